@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the built program into the application folder and lays out the
+# data folders the first time. Existing data is never overwritten.
+set -euo pipefail
+build_dir=${1:?build folder}
+app_home=${2:?application folder}
+
+mkdir -p "$app_home"
+# Replace the executable atomically so a running copy keeps its old image.
+install -m 0755 "$build_dir/fennick" "$app_home/.fennick.new"
+mv -f "$app_home/.fennick.new" "$app_home/fennick"
+
+data="$app_home/★MAilData"
+# Data copied from elsewhere may spell the folder ★MailData; use it as it is.
+existing=$(find "$app_home" -maxdepth 1 -iname '★maildata' -print -quit)
+[ -n "$existing" ] && data=$existing
+mkdir -p "$data" "$app_home/添付フォルダ" "$app_home/■TextQuickSave"
+for f in orxdata2.data orxdata5.data; do
+  if [ -z "$(find "$data" -maxdepth 1 -iname "$f" -print -quit)" ]; then
+    : > "$data/$f"
+  fi
+done
+echo "Installed into $app_home"

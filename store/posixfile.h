@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// A file descriptor that is closed when it goes out of scope. Record files
+// are read and written at fixed offsets, which pread/pwrite do without the
+// read-ahead buffering of QFile.
+class PosixFile {
+public:
+    enum Mode { ReadOnly, ReadWrite, ReadWriteCreate, CreateTruncate };
+
+    PosixFile() = default;
+    ~PosixFile();
+    PosixFile(const PosixFile&) = delete;
+    PosixFile& operator=(const PosixFile&) = delete;
+
+    // On failure returns false and leaves the reason in errorText().
+    bool open(const QString& path, Mode mode);
+    bool isOpen() const { return fd_ >= 0; }
+    qint64 size();
+    // Reads up to `length` bytes at `offset`; fewer only at the end of the file.
+    qint64 readAt(qint64 offset, char* data, qint64 length);
+    bool writeAt(qint64 offset, const char* data, qint64 length);
+    bool sync();
+    bool close();
+    const QString& errorText() const { return error_; }
+
+private:
+    bool fail(const QString& what);
+
+    int fd_ = -1;
+    QString path_;
+    QString error_;
+};
+
+// Makes a rename or an unlink in `folder` durable.
+bool SyncFolder(const QString& folder);

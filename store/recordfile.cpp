@@ -1,0 +1,118 @@
+#include "store/recordfile.h"
+
+#include <QFileInfo>
+
+#include "store/posixfile.h"
+
+namespace {
+
+QString tooManyRecords() {
+    return QStringLiteral("記録できる件数（%1件）を超えるため、書き込めません。").arg(RecordFile::kMaxRecords);
+}
+
+} // namespace
+
+RecordFile::RecordFile(QString path, qsizetype recordSize) : path_(std::move(path)), recordSize_(recordSize) {}
+
+Result<int> RecordFile::count() const {
+    QFileInfo info(path_);
+    if (!info.exists())
+        return 0;
+    return int(std::min<qint64>(info.size() / recordSize_, INT_MAX));
+}
+
+qint64 RecordFile::appendNumber(qint64 fileLength, qsizetype recordSize) {
+    const qint64 whole = fileLength / recordSize;
+    const qint64 rest = fileLength % recordSize;
+    const qint64 base = whole + 1;
+    if (2 * rest < recordSize)
+        return base;
+    if (2 * rest > recordSize)
+        return base + 1;
+    return base % 2 == 0 ? base : base + 1; // an exact half goes to the even number
+}
+
+Result<int> RecordFile::append(QByteArrayView record, Durability durability) const {
+    PosixFile file;
+    if (!file.open(path_, PosixFile::ReadWriteCreate))
+        return Result<int>::failure(file.errorText());
+    const qint64 length = file.size();
+    if (length < 0)
+        return Result<int>::failure(file.errorText());
+    const qint64 number = appendNumber(length, recordSize_);
+    if (number > kMaxRecords)
+        return Result<int>::failure(tooManyRecords());
+    if (!file.writeAt((number - 1) * recordSize_, record.data(), record.size()))
+        return Result<int>::failure(file.errorText());
+    if (durability == Durability::Synced && !file.sync())
+        return Result<int>::failure(file.errorText());
+    if (!file.close())
+        return Result<int>::failure(file.errorText());
+    return int(number);
+}
+
+Result<std::optional<QByteArray>> RecordFile::read(int n) const {
+    using R = Result<std::optional<QByteArray>>;
+    if (n < 1)
+        return std::optional<QByteArray>();
+    PosixFile file;
+    if (!QFileInfo::exists(path_))
+        return std::optional<QByteArray>();
+    if (!file.open(path_, PosixFile::ReadOnly))
+        return R::failure(file.errorText());
+    QByteArray bytes(recordSize_, Qt::Uninitialized);
+    const qint64 got = file.readAt(qint64(n - 1) * recordSize_, bytes.data(), recordSize_);
+    if (got < 0)
+        return R::failure(file.errorText());
+    if (got < recordSize_)
+        return std::optional<QByteArray>();
+    return std::optional<QByteArray>(std::move(bytes));
+}
+
+Status RecordFile::writeAt(int n, QByteArrayView record, Durability durability) const {
+    if (n < 1 || n > kMaxRecords)
+        return Status::failure(tooManyRecords());
+    PosixFile file;
+    if (!file.open(path_, PosixFile::ReadWriteCreate))
+        return Status::failure(file.errorText());
+    if (!file.writeAt(qint64(n - 1) * recordSize_, record.data(), record.size()))
+        return Status::failure(file.errorText());
+    if (durability == Durability::Synced && !file.sync())
+        return Status::failure(file.errorText());
+    if (!file.close())
+        return Status::failure(file.errorText());
+    return {};
+}
+
+Status RecordFile::forEach(const Visitor& visit, qsizetype prefix) const {
+    if (!QFileInfo::exists(path_))
+        return {};
+    PosixFile file;
+    if (!file.open(path_, PosixFile::ReadOnly))
+        return Status::failure(file.errorText());
+    const qint64 length = file.size();
+    if (length < 0)
+        return Status::failure(file.errorText());
+    const qint64 records = length / recordSize_;
+    const bool whole = prefix < 0 || prefix >= recordSize_;
+    // Whole records are read in batches; a prefix is read record by record so
+    // that the rest of each record is never touched.
+    const qint64 batch = whole ? std::max<qint64>(1, (1 << 20) / recordSize_) : 1;
+    const qsizetype take = whole ? recordSize_ : prefix;
+    QByteArray buffer(whole ? batch * recordSize_ : take, Qt::Uninitialized);
+    for (qint64 first = 0; first < records; first += batch) {
+        const qint64 count = std::min(batch, records - first);
+        const qint64 want = whole ? count * recordSize_ : take;
+        const qint64 got = file.readAt(first * recordSize_, buffer.data(), want);
+        if (got < 0)
+            return Status::failure(file.errorText());
+        if (got < want)
+            break; // the file shrank under us; what was read stands
+        for (qint64 i = 0; i < count; ++i) {
+            const QByteArrayView view(buffer.constData() + (whole ? i * recordSize_ : 0), take);
+            if (!visit(int(first + i + 1), view))
+                return {};
+        }
+    }
+    return {};
+}

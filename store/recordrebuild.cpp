@@ -1,0 +1,144 @@
+#include "store/recordrebuild.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+
+#include "store/posixfile.h"
+#include "store/recordfile.h"
+
+namespace {
+
+bool isLive(QByteArrayView record, qsizetype liveOffset) {
+    const auto lo = static_cast<unsigned char>(record.at(liveOffset));
+    const auto hi = static_cast<unsigned char>(record.at(liveOffset + 1));
+    return (lo | hi) != 0; // any value other than 0 counts as in use
+}
+
+bool keepGoing(const RecordRebuild::StopHook& hook, RecordRebuild::Step step) {
+    return !hook || hook(step);
+}
+
+} // namespace
+
+RecordRebuild::RecordRebuild(QString file, QString workingFile, qsizetype recordSize, qsizetype liveOffset)
+    : file_(std::move(file)), working_(std::move(workingFile)), recordSize_(recordSize), liveOffset_(liveOffset) {}
+
+Status RecordRebuild::run(const StopHook& continueAfter) const {
+    if (Status s = recover(); !s)
+        return s;
+    if (!QFileInfo::exists(file_)) {
+        PosixFile create;
+        if (!create.open(file_, PosixFile::ReadWriteCreate))
+            return Status::failure(create.errorText());
+        return {};
+    }
+    // Copying the file to the working file and deleting it, done as one
+    // rename: the records are never in neither place, and never copied twice.
+    if (std::rename(QFile::encodeName(file_).constData(), QFile::encodeName(working_).constData()) != 0)
+        return Status::failure(QStringLiteral("作業ファイルを作成できません: %1").arg(working_));
+    SyncFolder(QFileInfo(file_).absolutePath());
+    if (!keepGoing(continueAfter, Step::MovedToWorkingFile))
+        return {};
+    return copyLiveRecords(continueAfter);
+}
+
+Status RecordRebuild::copyLiveRecords(const StopHook& continueAfter) const {
+    PosixFile out;
+    if (!out.open(file_, PosixFile::CreateTruncate))
+        return Status::failure(out.errorText());
+    if (!keepGoing(continueAfter, Step::CreatedNewFile))
+        return {};
+    qint64 written = 0;
+    bool stopped = false;
+    QString writeError;
+    // Live records are gathered into batches so the copy back costs about
+    // one sequential pass over each file.
+    QByteArray pending;
+    const qsizetype batchBytes = std::max<qsizetype>(recordSize_, (1 << 20) / recordSize_ * recordSize_);
+    auto flush = [&]() {
+        if (pending.isEmpty())
+            return true;
+        if (!out.writeAt(written, pending.constData(), pending.size())) {
+            writeError = out.errorText();
+            return false;
+        }
+        written += pending.size();
+        pending.clear();
+        return true;
+    };
+    const Status read = RecordFile(working_, recordSize_).forEach([&](int, QByteArrayView record) {
+        if (!isLive(record, liveOffset_))
+            return true;
+        pending.append(record.data(), record.size());
+        if (continueAfter) { // a test watching each record: write it through at once
+            if (!flush())
+                return false;
+            if (!continueAfter(Step::CopiedRecord)) {
+                stopped = true;
+                return false;
+            }
+        } else if (pending.size() >= batchBytes && !flush()) {
+            return false;
+        }
+        return true;
+    });
+    if (!read)
+        return read;
+    if (stopped)
+        return {};
+    if (!flush())
+        return Status::failure(writeError);
+    if (!out.sync() || !out.close())
+        return Status::failure(out.errorText());
+    if (!keepGoing(continueAfter, Step::ClosedFiles))
+        return {};
+    if (!QFile::remove(working_))
+        return Status::failure(QStringLiteral("作業ファイルを削除できません: %1").arg(working_));
+    SyncFolder(QFileInfo(file_).absolutePath());
+    return {};
+}
+
+bool RecordRebuild::isRebuildInProgress() const {
+    if (!QFileInfo::exists(file_))
+        return true;
+    // A rebuild under way has written, in order, the first live records of
+    // the working file and nothing else. A record file that differs from
+    // that was not made by this rebuild: the working file is stale (left by
+    // a copy that stopped, or by a program that never cleaned it up).
+    RecordFile source(working_, recordSize_);
+    RecordFile target(file_, recordSize_);
+    const Result<int> targetCount = target.count();
+    if (!targetCount)
+        return false;
+    int matched = 0;
+    bool consistent = true;
+    PosixFile in;
+    if (!in.open(file_, PosixFile::ReadOnly))
+        return false;
+    QByteArray mine(recordSize_, Qt::Uninitialized);
+    const Status read = source.forEach([&](int, QByteArrayView record) {
+        if (!isLive(record, liveOffset_))
+            return true;
+        if (matched >= *targetCount)
+            return false;
+        if (in.readAt(qint64(matched) * recordSize_, mine.data(), recordSize_) != recordSize_ ||
+            QByteArrayView(mine) != record) {
+            consistent = false;
+            return false;
+        }
+        ++matched;
+        return true;
+    });
+    return read.ok() && consistent && matched == *targetCount;
+}
+
+Status RecordRebuild::recover() const {
+    if (!QFileInfo::exists(working_))
+        return {};
+    if (isRebuildInProgress())
+        return copyLiveRecords({});
+    if (!QFile::remove(working_))
+        return Status::failure(QStringLiteral("作業ファイルを削除できません: %1").arg(working_));
+    return {};
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "store/result.h"
+
+// Rebuilds a record file without its records marked deleted (a 16-bit live
+// field of 0), through a working file beside it, so that a stop at any point
+// loses nothing: the next operation on the file calls recover(), which
+// finishes or undoes what was left.
+class RecordRebuild {
+public:
+    // The points after which a test may stop the rebuild, as a crash would.
+    enum class Step {
+        MovedToWorkingFile, // the records live only in the working file
+        CreatedNewFile,     // an empty record file exists beside it
+        CopiedRecord,       // one more live record has been written back
+        ClosedFiles,        // the new file is complete; the working file remains
+    };
+    using StopHook = std::function<bool(Step)>; // return false to stop there
+
+    RecordRebuild(QString file, QString workingFile, qsizetype recordSize, qsizetype liveOffset);
+
+    Status run(const StopHook& continueAfter = {}) const;
+
+    // No-op when there is no working file. Otherwise the working file holds
+    // either a complete copy of the records (a rebuild of ours stopped part-way:
+    // finish it) or a leftover that the record file has outgrown (drop it).
+    Status recover() const;
+
+private:
+    Status copyLiveRecords(const StopHook& continueAfter) const;
+    bool isRebuildInProgress() const;
+
+    QString file_;
+    QString working_;
+    qsizetype recordSize_;
+    qsizetype liveOffset_;
+};

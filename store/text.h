@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// The text up to, not including, its first NUL character (all of it when it has none).
+QString CutAtNul(const QString& text);
+
+// Removes ASCII spaces (0x20) at both ends only. Tabs and the ideographic
+// space U+3000 are content here, which is why QString::trimmed() is not used.
+QString TrimSpaces(const QString& text);

@@ -1,0 +1,221 @@
+#!/usr/bin/env bash
+# Starts or stops the local mail servers of the tests and the demo, in a
+# throwaway folder, on loopback and free unprivileged ports:
+#   Dovecot  POP3 (USER/PASS, APOP, STLS) and POP3S
+#   Postfix  SMTP, delivering into the maildirs Dovecot serves
+# Usage: mailservers.sh start DIR   (writes DIR/servers.env with the ports)
+#        mailservers.sh stop DIR    (stops, by PID, what start started)
+# Accounts: u1 ... u200, each with the password "pw-uN", and an empty
+# maildir. Parallel tests each claim their own (mkdir DIR/claims/uN).
+# Must run as root (the servers switch to their own users).
+set -euo pipefail
+
+cmd=${1:?start|stop}
+dir=${2:?folder}
+domain=fennick.test
+
+free_port() {
+  local port
+  for _ in $(seq 1 200); do
+    port=$(( 20000 + RANDOM % 40000 ))
+    if ! ss -Htln "sport = :$port" | grep -q .; then echo "$port"; return 0; fi
+  done
+  echo "no free port found" >&2; return 1
+}
+
+wait_for_port() {
+  local port=$1 what=$2
+  for _ in $(seq 1 100); do
+    if ss -Htln "sport = :$port" | grep -q .; then return 0; fi
+    sleep 0.1
+  done
+  echo "$what did not start listening on port $port" >&2
+  return 1
+}
+
+accounts=200
+
+add_accounts() {
+  : > "$dir/passwd"
+  : > "$dir/postfix/vmailbox"
+  local name
+  for i in $(seq 1 $accounts); do
+    name=u$i
+    # nodelay: failed logins in the tests must not slow every later login.
+    printf '%s:{PLAIN}pw-%s:8:8::%s/mail/%s::nodelay=yes\n' "$name" "$name" "$dir" "$name" >> "$dir/passwd"
+    printf '%s@%s %s/\n' "$name" "$domain" "$name" >> "$dir/postfix/vmailbox"
+    mkdir -p "$dir/mail/$name/new" "$dir/mail/$name/cur" "$dir/mail/$name/tmp"
+  done
+  chown -R 8:8 "$dir/mail"
+  chmod 0644 "$dir/passwd"
+  mkdir -p "$dir/claims"
+}
+
+start_dovecot() {
+  local pop3=$1 pop3s=$2
+  mkdir -p "$dir/dovecot/run" "$dir/dovecot/state" "$dir/tls"
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=127.0.0.1" \
+    -keyout "$dir/tls/key.pem" -out "$dir/tls/cert.pem" 2>/dev/null
+  cat > "$dir/dovecot/dovecot.conf" <<CONF
+base_dir = $dir/dovecot/run
+state_dir = $dir/dovecot/state
+log_path = $dir/log/dovecot.log
+protocols = pop3
+listen = 127.0.0.1
+disable_plaintext_auth = no
+auth_mechanisms = plain login apop
+auth_failure_delay = 0
+ssl = yes
+ssl_cert = <$dir/tls/cert.pem
+ssl_key = <$dir/tls/key.pem
+first_valid_uid = 8
+mail_location = maildir:$dir/mail/%n
+pop3_uidl_format = %08Xu%08Xv
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN username_format=%n $dir/passwd
+}
+userdb {
+  driver = passwd-file
+  args = username_format=%n $dir/passwd
+}
+service pop3-login {
+  inet_listener pop3 {
+    port = $pop3
+  }
+  inet_listener pop3s {
+    port = $pop3s
+    ssl = yes
+  }
+}
+service auth {
+  unix_listener auth-client {
+    mode = 0666
+  }
+}
+CONF
+  rm -f "$dir/dovecot/run/master.pid"
+  dovecot -c "$dir/dovecot/dovecot.conf"
+  wait_for_port "$pop3" Dovecot
+  local pid
+  pid=$(cat "$dir/dovecot/run/master.pid")
+  kill -0 "$pid"
+  echo "$pid" > "$dir/dovecot.pid"
+}
+
+start_postfix() {
+  local smtp=$1
+  local pf=$dir/postfix
+  mkdir -p "$pf/queue" "$pf/data"
+  chown postfix "$pf/data"
+  cat > "$pf/main.cf" <<CONF
+compatibility_level = 3.6
+queue_directory = $pf/queue
+data_directory = $pf/data
+mail_owner = postfix
+setgid_group = postdrop
+inet_interfaces = 127.0.0.1
+inet_protocols = ipv4
+myhostname = mail.$domain
+mydomain = $domain
+myorigin = $domain
+mydestination =
+mynetworks = 127.0.0.0/8
+relay_domains =
+local_transport = error:local delivery is disabled
+alias_maps =
+alias_database =
+virtual_mailbox_domains = $domain
+virtual_mailbox_maps = texthash:$pf/vmailbox
+virtual_mailbox_base = $dir/mail
+virtual_uid_maps = static:8
+virtual_gid_maps = static:8
+virtual_minimum_uid = 8
+virtual_mailbox_limit = 0
+message_size_limit = 104857600
+default_transport = error:mail leaves this machine never
+relay_transport = error:mail leaves this machine never
+smtpd_relay_restrictions = reject_unauth_destination
+smtputf8_enable = no
+biff = no
+maillog_file = $dir/log/postfix.log
+maillog_file_prefixes = $dir/log
+CONF
+  cat > "$pf/master.cf" <<CONF
+127.0.0.1:$smtp inet n - n - - smtpd
+pickup    unix  n       -       n       60      1       pickup
+cleanup   unix  n       -       n       -       0       cleanup
+qmgr      unix  n       -       n       300     1       qmgr
+tlsmgr    unix  -       -       n       1000?   1       tlsmgr
+rewrite   unix  -       -       n       -       -       trivial-rewrite
+bounce    unix  -       -       n       -       0       bounce
+defer     unix  -       -       n       -       0       bounce
+trace     unix  -       -       n       -       0       bounce
+verify    unix  -       -       n       -       1       verify
+flush     unix  n       -       n       1000?   0       flush
+proxymap  unix  -       -       n       -       -       proxymap
+proxywrite unix -       -       n       -       1       proxymap
+smtp      unix  -       -       n       -       -       smtp
+relay     unix  -       -       n       -       -       smtp
+showq     unix  n       -       n       -       -       showq
+error     unix  -       -       n       -       -       error
+retry     unix  -       -       n       -       -       error
+discard   unix  -       -       n       -       -       discard
+virtual   unix  -       n       n       -       -       virtual
+anvil     unix  -       -       n       -       1       anvil
+scache    unix  -       -       n       -       1       scache
+postlog   unix-dgram n  -       n       -       1       postlogd
+CONF
+  postfix -c "$pf" set-permissions create-missing >/dev/null 2>&1 || true
+  if ! postfix -c "$pf" start >/dev/null 2>&1; then
+    echo "Postfix did not start; its log:" >&2
+    cat "$dir/log/postfix.log" >&2 2>/dev/null || true
+    return 1
+  fi
+  wait_for_port "$smtp" Postfix || { cat "$dir/log/postfix.log" >&2 2>/dev/null; return 1; }
+  local pid
+  pid=$(head -1 "$pf/queue/pid/master.pid" | tr -d ' ')
+  kill -0 "$pid"
+  echo "$pid" > "$dir/postfix.pid"
+}
+
+stop_pid_file() {
+  local file=$1 pid
+  [ -f "$file" ] || return 0
+  pid=$(cat "$file")
+  if kill -0 "$pid" 2>/dev/null; then
+    kill "$pid" 2>/dev/null || true
+    for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null || true
+  fi
+  rm -f "$file"
+}
+
+case "$cmd" in
+  start)
+    if [ "$(id -u)" -ne 0 ]; then echo "the mail servers need root" >&2; exit 1; fi
+    mkdir -p "$dir/log" "$dir/mail"
+    chmod 0755 "$dir" "$dir/mail"
+    chown 8:8 "$dir/mail"
+    mkdir -p "$dir/postfix"
+    add_accounts
+    pop3=$(free_port); pop3s=$(free_port); smtp=$(free_port)
+    start_dovecot "$pop3" "$pop3s"
+    if ! start_postfix "$smtp"; then stop_pid_file "$dir/dovecot.pid"; exit 1; fi
+    cat > "$dir/servers.env" <<ENV
+POP3_PORT=$pop3
+POP3S_PORT=$pop3s
+SMTP_PORT=$smtp
+MAIL_DOMAIN=$domain
+MAIL_ROOT=$dir
+ENV
+    ;;
+  stop)
+    if [ -f "$dir/postfix.pid" ]; then
+      postfix -c "$dir/postfix" stop >/dev/null 2>&1 || true
+      stop_pid_file "$dir/postfix.pid"
+    fi
+    stop_pid_file "$dir/dovecot.pid"
+    ;;
+  *) echo "unknown command $cmd" >&2; exit 2 ;;
+esac

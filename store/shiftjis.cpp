@@ -1,76 +1,19 @@
 #include "store/shiftjis.h"
 
+#include "store/iconvcodec.h"
+
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <iconv.h>
 
 namespace {
 
 // iconv_open loads a gconv module, so each direction is opened once per thread.
-class Converter {
-public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter() {
-        if (cd_ != reinterpret_cast<iconv_t>(-1))
-            iconv_close(cd_);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-    // Converts `in`; at a sequence it cannot convert, calls onBad(remaining
-    // input) which appends a replacement to out and says how many bytes to skip.
-    template <typename OnBad> QByteArray run(QByteArrayView in, qsizetype outFactor, OnBad onBad) {
-        QByteArray out;
-        out.resize(in.size() * outFactor + 16);
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        char* src = const_cast<char*>(in.data());
-        size_t srcLeft = size_t(in.size());
-        char* dst = out.data();
-        size_t dstLeft = size_t(out.size());
-        while (srcLeft > 0) {
-            if (iconv(cd_, &src, &srcLeft, &dst, &dstLeft) != size_t(-1))
-                break;
-            if (errno == E2BIG) {
-                const qsizetype used = dst - out.data();
-                out.resize(out.size() * 2);
-                dst = out.data() + used;
-                dstLeft = size_t(out.size() - used);
-                continue;
-            }
-            // EILSEQ or EINVAL: an unconvertible or truncated sequence.
-            QByteArray replacement;
-            const qsizetype skip = onBad(QByteArrayView(src, qsizetype(srcLeft)), replacement);
-            const qsizetype used = dst - out.data();
-            if (size_t(replacement.size()) > dstLeft) {
-                out.resize(out.size() * 2 + replacement.size());
-                dst = out.data() + used;
-                dstLeft = size_t(out.size() - used);
-            }
-            memcpy(dst, replacement.constData(), size_t(replacement.size()));
-            dst += replacement.size();
-            dstLeft -= size_t(replacement.size());
-            src += skip;
-            srcLeft -= size_t(skip);
-            iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        }
-        out.truncate(dst - out.data());
-        return out;
-    }
-
-private:
-    iconv_t cd_;
-};
-
-Converter& toCp932() {
-    thread_local Converter c("CP932", "UTF-8");
+IconvCodec& toCp932() {
+    thread_local IconvCodec c("CP932", "UTF-8");
     return c;
 }
 
-Converter& fromCp932() {
-    thread_local Converter c("UTF-8", "CP932");
+IconvCodec& fromCp932() {
+    thread_local IconvCodec c("UTF-8", "CP932");
     return c;
 }
 
@@ -102,10 +45,10 @@ QByteArray encode(const QString& text) {
     if (isAscii(utf8))
         return utf8;
     static const QByteArray geta = QByteArray("\x81\xAC");
-    Converter& c = toCp932();
+    IconvCodec& c = toCp932();
     if (!c.valid())
         return QByteArray(); // never happens with glibc; keeps the contract of no crash
-    return c.run(utf8, 1, [](QByteArrayView rest, QByteArray& replacement) {
+    return c.convert(utf8, [](QByteArrayView rest, QByteArray& replacement) {
         replacement = geta;
         return std::min(utf8SequenceLength(static_cast<unsigned char>(rest.front())), rest.size());
     });
@@ -114,14 +57,21 @@ QByteArray encode(const QString& text) {
 QString decode(QByteArrayView bytes) {
     if (isAscii(bytes))
         return QString::fromLatin1(bytes);
-    Converter& c = fromCp932();
+    IconvCodec& c = fromCp932();
     if (!c.valid())
         return QString(bytes.size(), QChar::ReplacementCharacter);
-    const QByteArray utf8 = c.run(bytes, 3, [](QByteArrayView, QByteArray& replacement) {
+    const QByteArray utf8 = c.convert(bytes, [](QByteArrayView, QByteArray& replacement) {
         replacement = QByteArray("\xEF\xBF\xBD");
         return qsizetype(1);
     });
     return QString::fromUtf8(utf8);
+}
+
+std::optional<QByteArray> encodeStrict(const QString& text) {
+    QByteArray out;
+    if (!toCp932().convertStrict(text.toUtf8(), out))
+        return std::nullopt;
+    return out;
 }
 
 QByteArray encodeField(const QString& text, qsizetype width) {

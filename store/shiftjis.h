@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <optional>
 
 // Shift-JIS as Windows writes it (code page 932, with the NEC and IBM
 // extensions), through glibc's iconv "CP932". Every text the program keeps in
@@ -14,6 +15,9 @@ namespace ShiftJis {
 inline constexpr char16_t kUnmappable = u'\u3013';
 
 QByteArray encode(const QString& text);
+
+// std::nullopt when any character has no code in code page 932.
+std::optional<QByteArray> encodeStrict(const QString& text);
 
 // Invalid or truncated byte sequences become U+FFFD; NUL bytes stay NUL.
 QString decode(QByteArrayView bytes);

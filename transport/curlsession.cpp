@@ -1,0 +1,103 @@
+#include "transport/curlsession.h"
+
+#include <curl/curl.h>
+
+#include "transport/transportlibraries.h"
+
+CurlSession::CurlSession(Timeouts timeouts) {
+    TransportLibraries::ensure();
+    curl_ = curl_easy_init();
+    curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, errorBuffer_);
+    curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, &CurlSession::onHeader);
+    curl_easy_setopt(curl_, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &CurlSession::onBody);
+    curl_easy_setopt(curl_, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT, long(timeouts.connectSeconds));
+    // A server that stops sending ends the operation instead of freezing the
+    // program: both while waiting for a reply line and inside a transfer.
+    curl_easy_setopt(curl_, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(timeouts.idleSeconds));
+    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, long(timeouts.idleSeconds));
+}
+
+CurlSession::~CurlSession() { close(); }
+
+void CurlSession::close() {
+    if (curl_) {
+        curl_easy_cleanup(curl_);
+        curl_ = nullptr;
+    }
+}
+
+size_t CurlSession::onHeader(char* data, size_t size, size_t count, void* self) {
+    auto* s = static_cast<CurlSession*>(self);
+    QByteArray line(data, qsizetype(size * count));
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    s->lines_.append(line);
+    return size * count;
+}
+
+size_t CurlSession::onBody(char* data, size_t size, size_t count, void* self) {
+    auto* s = static_cast<CurlSession*>(self);
+    const qint64 n = qint64(size * count);
+    if (s->body_.size() + n > s->limit_) {
+        s->limitExceeded_ = true;
+        return 0; // makes libcurl stop the transfer
+    }
+    s->body_.append(data, n);
+    return size * count;
+}
+
+bool CurlSession::perform(qint64 bodyLimit, qint64 expectedBodySize) {
+    body_.clear();
+    lines_.clear();
+    errorBuffer_[0] = 0;
+    limit_ = bodyLimit;
+    limitExceeded_ = false;
+    // The size a server announces is only a hint: never trust it beyond the limit.
+    if (expectedBodySize > 0)
+        body_.reserve(qsizetype(std::min(expectedBodySize + 1024, bodyLimit)));
+    if (!curl_) {
+        result_ = CURLE_FAILED_INIT;
+        return false;
+    }
+    result_ = curl_easy_perform(curl_);
+    return result_ == CURLE_OK;
+}
+
+bool CurlSession::openedNewConnection() const {
+    long connects = 0;
+    curl_easy_getinfo(curl_, CURLINFO_NUM_CONNECTS, &connects);
+    return connects > 0;
+}
+
+QString CurlSession::errorText(const QString& server) const {
+    // The server's own words win: "-ERR [AUTH] Authentication failed.",
+    // "550 5.1.1 <x@y>: Recipient address rejected: User unknown ..."
+    for (qsizetype i = lines_.size() - 1; i >= 0; --i) {
+        const QByteArray& line = lines_[i];
+        const bool popError = line.startsWith("-ERR");
+        const bool smtpError = line.size() >= 3 && (line[0] == '4' || line[0] == '5') && isdigit(line[1]) &&
+                               isdigit(line[2]);
+        if (popError || smtpError)
+            return QString::fromUtf8(line);
+    }
+    const QString detail = QString::fromUtf8(errorBuffer_[0] ? errorBuffer_ : curl_easy_strerror(CURLcode(result_)));
+    switch (result_) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return QStringLiteral("サーバー「%1」が見つかりません。(%2)").arg(server, detail);
+    case CURLE_COULDNT_CONNECT:
+        return QStringLiteral("サーバー「%1」に接続できません。(%2)").arg(server, detail);
+    case CURLE_OPERATION_TIMEDOUT:
+        return QStringLiteral("サーバー「%1」から応答がありません。(%2)").arg(server, detail);
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_WEIRD_SERVER_REPLY:
+        return QStringLiteral("サーバー「%1」との接続が切れました。(%2)").arg(server, detail);
+    default:
+        return QStringLiteral("サーバー「%1」との通信に失敗しました。(%2)").arg(server, detail);
+    }
+}

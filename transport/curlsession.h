@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+using CURL = void;
+
+// One libcurl easy handle, which keeps its connection between transfers.
+// Server replies (greeting, +OK/-ERR, SMTP codes) reach us only through the
+// header callback and the error buffer is often empty, so the lines are
+// kept to explain a failure in the server's own words.
+class CurlSession {
+public:
+    struct Timeouts {
+        int connectSeconds = 30;
+        int idleSeconds = 60; // no byte for this long ends the operation
+    };
+
+    explicit CurlSession(Timeouts timeouts);
+    ~CurlSession();
+    CurlSession(const CurlSession&) = delete;
+    CurlSession& operator=(const CurlSession&) = delete;
+
+    CURL* handle() const { return curl_; }
+
+    // Runs one transfer. The body (if any) is collected up to `bodyLimit`
+    // bytes; more than that fails the transfer.
+    bool perform(qint64 bodyLimit = 1 << 20, qint64 expectedBodySize = 0);
+
+    const QByteArray& body() const { return body_; }
+    const QList<QByteArray>& serverLines() const { return lines_; }
+    bool bodyLimitExceeded() const { return limitExceeded_; }
+    int lastResult() const { return result_; }
+    // Whether the last transfer had to open a new connection.
+    bool openedNewConnection() const;
+
+    // The server's reply when it gave a failure, else libcurl's text, with a
+    // plain explanation for the common network failures.
+    QString errorText(const QString& server) const;
+
+    // Ends the connection (libcurl sends QUIT) and frees the handle.
+    void close();
+
+private:
+    static size_t onHeader(char* data, size_t size, size_t count, void* self);
+    static size_t onBody(char* data, size_t size, size_t count, void* self);
+
+    CURL* curl_ = nullptr;
+    char errorBuffer_[256] = {};
+    QByteArray body_;
+    QList<QByteArray> lines_;
+    qint64 limit_ = 0;
+    bool limitExceeded_ = false;
+    int result_ = 0;
+};

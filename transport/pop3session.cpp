@@ -1,0 +1,218 @@
+#include "transport/pop3session.h"
+
+#include <curl/curl.h>
+
+#include "transport/mimedecoder.h"
+
+namespace {
+
+constexpr int kPop3Port = 110;
+
+// "1 2048\r\n2 512\r\n" (LIST) or "1 abc\r\n" (UIDL)
+QList<QPair<int, QByteArray>> numberedLines(const QByteArray& body) {
+    QList<QPair<int, QByteArray>> out;
+    for (const QByteArray& line : body.split('\n')) {
+        const QList<QByteArray> fields = line.trimmed().split(' ');
+        if (fields.size() < 2)
+            continue;
+        bool ok = false;
+        const int n = fields[0].toInt(&ok);
+        if (ok && n > 0)
+            out.append({n, fields[1]});
+    }
+    return out;
+}
+
+} // namespace
+
+Pop3Session::Pop3Session() : Pop3Session(Options{}) {}
+
+Pop3Session::Pop3Session(Options options) : options_(options) {}
+
+Pop3Session::~Pop3Session() { close(); }
+
+bool Pop3Session::fail(const QString& text) {
+    error_ = text;
+    return false;
+}
+
+bool Pop3Session::connect(const QString& server) {
+    close();
+    serverText_ = server.trimmed();
+    server_ = ServerAddress::parse(server, kPop3Port);
+    if (!server_)
+        return fail(QStringLiteral("POP3サーバー名「%1」が正しくありません。").arg(server));
+    // Reach the server and read its greeting without logging in; libcurl
+    // logs in on the first real command, once the account is known.
+    CurlSession probe(options_.timeouts);
+    curl_easy_setopt(probe.handle(), CURLOPT_URL, server_->url("pop3").constData());
+    curl_easy_setopt(probe.handle(), CURLOPT_CONNECT_ONLY, 1L);
+    if (!probe.perform())
+        return fail(probe.errorText(serverText_));
+    greeting_ = probe.serverLines().value(0);
+    for (const QByteArray& line : probe.serverLines())
+        if (line.trimmed().toUpper() == "UIDL")
+            serverHasUidl_ = true;
+    curl_ = std::make_unique<CurlSession>(options_.timeouts);
+    curl_easy_setopt(curl_->handle(), CURLOPT_URL, server_->url("pop3").constData());
+    return true;
+}
+
+bool Pop3Session::runCommand(const QByteArray& path, const char* command, bool noBody, qint64 limit,
+                             qint64 expected) {
+    CURL* h = curl_->handle();
+    const QByteArray url = server_->url("pop3") + path;
+    curl_easy_setopt(h, CURLOPT_URL, url.constData());
+    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, command);
+    curl_easy_setopt(h, CURLOPT_NOBODY, noBody ? 1L : 0L);
+    const bool ok = curl_->perform(limit, expected);
+    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, nullptr);
+    curl_easy_setopt(h, CURLOPT_NOBODY, 0L);
+    return ok;
+}
+
+int Pop3Session::authenticate(const QString& id, const QString& password, bool apop) {
+    if (!curl_) {
+        fail(QStringLiteral("POP3サーバーに接続していません。"));
+        return -1;
+    }
+    if (apop && !(greeting_.contains('<') && greeting_.contains('>'))) {
+        fail(QStringLiteral("このPOP3サーバーはAPOPに対応していません（挨拶にタイムスタンプがありません）。"
+                            "APOPを使わない設定にしてください。"));
+        return -1;
+    }
+    CURL* h = curl_->handle();
+    const QByteArray user = id.toUtf8();
+    const QByteArray pass = password.toUtf8();
+    curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
+    curl_easy_setopt(h, CURLOPT_PASSWORD, pass.constData());
+    curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, apop ? "AUTH=+APOP" : nullptr);
+    if (!runCommand(QByteArray(), "STAT", true)) {
+        fail(curl_->errorText(serverText_));
+        return -1;
+    }
+    int count = -1;
+    for (const QByteArray& line : curl_->serverLines()) {
+        if (!line.startsWith("+OK "))
+            continue;
+        bool ok = false;
+        const int n = line.split(' ').value(1).toInt(&ok);
+        if (ok)
+            count = n;
+    }
+    if (count < 0) {
+        fail(QStringLiteral("POP3サーバーの応答が読めません: %1")
+                 .arg(QString::fromUtf8(curl_->serverLines().value(curl_->serverLines().size() - 1))));
+        return -1;
+    }
+    if (count > 0 && !listMessages()) {
+        return -1;
+    }
+    return count;
+}
+
+bool Pop3Session::listMessages() {
+    if (!runCommand(QByteArray(), nullptr, false))
+        return fail(curl_->errorText(serverText_));
+    sizes_.clear();
+    for (const auto& [n, size] : numberedLines(curl_->body()))
+        sizes_.insert(n, size.toLongLong());
+    if (serverHasUidl_ && !readUidls())
+        return false;
+    for (auto it = numberOfUidl_.cbegin(); it != numberOfUidl_.cend(); ++it)
+        uidls_.insert(it.value(), it.key());
+    return true;
+}
+
+bool Pop3Session::readUidls() {
+    if (!runCommand(QByteArray(), "UIDL", false))
+        return fail(curl_->errorText(serverText_));
+    numberOfUidl_.clear();
+    for (const auto& [n, uid] : numberedLines(curl_->body()))
+        numberOfUidl_.insert(QString::fromLatin1(uid), n);
+    return true;
+}
+
+std::optional<int> Pop3Session::currentNumber(int n) {
+    if (!sizes_.contains(n)) {
+        fail(QStringLiteral("メッセージ %1 はサーバーにありません。").arg(n));
+        return std::nullopt;
+    }
+    return n;
+}
+
+qint64 Pop3Session::size(int n) const { return sizes_.value(n, -1); }
+
+QString Pop3Session::uidl(int n) const { return uidls_.value(n); }
+
+Result<QByteArray> Pop3Session::fetchRaw(int n) {
+    using R = Result<QByteArray>;
+    if (!curl_)
+        return R::failure(QStringLiteral("POP3サーバーに接続していません。"));
+    const std::optional<int> number = currentNumber(n);
+    if (!number)
+        return R::failure(error_);
+    const qint64 announced = sizes_.value(n);
+    if (announced > options_.maxMessageBytes)
+        return R::failure(QStringLiteral("メッセージ %1 は大きすぎるため受信できません（%2 バイト）。")
+                              .arg(n)
+                              .arg(announced));
+    if (!runCommand(QByteArray::number(*number), nullptr, false, options_.maxMessageBytes, announced)) {
+        if (curl_->bodyLimitExceeded())
+            return R::failure(QStringLiteral("メッセージ %1 は大きすぎるため受信できません。").arg(n));
+        return R::failure(curl_->errorText(serverText_));
+    }
+    if (curl_->openedNewConnection() && serverHasUidl_) {
+        // The connection was lost and opened again: numbers may have moved.
+        // Make sure what arrived is the message the caller asked for.
+        if (!readUidls())
+            return R::failure(error_);
+        if (numberOfUidl_.value(uidls_.value(n), -1) != *number)
+            return R::failure(QStringLiteral("サーバーとの接続が途中で切れました。もう一度受信してください。"));
+    }
+    return curl_->body();
+}
+
+Result<ReceivedMessage> Pop3Session::fetch(int n) {
+    if (fetchedNumber_ == n && fetched_.contains(n))
+        return fetched_.value(n);
+    const Result<QByteArray> raw = fetchRaw(n);
+    if (!raw)
+        return Result<ReceivedMessage>::failure(raw.error());
+    fetched_.clear();
+    fetched_.insert(n, MimeDecoder::decode(*raw));
+    fetchedNumber_ = n;
+    return fetched_.value(n);
+}
+
+Result<ReceivedMessage> Pop3Session::status(int n) {
+    // The headers come with the message: one RETR serves status and fetch.
+    return fetch(n);
+}
+
+Status Pop3Session::remove(int n) {
+    if (!curl_)
+        return Status::failure(QStringLiteral("POP3サーバーに接続していません。"));
+    const std::optional<int> number = currentNumber(n);
+    if (!number)
+        return Status::failure(error_);
+    if (!runCommand(QByteArray::number(*number), "DELE", true))
+        return Status::failure(curl_->errorText(serverText_));
+    if (curl_->openedNewConnection())
+        return Status::failure(QStringLiteral("サーバーとの接続が途中で切れました。もう一度受信してください。"));
+    sizes_.remove(n);
+    fetched_.remove(n);
+    return {};
+}
+
+void Pop3Session::close() {
+    if (curl_) {
+        curl_->close(); // libcurl sends QUIT: the server now removes what was deleted
+        curl_.reset();
+    }
+    sizes_.clear();
+    uidls_.clear();
+    numberOfUidl_.clear();
+    fetched_.clear();
+    fetchedNumber_ = 0;
+}

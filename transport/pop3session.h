@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <memory>
+#include <optional>
+
+#include "store/result.h"
+#include "transport/curlsession.h"
+#include "transport/receivedmessage.h"
+#include "transport/serveraddress.h"
+
+// One POP3 session over libcurl, in the order the mail check uses it:
+//
+//   need of the mail check             operation
+//   ---------------------------------  -------------------------------------
+//   reach the server                   connect(server)
+//   log in, learn how many are waiting authenticate(id, password, apop)
+//   subject, date, sender, headers     status(n)
+//   size of a message                  size(n)
+//   the message itself                 fetch(n)  (RETR, MIME-decoded)
+//   remove it from the server          remove(n) (DELE; done at close)
+//   end the session                    close()   (QUIT commits deletions)
+//   why something failed               lastError()
+//
+// Message numbers are checked against LIST before any command is sent, so no
+// command can draw an -ERR after a DELE: libcurl answers any -ERR with QUIT,
+// which would commit the deletions. If the connection had to be opened anew,
+// messages are found again by their UIDL.
+class Pop3Session {
+public:
+    struct Options {
+        CurlSession::Timeouts timeouts;
+        qint64 maxMessageBytes = 64 << 20;
+    };
+
+    Pop3Session();
+    explicit Pop3Session(Options options);
+    ~Pop3Session();
+
+    bool connect(const QString& server);
+    // The number of waiting messages (0 for none), or -1 with lastError().
+    int authenticate(const QString& id, const QString& password, bool apop);
+    qint64 size(int n) const; // -1 for a number the server did not list
+    Result<ReceivedMessage> status(int n);
+    Result<ReceivedMessage> fetch(int n);
+    Result<QByteArray> fetchRaw(int n);
+    Status remove(int n);
+    void close();
+    QString uidl(int n) const;
+    const QString& lastError() const { return error_; }
+
+private:
+    bool fail(const QString& text);
+    bool listMessages();
+    bool readUidls();
+    std::optional<int> currentNumber(int n);
+    bool runCommand(const QByteArray& path, const char* command, bool noBody, qint64 limit = 1 << 20,
+                    qint64 expected = 0);
+
+    Options options_;
+    std::unique_ptr<CurlSession> curl_;
+    QString serverText_;
+    std::optional<ServerAddress> server_;
+    QByteArray greeting_;
+    bool serverHasUidl_ = false;
+    QHash<int, qint64> sizes_;
+    QHash<int, QString> uidls_;       // as first listed in this check
+    QHash<QString, int> numberOfUidl_; // in the connection now open
+    QHash<int, ReceivedMessage> fetched_;
+    int fetchedNumber_ = 0;
+    QString error_;
+};

@@ -95,7 +95,8 @@ service auth {
 }
 CONF
   rm -f "$dir/dovecot/run/master.pid"
-  dovecot -c "$dir/dovecot/dovecot.conf"
+  # The daemons must not hold the caller's output open (ctest waits for it).
+  dovecot -c "$dir/dovecot/dovecot.conf" </dev/null >/dev/null 2>&1
   wait_for_port "$pop3" Dovecot
   local pid
   pid=$(cat "$dir/dovecot/run/master.pid")
@@ -166,8 +167,8 @@ anvil     unix  -       -       n       -       1       anvil
 scache    unix  -       -       n       -       1       scache
 postlog   unix-dgram n  -       n       -       1       postlogd
 CONF
-  postfix -c "$pf" set-permissions create-missing >/dev/null 2>&1 || true
-  if ! postfix -c "$pf" start >/dev/null 2>&1; then
+  postfix -c "$pf" set-permissions create-missing </dev/null >/dev/null 2>&1 || true
+  if ! postfix -c "$pf" start </dev/null >/dev/null 2>&1; then
     echo "Postfix did not start; its log:" >&2
     cat "$dir/log/postfix.log" >&2 2>/dev/null || true
     return 1
@@ -194,6 +195,9 @@ stop_pid_file() {
 case "$cmd" in
   start)
     if [ "$(id -u)" -ne 0 ]; then echo "the mail servers need root" >&2; exit 1; fi
+    # A folder left by an earlier run: stop what it started, then start afresh.
+    "$0" stop "$dir"
+    rm -rf "$dir"
     mkdir -p "$dir/log" "$dir/mail"
     chmod 0755 "$dir" "$dir/mail"
     chown 8:8 "$dir/mail"

@@ -1,6 +1,9 @@
 #include "transport/curlsession.h"
 
+#include <cerrno>
 #include <curl/curl.h>
+#include <poll.h>
+#include <sys/socket.h>
 
 #include "transport/transportlibraries.h"
 
@@ -71,6 +74,22 @@ bool CurlSession::openedNewConnection() const {
     long connects = 0;
     curl_easy_getinfo(curl_, CURLINFO_NUM_CONNECTS, &connects);
     return connects > 0;
+}
+
+bool CurlSession::connectionStillOpen() const {
+    curl_socket_t socket = CURL_SOCKET_BAD;
+    if (curl_easy_getinfo(curl_, CURLINFO_ACTIVESOCKET, &socket) != CURLE_OK || socket == CURL_SOCKET_BAD)
+        return false;
+    // libcurl ends a transfer at the end of the stream without saying so; a
+    // peer that has closed shows as readable with nothing to read.
+    pollfd p{socket, POLLIN | POLLRDHUP, 0};
+    if (::poll(&p, 1, 0) <= 0)
+        return true;
+    if (p.revents & (POLLRDHUP | POLLHUP | POLLERR))
+        return false;
+    char byte;
+    const ssize_t n = ::recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n > 0 || (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
 }
 
 QString CurlSession::errorText(const QString& server) const {

@@ -34,6 +34,9 @@ public:
     int lastResult() const { return result_; }
     // Whether the last transfer had to open a new connection.
     bool openedNewConnection() const;
+    // Whether the connection of the last transfer is still open. libcurl
+    // reports a POP3 transfer cut short by the server as a success.
+    bool connectionStillOpen() const;
 
     // The server's reply when it gave a failure, else libcurl's text, with a
     // plain explanation for the common network failures.

@@ -162,6 +162,8 @@ Result<QByteArray> Pop3Session::fetchRaw(int n) {
             return R::failure(QStringLiteral("メッセージ %1 は大きすぎるため受信できません。").arg(n));
         return R::failure(curl_->errorText(serverText_));
     }
+    if (!curl_->connectionStillOpen())
+        return R::failure(QStringLiteral("サーバー「%1」との接続が受信の途中で切れました。").arg(serverText_));
     if (curl_->openedNewConnection() && serverHasUidl_) {
         // The connection was lost and opened again: numbers may have moved.
         // Make sure what arrived is the message the caller asked for.

@@ -24,6 +24,10 @@
 //   end the session                    close()   (QUIT commits deletions)
 //   why something failed               lastError()
 //
+// Without APOP, libcurl picks the safest login the server offers: SASL
+// (PLAIN over Dovecot), else APOP when the greeting has a timestamp, else
+// USER/PASS. With APOP ticked, APOP only.
+//
 // Message numbers are checked against LIST before any command is sent, so no
 // command can draw an -ERR after a DELE: libcurl answers any -ERR with QUIT,
 // which would commit the deletions. If the connection had to be opened anew,

@@ -1,0 +1,89 @@
+#include "tests/support/mailservers.h"
+
+#include <QDir>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QThread>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+QHash<QString, QString> settings() {
+    static const QHash<QString, QString> values = [] {
+        QHash<QString, QString> v;
+        const QString root = qEnvironmentVariable("FENNICK_MAILSERVERS");
+        QFile f(root + QStringLiteral("/servers.env"));
+        if (root.isEmpty() || !f.open(QIODevice::ReadOnly))
+            return v;
+        for (const QByteArray& line : f.readAll().split('\n')) {
+            const qsizetype eq = line.indexOf('=');
+            if (eq > 0)
+                v.insert(QString::fromLatin1(line.left(eq)), QString::fromLatin1(line.mid(eq + 1).trimmed()));
+        }
+        return v;
+    }();
+    return values;
+}
+
+int countFiles(const QString& folder) { return int(QDir(folder).entryList(QDir::Files).size()); }
+
+} // namespace
+
+bool TestMailServers::available() {
+    if (settings().isEmpty()) {
+        ADD_FAILURE() << "the test mail servers are not running (FENNICK_MAILSERVERS); run the tests through ctest";
+        return false;
+    }
+    return true;
+}
+
+QString TestMailServers::pop3Server() { return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("POP3_PORT")); }
+QString TestMailServers::pop3sServer() { return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("POP3S_PORT")); }
+QString TestMailServers::smtpServer() { return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("SMTP_PORT")); }
+
+TestAccount TestMailServers::claimAccount() {
+    const QString root = settings().value(QStringLiteral("MAIL_ROOT"));
+    for (int i = 1; i <= 200; ++i) {
+        const QString name = QStringLiteral("u%1").arg(i);
+        if (QDir().mkdir(root + QStringLiteral("/claims/") + name))
+            return {name, QStringLiteral("pw-") + name,
+                    name + u'@' + settings().value(QStringLiteral("MAIL_DOMAIN")),
+                    root + QStringLiteral("/mail/") + name};
+    }
+    ADD_FAILURE() << "no test account left";
+    return {};
+}
+
+int TestMailServers::waitingMessages(const TestAccount& account) {
+    return countFiles(account.maildir + QStringLiteral("/new")) + countFiles(account.maildir + QStringLiteral("/cur"));
+}
+
+bool TestMailServers::waitForMessages(const TestAccount& account, int count) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 20000) {
+        if (waitingMessages(account) >= count)
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+void TestMailServers::deliver(const TestAccount& account, const QByteArray& message) {
+    static std::atomic<int> serial{0};
+    const QString name = QStringLiteral("%1.%2_%3.fennick-test")
+                             .arg(QDateTime::currentSecsSinceEpoch())
+                             .arg(getpid())
+                             .arg(serial++, 6, 10, QChar(u'0'));
+    const QString tmp = account.maildir + QStringLiteral("/tmp/") + name;
+    QFile f(tmp);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(message);
+    f.close();
+    ASSERT_EQ(::chown(QFile::encodeName(tmp).constData(), 8, 8), 0);
+    ASSERT_TRUE(QFile::rename(tmp, account.maildir + QStringLiteral("/new/") + name));
+}

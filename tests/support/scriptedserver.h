@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+#include <mutex>
+#include <thread>
+
+// A tiny loopback server bound to port 0 that plays a script, for the
+// failure paths a real server will not produce on demand: a hang, a dropped
+// connection, a malformed or outrageous reply. Each connection plays the
+// next script in turn.
+class ScriptedServer {
+public:
+    struct Step {
+        enum Kind { Send, Expect, Silent, Close } kind;
+        QByteArray text; // line to send (CR LF added) or expected line prefix
+        int millis = 0;  // for Silent
+    };
+    using Script = QList<Step>;
+
+    static Step send(const char* line) { return {Step::Send, QByteArray(line)}; }
+    static Step expect(const char* prefix) { return {Step::Expect, QByteArray(prefix)}; }
+    static Step silent(int millis) { return {Step::Silent, {}, millis}; }
+    static Step close() { return {Step::Close, {}}; }
+
+    explicit ScriptedServer(QList<Script> connections);
+    ~ScriptedServer();
+
+    int port() const { return port_; }
+    QString address() const;
+    // Lines that did not match the script, and steps never reached.
+    QStringList problems();
+    QList<QByteArray> received();
+
+private:
+    void run();
+    void play(int fd, const Script& script);
+    void problem(const QString& text);
+
+    QList<Script> scripts_;
+    int listenFd_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+    std::mutex mutex_;
+    QStringList problems_;
+    QList<QByteArray> received_;
+};

@@ -1,0 +1,159 @@
+// Round trips through the real Dovecot and Postfix that the test run starts.
+#include <QFileInfo>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include "tests/support/mailservers.h"
+#include "tests/support/tempfolder.h"
+#include "transport/attachmentwriter.h"
+#include "transport/pop3session.h"
+#include "transport/smtpsender.h"
+
+namespace {
+
+class MailServers : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!TestMailServers::available())
+            GTEST_SKIP();
+        account = TestMailServers::claimAccount();
+    }
+
+    void send(const OutgoingMail& mail) {
+        const Status sent = SmtpSender().send(TestMailServers::smtpServer(), mail);
+        ASSERT_TRUE(sent.ok()) << sent.error().toStdString();
+    }
+
+    TestAccount account;
+};
+
+} // namespace
+
+TEST_F(MailServers, japaneseMailWithAttachmentsArrivesIdentical) {
+    TempFolder files;
+    const QString first = files.file(QStringLiteral("見積書①.pdf"));
+    const QString second = files.file(QStringLiteral("写真 ㈱.jpg"));
+    WriteBytes(first, QByteArray("%PDF\0\x01\x02 binary", 14));
+    WriteBytes(second, QByteArray(70000, '\xd8'));
+    const OutgoingMail mail{QStringLiteral("受取人 <") + account.address + u'>', QStringLiteral("sender@fennick.test"),
+                            QStringLiteral("日本語の件名①"), QStringLiteral("①、㈱、髙、〜 とｶﾀｶﾅ\r\n二行目"),
+                            {first, second}};
+    send(mail);
+    ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
+
+    Pop3Session pop;
+    ASSERT_TRUE(pop.connect(TestMailServers::pop3Server())) << pop.lastError().toStdString();
+    ASSERT_EQ(pop.authenticate(account.name, account.password, false), 1) << pop.lastError().toStdString();
+    EXPECT_GT(pop.size(1), 70000);
+    const Result<ReceivedMessage> got = pop.fetch(1);
+    ASSERT_TRUE(got.ok()) << got.error().toStdString();
+    EXPECT_EQ(got->subject, mail.subject);
+    EXPECT_EQ(got->sender, QStringLiteral("sender@fennick.test"));
+    EXPECT_EQ(got->body, mail.body);
+    EXPECT_FALSE(got->date.isEmpty());
+    ASSERT_EQ(got->attachments.size(), 2);
+    EXPECT_EQ(got->attachments[0].name, QStringLiteral("見積書①.pdf"));
+    EXPECT_EQ(got->attachments[0].content, ReadBytes(first));
+    EXPECT_EQ(got->attachments[1].name, QStringLiteral("写真 ㈱.jpg"));
+    EXPECT_EQ(got->attachments[1].content, ReadBytes(second));
+
+    TempFolder unpacked;
+    const auto report = AttachmentWriter::write(*got, unpacked.path());
+    EXPECT_EQ(report.outcome, AttachmentWriter::Outcome::Written);
+    EXPECT_EQ(ReadBytes(unpacked.file(QStringLiteral("見積書①.pdf"))), ReadBytes(first));
+}
+
+TEST_F(MailServers, htmlMailShapeArrivesWithMarkerBodyAndFilesInOrder) {
+    TempFolder files;
+    const QString picture = files.file(QStringLiteral("cat.png"));
+    const QString page = files.file(QStringLiteral("index.htm"));
+    WriteBytes(picture, QByteArray("\x89PNG\r\n\x1a\npicture", 15));
+    WriteBytes(page, QByteArray("<html><body><img src=\"cat.png\"></body></html>"));
+    send({account.address, QStringLiteral("me@fennick.test"), QStringLiteral("ページ"),
+          QStringLiteral("HTML送信QFM5270XBNWRD4618"), {picture, page}});
+    ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
+    Pop3Session pop;
+    ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
+    ASSERT_EQ(pop.authenticate(account.name, account.password, true), 1) << pop.lastError().toStdString();
+    const Result<ReceivedMessage> got = pop.fetch(1);
+    ASSERT_TRUE(got.ok());
+    EXPECT_EQ(got->body, QStringLiteral("HTML送信QFM5270XBNWRD4618"));
+    ASSERT_EQ(got->attachments.size(), 2);
+    EXPECT_EQ(got->attachments[0].name, QStringLiteral("cat.png"));
+    EXPECT_EQ(got->attachments[1].name, QStringLiteral("index.htm"));
+    EXPECT_EQ(got->attachments[1].content, ReadBytes(page));
+}
+
+TEST_F(MailServers, apopAndPlainLoginsSeeTheSameMailbox) {
+    TestMailServers::deliver(account, "Subject: one\r\n\r\nbody\r\n");
+    TestMailServers::deliver(account, "Subject: two\r\n\r\nbody\r\n");
+    for (const bool apop : {true, false}) {
+        Pop3Session pop;
+        ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
+        EXPECT_EQ(pop.authenticate(account.name, account.password, apop), 2) << pop.lastError().toStdString();
+        EXPECT_EQ(pop.status(2)->subject, QStringLiteral("two"));
+        EXPECT_FALSE(pop.uidl(1).isEmpty());
+    }
+}
+
+TEST_F(MailServers, emptyMailboxHasNoMessages) {
+    Pop3Session pop;
+    ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
+    EXPECT_EQ(pop.authenticate(account.name, account.password, false), 0);
+}
+
+TEST_F(MailServers, wrongPasswordGivesTheServersText) {
+    for (const bool apop : {false, true}) {
+        Pop3Session pop;
+        ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
+        EXPECT_EQ(pop.authenticate(account.name, QStringLiteral("wrong"), apop), -1);
+        EXPECT_EQ(pop.lastError(), QStringLiteral("-ERR [AUTH] Authentication failed.")) << apop;
+    }
+}
+
+TEST_F(MailServers, deletionsAreCommittedOnlyAtClose) {
+    TestMailServers::deliver(account, "Subject: a\r\n\r\n1\r\n");
+    TestMailServers::deliver(account, "Subject: b\r\n\r\n2\r\n");
+    {
+        Pop3Session pop;
+        ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
+        ASSERT_EQ(pop.authenticate(account.name, account.password, false), 2);
+        ASSERT_TRUE(pop.remove(1).ok());
+        // A second session while the first is open still sees both.
+        Pop3Session other;
+        ASSERT_TRUE(other.connect(TestMailServers::pop3Server()));
+        EXPECT_EQ(other.authenticate(account.name, account.password, false), 2);
+        other.close();
+        pop.close();
+    }
+    Pop3Session after;
+    ASSERT_TRUE(after.connect(TestMailServers::pop3Server()));
+    ASSERT_EQ(after.authenticate(account.name, account.password, false), 1);
+    EXPECT_EQ(after.status(1)->subject, QStringLiteral("b"));
+}
+
+TEST_F(MailServers, unknownRecipientFailsWithTheServersReply) {
+    const Status sent = SmtpSender().send(TestMailServers::smtpServer(),
+                                          {QStringLiteral("nobody@fennick.test"), QStringLiteral("me@fennick.test"),
+                                           QStringLiteral("s"), QStringLiteral("b"), {}});
+    ASSERT_FALSE(sent.ok());
+    EXPECT_TRUE(sent.error().startsWith(QStringLiteral("550 5.1.1"))) << sent.error().toStdString();
+}
+
+TEST_F(MailServers, missingAttachmentSendsNothing) {
+    const Status sent = SmtpSender().send(TestMailServers::smtpServer(),
+                                          {account.address, QStringLiteral("me@fennick.test"), QStringLiteral("s"),
+                                           QStringLiteral("b"), {QStringLiteral("/no/such/photo.jpg")}});
+    ASSERT_FALSE(sent.ok());
+    EXPECT_TRUE(sent.error().contains(QStringLiteral("/no/such/photo.jpg")));
+    QThread::msleep(300);
+    EXPECT_EQ(TestMailServers::waitingMessages(account), 0);
+}
+
+TEST_F(MailServers, severalRecipientsEachGetTheMail) {
+    const TestAccount second = TestMailServers::claimAccount();
+    send({QStringLiteral("一人目<") + account.address + QStringLiteral(">, 二人目 <") + second.address + u'>',
+          QStringLiteral("me@fennick.test"), QStringLiteral("二人へ"), QStringLiteral("本文"), {}});
+    EXPECT_TRUE(TestMailServers::waitForMessages(account, 1));
+    EXPECT_TRUE(TestMailServers::waitForMessages(second, 1));
+}

@@ -1,20 +1,50 @@
 #include <QApplication>
-#include <QMessageBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFont>
 
+#include "app/appcontext.h"
+#include "app/appwindows.h"
 #include "app/mainform.h"
-#include "store/apppaths.h"
+#include "app/qtprompter.h"
+#include "app/singleinstance.h"
+#include "app/startup.h"
+#include "transport/transportlibraries.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fennick"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    // The windows were designed for "ＭＳ Ｐゴシック"; Linux has Noto Sans CJK.
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP"),
+                      QStringLiteral("Noto Sans JP"), QStringLiteral("IPAPGothic"), font.family()});
+    font.setPointSize(9);
+    QApplication::setFont(font);
 
+    QtPrompter qtPrompter;
+    Prompter& prompter = qtPrompter;
+    AppContext context{AppPaths(QCoreApplication::applicationDirPath()), QDir::currentPath()};
+    context.prompter = &prompter;
+    context.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+
+    const SingleInstance instance(context.paths.applicationFolder());
+    if (!instance.acquired()) {
+        prompter.message(nullptr,
+                         QStringLiteral("Fennick はこのフォルダで既に起動しています。\n%1")
+                             .arg(context.paths.applicationFolder()),
+                         QStringLiteral("Fennick"), Prompter::Icon::Warning);
+        return 1;
+    }
     // A user who deleted one of the folders should not be stuck: put back
     // whatever is missing, never touching what is there.
-    const AppPaths paths(QCoreApplication::applicationDirPath());
-    if (Status s = paths.ensureLayout(); !s)
-        QMessageBox::warning(nullptr, QStringLiteral("Fennick"), s.error());
+    if (Status s = context.paths.ensureLayout(); !s)
+        prompter.message(nullptr, s.error(), QStringLiteral("Fennick"), Prompter::Icon::Warning);
 
-    MainForm form;
+    const TransportLibraries transport;
+    AppWindows windows(context);
+    MainForm form(context, windows);
+    StartUp(context, windows);
     form.show();
     return app.exec();
 }

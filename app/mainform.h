@@ -1,11 +1,51 @@
 #pragma once
 
-#include <QMainWindow>
+#include <QWidget>
+#include <functional>
 
-// The launcher window. For now only its frame; the menu labels come with
-// the windows they open.
-class MainForm : public QMainWindow {
+class AppWindows;
+class QLabel;
+class QLineEdit;
+class QTimer;
+struct AppContext;
+
+// The launcher: eight menu labels, a status box, a clock and a help line.
+class MainForm : public QWidget {
     Q_OBJECT
 public:
-    explicit MainForm(QWidget* parent = nullptr);
+    MainForm(AppContext& context, AppWindows& windows);
+
+    void Label1_Click();
+    void Label2_Click();
+    void Label3_Click();
+    void Label4_Click();
+    void Label5_Click();
+    void Label6_Click();
+    void Label7_Click();
+    void Label8_Click();
+    // The help line: a label shows its text, the window's own surface hides it.
+    void Label_MouseMove(int index);
+    void Form_MouseMove();
+    void Timer2_Timer();
+
+    QLabel* Label[11] = {}; // Label1 .. Label10 at their numbers
+    QLineEdit* Text1;
+    QLineEdit* Text2;
+    QLabel* Picture2;
+    QTimer* Timer2;
+
+    static const QString kCaptions[8];
+    static const QString kHelpTexts[8];
+
+    // What receiving is wired to once the mail check exists.
+    std::function<void()> onReceive;
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    AppContext& context_;
+    AppWindows& windows_;
 };

@@ -10,6 +10,9 @@ mkdir -p "$app_home"
 install -m 0755 "$build_dir/fennick" "$app_home/.fennick.new"
 mv -f "$app_home/.fennick.new" "$app_home/fennick"
 
+# The local home page that the HomePage label opens.
+install -m 0644 "$(dirname "$0")/../app/homepage.htm" "$app_home/homepage.htm"
+
 data="$app_home/★MAilData"
 # Data copied from elsewhere may spell the folder ★MailData; use it as it is.
 existing=$(find "$app_home" -maxdepth 1 -iname '★maildata' -print -quit)

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+#include "settings/appsettings.h"
+#include "store/apppaths.h"
+
+class Prompter;
+
+// The outside world of the windows, handed in by start-up (or by a test):
+// where the files are, the settings of this run, the prompter, the clock.
+struct AppContext {
+    AppContext(AppPaths p, QString folder) : paths(std::move(p)), currentFolder(std::move(folder)) {}
+
+    AppPaths paths;
+    QString currentFolder; // where orvex.ini is read and written
+    Prompter* prompter = nullptr;
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+    std::function<bool(const QUrl&)> openUrl; // the system web browser
+    AppSettings settings;
+
+    QString serverSettingsFile() const { return currentFolder + u'/' + ServerSettings::kFileName; }
+};

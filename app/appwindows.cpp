@@ -1,0 +1,53 @@
+#include "app/appwindows.h"
+
+#include "settings/idpassform.h"
+#include "settings/optionform.h"
+#include "settings/setform.h"
+
+namespace {
+
+void bringForward(QWidget* w) {
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+} // namespace
+
+AppWindows::AppWindows(AppContext& context) : context_(context) {}
+
+AppWindows::~AppWindows() { closeAll(); }
+
+void AppWindows::openSettings() {
+    if (!setForm_)
+        setForm_ = new SetForm([this] { openAccount(); }, [this] { openServers(); });
+    bringForward(setForm_);
+}
+
+IdPassForm* AppWindows::accountWindow() {
+    if (!idPassForm_) {
+        idPassForm_ = new IdPassForm(context_);
+        idPassForm_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    return idPassForm_;
+}
+
+void AppWindows::openAccount() { accountWindow()->open(); }
+
+void AppWindows::openServers() {
+    if (!optionForm_) {
+        optionForm_ = new OptionForm(context_);
+        optionForm_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    optionForm_->open();
+}
+
+SetForm* AppWindows::settingsWindow() const { return setForm_; }
+
+OptionForm* AppWindows::serversWindow() const { return optionForm_; }
+
+void AppWindows::closeAll() {
+    delete setForm_.data();
+    delete idPassForm_.data();
+    delete optionForm_.data();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QPointer>
+#include <functional>
+
+#include "app/appcontext.h"
+
+class IdPassForm;
+class OptionForm;
+class SetForm;
+class QWidget;
+
+// The program's windows other than the main window. Each is created on first
+// use, stays until it is closed, and is only brought forward when opened
+// again. None is modal.
+class AppWindows {
+public:
+    explicit AppWindows(AppContext& context);
+    ~AppWindows();
+
+    void openSettings();
+    void openAccount();
+    void openServers();
+    // The account window as loaded (created hidden when needed).
+    IdPassForm* accountWindow();
+
+    SetForm* settingsWindow() const;
+    OptionForm* serversWindow() const;
+
+    // Closes every window at once, asking nothing.
+    void closeAll();
+
+private:
+    AppContext& context_;
+    QPointer<SetForm> setForm_;
+    QPointer<IdPassForm> idPassForm_;
+    QPointer<OptionForm> optionForm_;
+};

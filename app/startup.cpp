@@ -1,0 +1,16 @@
+#include "app/startup.h"
+
+#include <QLineEdit>
+
+#include "app/appcontext.h"
+#include "app/appwindows.h"
+#include "settings/idpassform.h"
+
+void StartUp(AppContext& context, AppWindows& windows) {
+    context.settings.servers = ServerSettings::read(context.serverSettingsFile());
+    if (context.settings.servers.Pop3Server.isEmpty())
+        windows.openServers();
+    IdPassForm* account = windows.accountWindow();
+    if (account->IdText->text().isEmpty() || account->PassText->text().isEmpty())
+        windows.openAccount();
+}

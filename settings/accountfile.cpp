@@ -1,0 +1,25 @@
+#include "settings/accountfile.h"
+
+#include "settings/inifile.h"
+
+namespace {
+const QString kSection = QStringLiteral("EXEINI");
+} // namespace
+
+AccountFile::AccountFile(QString path) : path_(std::move(path)) {}
+
+Account AccountFile::load() const {
+    const IniFile ini(path_, 0600);
+    return {ini.read(kSection, QStringLiteral("NAME")), ini.read(kSection, QStringLiteral("NAME2"))};
+}
+
+Status AccountFile::confirm(const Account& account, bool save) const {
+    const IniFile ini(path_, 0600);
+    if (!save)
+        return ini.write(kSection, QStringLiteral("NAME3"), QStringLiteral("0"));
+    if (Status s = ini.write(kSection, QStringLiteral("NAME"), account.id); !s)
+        return s;
+    if (Status s = ini.write(kSection, QStringLiteral("NAME2"), account.password); !s)
+        return s;
+    return ini.write(kSection, QStringLiteral("NAME3"), QStringLiteral("1"));
+}

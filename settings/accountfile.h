@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include "store/result.h"
+
+struct Account {
+    QString id;
+    QString password;
+};
+
+// The POP3 account in iniIdPass.ini, section "EXEINI": "NAME" the ID,
+// "NAME2" the password in plain text (the format requires it, so the file is
+// kept readable by its owner only), "NAME3" whether it was saved.
+class AccountFile {
+public:
+    explicit AccountFile(QString path);
+
+    Account load() const;
+    // The account window's OK: with the save box ticked the ID and password
+    // are stored and "NAME3" becomes "1"; without it only "NAME3" = "0".
+    Status confirm(const Account& account, bool save) const;
+
+private:
+    QString path_;
+};

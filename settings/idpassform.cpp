@@ -1,0 +1,66 @@
+#include "settings/idpassform.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/appcontext.h"
+#include "app/prompter.h"
+#include "app/twips.h"
+#include "settings/accountfile.h"
+
+IdPassForm::IdPassForm(AppContext& context) : context_(context) {
+    setObjectName(QStringLiteral("IdPassForm"));
+    setWindowTitle(QStringLiteral("ID,PASS"));
+    setFixedSize(Twips::toPixels(4200), Twips::toPixels(2400));
+    auto named = [](QWidget* w, const char* name) {
+        w->setObjectName(QString::fromLatin1(name));
+        return w;
+    };
+    Label1 = new QLabel(QStringLiteral("ID"), this);
+    named(Label1, "Label1")->setGeometry(Twips::rect(240, 240, 900, 255));
+    IdText = new QLineEdit(this);
+    named(IdText, "IdText")->setGeometry(Twips::rect(1200, 200, 2700, 315));
+    Label2 = new QLabel(QStringLiteral("Password"), this);
+    named(Label2, "Label2")->setGeometry(Twips::rect(240, 720, 900, 255));
+    PassText = new QLineEdit(this);
+    PassText->setEchoMode(QLineEdit::Password);
+    named(PassText, "PassText")->setGeometry(Twips::rect(1200, 680, 2700, 315));
+    Check1 = new QCheckBox(QStringLiteral("IDパスワードを保存する"), this);
+    named(Check1, "Check1")->setGeometry(Twips::rect(1200, 1140, 2700, 315));
+    OKCommand = new QPushButton(QStringLiteral("OK"), this);
+    named(OKCommand, "OKCommand")->setGeometry(Twips::rect(1200, 1680, 1215, 435));
+    CancelCommand = new QPushButton(QStringLiteral("Cancel"), this);
+    named(CancelCommand, "CancelCommand")->setGeometry(Twips::rect(2685, 1680, 1215, 435));
+    connect(OKCommand, &QPushButton::clicked, this, &IdPassForm::OKCommand_Click);
+    connect(CancelCommand, &QPushButton::clicked, this, &IdPassForm::CancelCommand_Click);
+    Form_Load();
+}
+
+void IdPassForm::Form_Load() {
+    const Account account = AccountFile(context_.paths.accountFile()).load();
+    IdText->setText(account.id);
+    PassText->setText(account.password);
+    Check1->setChecked(false);
+}
+
+void IdPassForm::open() {
+    Check1->setChecked(false);
+    show();
+    raise();
+    activateWindow();
+}
+
+void IdPassForm::OKCommand_Click() {
+    const Account account{IdText->text(), PassText->text()};
+    context_.settings.AccountId = account.id;
+    context_.settings.AccountPassword = account.password;
+    const Status saved = AccountFile(context_.paths.accountFile()).confirm(account, Check1->isChecked());
+    if (!saved)
+        context_.prompter->message(this, saved.error() + QStringLiteral("\nこの設定は今回の起動中だけ使われます。"),
+                                   QStringLiteral("Fennick"), Prompter::Icon::Warning);
+    close();
+}
+
+void IdPassForm::CancelCommand_Click() { close(); }

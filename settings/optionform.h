@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+struct AppContext;
+
+// "サーバー設定": the servers, the user's address and APOP. Stays above the
+// other windows while open.
+class OptionForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit OptionForm(AppContext& context);
+
+    // Fills the boxes from this run's settings and shows the window.
+    void open();
+    void OKCommand_Click();
+    void CancelCommand_Click();
+
+    QLabel* Label1;
+    QLineEdit* SmtpText;
+    QLabel* Label2;
+    QLineEdit* Pop3Text;
+    QLabel* Label3;
+    QLineEdit* MailText;
+    QCheckBox* ApopCheck;
+    QPushButton* OKCommand;
+    QPushButton* CancelCommand;
+
+private:
+    AppContext& context_;
+};

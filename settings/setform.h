@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+class QPushButton;
+
+// "設定": the hub that opens the account window and the server window.
+class SetForm : public QWidget {
+    Q_OBJECT
+public:
+    SetForm(std::function<void()> openAccount, std::function<void()> openServers);
+
+    void Command1_Click();
+    void Command2_Click();
+
+    QPushButton* Command1;
+    QPushButton* Command2;
+
+private:
+    std::function<void()> openAccount_;
+    std::function<void()> openServers_;
+};

@@ -1,0 +1,209 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "app/appcontext.h"
+#include "app/appwindows.h"
+#include "app/mainform.h"
+#include "app/startup.h"
+#include "app/twips.h"
+#include "settings/idpassform.h"
+#include "settings/optionform.h"
+#include "settings/setform.h"
+#include "tests/support/scriptedprompter.h"
+#include "tests/support/tempfolder.h"
+
+namespace {
+
+class StartUpTest : public testing::Test {
+protected:
+    TempFolder app;
+    ScriptedPrompter prompter;
+    AppContext context{AppPaths(app.path()), app.path()};
+    std::unique_ptr<AppWindows> windows;
+    std::unique_ptr<MainForm> form;
+
+    void SetUp() override {
+        context.prompter = &prompter;
+        context.now = [] { return QDateTime(QDate(2026, 12, 7), QTime(9, 5, 3)); };
+        ASSERT_TRUE(context.paths.ensureLayout().ok());
+    }
+
+    void start() {
+        windows = std::make_unique<AppWindows>(context);
+        form = std::make_unique<MainForm>(context, *windows);
+        StartUp(context, *windows);
+        form->show();
+    }
+
+    void writeCompleteFiles() {
+        WriteBytes(app.file(QStringLiteral("orvex.ini")),
+                   QByteArray("SMTP=smtp.x\r\nPOP3=pop.x\r\nMAIL=me@x\r\nAPOP=1\r\n"));
+        WriteBytes(context.paths.accountFile(), QByteArray("[EXEINI]\r\nNAME=taro\r\nNAME2=pw\r\nNAME3=1\r\n"));
+    }
+
+    bool visible(QWidget* w) { return w && w->isVisible(); }
+};
+
+} // namespace
+
+TEST_F(StartUpTest, firstStartWithoutFilesOpensBothSettingsWindows) {
+    start();
+    EXPECT_TRUE(visible(windows->serversWindow()));
+    EXPECT_TRUE(windows->serversWindow()->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(visible(windows->accountWindow()));
+    EXPECT_FALSE(windows->accountWindow()->Check1->isChecked());
+    EXPECT_EQ(windows->accountWindow()->PassText->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(StartUpTest, completeFilesOpenNoSettingsWindow) {
+    writeCompleteFiles();
+    start();
+    EXPECT_FALSE(visible(windows->serversWindow()));
+    EXPECT_FALSE(visible(windows->accountWindow()));
+    EXPECT_EQ(windows->accountWindow()->IdText->text(), QStringLiteral("taro"));
+    EXPECT_EQ(context.settings.servers.UseApop, 1);
+}
+
+TEST_F(StartUpTest, confirmingTheServerWindowWritesFourLinesAndTheBoxIsTickedAfterRestart) {
+    start();
+    OptionForm* w = windows->serversWindow();
+    w->SmtpText->setText(QStringLiteral("smtp.example.jp"));
+    w->Pop3Text->setText(QStringLiteral("pop.example.jp"));
+    w->MailText->setText(QStringLiteral("me@example.jp"));
+    w->ApopCheck->setChecked(true);
+    QTest::mouseClick(w->OKCommand, Qt::LeftButton);
+    EXPECT_EQ(ReadBytes(app.file(QStringLiteral("orvex.ini"))),
+              QByteArray("SMTP=smtp.example.jp\r\nPOP3=pop.example.jp\r\nMAIL=me@example.jp\r\nAPOP=1\r\n"));
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(context.settings.servers.Pop3Server, QStringLiteral("pop.example.jp"));
+
+    form.reset();
+    windows.reset();
+    context.settings = {};
+    start();
+    windows->openServers();
+    EXPECT_TRUE(windows->serversWindow()->ApopCheck->isChecked());
+}
+
+TEST_F(StartUpTest, cancelInTheServerWindowChangesNothing) {
+    start();
+    windows->serversWindow()->Pop3Text->setText(QStringLiteral("typed"));
+    QTest::mouseClick(windows->serversWindow()->CancelCommand, Qt::LeftButton);
+    EXPECT_FALSE(QFile::exists(app.file(QStringLiteral("orvex.ini"))));
+    EXPECT_TRUE(context.settings.servers.Pop3Server.isEmpty());
+}
+
+TEST_F(StartUpTest, confirmingTheAccountWindowWithoutSavingChangesOnlyName3) {
+    writeCompleteFiles();
+    start();
+    windows->openAccount();
+    IdPassForm* w = windows->accountWindow();
+    w->IdText->setText(QStringLiteral("other"));
+    w->PassText->setText(QStringLiteral("otherpw"));
+    QTest::mouseClick(w->OKCommand, Qt::LeftButton);
+    EXPECT_EQ(ReadBytes(context.paths.accountFile()), QByteArray("[EXEINI]\r\nNAME=taro\r\nNAME2=pw\r\nNAME3=0\r\n"));
+    EXPECT_EQ(context.settings.AccountId, QStringLiteral("other"));
+}
+
+TEST_F(StartUpTest, savedAccountFileIsReadableByItsOwnerOnly) {
+    start();
+    IdPassForm* w = windows->accountWindow();
+    w->IdText->setText(QStringLiteral("taro"));
+    w->PassText->setText(QStringLiteral("pw"));
+    w->Check1->setChecked(true);
+    w->OKCommand_Click();
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(context.paths.accountFile()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    windows->openAccount();
+    EXPECT_FALSE(windows->accountWindow()->Check1->isChecked()) << "the save box is unticked at every opening";
+}
+
+TEST_F(StartUpTest, unwritableSettingsAreReportedAndKeptForThisRun) {
+    context.currentFolder = QStringLiteral("/nonexistent/folder");
+    start();
+    windows->serversWindow()->Pop3Text->setText(QStringLiteral("pop.kept"));
+    windows->serversWindow()->OKCommand_Click();
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(prompter.shown[0].text.contains(QStringLiteral("orvex.ini")));
+    EXPECT_EQ(context.settings.servers.Pop3Server, QStringLiteral("pop.kept"));
+}
+
+TEST_F(StartUpTest, mainWindowHasItsCaptionsAtTheirDesignPositions) {
+    writeCompleteFiles();
+    start();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Fennick Ver 1.0"));
+    EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("Label2"))->text(), QStringLiteral("　　受　　　信"));
+    EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("Label7"))->text(), QStringLiteral("　　　Small"));
+    EXPECT_EQ(form->Label[4]->geometry(), Twips::rect(3720, 2620, 1215, 255));
+    EXPECT_EQ(form->Text1->geometry(), Twips::rect(600, 3240, 2535, 270));
+    // the clock: the system's short date, two spaces, the time
+    const QString shortDate = QLocale::system().toString(QDate(2026, 12, 7), QLocale::ShortFormat);
+    EXPECT_TRUE(form->Text2->text().startsWith(shortDate + QStringLiteral("  "))) << form->Text2->text().toStdString();
+    EXPECT_TRUE(form->Text2->text().contains(QStringLiteral("5:03"))) << form->Text2->text().toStdString();
+    EXPECT_EQ(form->Timer2->interval(), 1000);
+}
+
+TEST_F(StartUpTest, helpLineFollowsTheMouse) {
+    writeCompleteFiles();
+    start();
+    QLabel* help = form->Label[9];
+    EXPECT_TRUE(help->text().isEmpty());
+    QTest::mouseMove(form->Label[2], QPoint(5, 5));
+    form->Label_MouseMove(2);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->text(), QStringLiteral("新着メールの受信を行います。"));
+    form->Label_MouseMove(6);
+    EXPECT_EQ(help->text(), MainForm::kHelpTexts[5]);
+    QMouseEvent move(QEvent::MouseMove, QPointF(20, 20), form->mapToGlobal(QPointF(20, 20)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &move);
+    EXPECT_FALSE(help->isVisible());
+    EXPECT_TRUE(help->text().isEmpty());
+    form->Label_MouseMove(1);
+    QMouseEvent overClock(QEvent::MouseMove, QPointF(3, 3), form->Text2->mapToGlobal(QPointF(3, 3)), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(form->Text2, &overClock);
+    EXPECT_EQ(help->text(), MainForm::kHelpTexts[0]) << "other controls leave the help line as it is";
+}
+
+TEST_F(StartUpTest, smallMinimisesOnlyTheMainWindow) {
+    start();
+    QTest::mouseClick(form->Label[7], Qt::LeftButton);
+    EXPECT_TRUE(form->isMinimized());
+    EXPECT_FALSE(windows->serversWindow()->isMinimized());
+    EXPECT_TRUE(windows->serversWindow()->isVisible());
+}
+
+TEST_F(StartUpTest, settingsLabelOpensTheHubWhichOpensBothWindows) {
+    writeCompleteFiles();
+    start();
+    QTest::mouseClick(form->Label[6], Qt::LeftButton);
+    ASSERT_TRUE(visible(windows->settingsWindow()));
+    windows->settingsWindow()->Command2_Click();
+    EXPECT_TRUE(visible(windows->serversWindow()));
+    EXPECT_EQ(windows->serversWindow()->Pop3Text->text(), QStringLiteral("pop.x"));
+}
+
+TEST_F(StartUpTest, homePageOpensTheLocalPageInTheBrowser) {
+    writeCompleteFiles();
+    QUrl opened;
+    context.openUrl = [&](const QUrl& url) {
+        opened = url;
+        return true;
+    };
+    start();
+    form->Label8_Click();
+    ASSERT_EQ(prompter.shown.size(), 1) << "no page installed yet";
+    WriteBytes(app.file(QStringLiteral("homepage.htm")), QByteArray("<html></html>"));
+    form->Label8_Click();
+    EXPECT_EQ(opened, QUrl::fromLocalFile(app.file(QStringLiteral("homepage.htm"))));
+}

@@ -1,0 +1,51 @@
+// Renders the windows for the README under a real X server (Xvfb) with the
+// installed Japanese fonts: screenshots OUTPUT_FOLDER
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/appcontext.h"
+#include "app/appwindows.h"
+#include "app/mainform.h"
+#include "app/qtprompter.h"
+#include "app/startup.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), font.family()});
+    font.setPointSize(9);
+    QApplication::setFont(font);
+
+    QTemporaryDir folder;
+    QtPrompter prompter;
+    AppContext context(AppPaths(folder.path()), folder.path());
+    context.prompter = &prompter;
+    (void)context.paths.ensureLayout();
+    QFile ini(folder.filePath(QStringLiteral("orvex.ini")));
+    if (ini.open(QIODevice::WriteOnly))
+        ini.write("SMTP=smtp.example.jp\r\nPOP3=pop.example.jp\r\nMAIL=taro@example.jp\r\nAPOP=0\r\n");
+    ini.close();
+    QDir().mkpath(folder.filePath(QStringLiteral("★MAilData")));
+    QFile account(context.paths.accountFile());
+    if (account.open(QIODevice::WriteOnly))
+        account.write("[EXEINI]\r\nNAME=taro\r\nNAME2=x\r\nNAME3=1\r\n");
+    account.close();
+
+    AppWindows windows(context);
+    MainForm form(context, windows);
+    StartUp(context, windows);
+    form.show();
+    form.Text1->setText(QStringLiteral("新着メール有り。"));
+    form.Label_MouseMove(2);
+    QTimer::singleShot(500, [&] {
+        form.grab().save(out + QStringLiteral("/mainwindow.png"));
+        app.quit();
+    });
+    return app.exec();
+}

@@ -1,5 +1,6 @@
 #include "app/appwindows.h"
 
+#include "receive/mailcheck.h"
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
 #include "settings/setform.h"
@@ -45,6 +46,10 @@ void AppWindows::openServers() {
 SetForm* AppWindows::settingsWindow() const { return setForm_; }
 
 OptionForm* AppWindows::serversWindow() const { return optionForm_; }
+
+void AppWindows::showReceived(const LastReceived&) {
+    // The history window arrives with the history viewer.
+}
 
 void AppWindows::closeAll() {
     delete setForm_.data();

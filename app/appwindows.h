@@ -27,6 +27,10 @@ public:
     SetForm* settingsWindow() const;
     OptionForm* serversWindow() const;
 
+    // The values of the last message received go to the history window's
+    // detail fields when that window exists.
+    void showReceived(const struct LastReceived& last);
+
     // Closes every window at once, asking nothing.
     void closeAll();
 

@@ -7,8 +7,10 @@
 #include "app/appwindows.h"
 #include "app/mainform.h"
 #include "app/qtprompter.h"
+#include "app/receiveaction.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
+#include "transport/pop3session.h"
 #include "transport/transportlibraries.h"
 
 int main(int argc, char* argv[]) {
@@ -44,6 +46,8 @@ int main(int argc, char* argv[]) {
     const TransportLibraries transport;
     AppWindows windows(context);
     MainForm form(context, windows);
+    ReceiveAction receive(context, windows, form, [] { return std::make_unique<Pop3Session>(); });
+    form.onReceive = [&receive] { receive.run(); };
     StartUp(context, windows);
     form.show();
     return app.exec();

@@ -30,6 +30,9 @@ public:
     // touching any body.
     Result<QList<MailListColumns>> readListColumns() const;
 
+    // Makes the appended records durable before anything depends on them.
+    Status sync() const { return records_.sync(); }
+
     // Marks record `number` deleted, leaving its texts as they were.
     Status markDeleted(int number) const;
     // Rewrites the file without the records marked deleted.

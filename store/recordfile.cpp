@@ -84,6 +84,15 @@ Status RecordFile::writeAt(int n, QByteArrayView record, Durability durability) 
     return {};
 }
 
+Status RecordFile::sync() const {
+    if (!QFileInfo::exists(path_))
+        return {};
+    PosixFile file;
+    if (!file.open(path_, PosixFile::ReadOnly) || !file.sync() || !file.close())
+        return Status::failure(file.errorText());
+    return {};
+}
+
 Status RecordFile::forEach(const Visitor& visit, qsizetype prefix) const {
     if (!QFileInfo::exists(path_))
         return {};

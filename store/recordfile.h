@@ -41,6 +41,9 @@ public:
     // Calls visit(n, first `prefix` bytes of record n) for every whole record
     // in order; stops early when visit returns false. With a short prefix only
     // those bytes of each record are read.
+    // Makes what was written so far durable (fsync). A missing file is fine.
+    Status sync() const;
+
     using Visitor = std::function<bool(int, QByteArrayView)>;
     Status forEach(const Visitor& visit, qsizetype prefix = -1) const;
 

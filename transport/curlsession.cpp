@@ -70,12 +70,6 @@ bool CurlSession::perform(qint64 bodyLimit, qint64 expectedBodySize) {
     return result_ == CURLE_OK;
 }
 
-bool CurlSession::openedNewConnection() const {
-    long connects = 0;
-    curl_easy_getinfo(curl_, CURLINFO_NUM_CONNECTS, &connects);
-    return connects > 0;
-}
-
 bool CurlSession::connectionStillOpen() const {
     curl_socket_t socket = CURL_SOCKET_BAD;
     if (curl_easy_getinfo(curl_, CURLINFO_ACTIVESOCKET, &socket) != CURLE_OK || socket == CURL_SOCKET_BAD)

@@ -32,8 +32,6 @@ public:
     const QList<QByteArray>& serverLines() const { return lines_; }
     bool bodyLimitExceeded() const { return limitExceeded_; }
     int lastResult() const { return result_; }
-    // Whether the last transfer had to open a new connection.
-    bool openedNewConnection() const;
     // Whether the connection of the last transfer is still open. libcurl
     // reports a POP3 transfer cut short by the server as a success.
     bool connectionStillOpen() const;

@@ -143,6 +143,20 @@ std::optional<int> Pop3Session::currentNumber(int n) {
 
 qint64 Pop3Session::size(int n) const { return sizes_.value(n, -1); }
 
+bool Pop3Session::isTooLarge(int n) const { return sizes_.value(n, 0) > options_.maxMessageBytes; }
+
+bool Pop3Session::stillTheSameMessage(int n) {
+    // A connection that was lost is opened again by the next command. Ask
+    // for the UIDLs first, so that no command reaches another message.
+    if (curl_->connectionStillOpen())
+        return true;
+    if (!serverHasUidl_ || !readUidls())
+        return fail(QStringLiteral("サーバーとの接続が途中で切れました。もう一度受信してください。"));
+    if (numberOfUidl_.value(uidls_.value(n), -1) != n)
+        return fail(QStringLiteral("サーバー上のメールが変わりました。もう一度受信してください。"));
+    return true;
+}
+
 QString Pop3Session::uidl(int n) const { return uidls_.value(n); }
 
 Result<QByteArray> Pop3Session::fetchRaw(int n) {
@@ -151,6 +165,8 @@ Result<QByteArray> Pop3Session::fetchRaw(int n) {
         return R::failure(QStringLiteral("POP3サーバーに接続していません。"));
     const std::optional<int> number = currentNumber(n);
     if (!number)
+        return R::failure(error_);
+    if (!stillTheSameMessage(n))
         return R::failure(error_);
     const qint64 announced = sizes_.value(n);
     if (announced > options_.maxMessageBytes)
@@ -164,14 +180,6 @@ Result<QByteArray> Pop3Session::fetchRaw(int n) {
     }
     if (!curl_->connectionStillOpen())
         return R::failure(QStringLiteral("サーバー「%1」との接続が受信の途中で切れました。").arg(serverText_));
-    if (curl_->openedNewConnection() && serverHasUidl_) {
-        // The connection was lost and opened again: numbers may have moved.
-        // Make sure what arrived is the message the caller asked for.
-        if (!readUidls())
-            return R::failure(error_);
-        if (numberOfUidl_.value(uidls_.value(n), -1) != *number)
-            return R::failure(QStringLiteral("サーバーとの接続が途中で切れました。もう一度受信してください。"));
-    }
     return curl_->body();
 }
 
@@ -198,10 +206,10 @@ Status Pop3Session::remove(int n) {
     const std::optional<int> number = currentNumber(n);
     if (!number)
         return Status::failure(error_);
+    if (!stillTheSameMessage(n))
+        return Status::failure(error_);
     if (!runCommand(QByteArray::number(*number), "DELE", true))
         return Status::failure(curl_->errorText(serverText_));
-    if (curl_->openedNewConnection())
-        return Status::failure(QStringLiteral("サーバーとの接続が途中で切れました。もう一度受信してください。"));
     sizes_.remove(n);
     fetched_.remove(n);
     return {};

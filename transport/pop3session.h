@@ -8,6 +8,7 @@
 
 #include "store/result.h"
 #include "transport/curlsession.h"
+#include "transport/mailbox.h"
 #include "transport/receivedmessage.h"
 #include "transport/serveraddress.h"
 
@@ -32,7 +33,7 @@
 // command can draw an -ERR after a DELE: libcurl answers any -ERR with QUIT,
 // which would commit the deletions. If the connection had to be opened anew,
 // messages are found again by their UIDL.
-class Pop3Session {
+class Pop3Session : public Mailbox {
 public:
     struct Options {
         CurlSession::Timeouts timeouts;
@@ -41,25 +42,26 @@ public:
 
     Pop3Session();
     explicit Pop3Session(Options options);
-    ~Pop3Session();
+    ~Pop3Session() override;
 
-    bool connect(const QString& server);
-    // The number of waiting messages (0 for none), or -1 with lastError().
-    int authenticate(const QString& id, const QString& password, bool apop);
-    qint64 size(int n) const; // -1 for a number the server did not list
+    bool connect(const QString& server) override;
+    int authenticate(const QString& id, const QString& password, bool apop) override;
+    qint64 size(int n) const override; // -1 for a number the server did not list
+    bool isTooLarge(int n) const override;
     Result<ReceivedMessage> status(int n);
-    Result<ReceivedMessage> fetch(int n);
+    Result<ReceivedMessage> fetch(int n) override;
     Result<QByteArray> fetchRaw(int n);
-    Status remove(int n);
-    void close();
+    Status remove(int n) override;
+    void close() override;
     QString uidl(int n) const;
-    const QString& lastError() const { return error_; }
+    const QString& lastError() const override { return error_; }
 
 private:
     bool fail(const QString& text);
     bool listMessages();
     bool readUidls();
     std::optional<int> currentNumber(int n);
+    bool stillTheSameMessage(int n);
     bool runCommand(const QByteArray& path, const char* command, bool noBody, qint64 limit = 1 << 20,
                     qint64 expected = 0);
 

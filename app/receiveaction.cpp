@@ -1,0 +1,40 @@
+#include "app/receiveaction.h"
+
+#include <QApplication>
+#include <QLineEdit>
+
+#include "app/appcontext.h"
+#include "app/appwindows.h"
+#include "app/mainform.h"
+#include "app/prompternotifier.h"
+#include "receive/mailcheck.h"
+#include "settings/idpassform.h"
+#include "transport/mailbox.h"
+
+ReceiveAction::ReceiveAction(AppContext& context, AppWindows& windows, MainForm& form, MailboxFactory mailboxes)
+    : context_(context), windows_(windows), form_(form), mailboxes_(std::move(mailboxes)) {}
+
+void ReceiveAction::run() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    PrompterNotifier notifier(*context_.prompter, &form_);
+    std::unique_ptr<Mailbox> mailbox = mailboxes_();
+    MailCheckHooks hooks;
+    hooks.setStatus = [this](const QString& text) {
+        form_.Text1->setText(text);
+        form_.Text1->repaint(); // the check runs inside the click; show progress now
+    };
+    hooks.accountLoaded = [this](const Account& account) {
+        IdPassForm* w = windows_.accountWindow();
+        w->IdText->setText(account.id);
+        w->PassText->setText(account.password);
+    };
+    hooks.openAccountWindow = [this] { windows_.openAccount(); };
+    hooks.openServerWindow = [this] { windows_.openServers(); };
+    hooks.received = [this](const LastReceived& last) { windows_.showReceived(last); };
+    MailCheck check(context_.paths, context_.settings, *mailbox, notifier, hooks);
+    // Message boxes of the check must not wait behind the wait cursor.
+    struct CursorGuard {
+        ~CursorGuard() { QApplication::restoreOverrideCursor(); }
+    } guard;
+    check.CheckMail();
+}

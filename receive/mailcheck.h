@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+#include "settings/accountfile.h"
+#include "settings/appsettings.h"
+#include "store/apppaths.h"
+
+class Mailbox;
+class UserNotifier;
+
+// The values of the last message received, for the history window's detail
+// fields (Text7 subject, Text8 sender, Text9 date, rtfEd text, Text10 the
+// subject as it came).
+struct LastReceived {
+    QString subject;
+    QString sender;
+    QString date;
+    QString text;
+    QString rawSubject;
+};
+
+// What the check reports to the windows around it.
+struct MailCheckHooks {
+    std::function<void(const QString&)> setStatus;        // the main window's Text1
+    std::function<void(const Account&)> accountLoaded;    // the account window's boxes
+    std::function<void()> openAccountWindow;
+    std::function<void()> openServerWindow;
+    std::function<void(const LastReceived&)> received;    // once per stored message
+};
+
+// The mail check: fetch every waiting message, store each in the
+// received-mail file, unpack it, and delete it on the server.
+//
+// No message is deleted before its record is on disk: the records of a
+// check are appended, made durable with one fsync, and only then are the
+// stored messages deleted (POP3 commits deletions at QUIT). A message whose
+// record cannot be written stays on the server, and so do those after it.
+class MailCheck {
+public:
+    struct Outcome {
+        int waiting = 0;  // what the server reported; -1 when it was not asked
+        int stored = 0;
+        int deleted = 0;
+    };
+
+    static inline const QString kChecking = QStringLiteral("メールのチェックをしています。");
+    static inline const QString kNewMail = QStringLiteral("新着メール有り。");
+    static inline const QString kNoNewMail = QStringLiteral("新着メール無し。");
+    static inline const QString kErrorTitle = QStringLiteral("エラー");
+
+    MailCheck(const AppPaths& paths, AppSettings& settings, Mailbox& mailbox, UserNotifier& notifier,
+              MailCheckHooks hooks);
+
+    Outcome CheckMail();
+
+private:
+    // Returns false when the check must end here (nothing after n is stored).
+    bool handleMessage(int n, Outcome& outcome);
+    void deleteStored(Outcome& outcome);
+
+    const AppPaths& paths_;
+    AppSettings& settings_;
+    Mailbox& mailbox_;
+    UserNotifier& notifier_;
+    MailCheckHooks hooks_;
+    QList<int> stored_; // message numbers whose records were appended
+};

@@ -1,0 +1,68 @@
+#include "receive/messageprocessor.h"
+
+#include <QDir>
+#include <QFile>
+
+#include "receive/htmlmailmarker.h"
+#include "receive/usernotifier.h"
+#include "store/posixfile.h"
+#include "store/shiftjis.h"
+#include "store/text.h"
+#include "transport/attachmentwriter.h"
+
+MessageProcessor::MessageProcessor(const AppPaths& paths, UserNotifier& notifier)
+    : paths_(paths), notifier_(notifier) {}
+
+bool MessageProcessor::isUsableFolderName(const QString& subject) {
+    const QString name = TrimSpaces(subject);
+    if (name.isEmpty() || name == u'.' || name == QStringLiteral(".."))
+        return false;
+    if (subject.contains(u'/') || subject.contains(u'\\') || subject.contains(QChar(u'\0')))
+        return false;
+    return !AppPaths::isInstalledFolderName(name) && !AppPaths::isInstalledFolderName(subject);
+}
+
+ProcessedMessage MessageProcessor::ProcessReceivedMessage(const ReceivedMessage& message) {
+    ProcessedMessage result;
+    result.html = IsHtmlMail(message.body);
+    if (result.html) {
+        // The folder is the subject as it came; a subject that cannot be a
+        // folder here fails like an existing folder does.
+        const QString subject = CutAtNul(message.subject);
+        const QString folder = paths_.join(subject);
+        if (isUsableFolderName(subject) && QDir().mkdir(folder))
+            UnpackMessage(message, folder);
+        else
+            notifier_.notify(QStringLiteral("フォルダを作成できませんでした"), kProgramName);
+    }
+    // Whether it had attachments is what the message says, not whether its
+    // text mentions the word.
+    result.hasAttachments = !message.attachments.isEmpty();
+    UnpackMessage(message, paths_.attachmentFolder());
+    result.text = message.body;
+    if (result.hasAttachments)
+        result.text += QStringLiteral("\r\n") + kAttachmentNote;
+    return result;
+}
+
+void MessageProcessor::UnpackMessage(const ReceivedMessage& message, const QString& folder) {
+    // The saved message file: the header, then the body, in Shift-JIS. It
+    // exists only while the message is unpacked; O_NOFOLLOW keeps a link of
+    // that name from sending the write elsewhere.
+    const QString savedPath = folder + QStringLiteral("/0.txt");
+    {
+        const QByteArray bytes =
+            ShiftJis::encode(message.header + QStringLiteral("\r\n") + message.body + QStringLiteral("\r\n"));
+        PosixFile saved;
+        if (saved.open(savedPath, PosixFile::CreateTruncate)) {
+            (void)saved.writeAt(0, bytes.constData(), bytes.size());
+            (void)saved.close();
+        }
+    }
+    const AttachmentWriter::Report report = AttachmentWriter::write(message, folder);
+    if (report.outcome == AttachmentWriter::Outcome::FileNotOpened)
+        notifier_.notify(QStringLiteral("添付ファイルをオープンできません"), kProgramName);
+    else if (report.outcome == AttachmentWriter::Outcome::PartsMissing)
+        notifier_.notify(QStringLiteral("分割されたメールが全て揃っていません"), kProgramName);
+    QFile::remove(savedPath);
+}

@@ -1,0 +1,186 @@
+// Ordering and failure paths of the mail check, with a scripted mailbox.
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include "receive/mailcheck.h"
+#include "store/mailfile.h"
+#include "store/text.h"
+#include "tests/support/recordingnotifier.h"
+#include "tests/support/tempfolder.h"
+#include "transport/mailbox.h"
+
+namespace {
+
+class FakeMailbox : public Mailbox {
+public:
+    QList<ReceivedMessage> messages;
+    QStringList log;
+    bool reachable = true;
+    int authResult = -2; // -2: the number of messages
+    QString error = QStringLiteral("-ERR [AUTH] Authentication failed.");
+    QList<int> tooLarge;
+
+    bool connect(const QString& server) override {
+        log << QStringLiteral("connect ") + server;
+        return reachable;
+    }
+    int authenticate(const QString& id, const QString&, bool apop) override {
+        log << QStringLiteral("auth %1 %2").arg(id).arg(apop);
+        return authResult == -2 ? int(messages.size()) : authResult;
+    }
+    qint64 size(int n) const override { return messages.value(n - 1).body.size(); }
+    bool isTooLarge(int n) const override { return tooLarge.contains(n); }
+    Result<ReceivedMessage> fetch(int n) override {
+        log << QStringLiteral("fetch %1").arg(n);
+        return messages.at(n - 1);
+    }
+    Status remove(int n) override {
+        log << QStringLiteral("delete %1").arg(n);
+        return {};
+    }
+    void close() override { log << QStringLiteral("close"); }
+    const QString& lastError() const override { return error; }
+};
+
+ReceivedMessage mail(const QString& subject) {
+    ReceivedMessage m;
+    m.subject = subject;
+    m.date = QStringLiteral("Mon, 07 Dec 2026 09:00:00 +0900");
+    m.sender = QStringLiteral("a@example.jp");
+    m.header = QStringLiteral("Subject: ") + subject;
+    m.body = QStringLiteral("本文 ") + subject;
+    return m;
+}
+
+class MailCheckTest : public testing::Test {
+protected:
+    TempFolder app;
+    AppPaths paths{app.path()};
+    AppSettings settings;
+    FakeMailbox mailbox;
+    RecordingNotifier notifier;
+    QStringList statuses;
+    int accountWindowOpened = 0;
+    int serverWindowOpened = 0;
+    QList<LastReceived> received;
+
+    void SetUp() override {
+        ASSERT_TRUE(paths.ensureLayout().ok());
+        settings.servers.Pop3Server = QStringLiteral("pop.example.jp");
+        WriteBytes(paths.accountFile(), QByteArray("[EXEINI]\r\nNAME=taro\r\nNAME2=pw\r\nNAME3=1\r\n"));
+    }
+
+    MailCheck::Outcome check() {
+        MailCheckHooks hooks;
+        hooks.setStatus = [this](const QString& s) { statuses << s; };
+        hooks.openAccountWindow = [this] { ++accountWindowOpened; };
+        hooks.openServerWindow = [this] { ++serverWindowOpened; };
+        hooks.received = [this](const LastReceived& l) { received << l; };
+        return MailCheck(paths, settings, mailbox, notifier, hooks).CheckMail();
+    }
+
+    QList<NumberedMailRecord> stored() { return MailFile(paths.receivedMailFile(), QString()).readAll().value(); }
+};
+
+} // namespace
+
+TEST_F(MailCheckTest, everyMessageIsStoredBeforeAnyIsDeleted) {
+    mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二")), mail(QStringLiteral("三"))};
+    const auto outcome = check();
+    EXPECT_EQ(mailbox.log, (QStringList{QStringLiteral("connect pop.example.jp"), QStringLiteral("auth taro 0"),
+                                        QStringLiteral("fetch 1"), QStringLiteral("fetch 2"), QStringLiteral("fetch 3"),
+                                        QStringLiteral("delete 1"), QStringLiteral("delete 2"), QStringLiteral("delete 3"),
+                                        QStringLiteral("close")}));
+    EXPECT_EQ(outcome.stored, 3);
+    EXPECT_EQ(outcome.deleted, 3);
+    const auto records = stored();
+    ASSERT_EQ(records.size(), 3);
+    EXPECT_EQ(TrimSpaces(records[0].record.subject), QStringLiteral("一"));
+    EXPECT_EQ(TrimSpaces(records[2].record.body), QStringLiteral("本文 三"));
+    EXPECT_EQ(statuses, (QStringList{MailCheck::kChecking, MailCheck::kNewMail}));
+    ASSERT_EQ(received.size(), 3);
+    EXPECT_EQ(received.last().subject, QStringLiteral("三"));
+    EXPECT_EQ(settings.AccountId, QStringLiteral("taro"));
+}
+
+TEST_F(MailCheckTest, emptyMailboxShowsNoNewMailAndNoMessageBox) {
+    check();
+    EXPECT_EQ(statuses.last(), MailCheck::kNoNewMail);
+    EXPECT_TRUE(notifier.notices.isEmpty());
+    EXPECT_EQ(mailbox.log.last(), QStringLiteral("close"));
+}
+
+TEST_F(MailCheckTest, noSavedAccountOpensTheAccountWindowAndTriesNoLogin) {
+    WriteBytes(paths.accountFile(), QByteArray("[EXEINI]\r\nNAME=taro\r\n"));
+    check();
+    EXPECT_EQ(accountWindowOpened, 1);
+    EXPECT_EQ(mailbox.log, (QStringList{QStringLiteral("connect pop.example.jp"), QStringLiteral("close")}));
+    EXPECT_EQ(statuses.last(), MailCheck::kNoNewMail);
+}
+
+TEST_F(MailCheckTest, failedLoginShowsTheServersTextUnderError) {
+    mailbox.authResult = -1;
+    settings.servers.UseApop = 1;
+    check();
+    ASSERT_EQ(notifier.notices.size(), 1);
+    EXPECT_EQ(notifier.notices[0].title, QStringLiteral("エラー"));
+    EXPECT_EQ(notifier.notices[0].text, QStringLiteral("-ERR [AUTH] Authentication failed."));
+    EXPECT_TRUE(mailbox.log.contains(QStringLiteral("auth taro 1")));
+    EXPECT_EQ(statuses.last(), MailCheck::kNoNewMail);
+}
+
+TEST_F(MailCheckTest, unreachableServerIsAnErrorNotNoNewMail) {
+    mailbox.reachable = false;
+    mailbox.error = QStringLiteral("サーバー「pop.example.jp」に接続できません。");
+    check();
+    ASSERT_EQ(notifier.notices.size(), 1);
+    EXPECT_EQ(notifier.notices[0].title, QStringLiteral("エラー"));
+    EXPECT_EQ(notifier.notices[0].text, mailbox.error);
+    EXPECT_EQ(statuses, (QStringList{MailCheck::kChecking, MailCheck::kNoNewMail}));
+}
+
+TEST_F(MailCheckTest, noServerSetOpensTheServerWindow) {
+    settings.servers.Pop3Server.clear();
+    check();
+    EXPECT_EQ(serverWindowOpened, 1);
+    EXPECT_TRUE(mailbox.log.isEmpty());
+    EXPECT_EQ(statuses, QStringList{MailCheck::kNoNewMail});
+}
+
+TEST_F(MailCheckTest, messageThatCannotBeStoredStaysOnTheServerWithThoseAfterIt) {
+    mailbox.messages = {mail(QStringLiteral("1")), mail(QStringLiteral("2")), mail(QStringLiteral("3"))};
+    // The file fills up: the second message would be record 32768.
+    QFile f(paths.receivedMailFile());
+    ASSERT_TRUE(f.resize(qint64(32766) * MailRecord::kSize));
+    const auto outcome = check();
+    EXPECT_EQ(outcome.stored, 1);
+    EXPECT_TRUE(mailbox.log.contains(QStringLiteral("delete 1")));
+    EXPECT_FALSE(mailbox.log.contains(QStringLiteral("delete 2")));
+    EXPECT_FALSE(mailbox.log.contains(QStringLiteral("fetch 3")));
+    ASSERT_EQ(notifier.notices.size(), 1);
+    EXPECT_TRUE(notifier.notices[0].text.contains(QStringLiteral("サーバーに残して")));
+}
+
+TEST_F(MailCheckTest, oversizedMessageIsLeftOnTheServerAndTheRestArrive) {
+    mailbox.messages = {mail(QStringLiteral("1")), mail(QStringLiteral("big")), mail(QStringLiteral("3"))};
+    mailbox.tooLarge = {2};
+    const auto outcome = check();
+    EXPECT_EQ(outcome.stored, 2);
+    EXPECT_FALSE(mailbox.log.contains(QStringLiteral("fetch 2")));
+    EXPECT_FALSE(mailbox.log.contains(QStringLiteral("delete 2")));
+    EXPECT_TRUE(mailbox.log.contains(QStringLiteral("delete 3")));
+}
+
+TEST_F(MailCheckTest, textsAreCutAtNulAndTrimmedIntoTheRecord) {
+    ReceivedMessage m = mail(QStringLiteral("x"));
+    m.subject = QStringLiteral("  件名  ") + QChar(u'\0') + QStringLiteral("hidden");
+    m.body = QStringLiteral("\tbody\t  ");
+    mailbox.messages = {m};
+    check();
+    const auto records = stored();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(TrimSpaces(records[0].record.subject), QStringLiteral("件名"));
+    EXPECT_TRUE(records[0].record.body.startsWith(QStringLiteral("\tbody\t ")));
+    EXPECT_EQ(received[0].rawSubject, QStringLiteral("  件名  "));
+}

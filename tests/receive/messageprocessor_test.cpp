@@ -1,0 +1,118 @@
+#include <QDir>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include "receive/htmlmailmarker.h"
+#include "receive/messageprocessor.h"
+#include "store/shiftjis.h"
+#include "tests/support/recordingnotifier.h"
+#include "tests/support/tempfolder.h"
+
+namespace {
+
+class MessageProcessorTest : public testing::Test {
+protected:
+    TempFolder root; // holds the application folder, so a test can see outside it
+    QString appFolder = root.file(QStringLiteral("app"));
+    AppPaths paths{appFolder};
+    RecordingNotifier notifier;
+    MessageProcessor processor{paths, notifier};
+
+    void SetUp() override { ASSERT_TRUE(QDir().mkpath(appFolder) && paths.ensureLayout().ok()); }
+
+    static ReceivedMessage htmlMail(const QString& subject) {
+        ReceivedMessage m;
+        m.subject = subject;
+        m.header = QStringLiteral("Subject: x");
+        m.body = HtmlMailMarker;
+        m.attachments = {{QStringLiteral("pic.png"), QByteArray("png")},
+                         {QStringLiteral("index.htm"), QByteArray("<img src=pic.png>")}};
+        return m;
+    }
+    QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
+    QStringList entriesOf(const QString& folder) {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    }
+};
+
+} // namespace
+
+TEST(HtmlMailMarker, isRecognisedExactlyAnywhereInTheBody) {
+    EXPECT_TRUE(IsHtmlMail(QStringLiteral("HTML送信QFM5270XBNWRD4618")));
+    EXPECT_TRUE(IsHtmlMail(QStringLiteral("前置き HTML送信QFM5270XBNWRD4618 後")));
+    EXPECT_FALSE(IsHtmlMail(QStringLiteral("HTML送信qFM5270XBNWRD4618")));
+    EXPECT_FALSE(IsHtmlMail(QStringLiteral("HTML送信")));
+    EXPECT_EQ(ShiftJis::encode(HtmlMailMarker).size(), 25);
+}
+
+TEST_F(MessageProcessorTest, htmlMailLandsInItsOwnFolderAndInTheAttachmentFolder) {
+    const ProcessedMessage p = processor.ProcessReceivedMessage(htmlMail(QStringLiteral("test")));
+    EXPECT_TRUE(p.html);
+    EXPECT_TRUE(p.hasAttachments);
+    EXPECT_EQ(filesIn(appFolder + QStringLiteral("/test")), (QStringList{QStringLiteral("index.htm"), QStringLiteral("pic.png")}));
+    EXPECT_EQ(filesIn(paths.attachmentFolder()), (QStringList{QStringLiteral("index.htm"), QStringLiteral("pic.png")}));
+    EXPECT_TRUE(notifier.notices.isEmpty());
+}
+
+TEST_F(MessageProcessorTest, secondHtmlMailWithTheSameSubjectGoesOnlyToTheAttachmentFolder) {
+    (void)processor.ProcessReceivedMessage(htmlMail(QStringLiteral("test")));
+    (void)processor.ProcessReceivedMessage(htmlMail(QStringLiteral("test")));
+    ASSERT_EQ(notifier.notices.size(), 1);
+    EXPECT_EQ(notifier.notices[0].text, QStringLiteral("フォルダを作成できませんでした"));
+    EXPECT_EQ(notifier.notices[0].title, QStringLiteral("Fennick"));
+    EXPECT_EQ(filesIn(appFolder + QStringLiteral("/test")).size(), 2);
+    EXPECT_EQ(filesIn(paths.attachmentFolder()).size(), 4) << "earlier files are kept";
+}
+
+TEST_F(MessageProcessorTest, hostileSubjectsCreateNothingOutsideOrOverTheInstalledFolders) {
+    const QStringList before = entriesOf(root.path());
+    const QStringList appBefore = entriesOf(appFolder);
+    for (const char16_t* subject : {u"../x", u"a/b", u"★MAilData", u"★maildata", u"添付フォルダ", u"", u"  ", u".", u"..",
+                                    u"..\\x"}) {
+        notifier.notices.clear();
+        const ProcessedMessage p = processor.ProcessReceivedMessage(htmlMail(QString::fromUtf16(subject)));
+        EXPECT_TRUE(p.html);
+        ASSERT_EQ(notifier.notices.size(), 1) << QString::fromUtf16(subject).toStdString();
+        EXPECT_EQ(notifier.notices[0].text, QStringLiteral("フォルダを作成できませんでした"));
+    }
+    EXPECT_EQ(entriesOf(root.path()), before);
+    EXPECT_EQ(entriesOf(appFolder), appBefore);
+    EXPECT_TRUE(filesIn(paths.dataFolder()).isEmpty() ||
+                filesIn(paths.dataFolder()) == (QStringList{QStringLiteral("orxdata2.data"), QStringLiteral("orxdata5.data")}));
+}
+
+TEST_F(MessageProcessorTest, attachmentNoteFollowsTheBodyOnlyWhenThereAreAttachments) {
+    ReceivedMessage withFile;
+    withFile.body = QStringLiteral("本文\r\n");
+    withFile.attachments = {{QStringLiteral("a.txt"), QByteArray("a")}};
+    EXPECT_EQ(processor.ProcessReceivedMessage(withFile).text,
+              QStringLiteral("本文\r\n\r\n♪♪♪　添付ファイルがありましので、添付フォルダに展開しました。♪♪♪"));
+
+    ReceivedMessage mentionsTheWord;
+    mentionsTheWord.body = QStringLiteral("see the attachment below");
+    const ProcessedMessage p = processor.ProcessReceivedMessage(mentionsTheWord);
+    EXPECT_FALSE(p.hasAttachments);
+    EXPECT_EQ(p.text, QStringLiteral("see the attachment below"));
+}
+
+TEST_F(MessageProcessorTest, savedMessageFileIsGoneAfterUnpacking) {
+    ReceivedMessage plain;
+    plain.header = QStringLiteral("Subject: x");
+    plain.body = QStringLiteral("text");
+    (void)processor.ProcessReceivedMessage(plain);
+    EXPECT_FALSE(QFileInfo::exists(paths.attachmentFolder() + QStringLiteral("/0.txt")));
+    EXPECT_TRUE(filesIn(paths.attachmentFolder()).isEmpty());
+}
+
+TEST_F(MessageProcessorTest, unpackingFailuresAreReportedWithTheirMessages) {
+    ReceivedMessage partial;
+    partial.partsMissing = true;
+    (void)processor.ProcessReceivedMessage(partial);
+    EXPECT_EQ(notifier.texts(), QStringList{QStringLiteral("分割されたメールが全て揃っていません")});
+    notifier.notices.clear();
+    ReceivedMessage file;
+    file.attachments = {{QStringLiteral("a.txt"), QByteArray("a")}};
+    QDir(paths.attachmentFolder()).removeRecursively();
+    (void)processor.ProcessReceivedMessage(file);
+    EXPECT_EQ(notifier.texts(), QStringList{QStringLiteral("添付ファイルをオープンできません")});
+}

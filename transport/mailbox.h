@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include "store/result.h"
+#include "transport/receivedmessage.h"
+
+// What the mail check needs of a POP3 session. Pop3Session is the real one;
+// tests of ordering and failure paths put a fake in its place.
+class Mailbox {
+public:
+    virtual ~Mailbox() = default;
+
+    virtual bool connect(const QString& server) = 0;
+    // The number of waiting messages (0 for none), or -1 with lastError().
+    virtual int authenticate(const QString& id, const QString& password, bool apop) = 0;
+    virtual qint64 size(int n) const = 0;
+    // Too large to fetch at all: it stays on the server.
+    virtual bool isTooLarge(int n) const = 0;
+    virtual Result<ReceivedMessage> fetch(int n) = 0;
+    virtual Status remove(int n) = 0;
+    // Ends the session; the server commits the deletions now.
+    virtual void close() = 0;
+    virtual const QString& lastError() const = 0;
+};

@@ -139,6 +139,7 @@ relay_transport = error:mail leaves this machine never
 smtpd_relay_restrictions = reject_unauth_destination
 smtputf8_enable = no
 biff = no
+in_flow_delay = 0
 maillog_file = $dir/log/postfix.log
 maillog_file_prefixes = $dir/log
 CONF

@@ -12,6 +12,8 @@
 #include "app/appcontext.h"
 #include "app/appwindows.h"
 #include "app/mainform.h"
+#include "app/receiveaction.h"
+#include "transport/mailbox.h"
 #include "app/startup.h"
 #include "app/twips.h"
 #include "settings/idpassform.h"
@@ -206,4 +208,41 @@ TEST_F(StartUpTest, homePageOpensTheLocalPageInTheBrowser) {
     WriteBytes(app.file(QStringLiteral("homepage.htm")), QByteArray("<html></html>"));
     form->Label8_Click();
     EXPECT_EQ(opened, QUrl::fromLocalFile(app.file(QStringLiteral("homepage.htm"))));
+}
+
+namespace {
+
+// A mailbox that records the cursor seen while the check runs.
+class CursorWatchingMailbox : public Mailbox {
+public:
+    bool* sawWaitCursor;
+    QString error = QStringLiteral("no server");
+    explicit CursorWatchingMailbox(bool* saw) : sawWaitCursor(saw) {}
+    bool connect(const QString&) override {
+        *sawWaitCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        return true;
+    }
+    int authenticate(const QString&, const QString&, bool) override { return 0; }
+    qint64 size(int) const override { return 0; }
+    bool isTooLarge(int) const override { return false; }
+    Result<ReceivedMessage> fetch(int) override { return ReceivedMessage{}; }
+    Status remove(int) override { return {}; }
+    void close() override {}
+    const QString& lastError() const override { return error; }
+};
+
+} // namespace
+
+TEST_F(StartUpTest, receiveLabelRunsTheCheckUnderTheWaitCursor) {
+    writeCompleteFiles();
+    start();
+    bool sawWaitCursor = false;
+    ReceiveAction receive(context, *windows, *form,
+                          [&] { return std::make_unique<CursorWatchingMailbox>(&sawWaitCursor); });
+    form->onReceive = [&] { receive.run(); };
+    QTest::mouseClick(form->Label[2], Qt::LeftButton);
+    EXPECT_TRUE(sawWaitCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール無し。"));
+    EXPECT_TRUE(prompter.shown.isEmpty());
 }

@@ -1,0 +1,196 @@
+// The mail check against the real Dovecot and Postfix of the test run.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include "receive/htmlmailmarker.h"
+#include "receive/mailcheck.h"
+#include "receive/messageprocessor.h"
+#include "store/mailfile.h"
+#include "store/shiftjis.h"
+#include "store/text.h"
+#include "tests/support/mailservers.h"
+#include "tests/support/recordingnotifier.h"
+#include "tests/support/tempfolder.h"
+#include "transport/pop3session.h"
+#include "transport/smtpsender.h"
+
+namespace {
+
+class MailCheckServerTest : public testing::Test {
+protected:
+    TempFolder root;
+    QString appFolder = root.file(QStringLiteral("app"));
+    AppPaths paths{appFolder};
+    AppSettings settings;
+    TestAccount account;
+    RecordingNotifier notifier;
+    QStringList statuses;
+    std::function<void(const LastReceived&)> onReceived;
+
+    void SetUp() override {
+        if (!TestMailServers::available())
+            GTEST_SKIP();
+        account = TestMailServers::claimAccount();
+        ASSERT_TRUE(QDir().mkpath(appFolder) && paths.ensureLayout().ok());
+        settings.servers.Pop3Server = TestMailServers::pop3Server();
+        WriteBytes(paths.accountFile(),
+                   "[EXEINI]\r\nNAME=" + account.name.toLatin1() + "\r\nNAME2=" + account.password.toLatin1() + "\r\n");
+    }
+
+    MailCheck::Outcome check() {
+        Pop3Session pop;
+        MailCheckHooks hooks;
+        hooks.setStatus = [this](const QString& s) { statuses << s; };
+        hooks.received = [this](const LastReceived& l) {
+            if (onReceived)
+                onReceived(l);
+        };
+        return MailCheck(paths, settings, pop, notifier, hooks).CheckMail();
+    }
+
+    void send(const QString& subject, const QString& body, const QStringList& files = {}) {
+        const Status s = SmtpSender().send(TestMailServers::smtpServer(),
+                                           {account.address, QStringLiteral("sender@fennick.test"), subject, body, files});
+        ASSERT_TRUE(s.ok()) << s.error().toStdString();
+    }
+
+    QList<NumberedMailRecord> records() { return MailFile(paths.receivedMailFile(), QString()).readAll().value(); }
+    QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
+
+    QStringList htmlPageFiles(TempFolder& files) {
+        const QString picture = files.file(QStringLiteral("photo.png"));
+        const QString page = files.file(QStringLiteral("index.htm"));
+        WriteBytes(picture, QByteArray("\x89PNG\r\n\x1a\npixels", 14));
+        WriteBytes(page, QByteArray("<html><body><img src=\"photo.png\"></body></html>"));
+        return {picture, page};
+    }
+};
+
+} // namespace
+
+TEST_F(MailCheckServerTest, threeWaitingMessagesAreStoredInServerOrderAndLeaveTheServer) {
+    for (const char* s : {"first", "second", "third"})
+        TestMailServers::deliver(account, QByteArray("From: a@example.jp\r\nSubject: ") + s +
+                                              "\r\nDate: Mon, 07 Dec 2026 09:00:00 +0900\r\n\r\nbody " + s + "\r\n");
+    const auto outcome = check();
+    EXPECT_EQ(outcome.stored, 3);
+    EXPECT_EQ(statuses.last(), QStringLiteral("新着メール有り。"));
+    const auto stored = records();
+    ASSERT_EQ(stored.size(), 3);
+    EXPECT_EQ(TrimSpaces(stored[0].record.subject), QStringLiteral("first"));
+    EXPECT_EQ(TrimSpaces(stored[2].record.subject), QStringLiteral("third"));
+    EXPECT_EQ(TestMailServers::waitingMessages(account), 0);
+    Pop3Session pop;
+    ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
+    EXPECT_EQ(pop.authenticate(account.name, account.password, false), 0);
+}
+
+TEST_F(MailCheckServerTest, recordBytesFollowTheReceivedMailLayout) {
+    send(QStringLiteral("日本語の件名"), QStringLiteral("本文です"));
+    ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
+    check();
+    const QByteArray bytes = ReadBytes(paths.receivedMailFile());
+    ASSERT_EQ(bytes.size(), MailRecord::kSize);
+    EXPECT_EQ(bytes.left(12), ShiftJis::encode(QStringLiteral("日本語の件名")));
+    EXPECT_EQ(bytes.mid(12, 88), QByteArray(88, ' '));
+    EXPECT_TRUE(ShiftJis::decode(bytes.mid(100, 90)).trimmed().contains(QStringLiteral("2026")) ||
+                !ShiftJis::decode(bytes.mid(100, 90)).trimmed().isEmpty());
+    EXPECT_EQ(bytes.mid(190, 14), ShiftJis::encode(QStringLiteral("○TEXT形式")) + QByteArray(4, ' '));
+    EXPECT_EQ(bytes.mid(204, 19), QByteArray("sender@fennick.test"));
+    EXPECT_EQ(bytes.mid(294, 8), ShiftJis::encode(QStringLiteral("本文です")));
+    EXPECT_EQ(bytes.mid(32294, 4), QByteArray("\r\n\x01\x00", 4));
+}
+
+TEST_F(MailCheckServerTest, emptyMailboxIsNoNewMailWithoutAMessageBox) {
+    check();
+    EXPECT_EQ(statuses, (QStringList{QStringLiteral("メールのチェックをしています。"), QStringLiteral("新着メール無し。")}));
+    EXPECT_TRUE(notifier.notices.isEmpty());
+}
+
+TEST_F(MailCheckServerTest, wrongPasswordShowsTheServersErrorUnderError) {
+    WriteBytes(paths.accountFile(), "[EXEINI]\r\nNAME=" + account.name.toLatin1() + "\r\nNAME2=wrong\r\n");
+    check();
+    ASSERT_EQ(notifier.notices.size(), 1);
+    EXPECT_EQ(notifier.notices[0].title, QStringLiteral("エラー"));
+    EXPECT_EQ(notifier.notices[0].text, QStringLiteral("-ERR [AUTH] Authentication failed."));
+}
+
+TEST_F(MailCheckServerTest, htmlMailLandsInAFolderNamedAfterItsSubject) {
+    TempFolder files;
+    send(QStringLiteral("夏の便り"), HtmlMailMarker, htmlPageFiles(files));
+    send(QStringLiteral("夏の便り"), HtmlMailMarker, htmlPageFiles(files));
+    ASSERT_TRUE(TestMailServers::waitForMessages(account, 2));
+    check();
+    const QString folder = appFolder + QStringLiteral("/夏の便り");
+    EXPECT_EQ(filesIn(folder), (QStringList{QStringLiteral("index.htm"), QStringLiteral("photo.png")}));
+    EXPECT_EQ(ReadBytes(folder + QStringLiteral("/index.htm")), ReadBytes(files.file(QStringLiteral("index.htm"))));
+    EXPECT_EQ(filesIn(paths.attachmentFolder()),
+              (QStringList{QStringLiteral("index (2).htm"), QStringLiteral("index.htm"), QStringLiteral("photo (2).png"),
+                           QStringLiteral("photo.png")}));
+    ASSERT_EQ(notifier.texts(), QStringList{QStringLiteral("フォルダを作成できませんでした")});
+    const auto stored = records();
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_EQ(TrimSpaces(stored[0].record.kind), MailRecord::kHtmlKind);
+    EXPECT_TRUE(stored[0].record.body.startsWith(HtmlMailMarker));
+}
+
+TEST_F(MailCheckServerTest, hostileSubjectsCreateNothingOutsideOrOverTheInstalledFolders) {
+    TempFolder files;
+    const QStringList subjects = {QStringLiteral("../x"), QStringLiteral("a/b"), QStringLiteral("★MAilData"),
+                                  QString()};
+    for (const QString& s : subjects)
+        send(s, HtmlMailMarker, htmlPageFiles(files));
+    ASSERT_TRUE(TestMailServers::waitForMessages(account, int(subjects.size())));
+    const QStringList outside = QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const QStringList inside = QDir(appFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    check();
+    EXPECT_EQ(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), outside);
+    EXPECT_EQ(QDir(appFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), inside);
+    EXPECT_EQ(filesIn(paths.dataFolder()), (QStringList{QStringLiteral("iniIdPass.ini"), QStringLiteral("orxdata2.data"),
+                                                        QStringLiteral("orxdata5.data")}));
+    EXPECT_EQ(notifier.texts().count(QStringLiteral("フォルダを作成できませんでした")), subjects.size());
+    EXPECT_EQ(records().size(), subjects.size());
+}
+
+TEST_F(MailCheckServerTest, attachmentNoteIsTheLastLineOnlyForMailWithAttachments) {
+    TempFolder files;
+    const QString doc = files.file(QStringLiteral("資料.txt"));
+    WriteBytes(doc, QByteArray("doc"));
+    send(QStringLiteral("with file"), QStringLiteral("see file"), {doc});
+    ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
+    send(QStringLiteral("no file"), QStringLiteral("the attachment is not here"));
+    ASSERT_TRUE(TestMailServers::waitForMessages(account, 2));
+    check();
+    const auto stored = records();
+    ASSERT_EQ(stored.size(), 2);
+    const QStringList lines = TrimSpaces(stored[0].record.body).split(QStringLiteral("\r\n"));
+    EXPECT_EQ(lines.last(), MessageProcessor::kAttachmentNote);
+    // a single-part mail ends with the line break every message ends with
+    EXPECT_EQ(TrimSpaces(stored[1].record.body), QStringLiteral("the attachment is not here\r\n"));
+    EXPECT_TRUE(QFileInfo::exists(paths.attachmentFolder() + QStringLiteral("/資料.txt")));
+}
+
+TEST_F(MailCheckServerTest, messagesWhoseRecordsCannotBeWrittenStayOnTheServer) {
+    for (const char* s : {"one", "two", "three"})
+        TestMailServers::deliver(account, QByteArray("Subject: ") + s + "\r\n\r\nbody\r\n");
+    // After the first message is stored, the received-mail file becomes
+    // unwritable (a folder takes its place; root ignores file modes).
+    onReceived = [this](const LastReceived&) {
+        const QString file = paths.receivedMailFile();
+        QFile::rename(file, file + QStringLiteral(".saved"));
+        QDir().mkdir(file);
+        onReceived = nullptr;
+    };
+    const auto outcome = check();
+    EXPECT_EQ(outcome.stored, 1);
+    EXPECT_EQ(outcome.deleted, 1);
+    ASSERT_FALSE(notifier.notices.isEmpty());
+    EXPECT_TRUE(notifier.notices[0].text.contains(QStringLiteral("サーバーに残して")));
+    Pop3Session pop;
+    ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
+    ASSERT_EQ(pop.authenticate(account.name, account.password, false), 2);
+    EXPECT_EQ(pop.status(1)->subject, QStringLiteral("two"));
+    EXPECT_EQ(pop.status(2)->subject, QStringLiteral("three"));
+}

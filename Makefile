@@ -5,13 +5,17 @@ APP_HOME ?= $(HOME)/Fennick
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: run test deps build install clean
+.PHONY: run test demo deps build install clean
 
 run: deps build install
 	cd "$(APP_HOME)" && $(CURDIR)/scripts/run-app.sh "$(APP_HOME)"
 
 test: deps
 	scripts/test.sh
+
+# Beside the two commands: a demo with local servers and sample mail.
+demo: deps build
+	scripts/demo.sh
 
 deps:
 	scripts/install-deps.sh

@@ -194,3 +194,20 @@ TEST_F(MailCheckServerTest, messagesWhoseRecordsCannotBeWrittenStayOnTheServer) 
     EXPECT_EQ(pop.status(1)->subject, QStringLiteral("two"));
     EXPECT_EQ(pop.status(2)->subject, QStringLiteral("three"));
 }
+
+TEST_F(MailCheckServerTest, demoMailsArriveAsTheDemoPromises) {
+    for (const char* name : {"1-japanese-text.eml", "2-with-attachments.eml", "3-html-mail.eml"})
+        TestMailServers::deliver(account, ReadBytes(QStringLiteral(FENNICK_DEMO_MAIL "/") + QString::fromLatin1(name)));
+    check();
+    const auto stored = records();
+    ASSERT_EQ(stored.size(), 3);
+    EXPECT_EQ(TrimSpaces(stored[0].record.subject), QStringLiteral("来週の打ち合わせについて"));
+    EXPECT_EQ(TrimSpaces(stored[0].record.party), QStringLiteral("山田太郎 <yamada@example.jp>"));
+    EXPECT_EQ(TrimSpaces(stored[1].record.subject), QStringLiteral("資料をお送りします ①"));
+    EXPECT_TRUE(TrimSpaces(stored[1].record.body).endsWith(MessageProcessor::kAttachmentNote));
+    EXPECT_EQ(TrimSpaces(stored[2].record.kind), MailRecord::kHtmlKind);
+    EXPECT_EQ(filesIn(appFolder + QStringLiteral("/冬のお便り")),
+              (QStringList{QStringLiteral("index.htm"), QStringLiteral("winter.png")}));
+    EXPECT_TRUE(QFileInfo::exists(paths.attachmentFolder() + QStringLiteral("/見積書.txt")));
+    EXPECT_TRUE(notifier.notices.isEmpty());
+}

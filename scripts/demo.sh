@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# A demo that needs no account: starts the local POP3/SMTP servers with a
+# demo account that already holds three sample mails, writes the matching
+# orvex.ini and iniIdPass.ini into a demo application folder, and starts
+# Fennick there. Press "受信" to receive. The servers stop when Fennick ends.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build_dir=${BUILD_DIR:-build}
+demo_home=${DEMO_HOME:-$PWD/$build_dir/demo}
+servers=$PWD/$build_dir/demo-servers
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "The demo starts its own mail servers and needs root (sudo make demo)." >&2
+  exit 1
+fi
+scripts/mailservers.sh start "$servers"
+trap 'scripts/mailservers.sh stop "$servers"' EXIT
+# shellcheck disable=SC1091
+. "$servers/servers.env"
+
+scripts/install-app.sh "$build_dir" "$demo_home"
+printf 'SMTP=127.0.0.1:%s\r\nPOP3=127.0.0.1:%s\r\nMAIL=u1@%s\r\nAPOP=1\r\n' \
+  "$SMTP_PORT" "$POP3_PORT" "$MAIL_DOMAIN" > "$demo_home/orvex.ini"
+data=$(find "$demo_home" -maxdepth 1 -iname '★maildata' -print -quit)
+printf '[EXEINI]\r\nNAME=u1\r\nNAME2=pw-u1\r\nNAME3=1\r\n' > "$data/iniIdPass.ini"
+chmod 0600 "$data/iniIdPass.ini"
+
+for mail in tools/demo/*.eml; do
+  curl -s --url "smtp://127.0.0.1:$SMTP_PORT" --mail-from demo@fennick.test \
+    --mail-rcpt "u1@$MAIL_DOMAIN" --upload-file "$mail"
+done
+echo "Demo account u1@$MAIL_DOMAIN holds $(ls tools/demo/*.eml | wc -l) mails. Press 受信 in Fennick."
+scripts/run-app.sh "$demo_home"

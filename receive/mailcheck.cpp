@@ -59,8 +59,9 @@ MailCheck::Outcome MailCheck::CheckMail() {
     if (outcome.waiting < 0) {
         notifier_.notify(CutAtNul(mailbox_.lastError()), kErrorTitle);
     } else {
+        MessageProcessor processor(paths_, notifier_);
         for (int n = 1; n <= outcome.waiting; ++n)
-            if (!handleMessage(n, outcome))
+            if (!handleMessage(n, processor, outcome))
                 break;
         deleteStored(outcome);
     }
@@ -68,7 +69,7 @@ MailCheck::Outcome MailCheck::CheckMail() {
     return finish();
 }
 
-bool MailCheck::handleMessage(int n, Outcome& outcome) {
+bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outcome) {
     if (mailbox_.isTooLarge(n)) {
         notifier_.notify(QStringLiteral("メッセージ %1 は大きすぎるため受信できません（%2 バイト）。サーバーに残します。")
                              .arg(n)
@@ -89,7 +90,6 @@ bool MailCheck::handleMessage(int n, Outcome& outcome) {
     message.body = CutAtNul(message.body);
 
     LastReceived last{message.subject, message.sender, message.date, QString(), message.subject};
-    MessageProcessor processor(paths_, notifier_);
     const ProcessedMessage processed = processor.ProcessReceivedMessage(message);
     last.text = CutAtNul(processed.text);
 

@@ -58,7 +58,7 @@ public:
 
 private:
     // Returns false when the check must end here (nothing after n is stored).
-    bool handleMessage(int n, Outcome& outcome);
+    bool handleMessage(int n, class MessageProcessor& processor, Outcome& outcome);
     void deleteStored(Outcome& outcome);
 
     const AppPaths& paths_;

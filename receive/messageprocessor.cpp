@@ -45,24 +45,37 @@ ProcessedMessage MessageProcessor::ProcessReceivedMessage(const ReceivedMessage&
     return result;
 }
 
-void MessageProcessor::UnpackMessage(const ReceivedMessage& message, const QString& folder) {
-    // The saved message file: the header, then the body, in Shift-JIS. It
-    // exists only while the message is unpacked; O_NOFOLLOW keeps a link of
+void MessageProcessor::writeSavedMessage(const ReceivedMessage& message, const QString& folder) {
+    // The header, then the body, in Shift-JIS. O_NOFOLLOW keeps a link of
     // that name from sending the write elsewhere.
-    const QString savedPath = folder + QStringLiteral("/0.txt");
-    {
-        const QByteArray bytes =
-            ShiftJis::encode(message.header + QStringLiteral("\r\n") + message.body + QStringLiteral("\r\n"));
-        PosixFile saved;
-        if (saved.open(savedPath, PosixFile::CreateTruncate)) {
-            (void)saved.writeAt(0, bytes.constData(), bytes.size());
-            (void)saved.close();
-        }
-    }
+    const QString path = folder + QStringLiteral("/0.txt");
+    const QByteArray bytes =
+        ShiftJis::encode(message.header + QStringLiteral("\r\n") + message.body + QStringLiteral("\r\n"));
+    // Overwritten in place and then cut to length: truncating to nothing
+    // first makes ext4 free and allocate the blocks again for every message.
+    PosixFile saved;
+    if (!saved.open(path, PosixFile::ReadWriteCreate))
+        return;
+    (void)saved.writeAt(0, bytes.constData(), bytes.size());
+    (void)saved.truncate(bytes.size());
+    (void)saved.close();
+    if (!savedFiles_.contains(path))
+        savedFiles_.append(path);
+}
+
+void MessageProcessor::removeSavedMessages() {
+    for (const QString& path : std::as_const(savedFiles_))
+        QFile::remove(path);
+    savedFiles_.clear();
+}
+
+MessageProcessor::~MessageProcessor() { removeSavedMessages(); }
+
+void MessageProcessor::UnpackMessage(const ReceivedMessage& message, const QString& folder) {
+    writeSavedMessage(message, folder);
     const AttachmentWriter::Report report = AttachmentWriter::write(message, folder);
     if (report.outcome == AttachmentWriter::Outcome::FileNotOpened)
         notifier_.notify(QStringLiteral("添付ファイルをオープンできません"), kProgramName);
     else if (report.outcome == AttachmentWriter::Outcome::PartsMissing)
         notifier_.notify(QStringLiteral("分割されたメールが全て揃っていません"), kProgramName);
-    QFile::remove(savedPath);
 }

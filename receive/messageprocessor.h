@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "store/apppaths.h"
 #include "transport/receivedmessage.h"
@@ -18,6 +19,12 @@ struct ProcessedMessage {
 // recognised by its marker and unpacked into a folder named after its
 // subject; every message is unpacked into the attachment folder; a message
 // with attachments gets a note at the end of its text.
+//
+// Unpacking into a folder writes the message as 0.txt there first. One
+// processor serves a whole check and rewrites the same 0.txt for each
+// message, removing it when the check ends: creating and deleting a file
+// per message makes ext4 scan its recently deleted inodes on every create,
+// which grows with the number of messages.
 class MessageProcessor {
 public:
     static inline const QString kAttachmentNote =
@@ -25,6 +32,10 @@ public:
     static inline const QString kProgramName = QStringLiteral("Fennick");
 
     MessageProcessor(const AppPaths& paths, UserNotifier& notifier);
+    // Removes the saved message files (0.txt) this processor wrote.
+    ~MessageProcessor();
+    MessageProcessor(const MessageProcessor&) = delete;
+    MessageProcessor& operator=(const MessageProcessor&) = delete;
 
     ProcessedMessage ProcessReceivedMessage(const ReceivedMessage& message);
     void UnpackMessage(const ReceivedMessage& message, const QString& folder);
@@ -34,6 +45,10 @@ public:
     static bool isUsableFolderName(const QString& subject);
 
 private:
+    void writeSavedMessage(const ReceivedMessage& message, const QString& folder);
+    void removeSavedMessages();
+
     const AppPaths& paths_;
     UserNotifier& notifier_;
+    QStringList savedFiles_;
 };

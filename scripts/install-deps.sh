@@ -11,7 +11,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev
   fonts-noto-cjk xvfb xauth
   dovecot-core dovecot-pop3d postfix mpop
-  openssl procps iproute2 curl
+  openssl procps iproute2 curl time bc
 )
 
 SUDO=""

@@ -70,6 +70,10 @@ bool PosixFile::writeAt(qint64 offset, const char* data, qint64 length) {
     return true;
 }
 
+bool PosixFile::truncate(qint64 length) {
+    return ::ftruncate(fd_, off_t(length)) == 0 || fail(QStringLiteral("ファイルの大きさを変えられません"));
+}
+
 bool PosixFile::sync() {
     return ::fsync(fd_) == 0 || fail(QStringLiteral("ファイルをディスクに書き出せません"));
 }

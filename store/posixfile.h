@@ -22,6 +22,7 @@ public:
     // Reads up to `length` bytes at `offset`; fewer only at the end of the file.
     qint64 readAt(qint64 offset, char* data, qint64 length);
     bool writeAt(qint64 offset, const char* data, qint64 length);
+    bool truncate(qint64 length);
     bool sync();
     bool close();
     const QString& errorText() const { return error_; }

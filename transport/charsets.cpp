@@ -49,9 +49,11 @@ QString decodeIso2022Jp(QByteArrayView bytes) {
     // next "ESC $ B"; ICU takes that empty ASCII run for an error.
     QByteArray joined = bytes.toByteArray();
     joined.replace("\x1b(B\x1b", "\x1b");
-    QStringDecoder decoder("ISO-2022-JP");
+    // Opening an ICU converter costs more than decoding a whole mail.
+    thread_local QStringDecoder decoder("ISO-2022-JP");
     if (!decoder.isValid())
         return QString::fromLatin1(joined);
+    decoder.resetState();
     return decoder.decode(joined);
 }
 

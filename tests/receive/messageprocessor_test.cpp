@@ -16,7 +16,12 @@ protected:
     QString appFolder = root.file(QStringLiteral("app"));
     AppPaths paths{appFolder};
     RecordingNotifier notifier;
-    MessageProcessor processor{paths, notifier};
+
+    // One message received in a check of its own.
+    ProcessedMessage processOnce(const ReceivedMessage& message) {
+        MessageProcessor processor(paths, notifier);
+        return processor.ProcessReceivedMessage(message);
+    }
 
     void SetUp() override { ASSERT_TRUE(QDir().mkpath(appFolder) && paths.ensureLayout().ok()); }
 
@@ -46,7 +51,7 @@ TEST(HtmlMailMarker, isRecognisedExactlyAnywhereInTheBody) {
 }
 
 TEST_F(MessageProcessorTest, htmlMailLandsInItsOwnFolderAndInTheAttachmentFolder) {
-    const ProcessedMessage p = processor.ProcessReceivedMessage(htmlMail(QStringLiteral("test")));
+    const ProcessedMessage p = processOnce(htmlMail(QStringLiteral("test")));
     EXPECT_TRUE(p.html);
     EXPECT_TRUE(p.hasAttachments);
     EXPECT_EQ(filesIn(appFolder + QStringLiteral("/test")), (QStringList{QStringLiteral("index.htm"), QStringLiteral("pic.png")}));
@@ -55,8 +60,8 @@ TEST_F(MessageProcessorTest, htmlMailLandsInItsOwnFolderAndInTheAttachmentFolder
 }
 
 TEST_F(MessageProcessorTest, secondHtmlMailWithTheSameSubjectGoesOnlyToTheAttachmentFolder) {
-    (void)processor.ProcessReceivedMessage(htmlMail(QStringLiteral("test")));
-    (void)processor.ProcessReceivedMessage(htmlMail(QStringLiteral("test")));
+    (void)processOnce(htmlMail(QStringLiteral("test")));
+    (void)processOnce(htmlMail(QStringLiteral("test")));
     ASSERT_EQ(notifier.notices.size(), 1);
     EXPECT_EQ(notifier.notices[0].text, QStringLiteral("フォルダを作成できませんでした"));
     EXPECT_EQ(notifier.notices[0].title, QStringLiteral("Fennick"));
@@ -70,7 +75,7 @@ TEST_F(MessageProcessorTest, hostileSubjectsCreateNothingOutsideOrOverTheInstall
     for (const char16_t* subject : {u"../x", u"a/b", u"★MAilData", u"★maildata", u"添付フォルダ", u"", u"  ", u".", u"..",
                                     u"..\\x"}) {
         notifier.notices.clear();
-        const ProcessedMessage p = processor.ProcessReceivedMessage(htmlMail(QString::fromUtf16(subject)));
+        const ProcessedMessage p = processOnce(htmlMail(QString::fromUtf16(subject)));
         EXPECT_TRUE(p.html);
         ASSERT_EQ(notifier.notices.size(), 1) << QString::fromUtf16(subject).toStdString();
         EXPECT_EQ(notifier.notices[0].text, QStringLiteral("フォルダを作成できませんでした"));
@@ -85,34 +90,42 @@ TEST_F(MessageProcessorTest, attachmentNoteFollowsTheBodyOnlyWhenThereAreAttachm
     ReceivedMessage withFile;
     withFile.body = QStringLiteral("本文\r\n");
     withFile.attachments = {{QStringLiteral("a.txt"), QByteArray("a")}};
-    EXPECT_EQ(processor.ProcessReceivedMessage(withFile).text,
+    EXPECT_EQ(processOnce(withFile).text,
               QStringLiteral("本文\r\n\r\n♪♪♪　添付ファイルがありましので、添付フォルダに展開しました。♪♪♪"));
 
     ReceivedMessage mentionsTheWord;
     mentionsTheWord.body = QStringLiteral("see the attachment below");
-    const ProcessedMessage p = processor.ProcessReceivedMessage(mentionsTheWord);
+    const ProcessedMessage p = processOnce(mentionsTheWord);
     EXPECT_FALSE(p.hasAttachments);
     EXPECT_EQ(p.text, QStringLiteral("see the attachment below"));
 }
 
-TEST_F(MessageProcessorTest, savedMessageFileIsGoneAfterUnpacking) {
+TEST_F(MessageProcessorTest, savedMessageFileHoldsTheMessageAndIsGoneWhenTheCheckEnds) {
     ReceivedMessage plain;
-    plain.header = QStringLiteral("Subject: x");
-    plain.body = QStringLiteral("text");
-    (void)processor.ProcessReceivedMessage(plain);
-    EXPECT_FALSE(QFileInfo::exists(paths.attachmentFolder() + QStringLiteral("/0.txt")));
+    plain.header = QStringLiteral("Subject: x\r\nFrom: a@x");
+    plain.body = QStringLiteral("本文");
+    const QString saved = paths.attachmentFolder() + QStringLiteral("/0.txt");
+    {
+        MessageProcessor check(paths, notifier);
+        (void)check.ProcessReceivedMessage(plain);
+        EXPECT_EQ(ReadBytes(saved), QByteArray("Subject: x\r\nFrom: a@x\r\n\x96\x7B\x95\xB6\r\n"));
+        plain.body = QStringLiteral("next");
+        (void)check.ProcessReceivedMessage(plain);
+        EXPECT_EQ(ReadBytes(saved), QByteArray("Subject: x\r\nFrom: a@x\r\nnext\r\n"));
+    }
+    EXPECT_FALSE(QFileInfo::exists(saved));
     EXPECT_TRUE(filesIn(paths.attachmentFolder()).isEmpty());
 }
 
 TEST_F(MessageProcessorTest, unpackingFailuresAreReportedWithTheirMessages) {
     ReceivedMessage partial;
     partial.partsMissing = true;
-    (void)processor.ProcessReceivedMessage(partial);
+    (void)processOnce(partial);
     EXPECT_EQ(notifier.texts(), QStringList{QStringLiteral("分割されたメールが全て揃っていません")});
     notifier.notices.clear();
     ReceivedMessage file;
     file.attachments = {{QStringLiteral("a.txt"), QByteArray("a")}};
     QDir(paths.attachmentFolder()).removeRecursively();
-    (void)processor.ProcessReceivedMessage(file);
+    (void)processOnce(file);
     EXPECT_EQ(notifier.texts(), QStringList{QStringLiteral("添付ファイルをオープンできません")});
 }

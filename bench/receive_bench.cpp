@@ -1,0 +1,135 @@
+// The mail check end to end against the local Dovecot: a mailbox of 1000
+// messages of about 10 KB (a third with a 50 KB attachment, a third in
+// ISO-2022-JP) is fetched, stored, unpacked and deleted. Started by
+// bench/run-receive-bench.sh, which also times mpop on the same mailbox.
+//   receive_bench SERVERS_DIR ACCOUNT fill|check  APP_FOLDER
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <cstdio>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "receive/mailcheck.h"
+#include "receive/usernotifier.h"
+#include "transport/iso2022jp.h"
+#include "transport/pop3session.h"
+
+namespace {
+
+class CountingNotifier : public UserNotifier {
+public:
+    int count = 0;
+    void notify(const QString& text, const QString&) override {
+        ++count;
+        std::fprintf(stderr, "notice: %s\n", qPrintable(text));
+    }
+};
+
+QByteArray message(int i) {
+    QByteArray head = "From: sender" + QByteArray::number(i) + "@example.jp\r\nTo: bench@fennick.test\r\n"
+                      "Date: Mon, 07 Dec 2026 09:00:00 +0900\r\nMIME-Version: 1.0\r\n";
+    QString text;
+    for (int line = 0; text.size() < 3400; ++line)
+        text += QStringLiteral("これは性能測定用のメール本文です。%1行目。\r\n").arg(line);
+    if (i % 3 == 1) {
+        const QByteArray jis = *Iso2022Jp::encode(text);
+        return head + "Subject: =?ISO-2022-JP?B?" + Iso2022Jp::encode(QStringLiteral("測定 %1").arg(i))->toBase64() +
+               "?=\r\nContent-Type: text/plain; charset=ISO-2022-JP\r\n\r\n" + jis;
+    }
+    const QByteArray utf8Body = text.toUtf8().toBase64();
+    QByteArray lines;
+    for (qsizetype p = 0; p < utf8Body.size(); p += 76)
+        lines += utf8Body.mid(p, 76) + "\r\n";
+    if (i % 3 == 2) {
+        QByteArray blob(50 * 1024, Qt::Uninitialized);
+        for (char& c : blob)
+            c = char(QRandomGenerator::global()->bounded(256));
+        const QByteArray b64 = blob.toBase64();
+        QByteArray att;
+        for (qsizetype p = 0; p < b64.size(); p += 76)
+            att += b64.mid(p, 76) + "\r\n";
+        return head + "Subject: bench " + QByteArray::number(i) +
+               "\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: text/plain; "
+               "charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+               lines + "--b\r\nContent-Type: application/octet-stream\r\nContent-Disposition: attachment; "
+                       "filename=\"data" + QByteArray::number(i) + ".bin\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+               att + "--b--\r\n";
+    }
+    return head + "Subject: bench " + QByteArray::number(i) +
+           "\r\nContent-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n\r\n" + lines;
+}
+
+void fill(const QString& maildir, int count) {
+    for (int i = 1; i <= count; ++i) {
+        const QString name = QStringLiteral("%1.bench%2.fennick").arg(1000000 + i).arg(getpid());
+        QFile f(maildir + QStringLiteral("/new/") + name);
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("cannot fill %s", qPrintable(f.fileName()));
+        f.write(message(i));
+        f.close();
+        if (::chown(QFile::encodeName(f.fileName()).constData(), 8, 8) != 0)
+            qFatal("chown failed");
+    }
+}
+
+QString setting(const QString& dir, const QString& key) {
+    QFile f(dir + QStringLiteral("/servers.env"));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("no servers.env in %s", qPrintable(dir));
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(key.toLatin1() + '='))
+            return QString::fromLatin1(line.mid(key.size() + 1).trimmed());
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    if (argc < 5)
+        qFatal("usage: receive_bench SERVERS_DIR ACCOUNT fill|check APP_FOLDER");
+    const QString servers = QString::fromLocal8Bit(argv[1]);
+    const QString account = QString::fromLocal8Bit(argv[2]);
+    const QString mode = QString::fromLocal8Bit(argv[3]);
+    const QString appFolder = QString::fromLocal8Bit(argv[4]);
+    if (mode == QStringLiteral("fill")) {
+        fill(servers + QStringLiteral("/mail/") + account, 1000);
+        return 0;
+    }
+    QDir().mkpath(appFolder);
+    const AppPaths paths(appFolder);
+    if (!paths.ensureLayout())
+        qFatal("cannot lay out %s", qPrintable(appFolder));
+    QFile ini(paths.accountFile());
+    if (!ini.open(QIODevice::WriteOnly))
+        qFatal("cannot write the account");
+    ini.write((QStringLiteral("[EXEINI]\r\nNAME=") + account + QStringLiteral("\r\nNAME2=pw-") + account + QStringLiteral("\r\n"))
+                  .toLatin1());
+    ini.close();
+    AppSettings settings;
+    settings.servers.Pop3Server = QStringLiteral("127.0.0.1:") + setting(servers, QStringLiteral("POP3_PORT"));
+    Pop3Session pop;
+    CountingNotifier notifier;
+    QElapsedTimer timer;
+    qint64 firstStored = 0;
+    qint64 lastStored = 0;
+    MailCheckHooks hooks;
+    hooks.received = [&](const LastReceived&) {
+        lastStored = timer.nsecsElapsed();
+        if (!firstStored)
+            firstStored = lastStored;
+    };
+    timer.start();
+    const auto outcome = MailCheck(paths, settings, pop, notifier, hooks).CheckMail();
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    std::printf("fennick: login and first message %.3f s, fetch+store %.3f s, sync+delete+quit %.3f s\n",
+                firstStored / 1e9, (lastStored - firstStored) / 1e9, seconds - lastStored / 1e9);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("fennick: %d messages stored, %d deleted in %.3f s (%.0f messages/s), peak RSS %.1f MB\n",
+                outcome.stored, outcome.deleted, seconds, outcome.stored / seconds, usage.ru_maxrss / 1024.0);
+    return outcome.stored == 1000 && notifier.count == 0 ? 0 : 1;
+}

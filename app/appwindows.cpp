@@ -1,5 +1,6 @@
 #include "app/appwindows.h"
 
+#include "history/tyakuform.h"
 #include "receive/mailcheck.h"
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
@@ -47,12 +48,24 @@ SetForm* AppWindows::settingsWindow() const { return setForm_; }
 
 OptionForm* AppWindows::serversWindow() const { return optionForm_; }
 
-void AppWindows::showReceived(const LastReceived&) {
-    // The history window arrives with the history viewer.
+void AppWindows::openHistory(HistoryMode mode) {
+    if (!tyakuForm_) {
+        tyakuForm_ = new TyakuForm(context_, editor_);
+        tyakuForm_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    tyakuForm_->OpenHistory(mode);
+}
+
+TyakuForm* AppWindows::historyWindow() const { return tyakuForm_; }
+
+void AppWindows::showReceived(const LastReceived& last) {
+    if (tyakuForm_)
+        tyakuForm_->showReceived(last.subject, last.sender, last.date, last.text, last.rawSubject);
 }
 
 void AppWindows::closeAll() {
     delete setForm_.data();
     delete idPassForm_.data();
     delete optionForm_.data();
+    delete tyakuForm_.data();
 }

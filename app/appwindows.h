@@ -4,10 +4,13 @@
 #include <functional>
 
 #include "app/appcontext.h"
+#include "history/editorstate.h"
+#include "history/historymode.h"
 
 class IdPassForm;
 class OptionForm;
 class SetForm;
+class TyakuForm;
 class QWidget;
 
 // The program's windows other than the main window. Each is created on first
@@ -24,6 +27,11 @@ public:
     // The account window as loaded (created hidden when needed).
     IdPassForm* accountWindow();
 
+    // The history window on the received or the sent mail.
+    void openHistory(HistoryMode mode);
+    TyakuForm* historyWindow() const;
+    EditorState& editor() { return editor_; }
+
     SetForm* settingsWindow() const;
     OptionForm* serversWindow() const;
 
@@ -39,4 +47,6 @@ private:
     QPointer<SetForm> setForm_;
     QPointer<IdPassForm> idPassForm_;
     QPointer<OptionForm> optionForm_;
+    QPointer<TyakuForm> tyakuForm_;
+    EditorState editor_; // lives for the whole run
 };

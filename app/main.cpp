@@ -14,6 +14,8 @@
 #include "transport/transportlibraries.h"
 
 int main(int argc, char* argv[]) {
+    // The page view (WebEngine) shares OpenGL contexts with the widgets.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fennick"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -119,8 +119,8 @@ void MainForm::Label2_Click() {
     if (onReceive)
         onReceive();
 }
-void MainForm::Label3_Click() {} // the history window comes with the history viewer
-void MainForm::Label4_Click() {}
+void MainForm::Label3_Click() { windows_.openHistory(HistoryMode::Received); }
+void MainForm::Label4_Click() { windows_.openHistory(HistoryMode::Sent); }
 void MainForm::Label5_Click() {} // the address book comes with its own window
 void MainForm::Label6_Click() { windows_.openSettings(); }
 void MainForm::Label7_Click() { showMinimized(); }

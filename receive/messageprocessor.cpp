@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "receive/htmlmailfolder.h"
 #include "receive/htmlmailmarker.h"
 #include "receive/usernotifier.h"
 #include "store/posixfile.h"
@@ -13,25 +14,15 @@
 MessageProcessor::MessageProcessor(const AppPaths& paths, UserNotifier& notifier)
     : paths_(paths), notifier_(notifier) {}
 
-bool MessageProcessor::isUsableFolderName(const QString& subject) {
-    const QString name = TrimSpaces(subject);
-    if (name.isEmpty() || name == u'.' || name == QStringLiteral(".."))
-        return false;
-    if (subject.contains(u'/') || subject.contains(u'\\') || subject.contains(QChar(u'\0')))
-        return false;
-    return !AppPaths::isInstalledFolderName(name) && !AppPaths::isInstalledFolderName(subject);
-}
-
 ProcessedMessage MessageProcessor::ProcessReceivedMessage(const ReceivedMessage& message) {
     ProcessedMessage result;
     result.html = IsHtmlMail(message.body);
     if (result.html) {
         // The folder is the subject as it came; a subject that cannot be a
         // folder here fails like an existing folder does.
-        const QString subject = CutAtNul(message.subject);
-        const QString folder = paths_.join(subject);
-        if (isUsableFolderName(subject) && QDir().mkdir(folder))
-            UnpackMessage(message, folder);
+        const std::optional<QString> folder = HtmlMailFolder::pathFor(paths_, CutAtNul(message.subject));
+        if (folder && QDir().mkdir(*folder))
+            UnpackMessage(message, *folder);
         else
             notifier_.notify(QStringLiteral("フォルダを作成できませんでした"), kProgramName);
     }

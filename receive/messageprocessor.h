@@ -40,10 +40,6 @@ public:
     ProcessedMessage ProcessReceivedMessage(const ReceivedMessage& message);
     void UnpackMessage(const ReceivedMessage& message, const QString& folder);
 
-    // Whether a subject may name a folder in the application folder: not
-    // empty, not "." or "..", no separator, not one of the installed folders.
-    static bool isUsableFolderName(const QString& subject);
-
 private:
     void writeSavedMessage(const ReceivedMessage& message, const QString& folder);
     void removeSavedMessages();

@@ -1,0 +1,14 @@
+#include "history/editorstate.h"
+
+#include <QFile>
+
+#include "store/shiftjis.h"
+
+Result<QString> EditorState::loadCurrentFile() const {
+    if (currentFileName.isEmpty())
+        return QString();
+    QFile f(currentFileName);
+    if (!f.open(QIODevice::ReadOnly))
+        return Result<QString>::failure(QStringLiteral("ファイル「%1」を開けません。").arg(currentFileName));
+    return ShiftJis::decode(f.readAll());
+}

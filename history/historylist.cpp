@@ -1,0 +1,35 @@
+#include "history/historylist.h"
+
+#include <QFileInfo>
+
+#include "store/posixfile.h"
+#include "store/text.h"
+
+Result<HistoryList> HistoryList::load(HistoryMode mode, const AppPaths& paths) {
+    using R = Result<HistoryList>;
+    const MailFile file = HistorySetup::fileOf(mode, paths);
+    if (!QFileInfo::exists(file.path())) {
+        PosixFile create;
+        if (!create.open(file.path(), PosixFile::ReadWriteCreate))
+            return R::failure(create.errorText());
+    }
+    auto columns = file.readListColumns();
+    if (!columns)
+        return R::failure(columns.error());
+    HistoryList list;
+    list.rows = std::move(columns).value();
+    for (MailListColumns& row : list.rows) {
+        row.subject = CutAtNul(row.subject);
+        row.kind = CutAtNul(row.kind);
+        row.party = CutAtNul(row.party);
+        row.date = CutAtNul(row.date);
+    }
+    if (!list.rows.isEmpty()) {
+        const auto last = file.read(int(list.rows.size()));
+        if (!last)
+            return R::failure(last.error());
+        if (last->has_value())
+            list.last = ShownMail::fromRecord(**last, mode);
+    }
+    return list;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QList>
+#include <optional>
+
+#include "history/historymode.h"
+#include "history/shownmail.h"
+#include "store/mailrecord.h"
+#include "store/result.h"
+
+// A history as the window lists it: one row per record in record order
+// (the texts cut at their first NUL, not trimmed), and the last record in
+// the detail fields. Only the list columns of each record are read, and the
+// last record whole, so a full file of 32767 mails opens quickly.
+struct HistoryList {
+    QList<MailListColumns> rows;
+    std::optional<ShownMail> last;
+
+    // A missing record file is created empty.
+    static Result<HistoryList> load(HistoryMode mode, const AppPaths& paths);
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include "history/historymode.h"
+#include "store/mailrecord.h"
+#include "store/result.h"
+
+// Deleting from a history: mark, then rebuild the record file through its
+// working file (a stop at any step loses nothing; the next operation on the
+// file finishes the rebuild).
+namespace MailDeletion {
+
+// The question asked before one mail goes (titled "確認", Yes and No).
+QString questionFor(HistoryMode mode, const MailRecord& record);
+inline const QString kDeleteAllQuestion = QStringLiteral("すべてのデータを削除して良いですか？");
+
+// Deletes record p. A received mail's folder goes with it, when its subject
+// names a folder of its own.
+Status deleteOne(HistoryMode mode, const AppPaths& paths, int p, const MailRecord& record);
+// Deletes every mail of the sent history.
+Status deleteAllSent(const AppPaths& paths);
+
+} // namespace MailDeletion

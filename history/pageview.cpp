@@ -1,0 +1,58 @@
+#include "history/pageview.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+
+void FolderOnlyInterceptor::setFolder(const QString& folder) {
+    folder_ = folder.isEmpty() ? QString() : QFileInfo(folder).canonicalFilePath();
+}
+
+bool FolderOnlyInterceptor::allows(const QUrl& url) const {
+    if (url.scheme() == QStringLiteral("data") || url.scheme() == QStringLiteral("about"))
+        return true;
+    if (!url.isLocalFile() || folder_.isEmpty())
+        return false;
+    // Resolve links and "..": only what really lies in the folder.
+    const QString path = QFileInfo(url.toLocalFile()).canonicalFilePath();
+    if (path.isEmpty()) // missing: the engine shows its own "not found"
+        return QDir::cleanPath(url.toLocalFile()).startsWith(folder_ + u'/');
+    return path.startsWith(folder_ + u'/');
+}
+
+void FolderOnlyInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info) {
+    if (allows(info.requestUrl()))
+        return;
+    blocked.append(info.requestUrl().toString());
+    info.block(true);
+}
+
+PageView::PageView(QWidget* parent) : QWebEngineView(parent) {
+    setObjectName(QStringLiteral("WebBrowser1"));
+    // An off-the-record profile of our own: nothing is cached or kept.
+    auto* profile = new QWebEngineProfile(this);
+    interceptor_ = new FolderOnlyInterceptor(profile);
+    profile->setUrlRequestInterceptor(interceptor_);
+    auto* page = new QWebEnginePage(profile, this);
+    QWebEngineSettings* s = page->settings();
+    s->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    s->setAttribute(QWebEngineSettings::LocalStorageEnabled, false);
+    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    s->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+    s->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    setPage(page);
+    setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+void PageView::showPage(const QString& page, const QString& folder) {
+    interceptor_->setFolder(folder);
+    if (page.isEmpty())
+        setHtml(QString());
+    else
+        load(QUrl::fromLocalFile(page));
+}

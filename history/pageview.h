@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
+
+// Lets a page load files from its own folder and nothing else: no network,
+// no file elsewhere on the disk.
+class FolderOnlyInterceptor : public QWebEngineUrlRequestInterceptor {
+    Q_OBJECT
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+    void setFolder(const QString& folder);
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override;
+    bool allows(const QUrl& url) const;
+
+    QStringList blocked; // what was refused, for the curious and the tests
+
+private:
+    QString folder_;
+};
+
+// A received page comes from a stranger: it runs no JavaScript, loads nothing
+// from the network or from outside its mail's folder, and opens no window.
+// Created only when a page is first shown; the engine is heavy.
+class PageView : public QWebEngineView {
+    Q_OBJECT
+public:
+    explicit PageView(QWidget* parent = nullptr);
+    // Shows `page` (a file in `folder`); an empty page shows a blank view.
+    void showPage(const QString& page, const QString& folder);
+    FolderOnlyInterceptor& interceptor() { return *interceptor_; }
+
+private:
+    FolderOnlyInterceptor* interceptor_;
+};

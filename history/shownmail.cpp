@@ -1,0 +1,15 @@
+#include "history/shownmail.h"
+
+#include "store/text.h"
+
+namespace {
+QString clean(const QString& s) { return TrimSpaces(CutAtNul(s)); }
+} // namespace
+
+ShownMail ShownMail::fromRecord(const MailRecord& record, HistoryMode mode) {
+    ShownMail shown{clean(record.subject), clean(record.party), clean(record.date), clean(record.kind),
+                    clean(record.body)};
+    if (mode == HistoryMode::Sent && shown.kind.contains(MailRecord::kHtmlKind))
+        shown.text = kSentHtmlText;
+    return shown;
+}

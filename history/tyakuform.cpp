@@ -1,0 +1,443 @@
+#include "history/tyakuform.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QEvent>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTextEdit>
+#include <QTreeView>
+
+#include "app/appcontext.h"
+#include "app/prompter.h"
+#include "app/twips.h"
+#include "history/editorstate.h"
+#include "history/historylist.h"
+#include "history/maildeletion.h"
+#include "history/maillistmodel.h"
+#include "history/messagedisplay.h"
+#include "history/pageview.h"
+#include "store/text.h"
+
+const QString TyakuForm::kHelpTexts[7] = {
+    QStringLiteral("選択したデータをテキスト形式で本ソフト内の「TextQuickSave」フォルダ内に「Subject」「From」「Date」「Boby」で"
+                   "保存します。ファイル名は「Subject」が自動的に当てられます。同名のファイルが既に存在する場合は警告メッセージを"
+                   "出します。"),
+    QStringLiteral("本文以外のコピーに使用します。「Subject」「From」「Date」に表示されるデータをコピーします（貼り付けはメニュー"
+                   "バー、ツールバーで出来ます）。Body（本文）はメニューバー、ツールバーからコピー・貼り付けが出来ます。\r\n\r\n"
+                   " 本文への貼り付け（あるいは本ソフトでの貼り付け機能がある部分）、他のアプリケーションへの貼り付けが可能です。"
+                   "\r\n\r\nコピーされる内容は右の欄に反映されます。"),
+    QStringLiteral("受信したメールを１件ずつ削除します。リストでメールを選択（クリック）してから実行して下さい。"),
+    QStringLiteral("受信したメールをアドレス帳に登録します。リストからメールを選択（クリック）してから実行して下さい。"),
+    QStringLiteral("受信したメールに返事を出します。リストからメールを選択（クリック）してから実行して下さい。"),
+    QStringLiteral("受信したメール全件削除します。"),
+    QStringLiteral("検索した文字を入力し、メニューバーから「検索」「次を検索」を選択し、検索したい文字を本文中(body)から検索"
+                   "します。"),
+};
+
+namespace {
+
+constexpr int kOutOfSight = -5000;
+const QString kNothingSelected = QStringLiteral("データが選択されていません");
+
+template <typename W> W* named(W* w, const char* name) {
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+} // namespace
+
+TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(context), editor_(editor) {
+    setObjectName(QStringLiteral("TyakuForm"));
+    resize(Twips::toPixels(10770), Twips::toPixels(8040));
+    setMouseTracking(true);
+
+    Picture1 = named(new QFrame(this), "Picture1");
+    place(Picture1, 0, 0, 9420, 450);
+    Command1 = named(new QPushButton(QStringLiteral("Text Quick Save"), this), "Command1");
+    place(Command1, 3840, 0, 2295, 375);
+    Command1->setStyleSheet(QStringLiteral("background: rgb(192,192,192); font-weight: bold;"));
+    Command3 = named(new QPushButton(QStringLiteral("一件削除"), this), "Command3");
+    place(Command3, 0, 480, 975, 255);
+    Command4 = named(new QPushButton(QStringLiteral("アドレス帳登録"), this), "Command4");
+    place(Command4, 960, 480, 1335, 255);
+    Command5 = named(new QPushButton(QStringLiteral("返事を書く"), this), "Command5");
+    place(Command5, 2280, 480, 975, 255);
+    Command6 = named(new QPushButton(QStringLiteral("全件削除"), this), "Command6");
+    place(Command6, 3240, 480, 975, 255);
+    Picture2 = named(new QFrame(this), "Picture2");
+    place(Picture2, 4200, 440, 2895, 375);
+    Check1 = named(new QCheckBox(Picture2), "Check1");
+    Check1->setGeometry(Twips::rect(40, 30, 255, 255));
+    Label1 = named(new QLabel(QStringLiteral("HTML（ソース）をTEXTで開く"), Picture2), "Label1");
+    Label1->setGeometry(Twips::rect(300, 75, 2415, 255));
+    Text10 = named(new QLineEdit(this), "Text10");
+    place(Text10, 7160, 480, 1215, 270);
+    Label4 = named(new QLabel(QStringLiteral("件数"), this), "Label4");
+    place(Label4, 8480, 540, 375, 255);
+    Text2 = named(new QLineEdit(this), "Text2");
+    Text2->setReadOnly(true);
+    place(Text2, 8880, 480, 495, 270);
+    Text5 = named(new QLineEdit(QStringLiteral("Text5"), this), "Text5");
+    place(Text5, 9720, 960, 855, 375);
+    Text5->hide();
+    Label2 = named(new QLabel(QStringLiteral("検索文字"), this), "Label2");
+    place(Label2, 9480, 60, 720, 255);
+    Text1 = named(new QLineEdit(this), "Text1");
+    place(Text1, 9480, 300, 1215, 270);
+
+    model_ = new MailListModel(this);
+    MailListView = named(new QTreeView(this), "MailListView");
+    MailListView->setModel(model_);
+    MailListView->setRootIsDecorated(false);
+    MailListView->setUniformRowHeights(true);
+    MailListView->setItemsExpandable(false);
+    MailListView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    MailListView->setSelectionMode(QAbstractItemView::SingleSelection);
+    MailListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    MailListView->header()->setStretchLastSection(false);
+    place(MailListView, 0, 840, 9375, 1815);
+
+    QFont fieldFont;
+    fieldFont.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP")});
+    fieldFont.setPointSizeF(9.75);
+    Text7 = named(new QLineEdit(this), "Text7");
+    Text8 = named(new QLineEdit(this), "Text8");
+    Text9 = named(new QLineEdit(this), "Text9");
+    place(Text7, 0, 2640, 4215, 375);
+    place(Text8, 4200, 2640, 3255, 375);
+    place(Text9, 7440, 2640, 1935, 375);
+    for (QLineEdit* f : {Text7, Text8, Text9})
+        f->setFont(fieldFont);
+
+    rtfEd = named(new QTextEdit(this), "rtfEd");
+    rtfEd->setAcceptRichText(false);
+    place(rtfEd, 0, 3000, 9375, 4695);
+    Text4 = named(new QPlainTextEdit(this), "Text4");
+    Text4->setReadOnly(true);
+    place(Text4, 1800, 4680, 5895, 1695);
+
+    StatusBar1 = named(new QStatusBar(this), "StatusBar1");
+    place(StatusBar1, 0, 7665, 10770, 375);
+    StatusBar1->setSizeGripEnabled(false);
+    Command2 = named(new QPushButton(QStringLiteral("コピー（Subject/from/Data）"), this), "Command2");
+    Command2->setStyleSheet(QStringLiteral("background: rgb(192,192,192);"));
+    place(Command2, 1680, 7720, 2895, 255);
+    Text6 = named(new QLineEdit(this), "Text6");
+    place(Text6, 4680, 7720, 3735, 270);
+
+    for (QWidget* w : {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command2), static_cast<QWidget*>(Command3),
+                       static_cast<QWidget*>(Command4), static_cast<QWidget*>(Command5), static_cast<QWidget*>(Command6),
+                       static_cast<QWidget*>(Text1), static_cast<QWidget*>(Text7), static_cast<QWidget*>(Text8),
+                       static_cast<QWidget*>(Text9), static_cast<QWidget*>(rtfEd->viewport()),
+                       static_cast<QWidget*>(MailListView->viewport())}) {
+        w->setMouseTracking(true);
+        w->installEventFilter(this);
+    }
+
+    connect(Command3, &QPushButton::clicked, this, &TyakuForm::Command3_Click);
+    connect(Command6, &QPushButton::clicked, this, &TyakuForm::Command6_Click);
+    connect(Command2, &QPushButton::clicked, this, &TyakuForm::Command2_Click);
+    connect(rtfEd, &QTextEdit::textChanged, this, [this] { editor_.changed = true; });
+    Form_Load();
+}
+
+void TyakuForm::place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(Twips::rect(left, top, width, height));
+}
+
+void TyakuForm::moveTopTwips(QWidget* w, int top) { w->move(w->x(), Twips::toPixels(top)); }
+
+int TyakuForm::listHeightTwips() const { return Twips::fromPixels(MailListView->height()); }
+
+void TyakuForm::Form_Load() {
+    Text5->clear();
+    const int w = Twips::fromPixels(MailListView->width());
+    const double widths[4] = {w / 3.0, w / 9.0, w / 4.0, w / 4.0};
+    for (int i = 0; i < 4; ++i)
+        MailListView->setColumnWidth(i, Twips::toPixels(int(widths[i])));
+    place(rtfEd, 20, 3900, int(0.98 * Twips::fromPixels(width())), Twips::fromPixels(rtfEd->height()));
+    MailListView->resize(Twips::toPixels(int(0.99 * Twips::fromPixels(width()))), MailListView->height());
+    // The editor's current file; OK tries again, Cancel goes on without it.
+    for (;;) {
+        const Result<QString> current = editor_.loadCurrentFile();
+        if (current) {
+            rtfEd->setPlainText(*current);
+            break;
+        }
+        if (context_.prompter->message(this, current.error(),
+                                       QApplication::applicationName() + QStringLiteral("  Form_LoadError"),
+                                       Prompter::Icon::Warning, Prompter::Buttons::OkCancel) != Prompter::Answer::Ok)
+            break;
+    }
+    editor_.changed = false;
+    Text4->setVisible(true);
+    Text4->clear();
+}
+
+void TyakuForm::Form_Resize() {
+    const int W = Twips::fromPixels(width());
+    const int H = Twips::fromPixels(height());
+    Text6->show();
+    Command2->show();
+    MailListView->resize(Twips::toPixels(int(0.99 * W)), Twips::toPixels(int(0.25 * H)));
+    const int L = listHeightTwips();
+    for (QLineEdit* f : {Text7, Text8, Text9})
+        moveTopTwips(f, L + 840);
+    Picture1->resize(width(), Picture1->height());
+    for (QWidget* area : {static_cast<QWidget*>(rtfEd), static_cast<QWidget*>(page_)})
+        if (area) {
+            area->resize(Twips::toPixels(int(0.99 * W)), area->height());
+            moveTopTwips(area, L + 1200);
+        }
+    Text7->resize(Twips::toPixels(int(0.5 * W)), Text7->height());
+    Text8->resize(Twips::toPixels(int(0.3 * W)), Text8->height());
+    Text9->resize(Twips::toPixels(int(0.2 * W)), Text9->height());
+    const int rtfLeft = Twips::fromPixels(rtfEd->x());
+    Text7->move(Twips::toPixels(rtfLeft - 15), Text7->y());
+    Text8->move(Twips::toPixels(Twips::fromPixels(Text7->x()) + int(0.5 * W)), Text8->y());
+    Text9->move(Twips::toPixels(Twips::fromPixels(Text8->x()) + int(0.3 * W) - 20), Text9->y());
+    StatusBar1->setGeometry(0, height() - Twips::toPixels(375), width(), Twips::toPixels(375));
+    Text6->move(Command1->x() + Twips::toPixels(1280), Text6->y());
+    Command2->move(StatusBar1->x() + Twips::toPixels(1880), Command2->y());
+    const int barTop = Twips::fromPixels(StatusBar1->y());
+    moveTopTwips(Command2, barTop + 80);
+    moveTopTwips(Text6, barTop + 80);
+    for (QWidget* area : {static_cast<QWidget*>(rtfEd), static_cast<QWidget*>(page_)})
+        if (area)
+            area->resize(area->width(), Twips::toPixels(int(0.7 * (H - L))));
+    if (isMaximized()) {
+        moveTopTwips(Text6, H - 700);
+        moveTopTwips(Command2, H - 700);
+    }
+}
+
+void TyakuForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void TyakuForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void TyakuForm::OpenHistory(HistoryMode mode) {
+    const HistorySetup setup = HistorySetup::of(mode);
+    if (!setup.htmlSourceBoxEnabled) {
+        Check1->setEnabled(false);
+        Label1->setEnabled(false);
+    }
+    show();
+    raise();
+    activateWindow();
+    setWindowTitle(setup.caption);
+    Command6->setEnabled(setup.deleteAllEnabled);
+    mode_ = mode;
+    MailListView->setStyleSheet(QStringLiteral("QTreeView { background: rgb(%1,%2,%3); }")
+                                    .arg(setup.listRed)
+                                    .arg(setup.listGreen)
+                                    .arg(setup.listBlue));
+    reloadList();
+}
+
+void TyakuForm::reloadList() {
+    model_->clear();
+    rtfEd->clear();
+    Result<HistoryList> list = HistoryList::load(mode_, context_.paths);
+    if (!list) {
+        context_.prompter->message(this, list.error(), windowTitle(), Prompter::Icon::Warning);
+        Text2->setText(QStringLiteral("0"));
+        return;
+    }
+    const qsizetype count = list->rows.size();
+    if (list->last)
+        showFields(*list->last);
+    else
+        clearFields();
+    model_->setRows(std::move(list).value().rows);
+    Text2->setText(QString::number(count));
+}
+
+void TyakuForm::showFields(const ShownMail& shown) {
+    Text7->setText(shown.subject);
+    Text8->setText(shown.party);
+    Text9->setText(shown.date);
+    if (mode_ == HistoryMode::Sent)
+        Text10->setText(shown.kind);
+    rtfEd->setPlainText(shown.text);
+}
+
+void TyakuForm::clearFields() {
+    Text7->clear();
+    Text8->clear();
+    Text9->clear();
+    rtfEd->clear();
+}
+
+PageView* TyakuForm::ensurePageView() {
+    if (!page_) {
+        page_ = new PageView(this);
+        page_->setGeometry(rtfEd->geometry());
+        page_->setMouseTracking(true);
+        page_->show();
+    }
+    return page_;
+}
+
+void TyakuForm::MailListView_Click() {
+    Text5->setText(QStringLiteral("1"));
+    if (Text2->text().toInt() == 0) {
+        context_.prompter->message(this, QStringLiteral("選択するデータがありません。"), QString());
+        return;
+    }
+    const QModelIndex current = MailListView->currentIndex();
+    if (!current.isValid())
+        return; // empty space clicked with no row chosen: nothing to show
+    const int p = current.row() + 1;
+    const auto display = MailDisplay::forRow(mode_, context_.paths, p, Check1->isChecked());
+    if (!display) {
+        context_.prompter->message(this, display.error(), windowTitle(), Prompter::Icon::Warning);
+        return;
+    }
+    if (!display->has_value())
+        return;
+    const MailDisplay& d = **display;
+    Text10->setText(d.shown.kind);
+    if (d.view == MailDisplay::View::KindOnly)
+        return;
+    const int L = listHeightTwips();
+    Text7->setText(d.shown.subject);
+    Text8->setText(d.shown.party);
+    Text9->setText(d.shown.date);
+    switch (d.view) {
+    case MailDisplay::View::Page:
+        ensurePageView();
+        moveTopTwips(page_, L + 1230);
+        moveTopTwips(rtfEd, kOutOfSight);
+        page_->showPage(d.pageFile, d.pageFolder);
+        break;
+    case MailDisplay::View::Source:
+        if (page_)
+            moveTopTwips(page_, kOutOfSight);
+        moveTopTwips(rtfEd, L + 1230);
+        editor_.chosenFileName.clear();
+        break;
+    default:
+        if (mode_ == HistoryMode::Received) {
+            if (page_)
+                moveTopTwips(page_, kOutOfSight);
+            moveTopTwips(rtfEd, L + 1230);
+        }
+        break;
+    }
+    rtfEd->setPlainText(d.shown.text);
+    if (d.updatesCount)
+        Text2->setText(QString::number(model_->rowCount()));
+}
+
+bool TyakuForm::selectionMissing() {
+    if (!Text5->text().isEmpty())
+        return false;
+    context_.prompter->message(this, kNothingSelected, QString());
+    return true;
+}
+
+void TyakuForm::Command3_Click() {
+    if (selectionMissing())
+        return;
+    const QModelIndex current = MailListView->currentIndex();
+    const int p = current.isValid() ? current.row() + 1 : 0;
+    const MailFile file = HistorySetup::fileOf(mode_, context_.paths);
+    const auto record = file.read(p);
+    if (!record || !record->has_value()) {
+        Text5->clear();
+        context_.prompter->message(this, kNothingSelected, QString());
+        return;
+    }
+    Text5->setText(CutAtNul((*record)->party));
+    if (Text5->text().isEmpty()) {
+        context_.prompter->message(this, kNothingSelected, QString());
+        return;
+    }
+    const Prompter::Answer answer =
+        context_.prompter->message(this, MailDeletion::questionFor(mode_, **record), QStringLiteral("確認"),
+                                   Prompter::Icon::Question, Prompter::Buttons::YesNo);
+    rtfEd->setFocus();
+    if (answer != Prompter::Answer::Yes) {
+        rtfEd->clear();
+        Text5->clear();
+        return;
+    }
+    if (mode_ == HistoryMode::Received)
+        Text7->setText(TrimSpaces(CutAtNul((*record)->subject)));
+    const Status deleted = MailDeletion::deleteOne(mode_, context_.paths, p, **record);
+    if (!deleted)
+        context_.prompter->message(this, deleted.error(), windowTitle(), Prompter::Icon::Warning);
+    clearFields();
+    reloadList();
+    Text5->clear();
+}
+
+void TyakuForm::Command6_Click() {
+    const Prompter::Answer answer = context_.prompter->message(this, MailDeletion::kDeleteAllQuestion,
+                                                               QStringLiteral("確認"), Prompter::Icon::Question,
+                                                               Prompter::Buttons::YesNo);
+    if (answer != Prompter::Answer::Yes)
+        return;
+    const Status deleted = MailDeletion::deleteAllSent(context_.paths);
+    if (!deleted)
+        context_.prompter->message(this, deleted.error(), windowTitle(), Prompter::Icon::Warning);
+    model_->clear();
+    reloadList();
+    Text2->setText(QString::number(model_->rowCount()));
+    clearFields();
+}
+
+void TyakuForm::Command2_Click() { QApplication::clipboard()->setText(Text6->text()); }
+
+void TyakuForm::showReceived(const QString& subject, const QString& sender, const QString& date,
+                             const QString& text, const QString& rawSubject) {
+    Text10->setText(rawSubject);
+    Text7->setText(subject);
+    Text8->setText(sender);
+    Text9->setText(date);
+    rtfEd->setPlainText(text);
+}
+
+void TyakuForm::showHelp(int index) {
+    Text4->setVisible(true);
+    Text4->setPlainText(kHelpTexts[index]);
+}
+
+void TyakuForm::hideHelp() {
+    Text4->setVisible(false);
+    Text4->clear();
+}
+
+bool TyakuForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease && watched == MailListView->viewport()) {
+        // After the view has handled the press, the current row is the clicked one.
+        MailListView_Click();
+        return false;
+    }
+    if (event->type() != QEvent::MouseMove && event->type() != QEvent::Enter)
+        return QWidget::eventFilter(watched, event);
+    const QObject* helpTargets[7] = {Command1, Command2, Command3, Command4, Command5, Command6, Text1};
+    for (int i = 0; i < 7; ++i)
+        if (watched == helpTargets[i])
+            showHelp(i);
+    if (watched == MailListView->viewport() || watched == rtfEd->viewport())
+        hideHelp();
+    if (watched == Text7 || watched == Text8 || watched == Text9)
+        Text6->setText(static_cast<QLineEdit*>(watched)->text());
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QWidget>
+
+#include "history/historymode.h"
+#include "history/shownmail.h"
+
+class MailListModel;
+class PageView;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class QTextEdit;
+class QTreeView;
+struct AppContext;
+struct EditorState;
+
+// The history window: the received or sent mail as a list, the clicked mail
+// below it, and the buttons that act on it. Positions and sizes follow the
+// design in twips.
+class TyakuForm : public QWidget {
+    Q_OBJECT
+public:
+    TyakuForm(AppContext& context, EditorState& editor);
+
+    void Form_Load();
+    void Form_Resize();
+    // Switches the window to a history and fills the list from its file.
+    void OpenHistory(HistoryMode mode);
+    void MailListView_Click();
+    void Command3_Click(); // delete one mail
+    void Command6_Click(); // delete all mails (sent history)
+    void Command2_Click(); // copy Text6
+    // The values of the last message received (the mail check's working fields).
+    void showReceived(const QString& subject, const QString& sender, const QString& date, const QString& text,
+                      const QString& rawSubject);
+
+    HistoryMode historyMode() const { return mode_; }
+    PageView* pageView() const { return page_; } // null until a page was shown
+    int listHeightTwips() const;
+
+    static const QString kHelpTexts[7]; // Command1..Command6, Text1
+
+    QPushButton* Command1;
+    QPushButton* Command2;
+    QPushButton* Command3;
+    QPushButton* Command4;
+    QPushButton* Command5;
+    QPushButton* Command6;
+    QFrame* Picture1;
+    QFrame* Picture2;
+    QCheckBox* Check1;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label4;
+    QLineEdit* Text1;
+    QLineEdit* Text2;
+    QPlainTextEdit* Text4;
+    QLineEdit* Text5;
+    QLineEdit* Text6;
+    QLineEdit* Text7;
+    QLineEdit* Text8;
+    QLineEdit* Text9;
+    QLineEdit* Text10;
+    QTreeView* MailListView;
+    QTextEdit* rtfEd;
+    QStatusBar* StatusBar1;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void place(QWidget* w, int left, int top, int width, int height);
+    void moveTopTwips(QWidget* w, int top);
+    void showFields(const ShownMail& shown);
+    void clearFields();
+    void showHelp(int index);
+    void hideHelp();
+    void reloadList();
+    PageView* ensurePageView();
+    bool selectionMissing();
+
+    AppContext& context_;
+    EditorState& editor_;
+    HistoryMode mode_ = HistoryMode::Received;
+    MailListModel* model_;
+    PageView* page_ = nullptr;
+};

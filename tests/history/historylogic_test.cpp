@@ -1,0 +1,180 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "history/folderremoval.h"
+#include "history/historylist.h"
+#include "history/maildeletion.h"
+#include "history/messagedisplay.h"
+#include "receive/htmlmailmarker.h"
+#include "tests/support/tempfolder.h"
+
+namespace {
+
+MailRecord record(const QString& subject, const QString& kind = MailRecord::kTextKind,
+                  const QString& body = QStringLiteral("本文")) {
+    return {subject, QStringLiteral("2026/12/07  9:00:00"), kind, QStringLiteral("a@example.jp"), body, 1};
+}
+
+class HistoryLogic : public testing::Test {
+protected:
+    TempFolder root;
+    QString appFolder = root.file(QStringLiteral("app"));
+    AppPaths paths{appFolder};
+
+    void SetUp() override { ASSERT_TRUE(QDir().mkpath(appFolder) && paths.ensureLayout().ok()); }
+    void add(HistoryMode mode, const MailRecord& r) { ASSERT_TRUE(HistorySetup::fileOf(mode, paths).append(r).ok()); }
+    QStringList entries(const QString& folder) {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    }
+};
+
+} // namespace
+
+TEST_F(HistoryLogic, missingFileIsCreatedEmptyAndListsNothing) {
+    QFile::remove(paths.sentMailFile());
+    const auto list = HistoryList::load(HistoryMode::Sent, paths);
+    ASSERT_TRUE(list.ok());
+    EXPECT_TRUE(list->rows.isEmpty());
+    EXPECT_FALSE(list->last.has_value());
+    EXPECT_TRUE(QFileInfo::exists(paths.sentMailFile()));
+}
+
+TEST_F(HistoryLogic, rowsKeepTrailingSpacesAndTheLastRecordFillsTheFields) {
+    add(HistoryMode::Received, record(QStringLiteral("one")));
+    add(HistoryMode::Received, record(QStringLiteral("two")));
+    add(HistoryMode::Received, record(QStringLiteral("three  "), MailRecord::kTextKind, QStringLiteral("  word  ")));
+    const auto list = HistoryList::load(HistoryMode::Received, paths);
+    ASSERT_EQ(list->rows.size(), 3);
+    EXPECT_TRUE(list->rows[0].subject.startsWith(QStringLiteral("one ")));
+    EXPECT_EQ(list->rows[2].subject.size(), 100) << "the row shows the field with its padding";
+    EXPECT_EQ(list->last->subject, QStringLiteral("three"));
+    EXPECT_EQ(list->last->text, QStringLiteral("word"));
+}
+
+TEST_F(HistoryLogic, sentHtmlMailShowsTheFixedTextNotTheMarker) {
+    add(HistoryMode::Sent, record(QStringLiteral("page"), MailRecord::kHtmlKind, HtmlMailMarker));
+    const auto list = HistoryList::load(HistoryMode::Sent, paths);
+    EXPECT_EQ(list->last->text, QStringLiteral("「HTML形式」で送信しました。"));
+    EXPECT_TRUE(list->rows[0].kind.startsWith(MailRecord::kHtmlKind));
+    const auto shown = MailDisplay::forRow(HistoryMode::Sent, paths, 1, false);
+    EXPECT_EQ((*shown)->shown.text, QStringLiteral("「HTML形式」で送信しました。"));
+    EXPECT_EQ((*shown)->shown.kind, MailRecord::kHtmlKind);
+}
+
+TEST_F(HistoryLogic, receivedHtmlMailIsShownAsItsPageOrItsSource) {
+    add(HistoryMode::Received, record(QStringLiteral("Garden"), MailRecord::kHtmlKind, HtmlMailMarker));
+    ASSERT_TRUE(QDir(appFolder).mkdir(QStringLiteral("Garden")));
+    WriteBytes(appFolder + QStringLiteral("/Garden/index.htm"), QByteArray("<html>\r\n<p>\x82\xa0</p>\n</html>"));
+    const auto page = MailDisplay::forRow(HistoryMode::Received, paths, 1, false);
+    EXPECT_EQ((*page)->view, MailDisplay::View::Page);
+    EXPECT_EQ((*page)->pageFile, appFolder + QStringLiteral("/Garden/index.htm"));
+    EXPECT_EQ((*page)->shown.text, QStringLiteral("HTMLファイルの受信でした。"));
+    EXPECT_FALSE((*page)->updatesCount);
+    const auto source = MailDisplay::forRow(HistoryMode::Received, paths, 1, true);
+    EXPECT_EQ((*source)->view, MailDisplay::View::Source);
+    EXPECT_EQ((*source)->shown.text, QStringLiteral("<html>\r\n<p>あ</p>\r\n</html>\r\n"));
+}
+
+TEST_F(HistoryLogic, hostileSubjectShowsNoPageOutsideTheApplicationFolder) {
+    add(HistoryMode::Received, record(QStringLiteral("../app"), MailRecord::kHtmlKind, HtmlMailMarker));
+    const auto page = MailDisplay::forRow(HistoryMode::Received, paths, 1, false);
+    EXPECT_TRUE((*page)->pageFile.isEmpty());
+    const auto source = MailDisplay::forRow(HistoryMode::Received, paths, 1, true);
+    EXPECT_TRUE((*source)->shown.text.isEmpty());
+}
+
+TEST_F(HistoryLogic, clickReadsOnlyTheChosenRecord) {
+    for (const char* s : {"1", "2", "3"})
+        add(HistoryMode::Received, record(QString::fromLatin1(s)));
+    EXPECT_EQ((*MailDisplay::forRow(HistoryMode::Received, paths, 3, false))->shown.subject, QStringLiteral("3"));
+    EXPECT_FALSE(MailDisplay::forRow(HistoryMode::Received, paths, 4, false)->has_value());
+}
+
+TEST_F(HistoryLogic, deletingRowTwoOfThreeKeepsRecordsOneAndThree) {
+    for (const char* s : {"1", "2", "3"})
+        add(HistoryMode::Received, record(QString::fromLatin1(s)));
+    const QByteArray before = ReadBytes(paths.receivedMailFile());
+    ASSERT_TRUE(MailDeletion::deleteOne(HistoryMode::Received, paths, 2, record(QStringLiteral("2"))).ok());
+    const QByteArray after = ReadBytes(paths.receivedMailFile());
+    ASSERT_EQ(after.size(), 2 * MailRecord::kSize);
+    EXPECT_EQ(after, before.left(MailRecord::kSize) + before.mid(2 * MailRecord::kSize));
+    EXPECT_FALSE(QFileInfo::exists(paths.dataFolder() + QStringLiteral("/ORXDATA2.TMP")));
+}
+
+TEST_F(HistoryLogic, deletingAnHtmlMailRemovesItsFolderWithAReadOnlyFile) {
+    const MailRecord html = record(QStringLiteral("Garden"), MailRecord::kHtmlKind, HtmlMailMarker);
+    add(HistoryMode::Received, html);
+    const QString folder = appFolder + QStringLiteral("/Garden");
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/sub")));
+    WriteBytes(folder + QStringLiteral("/index.htm"), "<html/>");
+    WriteBytes(folder + QStringLiteral("/pic.png"), "png");
+    WriteBytes(folder + QStringLiteral("/locked.txt"), "ro");
+    WriteBytes(folder + QStringLiteral("/sub/deep.txt"), "x");
+    ::chmod(QFile::encodeName(folder + QStringLiteral("/locked.txt")).constData(), 0444);
+    ::chmod(QFile::encodeName(folder + QStringLiteral("/sub")).constData(), 0555);
+    ASSERT_TRUE(MailDeletion::deleteOne(HistoryMode::Received, paths, 1, html).ok());
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_EQ(QFileInfo(paths.receivedMailFile()).size(), 0);
+}
+
+TEST_F(HistoryLogic, deletingATextMailWhoseSubjectNamesNoFolderChangesNothingElse) {
+    add(HistoryMode::Received, record(QStringLiteral("just text")));
+    const QStringList before = entries(appFolder);
+    ASSERT_TRUE(MailDeletion::deleteOne(HistoryMode::Received, paths, 1, record(QStringLiteral("just text"))).ok());
+    EXPECT_EQ(entries(appFolder), before);
+    EXPECT_EQ(entries(paths.attachmentFolder()), QStringList());
+}
+
+TEST_F(HistoryLogic, hostileSubjectsRemoveNothing) {
+    WriteBytes(paths.attachmentFolder() + QStringLiteral("/keep.jpg"), "jpg");
+    WriteBytes(root.file(QStringLiteral("outside.txt")), "keep");
+    for (const char16_t* subject : {u"..", u"  ", u"../app", u"★MAilData", u"添付フォルダ", u"■textquicksave", u"."}) {
+        const MailRecord r = record(QString::fromUtf16(subject), MailRecord::kHtmlKind, HtmlMailMarker);
+        add(HistoryMode::Received, r);
+        ASSERT_TRUE(MailDeletion::deleteOne(HistoryMode::Received, paths, 1, r).ok());
+    }
+    EXPECT_TRUE(QFileInfo::exists(paths.attachmentFolder() + QStringLiteral("/keep.jpg")));
+    EXPECT_TRUE(QFileInfo::exists(root.file(QStringLiteral("outside.txt"))));
+    EXPECT_TRUE(QFileInfo::exists(paths.sentMailFile()));
+    EXPECT_TRUE(QFileInfo(paths.quickSaveFolder()).isDir());
+}
+
+TEST_F(HistoryLogic, deleteAllLeavesAnEmptySentFileAndNoWorkingFile) {
+    for (int i = 0; i < 5; ++i)
+        add(HistoryMode::Sent, record(QString::number(i)));
+    ASSERT_TRUE(MailDeletion::deleteAllSent(paths).ok());
+    EXPECT_EQ(QFileInfo(paths.sentMailFile()).size(), 0);
+    EXPECT_FALSE(QFileInfo::exists(paths.dataFolder() + QStringLiteral("/ORXDATA5.TMP")));
+}
+
+TEST_F(HistoryLogic, questionsMatchTheKindOfMail) {
+    EXPECT_TRUE(MailDeletion::questionFor(HistoryMode::Received, record(QStringLiteral("x"), MailRecord::kHtmlKind))
+                    .startsWith(QStringLiteral("「HTMLデータ」です。\r\n\r\n")));
+    EXPECT_EQ(MailDeletion::questionFor(HistoryMode::Received, record(QStringLiteral("x"))),
+              QStringLiteral("「TEXTデータ」です。\r\n\r\n選択された（行、青色）データを削除します。よろしいですか?"));
+    EXPECT_EQ(MailDeletion::questionFor(HistoryMode::Sent, record(QStringLiteral("x"), MailRecord::kHtmlKind)),
+              QStringLiteral("選択された（行、青色）データを削除します。よろしいですか?"));
+}
+
+TEST(RemoveFolder, linksAreRemovedNotFollowed) {
+    TempFolder outside;
+    WriteBytes(outside.file(QStringLiteral("precious.txt")), "keep");
+    TempFolder dir;
+    const QString folder = dir.file(QStringLiteral("mail"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(::symlink(QFile::encodeName(outside.path()).constData(),
+                        QFile::encodeName(folder + QStringLiteral("/link")).constData()),
+              0);
+    RemoveFolder(folder);
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_TRUE(QFileInfo::exists(outside.file(QStringLiteral("precious.txt"))));
+    // the mail's folder itself a link: only the link goes
+    ASSERT_EQ(::symlink(QFile::encodeName(outside.path()).constData(), QFile::encodeName(folder).constData()), 0);
+    RemoveFolder(folder);
+    EXPECT_FALSE(QFileInfo(folder).isSymLink());
+    EXPECT_TRUE(QFileInfo::exists(outside.file(QStringLiteral("precious.txt"))));
+}

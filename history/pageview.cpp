@@ -32,11 +32,11 @@ void FolderOnlyInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info) {
 PageView::PageView(QWidget* parent) : QWebEngineView(parent) {
     setObjectName(QStringLiteral("WebBrowser1"));
     // An off-the-record profile of our own: nothing is cached or kept.
-    auto* profile = new QWebEngineProfile(this);
-    interceptor_ = new FolderOnlyInterceptor(profile);
-    profile->setUrlRequestInterceptor(interceptor_);
-    auto* page = new QWebEnginePage(profile, this);
-    QWebEngineSettings* s = page->settings();
+    profile_ = new QWebEngineProfile(this);
+    interceptor_ = new FolderOnlyInterceptor(profile_);
+    profile_->setUrlRequestInterceptor(interceptor_);
+    page_ = new QWebEnginePage(profile_, this);
+    QWebEngineSettings* s = page_->settings();
     s->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
@@ -45,8 +45,14 @@ PageView::PageView(QWidget* parent) : QWebEngineView(parent) {
     s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     s->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
     s->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
-    setPage(page);
+    setPage(page_);
     setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+PageView::~PageView() {
+    // The page must go before its profile.
+    delete page_;
+    delete profile_;
 }
 
 void PageView::showPage(const QString& page, const QString& folder) {

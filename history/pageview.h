@@ -28,10 +28,13 @@ class PageView : public QWebEngineView {
     Q_OBJECT
 public:
     explicit PageView(QWidget* parent = nullptr);
+    ~PageView() override;
     // Shows `page` (a file in `folder`); an empty page shows a blank view.
     void showPage(const QString& page, const QString& folder);
     FolderOnlyInterceptor& interceptor() { return *interceptor_; }
 
 private:
+    class QWebEngineProfile* profile_;
+    class QWebEnginePage* page_;
     FolderOnlyInterceptor* interceptor_;
 };

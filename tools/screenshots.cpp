@@ -13,6 +13,9 @@
 #include "app/mainform.h"
 #include "app/qtprompter.h"
 #include "app/startup.h"
+#include "history/tyakuform.h"
+#include "store/mailfile.h"
+#include <QTreeView>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -37,6 +40,17 @@ int main(int argc, char* argv[]) {
         account.write("[EXEINI]\r\nNAME=taro\r\nNAME2=x\r\nNAME3=1\r\n");
     account.close();
 
+    const MailFile received(context.paths.receivedMailFile(), QString());
+    (void)received.append({QStringLiteral("来週の打ち合わせについて"), QStringLiteral("Mon, 07 Dec 2026 09:12:00 +0900"),
+                           MailRecord::kTextKind, QStringLiteral("山田太郎 <yamada@example.jp>"),
+                           QStringLiteral("いつもお世話になっております。\r\n来週の打ち合わせは、水曜日の午後二時からでいかがでしょうか。"
+                                          "\r\n\r\nよろしくお願いいたします。\r\n山田"),
+                           1});
+    (void)received.append({QStringLiteral("資料をお送りします ①"), QStringLiteral("Mon, 07 Dec 2026 10:30:00 +0900"),
+                           MailRecord::kTextKind, QStringLiteral("佐藤花子 <sato@example.jp>"),
+                           QStringLiteral("お疲れさまです。\r\n見積書と地図を添付します。\r\n㈱サンプル 佐藤\r\n\r\n"
+                                          "♪♪♪　添付ファイルがありましので、添付フォルダに展開しました。♪♪♪"),
+                           1});
     AppWindows windows(context);
     MainForm form(context, windows);
     StartUp(context, windows);
@@ -45,7 +59,14 @@ int main(int argc, char* argv[]) {
     form.Label_MouseMove(2);
     QTimer::singleShot(500, [&] {
         form.grab().save(out + QStringLiteral("/mainwindow.png"));
-        app.quit();
+        windows.openHistory(HistoryMode::Received);
+        TyakuForm* history = windows.historyWindow();
+        history->MailListView->setCurrentIndex(history->MailListView->model()->index(0, 0));
+        history->MailListView_Click();
+        QTimer::singleShot(500, [&, history] {
+            history->grab().save(out + QStringLiteral("/history.png"));
+            app.quit();
+        });
     });
     return app.exec();
 }

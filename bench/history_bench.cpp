@@ -1,0 +1,103 @@
+// The history window on a full received-mail file (32767 records, about
+// 1 GB): time to open it with every row listed, a click on a row, and the
+// deletion of one mail beside two plain copies of the file. Runs on the
+// offscreen platform: history_bench [folder]
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <cstdio>
+#include <sys/resource.h>
+
+#include "app/appcontext.h"
+#include "app/qtprompter.h"
+#include "history/editorstate.h"
+#include "history/tyakuform.h"
+
+namespace {
+
+long peakRssKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+double plainCopySeconds(const QString& from, const QString& to) {
+    QElapsedTimer t;
+    t.start();
+    QFile in(from);
+    QFile out(to);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("copy failed");
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (qint64 n; (n = in.read(buffer.data(), buffer.size())) > 0;)
+        out.write(buffer.constData(), n);
+    out.flush();
+    out.close();
+    const double s = t.nsecsElapsed() / 1e9;
+    QFile::remove(to);
+    return s;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QTemporaryDir temp;
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
+    QtPrompter prompter;
+    AppContext context(AppPaths(folder), folder);
+    context.prompter = &prompter;
+    if (!context.paths.ensureLayout())
+        qFatal("cannot lay out %s", qPrintable(folder));
+
+    const int records = RecordFile::kMaxRecords;
+    {
+        QFile out(context.paths.receivedMailFile());
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            qFatal("cannot write the record file");
+        for (int i = 1; i <= records; ++i)
+            out.write(MailRecord{QStringLiteral("件名 %1").arg(i), QStringLiteral("Mon, 7 Dec 2026 09:00:00 +0900"),
+                                 MailRecord::kTextKind, QStringLiteral("差出人%1 <a@example.jp>").arg(i),
+                                 QStringLiteral("本文です。").repeated(300), 1}
+                          .toBytes());
+    }
+    std::printf("history of %d records, %lld bytes\n", records, qint64(records) * MailRecord::kSize);
+
+    EditorState editor;
+    const long rssBefore = peakRssKb();
+    QElapsedTimer t;
+    t.start();
+    TyakuForm form(context, editor);
+    form.OpenHistory(HistoryMode::Received);
+    QApplication::processEvents(); // the rows are laid out and painted
+    const double openSeconds = t.nsecsElapsed() / 1e9;
+    if (form.MailListView->model()->rowCount() != records)
+        qFatal("rows missing");
+    std::printf("open with every row listed: %.3f s, peak RSS %.1f MB (%.1f MB before)\n", openSeconds,
+                peakRssKb() / 1024.0, rssBefore / 1024.0);
+
+    const QModelIndex row = form.MailListView->model()->index(records / 2, 0);
+    form.MailListView->setCurrentIndex(row);
+    t.restart();
+    form.MailListView_Click();
+    std::printf("click on row %d: %.3f ms\n", records / 2 + 1, t.nsecsElapsed() / 1e6);
+
+    const QString file = context.paths.receivedMailFile();
+    const double copies = plainCopySeconds(file, file + QStringLiteral(".copy1")) +
+                          plainCopySeconds(file, file + QStringLiteral(".copy2"));
+    const MailFile mails(file, context.paths.dataFile(QStringLiteral("ORXDATA2.TMP")));
+    t.restart();
+    if (!mails.markDeleted(records / 2) || !mails.compact())
+        qFatal("delete failed");
+    const double deleteSeconds = t.nsecsElapsed() / 1e9;
+    std::printf("delete one mail (mark + rebuild, with fsync): %.3f s; two plain copies: %.3f s; ratio %.2f\n",
+                deleteSeconds, copies, deleteSeconds / copies);
+    QFile::remove(file);
+    return 0;
+}

@@ -2,6 +2,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFont>
+#include <optional>
 
 #include "app/appcontext.h"
 #include "app/appwindows.h"
@@ -45,12 +46,12 @@ int main(int argc, char* argv[]) {
     if (Status s = context.paths.ensureLayout(); !s)
         prompter.message(nullptr, s.error(), QStringLiteral("Fennick"), Prompter::Icon::Warning);
 
-    const TransportLibraries transport;
+    std::optional<TransportLibraries> transport; // ended once, when main returns
     AppWindows windows(context);
     MainForm form(context, windows);
     ReceiveAction receive(context, windows, form, [] { return std::make_unique<Pop3Session>(); });
     form.onReceive = [&receive] { receive.run(); };
-    StartUp(context, windows);
+    StartUp(context, windows, [&transport] { transport.emplace(); });
     form.show();
     return app.exec();
 }

@@ -6,8 +6,10 @@
 #include "app/appwindows.h"
 #include "settings/idpassform.h"
 
-void StartUp(AppContext& context, AppWindows& windows) {
+void StartUp(AppContext& context, AppWindows& windows, const std::function<void()>& initialiseTransport) {
     context.settings.servers = ServerSettings::read(context.serverSettingsFile());
+    if (initialiseTransport)
+        initialiseTransport();
     if (context.settings.servers.Pop3Server.isEmpty())
         windows.openServers();
     IdPassForm* account = windows.accountWindow();

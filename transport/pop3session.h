@@ -12,10 +12,15 @@
 #include "transport/receivedmessage.h"
 #include "transport/serveraddress.h"
 
-// One POP3 session over libcurl, in the order the mail check uses it:
+// One POP3 session over libcurl. The transport component as a whole serves
+// its callers like this:
 //
-//   need of the mail check             operation
+//   need of the callers                operation
 //   ---------------------------------  -------------------------------------
+//   set up once at start, end at exit  TransportLibraries (curl + GMime)
+//   send one mail                      SmtpSender::send(server, mail)
+//   unpack a message's attachments     AttachmentWriter::write(message, folder)
+//   decode a message                   MimeDecoder::decode(raw bytes)
 //   reach the server                   connect(server)
 //   log in, learn how many are waiting authenticate(id, password, apop)
 //   subject, date, sender, headers     status(n)

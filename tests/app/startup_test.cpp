@@ -13,6 +13,7 @@
 #include "app/appwindows.h"
 #include "app/mainform.h"
 #include "app/receiveaction.h"
+#include "app/singleinstance.h"
 #include "transport/mailbox.h"
 #include "app/startup.h"
 #include "app/twips.h"
@@ -245,4 +246,22 @@ TEST_F(StartUpTest, receiveLabelRunsTheCheckUnderTheWaitCursor) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール無し。"));
     EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST(SingleInstance, secondCopyOnTheSameFolderIsRefused) {
+    TempFolder folder;
+    const SingleInstance first(folder.path());
+    ASSERT_TRUE(first.acquired());
+    const SingleInstance second(folder.path());
+    EXPECT_FALSE(second.acquired());
+    TempFolder other;
+    EXPECT_TRUE(SingleInstance(other.path()).acquired()) << "another application folder may run its own copy";
+}
+
+TEST_F(StartUpTest, transportIsSetUpAfterTheSettingsAreReadAndBeforeAnyWindowOpens) {
+    windows = std::make_unique<AppWindows>(context);
+    bool serverWindowOpenAtSetUp = true;
+    StartUp(context, *windows, [&] { serverWindowOpenAtSetUp = windows->serversWindow() != nullptr; });
+    EXPECT_FALSE(serverWindowOpenAtSetUp);
+    EXPECT_TRUE(windows->serversWindow()->isVisible());
 }

@@ -117,3 +117,9 @@ TEST_F(AddressFileTest, trailingPartialRecordIsNeverReturned) {
     EXPECT_EQ(*book.CountAddressRecords(), 1);
     EXPECT_FALSE(book.ReadAddressRecord(2)->has_value());
 }
+
+TEST_F(AddressFileTest, readingAllCreatesAMissingFileEmpty) {
+    EXPECT_TRUE(book.ReadAllAddressRecords()->isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_EQ(QFileInfo(path).size(), 0);
+}

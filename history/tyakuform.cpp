@@ -16,6 +16,7 @@
 #include <QTreeView>
 
 #include "app/appcontext.h"
+#include "app/named.h"
 #include "app/prompter.h"
 #include "app/twips.h"
 #include "history/editorstate.h"
@@ -47,11 +48,6 @@ namespace {
 constexpr int kOutOfSight = -5000;
 const QString kNothingSelected = QStringLiteral("データが選択されていません");
 
-template <typename W> W* named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
 } // namespace
 
 TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(context), editor_(editor) {
@@ -59,42 +55,42 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     resize(Twips::toPixels(10770), Twips::toPixels(8040));
     setMouseTracking(true);
 
-    Picture1 = named(new QFrame(this), "Picture1");
+    Picture1 = Named(new QFrame(this), "Picture1");
     place(Picture1, 0, 0, 9420, 450);
-    Command1 = named(new QPushButton(QStringLiteral("Text Quick Save"), this), "Command1");
+    Command1 = Named(new QPushButton(QStringLiteral("Text Quick Save"), this), "Command1");
     place(Command1, 3840, 0, 2295, 375);
     Command1->setStyleSheet(QStringLiteral("background: rgb(192,192,192); font-weight: bold;"));
-    Command3 = named(new QPushButton(QStringLiteral("一件削除"), this), "Command3");
+    Command3 = Named(new QPushButton(QStringLiteral("一件削除"), this), "Command3");
     place(Command3, 0, 480, 975, 255);
-    Command4 = named(new QPushButton(QStringLiteral("アドレス帳登録"), this), "Command4");
+    Command4 = Named(new QPushButton(QStringLiteral("アドレス帳登録"), this), "Command4");
     place(Command4, 960, 480, 1335, 255);
-    Command5 = named(new QPushButton(QStringLiteral("返事を書く"), this), "Command5");
+    Command5 = Named(new QPushButton(QStringLiteral("返事を書く"), this), "Command5");
     place(Command5, 2280, 480, 975, 255);
-    Command6 = named(new QPushButton(QStringLiteral("全件削除"), this), "Command6");
+    Command6 = Named(new QPushButton(QStringLiteral("全件削除"), this), "Command6");
     place(Command6, 3240, 480, 975, 255);
-    Picture2 = named(new QFrame(this), "Picture2");
+    Picture2 = Named(new QFrame(this), "Picture2");
     place(Picture2, 4200, 440, 2895, 375);
-    Check1 = named(new QCheckBox(Picture2), "Check1");
+    Check1 = Named(new QCheckBox(Picture2), "Check1");
     Check1->setGeometry(Twips::rect(40, 30, 255, 255));
-    Label1 = named(new QLabel(QStringLiteral("HTML（ソース）をTEXTで開く"), Picture2), "Label1");
+    Label1 = Named(new QLabel(QStringLiteral("HTML（ソース）をTEXTで開く"), Picture2), "Label1");
     Label1->setGeometry(Twips::rect(300, 75, 2415, 255));
-    Text10 = named(new QLineEdit(this), "Text10");
+    Text10 = Named(new QLineEdit(this), "Text10");
     place(Text10, 7160, 480, 1215, 270);
-    Label4 = named(new QLabel(QStringLiteral("件数"), this), "Label4");
+    Label4 = Named(new QLabel(QStringLiteral("件数"), this), "Label4");
     place(Label4, 8480, 540, 375, 255);
-    Text2 = named(new QLineEdit(this), "Text2");
+    Text2 = Named(new QLineEdit(this), "Text2");
     Text2->setReadOnly(true);
     place(Text2, 8880, 480, 495, 270);
-    Text5 = named(new QLineEdit(QStringLiteral("Text5"), this), "Text5");
+    Text5 = Named(new QLineEdit(QStringLiteral("Text5"), this), "Text5");
     place(Text5, 9720, 960, 855, 375);
     Text5->hide();
-    Label2 = named(new QLabel(QStringLiteral("検索文字"), this), "Label2");
+    Label2 = Named(new QLabel(QStringLiteral("検索文字"), this), "Label2");
     place(Label2, 9480, 60, 720, 255);
-    Text1 = named(new QLineEdit(this), "Text1");
+    Text1 = Named(new QLineEdit(this), "Text1");
     place(Text1, 9480, 300, 1215, 270);
 
     model_ = new MailListModel(this);
-    MailListView = named(new QTreeView(this), "MailListView");
+    MailListView = Named(new QTreeView(this), "MailListView");
     MailListView->setModel(model_);
     MailListView->setRootIsDecorated(false);
     MailListView->setUniformRowHeights(true);
@@ -108,29 +104,29 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     QFont fieldFont;
     fieldFont.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP")});
     fieldFont.setPointSizeF(9.75);
-    Text7 = named(new QLineEdit(this), "Text7");
-    Text8 = named(new QLineEdit(this), "Text8");
-    Text9 = named(new QLineEdit(this), "Text9");
+    Text7 = Named(new QLineEdit(this), "Text7");
+    Text8 = Named(new QLineEdit(this), "Text8");
+    Text9 = Named(new QLineEdit(this), "Text9");
     place(Text7, 0, 2640, 4215, 375);
     place(Text8, 4200, 2640, 3255, 375);
     place(Text9, 7440, 2640, 1935, 375);
     for (QLineEdit* f : {Text7, Text8, Text9})
         f->setFont(fieldFont);
 
-    rtfEd = named(new QTextEdit(this), "rtfEd");
+    rtfEd = Named(new QTextEdit(this), "rtfEd");
     rtfEd->setAcceptRichText(false);
     place(rtfEd, 0, 3000, 9375, 4695);
-    Text4 = named(new QPlainTextEdit(this), "Text4");
+    Text4 = Named(new QPlainTextEdit(this), "Text4");
     Text4->setReadOnly(true);
     place(Text4, 1800, 4680, 5895, 1695);
 
-    StatusBar1 = named(new QStatusBar(this), "StatusBar1");
+    StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
     place(StatusBar1, 0, 7665, 10770, 375);
     StatusBar1->setSizeGripEnabled(false);
-    Command2 = named(new QPushButton(QStringLiteral("コピー（Subject/from/Data）"), this), "Command2");
+    Command2 = Named(new QPushButton(QStringLiteral("コピー（Subject/from/Data）"), this), "Command2");
     Command2->setStyleSheet(QStringLiteral("background: rgb(192,192,192);"));
     place(Command2, 1680, 7720, 2895, 255);
-    Text6 = named(new QLineEdit(this), "Text6");
+    Text6 = Named(new QLineEdit(this), "Text6");
     place(Text6, 4680, 7720, 3735, 270);
 
     for (QWidget* w : {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command2), static_cast<QWidget*>(Command3),

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "app/appcontext.h"
+#include "app/named.h"
 #include "app/prompter.h"
 #include "app/twips.h"
 #include "settings/accountfile.h"
@@ -14,25 +15,21 @@ IdPassForm::IdPassForm(AppContext& context) : context_(context) {
     setObjectName(QStringLiteral("IdPassForm"));
     setWindowTitle(QStringLiteral("ID,PASS"));
     setFixedSize(Twips::toPixels(4200), Twips::toPixels(2400));
-    auto named = [](QWidget* w, const char* name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
     Label1 = new QLabel(QStringLiteral("ID"), this);
-    named(Label1, "Label1")->setGeometry(Twips::rect(240, 240, 900, 255));
+    Named(Label1, "Label1")->setGeometry(Twips::rect(240, 240, 900, 255));
     IdText = new QLineEdit(this);
-    named(IdText, "IdText")->setGeometry(Twips::rect(1200, 200, 2700, 315));
+    Named(IdText, "IdText")->setGeometry(Twips::rect(1200, 200, 2700, 315));
     Label2 = new QLabel(QStringLiteral("Password"), this);
-    named(Label2, "Label2")->setGeometry(Twips::rect(240, 720, 900, 255));
+    Named(Label2, "Label2")->setGeometry(Twips::rect(240, 720, 900, 255));
     PassText = new QLineEdit(this);
     PassText->setEchoMode(QLineEdit::Password);
-    named(PassText, "PassText")->setGeometry(Twips::rect(1200, 680, 2700, 315));
+    Named(PassText, "PassText")->setGeometry(Twips::rect(1200, 680, 2700, 315));
     Check1 = new QCheckBox(QStringLiteral("IDパスワードを保存する"), this);
-    named(Check1, "Check1")->setGeometry(Twips::rect(1200, 1140, 2700, 315));
+    Named(Check1, "Check1")->setGeometry(Twips::rect(1200, 1140, 2700, 315));
     OKCommand = new QPushButton(QStringLiteral("OK"), this);
-    named(OKCommand, "OKCommand")->setGeometry(Twips::rect(1200, 1680, 1215, 435));
+    Named(OKCommand, "OKCommand")->setGeometry(Twips::rect(1200, 1680, 1215, 435));
     CancelCommand = new QPushButton(QStringLiteral("Cancel"), this);
-    named(CancelCommand, "CancelCommand")->setGeometry(Twips::rect(2685, 1680, 1215, 435));
+    Named(CancelCommand, "CancelCommand")->setGeometry(Twips::rect(2685, 1680, 1215, 435));
     connect(OKCommand, &QPushButton::clicked, this, &IdPassForm::OKCommand_Click);
     connect(CancelCommand, &QPushButton::clicked, this, &IdPassForm::CancelCommand_Click);
     Form_Load();

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "app/appcontext.h"
+#include "app/named.h"
 #include "app/prompter.h"
 #include "app/twips.h"
 
@@ -14,31 +15,27 @@ OptionForm::OptionForm(AppContext& context) : QWidget(nullptr, Qt::Window | Qt::
     setObjectName(QStringLiteral("OptionForm"));
     setWindowTitle(QStringLiteral("サーバー設定"));
     setFixedSize(Twips::toPixels(5400), Twips::toPixels(2900));
-    auto named = [](QWidget* w, const char* name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
     Label1 = new QLabel(QStringLiteral("SMTPサーバー名(&S)"), this);
-    named(Label1, "Label1")->setGeometry(Twips::rect(240, 280, 1900, 255));
+    Named(Label1, "Label1")->setGeometry(Twips::rect(240, 280, 1900, 255));
     SmtpText = new QLineEdit(this);
-    named(SmtpText, "SmtpText")->setGeometry(Twips::rect(2200, 240, 2900, 315));
+    Named(SmtpText, "SmtpText")->setGeometry(Twips::rect(2200, 240, 2900, 315));
     Label1->setBuddy(SmtpText);
     Label2 = new QLabel(QStringLiteral("POP3サーバー名(&P)"), this);
-    named(Label2, "Label2")->setGeometry(Twips::rect(240, 760, 1900, 255));
+    Named(Label2, "Label2")->setGeometry(Twips::rect(240, 760, 1900, 255));
     Pop3Text = new QLineEdit(this);
-    named(Pop3Text, "Pop3Text")->setGeometry(Twips::rect(2200, 720, 2900, 315));
+    Named(Pop3Text, "Pop3Text")->setGeometry(Twips::rect(2200, 720, 2900, 315));
     Label2->setBuddy(Pop3Text);
     Label3 = new QLabel(QStringLiteral("メールアドレス(&M)"), this);
-    named(Label3, "Label3")->setGeometry(Twips::rect(240, 1240, 1900, 255));
+    Named(Label3, "Label3")->setGeometry(Twips::rect(240, 1240, 1900, 255));
     MailText = new QLineEdit(this);
-    named(MailText, "MailText")->setGeometry(Twips::rect(2200, 1200, 2900, 315));
+    Named(MailText, "MailText")->setGeometry(Twips::rect(2200, 1200, 2900, 315));
     Label3->setBuddy(MailText);
     ApopCheck = new QCheckBox(QStringLiteral("APOP を使用する(&A)"), this);
-    named(ApopCheck, "ApopCheck")->setGeometry(Twips::rect(2200, 1680, 2900, 315));
+    Named(ApopCheck, "ApopCheck")->setGeometry(Twips::rect(2200, 1680, 2900, 315));
     OKCommand = new QPushButton(QStringLiteral("設定"), this);
-    named(OKCommand, "OKCommand")->setGeometry(Twips::rect(2200, 2200, 1335, 435));
+    Named(OKCommand, "OKCommand")->setGeometry(Twips::rect(2200, 2200, 1335, 435));
     CancelCommand = new QPushButton(QStringLiteral("中止"), this);
-    named(CancelCommand, "CancelCommand")->setGeometry(Twips::rect(3765, 2200, 1335, 435));
+    Named(CancelCommand, "CancelCommand")->setGeometry(Twips::rect(3765, 2200, 1335, 435));
     connect(OKCommand, &QPushButton::clicked, this, &OptionForm::OKCommand_Click);
     connect(CancelCommand, &QPushButton::clicked, this, &OptionForm::CancelCommand_Click);
 }

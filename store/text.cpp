@@ -14,3 +14,11 @@ QString TrimSpaces(const QString& text) {
         --end;
     return text.mid(begin, end - begin);
 }
+
+QString ToCrLf(const QString& text) {
+    QString out = text;
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    out.replace(u'\r', u'\n');
+    out.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return out;
+}

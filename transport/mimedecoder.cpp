@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <gmime/gmime.h>
 
+#include "store/text.h"
 #include "transport/charsets.h"
 #include "transport/headertext.h"
 #include "transport/transportlibraries.h"
@@ -49,14 +50,6 @@ QByteArray headerBlock(QByteArrayView raw) {
     if (end < 0 || (lfEnd >= 0 && lfEnd < end))
         end = lfEnd;
     return (end < 0 ? raw : raw.first(end)).toByteArray();
-}
-
-QString normaliseLineEnds(const QString& text) {
-    QString out = text;
-    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    out.replace(u'\r', u'\n');
-    out.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    return out;
 }
 
 struct Walker {
@@ -181,7 +174,7 @@ QString htmlToText(const QString& html) {
         last = m.capturedEnd();
     }
     out += QStringView(s).mid(last);
-    return normaliseLineEnds(out.trimmed());
+    return ToCrLf(out.trimmed());
 }
 
 ReceivedMessage decode(QByteArrayView raw) {
@@ -206,7 +199,7 @@ ReceivedMessage decode(QByteArrayView raw) {
     if (GMimeObject* body = g_mime_message_get_mime_part(parsed.p))
         walker.visit(body);
     if (walker.havePlain)
-        message.body = normaliseLineEnds(walker.plainBody);
+        message.body = ToCrLf(walker.plainBody);
     else if (walker.haveHtml)
         message.body = htmlToText(walker.htmlBody);
     return message;

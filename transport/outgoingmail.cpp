@@ -6,6 +6,7 @@
 #include <QMimeDatabase>
 #include <QRandomGenerator>
 
+#include "store/text.h"
 #include "transport/iso2022jp.h"
 
 namespace {
@@ -17,14 +18,6 @@ bool isPlainAscii(const QString& s) {
         if (c.unicode() > 0x7E || (c.unicode() < 0x20 && c != u'\t'))
             return false;
     return !s.contains(QStringLiteral("=?"));
-}
-
-QString crlf(const QString& text) {
-    QString s = text;
-    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    s.replace(u'\r', u'\n');
-    s.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    return s;
 }
 
 bool linesFit(const QByteArray& bytes) {
@@ -90,7 +83,7 @@ struct BodyEncoding {
 };
 
 BodyEncoding encodeBody(const QString& text) {
-    const QString normal = crlf(text);
+    const QString normal = ToCrLf(text);
     if (const auto jis = Iso2022Jp::encode(normal); jis && linesFit(*jis))
         return {"Content-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: 7bit\r\n", *jis};
     return {"Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n",

@@ -14,9 +14,28 @@
 ReceiveAction::ReceiveAction(AppContext& context, AppWindows& windows, MainForm& form, MailboxFactory mailboxes)
     : context_(context), windows_(windows), form_(form), mailboxes_(std::move(mailboxes)) {}
 
+namespace {
+
+// A message box during the check is answered with the normal pointer.
+class CursorFreeNotifier : public UserNotifier {
+public:
+    explicit CursorFreeNotifier(UserNotifier& inner) : inner_(inner) {}
+    void notify(const QString& text, const QString& title) override {
+        QApplication::restoreOverrideCursor();
+        inner_.notify(text, title);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+
+private:
+    UserNotifier& inner_;
+};
+
+} // namespace
+
 void ReceiveAction::run() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    PrompterNotifier notifier(*context_.prompter, &form_);
+    PrompterNotifier boxes(*context_.prompter, &form_);
+    CursorFreeNotifier notifier(boxes);
     std::unique_ptr<Mailbox> mailbox = mailboxes_();
     MailCheckHooks hooks;
     hooks.setStatus = [this](const QString& text) {
@@ -32,7 +51,6 @@ void ReceiveAction::run() {
     hooks.openServerWindow = [this] { windows_.openServers(); };
     hooks.received = [this](const LastReceived& last) { windows_.showReceived(last); };
     MailCheck check(context_.paths, context_.settings, *mailbox, notifier, hooks);
-    // Message boxes of the check must not wait behind the wait cursor.
     struct CursorGuard {
         ~CursorGuard() { QApplication::restoreOverrideCursor(); }
     } guard;

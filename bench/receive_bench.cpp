@@ -96,7 +96,7 @@ int main(int argc, char* argv[]) {
     const QString mode = QString::fromLocal8Bit(argv[3]);
     const QString appFolder = QString::fromLocal8Bit(argv[4]);
     if (mode == QStringLiteral("fill")) {
-        fill(servers + QStringLiteral("/mail/") + account, 1000);
+        fill(setting(servers, QStringLiteral("MAIL_ROOT")) + QStringLiteral("/mail/") + account, 1000);
         return 0;
     }
     QDir().mkpath(appFolder);

@@ -6,7 +6,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
 work=$(mktemp -d /tmp/fennick-bench.XXXXXX)
-chmod 0755 "$work" # the servers run as their own users
 servers=$work/servers
 scripts/mailservers.sh start "$servers"
 trap 'scripts/mailservers.sh stop "$servers"; rm -rf "$work"' EXIT

@@ -11,8 +11,14 @@
 set -euo pipefail
 
 cmd=${1:?start|stop}
-dir=${2:?folder}
+handle=${2:?folder}
 domain=fennick.test
+# The servers live under /var/tmp, not in the given folder: their users
+# (postfix, dovecot, mail) must reach every folder on the way, and Dovecot's
+# socket paths must stay short, whatever the path of the checkout. The given
+# folder keeps servers.env and the path of the real one.
+dir=""
+if [ -f "$handle/root" ]; then dir=$(cat "$handle/root"); fi
 
 free_port() {
   local port
@@ -197,8 +203,11 @@ case "$cmd" in
   start)
     if [ "$(id -u)" -ne 0 ]; then echo "the mail servers need root" >&2; exit 1; fi
     # A folder left by an earlier run: stop what it started, then start afresh.
-    "$0" stop "$dir"
-    rm -rf "$dir"
+    "$0" stop "$handle"
+    rm -rf "$handle"
+    mkdir -p "$handle"
+    dir=$(mktemp -d /var/tmp/fennick-mail.XXXXXX)
+    echo "$dir" > "$handle/root"
     mkdir -p "$dir/log" "$dir/mail"
     chmod 0755 "$dir" "$dir/mail"
     chown 8:8 "$dir/mail"
@@ -207,7 +216,7 @@ case "$cmd" in
     pop3=$(free_port); pop3s=$(free_port); smtp=$(free_port)
     start_dovecot "$pop3" "$pop3s"
     if ! start_postfix "$smtp"; then stop_pid_file "$dir/dovecot.pid"; exit 1; fi
-    cat > "$dir/servers.env" <<ENV
+    cat > "$handle/servers.env" <<ENV
 POP3_PORT=$pop3
 POP3S_PORT=$pop3s
 SMTP_PORT=$smtp
@@ -216,11 +225,14 @@ MAIL_ROOT=$dir
 ENV
     ;;
   stop)
+    [ -n "$dir" ] && [ -d "$dir" ] || exit 0
     if [ -f "$dir/postfix.pid" ]; then
       postfix -c "$dir/postfix" stop >/dev/null 2>&1 || true
       stop_pid_file "$dir/postfix.pid"
     fi
     stop_pid_file "$dir/dovecot.pid"
+    case "$dir" in /var/tmp/fennick-mail.*) rm -rf "$dir" ;; esac
+    rm -f "$handle/root"
     ;;
   *) echo "unknown command $cmd" >&2; exit 2 ;;
 esac

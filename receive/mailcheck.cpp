@@ -1,6 +1,7 @@
 #include "receive/mailcheck.h"
 
 #include "receive/messageprocessor.h"
+#include "receive/prefetchingmailbox.h"
 #include "receive/usernotifier.h"
 #include "store/mailfile.h"
 #include "store/text.h"
@@ -14,7 +15,10 @@ QString workingFileFor(const AppPaths& paths) { return paths.dataFile(QStringLit
 
 MailCheck::MailCheck(const AppPaths& paths, AppSettings& settings, Mailbox& mailbox, UserNotifier& notifier,
                      MailCheckHooks hooks)
-    : paths_(paths), settings_(settings), mailbox_(mailbox), notifier_(notifier), hooks_(std::move(hooks)) {}
+    : paths_(paths), settings_(settings), prefetch_(std::make_unique<PrefetchingMailbox>(mailbox)),
+      mailbox_(*prefetch_), notifier_(notifier), hooks_(std::move(hooks)) {}
+
+MailCheck::~MailCheck() = default;
 
 MailCheck::Outcome MailCheck::CheckMail() {
     stored_.clear();

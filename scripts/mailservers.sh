@@ -2,7 +2,8 @@
 # Starts or stops the local mail servers of the tests and the demo, in a
 # throwaway folder, on loopback and free unprivileged ports:
 #   Dovecot  POP3 (USER/PASS, APOP, STLS) and POP3S
-#   Postfix  SMTP, delivering into the maildirs Dovecot serves
+#   Postfix  SMTP, submission (STARTTLS + login) and SMTPS, delivering into
+#            the maildirs Dovecot serves
 # Usage: mailservers.sh start DIR   (writes DIR/servers.env with the ports)
 #        mailservers.sh stop DIR    (stops, by PID, what start started)
 # Accounts: u1 ... u200, each with the password "pw-uN", and an empty
@@ -111,7 +112,7 @@ CONF
 }
 
 start_postfix() {
-  local smtp=$1
+  local smtp=$1 submission=$2 smtps=$3
   local pf=$dir/postfix
   mkdir -p "$pf/queue" "$pf/data"
   chown postfix "$pf/data"
@@ -148,9 +149,22 @@ biff = no
 in_flow_delay = 0
 maillog_file = $dir/log/postfix.log
 maillog_file_prefixes = $dir/log
+smtpd_tls_cert_file = $dir/tls/cert.pem
+smtpd_tls_key_file = $dir/tls/key.pem
+smtpd_sasl_type = dovecot
+smtpd_sasl_path = $dir/dovecot/run/auth-client
 CONF
+  # Plain SMTP; submission with STARTTLS and login (through Dovecot); SMTPS.
   cat > "$pf/master.cf" <<CONF
 127.0.0.1:$smtp inet n - n - - smtpd
+127.0.0.1:$submission inet n - n - - smtpd
+  -o smtpd_tls_security_level=encrypt
+  -o smtpd_sasl_auth_enable=yes
+  -o smtpd_relay_restrictions=permit_sasl_authenticated,reject
+127.0.0.1:$smtps inet n - n - - smtpd
+  -o smtpd_tls_wrappermode=yes
+  -o smtpd_sasl_auth_enable=yes
+  -o smtpd_relay_restrictions=permit_sasl_authenticated,reject
 pickup    unix  n       -       n       60      1       pickup
 cleanup   unix  n       -       n       -       0       cleanup
 qmgr      unix  n       -       n       300     1       qmgr
@@ -213,13 +227,15 @@ case "$cmd" in
     chown 8:8 "$dir/mail"
     mkdir -p "$dir/postfix"
     add_accounts
-    pop3=$(free_port); pop3s=$(free_port); smtp=$(free_port)
+    pop3=$(free_port); pop3s=$(free_port); smtp=$(free_port); submission=$(free_port); smtps=$(free_port)
     start_dovecot "$pop3" "$pop3s"
-    if ! start_postfix "$smtp"; then stop_pid_file "$dir/dovecot.pid"; exit 1; fi
+    if ! start_postfix "$smtp" "$submission" "$smtps"; then stop_pid_file "$dir/dovecot.pid"; exit 1; fi
     cat > "$handle/servers.env" <<ENV
 POP3_PORT=$pop3
 POP3S_PORT=$pop3s
 SMTP_PORT=$smtp
+SUBMISSION_PORT=$submission
+SMTPS_PORT=$smtps
 MAIL_DOMAIN=$domain
 MAIL_ROOT=$dir
 ENV

@@ -21,7 +21,7 @@ void PrefetchingMailbox::run() {
         requested_ = 0;
         busy_ = true;
         lock.unlock();
-        Result<ReceivedMessage> result = inner_.fetch(n);
+        Result<QByteArray> result = inner_.fetchRaw(n);
         lock.lock();
         fetched_.emplace(std::move(result));
         fetchedNumber_ = n;
@@ -66,9 +66,9 @@ bool PrefetchingMailbox::isTooLarge(int n) const {
     return inner_.isTooLarge(n);
 }
 
-Result<ReceivedMessage> PrefetchingMailbox::fetch(int n) {
+Result<QByteArray> PrefetchingMailbox::fetchRaw(int n) {
     settle();
-    std::optional<Result<ReceivedMessage>> result;
+    std::optional<Result<QByteArray>> result;
     {
         std::lock_guard lock(mutex_);
         if (fetchedNumber_ == n && fetched_)
@@ -77,7 +77,7 @@ Result<ReceivedMessage> PrefetchingMailbox::fetch(int n) {
         fetchedNumber_ = 0;
     }
     if (!result)
-        result.emplace(inner_.fetch(n));
+        result.emplace(inner_.fetchRaw(n));
     // While the caller stores this one, the next one travels.
     if (result->ok() && n + 1 <= count_ && !inner_.isTooLarge(n + 1))
         startFetch(n + 1);

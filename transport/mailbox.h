@@ -17,7 +17,10 @@ public:
     virtual qint64 size(int n) const = 0;
     // Too large to fetch at all: it stays on the server.
     virtual bool isTooLarge(int n) const = 0;
-    virtual Result<ReceivedMessage> fetch(int n) = 0;
+    // The message as the server sends it.
+    virtual Result<QByteArray> fetchRaw(int n) = 0;
+    // The message decoded (MIME structure, charsets, attachments).
+    Result<ReceivedMessage> fetch(int n);
     virtual Status remove(int n) = 0;
     // Ends the session; the server commits the deletions now.
     virtual void close() = 0;

@@ -2,7 +2,6 @@
 
 #include <curl/curl.h>
 
-#include "transport/mimedecoder.h"
 
 namespace {
 
@@ -183,23 +182,6 @@ Result<QByteArray> Pop3Session::fetchRaw(int n) {
     return curl_->body();
 }
 
-Result<ReceivedMessage> Pop3Session::fetch(int n) {
-    if (fetchedNumber_ == n && fetched_.contains(n))
-        return fetched_.value(n);
-    const Result<QByteArray> raw = fetchRaw(n);
-    if (!raw)
-        return Result<ReceivedMessage>::failure(raw.error());
-    fetched_.clear();
-    fetched_.insert(n, MimeDecoder::decode(*raw));
-    fetchedNumber_ = n;
-    return fetched_.value(n);
-}
-
-Result<ReceivedMessage> Pop3Session::status(int n) {
-    // The headers come with the message: one RETR serves status and fetch.
-    return fetch(n);
-}
-
 Status Pop3Session::remove(int n) {
     if (!curl_)
         return Status::failure(QStringLiteral("POP3サーバーに接続していません。"));
@@ -211,7 +193,6 @@ Status Pop3Session::remove(int n) {
     if (!runCommand(QByteArray::number(*number), "DELE", true))
         return Status::failure(curl_->errorText(serverText_));
     sizes_.remove(n);
-    fetched_.remove(n);
     return {};
 }
 
@@ -223,6 +204,4 @@ void Pop3Session::close() {
     sizes_.clear();
     uidls_.clear();
     numberOfUidl_.clear();
-    fetched_.clear();
-    fetchedNumber_ = 0;
 }

@@ -23,9 +23,8 @@
 //   decode a message                   MimeDecoder::decode(raw bytes)
 //   reach the server                   connect(server)
 //   log in, learn how many are waiting authenticate(id, password, apop)
-//   subject, date, sender, headers     status(n)
 //   size of a message                  size(n)
-//   the message itself                 fetch(n)  (RETR, MIME-decoded)
+//   the message itself                 fetchRaw(n) (RETR), fetch(n) decoded
 //   remove it from the server          remove(n) (DELE; done at close)
 //   end the session                    close()   (QUIT commits deletions)
 //   why something failed               lastError()
@@ -53,9 +52,7 @@ public:
     int authenticate(const QString& id, const QString& password, bool apop) override;
     qint64 size(int n) const override; // -1 for a number the server did not list
     bool isTooLarge(int n) const override;
-    Result<ReceivedMessage> status(int n);
-    Result<ReceivedMessage> fetch(int n) override;
-    Result<QByteArray> fetchRaw(int n);
+    Result<QByteArray> fetchRaw(int n) override;
     Status remove(int n) override;
     void close() override;
     QString uidl(int n) const;
@@ -79,7 +76,5 @@ private:
     QHash<int, qint64> sizes_;
     QHash<int, QString> uidls_;       // as first listed in this check
     QHash<QString, int> numberOfUidl_; // in the connection now open
-    QHash<int, ReceivedMessage> fetched_;
-    int fetchedNumber_ = 0;
     QString error_;
 };

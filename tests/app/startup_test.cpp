@@ -226,7 +226,7 @@ public:
     int authenticate(const QString&, const QString&, bool) override { return 0; }
     qint64 size(int) const override { return 0; }
     bool isTooLarge(int) const override { return false; }
-    Result<ReceivedMessage> fetch(int) override { return ReceivedMessage{}; }
+    Result<QByteArray> fetchRaw(int) override { return QByteArray(); }
     Status remove(int) override { return {}; }
     void close() override {}
     const QString& lastError() const override { return error; }

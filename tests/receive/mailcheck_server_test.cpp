@@ -191,8 +191,8 @@ TEST_F(MailCheckServerTest, messagesWhoseRecordsCannotBeWrittenStayOnTheServer) 
     Pop3Session pop;
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
     ASSERT_EQ(pop.authenticate(account.name, account.password, false), 2);
-    EXPECT_EQ(pop.status(1)->subject, QStringLiteral("two"));
-    EXPECT_EQ(pop.status(2)->subject, QStringLiteral("three"));
+    EXPECT_EQ(pop.fetch(1)->subject, QStringLiteral("two"));
+    EXPECT_EQ(pop.fetch(2)->subject, QStringLiteral("three"));
 }
 
 TEST_F(MailCheckServerTest, demoMailsArriveAsTheDemoPromises) {

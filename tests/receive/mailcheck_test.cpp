@@ -10,6 +10,7 @@
 #include "tests/support/recordingnotifier.h"
 #include "tests/support/tempfolder.h"
 #include "transport/mailbox.h"
+#include "transport/outgoingmail.h"
 
 namespace {
 
@@ -32,9 +33,14 @@ public:
     }
     qint64 size(int n) const override { return messages.value(n - 1).body.size(); }
     bool isTooLarge(int n) const override { return tooLarge.contains(n); }
-    Result<ReceivedMessage> fetch(int n) override {
+    Result<QByteArray> fetchRaw(int n) override {
         log << QStringLiteral("fetch %1").arg(n);
-        return messages.at(n - 1);
+        const ReceivedMessage& m = messages.at(n - 1);
+        return "From: " + OutgoingMessage::encodeHeaderText(m.sender) + "\r\nDate: " + m.date.toLatin1() +
+               "\r\nSubject: " + OutgoingMessage::encodeHeaderText(m.subject) +
+               "\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+               "Content-Transfer-Encoding: base64\r\n\r\n" +
+               m.body.toUtf8().toBase64() + "\r\n";
     }
     Status remove(int n) override {
         log << QStringLiteral("delete %1").arg(n);

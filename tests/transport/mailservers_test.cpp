@@ -91,7 +91,7 @@ TEST_F(MailServers, apopAndPlainLoginsSeeTheSameMailbox) {
         Pop3Session pop;
         ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
         EXPECT_EQ(pop.authenticate(account.name, account.password, apop), 2) << pop.lastError().toStdString();
-        EXPECT_EQ(pop.status(2)->subject, QStringLiteral("two"));
+        EXPECT_EQ(pop.fetch(2)->subject, QStringLiteral("two"));
         EXPECT_FALSE(pop.uidl(1).isEmpty());
     }
 }
@@ -129,7 +129,7 @@ TEST_F(MailServers, deletionsAreCommittedOnlyAtClose) {
     Pop3Session after;
     ASSERT_TRUE(after.connect(TestMailServers::pop3Server()));
     ASSERT_EQ(after.authenticate(account.name, account.password, false), 1);
-    EXPECT_EQ(after.status(1)->subject, QStringLiteral("b"));
+    EXPECT_EQ(after.fetch(1)->subject, QStringLiteral("b"));
 }
 
 TEST_F(MailServers, unknownRecipientFailsWithTheServersReply) {

@@ -1,0 +1,10 @@
+#include "transport/mailbox.h"
+
+#include "transport/mimedecoder.h"
+
+Result<ReceivedMessage> Mailbox::fetch(int n) {
+    const Result<QByteArray> raw = fetchRaw(n);
+    if (!raw)
+        return Result<ReceivedMessage>::failure(raw.error());
+    return MimeDecoder::decode(*raw);
+}

@@ -62,12 +62,13 @@ QString decodeIso2022Jp(QByteArrayView bytes) {
 namespace Charsets {
 
 QString decodeUnlabelled(QByteArrayView bytes) {
+    // Old mailers put raw ISO-2022-JP into headers: 7-bit, but not ASCII text.
+    if (bytes.contains("\x1b$B") || bytes.contains("\x1b$@") || bytes.contains("\x1b(J"))
+        return decodeIso2022Jp(bytes);
     if (isAscii(bytes))
         return QString::fromLatin1(bytes);
     if (auto utf8 = strictUtf8(bytes))
         return *utf8;
-    if (bytes.contains('\x1b'))
-        return decodeIso2022Jp(bytes);
     return ShiftJis::decode(bytes);
 }
 

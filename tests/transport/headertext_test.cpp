@@ -40,6 +40,10 @@ TEST(Charsets, unlabelledTextIsUtf8WhenValidElseShiftJis) {
     EXPECT_EQ(Charsets::decodeUnlabelled("\x82\xA0"), QStringLiteral("あ"));
 }
 
+TEST(HeaderText, rawIso2022JpHeaderFromOldMailersIsDecoded) {
+    EXPECT_EQ(HeaderText::decode("Re: \x1b$B$\"$$\x1b(B"), QStringLiteral("Re: あい"));
+}
+
 TEST(Charsets, unknownLabelFallsBackInsteadOfLosingText) {
     EXPECT_EQ(Charsets::decode("\xE3\x81\x82", "x-no-such-charset"), QStringLiteral("あ"));
     EXPECT_EQ(Charsets::decode("caf\xE9", "iso-8859-1"), QStringLiteral("café"));

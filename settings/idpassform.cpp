@@ -23,6 +23,8 @@ IdPassForm::IdPassForm(AppContext& context) : context_(context) {
     Named(Label2, "Label2")->setGeometry(Twips::rect(240, 720, 900, 255));
     PassText = new QLineEdit(this);
     PassText->setEchoMode(QLineEdit::Password);
+    PassText->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // masked with '*'
+
     Named(PassText, "PassText")->setGeometry(Twips::rect(1200, 680, 2700, 315));
     Check1 = new QCheckBox(QStringLiteral("IDパスワードを保存する"), this);
     Named(Check1, "Check1")->setGeometry(Twips::rect(1200, 1140, 2700, 315));

@@ -14,6 +14,8 @@
 #include "app/qtprompter.h"
 #include "app/startup.h"
 #include "history/tyakuform.h"
+#include "settings/idpassform.h"
+#include "settings/optionform.h"
 #include "store/mailfile.h"
 #include <QTreeView>
 
@@ -65,7 +67,13 @@ int main(int argc, char* argv[]) {
         history->MailListView_Click();
         QTimer::singleShot(500, [&, history] {
             history->grab().save(out + QStringLiteral("/history.png"));
-            app.quit();
+            windows.openServers();
+            windows.openAccount();
+            QTimer::singleShot(300, [&] {
+                windows.serversWindow()->grab().save(out + QStringLiteral("/serverwindow.png"));
+                windows.accountWindow()->grab().save(out + QStringLiteral("/accountwindow.png"));
+                app.quit();
+            });
         });
     });
     return app.exec();

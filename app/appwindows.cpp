@@ -18,7 +18,9 @@ void bringForward(QWidget* w) {
 
 AppWindows::AppWindows(AppContext& context) : context_(context) {}
 
-AppWindows::~AppWindows() { closeAll(); }
+AppWindows::~AppWindows() {
+    closeAll();
+}
 
 void AppWindows::openSettings() {
     if (!setForm_)
@@ -34,7 +36,9 @@ IdPassForm* AppWindows::accountWindow() {
     return idPassForm_;
 }
 
-void AppWindows::openAccount() { accountWindow()->open(); }
+void AppWindows::openAccount() {
+    accountWindow()->open();
+}
 
 void AppWindows::openServers() {
     if (!optionForm_) {
@@ -44,9 +48,13 @@ void AppWindows::openServers() {
     optionForm_->open();
 }
 
-SetForm* AppWindows::settingsWindow() const { return setForm_; }
+SetForm* AppWindows::settingsWindow() const {
+    return setForm_;
+}
 
-OptionForm* AppWindows::serversWindow() const { return optionForm_; }
+OptionForm* AppWindows::serversWindow() const {
+    return optionForm_;
+}
 
 void AppWindows::openHistory(HistoryMode mode) {
     if (!tyakuForm_) {
@@ -56,7 +64,9 @@ void AppWindows::openHistory(HistoryMode mode) {
     tyakuForm_->OpenHistory(mode);
 }
 
-TyakuForm* AppWindows::historyWindow() const { return tyakuForm_; }
+TyakuForm* AppWindows::historyWindow() const {
+    return tyakuForm_;
+}
 
 void AppWindows::showReceived(const LastReceived& last) {
     if (tyakuForm_)

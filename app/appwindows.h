@@ -17,7 +17,7 @@ class QWidget;
 // use, stays until it is closed, and is only brought forward when opened
 // again. None is modal.
 class AppWindows {
-public:
+  public:
     explicit AppWindows(AppContext& context);
     ~AppWindows();
 
@@ -42,7 +42,7 @@ public:
     // Closes every window at once, asking nothing.
     void closeAll();
 
-private:
+  private:
     AppContext& context_;
     QPointer<SetForm> setForm_;
     QPointer<IdPassForm> idPassForm_;

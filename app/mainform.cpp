@@ -22,12 +22,14 @@ const QString MainForm::kCaptions[8] = {
 };
 
 const QString MainForm::kHelpTexts[8] = {
-    QStringLiteral("メールの新規作成・送信を行います。「HTML」、「TEXT」の送信が行えます。使用方法は「新規作成」画面でのHELPを"
+    QStringLiteral("メールの新規作成・送信を行います。「HTML」、「TEXT」の送信が行えます。使用方法は「新規作"
+                   "成」画面でのHELPを"
                    "ご覧下さい。"),
     QStringLiteral("新着メールの受信を行います。"),
     QStringLiteral("受信したメールデータを見ます。「HTML」、「TEXT」"),
     QStringLiteral("送信したメールデータを見ます。送信したかな？　と言う時にご覧下さい。"),
-    QStringLiteral("アドレス帳への登録を行います。これにより頻度の高いメールの送信の際にアドレス一発入力が可能となります。"),
+    QStringLiteral("アドレス帳への登録を行います。これにより頻度の高いメールの送信の際にアドレス一発入力が可"
+                   "能となります。"),
     QStringLiteral("ID,PASS,サーバーの設定を行います。これを行わないと、通信エラーとなります。"),
     QStringLiteral("画面の最小化を行います。"),
     QStringLiteral("ミルテ工房、作者のホームページです。取り扱い等の情報が得られます。"),
@@ -89,8 +91,9 @@ MainForm::MainForm(AppContext& context, AppWindows& windows) : context_(context)
     Label[10]->setGeometry(Twips::rect(960, 4440, 1935, 375));
     QFont name;
     // Book Antiqua where it is installed, else the closest serif face.
-    name.setFamilies({QStringLiteral("Book Antiqua"), QStringLiteral("Palatino Linotype"), QStringLiteral("P052"),
-                      QStringLiteral("URW Palladio L"), QStringLiteral("DejaVu Serif"), QStringLiteral("serif")});
+    name.setFamilies({QStringLiteral("Book Antiqua"), QStringLiteral("Palatino Linotype"),
+                      QStringLiteral("P052"), QStringLiteral("URW Palladio L"),
+                      QStringLiteral("DejaVu Serif"), QStringLiteral("serif")});
     name.setPointSize(16);
     name.setItalic(true);
     Label[10]->setFont(name);
@@ -102,8 +105,9 @@ MainForm::MainForm(AppContext& context, AppWindows& windows) : context_(context)
         "background: qlineargradient(x1:0, y1:0, x2:1, y2:1, stop:0 #2e5a88, stop:1 #9cc3e6);"));
 
     // Over these the help line stays as it is.
-    for (QWidget* w : {static_cast<QWidget*>(Label[9]), static_cast<QWidget*>(Label[10]),
-                       static_cast<QWidget*>(Picture2), static_cast<QWidget*>(Text1), static_cast<QWidget*>(Text2)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(Label[9]), static_cast<QWidget*>(Label[10]), static_cast<QWidget*>(Picture2),
+          static_cast<QWidget*>(Text1), static_cast<QWidget*>(Text2)})
         w->setAttribute(Qt::WA_NoMousePropagation);
 
     Timer2 = new QTimer(this);
@@ -119,11 +123,19 @@ void MainForm::Label2_Click() {
     if (onReceive)
         onReceive();
 }
-void MainForm::Label3_Click() { windows_.openHistory(HistoryMode::Received); }
-void MainForm::Label4_Click() { windows_.openHistory(HistoryMode::Sent); }
+void MainForm::Label3_Click() {
+    windows_.openHistory(HistoryMode::Received);
+}
+void MainForm::Label4_Click() {
+    windows_.openHistory(HistoryMode::Sent);
+}
 void MainForm::Label5_Click() {} // the address book comes with its own window
-void MainForm::Label6_Click() { windows_.openSettings(); }
-void MainForm::Label7_Click() { showMinimized(); }
+void MainForm::Label6_Click() {
+    windows_.openSettings();
+}
+void MainForm::Label7_Click() {
+    showMinimized();
+}
 
 void MainForm::Label8_Click() {
     const QString page = context_.paths.join(QStringLiteral("homepage.htm"));
@@ -142,7 +154,9 @@ void MainForm::Form_MouseMove() {
     Label[9]->clear();
 }
 
-void MainForm::Timer2_Timer() { Text2->setText(clockText(context_.now())); }
+void MainForm::Timer2_Timer() {
+    Text2->setText(clockText(context_.now()));
+}
 
 void MainForm::mouseMoveEvent(QMouseEvent* event) {
     Form_MouseMove();

@@ -12,7 +12,7 @@ struct AppContext;
 // The launcher: eight menu labels, a status box, a clock and a help line.
 class MainForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     MainForm(AppContext& context, AppWindows& windows);
 
     void Label1_Click();
@@ -40,12 +40,12 @@ public:
     // What receiving is wired to once the mail check exists.
     std::function<void()> onReceive;
 
-protected:
+  protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     AppContext& context_;
     AppWindows& windows_;
 };

@@ -8,7 +8,7 @@ class QWidget;
 // ask through this, never through QMessageBox or QFileDialog directly, so
 // that tests can answer.
 class Prompter {
-public:
+  public:
     enum class Icon { None, Information, Warning, Critical, Question };
     enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
     enum class Answer { Ok, Cancel, Yes, No };

@@ -7,13 +7,13 @@ class QWidget;
 
 // Receiving and sending report through message boxes with an OK button.
 class PrompterNotifier : public UserNotifier {
-public:
+  public:
     PrompterNotifier(Prompter& prompter, QWidget* parent) : prompter_(prompter), parent_(parent) {}
     void notify(const QString& text, const QString& title) override {
         prompter_.message(parent_, text, title, Prompter::Icon::None, Prompter::Buttons::Ok);
     }
 
-private:
+  private:
     Prompter& prompter_;
     QWidget* parent_;
 };

@@ -4,7 +4,7 @@
 
 // The prompter of the running program: Qt's own dialogs.
 class QtPrompter : public Prompter {
-public:
+  public:
     Answer message(QWidget* parent, const QString& text, const QString& title, Icon icon,
                    Buttons buttons) override;
     QString openFileName(QWidget* parent, const QString& title, const QString& folder,

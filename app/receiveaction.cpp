@@ -11,14 +11,15 @@
 #include "settings/idpassform.h"
 #include "transport/mailbox.h"
 
-ReceiveAction::ReceiveAction(AppContext& context, AppWindows& windows, MainForm& form, MailboxFactory mailboxes)
+ReceiveAction::ReceiveAction(AppContext& context, AppWindows& windows, MainForm& form,
+                             MailboxFactory mailboxes)
     : context_(context), windows_(windows), form_(form), mailboxes_(std::move(mailboxes)) {}
 
 namespace {
 
 // A message box during the check is answered with the normal pointer.
 class CursorFreeNotifier : public UserNotifier {
-public:
+  public:
     explicit CursorFreeNotifier(UserNotifier& inner) : inner_(inner) {}
     void notify(const QString& text, const QString& title) override {
         QApplication::restoreOverrideCursor();
@@ -26,7 +27,7 @@ public:
         QApplication::setOverrideCursor(Qt::WaitCursor);
     }
 
-private:
+  private:
     UserNotifier& inner_;
 };
 

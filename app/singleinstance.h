@@ -6,11 +6,11 @@
 // One running copy per application folder: two copies appending to the same
 // record files would overwrite each other's mail.
 class SingleInstance {
-public:
+  public:
     explicit SingleInstance(const QString& applicationFolder);
     bool acquired() const { return acquired_; }
 
-private:
+  private:
     QLockFile lock_;
     bool acquired_ = false;
 };

@@ -16,9 +16,13 @@ double dpi() {
 
 namespace Twips {
 
-int toPixels(int twips) { return int(std::lround(twips * dpi() / 1440.0)); }
+int toPixels(int twips) {
+    return int(std::lround(twips * dpi() / 1440.0));
+}
 
-int fromPixels(int pixels) { return int(std::lround(pixels * 1440.0 / dpi())); }
+int fromPixels(int pixels) {
+    return int(std::lround(pixels * 1440.0 / dpi()));
+}
 
 QRect rect(int left, int top, int width, int height) {
     return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));

@@ -62,8 +62,9 @@ int main(int argc, char* argv[]) {
         if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
             qFatal("cannot write the record file");
         for (int i = 1; i <= records; ++i)
-            out.write(MailRecord{QStringLiteral("件名 %1").arg(i), QStringLiteral("Mon, 7 Dec 2026 09:00:00 +0900"),
-                                 MailRecord::kTextKind, QStringLiteral("差出人%1 <a@example.jp>").arg(i),
+            out.write(MailRecord{QStringLiteral("件名 %1").arg(i),
+                                 QStringLiteral("Mon, 7 Dec 2026 09:00:00 +0900"), MailRecord::kTextKind,
+                                 QStringLiteral("差出人%1 <a@example.jp>").arg(i),
                                  QStringLiteral("本文です。").repeated(300), 1}
                           .toBytes());
     }
@@ -96,8 +97,9 @@ int main(int argc, char* argv[]) {
     if (!mails.markDeleted(records / 2) || !mails.compact())
         qFatal("delete failed");
     const double deleteSeconds = t.nsecsElapsed() / 1e9;
-    std::printf("delete one mail (mark + rebuild, with fsync): %.3f s; two plain copies: %.3f s; ratio %.2f\n",
-                deleteSeconds, copies, deleteSeconds / copies);
+    std::printf(
+        "delete one mail (mark + rebuild, with fsync): %.3f s; two plain copies: %.3f s; ratio %.2f\n",
+        deleteSeconds, copies, deleteSeconds / copies);
     QFile::remove(file);
     return 0;
 }

@@ -24,10 +24,12 @@ QByteArray makeFile(const QString& path, int records) {
         qFatal("cannot write %s", qPrintable(path));
     QByteArray last;
     for (int i = 1; i <= records; ++i) {
-        const MailRecord r{QStringLiteral("件名 %1 のメール").arg(i), QStringLiteral("Mon, 7 Dec 2026 09:00:00 +0900"),
+        const MailRecord r{QStringLiteral("件名 %1 のメール").arg(i),
+                           QStringLiteral("Mon, 7 Dec 2026 09:00:00 +0900"),
                            i % 3 == 0 ? MailRecord::kHtmlKind : MailRecord::kTextKind,
                            QStringLiteral("差出人 <sender%1@example.jp>").arg(i),
-                           QStringLiteral("本文です。").repeated(200), 1};
+                           QStringLiteral("本文です。").repeated(200),
+                           1};
         last = r.toBytes();
         out.write(last);
     }

@@ -20,7 +20,7 @@
 namespace {
 
 class CountingNotifier : public UserNotifier {
-public:
+  public:
     int count = 0;
     void notify(const QString& text, const QString&) override {
         ++count;
@@ -29,14 +29,16 @@ public:
 };
 
 QByteArray message(int i) {
-    QByteArray head = "From: sender" + QByteArray::number(i) + "@example.jp\r\nTo: bench@fennick.test\r\n"
+    QByteArray head = "From: sender" + QByteArray::number(i) +
+                      "@example.jp\r\nTo: bench@fennick.test\r\n"
                       "Date: Mon, 07 Dec 2026 09:00:00 +0900\r\nMIME-Version: 1.0\r\n";
     QString text;
     for (int line = 0; text.size() < 3400; ++line)
         text += QStringLiteral("これは性能測定用のメール本文です。%1行目。\r\n").arg(line);
     if (i % 3 == 1) {
         const QByteArray jis = *Iso2022Jp::encode(text);
-        return head + "Subject: =?ISO-2022-JP?B?" + Iso2022Jp::encode(QStringLiteral("測定 %1").arg(i))->toBase64() +
+        return head + "Subject: =?ISO-2022-JP?B?" +
+               Iso2022Jp::encode(QStringLiteral("測定 %1").arg(i))->toBase64() +
                "?=\r\nContent-Type: text/plain; charset=ISO-2022-JP\r\n\r\n" + jis;
     }
     const QByteArray utf8Body = text.toUtf8().toBase64();
@@ -54,9 +56,11 @@ QByteArray message(int i) {
         return head + "Subject: bench " + QByteArray::number(i) +
                "\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: text/plain; "
                "charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
-               lines + "--b\r\nContent-Type: application/octet-stream\r\nContent-Disposition: attachment; "
-                       "filename=\"data" + QByteArray::number(i) + ".bin\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
-               att + "--b--\r\n";
+               lines +
+               "--b\r\nContent-Type: application/octet-stream\r\nContent-Disposition: attachment; "
+               "filename=\"data" +
+               QByteArray::number(i) + ".bin\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" + att +
+               "--b--\r\n";
     }
     return head + "Subject: bench " + QByteArray::number(i) +
            "\r\nContent-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n\r\n" + lines;
@@ -106,11 +110,13 @@ int main(int argc, char* argv[]) {
     QFile ini(paths.accountFile());
     if (!ini.open(QIODevice::WriteOnly))
         qFatal("cannot write the account");
-    ini.write((QStringLiteral("[EXEINI]\r\nNAME=") + account + QStringLiteral("\r\nNAME2=pw-") + account + QStringLiteral("\r\n"))
+    ini.write((QStringLiteral("[EXEINI]\r\nNAME=") + account + QStringLiteral("\r\nNAME2=pw-") + account +
+               QStringLiteral("\r\n"))
                   .toLatin1());
     ini.close();
     AppSettings settings;
-    settings.servers.Pop3Server = QStringLiteral("127.0.0.1:") + setting(servers, QStringLiteral("POP3_PORT"));
+    settings.servers.Pop3Server =
+        QStringLiteral("127.0.0.1:") + setting(servers, QStringLiteral("POP3_PORT"));
     Pop3Session pop;
     CountingNotifier notifier;
     QElapsedTimer timer;

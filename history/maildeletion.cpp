@@ -10,13 +10,15 @@ QString questionFor(HistoryMode mode, const MailRecord& record) {
     if (mode == HistoryMode::Sent)
         return QStringLiteral("選択された（行、青色）データを削除します。よろしいですか?");
     if (TrimSpaces(record.kind).contains(MailRecord::kHtmlKind))
-        return QStringLiteral("「HTMLデータ」です。\r\n\r\n"
-                              "選択された（行、青色）データの削除を行うと、送信されて来たHTMLデータが"
-                              "格納されているフォルダの削除も同時に行われます。よろしいですか?\r\n\r\n"
-                              "HTMLデータを残しておきたい場合は、削除処理の事前に、「添付フォルダ」等にコピー、"
-                              "ペースト（張付け）で退避させた後データの削除処理を行って下さい。\r\n\r\n"
-                              "カット（切り取り）、ペーストは絶対に行わないで下さい。データ削除でエラーが発生します。");
-    return QStringLiteral("「TEXTデータ」です。\r\n\r\n選択された（行、青色）データを削除します。よろしいですか?");
+        return QStringLiteral(
+            "「HTMLデータ」です。\r\n\r\n"
+            "選択された（行、青色）データの削除を行うと、送信されて来たHTMLデータが"
+            "格納されているフォルダの削除も同時に行われます。よろしいですか?\r\n\r\n"
+            "HTMLデータを残しておきたい場合は、削除処理の事前に、「添付フォルダ」等にコピー、"
+            "ペースト（張付け）で退避させた後データの削除処理を行って下さい。\r\n\r\n"
+            "カット（切り取り）、ペーストは絶対に行わないで下さい。データ削除でエラーが発生します。");
+    return QStringLiteral(
+        "「TEXTデータ」です。\r\n\r\n選択された（行、青色）データを削除します。よろしいですか?");
 }
 
 Status deleteOne(HistoryMode mode, const AppPaths& paths, int p, const MailRecord& record) {

@@ -6,26 +6,34 @@ void MailListModel::setRows(QList<MailListColumns> rows) {
     endResetModel();
 }
 
-int MailListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(rows_.size()); }
+int MailListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(rows_.size());
+}
 
-int MailListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 4; }
+int MailListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 4;
+}
 
 QVariant MailListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_.size())
         return {};
     const MailListColumns& r = rows_.at(index.row());
     switch (index.column()) {
-    case 0: return r.subject;
-    case 1: return r.kind;
-    case 2: return r.party;
-    default: return r.date;
+    case 0:
+        return r.subject;
+    case 1:
+        return r.kind;
+    case 2:
+        return r.party;
+    default:
+        return r.date;
     }
 }
 
 QVariant MailListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const QString headers[4] = {QStringLiteral("Subject"), QStringLiteral("HTML/TEXT"), QStringLiteral("From"),
-                                       QStringLiteral("Date")};
+    static const QString headers[4] = {QStringLiteral("Subject"), QStringLiteral("HTML/TEXT"),
+                                       QStringLiteral("From"), QStringLiteral("Date")};
     return section >= 0 && section < 4 ? QVariant(headers[section]) : QVariant();
 }

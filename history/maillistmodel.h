@@ -8,7 +8,7 @@
 // rather than one widget item per row, so 32767 rows appear at once.
 class MailListModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     using QAbstractTableModel::QAbstractTableModel;
 
     void setRows(QList<MailListColumns> rows);
@@ -20,6 +20,6 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-private:
+  private:
     QList<MailListColumns> rows_;
 };

@@ -16,8 +16,8 @@ struct MailDisplay {
     };
     View view = View::Text;
     ShownMail shown;
-    QString pageFile;        // for Page: the index.htm to show (empty when the mail has no folder)
-    QString pageFolder;      // for Page: the only folder the page may load from
+    QString pageFile;         // for Page: the index.htm to show (empty when the mail has no folder)
+    QString pageFolder;       // for Page: the only folder the page may load from
     bool updatesCount = true; // the HTML views leave the count box alone
 
     // Reads only record p. Answers nothing for a row past the end of the file.

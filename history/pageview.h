@@ -9,7 +9,7 @@
 // no file elsewhere on the disk.
 class FolderOnlyInterceptor : public QWebEngineUrlRequestInterceptor {
     Q_OBJECT
-public:
+  public:
     using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
     void setFolder(const QString& folder);
     void interceptRequest(QWebEngineUrlRequestInfo& info) override;
@@ -17,7 +17,7 @@ public:
 
     QStringList blocked; // what was refused, for the curious and the tests
 
-private:
+  private:
     QString folder_;
 };
 
@@ -26,14 +26,14 @@ private:
 // Created only when a page is first shown; the engine is heavy.
 class PageView : public QWebEngineView {
     Q_OBJECT
-public:
+  public:
     explicit PageView(QWidget* parent = nullptr);
     ~PageView() override;
     // Shows `page` (a file in `folder`); an empty page shows a blank view.
     void showPage(const QString& page, const QString& folder);
     FolderOnlyInterceptor& interceptor() { return *interceptor_; }
 
-private:
+  private:
     class QWebEngineProfile* profile_;
     class QWebEnginePage* page_;
     FolderOnlyInterceptor* interceptor_;

@@ -3,7 +3,9 @@
 #include "store/text.h"
 
 namespace {
-QString clean(const QString& s) { return TrimSpaces(CutAtNul(s)); }
+QString clean(const QString& s) {
+    return TrimSpaces(CutAtNul(s));
+}
 } // namespace
 
 ShownMail ShownMail::fromRecord(const MailRecord& record, HistoryMode mode) {

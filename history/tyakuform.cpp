@@ -28,18 +28,27 @@
 #include "store/text.h"
 
 const QString TyakuForm::kHelpTexts[7] = {
-    QStringLiteral("選択したデータをテキスト形式で本ソフト内の「TextQuickSave」フォルダ内に「Subject」「From」「Date」「Boby」で"
-                   "保存します。ファイル名は「Subject」が自動的に当てられます。同名のファイルが既に存在する場合は警告メッセージを"
+    QStringLiteral("選択したデータをテキスト形式で本ソフト内の「TextQuickSave」フォルダ内に「Subject」「From"
+                   "」「Date」「Boby」で"
+                   "保存します。ファイル名は「Subject」が自動的に当てられます。同名のファイルが既に存在する場"
+                   "合は警告メッセージを"
                    "出します。"),
-    QStringLiteral("本文以外のコピーに使用します。「Subject」「From」「Date」に表示されるデータをコピーします（貼り付けはメニュー"
-                   "バー、ツールバーで出来ます）。Body（本文）はメニューバー、ツールバーからコピー・貼り付けが出来ます。\r\n\r\n"
-                   " 本文への貼り付け（あるいは本ソフトでの貼り付け機能がある部分）、他のアプリケーションへの貼り付けが可能です。"
+    QStringLiteral("本文以外のコピーに使用します。「Subject」「From」「Date」に表示されるデータをコピーします"
+                   "（貼り付けはメニュー"
+                   "バー、ツールバーで出来ます）。Body（本文）はメニューバー、ツールバーからコピー・貼り付け"
+                   "が出来ます。\r\n\r\n"
+                   " 本文への貼り付け（あるいは本ソフトでの貼り付け機能がある部分）、他のアプリケーションへの"
+                   "貼り付けが可能です。"
                    "\r\n\r\nコピーされる内容は右の欄に反映されます。"),
-    QStringLiteral("受信したメールを１件ずつ削除します。リストでメールを選択（クリック）してから実行して下さい。"),
-    QStringLiteral("受信したメールをアドレス帳に登録します。リストからメールを選択（クリック）してから実行して下さい。"),
-    QStringLiteral("受信したメールに返事を出します。リストからメールを選択（クリック）してから実行して下さい。"),
+    QStringLiteral(
+        "受信したメールを１件ずつ削除します。リストでメールを選択（クリック）してから実行して下さい。"),
+    QStringLiteral(
+        "受信したメールをアドレス帳に登録します。リストからメールを選択（クリック）してから実行して下さい。"),
+    QStringLiteral(
+        "受信したメールに返事を出します。リストからメールを選択（クリック）してから実行して下さい。"),
     QStringLiteral("受信したメール全件削除します。"),
-    QStringLiteral("検索した文字を入力し、メニューバーから「検索」「次を検索」を選択し、検索したい文字を本文中(body)から検索"
+    QStringLiteral("検索した文字を入力し、メニューバーから「検索」「次を検索」を選択し、検索したい文字を本文"
+                   "中(body)から検索"
                    "します。"),
 };
 
@@ -129,11 +138,12 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     Text6 = Named(new QLineEdit(this), "Text6");
     place(Text6, 4680, 7720, 3735, 270);
 
-    for (QWidget* w : {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command2), static_cast<QWidget*>(Command3),
-                       static_cast<QWidget*>(Command4), static_cast<QWidget*>(Command5), static_cast<QWidget*>(Command6),
-                       static_cast<QWidget*>(Text1), static_cast<QWidget*>(Text7), static_cast<QWidget*>(Text8),
-                       static_cast<QWidget*>(Text9), static_cast<QWidget*>(rtfEd->viewport()),
-                       static_cast<QWidget*>(MailListView->viewport())}) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command2), static_cast<QWidget*>(Command3),
+          static_cast<QWidget*>(Command4), static_cast<QWidget*>(Command5), static_cast<QWidget*>(Command6),
+          static_cast<QWidget*>(Text1), static_cast<QWidget*>(Text7), static_cast<QWidget*>(Text8),
+          static_cast<QWidget*>(Text9), static_cast<QWidget*>(rtfEd->viewport()),
+          static_cast<QWidget*>(MailListView->viewport())}) {
         w->setMouseTracking(true);
         w->installEventFilter(this);
     }
@@ -149,9 +159,13 @@ void TyakuForm::place(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(Twips::rect(left, top, width, height));
 }
 
-void TyakuForm::moveTopTwips(QWidget* w, int top) { w->move(w->x(), Twips::toPixels(top)); }
+void TyakuForm::moveTopTwips(QWidget* w, int top) {
+    w->move(w->x(), Twips::toPixels(top));
+}
 
-int TyakuForm::listHeightTwips() const { return Twips::fromPixels(MailListView->height()); }
+int TyakuForm::listHeightTwips() const {
+    return Twips::fromPixels(MailListView->height());
+}
 
 void TyakuForm::Form_Load() {
     Text5->clear();
@@ -168,9 +182,9 @@ void TyakuForm::Form_Load() {
             rtfEd->setPlainText(*current);
             break;
         }
-        if (context_.prompter->message(this, current.error(),
-                                       QApplication::applicationName() + QStringLiteral("  Form_LoadError"),
-                                       Prompter::Icon::Warning, Prompter::Buttons::OkCancel) != Prompter::Answer::Ok)
+        if (context_.prompter->message(
+                this, current.error(), QApplication::applicationName() + QStringLiteral("  Form_LoadError"),
+                Prompter::Icon::Warning, Prompter::Buttons::OkCancel) != Prompter::Answer::Ok)
             break;
     }
     editor_.changed = false;
@@ -384,9 +398,9 @@ void TyakuForm::Command3_Click() {
 }
 
 void TyakuForm::Command6_Click() {
-    const Prompter::Answer answer = context_.prompter->message(this, MailDeletion::kDeleteAllQuestion,
-                                                               QStringLiteral("確認"), Prompter::Icon::Question,
-                                                               Prompter::Buttons::YesNo);
+    const Prompter::Answer answer =
+        context_.prompter->message(this, MailDeletion::kDeleteAllQuestion, QStringLiteral("確認"),
+                                   Prompter::Icon::Question, Prompter::Buttons::YesNo);
     if (answer != Prompter::Answer::Yes)
         return;
     const Status deleted = MailDeletion::deleteAllSent(context_.paths);
@@ -398,7 +412,9 @@ void TyakuForm::Command6_Click() {
     clearFields();
 }
 
-void TyakuForm::Command2_Click() { QApplication::clipboard()->setText(Text6->text()); }
+void TyakuForm::Command2_Click() {
+    QApplication::clipboard()->setText(Text6->text());
+}
 
 void TyakuForm::showReceived(const QString& subject, const QString& sender, const QString& date,
                              const QString& text, const QString& rawSubject) {

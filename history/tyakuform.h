@@ -24,7 +24,7 @@ struct EditorState;
 // design in twips.
 class TyakuForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     TyakuForm(AppContext& context, EditorState& editor);
 
     void Form_Load();
@@ -70,12 +70,12 @@ public:
     QTextEdit* rtfEd;
     QStatusBar* StatusBar1;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     void place(QWidget* w, int left, int top, int width, int height);
     void moveTopTwips(QWidget* w, int top);
     void showFields(const ShownMail& shown);

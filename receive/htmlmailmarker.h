@@ -8,4 +8,6 @@
 inline const QString HtmlMailMarker = QStringLiteral("HTML送信QFM5270XBNWRD4618");
 
 // Exact, case-sensitive, anywhere in the decoded body.
-inline bool IsHtmlMail(const QString& body) { return body.contains(HtmlMailMarker, Qt::CaseSensitive); }
+inline bool IsHtmlMail(const QString& body) {
+    return body.contains(HtmlMailMarker, Qt::CaseSensitive);
+}

@@ -9,7 +9,9 @@
 
 namespace {
 
-QString workingFileFor(const AppPaths& paths) { return paths.dataFile(QStringLiteral("ORXDATA2.TMP")); }
+QString workingFileFor(const AppPaths& paths) {
+    return paths.dataFile(QStringLiteral("ORXDATA2.TMP"));
+}
 
 } // namespace
 
@@ -58,8 +60,8 @@ MailCheck::Outcome MailCheck::CheckMail() {
         return finish();
     }
 
-    outcome.waiting = mailbox_.authenticate(settings_.AccountId, settings_.AccountPassword,
-                                            settings_.servers.UseApop != 0);
+    outcome.waiting =
+        mailbox_.authenticate(settings_.AccountId, settings_.AccountPassword, settings_.servers.UseApop != 0);
     if (outcome.waiting < 0) {
         notifier_.notify(CutAtNul(mailbox_.lastError()), kErrorTitle);
     } else {
@@ -75,10 +77,11 @@ MailCheck::Outcome MailCheck::CheckMail() {
 
 bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outcome) {
     if (mailbox_.isTooLarge(n)) {
-        notifier_.notify(QStringLiteral("メッセージ %1 は大きすぎるため受信できません（%2 バイト）。サーバーに残します。")
-                             .arg(n)
-                             .arg(mailbox_.size(n)),
-                         kErrorTitle);
+        notifier_.notify(
+            QStringLiteral("メッセージ %1 は大きすぎるため受信できません（%2 バイト）。サーバーに残します。")
+                .arg(n)
+                .arg(mailbox_.size(n)),
+            kErrorTitle);
         return true; // the next ones can still be stored; this one is never deleted
     }
     const Result<ReceivedMessage> fetched = mailbox_.fetch(n);
@@ -106,7 +109,8 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
     const MailFile file(paths_.receivedMailFile(), workingFileFor(paths_));
     const Result<int> appended = file.append(record);
     if (!appended) {
-        notifier_.notify(QStringLiteral("受信したメールを保存できませんでした。このメールと以降のメールはサーバーに残してあります。\n%1")
+        notifier_.notify(QStringLiteral("受信したメールを保存できませんでした。このメールと以降のメールはサー"
+                                        "バーに残してあります。\n%1")
                              .arg(appended.error()),
                          kErrorTitle);
         return false;
@@ -123,9 +127,11 @@ void MailCheck::deleteStored(Outcome& outcome) {
         return;
     const MailFile file(paths_.receivedMailFile(), workingFileFor(paths_));
     if (const Status synced = file.sync(); !synced) {
-        notifier_.notify(QStringLiteral("受信したメールをディスクに書き出せませんでした。メールはサーバーに残してあります。\n%1")
-                             .arg(synced.error()),
-                         kErrorTitle);
+        notifier_.notify(
+            QStringLiteral(
+                "受信したメールをディスクに書き出せませんでした。メールはサーバーに残してあります。\n%1")
+                .arg(synced.error()),
+            kErrorTitle);
         return;
     }
     for (int n : std::as_const(stored_)) {

@@ -25,11 +25,11 @@ struct LastReceived {
 
 // What the check reports to the windows around it.
 struct MailCheckHooks {
-    std::function<void(const QString&)> setStatus;        // the main window's Text1
-    std::function<void(const Account&)> accountLoaded;    // the account window's boxes
+    std::function<void(const QString&)> setStatus;     // the main window's Text1
+    std::function<void(const Account&)> accountLoaded; // the account window's boxes
     std::function<void()> openAccountWindow;
     std::function<void()> openServerWindow;
-    std::function<void(const LastReceived&)> received;    // once per stored message
+    std::function<void(const LastReceived&)> received; // once per stored message
 };
 
 // The mail check: fetch every waiting message, store each in the
@@ -41,9 +41,9 @@ struct MailCheckHooks {
 // stored messages deleted (POP3 commits deletions at QUIT). A message whose
 // record cannot be written stays on the server, and so do those after it.
 class MailCheck {
-public:
+  public:
     struct Outcome {
-        int waiting = 0;  // what the server reported; -1 when it was not asked
+        int waiting = 0; // what the server reported; -1 when it was not asked
         int stored = 0;
         int deleted = 0;
     };
@@ -59,7 +59,7 @@ public:
 
     Outcome CheckMail();
 
-private:
+  private:
     // Returns false when the check must end here (nothing after n is stored).
     bool handleMessage(int n, class MessageProcessor& processor, Outcome& outcome);
     void deleteStored(Outcome& outcome);

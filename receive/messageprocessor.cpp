@@ -60,7 +60,9 @@ void MessageProcessor::removeSavedMessages() {
     savedFiles_.clear();
 }
 
-MessageProcessor::~MessageProcessor() { removeSavedMessages(); }
+MessageProcessor::~MessageProcessor() {
+    removeSavedMessages();
+}
 
 void MessageProcessor::UnpackMessage(const ReceivedMessage& message, const QString& folder) {
     writeSavedMessage(message, folder);

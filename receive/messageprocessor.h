@@ -26,7 +26,7 @@ struct ProcessedMessage {
 // per message makes ext4 scan its recently deleted inodes on every create,
 // which grows with the number of messages.
 class MessageProcessor {
-public:
+  public:
     static inline const QString kAttachmentNote =
         QStringLiteral("♪♪♪　添付ファイルがありましので、添付フォルダに展開しました。♪♪♪");
     static inline const QString kProgramName = QStringLiteral("Fennick");
@@ -40,7 +40,7 @@ public:
     ProcessedMessage ProcessReceivedMessage(const ReceivedMessage& message);
     void UnpackMessage(const ReceivedMessage& message, const QString& folder);
 
-private:
+  private:
     void writeSavedMessage(const ReceivedMessage& message, const QString& folder);
     void removeSavedMessages();
 

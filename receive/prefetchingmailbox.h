@@ -16,7 +16,7 @@
 // fetch(n) it anticipated. Nothing of the windows is touched off the main
 // thread.
 class PrefetchingMailbox : public Mailbox {
-public:
+  public:
     explicit PrefetchingMailbox(Mailbox& inner);
     ~PrefetchingMailbox() override;
     PrefetchingMailbox(const PrefetchingMailbox&) = delete;
@@ -31,7 +31,7 @@ public:
     void close() override;
     const QString& lastError() const override;
 
-private:
+  private:
     void run();
     void startFetch(int n);
     void settle() const; // waits until no fetch is in flight
@@ -40,8 +40,8 @@ private:
     int count_ = 0;
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
-    int requested_ = 0;                            // message the helper is to fetch, 0 for none
-    int fetchedNumber_ = 0;                        // message whose result is kept
+    int requested_ = 0;     // message the helper is to fetch, 0 for none
+    int fetchedNumber_ = 0; // message whose result is kept
     std::optional<Result<QByteArray>> fetched_;
     bool busy_ = false;
     bool stopping_ = false;

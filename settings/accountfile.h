@@ -13,7 +13,7 @@ struct Account {
 // "NAME2" the password in plain text (the format requires it, so the file is
 // kept readable by its owner only), "NAME3" whether it was saved.
 class AccountFile {
-public:
+  public:
     explicit AccountFile(QString path);
 
     Account load() const;
@@ -21,6 +21,6 @@ public:
     // are stored and "NAME3" becomes "1"; without it only "NAME3" = "0".
     Status confirm(const Account& account, bool save) const;
 
-private:
+  private:
     QString path_;
 };

@@ -57,9 +57,12 @@ void IdPassForm::OKCommand_Click() {
     context_.settings.AccountPassword = account.password;
     const Status saved = AccountFile(context_.paths.accountFile()).confirm(account, Check1->isChecked());
     if (!saved)
-        context_.prompter->message(this, saved.error() + QStringLiteral("\nこの設定は今回の起動中だけ使われます。"),
+        context_.prompter->message(this,
+                                   saved.error() + QStringLiteral("\nこの設定は今回の起動中だけ使われます。"),
                                    QStringLiteral("Fennick"), Prompter::Icon::Warning);
     close();
 }
 
-void IdPassForm::CancelCommand_Click() { close(); }
+void IdPassForm::CancelCommand_Click() {
+    close();
+}

@@ -11,7 +11,7 @@ struct AppContext;
 // "ID,PASS": the POP3 account. The save box starts unticked at every opening.
 class IdPassForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit IdPassForm(AppContext& context);
 
     // Fills the boxes from the account file (the window's loading).
@@ -29,6 +29,6 @@ public:
     QPushButton* OKCommand;
     QPushButton* CancelCommand;
 
-private:
+  private:
     AppContext& context_;
 };

@@ -139,8 +139,9 @@ Status IniFile::write(const QString& section, const QString& key, const QString&
     // The new file gets the old file's mode, or the requested one when it is
     // new, before it replaces anything: a password is never readable by others.
     struct stat st {};
-    const mode_t mode = existed && ::stat(QFile::encodeName(path_).constData(), &st) == 0 ? (st.st_mode & 07777)
-                                                                                          : mode_t(createMode_);
+    const mode_t mode = existed && ::stat(QFile::encodeName(path_).constData(), &st) == 0
+                            ? (st.st_mode & 07777)
+                            : mode_t(createMode_);
     ::fchmod(out.handle(), mode);
     if (out.write(bytes) != bytes.size() || !out.commit())
         return Status::failure(QStringLiteral("設定ファイル「%1」に書き込めません。").arg(path_));

@@ -11,13 +11,13 @@
 // needed and keeps every other section, key, comment and line. Shift-JIS on
 // disk, CR LF line ends.
 class IniFile {
-public:
+  public:
     explicit IniFile(QString path, int createMode = 0644);
 
     QString read(const QString& section, const QString& key) const;
     Status write(const QString& section, const QString& key, const QString& value) const;
 
-private:
+  private:
     QString path_;
     int createMode_;
 };

@@ -10,8 +10,8 @@
 #include "app/prompter.h"
 #include "app/twips.h"
 
-OptionForm::OptionForm(AppContext& context) : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint),
-                                              context_(context) {
+OptionForm::OptionForm(AppContext& context)
+    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint), context_(context) {
     setObjectName(QStringLiteral("OptionForm"));
     setWindowTitle(QStringLiteral("サーバー設定"));
     setFixedSize(Twips::toPixels(5400), Twips::toPixels(2900));
@@ -60,9 +60,12 @@ void OptionForm::OKCommand_Click() {
     context_.settings.servers = s;
     const Status saved = s.write(context_.serverSettingsFile());
     if (!saved)
-        context_.prompter->message(this, saved.error() + QStringLiteral("\nこの設定は今回の起動中だけ使われます。"),
+        context_.prompter->message(this,
+                                   saved.error() + QStringLiteral("\nこの設定は今回の起動中だけ使われます。"),
                                    QStringLiteral("Fennick"), Prompter::Icon::Warning);
     close();
 }
 
-void OptionForm::CancelCommand_Click() { close(); }
+void OptionForm::CancelCommand_Click() {
+    close();
+}

@@ -12,7 +12,7 @@ struct AppContext;
 // other windows while open.
 class OptionForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit OptionForm(AppContext& context);
 
     // Fills the boxes from this run's settings and shows the window.
@@ -30,6 +30,6 @@ public:
     QPushButton* OKCommand;
     QPushButton* CancelCommand;
 
-private:
+  private:
     AppContext& context_;
 };

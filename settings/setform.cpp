@@ -19,6 +19,10 @@ SetForm::SetForm(std::function<void()> openAccount, std::function<void()> openSe
     connect(Command2, &QPushButton::clicked, this, &SetForm::Command2_Click);
 }
 
-void SetForm::Command1_Click() { openAccount_(); }
+void SetForm::Command1_Click() {
+    openAccount_();
+}
 
-void SetForm::Command2_Click() { openServers_(); }
+void SetForm::Command2_Click() {
+    openServers_();
+}

@@ -8,7 +8,7 @@ class QPushButton;
 // "設定": the hub that opens the account window and the server window.
 class SetForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     SetForm(std::function<void()> openAccount, std::function<void()> openServers);
 
     void Command1_Click();
@@ -17,7 +17,7 @@ public:
     QPushButton* Command1;
     QPushButton* Command2;
 
-private:
+  private:
     std::function<void()> openAccount_;
     std::function<void()> openServers_;
 };

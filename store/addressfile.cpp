@@ -9,7 +9,8 @@ AddressFile::AddressFile(QString path, QString workingFile)
     : records_(std::move(path), AddressRecord::kSize), working_(std::move(workingFile)) {}
 
 Status AddressFile::recover() const {
-    return RecordRebuild(records_.path(), working_, AddressRecord::kSize, AddressRecord::kStatusOffset).recover();
+    return RecordRebuild(records_.path(), working_, AddressRecord::kSize, AddressRecord::kStatusOffset)
+        .recover();
 }
 
 Result<int> AddressFile::CountAddressRecords() const {

@@ -15,7 +15,7 @@ struct NumberedAddressRecord {
 
 // The address book file orxdata20.data and its working file ORXDATA20.TMP.
 class AddressFile {
-public:
+  public:
     AddressFile(QString path, QString workingFile);
 
     Result<int> CountAddressRecords() const;
@@ -27,7 +27,7 @@ public:
     Status MarkAddressRecordDeleted(int number, const AddressRecord& record) const;
     Status CompactAddressFile() const;
 
-private:
+  private:
     Status recover() const;
 
     RecordFile records_;

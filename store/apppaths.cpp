@@ -35,10 +35,18 @@ QString AppPaths::join(const QString& relative) const {
     return joinPath(folder_, rest);
 }
 
-QString AppPaths::dataFolder() const { return ResolveCaseInsensitive(folder_, kDataFolder); }
-QString AppPaths::attachmentFolder() const { return ResolveCaseInsensitive(folder_, kAttachmentFolder); }
-QString AppPaths::quickSaveFolder() const { return ResolveCaseInsensitive(folder_, kQuickSaveFolder); }
-QString AppPaths::dataFile(const QString& name) const { return ResolveCaseInsensitive(dataFolder(), name); }
+QString AppPaths::dataFolder() const {
+    return ResolveCaseInsensitive(folder_, kDataFolder);
+}
+QString AppPaths::attachmentFolder() const {
+    return ResolveCaseInsensitive(folder_, kAttachmentFolder);
+}
+QString AppPaths::quickSaveFolder() const {
+    return ResolveCaseInsensitive(folder_, kQuickSaveFolder);
+}
+QString AppPaths::dataFile(const QString& name) const {
+    return ResolveCaseInsensitive(dataFolder(), name);
+}
 
 bool AppPaths::isInstalledFolderName(const QString& name) {
     for (const QString& installed : {kDataFolder, kAttachmentFolder, kQuickSaveFolder})

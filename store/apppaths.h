@@ -7,7 +7,7 @@
 // Where every file and folder of the program lives, relative to the
 // application folder (the folder of the executable; tests pass their own).
 class AppPaths {
-public:
+  public:
     explicit AppPaths(QString applicationFolder);
 
     static inline const QString kDataFolder = QStringLiteral("★MAilData");
@@ -42,7 +42,7 @@ public:
     // touches one that exists.
     Status ensureLayout() const;
 
-private:
+  private:
     QString folder_;
 };
 

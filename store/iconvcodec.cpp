@@ -6,7 +6,9 @@
 #include <iconv.h>
 
 namespace {
-iconv_t handle(void* cd) { return static_cast<iconv_t>(cd); }
+iconv_t handle(void* cd) {
+    return static_cast<iconv_t>(cd);
+}
 const auto kInvalid = reinterpret_cast<void*>(-1);
 } // namespace
 
@@ -17,7 +19,9 @@ IconvCodec::~IconvCodec() {
         iconv_close(handle(cd_));
 }
 
-bool IconvCodec::valid() const { return cd_ != kInvalid; }
+bool IconvCodec::valid() const {
+    return cd_ != kInvalid;
+}
 
 QByteArray IconvCodec::convert(QByteArrayView in, const OnBad& onBad) {
     QByteArray out;
@@ -42,8 +46,8 @@ QByteArray IconvCodec::convert(QByteArrayView in, const OnBad& onBad) {
         }
         // EILSEQ or EINVAL: an unconvertible or truncated sequence.
         QByteArray replacement;
-        const qsizetype skip =
-            std::clamp<qsizetype>(onBad(QByteArrayView(src, qsizetype(srcLeft)), replacement), 1, qsizetype(srcLeft));
+        const qsizetype skip = std::clamp<qsizetype>(
+            onBad(QByteArrayView(src, qsizetype(srcLeft)), replacement), 1, qsizetype(srcLeft));
         if (size_t(replacement.size()) > dstLeft)
             grow(replacement.size());
         memcpy(dst, replacement.constData(), size_t(replacement.size()));

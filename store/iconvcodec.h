@@ -8,7 +8,7 @@
 // handed to a callback that appends a replacement and says how many input
 // bytes to skip, so no conversion ever fails as a whole.
 class IconvCodec {
-public:
+  public:
     IconvCodec(const char* to, const char* from);
     ~IconvCodec();
     IconvCodec(const IconvCodec&) = delete;
@@ -23,6 +23,6 @@ public:
     // Converts only when every sequence converts.
     bool convertStrict(QByteArrayView in, QByteArray& out);
 
-private:
+  private:
     void* cd_;
 };

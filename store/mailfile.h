@@ -16,7 +16,7 @@ struct NumberedMailRecord {
 // The received-mail or sent-mail file. Every operation first finishes a
 // deletion that an earlier run left half done.
 class MailFile {
-public:
+  public:
     // `workingFile` is the rebuild's working copy (ORXDATA2.TMP / ORXDATA5.TMP).
     MailFile(QString path, QString workingFile);
 
@@ -40,7 +40,7 @@ public:
 
     const QString& path() const { return records_.path(); }
 
-private:
+  private:
     Status recover() const;
 
     RecordFile records_;

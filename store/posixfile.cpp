@@ -21,10 +21,18 @@ bool PosixFile::open(const QString& path, Mode mode) {
     path_ = path;
     int flags = O_CLOEXEC;
     switch (mode) {
-    case ReadOnly: flags |= O_RDONLY; break;
-    case ReadWrite: flags |= O_RDWR; break;
-    case ReadWriteCreate: flags |= O_RDWR | O_CREAT; break;
-    case CreateTruncate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case ReadOnly:
+        flags |= O_RDONLY;
+        break;
+    case ReadWrite:
+        flags |= O_RDWR;
+        break;
+    case ReadWriteCreate:
+        flags |= O_RDWR | O_CREAT;
+        break;
+    case CreateTruncate:
+        flags |= O_RDWR | O_CREAT | O_TRUNC;
+        break;
     }
     // O_NOFOLLOW: a record file replaced by a link must not redirect writes.
     fd_ = ::open(QFile::encodeName(path).constData(), flags | O_NOFOLLOW, 0644);

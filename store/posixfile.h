@@ -7,7 +7,7 @@
 // are read and written at fixed offsets, which pread/pwrite do without the
 // read-ahead buffering of QFile.
 class PosixFile {
-public:
+  public:
     enum Mode { ReadOnly, ReadWrite, ReadWriteCreate, CreateTruncate };
 
     PosixFile() = default;
@@ -27,7 +27,7 @@ public:
     bool close();
     const QString& errorText() const { return error_; }
 
-private:
+  private:
     bool fail(const QString& what);
 
     int fd_ = -1;

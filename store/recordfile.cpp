@@ -7,12 +7,14 @@
 namespace {
 
 QString tooManyRecords() {
-    return QStringLiteral("記録できる件数（%1件）を超えるため、書き込めません。").arg(RecordFile::kMaxRecords);
+    return QStringLiteral("記録できる件数（%1件）を超えるため、書き込めません。")
+        .arg(RecordFile::kMaxRecords);
 }
 
 } // namespace
 
-RecordFile::RecordFile(QString path, qsizetype recordSize) : path_(std::move(path)), recordSize_(recordSize) {}
+RecordFile::RecordFile(QString path, qsizetype recordSize)
+    : path_(std::move(path)), recordSize_(recordSize) {}
 
 Result<int> RecordFile::count() const {
     QFileInfo info(path_);

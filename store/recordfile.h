@@ -14,7 +14,7 @@ enum class Durability { Buffered, Synced };
 // Record n (from 1) starts at (n - 1) * recordSize. Every operation opens the
 // file and closes it again before it returns.
 class RecordFile {
-public:
+  public:
     // Record numbers are 16-bit signed in the files' original program.
     static constexpr int kMaxRecords = 32767;
 
@@ -47,7 +47,7 @@ public:
     using Visitor = std::function<bool(int, QByteArrayView)>;
     Status forEach(const Visitor& visit, qsizetype prefix = -1) const;
 
-private:
+  private:
     QString path_;
     qsizetype recordSize_;
 };

@@ -22,7 +22,8 @@ bool keepGoing(const RecordRebuild::StopHook& hook, RecordRebuild::Step step) {
 } // namespace
 
 RecordRebuild::RecordRebuild(QString file, QString workingFile, qsizetype recordSize, qsizetype liveOffset)
-    : file_(std::move(file)), working_(std::move(workingFile)), recordSize_(recordSize), liveOffset_(liveOffset) {}
+    : file_(std::move(file)), working_(std::move(workingFile)), recordSize_(recordSize),
+      liveOffset_(liveOffset) {}
 
 Status RecordRebuild::run(const StopHook& continueAfter) const {
     if (Status s = recover(); !s)

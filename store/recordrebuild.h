@@ -10,7 +10,7 @@
 // loses nothing: the next operation on the file calls recover(), which
 // finishes or undoes what was left.
 class RecordRebuild {
-public:
+  public:
     // The points after which a test may stop the rebuild, as a crash would.
     enum class Step {
         MovedToWorkingFile, // the records live only in the working file
@@ -29,7 +29,7 @@ public:
     // finish it) or a leftover that the record file has outgrown (drop it).
     Status recover() const;
 
-private:
+  private:
     Status copyLiveRecords(const StopHook& continueAfter) const;
     bool isRebuildInProgress() const;
 

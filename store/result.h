@@ -7,7 +7,7 @@
 // The outcome of a storage or transport operation: a value, or an error text
 // the user interface can show as it stands.
 template <typename T> class [[nodiscard]] Result {
-public:
+  public:
     Result(T value) : value_(std::move(value)) {}
     static Result failure(QString error) { return Result(std::nullopt, std::move(error)); }
 
@@ -20,7 +20,7 @@ public:
     const T* operator->() const { return &*value_; }
     const QString& error() const { return error_; }
 
-private:
+  private:
     Result(std::nullopt_t, QString error) : error_(std::move(error)) {}
     std::optional<T> value_;
     QString error_;
@@ -28,7 +28,7 @@ private:
 
 // For operations that give nothing back but may fail.
 class [[nodiscard]] Status {
-public:
+  public:
     Status() = default;
     static Status failure(QString error) {
         Status s;
@@ -40,7 +40,7 @@ public:
     explicit operator bool() const { return ok(); }
     const QString& error() const { return error_; }
 
-private:
+  private:
     bool failed_ = false;
     QString error_;
 };

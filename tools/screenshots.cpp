@@ -43,16 +43,19 @@ int main(int argc, char* argv[]) {
     account.close();
 
     const MailFile received(context.paths.receivedMailFile(), QString());
-    (void)received.append({QStringLiteral("来週の打ち合わせについて"), QStringLiteral("Mon, 07 Dec 2026 09:12:00 +0900"),
-                           MailRecord::kTextKind, QStringLiteral("山田太郎 <yamada@example.jp>"),
-                           QStringLiteral("いつもお世話になっております。\r\n来週の打ち合わせは、水曜日の午後二時からでいかがでしょうか。"
-                                          "\r\n\r\nよろしくお願いいたします。\r\n山田"),
-                           1});
-    (void)received.append({QStringLiteral("資料をお送りします ①"), QStringLiteral("Mon, 07 Dec 2026 10:30:00 +0900"),
-                           MailRecord::kTextKind, QStringLiteral("佐藤花子 <sato@example.jp>"),
-                           QStringLiteral("お疲れさまです。\r\n見積書と地図を添付します。\r\n㈱サンプル 佐藤\r\n\r\n"
-                                          "♪♪♪　添付ファイルがありましので、添付フォルダに展開しました。♪♪♪"),
-                           1});
+    (void)received.append(
+        {QStringLiteral("来週の打ち合わせについて"), QStringLiteral("Mon, 07 Dec 2026 09:12:00 +0900"),
+         MailRecord::kTextKind, QStringLiteral("山田太郎 <yamada@example.jp>"),
+         QStringLiteral(
+             "いつもお世話になっております。\r\n来週の打ち合わせは、水曜日の午後二時からでいかがでしょうか。"
+             "\r\n\r\nよろしくお願いいたします。\r\n山田"),
+         1});
+    (void)received.append(
+        {QStringLiteral("資料をお送りします ①"), QStringLiteral("Mon, 07 Dec 2026 10:30:00 +0900"),
+         MailRecord::kTextKind, QStringLiteral("佐藤花子 <sato@example.jp>"),
+         QStringLiteral("お疲れさまです。\r\n見積書と地図を添付します。\r\n㈱サンプル 佐藤\r\n\r\n"
+                        "♪♪♪　添付ファイルがありましので、添付フォルダに展開しました。♪♪♪"),
+         1});
     AppWindows windows(context);
     MainForm form(context, windows);
     StartUp(context, windows);

@@ -12,7 +12,7 @@ namespace {
 constexpr qsizetype kMaxNameBytes = 200;
 
 class Fd {
-public:
+  public:
     explicit Fd(int fd) : fd_(fd) {}
     ~Fd() {
         if (fd_ >= 0)
@@ -22,7 +22,7 @@ public:
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
 
-private:
+  private:
     int fd_;
 };
 
@@ -101,7 +101,8 @@ AttachmentWriter::Report AttachmentWriter::write(const ReceivedMessage& message,
             const QString name = numbered(base, n);
             const QByteArray encoded = QFile::encodeName(name);
             // O_EXCL with O_NOFOLLOW: never replace a file, never write through a link.
-            Fd fd(::openat(dir.get(), encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+            Fd fd(::openat(dir.get(), encoded.constData(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
             if (fd.get() < 0) {
                 if (errno == EEXIST)
                     continue;

@@ -10,7 +10,7 @@
 // outside the folder or through a symbolic link, and no existing file is
 // ever replaced ("photo.jpg" becomes "photo (2).jpg").
 class AttachmentWriter {
-public:
+  public:
     enum class Outcome {
         Written,       // every attachment is on disk (or there were none)
         FileNotOpened, // at least one file could not be written

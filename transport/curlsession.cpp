@@ -24,7 +24,9 @@ CurlSession::CurlSession(Timeouts timeouts) {
     curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, long(timeouts.idleSeconds));
 }
 
-CurlSession::~CurlSession() { close(); }
+CurlSession::~CurlSession() {
+    close();
+}
 
 void CurlSession::close() {
     if (curl_) {
@@ -92,12 +94,13 @@ QString CurlSession::errorText(const QString& server) const {
     for (qsizetype i = lines_.size() - 1; i >= 0; --i) {
         const QByteArray& line = lines_[i];
         const bool popError = line.startsWith("-ERR");
-        const bool smtpError = line.size() >= 3 && (line[0] == '4' || line[0] == '5') && isdigit(line[1]) &&
-                               isdigit(line[2]);
+        const bool smtpError =
+            line.size() >= 3 && (line[0] == '4' || line[0] == '5') && isdigit(line[1]) && isdigit(line[2]);
         if (popError || smtpError)
             return QString::fromUtf8(line);
     }
-    const QString detail = QString::fromUtf8(errorBuffer_[0] ? errorBuffer_ : curl_easy_strerror(CURLcode(result_)));
+    const QString detail =
+        QString::fromUtf8(errorBuffer_[0] ? errorBuffer_ : curl_easy_strerror(CURLcode(result_)));
     switch (result_) {
     case CURLE_COULDNT_RESOLVE_HOST:
         return QStringLiteral("サーバー「%1」が見つかりません。(%2)").arg(server, detail);

@@ -11,7 +11,7 @@ using CURL = void;
 // header callback and the error buffer is often empty, so the lines are
 // kept to explain a failure in the server's own words.
 class CurlSession {
-public:
+  public:
     struct Timeouts {
         int connectSeconds = 30;
         int idleSeconds = 60; // no byte for this long ends the operation
@@ -43,7 +43,7 @@ public:
     // Ends the connection (libcurl sends QUIT) and frees the handle.
     void close();
 
-private:
+  private:
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
     static size_t onBody(char* data, size_t size, size_t count, void* self);
 

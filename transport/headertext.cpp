@@ -39,7 +39,8 @@ QByteArray decodeQ(QByteArrayView text) {
         const char c = text[i];
         if (c == '_') {
             out += ' ';
-        } else if (c == '=' && i + 2 < text.size() + 0 && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+        } else if (c == '=' && i + 2 < text.size() + 0 && hexValue(text[i + 1]) >= 0 &&
+                   hexValue(text[i + 2]) >= 0) {
             out += char(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
             i += 2;
         } else {

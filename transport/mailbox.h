@@ -8,7 +8,7 @@
 // What the mail check needs of a POP3 session. Pop3Session is the real one;
 // tests of ordering and failure paths put a fake in its place.
 class Mailbox {
-public:
+  public:
     virtual ~Mailbox() = default;
 
     virtual bool connect(const QString& server) = 0;

@@ -126,15 +126,16 @@ struct Walker {
 
 QString decodeEntity(const QString& entity) {
     static const QHash<QString, QString> named = {
-        {QStringLiteral("amp"), QStringLiteral("&")},   {QStringLiteral("lt"), QStringLiteral("<")},
-        {QStringLiteral("gt"), QStringLiteral(">")},    {QStringLiteral("quot"), QStringLiteral("\"")},
-        {QStringLiteral("apos"), QStringLiteral("'")},  {QStringLiteral("nbsp"), QStringLiteral(" ")},
+        {QStringLiteral("amp"), QStringLiteral("&")},  {QStringLiteral("lt"), QStringLiteral("<")},
+        {QStringLiteral("gt"), QStringLiteral(">")},   {QStringLiteral("quot"), QStringLiteral("\"")},
+        {QStringLiteral("apos"), QStringLiteral("'")}, {QStringLiteral("nbsp"), QStringLiteral(" ")},
         {QStringLiteral("copy"), QStringLiteral("©")}, {QStringLiteral("yen"), QStringLiteral("¥")},
     };
     if (entity.startsWith(u'#')) {
         bool ok = false;
-        const uint code = entity.startsWith(QStringLiteral("#x"), Qt::CaseInsensitive) ? entity.mid(2).toUInt(&ok, 16)
-                                                                                      : entity.mid(1).toUInt(&ok, 10);
+        const uint code = entity.startsWith(QStringLiteral("#x"), Qt::CaseInsensitive)
+                              ? entity.mid(2).toUInt(&ok, 16)
+                              : entity.mid(1).toUInt(&ok, 10);
         if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
             const char32_t c = code;
             return QString::fromUcs4(&c, 1);
@@ -158,7 +159,8 @@ QString htmlToText(const QString& html) {
     static const QRegularExpression breaks(QStringLiteral("<(br|/p|/div|/tr|/h[1-6]|/li)\\b[^>]*>"),
                                            QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
-    static const QRegularExpression entity(QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9a-fA-F]{1,6}|[a-zA-Z]{2,8});"));
+    static const QRegularExpression entity(
+        QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9a-fA-F]{1,6}|[a-zA-Z]{2,8});"));
     static const QRegularExpression newlines(QStringLiteral("[\r\n]+"));
     s.remove(comments);
     s.remove(hidden);

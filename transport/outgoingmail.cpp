@@ -53,7 +53,8 @@ QByteArray randomHex(int bytes) {
 
 // Cuts text into pieces whose encoded form stays within `maxBytes`, never
 // inside a surrogate pair.
-template <typename Encode> QList<QByteArray> encodeInPieces(const QString& text, qsizetype maxBytes, Encode encode) {
+template <typename Encode>
+QList<QByteArray> encodeInPieces(const QString& text, qsizetype maxBytes, Encode encode) {
     QList<QByteArray> pieces;
     QString piece;
     QByteArray encoded;
@@ -106,8 +107,8 @@ QByteArray rfc2231FileName(const QString& name) {
     QByteArray encoded;
     for (char ch : utf8) {
         const auto c = static_cast<unsigned char>(ch);
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
-            c == '_')
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+            c == '-' || c == '_')
             encoded += char(c);
         else
             encoded += '%' + QByteArray::number(c, 16).toUpper().rightJustified(2, '0');
@@ -163,7 +164,9 @@ QByteArray addressHeader(const QList<Recipient>& recipients) {
         if (!out.isEmpty())
             out += ",\r\n ";
         if (!r.name.isEmpty())
-            out += (isPlainAscii(r.name) ? quoted(r.name.toLatin1()) : OutgoingMessage::encodeHeaderText(r.name)) + ' ';
+            out += (isPlainAscii(r.name) ? quoted(r.name.toLatin1())
+                                         : OutgoingMessage::encodeHeaderText(r.name)) +
+                   ' ';
         out += '<' + r.address.toUtf8() + '>';
     }
     return out;
@@ -203,7 +206,8 @@ Result<QByteArray> build(const OutgoingMail& mail, const QDateTime& now) {
         if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
             return Result<QByteArray>::failure(QStringLiteral("添付ファイルを読み込めません: %1").arg(path));
         Loaded l{QFileInfo(path).fileName(),
-                 mimeTypes.mimeTypeForFile(path, QMimeDatabase::MatchExtension).name().toLatin1(), file.readAll()};
+                 mimeTypes.mimeTypeForFile(path, QMimeDatabase::MatchExtension).name().toLatin1(),
+                 file.readAll()};
         if (file.error() != QFileDevice::NoError)
             return Result<QByteArray>::failure(QStringLiteral("添付ファイルを読み込めません: %1").arg(path));
         if (l.mimeType.isEmpty())
@@ -216,8 +220,8 @@ Result<QByteArray> build(const OutgoingMail& mail, const QDateTime& now) {
     out += "To: " + addressHeader(ParseRecipients(mail.recipient)) + "\r\n";
     out += "Subject: " + encodeHeaderText(mail.subject) + "\r\n";
     out += "Date: " + formatDate(now) + "\r\n";
-    out += "Message-ID: <" + now.toUTC().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() + '.' + randomHex(8) +
-           '@' + domainOf(mail.sender) + ">\r\n";
+    out += "Message-ID: <" + now.toUTC().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() + '.' +
+           randomHex(8) + '@' + domainOf(mail.sender) + ">\r\n";
     out += "MIME-Version: 1.0\r\nX-Mailer: Fennick Ver 1.0\r\n";
 
     const BodyEncoding body = encodeBody(mail.body);
@@ -233,8 +237,9 @@ Result<QByteArray> build(const OutgoingMail& mail, const QDateTime& now) {
         out += "\r\n";
     for (const Loaded& f : std::as_const(files)) {
         out += "--" + boundary + "\r\n";
-        const QByteArray legacyName = isPlainAscii(f.name) ? quoted(f.name.toLatin1())
-                                                            : quoted(encodeHeaderText(f.name).replace("\r\n ", " "));
+        const QByteArray legacyName = isPlainAscii(f.name)
+                                          ? quoted(f.name.toLatin1())
+                                          : quoted(encodeHeaderText(f.name).replace("\r\n ", " "));
         out += "Content-Type: " + f.mimeType + "; name=" + legacyName + "\r\n";
         out += "Content-Disposition: attachment; ";
         out += isPlainAscii(f.name) ? "filename=" + legacyName : rfc2231FileName(f.name);

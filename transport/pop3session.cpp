@@ -2,7 +2,6 @@
 
 #include <curl/curl.h>
 
-
 namespace {
 
 constexpr int kPop3Port = 110;
@@ -28,7 +27,9 @@ Pop3Session::Pop3Session() : Pop3Session(Options{}) {}
 
 Pop3Session::Pop3Session(Options options) : options_(options) {}
 
-Pop3Session::~Pop3Session() { close(); }
+Pop3Session::~Pop3Session() {
+    close();
+}
 
 bool Pop3Session::fail(const QString& text) {
     error_ = text;
@@ -140,9 +141,13 @@ std::optional<int> Pop3Session::currentNumber(int n) {
     return n;
 }
 
-qint64 Pop3Session::size(int n) const { return sizes_.value(n, -1); }
+qint64 Pop3Session::size(int n) const {
+    return sizes_.value(n, -1);
+}
 
-bool Pop3Session::isTooLarge(int n) const { return sizes_.value(n, 0) > options_.maxMessageBytes; }
+bool Pop3Session::isTooLarge(int n) const {
+    return sizes_.value(n, 0) > options_.maxMessageBytes;
+}
 
 bool Pop3Session::stillTheSameMessage(int n) {
     // A connection that was lost is opened again by the next command. Ask
@@ -156,7 +161,9 @@ bool Pop3Session::stillTheSameMessage(int n) {
     return true;
 }
 
-QString Pop3Session::uidl(int n) const { return uidls_.value(n); }
+QString Pop3Session::uidl(int n) const {
+    return uidls_.value(n);
+}
 
 Result<QByteArray> Pop3Session::fetchRaw(int n) {
     using R = Result<QByteArray>;
@@ -178,7 +185,8 @@ Result<QByteArray> Pop3Session::fetchRaw(int n) {
         return R::failure(curl_->errorText(serverText_));
     }
     if (!curl_->connectionStillOpen())
-        return R::failure(QStringLiteral("サーバー「%1」との接続が受信の途中で切れました。").arg(serverText_));
+        return R::failure(
+            QStringLiteral("サーバー「%1」との接続が受信の途中で切れました。").arg(serverText_));
     return curl_->body();
 }
 

@@ -38,7 +38,7 @@
 // which would commit the deletions. If the connection had to be opened anew,
 // messages are found again by their UIDL.
 class Pop3Session : public Mailbox {
-public:
+  public:
     struct Options {
         CurlSession::Timeouts timeouts;
         qint64 maxMessageBytes = 64 << 20;
@@ -58,7 +58,7 @@ public:
     QString uidl(int n) const;
     const QString& lastError() const override { return error_; }
 
-private:
+  private:
     bool fail(const QString& text);
     bool listMessages();
     bool readUidls();
@@ -74,7 +74,7 @@ private:
     QByteArray greeting_;
     bool serverHasUidl_ = false;
     QHash<int, qint64> sizes_;
-    QHash<int, QString> uidls_;       // as first listed in this check
+    QHash<int, QString> uidls_;        // as first listed in this check
     QHash<QString, int> numberOfUidl_; // in the connection now open
     QString error_;
 };

@@ -11,12 +11,12 @@
 // default) over libcurl. The envelope gets each bare recipient address; the
 // To header keeps the names. A failure carries the server's own reply.
 class SmtpSender {
-public:
+  public:
     explicit SmtpSender(CurlSession::Timeouts timeouts = {});
 
     Status send(const QString& server, const OutgoingMail& mail,
                 const QDateTime& now = QDateTime::currentDateTime()) const;
 
-private:
+  private:
     CurlSession::Timeouts timeouts_;
 };

@@ -4,7 +4,7 @@
 // at shut-down. The mail classes also call ensure() themselves, so that a
 // test or tool that uses them alone needs nothing more.
 class TransportLibraries {
-public:
+  public:
     TransportLibraries();
     ~TransportLibraries();
     TransportLibraries(const TransportLibraries&) = delete;

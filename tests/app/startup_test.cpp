@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -14,7 +14,6 @@
 #include "app/mainform.h"
 #include "app/receiveaction.h"
 #include "app/singleinstance.h"
-#include "transport/mailbox.h"
 #include "app/startup.h"
 #include "app/twips.h"
 #include "settings/idpassform.h"
@@ -22,11 +21,12 @@
 #include "settings/setform.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
+#include "transport/mailbox.h"
 
 namespace {
 
 class StartUpTest : public testing::Test {
-protected:
+  protected:
     TempFolder app;
     ScriptedPrompter prompter;
     AppContext context{AppPaths(app.path()), app.path()};
@@ -49,7 +49,8 @@ protected:
     void writeCompleteFiles() {
         WriteBytes(app.file(QStringLiteral("orvex.ini")),
                    QByteArray("SMTP=smtp.x\r\nPOP3=pop.x\r\nMAIL=me@x\r\nAPOP=1\r\n"));
-        WriteBytes(context.paths.accountFile(), QByteArray("[EXEINI]\r\nNAME=taro\r\nNAME2=pw\r\nNAME3=1\r\n"));
+        WriteBytes(context.paths.accountFile(),
+                   QByteArray("[EXEINI]\r\nNAME=taro\r\nNAME2=pw\r\nNAME3=1\r\n"));
     }
 
     bool visible(QWidget* w) { return w && w->isVisible(); }
@@ -112,7 +113,8 @@ TEST_F(StartUpTest, confirmingTheAccountWindowWithoutSavingChangesOnlyName3) {
     w->IdText->setText(QStringLiteral("other"));
     w->PassText->setText(QStringLiteral("otherpw"));
     QTest::mouseClick(w->OKCommand, Qt::LeftButton);
-    EXPECT_EQ(ReadBytes(context.paths.accountFile()), QByteArray("[EXEINI]\r\nNAME=taro\r\nNAME2=pw\r\nNAME3=0\r\n"));
+    EXPECT_EQ(ReadBytes(context.paths.accountFile()),
+              QByteArray("[EXEINI]\r\nNAME=taro\r\nNAME2=pw\r\nNAME3=0\r\n"));
     EXPECT_EQ(context.settings.AccountId, QStringLiteral("other"));
 }
 
@@ -127,7 +129,8 @@ TEST_F(StartUpTest, savedAccountFileIsReadableByItsOwnerOnly) {
     ASSERT_EQ(::stat(QFile::encodeName(context.paths.accountFile()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     windows->openAccount();
-    EXPECT_FALSE(windows->accountWindow()->Check1->isChecked()) << "the save box is unticked at every opening";
+    EXPECT_FALSE(windows->accountWindow()->Check1->isChecked())
+        << "the save box is unticked at every opening";
 }
 
 TEST_F(StartUpTest, unwritableSettingsAreReportedAndKeptForThisRun) {
@@ -150,7 +153,8 @@ TEST_F(StartUpTest, mainWindowHasItsCaptionsAtTheirDesignPositions) {
     EXPECT_EQ(form->Text1->geometry(), Twips::rect(600, 3240, 2535, 270));
     // the clock: the system's short date, two spaces, the time
     const QString shortDate = QLocale::system().toString(QDate(2026, 12, 7), QLocale::ShortFormat);
-    EXPECT_TRUE(form->Text2->text().startsWith(shortDate + QStringLiteral("  "))) << form->Text2->text().toStdString();
+    EXPECT_TRUE(form->Text2->text().startsWith(shortDate + QStringLiteral("  ")))
+        << form->Text2->text().toStdString();
     EXPECT_TRUE(form->Text2->text().contains(QStringLiteral("5:03"))) << form->Text2->text().toStdString();
     EXPECT_EQ(form->Timer2->interval(), 1000);
 }
@@ -172,8 +176,8 @@ TEST_F(StartUpTest, helpLineFollowsTheMouse) {
     EXPECT_FALSE(help->isVisible());
     EXPECT_TRUE(help->text().isEmpty());
     form->Label_MouseMove(1);
-    QMouseEvent overClock(QEvent::MouseMove, QPointF(3, 3), form->Text2->mapToGlobal(QPointF(3, 3)), Qt::NoButton,
-                          Qt::NoButton, Qt::NoModifier);
+    QMouseEvent overClock(QEvent::MouseMove, QPointF(3, 3), form->Text2->mapToGlobal(QPointF(3, 3)),
+                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(form->Text2, &overClock);
     EXPECT_EQ(help->text(), MainForm::kHelpTexts[0]) << "other controls leave the help line as it is";
 }
@@ -215,12 +219,13 @@ namespace {
 
 // A mailbox that records the cursor seen while the check runs.
 class CursorWatchingMailbox : public Mailbox {
-public:
+  public:
     bool* sawWaitCursor;
     QString error = QStringLiteral("no server");
     explicit CursorWatchingMailbox(bool* saw) : sawWaitCursor(saw) {}
     bool connect(const QString&) override {
-        *sawWaitCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        *sawWaitCursor =
+            QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
         return true;
     }
     int authenticate(const QString&, const QString&, bool) override { return 0; }

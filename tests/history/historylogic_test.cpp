@@ -20,13 +20,15 @@ MailRecord record(const QString& subject, const QString& kind = MailRecord::kTex
 }
 
 class HistoryLogic : public testing::Test {
-protected:
+  protected:
     TempFolder root;
     QString appFolder = root.file(QStringLiteral("app"));
     AppPaths paths{appFolder};
 
     void SetUp() override { ASSERT_TRUE(QDir().mkpath(appFolder) && paths.ensureLayout().ok()); }
-    void add(HistoryMode mode, const MailRecord& r) { ASSERT_TRUE(HistorySetup::fileOf(mode, paths).append(r).ok()); }
+    void add(HistoryMode mode, const MailRecord& r) {
+        ASSERT_TRUE(HistorySetup::fileOf(mode, paths).append(r).ok());
+    }
     QStringList entries(const QString& folder) {
         return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
     }
@@ -46,7 +48,8 @@ TEST_F(HistoryLogic, missingFileIsCreatedEmptyAndListsNothing) {
 TEST_F(HistoryLogic, rowsKeepTrailingSpacesAndTheLastRecordFillsTheFields) {
     add(HistoryMode::Received, record(QStringLiteral("one")));
     add(HistoryMode::Received, record(QStringLiteral("two")));
-    add(HistoryMode::Received, record(QStringLiteral("three  "), MailRecord::kTextKind, QStringLiteral("  word  ")));
+    add(HistoryMode::Received,
+        record(QStringLiteral("three  "), MailRecord::kTextKind, QStringLiteral("  word  ")));
     const auto list = HistoryList::load(HistoryMode::Received, paths);
     ASSERT_EQ(list->rows.size(), 3);
     EXPECT_TRUE(list->rows[0].subject.startsWith(QStringLiteral("one ")));
@@ -68,7 +71,8 @@ TEST_F(HistoryLogic, sentHtmlMailShowsTheFixedTextNotTheMarker) {
 TEST_F(HistoryLogic, receivedHtmlMailIsShownAsItsPageOrItsSource) {
     add(HistoryMode::Received, record(QStringLiteral("Garden"), MailRecord::kHtmlKind, HtmlMailMarker));
     ASSERT_TRUE(QDir(appFolder).mkdir(QStringLiteral("Garden")));
-    WriteBytes(appFolder + QStringLiteral("/Garden/index.htm"), QByteArray("<html>\r\n<p>\x82\xa0</p>\n</html>"));
+    WriteBytes(appFolder + QStringLiteral("/Garden/index.htm"),
+               QByteArray("<html>\r\n<p>\x82\xa0</p>\n</html>"));
     const auto page = MailDisplay::forRow(HistoryMode::Received, paths, 1, false);
     EXPECT_EQ((*page)->view, MailDisplay::View::Page);
     EXPECT_EQ((*page)->pageFile, appFolder + QStringLiteral("/Garden/index.htm"));
@@ -90,7 +94,8 @@ TEST_F(HistoryLogic, hostileSubjectShowsNoPageOutsideTheApplicationFolder) {
 TEST_F(HistoryLogic, clickReadsOnlyTheChosenRecord) {
     for (const char* s : {"1", "2", "3"})
         add(HistoryMode::Received, record(QString::fromLatin1(s)));
-    EXPECT_EQ((*MailDisplay::forRow(HistoryMode::Received, paths, 3, false))->shown.subject, QStringLiteral("3"));
+    EXPECT_EQ((*MailDisplay::forRow(HistoryMode::Received, paths, 3, false))->shown.subject,
+              QStringLiteral("3"));
     EXPECT_FALSE(MailDisplay::forRow(HistoryMode::Received, paths, 4, false)->has_value());
 }
 
@@ -124,7 +129,8 @@ TEST_F(HistoryLogic, deletingAnHtmlMailRemovesItsFolderWithAReadOnlyFile) {
 TEST_F(HistoryLogic, deletingATextMailWhoseSubjectNamesNoFolderChangesNothingElse) {
     add(HistoryMode::Received, record(QStringLiteral("just text")));
     const QStringList before = entries(appFolder);
-    ASSERT_TRUE(MailDeletion::deleteOne(HistoryMode::Received, paths, 1, record(QStringLiteral("just text"))).ok());
+    ASSERT_TRUE(
+        MailDeletion::deleteOne(HistoryMode::Received, paths, 1, record(QStringLiteral("just text"))).ok());
     EXPECT_EQ(entries(appFolder), before);
     EXPECT_EQ(entries(paths.attachmentFolder()), QStringList());
 }
@@ -132,7 +138,8 @@ TEST_F(HistoryLogic, deletingATextMailWhoseSubjectNamesNoFolderChangesNothingEls
 TEST_F(HistoryLogic, hostileSubjectsRemoveNothing) {
     WriteBytes(paths.attachmentFolder() + QStringLiteral("/keep.jpg"), "jpg");
     WriteBytes(root.file(QStringLiteral("outside.txt")), "keep");
-    for (const char16_t* subject : {u"..", u"  ", u"../app", u"★MAilData", u"添付フォルダ", u"■textquicksave", u"."}) {
+    for (const char16_t* subject :
+         {u"..", u"  ", u"../app", u"★MAilData", u"添付フォルダ", u"■textquicksave", u"."}) {
         const MailRecord r = record(QString::fromUtf16(subject), MailRecord::kHtmlKind, HtmlMailMarker);
         add(HistoryMode::Received, r);
         ASSERT_TRUE(MailDeletion::deleteOne(HistoryMode::Received, paths, 1, r).ok());
@@ -152,12 +159,15 @@ TEST_F(HistoryLogic, deleteAllLeavesAnEmptySentFileAndNoWorkingFile) {
 }
 
 TEST_F(HistoryLogic, questionsMatchTheKindOfMail) {
-    EXPECT_TRUE(MailDeletion::questionFor(HistoryMode::Received, record(QStringLiteral("x"), MailRecord::kHtmlKind))
-                    .startsWith(QStringLiteral("「HTMLデータ」です。\r\n\r\n")));
+    EXPECT_TRUE(
+        MailDeletion::questionFor(HistoryMode::Received, record(QStringLiteral("x"), MailRecord::kHtmlKind))
+            .startsWith(QStringLiteral("「HTMLデータ」です。\r\n\r\n")));
     EXPECT_EQ(MailDeletion::questionFor(HistoryMode::Received, record(QStringLiteral("x"))),
-              QStringLiteral("「TEXTデータ」です。\r\n\r\n選択された（行、青色）データを削除します。よろしいですか?"));
-    EXPECT_EQ(MailDeletion::questionFor(HistoryMode::Sent, record(QStringLiteral("x"), MailRecord::kHtmlKind)),
-              QStringLiteral("選択された（行、青色）データを削除します。よろしいですか?"));
+              QStringLiteral(
+                  "「TEXTデータ」です。\r\n\r\n選択された（行、青色）データを削除します。よろしいですか?"));
+    EXPECT_EQ(
+        MailDeletion::questionFor(HistoryMode::Sent, record(QStringLiteral("x"), MailRecord::kHtmlKind)),
+        QStringLiteral("選択された（行、青色）データを削除します。よろしいですか?"));
 }
 
 TEST(RemoveFolder, linksAreRemovedNotFollowed) {
@@ -173,7 +183,8 @@ TEST(RemoveFolder, linksAreRemovedNotFollowed) {
     EXPECT_FALSE(QFileInfo::exists(folder));
     EXPECT_TRUE(QFileInfo::exists(outside.file(QStringLiteral("precious.txt"))));
     // the mail's folder itself a link: only the link goes
-    ASSERT_EQ(::symlink(QFile::encodeName(outside.path()).constData(), QFile::encodeName(folder).constData()), 0);
+    ASSERT_EQ(::symlink(QFile::encodeName(outside.path()).constData(), QFile::encodeName(folder).constData()),
+              0);
     RemoveFolder(folder);
     EXPECT_FALSE(QFileInfo(folder).isSymLink());
     EXPECT_TRUE(QFileInfo::exists(outside.file(QStringLiteral("precious.txt"))));

@@ -48,14 +48,15 @@ TEST(PageView, runsNoScriptAndLoadsNothingFromOutsideTheMailsFolder) {
     ASSERT_TRUE(QDir().mkpath(folder));
     WriteBytes(root.file(QStringLiteral("secret.png")), QByteArray("\x89PNG"));
     WriteBytes(folder + QStringLiteral("/own.png"), QByteArray("\x89PNG"));
-    WriteBytes(folder + QStringLiteral("/index.htm"),
-               "<html><head><title>page</title></head><body>"
-               "<img src=\"own.png\">"
-               "<img src=\"http://127.0.0.1:" + QByteArray::number(network.port) + "/tracker.png\">"
-               "<img src=\"../secret.png\">"
-               "<img src=\"file:///etc/hostname\">"
-               "<script>document.title = 'script ran';</script>"
-               "</body></html>");
+    WriteBytes(folder + QStringLiteral("/index.htm"), "<html><head><title>page</title></head><body>"
+                                                      "<img src=\"own.png\">"
+                                                      "<img src=\"http://127.0.0.1:" +
+                                                          QByteArray::number(network.port) +
+                                                          "/tracker.png\">"
+                                                          "<img src=\"../secret.png\">"
+                                                          "<img src=\"file:///etc/hostname\">"
+                                                          "<script>document.title = 'script ran';</script>"
+                                                          "</body></html>");
     PageView view;
     view.resize(400, 300);
     view.show();

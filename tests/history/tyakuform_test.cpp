@@ -29,7 +29,7 @@ MailRecord record(const QString& subject, const QString& kind = MailRecord::kTex
 }
 
 class TyakuFormTest : public testing::Test {
-protected:
+  protected:
     TempFolder app;
     ScriptedPrompter prompter;
     AppContext context{AppPaths(app.path()), app.path()};
@@ -40,7 +40,9 @@ protected:
         context.prompter = &prompter;
         ASSERT_TRUE(context.paths.ensureLayout().ok());
     }
-    void add(HistoryMode mode, const MailRecord& r) { ASSERT_TRUE(HistorySetup::fileOf(mode, context.paths).append(r).ok()); }
+    void add(HistoryMode mode, const MailRecord& r) {
+        ASSERT_TRUE(HistorySetup::fileOf(mode, context.paths).append(r).ok());
+    }
     void open(HistoryMode mode) {
         if (!form)
             form = std::make_unique<TyakuForm>(context, editor);
@@ -87,14 +89,15 @@ TEST_F(TyakuFormTest, threeRecordsGiveThreeRowsInOrderAndShowTheLast) {
     EXPECT_EQ(form->Text7->text(), QStringLiteral("three"));
     EXPECT_EQ(form->Text8->text(), QStringLiteral("from@three"));
     EXPECT_EQ(form->rtfEd->toPlainText(), QStringLiteral("本文"));
-    const QStringList headers = {QStringLiteral("Subject"), QStringLiteral("HTML/TEXT"), QStringLiteral("From"),
-                                 QStringLiteral("Date")};
+    const QStringList headers = {QStringLiteral("Subject"), QStringLiteral("HTML/TEXT"),
+                                 QStringLiteral("From"), QStringLiteral("Date")};
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(form->MailListView->model()->headerData(i, Qt::Horizontal).toString(), headers[i]);
 }
 
 TEST_F(TyakuFormTest, clickingARowShowsThatRecord) {
-    add(HistoryMode::Received, record(QStringLiteral("one"), MailRecord::kTextKind, QStringLiteral("  word  ")));
+    add(HistoryMode::Received,
+        record(QStringLiteral("one"), MailRecord::kTextKind, QStringLiteral("  word  ")));
     add(HistoryMode::Received, record(QStringLiteral("two")));
     open(HistoryMode::Received);
     clickRow(0);

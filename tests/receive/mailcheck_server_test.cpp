@@ -19,7 +19,7 @@
 namespace {
 
 class MailCheckServerTest : public testing::Test {
-protected:
+  protected:
     TempFolder root;
     QString appFolder = root.file(QStringLiteral("app"));
     AppPaths paths{appFolder};
@@ -35,8 +35,8 @@ protected:
         account = TestMailServers::claimAccount();
         ASSERT_TRUE(QDir().mkpath(appFolder) && paths.ensureLayout().ok());
         settings.servers.Pop3Server = TestMailServers::pop3Server();
-        WriteBytes(paths.accountFile(),
-                   "[EXEINI]\r\nNAME=" + account.name.toLatin1() + "\r\nNAME2=" + account.password.toLatin1() + "\r\n");
+        WriteBytes(paths.accountFile(), "[EXEINI]\r\nNAME=" + account.name.toLatin1() +
+                                            "\r\nNAME2=" + account.password.toLatin1() + "\r\n");
     }
 
     MailCheck::Outcome check() {
@@ -51,12 +51,15 @@ protected:
     }
 
     void send(const QString& subject, const QString& body, const QStringList& files = {}) {
-        const Status s = SmtpSender().send(TestMailServers::smtpServer(),
-                                           {account.address, QStringLiteral("sender@fennick.test"), subject, body, files});
+        const Status s =
+            SmtpSender().send(TestMailServers::smtpServer(),
+                              {account.address, QStringLiteral("sender@fennick.test"), subject, body, files});
         ASSERT_TRUE(s.ok()) << s.error().toStdString();
     }
 
-    QList<NumberedMailRecord> records() { return MailFile(paths.receivedMailFile(), QString()).readAll().value(); }
+    QList<NumberedMailRecord> records() {
+        return MailFile(paths.receivedMailFile(), QString()).readAll().value();
+    }
     QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
 
     QStringList htmlPageFiles(TempFolder& files) {
@@ -73,7 +76,8 @@ protected:
 TEST_F(MailCheckServerTest, threeWaitingMessagesAreStoredInServerOrderAndLeaveTheServer) {
     for (const char* s : {"first", "second", "third"})
         TestMailServers::deliver(account, QByteArray("From: a@example.jp\r\nSubject: ") + s +
-                                              "\r\nDate: Mon, 07 Dec 2026 09:00:00 +0900\r\n\r\nbody " + s + "\r\n");
+                                              "\r\nDate: Mon, 07 Dec 2026 09:00:00 +0900\r\n\r\nbody " + s +
+                                              "\r\n");
     const auto outcome = check();
     EXPECT_EQ(outcome.stored, 3);
     EXPECT_EQ(statuses.last(), QStringLiteral("新着メール有り。"));
@@ -105,7 +109,8 @@ TEST_F(MailCheckServerTest, recordBytesFollowTheReceivedMailLayout) {
 
 TEST_F(MailCheckServerTest, emptyMailboxIsNoNewMailWithoutAMessageBox) {
     check();
-    EXPECT_EQ(statuses, (QStringList{QStringLiteral("メールのチェックをしています。"), QStringLiteral("新着メール無し。")}));
+    EXPECT_EQ(statuses, (QStringList{QStringLiteral("メールのチェックをしています。"),
+                                     QStringLiteral("新着メール無し。")}));
     EXPECT_TRUE(notifier.notices.isEmpty());
 }
 
@@ -125,10 +130,11 @@ TEST_F(MailCheckServerTest, htmlMailLandsInAFolderNamedAfterItsSubject) {
     check();
     const QString folder = appFolder + QStringLiteral("/夏の便り");
     EXPECT_EQ(filesIn(folder), (QStringList{QStringLiteral("index.htm"), QStringLiteral("photo.png")}));
-    EXPECT_EQ(ReadBytes(folder + QStringLiteral("/index.htm")), ReadBytes(files.file(QStringLiteral("index.htm"))));
+    EXPECT_EQ(ReadBytes(folder + QStringLiteral("/index.htm")),
+              ReadBytes(files.file(QStringLiteral("index.htm"))));
     EXPECT_EQ(filesIn(paths.attachmentFolder()),
-              (QStringList{QStringLiteral("index (2).htm"), QStringLiteral("index.htm"), QStringLiteral("photo (2).png"),
-                           QStringLiteral("photo.png")}));
+              (QStringList{QStringLiteral("index (2).htm"), QStringLiteral("index.htm"),
+                           QStringLiteral("photo (2).png"), QStringLiteral("photo.png")}));
     ASSERT_EQ(notifier.texts(), QStringList{QStringLiteral("フォルダを作成できませんでした")});
     const auto stored = records();
     ASSERT_EQ(stored.size(), 2);
@@ -148,8 +154,9 @@ TEST_F(MailCheckServerTest, hostileSubjectsCreateNothingOutsideOrOverTheInstalle
     check();
     EXPECT_EQ(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), outside);
     EXPECT_EQ(QDir(appFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), inside);
-    EXPECT_EQ(filesIn(paths.dataFolder()), (QStringList{QStringLiteral("iniIdPass.ini"), QStringLiteral("orxdata2.data"),
-                                                        QStringLiteral("orxdata5.data")}));
+    EXPECT_EQ(filesIn(paths.dataFolder()),
+              (QStringList{QStringLiteral("iniIdPass.ini"), QStringLiteral("orxdata2.data"),
+                           QStringLiteral("orxdata5.data")}));
     EXPECT_EQ(notifier.texts().count(QStringLiteral("フォルダを作成できませんでした")), subjects.size());
     EXPECT_EQ(records().size(), subjects.size());
 }
@@ -197,7 +204,8 @@ TEST_F(MailCheckServerTest, messagesWhoseRecordsCannotBeWrittenStayOnTheServer) 
 
 TEST_F(MailCheckServerTest, demoMailsArriveAsTheDemoPromises) {
     for (const char* name : {"1-japanese-text.eml", "2-with-attachments.eml", "3-html-mail.eml"})
-        TestMailServers::deliver(account, ReadBytes(QStringLiteral(FENNICK_DEMO_MAIL "/") + QString::fromLatin1(name)));
+        TestMailServers::deliver(
+            account, ReadBytes(QStringLiteral(FENNICK_DEMO_MAIL "/") + QString::fromLatin1(name)));
     check();
     const auto stored = records();
     ASSERT_EQ(stored.size(), 3);

@@ -15,7 +15,7 @@
 namespace {
 
 class FakeMailbox : public Mailbox {
-public:
+  public:
     QList<ReceivedMessage> messages;
     QStringList log;
     bool reachable = true;
@@ -61,7 +61,7 @@ ReceivedMessage mail(const QString& subject) {
 }
 
 class MailCheckTest : public testing::Test {
-protected:
+  protected:
     TempFolder app;
     AppPaths paths{app.path()};
     AppSettings settings;
@@ -87,7 +87,9 @@ protected:
         return MailCheck(paths, settings, mailbox, notifier, hooks).CheckMail();
     }
 
-    QList<NumberedMailRecord> stored() { return MailFile(paths.receivedMailFile(), QString()).readAll().value(); }
+    QList<NumberedMailRecord> stored() {
+        return MailFile(paths.receivedMailFile(), QString()).readAll().value();
+    }
 };
 
 } // namespace
@@ -95,10 +97,11 @@ protected:
 TEST_F(MailCheckTest, everyMessageIsStoredBeforeAnyIsDeleted) {
     mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二")), mail(QStringLiteral("三"))};
     const auto outcome = check();
-    EXPECT_EQ(mailbox.log, (QStringList{QStringLiteral("connect pop.example.jp"), QStringLiteral("auth taro 0"),
-                                        QStringLiteral("fetch 1"), QStringLiteral("fetch 2"), QStringLiteral("fetch 3"),
-                                        QStringLiteral("delete 1"), QStringLiteral("delete 2"), QStringLiteral("delete 3"),
-                                        QStringLiteral("close")}));
+    EXPECT_EQ(mailbox.log,
+              (QStringList{QStringLiteral("connect pop.example.jp"), QStringLiteral("auth taro 0"),
+                           QStringLiteral("fetch 1"), QStringLiteral("fetch 2"), QStringLiteral("fetch 3"),
+                           QStringLiteral("delete 1"), QStringLiteral("delete 2"), QStringLiteral("delete 3"),
+                           QStringLiteral("close")}));
     EXPECT_EQ(outcome.stored, 3);
     EXPECT_EQ(outcome.deleted, 3);
     const auto records = stored();
@@ -204,7 +207,8 @@ TEST(PrefetchingMailbox, nextMessageIsFetchedWhileTheCurrentOneIsHandled) {
     EXPECT_EQ(inner.log.count(QStringLiteral("fetch 2")), 1);
     EXPECT_EQ(mailbox.fetch(2)->subject, QStringLiteral("2"));
     (void)mailbox.size(1); // the fake is only looked at when no fetch is in flight
-    EXPECT_EQ(inner.log.count(QStringLiteral("fetch 2")), 1) << "the prefetched result is used, not fetched again";
+    EXPECT_EQ(inner.log.count(QStringLiteral("fetch 2")), 1)
+        << "the prefetched result is used, not fetched again";
     EXPECT_EQ(mailbox.fetch(1)->subject, QStringLiteral("1")) << "an unexpected number is fetched directly";
     ASSERT_TRUE(mailbox.remove(1).ok());
     mailbox.close();

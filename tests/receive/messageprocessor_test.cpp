@@ -11,7 +11,7 @@
 namespace {
 
 class MessageProcessorTest : public testing::Test {
-protected:
+  protected:
     TempFolder root; // holds the application folder, so a test can see outside it
     QString appFolder = root.file(QStringLiteral("app"));
     AppPaths paths{appFolder};
@@ -54,8 +54,10 @@ TEST_F(MessageProcessorTest, htmlMailLandsInItsOwnFolderAndInTheAttachmentFolder
     const ProcessedMessage p = processOnce(htmlMail(QStringLiteral("test")));
     EXPECT_TRUE(p.html);
     EXPECT_TRUE(p.hasAttachments);
-    EXPECT_EQ(filesIn(appFolder + QStringLiteral("/test")), (QStringList{QStringLiteral("index.htm"), QStringLiteral("pic.png")}));
-    EXPECT_EQ(filesIn(paths.attachmentFolder()), (QStringList{QStringLiteral("index.htm"), QStringLiteral("pic.png")}));
+    EXPECT_EQ(filesIn(appFolder + QStringLiteral("/test")),
+              (QStringList{QStringLiteral("index.htm"), QStringLiteral("pic.png")}));
+    EXPECT_EQ(filesIn(paths.attachmentFolder()),
+              (QStringList{QStringLiteral("index.htm"), QStringLiteral("pic.png")}));
     EXPECT_TRUE(notifier.notices.isEmpty());
 }
 
@@ -72,8 +74,8 @@ TEST_F(MessageProcessorTest, secondHtmlMailWithTheSameSubjectGoesOnlyToTheAttach
 TEST_F(MessageProcessorTest, hostileSubjectsCreateNothingOutsideOrOverTheInstalledFolders) {
     const QStringList before = entriesOf(root.path());
     const QStringList appBefore = entriesOf(appFolder);
-    for (const char16_t* subject : {u"../x", u"a/b", u"★MAilData", u"★maildata", u"添付フォルダ", u"", u"  ", u".", u"..",
-                                    u"..\\x"}) {
+    for (const char16_t* subject :
+         {u"../x", u"a/b", u"★MAilData", u"★maildata", u"添付フォルダ", u"", u"  ", u".", u"..", u"..\\x"}) {
         notifier.notices.clear();
         const ProcessedMessage p = processOnce(htmlMail(QString::fromUtf16(subject)));
         EXPECT_TRUE(p.html);
@@ -83,7 +85,8 @@ TEST_F(MessageProcessorTest, hostileSubjectsCreateNothingOutsideOrOverTheInstall
     EXPECT_EQ(entriesOf(root.path()), before);
     EXPECT_EQ(entriesOf(appFolder), appBefore);
     EXPECT_TRUE(filesIn(paths.dataFolder()).isEmpty() ||
-                filesIn(paths.dataFolder()) == (QStringList{QStringLiteral("orxdata2.data"), QStringLiteral("orxdata5.data")}));
+                filesIn(paths.dataFolder()) ==
+                    (QStringList{QStringLiteral("orxdata2.data"), QStringLiteral("orxdata5.data")}));
 }
 
 TEST_F(MessageProcessorTest, attachmentNoteFollowsTheBodyOnlyWhenThereAreAttachments) {

@@ -10,7 +10,7 @@
 namespace {
 
 class IniFileTest : public testing::Test {
-protected:
+  protected:
     TempFolder dir;
     QString path = dir.file(QStringLiteral("test.ini"));
 };
@@ -39,7 +39,8 @@ TEST_F(IniFileTest, readsFilesAsOtherProgramsWriteThem) {
 }
 
 TEST_F(IniFileTest, valuesAreShiftJisAndCutToTheBuffer) {
-    WriteBytes(path, "[S]\r\nK=" + QByteArray("\x93\xFA\x96\x7B") + "\r\nLONG=" + QByteArray(300, 'x') + "\r\n");
+    WriteBytes(path,
+               "[S]\r\nK=" + QByteArray("\x93\xFA\x96\x7B") + "\r\nLONG=" + QByteArray(300, 'x') + "\r\n");
     const IniFile ini(path);
     EXPECT_EQ(ini.read(QStringLiteral("s"), QStringLiteral("k")), QStringLiteral("日本"));
     EXPECT_EQ(ini.read(QStringLiteral("S"), QStringLiteral("LONG")), QString(255, u'x'));
@@ -52,26 +53,34 @@ TEST_F(IniFileTest, valuesAreShiftJisAndCutToTheBuffer) {
 }
 
 TEST_F(IniFileTest, writeKeepsEverythingElseOfTheFile) {
-    WriteBytes(path, QByteArray("; comment\r\n[Other]\r\nX=1\r\n\r\n[EXEINI]\r\nname=old\r\nNAME2=pw\r\n\r\n[Tail]\r\nY=2"));
-    ASSERT_TRUE(IniFile(path).write(QStringLiteral("EXEINI"), QStringLiteral("NAME"), QStringLiteral("新")).ok());
-    ASSERT_TRUE(IniFile(path).write(QStringLiteral("exeini"), QStringLiteral("NAME3"), QStringLiteral("0")).ok());
+    WriteBytes(
+        path,
+        QByteArray(
+            "; comment\r\n[Other]\r\nX=1\r\n\r\n[EXEINI]\r\nname=old\r\nNAME2=pw\r\n\r\n[Tail]\r\nY=2"));
+    ASSERT_TRUE(
+        IniFile(path).write(QStringLiteral("EXEINI"), QStringLiteral("NAME"), QStringLiteral("新")).ok());
+    ASSERT_TRUE(
+        IniFile(path).write(QStringLiteral("exeini"), QStringLiteral("NAME3"), QStringLiteral("0")).ok());
     ASSERT_TRUE(IniFile(path).write(QStringLiteral("New"), QStringLiteral("Z"), QStringLiteral("3")).ok());
-    EXPECT_EQ(ReadBytes(path), QByteArray("; comment\r\n[Other]\r\nX=1\r\n\r\n[EXEINI]\r\nNAME=\x90\x56\r\nNAME2=pw\r\n"
-                                          "NAME3=0\r\n\r\n[Tail]\r\nY=2\r\n[New]\r\nZ=3\r\n"));
+    EXPECT_EQ(ReadBytes(path),
+              QByteArray("; comment\r\n[Other]\r\nX=1\r\n\r\n[EXEINI]\r\nNAME=\x90\x56\r\nNAME2=pw\r\n"
+                         "NAME3=0\r\n\r\n[Tail]\r\nY=2\r\n[New]\r\nZ=3\r\n"));
 }
 
 TEST_F(IniFileTest, writeCreatesTheFileWithTheRequestedModeAndKeepsAnExistingMode) {
-    ASSERT_TRUE(IniFile(path, 0600).write(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v")).ok());
+    ASSERT_TRUE(
+        IniFile(path, 0600).write(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v")).ok());
     EXPECT_EQ(ReadBytes(path), QByteArray("[S]\r\nK=v\r\n"));
     EXPECT_EQ(modeOf(path), 0600u);
     ::chmod(QFile::encodeName(path).constData(), 0640);
-    ASSERT_TRUE(IniFile(path, 0600).write(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("w")).ok());
+    ASSERT_TRUE(
+        IniFile(path, 0600).write(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("w")).ok());
     EXPECT_EQ(modeOf(path), 0640u);
 }
 
 TEST_F(IniFileTest, unwritableFolderIsReported) {
-    const Status s = IniFile(QStringLiteral("/nonexistent/dir/x.ini")).write(QStringLiteral("S"), QStringLiteral("K"),
-                                                                            QStringLiteral("v"));
+    const Status s = IniFile(QStringLiteral("/nonexistent/dir/x.ini"))
+                         .write(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v"));
     EXPECT_FALSE(s.ok());
     EXPECT_FALSE(s.error().isEmpty());
 }

@@ -9,16 +9,18 @@ TEST(ServerSettings, writesTheFourLinesInOrder) {
     const ServerSettings s{QStringLiteral("smtp.example.jp"), QStringLiteral("pop.example.jp:1110"),
                            QStringLiteral("山田@example.jp"), 1};
     ASSERT_TRUE(s.write(path).ok());
-    EXPECT_EQ(ReadBytes(path), QByteArray("SMTP=smtp.example.jp\r\nPOP3=pop.example.jp:1110\r\nMAIL=\x8E\x52\x93\x63"
-                                          "@example.jp\r\nAPOP=1\r\n"));
+    EXPECT_EQ(ReadBytes(path),
+              QByteArray("SMTP=smtp.example.jp\r\nPOP3=pop.example.jp:1110\r\nMAIL=\x8E\x52\x93\x63"
+                         "@example.jp\r\nAPOP=1\r\n"));
     EXPECT_EQ(ServerSettings::read(path), s);
 }
 
 TEST(ServerSettings, readingTakesOnlyExactUpperCaseKeysAndTheLaterLine) {
     TempFolder dir;
     const QString path = dir.file(QStringLiteral("orvex.ini"));
-    WriteBytes(path, QByteArray("smtp=lower.example.jp\r\nSMTP=first\r\nSMTP=second\r\n# note\r\nPOP3 =spaced\r\n"
-                                "APOP=0.5\nMAIL=me@x.jp"));
+    WriteBytes(path,
+               QByteArray("smtp=lower.example.jp\r\nSMTP=first\r\nSMTP=second\r\n# note\r\nPOP3 =spaced\r\n"
+                          "APOP=0.5\nMAIL=me@x.jp"));
     const ServerSettings s = ServerSettings::read(path);
     EXPECT_EQ(s.SmtpServer, QStringLiteral("second"));
     EXPECT_EQ(s.Pop3Server, QString());

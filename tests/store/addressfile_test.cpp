@@ -10,7 +10,7 @@ namespace {
 constexpr qsizetype R = AddressRecord::kSize;
 
 class AddressFileTest : public testing::Test {
-protected:
+  protected:
     TempFolder dir;
     QString path = dir.file(QStringLiteral("orxdata20.data"));
     QString tmp = dir.file(QStringLiteral("ORXDATA20.TMP"));

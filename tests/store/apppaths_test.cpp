@@ -8,7 +8,8 @@
 
 TEST(AppPaths, rootFolderGetsExactlyOneSeparator) {
     const AppPaths root(QStringLiteral("/"));
-    EXPECT_EQ(root.join(QStringLiteral("/★MAilData/orxdata2.data")), QStringLiteral("/★MAilData/orxdata2.data"));
+    EXPECT_EQ(root.join(QStringLiteral("/★MAilData/orxdata2.data")),
+              QStringLiteral("/★MAilData/orxdata2.data"));
     const AppPaths plain(QStringLiteral("/opt/fennick"));
     EXPECT_EQ(plain.join(QStringLiteral("/★MAilData")), QStringLiteral("/opt/fennick/★MAilData"));
     EXPECT_EQ(plain.join(QStringLiteral("test")), QStringLiteral("/opt/fennick/test"));

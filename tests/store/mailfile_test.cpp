@@ -11,12 +11,16 @@ namespace {
 constexpr qsizetype R = MailRecord::kSize;
 
 MailRecord sample(const QString& subject, const QString& body = QStringLiteral("本文")) {
-    return {subject, QStringLiteral("Mon, 7 Dec 2026 09:00:00 +0900"), MailRecord::kTextKind,
-            QStringLiteral("sender@example.jp"), body, 1};
+    return {subject,
+            QStringLiteral("Mon, 7 Dec 2026 09:00:00 +0900"),
+            MailRecord::kTextKind,
+            QStringLiteral("sender@example.jp"),
+            body,
+            1};
 }
 
 class MailFileTest : public testing::Test {
-protected:
+  protected:
     TempFolder dir;
     QString path = dir.file(QStringLiteral("orxdata2.data"));
     MailFile file{path, dir.file(QStringLiteral("ORXDATA2.TMP"))};

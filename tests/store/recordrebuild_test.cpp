@@ -19,7 +19,7 @@ struct StopAt {
 };
 
 class InterruptedRebuild : public testing::TestWithParam<StopAt> {
-protected:
+  protected:
     TempFolder dir;
     QString path = dir.file(QStringLiteral("orxdata2.data"));
     QString tmp = dir.file(QStringLiteral("ORXDATA2.TMP"));
@@ -29,8 +29,9 @@ protected:
     QByteArray prepare() {
         QByteArray expected;
         for (int i = 1; i <= 5; ++i) {
-            MailRecord r{QStringLiteral("件名%1").arg(i), QStringLiteral("d"), MailRecord::kTextKind,
-                         QStringLiteral("p"), QStringLiteral("本文%1").arg(i), 1};
+            MailRecord r{QStringLiteral("件名%1").arg(i), QStringLiteral("d"),
+                         MailRecord::kTextKind,           QStringLiteral("p"),
+                         QStringLiteral("本文%1").arg(i), 1};
             EXPECT_TRUE(file.append(r).ok());
             if (i != 2 && i != 4)
                 expected += r.toBytes();
@@ -69,8 +70,8 @@ TEST_P(InterruptedRebuild, nextReadFinishesTheRebuild) {
 TEST_P(InterruptedRebuild, nextAppendFinishesTheRebuildFirst) {
     const QByteArray expected = prepare();
     stopRebuild(GetParam());
-    const MailRecord extra{QStringLiteral("新"), QStringLiteral("d"), MailRecord::kTextKind, QStringLiteral("p"),
-                           QStringLiteral("b"), 1};
+    const MailRecord extra{QStringLiteral("新"), QStringLiteral("d"), MailRecord::kTextKind,
+                           QStringLiteral("p"),  QStringLiteral("b"), 1};
     EXPECT_EQ(*file.append(extra), 4);
     EXPECT_EQ(ReadBytes(path), expected + extra.toBytes());
 }
@@ -82,7 +83,9 @@ INSTANTIATE_TEST_SUITE_P(EveryStep, InterruptedRebuild,
                                          StopAt{Step::CopiedRecord, 2, "afterSecondRecordCopied"},
                                          StopAt{Step::CopiedRecord, 3, "afterLastRecordCopied"},
                                          StopAt{Step::ClosedFiles, 1, "beforeRemovingWorkingFile"}),
-                         [](const testing::TestParamInfo<StopAt>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<StopAt>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(RebuildRecovery, staleWorkingFileFromAnInterruptedCopyIsDroppedAndTheFileKept) {
     // Another copy of the program stopped while copying the file to the

@@ -19,23 +19,26 @@ TEST_P(ShiftJisEncode, matchesCodePage932) {
     EXPECT_EQ(ShiftJis::decode(c.bytes), text) << "round trip";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ShiftJisEncode,
-    testing::Values(EncodeCase{"ascii", u"abc 1", QByteArray("abc 1")},
-                    EncodeCase{"hiragana", u"あい", QByteArray("\x82\xA0\x82\xA2")},
-                    EncodeCase{"nec-row13-circled-digit", u"①", QByteArray("\x87\x40")},
-                    EncodeCase{"nec-row13-kabushiki", u"㈱", QByteArray("\x87\x8A")},
-                    EncodeCase{"ibm-extension-taka", u"髙", QByteArray("\xFB\xFC")},
-                    EncodeCase{"halfwidth-katakana", u"ｶﾀｶﾅ", QByteArray("\xB6\xC0\xB6\xC5")},
-                    EncodeCase{"windows-wave-dash", u"～", QByteArray("\x81\x60")},
-                    EncodeCase{"kind-html", u"●HTML形式", QByteArray("\x81\x9C" "HTML" "\x8C\x60\x8E\xAE")}),
-    [](const testing::TestParamInfo<EncodeCase>& info) {
-        std::string n = info.param.name;
-        for (char& ch : n)
-            if (ch == '-')
-                ch = '_';
-        return n;
-    });
+INSTANTIATE_TEST_SUITE_P(Table, ShiftJisEncode,
+                         testing::Values(EncodeCase{"ascii", u"abc 1", QByteArray("abc 1")},
+                                         EncodeCase{"hiragana", u"あい", QByteArray("\x82\xA0\x82\xA2")},
+                                         EncodeCase{"nec-row13-circled-digit", u"①", QByteArray("\x87\x40")},
+                                         EncodeCase{"nec-row13-kabushiki", u"㈱", QByteArray("\x87\x8A")},
+                                         EncodeCase{"ibm-extension-taka", u"髙", QByteArray("\xFB\xFC")},
+                                         EncodeCase{"halfwidth-katakana", u"ｶﾀｶﾅ",
+                                                    QByteArray("\xB6\xC0\xB6\xC5")},
+                                         EncodeCase{"windows-wave-dash", u"～", QByteArray("\x81\x60")},
+                                         EncodeCase{"kind-html", u"●HTML形式",
+                                                    QByteArray("\x81\x9C"
+                                                               "HTML"
+                                                               "\x8C\x60\x8E\xAE")}),
+                         [](const testing::TestParamInfo<EncodeCase>& info) {
+                             std::string n = info.param.name;
+                             for (char& ch : n)
+                                 if (ch == '-')
+                                     ch = '_';
+                             return n;
+                         });
 
 } // namespace
 
@@ -45,7 +48,9 @@ TEST(ShiftJis, unicodeWaveDashFromLinuxInputEncodesLikeWindows) {
 
 TEST(ShiftJis, unmappableCharactersBecomeOneVisiblePlaceholderEach) {
     const QByteArray bytes = ShiftJis::encode(QStringLiteral("a😀b✓c"));
-    EXPECT_EQ(bytes, QByteArray("a\x81\xAC" "b\x81\xAC" "c"));
+    EXPECT_EQ(bytes, QByteArray("a\x81\xAC"
+                                "b\x81\xAC"
+                                "c"));
     EXPECT_EQ(ShiftJis::decode(bytes), QStringLiteral("a〓b〓c"));
 }
 
@@ -53,7 +58,9 @@ TEST(ShiftJis, invalidBytesDecodeToReplacementCharacters) {
     // a lone lead byte at the end, an invalid trail byte, and an unassigned byte
     EXPECT_EQ(ShiftJis::decode(QByteArray("ab\x82")), QStringLiteral("ab\uFFFD"));
     EXPECT_EQ(ShiftJis::decode(QByteArray("\x82\x20x")).front(), QChar(0xFFFD));
-    EXPECT_TRUE(ShiftJis::decode(QByteArray("\xA0\xFD\xFF" "ok")).endsWith(QStringLiteral("ok")));
+    EXPECT_TRUE(ShiftJis::decode(QByteArray("\xA0\xFD\xFF"
+                                            "ok"))
+                    .endsWith(QStringLiteral("ok")));
 }
 
 TEST(ShiftJis, nulBytesSurviveDecoding) {
@@ -91,5 +98,6 @@ TEST(ShiftJisField, emojiAtTheEdgeIsNotSplit) {
 }
 
 TEST(ShiftJisField, exactFitNeedsNoPadding) {
-    EXPECT_EQ(ShiftJis::encodeField(QStringLiteral("○TEXT形式"), 10), QByteArray("\x81\x9BTEXT\x8C\x60\x8E\xAE"));
+    EXPECT_EQ(ShiftJis::encodeField(QStringLiteral("○TEXT形式"), 10),
+              QByteArray("\x81\x9BTEXT\x8C\x60\x8E\xAE"));
 }

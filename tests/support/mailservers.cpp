@@ -1,7 +1,7 @@
 #include "tests/support/mailservers.h"
 
-#include <QDir>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
@@ -29,21 +29,30 @@ QHash<QString, QString> settings() {
     return values;
 }
 
-int countFiles(const QString& folder) { return int(QDir(folder).entryList(QDir::Files).size()); }
+int countFiles(const QString& folder) {
+    return int(QDir(folder).entryList(QDir::Files).size());
+}
 
 } // namespace
 
 bool TestMailServers::available() {
     if (settings().isEmpty()) {
-        ADD_FAILURE() << "the test mail servers are not running (FENNICK_MAILSERVERS); run the tests through ctest";
+        ADD_FAILURE()
+            << "the test mail servers are not running (FENNICK_MAILSERVERS); run the tests through ctest";
         return false;
     }
     return true;
 }
 
-QString TestMailServers::pop3Server() { return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("POP3_PORT")); }
-QString TestMailServers::pop3sServer() { return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("POP3S_PORT")); }
-QString TestMailServers::smtpServer() { return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("SMTP_PORT")); }
+QString TestMailServers::pop3Server() {
+    return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("POP3_PORT"));
+}
+QString TestMailServers::pop3sServer() {
+    return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("POP3S_PORT"));
+}
+QString TestMailServers::smtpServer() {
+    return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("SMTP_PORT"));
+}
 
 TestAccount TestMailServers::claimAccount() {
     const QString root = settings().value(QStringLiteral("MAIL_ROOT"));
@@ -59,7 +68,8 @@ TestAccount TestMailServers::claimAccount() {
 }
 
 int TestMailServers::waitingMessages(const TestAccount& account) {
-    return countFiles(account.maildir + QStringLiteral("/new")) + countFiles(account.maildir + QStringLiteral("/cur"));
+    return countFiles(account.maildir + QStringLiteral("/new")) +
+           countFiles(account.maildir + QStringLiteral("/cur"));
 }
 
 bool TestMailServers::waitForMessages(const TestAccount& account, int count) {

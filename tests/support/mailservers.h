@@ -14,7 +14,7 @@ struct TestAccount {
 };
 
 class TestMailServers {
-public:
+  public:
     // Fails the current test when the servers are not there.
     static bool available();
     static QString pop3Server();

@@ -7,7 +7,7 @@
 
 // Keeps every notice instead of showing it.
 class RecordingNotifier : public UserNotifier {
-public:
+  public:
     struct Notice {
         QString text;
         QString title;

@@ -7,7 +7,7 @@
 
 // Records every message box and answers from a script (default: OK / Yes).
 class ScriptedPrompter : public Prompter {
-public:
+  public:
     struct Shown {
         QString text;
         QString title;
@@ -21,6 +21,6 @@ public:
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override;
 
     QList<Shown> shown;
-    QList<Answer> answers;     // taken in order; when empty, OK or Yes
-    QStringList fileAnswers;   // for the file dialogs; when empty, cancelled
+    QList<Answer> answers;   // taken in order; when empty, OK or Yes
+    QStringList fileAnswers; // for the file dialogs; when empty, cancelled
 };

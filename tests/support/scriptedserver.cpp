@@ -54,7 +54,9 @@ ScriptedServer::~ScriptedServer() {
     ::close(listenFd_);
 }
 
-QString ScriptedServer::address() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }
+QString ScriptedServer::address() const {
+    return QStringLiteral("127.0.0.1:%1").arg(port_);
+}
 
 void ScriptedServer::problem(const QString& text) {
     std::lock_guard lock(mutex_);

@@ -11,7 +11,7 @@
 // connection, a malformed or outrageous reply. Each connection plays the
 // next script in turn.
 class ScriptedServer {
-public:
+  public:
     struct Step {
         enum Kind { Send, Expect, Silent, Close } kind;
         QByteArray text; // line to send (CR LF added) or expected line prefix
@@ -33,7 +33,7 @@ public:
     QStringList problems();
     QList<QByteArray> received();
 
-private:
+  private:
     void run();
     void play(int fd, const Script& script);
     void problem(const QString& text);

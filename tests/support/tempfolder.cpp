@@ -3,7 +3,9 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-TempFolder::TempFolder() { EXPECT_TRUE(dir_.isValid()); }
+TempFolder::TempFolder() {
+    EXPECT_TRUE(dir_.isValid());
+}
 
 QByteArray ReadBytes(const QString& path) {
     QFile f(path);

@@ -6,12 +6,12 @@
 
 // A throwaway application folder for one test.
 class TempFolder {
-public:
+  public:
     TempFolder();
     QString path() const { return dir_.path(); }
     QString file(const QString& name) const { return dir_.filePath(name); }
 
-private:
+  private:
     QTemporaryDir dir_;
 };
 

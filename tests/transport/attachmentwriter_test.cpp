@@ -24,9 +24,14 @@ TEST(AttachmentWriter, hostileNamesStayInsideTheFolder) {
         const char16_t* sent;
         const char16_t* saved;
     };
-    const Row rows[] = {{u"../../x", u"x"},          {u"/etc/passwd", u"passwd"},   {u"a\\b", u"b"},
-                        {u"", u"attachment-4.bin"},  {u"..", u"attachment-5.bin"}, {u".hidden", u"hidden"},
-                        {u"ok\u0001name.txt", u"okname.txt"}, {u"dir/", u"attachment-8.bin"}};
+    const Row rows[] = {{u"../../x", u"x"},
+                        {u"/etc/passwd", u"passwd"},
+                        {u"a\\b", u"b"},
+                        {u"", u"attachment-4.bin"},
+                        {u"..", u"attachment-5.bin"},
+                        {u".hidden", u"hidden"},
+                        {u"ok\u0001name.txt", u"okname.txt"},
+                        {u"dir/", u"attachment-8.bin"}};
     for (const Row& r : rows) {
         const int index = int(&r - rows) + 1;
         EXPECT_EQ(AttachmentWriter::safeName(QString::fromUtf16(r.sent), index), QString::fromUtf16(r.saved))
@@ -36,12 +41,14 @@ TEST(AttachmentWriter, hostileNamesStayInsideTheFolder) {
     ASSERT_TRUE(QDir(parent.path()).mkdir(QStringLiteral("inbox")));
     const QString inbox = parent.file(QStringLiteral("inbox"));
     const auto report = AttachmentWriter::write(
-        withAttachments({QStringLiteral("../../x"), QStringLiteral("/etc/passwd"), QStringLiteral("..")}), inbox);
+        withAttachments({QStringLiteral("../../x"), QStringLiteral("/etc/passwd"), QStringLiteral("..")}),
+        inbox);
     EXPECT_EQ(report.outcome, AttachmentWriter::Outcome::Written);
     EXPECT_EQ(QDir(parent.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("inbox")});
-    EXPECT_EQ(QDir(inbox).entryList(QDir::Files, QDir::Name),
-              (QStringList{QStringLiteral("attachment-3.bin"), QStringLiteral("passwd"), QStringLiteral("x")}));
+    EXPECT_EQ(
+        QDir(inbox).entryList(QDir::Files, QDir::Name),
+        (QStringList{QStringLiteral("attachment-3.bin"), QStringLiteral("passwd"), QStringLiteral("x")}));
 }
 
 TEST(AttachmentWriter, existingFilesAreNeverReplaced) {
@@ -73,8 +80,8 @@ TEST(AttachmentWriter, symbolicLinkInTheFolderIsNotFollowed) {
 }
 
 TEST(AttachmentWriter, unwritableFolderIsReportedAsFileNotOpened) {
-    const auto report =
-        AttachmentWriter::write(withAttachments({QStringLiteral("a")}), QStringLiteral("/nonexistent/folder"));
+    const auto report = AttachmentWriter::write(withAttachments({QStringLiteral("a")}),
+                                                QStringLiteral("/nonexistent/folder"));
     EXPECT_EQ(report.outcome, AttachmentWriter::Outcome::FileNotOpened);
     EXPECT_FALSE(report.error.isEmpty());
 }

@@ -24,13 +24,15 @@ TEST(HeaderText, malformedEncodedWordIsKeptAsText) {
 TEST(HeaderText, rfc2231ParameterWithCharsetAndContinuations) {
     const QByteArray v = "attachment; filename*0*=ISO-2022-JP'ja'%1B%24B%24%22; filename*1*=%1B%28B.txt";
     EXPECT_EQ(HeaderText::parameter(v, "filename"), QStringLiteral("あ.txt"));
-    EXPECT_EQ(HeaderText::parameter("attachment; filename*=UTF-8''%E3%81%82", "FILENAME"), QStringLiteral("あ"));
+    EXPECT_EQ(HeaderText::parameter("attachment; filename*=UTF-8''%E3%81%82", "FILENAME"),
+              QStringLiteral("あ"));
     EXPECT_EQ(HeaderText::parameter("attachment; filename*0=\"ab\"; filename*1=\"c\"", "filename"),
               QStringLiteral("abc"));
 }
 
 TEST(HeaderText, quotedParametersKeepSemicolonsAndEscapes) {
-    EXPECT_EQ(HeaderText::parameter("text/plain; name=\"a;b\\\"c\"; charset=x", "name"), QStringLiteral("a;b\"c"));
+    EXPECT_EQ(HeaderText::parameter("text/plain; name=\"a;b\\\"c\"; charset=x", "name"),
+              QStringLiteral("a;b\"c"));
     EXPECT_EQ(HeaderText::parameter("text/plain; charset=x", "name"), QString());
     EXPECT_EQ(HeaderText::leadingToken("Text/HTML ; charset=x"), QByteArray("text/html"));
 }

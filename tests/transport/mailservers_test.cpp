@@ -12,7 +12,7 @@
 namespace {
 
 class MailServers : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!TestMailServers::available())
             GTEST_SKIP();
@@ -35,8 +35,10 @@ TEST_F(MailServers, japaneseMailWithAttachmentsArrivesIdentical) {
     const QString second = files.file(QStringLiteral("写真 ㈱.jpg"));
     WriteBytes(first, QByteArray("%PDF\0\x01\x02 binary", 14));
     WriteBytes(second, QByteArray(70000, '\xd8'));
-    const OutgoingMail mail{QStringLiteral("受取人 <") + account.address + u'>', QStringLiteral("sender@fennick.test"),
-                            QStringLiteral("日本語の件名①"), QStringLiteral("①、㈱、髙、〜 とｶﾀｶﾅ\r\n二行目"),
+    const OutgoingMail mail{QStringLiteral("受取人 <") + account.address + u'>',
+                            QStringLiteral("sender@fennick.test"),
+                            QStringLiteral("日本語の件名①"),
+                            QStringLiteral("①、㈱、髙、〜 とｶﾀｶﾅ\r\n二行目"),
                             {first, second}};
     send(mail);
     ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
@@ -69,8 +71,11 @@ TEST_F(MailServers, htmlMailShapeArrivesWithMarkerBodyAndFilesInOrder) {
     const QString page = files.file(QStringLiteral("index.htm"));
     WriteBytes(picture, QByteArray("\x89PNG\r\n\x1a\npicture", 15));
     WriteBytes(page, QByteArray("<html><body><img src=\"cat.png\"></body></html>"));
-    send({account.address, QStringLiteral("me@fennick.test"), QStringLiteral("ページ"),
-          QStringLiteral("HTML送信QFM5270XBNWRD4618"), {picture, page}});
+    send({account.address,
+          QStringLiteral("me@fennick.test"),
+          QStringLiteral("ページ"),
+          QStringLiteral("HTML送信QFM5270XBNWRD4618"),
+          {picture, page}});
     ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
     Pop3Session pop;
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
@@ -133,17 +138,23 @@ TEST_F(MailServers, deletionsAreCommittedOnlyAtClose) {
 }
 
 TEST_F(MailServers, unknownRecipientFailsWithTheServersReply) {
-    const Status sent = SmtpSender().send(TestMailServers::smtpServer(),
-                                          {QStringLiteral("nobody@fennick.test"), QStringLiteral("me@fennick.test"),
-                                           QStringLiteral("s"), QStringLiteral("b"), {}});
+    const Status sent =
+        SmtpSender().send(TestMailServers::smtpServer(), {QStringLiteral("nobody@fennick.test"),
+                                                          QStringLiteral("me@fennick.test"),
+                                                          QStringLiteral("s"),
+                                                          QStringLiteral("b"),
+                                                          {}});
     ASSERT_FALSE(sent.ok());
     EXPECT_TRUE(sent.error().startsWith(QStringLiteral("550 5.1.1"))) << sent.error().toStdString();
 }
 
 TEST_F(MailServers, missingAttachmentSendsNothing) {
-    const Status sent = SmtpSender().send(TestMailServers::smtpServer(),
-                                          {account.address, QStringLiteral("me@fennick.test"), QStringLiteral("s"),
-                                           QStringLiteral("b"), {QStringLiteral("/no/such/photo.jpg")}});
+    const Status sent =
+        SmtpSender().send(TestMailServers::smtpServer(), {account.address,
+                                                          QStringLiteral("me@fennick.test"),
+                                                          QStringLiteral("s"),
+                                                          QStringLiteral("b"),
+                                                          {QStringLiteral("/no/such/photo.jpg")}});
     ASSERT_FALSE(sent.ok());
     EXPECT_TRUE(sent.error().contains(QStringLiteral("/no/such/photo.jpg")));
     QThread::msleep(300);
@@ -153,7 +164,10 @@ TEST_F(MailServers, missingAttachmentSendsNothing) {
 TEST_F(MailServers, severalRecipientsEachGetTheMail) {
     const TestAccount second = TestMailServers::claimAccount();
     send({QStringLiteral("一人目<") + account.address + QStringLiteral(">, 二人目 <") + second.address + u'>',
-          QStringLiteral("me@fennick.test"), QStringLiteral("二人へ"), QStringLiteral("本文"), {}});
+          QStringLiteral("me@fennick.test"),
+          QStringLiteral("二人へ"),
+          QStringLiteral("本文"),
+          {}});
     EXPECT_TRUE(TestMailServers::waitForMessages(account, 1));
     EXPECT_TRUE(TestMailServers::waitForMessages(second, 1));
 }

@@ -106,9 +106,10 @@ TEST(MimeDecoder, brokenMimeStillGivesTheReadableText) {
 }
 
 TEST(MimeDecoder, garbageInputNeverCrashes) {
-    const QByteArray inputs[] = {QByteArray(), QByteArray("\0\0\0", 3), QByteArray("Subject: =?x?B?###?=\r\n"),
-                                 QByteArray("Content-Type: multipart/mixed; boundary=\"\"\r\n\r\n--\r\n--\r\n"),
-                                 QByteArray(5000, '\xff')};
+    const QByteArray inputs[] = {
+        QByteArray(), QByteArray("\0\0\0", 3), QByteArray("Subject: =?x?B?###?=\r\n"),
+        QByteArray("Content-Type: multipart/mixed; boundary=\"\"\r\n\r\n--\r\n--\r\n"),
+        QByteArray(5000, '\xff')};
     for (const QByteArray& in : inputs) {
         const ReceivedMessage m = MimeDecoder::decode(in);
         EXPECT_LE(m.attachments.size(), 2);

@@ -24,7 +24,8 @@ QByteArray header(const QByteArray& message, const QByteArray& name) {
 TEST(Iso2022Jp, encodesJisX0208WithEscapesAndEndsInAscii) {
     EXPECT_EQ(*Iso2022Jp::encode(QStringLiteral("aあb")), QByteArray("a\x1b$B$\"\x1b(Bb"));
     EXPECT_EQ(*Iso2022Jp::encode(QStringLiteral("亜")), QByteArray("\x1b$B0!\x1b(B"));
-    EXPECT_EQ(*Iso2022Jp::encode(QStringLiteral("熙")), QByteArray("\x1b$Bt&\x1b(B")); // last character of row 84
+    EXPECT_EQ(*Iso2022Jp::encode(QStringLiteral("熙")),
+              QByteArray("\x1b$Bt&\x1b(B")); // last character of row 84
 }
 
 TEST(Iso2022Jp, windowsFormsMapToTheirJisPlaces) {
@@ -35,11 +36,13 @@ TEST(Iso2022Jp, windowsFormsMapToTheirJisPlaces) {
 
 TEST(Iso2022Jp, charactersOutsideJisX0208AreRefusedNotReplaced) {
     for (const char16_t* s : {u"①", u"㈱", u"髙", u"ｶ", u"😀", u"\u001b"})
-        EXPECT_FALSE(Iso2022Jp::encode(QString::fromUtf16(s)).has_value()) << QString::fromUtf16(s).toStdString();
+        EXPECT_FALSE(Iso2022Jp::encode(QString::fromUtf16(s)).has_value())
+            << QString::fromUtf16(s).toStdString();
 }
 
 TEST(Recipients, typedFormsGiveBareAddresses) {
-    const auto r = ParseRecipients(QStringLiteral("山田<yamada@x.jp>, 佐藤 <sato@x.jp>,bare@x.jp,\"A, B\" <ab@x.jp>"));
+    const auto r =
+        ParseRecipients(QStringLiteral("山田<yamada@x.jp>, 佐藤 <sato@x.jp>,bare@x.jp,\"A, B\" <ab@x.jp>"));
     ASSERT_EQ(r.size(), 4);
     EXPECT_EQ(r[0].name, QStringLiteral("山田"));
     EXPECT_EQ(r[0].address, QStringLiteral("yamada@x.jp"));
@@ -51,8 +54,11 @@ TEST(Recipients, typedFormsGiveBareAddresses) {
 }
 
 TEST(OutgoingMessage, jisTextGoesOutAsIso2022JpSevenBit) {
-    const OutgoingMail mail{QStringLiteral("山田 <yamada@x.jp>"), QStringLiteral("me@x.jp"), QStringLiteral("会議の件"),
-                            QStringLiteral("本文です。\n二行目"), {}};
+    const OutgoingMail mail{QStringLiteral("山田 <yamada@x.jp>"),
+                            QStringLiteral("me@x.jp"),
+                            QStringLiteral("会議の件"),
+                            QStringLiteral("本文です。\n二行目"),
+                            {}};
     const QByteArray m = *OutgoingMessage::build(mail, kNow);
     EXPECT_EQ(header(m, "Content-Type"), QByteArray("text/plain; charset=ISO-2022-JP"));
     EXPECT_EQ(header(m, "Content-Transfer-Encoding"), QByteArray("7bit"));
@@ -71,7 +77,8 @@ TEST(OutgoingMessage, jisTextGoesOutAsIso2022JpSevenBit) {
 
 TEST(OutgoingMessage, textOutsideJisGoesOutAsUtf8WithNothingLost) {
     const QString body = QStringLiteral("①㈱髙〜ｶﾀｶﾅ😀");
-    const OutgoingMail mail{QStringLiteral("a@x.jp"), QStringLiteral("me@x.jp"), QStringLiteral("件名①"), body, {}};
+    const OutgoingMail mail{
+        QStringLiteral("a@x.jp"), QStringLiteral("me@x.jp"), QStringLiteral("件名①"), body, {}};
     const QByteArray m = *OutgoingMessage::build(mail, kNow);
     EXPECT_EQ(header(m, "Content-Type"), QByteArray("text/plain; charset=UTF-8"));
     EXPECT_TRUE(header(m, "Subject").startsWith("=?UTF-8?B?"));
@@ -90,13 +97,17 @@ TEST(OutgoingMessage, longSubjectIsFoldedIntoShortEncodedWords) {
 
 TEST(OutgoingMessage, attachmentsTravelInOrderWithTheirJapaneseNames) {
     TempFolder dir;
-    const QString picture = dir.file(QStringLiteral("夏の写真_とても長い名前のファイルですがちゃんと届くでしょうか.png"));
+    const QString picture =
+        dir.file(QStringLiteral("夏の写真_とても長い名前のファイルですがちゃんと届くでしょうか.png"));
     const QString page = dir.file(QStringLiteral("index.htm"));
     const QByteArray png("\x89PNG\r\n\x1a\n\0\0binary", 16);
     WriteBytes(picture, png);
     WriteBytes(page, QByteArray("<html><img src=\"x.png\"></html>\n"));
-    const OutgoingMail mail{QStringLiteral("a@x.jp"), QStringLiteral("me@x.jp"), QStringLiteral("HTML"),
-                            QStringLiteral("HTML送信QFM5270XBNWRD4618"), {picture, page}};
+    const OutgoingMail mail{QStringLiteral("a@x.jp"),
+                            QStringLiteral("me@x.jp"),
+                            QStringLiteral("HTML"),
+                            QStringLiteral("HTML送信QFM5270XBNWRD4618"),
+                            {picture, page}};
     const QByteArray m = *OutgoingMessage::build(mail, kNow);
     const ReceivedMessage back = MimeDecoder::decode(m);
     EXPECT_EQ(back.body, QStringLiteral("HTML送信QFM5270XBNWRD4618"));
@@ -108,8 +119,11 @@ TEST(OutgoingMessage, attachmentsTravelInOrderWithTheirJapaneseNames) {
 }
 
 TEST(OutgoingMessage, unreadableAttachmentFailsNamingTheFile) {
-    const OutgoingMail mail{QStringLiteral("a@x.jp"), QStringLiteral("me@x.jp"), QStringLiteral("s"),
-                            QStringLiteral("b"), {QStringLiteral("/no/such/file.jpg")}};
+    const OutgoingMail mail{QStringLiteral("a@x.jp"),
+                            QStringLiteral("me@x.jp"),
+                            QStringLiteral("s"),
+                            QStringLiteral("b"),
+                            {QStringLiteral("/no/such/file.jpg")}};
     const Result<QByteArray> m = OutgoingMessage::build(mail, kNow);
     ASSERT_FALSE(m.ok());
     EXPECT_TRUE(m.error().contains(QStringLiteral("/no/such/file.jpg")));

@@ -16,10 +16,10 @@ ScriptedServer::Script probe() {
 }
 
 ScriptedServer::Script loginListing(const char* listLine) {
-    return {S::send("+OK ready"), S::expect("CAPA"), S::send("+OK"), S::send("USER"), S::send("."),
-            S::expect("USER u"), S::send("+OK"), S::expect("PASS p"), S::send("+OK"),
-            S::expect("STAT"), S::send("+OK 1 100"), S::expect("LIST"), S::send("+OK"), S::send(listLine),
-            S::send(".")};
+    return {S::send("+OK ready"), S::expect("CAPA"),   S::send("+OK"),       S::send("USER"),
+            S::send("."),         S::expect("USER u"), S::send("+OK"),       S::expect("PASS p"),
+            S::send("+OK"),       S::expect("STAT"),   S::send("+OK 1 100"), S::expect("LIST"),
+            S::send("+OK"),       S::send(listLine),   S::send(".")};
 }
 
 Pop3Session::Options quick() {
@@ -38,7 +38,8 @@ TEST(Pop3Failure, serverSilentInTheMiddleOfRetrTimesOut) {
     Pop3Session pop(quick());
     ASSERT_TRUE(pop.connect(server.address())) << pop.lastError().toStdString();
     ASSERT_EQ(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false), 1)
-        << pop.lastError().toStdString() << "\n" << server.problems().join(u'\n').toStdString();
+        << pop.lastError().toStdString() << "\n"
+        << server.problems().join(u'\n').toStdString();
     QElapsedTimer timer;
     timer.start();
     const auto got = pop.fetch(1);
@@ -55,10 +56,12 @@ TEST(Pop3Failure, droppedConnectionFailsTheFetch) {
     Pop3Session pop(quick());
     ASSERT_TRUE(pop.connect(server.address()));
     ASSERT_EQ(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false), 1)
-        << pop.lastError().toStdString() << "\n" << server.problems().join(u'\n').toStdString();
+        << pop.lastError().toStdString() << "\n"
+        << server.problems().join(u'\n').toStdString();
     const auto got = pop.fetch(1);
     ASSERT_FALSE(got.ok());
-    EXPECT_TRUE(got.error().contains(QStringLiteral("切れました")) || got.error().contains(QStringLiteral("失敗")))
+    EXPECT_TRUE(got.error().contains(QStringLiteral("切れました")) ||
+                got.error().contains(QStringLiteral("失敗")))
         << got.error().toStdString();
 }
 
@@ -69,7 +72,8 @@ TEST(Pop3Failure, hugeClaimedSizeIsRefusedWithoutFetching) {
     Pop3Session pop(quick());
     ASSERT_TRUE(pop.connect(server.address()));
     ASSERT_EQ(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false), 1)
-        << pop.lastError().toStdString() << "\n" << server.problems().join(u'\n').toStdString();
+        << pop.lastError().toStdString() << "\n"
+        << server.problems().join(u'\n').toStdString();
     EXPECT_EQ(pop.size(1), 4294967296LL);
     const auto got = pop.fetch(1);
     ASSERT_FALSE(got.ok());
@@ -87,7 +91,8 @@ TEST(Pop3Failure, messageNumberNotListedIsRefusedBeforeAnyCommand) {
     Pop3Session pop(quick());
     ASSERT_TRUE(pop.connect(server.address()));
     ASSERT_EQ(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false), 1)
-        << pop.lastError().toStdString() << "\n" << server.problems().join(u'\n').toStdString();
+        << pop.lastError().toStdString() << "\n"
+        << server.problems().join(u'\n').toStdString();
     EXPECT_FALSE(pop.remove(2).ok());
     EXPECT_FALSE(pop.fetch(7).ok());
     pop.close();

@@ -1,18 +1,12 @@
 #include "history/historylist.h"
 
-#include <QFileInfo>
-
-#include "store/posixfile.h"
 #include "store/text.h"
 
 Result<HistoryList> HistoryList::load(HistoryMode mode, const AppPaths& paths) {
     using R = Result<HistoryList>;
     const MailFile file = HistorySetup::fileOf(mode, paths);
-    if (!QFileInfo::exists(file.path())) {
-        PosixFile create;
-        if (!create.open(file.path(), PosixFile::ReadWriteCreate))
-            return R::failure(create.errorText());
-    }
+    if (Status s = file.ensureExists(); !s)
+        return R::failure(s.error());
     auto columns = file.readListColumns();
     if (!columns)
         return R::failure(columns.error());
@@ -29,7 +23,7 @@ Result<HistoryList> HistoryList::load(HistoryMode mode, const AppPaths& paths) {
         if (!last)
             return R::failure(last.error());
         if (last->has_value())
-            list.last = ShownMail::fromRecord(**last, mode);
+            list.last = MailDetails::fromRecord(**last, mode);
     }
     return list;
 }

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "history/historymode.h"
-#include "history/shownmail.h"
+#include "history/maildetails.h"
 #include "store/mailrecord.h"
 #include "store/result.h"
 
@@ -14,7 +14,7 @@
 // last record whole, so a full file of 32767 mails opens quickly.
 struct HistoryList {
     QList<MailListColumns> rows;
-    std::optional<ShownMail> last;
+    std::optional<MailDetails> last;
 
     // A missing record file is created empty.
     static Result<HistoryList> load(HistoryMode mode, const AppPaths& paths);

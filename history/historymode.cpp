@@ -7,7 +7,5 @@ HistorySetup HistorySetup::of(HistoryMode mode) {
 }
 
 MailFile HistorySetup::fileOf(HistoryMode mode, const AppPaths& paths) {
-    if (mode == HistoryMode::Received)
-        return MailFile(paths.receivedMailFile(), paths.dataFile(QStringLiteral("ORXDATA2.TMP")));
-    return MailFile(paths.sentMailFile(), paths.dataFile(QStringLiteral("ORXDATA5.TMP")));
+    return mode == HistoryMode::Received ? MailFile::received(paths) : MailFile::sent(paths);
 }

@@ -37,7 +37,7 @@ Result<std::optional<MailDisplay>> MailDisplay::forRow(HistoryMode mode, const A
     if (!record->has_value())
         return std::optional<MailDisplay>();
     MailDisplay d;
-    d.shown = ShownMail::fromRecord(**record, mode);
+    d.shown = MailDetails::fromRecord(**record, mode);
     if (mode == HistoryMode::Sent)
         return std::optional<MailDisplay>(d);
 

@@ -3,7 +3,7 @@
 #include <QString>
 
 #include "history/historymode.h"
-#include "history/shownmail.h"
+#include "history/maildetails.h"
 #include "store/result.h"
 
 // What a click on row p of the history list shows.
@@ -15,7 +15,7 @@ struct MailDisplay {
         Source,   // that page's source text in the text area
     };
     View view = View::Text;
-    ShownMail shown;
+    MailDetails shown;
     QString pageFile;         // for Page: the index.htm to show (empty when the mail has no folder)
     QString pageFolder;       // for Page: the only folder the page may load from
     bool updatesCount = true; // the HTML views leave the count box alone

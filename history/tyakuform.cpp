@@ -277,7 +277,7 @@ void TyakuForm::reloadList() {
     Text2->setText(QString::number(count));
 }
 
-void TyakuForm::showFields(const ShownMail& shown) {
+void TyakuForm::showFields(const MailDetails& shown) {
     Text7->setText(shown.subject);
     Text8->setText(shown.party);
     Text9->setText(shown.date);
@@ -406,9 +406,7 @@ void TyakuForm::Command6_Click() {
     const Status deleted = MailDeletion::deleteAllSent(context_.paths);
     if (!deleted)
         context_.prompter->message(this, deleted.error(), windowTitle(), Prompter::Icon::Warning);
-    model_->clear();
-    reloadList();
-    Text2->setText(QString::number(model_->rowCount()));
+    reloadList(); // empties the rows and sets the count
     clearFields();
 }
 

@@ -3,7 +3,7 @@
 #include <QWidget>
 
 #include "history/historymode.h"
-#include "history/shownmail.h"
+#include "history/maildetails.h"
 
 class MailListModel;
 class PageView;
@@ -78,7 +78,7 @@ class TyakuForm : public QWidget {
   private:
     void place(QWidget* w, int left, int top, int width, int height);
     void moveTopTwips(QWidget* w, int top);
-    void showFields(const ShownMail& shown);
+    void showFields(const MailDetails& shown);
     void clearFields();
     void showHelp(int index);
     void hideHelp();

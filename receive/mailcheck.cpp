@@ -7,14 +7,6 @@
 #include "store/text.h"
 #include "transport/mailbox.h"
 
-namespace {
-
-QString workingFileFor(const AppPaths& paths) {
-    return paths.dataFile(QStringLiteral("ORXDATA2.TMP"));
-}
-
-} // namespace
-
 MailCheck::MailCheck(const AppPaths& paths, AppSettings& settings, Mailbox& mailbox, UserNotifier& notifier,
                      MailCheckHooks hooks)
     : paths_(paths), settings_(settings), prefetch_(std::make_unique<PrefetchingMailbox>(mailbox)),
@@ -106,7 +98,7 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
                             TrimSpaces(message.sender),
                             TrimSpaces(last.text),
                             1};
-    const MailFile file(paths_.receivedMailFile(), workingFileFor(paths_));
+    const MailFile file = MailFile::received(paths_);
     const Result<int> appended = file.append(record);
     if (!appended) {
         notifier_.notify(QStringLiteral("受信したメールを保存できませんでした。このメールと以降のメールはサー"
@@ -125,7 +117,7 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
 void MailCheck::deleteStored(Outcome& outcome) {
     if (stored_.isEmpty())
         return;
-    const MailFile file(paths_.receivedMailFile(), workingFileFor(paths_));
+    const MailFile file = MailFile::received(paths_);
     if (const Status synced = file.sync(); !synced) {
         notifier_.notify(
             QStringLiteral(

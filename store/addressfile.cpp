@@ -1,8 +1,5 @@
 #include "store/addressfile.h"
 
-#include <QFileInfo>
-
-#include "store/posixfile.h"
 #include "store/recordrebuild.h"
 
 AddressFile::AddressFile(QString path, QString workingFile)
@@ -41,11 +38,8 @@ Result<QList<NumberedAddressRecord>> AddressFile::ReadAllAddressRecords() const 
     using R = Result<QList<NumberedAddressRecord>>;
     if (Status s = recover(); !s)
         return R::failure(s.error());
-    if (!QFileInfo::exists(records_.path())) { // the list's loading creates the file empty
-        PosixFile create;
-        if (!create.open(records_.path(), PosixFile::ReadWriteCreate))
-            return R::failure(create.errorText());
-    }
+    if (Status s = records_.ensureExists(); !s) // the list's loading creates the file empty
+        return R::failure(s.error());
     QList<NumberedAddressRecord> all;
     const Status s = records_.forEach([&](int n, QByteArrayView bytes) {
         all.append({n, AddressRecord::fromBytes(bytes)});

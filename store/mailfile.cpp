@@ -5,6 +5,14 @@
 MailFile::MailFile(QString path, QString workingFile)
     : records_(std::move(path), MailRecord::kSize), working_(std::move(workingFile)) {}
 
+MailFile MailFile::received(const AppPaths& paths) {
+    return MailFile(paths.receivedMailFile(), paths.dataFile(QStringLiteral("ORXDATA2.TMP")));
+}
+
+MailFile MailFile::sent(const AppPaths& paths) {
+    return MailFile(paths.sentMailFile(), paths.dataFile(QStringLiteral("ORXDATA5.TMP")));
+}
+
 Status MailFile::recover() const {
     return RecordRebuild(records_.path(), working_, MailRecord::kSize, MailRecord::kLiveOffset).recover();
 }

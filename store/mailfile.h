@@ -4,6 +4,7 @@
 #include <QString>
 #include <optional>
 
+#include "store/apppaths.h"
 #include "store/mailrecord.h"
 #include "store/recordfile.h"
 #include "store/result.h"
@@ -19,7 +20,11 @@ class MailFile {
   public:
     // `workingFile` is the rebuild's working copy (ORXDATA2.TMP / ORXDATA5.TMP).
     MailFile(QString path, QString workingFile);
+    // orxdata2.data with ORXDATA2.TMP, and orxdata5.data with ORXDATA5.TMP.
+    static MailFile received(const AppPaths& paths);
+    static MailFile sent(const AppPaths& paths);
 
+    Status ensureExists() const { return records_.ensureExists(); }
     Result<int> count() const;
     Result<int> append(const MailRecord& record, Durability durability = Durability::Buffered) const;
     Result<QList<NumberedMailRecord>> readAll() const;

@@ -16,6 +16,15 @@ QString tooManyRecords() {
 RecordFile::RecordFile(QString path, qsizetype recordSize)
     : path_(std::move(path)), recordSize_(recordSize) {}
 
+Status RecordFile::ensureExists() const {
+    if (QFileInfo::exists(path_))
+        return {};
+    PosixFile file;
+    if (!file.open(path_, PosixFile::ReadWriteCreate) || !file.close())
+        return Status::failure(file.errorText());
+    return {};
+}
+
 Result<int> RecordFile::count() const {
     QFileInfo info(path_);
     if (!info.exists())

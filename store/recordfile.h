@@ -23,6 +23,9 @@ class RecordFile {
     const QString& path() const { return path_; }
     qsizetype recordSize() const { return recordSize_; }
 
+    // Creates the file empty when it is missing.
+    Status ensureExists() const;
+
     // Whole records; a missing file holds none.
     Result<int> count() const;
 

@@ -28,12 +28,8 @@ RecordRebuild::RecordRebuild(QString file, QString workingFile, qsizetype record
 Status RecordRebuild::run(const StopHook& continueAfter) const {
     if (Status s = recover(); !s)
         return s;
-    if (!QFileInfo::exists(file_)) {
-        PosixFile create;
-        if (!create.open(file_, PosixFile::ReadWriteCreate))
-            return Status::failure(create.errorText());
-        return {};
-    }
+    if (!QFileInfo::exists(file_))
+        return RecordFile(file_, recordSize_).ensureExists();
     // Copying the file to the working file and deleting it, done as one
     // rename: the records are never in neither place, and never copied twice.
     if (std::rename(QFile::encodeName(file_).constData(), QFile::encodeName(working_).constData()) != 0)

@@ -133,12 +133,12 @@ bool Pop3Session::readUidls() {
     return true;
 }
 
-std::optional<int> Pop3Session::currentNumber(int n) {
-    if (!sizes_.contains(n)) {
-        fail(QStringLiteral("メッセージ %1 はサーバーにありません。").arg(n));
-        return std::nullopt;
-    }
-    return n;
+bool Pop3Session::readyFor(int n) {
+    if (!curl_)
+        return fail(QStringLiteral("POP3サーバーに接続していません。"));
+    if (!sizes_.contains(n))
+        return fail(QStringLiteral("メッセージ %1 はサーバーにありません。").arg(n));
+    return stillTheSameMessage(n);
 }
 
 qint64 Pop3Session::size(int n) const {
@@ -167,19 +167,14 @@ QString Pop3Session::uidl(int n) const {
 
 Result<QByteArray> Pop3Session::fetchRaw(int n) {
     using R = Result<QByteArray>;
-    if (!curl_)
-        return R::failure(QStringLiteral("POP3サーバーに接続していません。"));
-    const std::optional<int> number = currentNumber(n);
-    if (!number)
-        return R::failure(error_);
-    if (!stillTheSameMessage(n))
+    if (!readyFor(n))
         return R::failure(error_);
     const qint64 announced = sizes_.value(n);
     if (announced > options_.maxMessageBytes)
         return R::failure(QStringLiteral("メッセージ %1 は大きすぎるため受信できません（%2 バイト）。")
                               .arg(n)
                               .arg(announced));
-    if (!runCommand(QByteArray::number(*number), nullptr, false, options_.maxMessageBytes, announced)) {
+    if (!runCommand(QByteArray::number(n), nullptr, false, options_.maxMessageBytes, announced)) {
         if (curl_->bodyLimitExceeded())
             return R::failure(QStringLiteral("メッセージ %1 は大きすぎるため受信できません。").arg(n));
         return R::failure(curl_->errorText(serverText_));
@@ -191,14 +186,9 @@ Result<QByteArray> Pop3Session::fetchRaw(int n) {
 }
 
 Status Pop3Session::remove(int n) {
-    if (!curl_)
-        return Status::failure(QStringLiteral("POP3サーバーに接続していません。"));
-    const std::optional<int> number = currentNumber(n);
-    if (!number)
+    if (!readyFor(n))
         return Status::failure(error_);
-    if (!stillTheSameMessage(n))
-        return Status::failure(error_);
-    if (!runCommand(QByteArray::number(*number), "DELE", true))
+    if (!runCommand(QByteArray::number(n), "DELE", true))
         return Status::failure(curl_->errorText(serverText_));
     sizes_.remove(n);
     return {};

@@ -62,7 +62,8 @@ class Pop3Session : public Mailbox {
     bool fail(const QString& text);
     bool listMessages();
     bool readUidls();
-    std::optional<int> currentNumber(int n);
+    // Connected, listed by the server, and still the same message.
+    bool readyFor(int n);
     bool stillTheSameMessage(int n);
     bool runCommand(const QByteArray& path, const char* command, bool noBody, qint64 limit = 1 << 20,
                     qint64 expected = 0);

@@ -44,7 +44,10 @@ std::optional<ServerAddress> ServerAddress::parse(const QString& text, int defau
 }
 
 QByteArray ServerAddress::url(const char* scheme) const {
-    const QByteArray h = QUrl::toAce(host).isEmpty() ? host.toUtf8() : QUrl::toAce(host);
-    const QByteArray bracketed = host.contains(u':') ? '[' + host.toLatin1() + ']' : h;
-    return QByteArray(scheme) + "://" + bracketed + ':' + QByteArray::number(port) + '/';
+    QByteArray name;
+    if (host.contains(u':'))
+        name = '[' + host.toLatin1() + ']'; // IPv6
+    else if (name = QUrl::toAce(host); name.isEmpty())
+        name = host.toUtf8();
+    return QByteArray(scheme) + "://" + name + ':' + QByteArray::number(port) + '/';
 }

@@ -7,7 +7,7 @@
 
 // The mail in the history window's detail fields: Text7 subject, Text8
 // party, Text9 date, Text10 kind, rtfEd text.
-struct ShownMail {
+struct MailDetails {
     QString subject;
     QString party;
     QString date;
@@ -17,5 +17,5 @@ struct ShownMail {
     // The fields as the list loading and the sent history show a record:
     // texts cut at their first NUL and trimmed; a sent HTML mail's marker
     // body is never shown.
-    static ShownMail fromRecord(const MailRecord& record, HistoryMode mode);
+    static MailDetails fromRecord(const MailRecord& record, HistoryMode mode);
 };

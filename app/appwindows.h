@@ -3,9 +3,9 @@
 #include <QPointer>
 #include <functional>
 
-#include "app/appcontext.h"
 #include "history/editorstate.h"
 #include "history/historymode.h"
+#include "ui/appcontext.h"
 
 class IdPassForm;
 class OptionForm;

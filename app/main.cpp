@@ -2,19 +2,19 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFont>
-#include <optional>
 
-#include "app/appcontext.h"
 #include "app/appwindows.h"
 #include "app/mainform.h"
-#include "app/qtprompter.h"
 #include "app/receiveaction.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
+#include "transport/maillibraries.h"
 #include "transport/pop3session.h"
-#include "transport/transportlibraries.h"
+#include "ui/appcontext.h"
+#include "ui/qtprompter.h"
 
 int main(int argc, char* argv[]) {
+    const MailLibraries mailLibraries;
     // The page view (WebEngine) shares OpenGL contexts with the widgets.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
@@ -46,12 +46,11 @@ int main(int argc, char* argv[]) {
     if (Status s = context.paths.ensureLayout(); !s)
         prompter.message(nullptr, s.error(), QStringLiteral("Fennick"), Prompter::Icon::Warning);
 
-    std::optional<TransportLibraries> transport; // ended once, when main returns
     AppWindows windows(context);
     MainForm form(context, windows);
     ReceiveAction receive(context, windows, form, [] { return std::make_unique<Pop3Session>(); });
     form.onReceive = [&receive] { receive.run(); };
-    StartUp(context, windows, [&transport] { transport.emplace(); });
+    StartUp(context, windows);
     form.show();
     return app.exec();
 }

@@ -10,10 +10,10 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "app/appcontext.h"
 #include "app/appwindows.h"
-#include "app/prompter.h"
-#include "app/twips.h"
+#include "ui/appcontext.h"
+#include "ui/prompter.h"
+#include "ui/twips.h"
 
 const QString MainForm::kCaptions[8] = {
     QStringLiteral("　　新規作成"), QStringLiteral("　　受　　　信"), QStringLiteral("　　着信履歴"),

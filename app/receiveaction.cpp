@@ -3,13 +3,13 @@
 #include <QApplication>
 #include <QLineEdit>
 
-#include "app/appcontext.h"
 #include "app/appwindows.h"
 #include "app/mainform.h"
-#include "app/prompternotifier.h"
 #include "receive/mailcheck.h"
 #include "settings/idpassform.h"
 #include "transport/mailbox.h"
+#include "ui/appcontext.h"
+#include "ui/prompternotifier.h"
 
 ReceiveAction::ReceiveAction(AppContext& context, AppWindows& windows, MainForm& form,
                              MailboxFactory mailboxes)

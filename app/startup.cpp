@@ -2,14 +2,12 @@
 
 #include <QLineEdit>
 
-#include "app/appcontext.h"
 #include "app/appwindows.h"
 #include "settings/idpassform.h"
+#include "ui/appcontext.h"
 
-void StartUp(AppContext& context, AppWindows& windows, const std::function<void()>& initialiseTransport) {
+void StartUp(AppContext& context, AppWindows& windows) {
     context.settings.servers = ServerSettings::read(context.serverSettingsFile());
-    if (initialiseTransport)
-        initialiseTransport();
     if (context.settings.servers.Pop3Server.isEmpty())
         windows.openServers();
     IdPassForm* account = windows.accountWindow();

@@ -1,12 +1,9 @@
 #pragma once
 
-#include <functional>
-
 class AppWindows;
 struct AppContext;
 
 // Start-up before the main window is shown: the server settings from
-// orvex.ini, the mail transport's set-up, then the server window when no
-// POP3 server is set, then the account window (loaded in any case) when the
-// ID or the password is empty.
-void StartUp(AppContext& context, AppWindows& windows, const std::function<void()>& initialiseTransport = {});
+// orvex.ini, then the server window when no POP3 server is set, then the
+// account window (loaded in any case) when the ID or the password is empty.
+void StartUp(AppContext& context, AppWindows& windows);

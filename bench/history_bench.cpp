@@ -11,10 +11,11 @@
 #include <cstdio>
 #include <sys/resource.h>
 
-#include "app/appcontext.h"
-#include "app/qtprompter.h"
 #include "history/editorstate.h"
 #include "history/tyakuform.h"
+#include "transport/maillibraries.h"
+#include "ui/appcontext.h"
+#include "ui/qtprompter.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ double plainCopySeconds(const QString& from, const QString& to) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    const MailLibraries mailLibraries;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

@@ -12,10 +12,11 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "mime/iso2022jp.h"
 #include "receive/mailcheck.h"
-#include "receive/usernotifier.h"
-#include "transport/iso2022jp.h"
+#include "transport/maillibraries.h"
 #include "transport/pop3session.h"
+#include "transport/usernotifier.h"
 
 namespace {
 
@@ -92,6 +93,7 @@ QString setting(const QString& dir, const QString& key) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    const MailLibraries mailLibraries;
     QCoreApplication app(argc, argv);
     if (argc < 5)
         qFatal("usage: receive_bench SERVERS_DIR ACCOUNT fill|check APP_FOLDER");

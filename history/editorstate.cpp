@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "store/shiftjis.h"
+#include "text/shiftjis.h"
 
 Result<QString> EditorState::loadCurrentFile() const {
     if (currentFileName.isEmpty())

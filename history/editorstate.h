@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "store/result.h"
+#include "text/result.h"
 
 // The text editor's state that lives for the whole run: the current file
 // (set by New; loaded into the text area when the history window opens), the

@@ -1,6 +1,6 @@
 #include "history/historylist.h"
 
-#include "store/text.h"
+#include "text/text.h"
 
 Result<HistoryList> HistoryList::load(HistoryMode mode, const AppPaths& paths) {
     using R = Result<HistoryList>;

@@ -6,7 +6,7 @@
 #include "history/historymode.h"
 #include "history/maildetails.h"
 #include "store/mailrecord.h"
-#include "store/result.h"
+#include "text/result.h"
 
 // A history as the window lists it: one row per record in record order
 // (the texts cut at their first NUL, not trimmed), and the last record in

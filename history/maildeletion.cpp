@@ -1,8 +1,8 @@
 #include "history/maildeletion.h"
 
-#include "history/folderremoval.h"
-#include "receive/htmlmailfolder.h"
-#include "store/text.h"
+#include "mime/htmlmailfolder.h"
+#include "store/folderremoval.h"
+#include "text/text.h"
 
 namespace MailDeletion {
 

@@ -4,7 +4,7 @@
 
 #include "history/historymode.h"
 #include "store/mailrecord.h"
-#include "store/result.h"
+#include "text/result.h"
 
 // Deleting from a history: mark, then rebuild the record file through its
 // working file (a stop at any step loses nothing; the next operation on the

@@ -1,6 +1,6 @@
 #include "history/maildetails.h"
 
-#include "store/text.h"
+#include "text/text.h"
 
 namespace {
 QString clean(const QString& s) {

@@ -2,9 +2,9 @@
 
 #include <QFile>
 
-#include "receive/htmlmailfolder.h"
-#include "store/shiftjis.h"
-#include "store/text.h"
+#include "mime/htmlmailfolder.h"
+#include "text/shiftjis.h"
+#include "text/text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "history/historymode.h"
 #include "history/maildetails.h"
-#include "store/result.h"
+#include "text/result.h"
 
 // What a click on row p of the history list shows.
 struct MailDisplay {

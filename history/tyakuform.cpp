@@ -15,17 +15,17 @@
 #include <QTextEdit>
 #include <QTreeView>
 
-#include "app/appcontext.h"
-#include "app/named.h"
-#include "app/prompter.h"
-#include "app/twips.h"
 #include "history/editorstate.h"
 #include "history/historylist.h"
 #include "history/maildeletion.h"
 #include "history/maillistmodel.h"
 #include "history/messagedisplay.h"
 #include "history/pageview.h"
-#include "store/text.h"
+#include "text/text.h"
+#include "ui/appcontext.h"
+#include "ui/named.h"
+#include "ui/prompter.h"
+#include "ui/twips.h"
 
 const QString TyakuForm::kHelpTexts[7] = {
     QStringLiteral("選択したデータをテキスト形式で本ソフト内の「TextQuickSave」フォルダ内に「Subject」「From"

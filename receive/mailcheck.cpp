@@ -2,10 +2,10 @@
 
 #include "receive/messageprocessor.h"
 #include "receive/prefetchingmailbox.h"
-#include "receive/usernotifier.h"
 #include "store/mailfile.h"
-#include "store/text.h"
+#include "text/text.h"
 #include "transport/mailbox.h"
+#include "transport/usernotifier.h"
 
 MailCheck::MailCheck(const AppPaths& paths, AppSettings& settings, Mailbox& mailbox, UserNotifier& notifier,
                      MailCheckHooks hooks)

@@ -3,13 +3,13 @@
 #include <QDir>
 #include <QFile>
 
-#include "receive/htmlmailfolder.h"
-#include "receive/htmlmailmarker.h"
-#include "receive/usernotifier.h"
+#include "mime/htmlmailfolder.h"
+#include "mime/htmlmailmarker.h"
+#include "receive/attachmentwriter.h"
 #include "store/posixfile.h"
-#include "store/shiftjis.h"
-#include "store/text.h"
-#include "transport/attachmentwriter.h"
+#include "text/shiftjis.h"
+#include "text/text.h"
+#include "transport/usernotifier.h"
 
 MessageProcessor::MessageProcessor(const AppPaths& paths, UserNotifier& notifier)
     : paths_(paths), notifier_(notifier) {}

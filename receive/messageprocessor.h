@@ -3,8 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "mime/receivedmessage.h"
 #include "store/apppaths.h"
-#include "transport/receivedmessage.h"
 
 class UserNotifier;
 

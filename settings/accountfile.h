@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "store/result.h"
+#include "text/result.h"
 
 struct Account {
     QString id;

@@ -5,11 +5,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/appcontext.h"
-#include "app/named.h"
-#include "app/prompter.h"
-#include "app/twips.h"
 #include "settings/accountfile.h"
+#include "ui/appcontext.h"
+#include "ui/named.h"
+#include "ui/prompter.h"
+#include "ui/twips.h"
 
 IdPassForm::IdPassForm(AppContext& context) : context_(context) {
     setObjectName(QStringLiteral("IdPassForm"));

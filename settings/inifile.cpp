@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <sys/stat.h>
 
-#include "store/shiftjis.h"
+#include "text/shiftjis.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "store/result.h"
+#include "text/result.h"
 
 // A Windows-style INI file with the behaviour the program's files were
 // written for: sections and keys matched without regard to case, a value

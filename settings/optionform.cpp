@@ -5,10 +5,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/appcontext.h"
-#include "app/named.h"
-#include "app/prompter.h"
-#include "app/twips.h"
+#include "ui/appcontext.h"
+#include "ui/named.h"
+#include "ui/prompter.h"
+#include "ui/twips.h"
 
 OptionForm::OptionForm(AppContext& context)
     : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint), context_(context) {

@@ -4,7 +4,7 @@
 #include <QSaveFile>
 #include <cmath>
 
-#include "store/shiftjis.h"
+#include "text/shiftjis.h"
 
 int LeadingNumberRounded(const QString& text) {
     QString number;

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "store/result.h"
+#include "text/result.h"
 
 // The servers, the user's address and the APOP choice, as kept in
 // orvex.ini: lines "SMTP=", "POP3=", "MAIL=", "APOP=" in that order.

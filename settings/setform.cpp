@@ -2,7 +2,7 @@
 
 #include <QPushButton>
 
-#include "app/twips.h"
+#include "ui/twips.h"
 
 SetForm::SetForm(std::function<void()> openAccount, std::function<void()> openServers)
     : openAccount_(std::move(openAccount)), openServers_(std::move(openServers)) {

@@ -1,6 +1,6 @@
 #include "store/addressrecord.h"
 
-#include "store/shiftjis.h"
+#include "text/shiftjis.h"
 
 QByteArray AddressRecord::toBytes() const {
     QByteArray out;

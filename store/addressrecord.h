@@ -11,6 +11,7 @@ struct AddressRecord {
     static constexpr qsizetype kNameOffset = 0, kNameWidth = 90;
     static constexpr qsizetype kSeparatorOffset = 90;
     static constexpr qsizetype kStatusOffset = 92;
+    static constexpr qsizetype kLiveOffset = kStatusOffset; // what a rebuild keeps or drops by
     static constexpr qsizetype kAddressOffset = 94, kAddressWidth = 90;
     static constexpr qsizetype kMaxChars = 90;
 

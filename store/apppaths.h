@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "store/result.h"
+#include "text/result.h"
 
 // Where every file and folder of the program lives, relative to the
 // application folder (the folder of the executable; tests pass their own).

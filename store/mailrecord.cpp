@@ -1,6 +1,6 @@
 #include "store/mailrecord.h"
 
-#include "store/shiftjis.h"
+#include "text/shiftjis.h"
 
 namespace {
 

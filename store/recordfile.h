@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "store/result.h"
+#include "text/result.h"
 
 enum class Durability { Buffered, Synced };
 

@@ -21,9 +21,15 @@ bool keepGoing(const RecordRebuild::StopHook& hook, RecordRebuild::Step step) {
 
 } // namespace
 
-RecordRebuild::RecordRebuild(QString file, QString workingFile, qsizetype recordSize, qsizetype liveOffset)
+qsizetype RecordRebuild::defaultBatchRecords(qsizetype recordSize) {
+    return std::max<qsizetype>(1, (1 << 20) / recordSize);
+}
+
+RecordRebuild::RecordRebuild(QString file, QString workingFile, qsizetype recordSize, qsizetype liveOffset,
+                             qsizetype batchRecords)
     : file_(std::move(file)), working_(std::move(workingFile)), recordSize_(recordSize),
-      liveOffset_(liveOffset) {}
+      liveOffset_(liveOffset),
+      batchRecords_(batchRecords > 0 ? batchRecords : defaultBatchRecords(recordSize)) {}
 
 Status RecordRebuild::run(const StopHook& continueAfter) const {
     if (Status s = recover(); !s)
@@ -49,10 +55,11 @@ Status RecordRebuild::copyLiveRecords(const StopHook& continueAfter) const {
     qint64 written = 0;
     bool stopped = false;
     QString writeError;
-    // Live records are gathered into batches so the copy back costs about
-    // one sequential pass over each file.
     QByteArray pending;
-    const qsizetype batchBytes = std::max<qsizetype>(recordSize_, (1 << 20) / recordSize_ * recordSize_);
+    const qsizetype batchBytes = batchRecords_ * recordSize_;
+    pending.reserve(batchBytes);
+    // Writes the gathered records; false when writing failed or the caller
+    // stopped the rebuild after this batch.
     auto flush = [&]() {
         if (pending.isEmpty())
             return true;
@@ -62,29 +69,22 @@ Status RecordRebuild::copyLiveRecords(const StopHook& continueAfter) const {
         }
         written += pending.size();
         pending.clear();
-        return true;
+        stopped = !keepGoing(continueAfter, Step::CopiedBatch);
+        return !stopped;
     };
     const Status read = RecordFile(working_, recordSize_).forEach([&](int, QByteArrayView record) {
         if (!isLive(record, liveOffset_))
             return true;
         pending.append(record.data(), record.size());
-        if (continueAfter) { // a test watching each record: write it through at once
-            if (!flush())
-                return false;
-            if (!continueAfter(Step::CopiedRecord)) {
-                stopped = true;
-                return false;
-            }
-        } else if (pending.size() >= batchBytes && !flush()) {
-            return false;
-        }
-        return true;
+        return pending.size() < batchBytes || flush();
     });
     if (!read)
         return read;
+    if (!stopped && writeError.isEmpty())
+        flush();
     if (stopped)
         return {};
-    if (!flush())
+    if (!writeError.isEmpty())
         return Status::failure(writeError);
     if (!out.sync() || !out.close())
         return Status::failure(out.errorText());

@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-#include "store/result.h"
+#include "text/result.h"
 
 // Rebuilds a record file without its records marked deleted (a 16-bit live
 // field of 0), through a working file beside it, so that a stop at any point
@@ -11,16 +11,22 @@
 // finishes or undoes what was left.
 class RecordRebuild {
   public:
-    // The points after which a test may stop the rebuild, as a crash would.
+    // The points a caller is told of; returning false stops the rebuild
+    // there, as a crash would. The work done is the same whether anyone listens.
     enum class Step {
         MovedToWorkingFile, // the records live only in the working file
         CreatedNewFile,     // an empty record file exists beside it
-        CopiedRecord,       // one more live record has been written back
+        CopiedBatch,        // one more batch of live records has been written back
         ClosedFiles,        // the new file is complete; the working file remains
     };
     using StopHook = std::function<bool(Step)>; // return false to stop there
 
-    RecordRebuild(QString file, QString workingFile, qsizetype recordSize, qsizetype liveOffset);
+    // Live records are written back in batches of about 1 MiB, so the copy
+    // costs about one sequential pass over each file.
+    static qsizetype defaultBatchRecords(qsizetype recordSize);
+
+    RecordRebuild(QString file, QString workingFile, qsizetype recordSize, qsizetype liveOffset,
+                  qsizetype batchRecords = 0); // 0: defaultBatchRecords
 
     Status run(const StopHook& continueAfter = {}) const;
 
@@ -37,4 +43,5 @@ class RecordRebuild {
     QString working_;
     qsizetype recordSize_;
     qsizetype liveOffset_;
+    qsizetype batchRecords_;
 };

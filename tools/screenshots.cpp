@@ -8,18 +8,20 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/appcontext.h"
 #include "app/appwindows.h"
 #include "app/mainform.h"
-#include "app/qtprompter.h"
 #include "app/startup.h"
 #include "history/tyakuform.h"
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
 #include "store/mailfile.h"
+#include "transport/maillibraries.h"
+#include "ui/appcontext.h"
+#include "ui/qtprompter.h"
 #include <QTreeView>
 
 int main(int argc, char* argv[]) {
+    const MailLibraries mailLibraries;
     QApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QFont font = QApplication::font();

@@ -5,10 +5,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 
-#include "transport/transportlibraries.h"
-
 CurlSession::CurlSession(Timeouts timeouts) {
-    TransportLibraries::ensure();
     curl_ = curl_easy_init();
     curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, errorBuffer_);

@@ -1,6 +1,6 @@
 #include "transport/mailbox.h"
 
-#include "transport/mimedecoder.h"
+#include "mime/mimedecoder.h"
 
 Result<ReceivedMessage> Mailbox::fetch(int n) {
     const Result<QByteArray> raw = fetchRaw(n);

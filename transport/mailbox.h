@@ -2,8 +2,8 @@
 
 #include <QString>
 
-#include "store/result.h"
-#include "transport/receivedmessage.h"
+#include "mime/receivedmessage.h"
+#include "text/result.h"
 
 // What the mail check needs of a POP3 session. Pop3Session is the real one;
 // tests of ordering and failure paths put a fake in its place.

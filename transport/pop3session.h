@@ -6,10 +6,10 @@
 #include <memory>
 #include <optional>
 
-#include "store/result.h"
+#include "mime/receivedmessage.h"
+#include "text/result.h"
 #include "transport/curlsession.h"
 #include "transport/mailbox.h"
-#include "transport/receivedmessage.h"
 #include "transport/serveraddress.h"
 
 // One POP3 session over libcurl. The transport component as a whole serves
@@ -17,10 +17,9 @@
 //
 //   need of the callers                operation
 //   ---------------------------------  -------------------------------------
-//   set up once at start, end at exit  TransportLibraries (curl + GMime)
+//   set up once at start, end at exit  MailLibraries (curl + GMime)
 //   send one mail                      SmtpSender::send(server, mail)
-//   unpack a message's attachments     AttachmentWriter::write(message, folder)
-//   decode a message                   MimeDecoder::decode(raw bytes)
+//   decode a message                   MimeDecoder::decode (mime/)
 //   reach the server                   connect(server)
 //   log in, learn how many are waiting authenticate(id, password, apop)
 //   size of a message                  size(n)

@@ -3,9 +3,9 @@
 #include <QDateTime>
 #include <QString>
 
-#include "store/result.h"
+#include "mime/outgoingmail.h"
+#include "text/result.h"
 #include "transport/curlsession.h"
-#include "transport/outgoingmail.h"
 
 // Sends one mail through an SMTP server ("host" or "host:port", port 25 by
 // default) over libcurl. The envelope gets each bare recipient address; the

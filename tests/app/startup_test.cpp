@@ -9,19 +9,19 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "app/appcontext.h"
 #include "app/appwindows.h"
 #include "app/mainform.h"
 #include "app/receiveaction.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
-#include "app/twips.h"
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
 #include "settings/setform.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
 #include "transport/mailbox.h"
+#include "ui/appcontext.h"
+#include "ui/twips.h"
 
 namespace {
 
@@ -261,12 +261,4 @@ TEST(SingleInstance, secondCopyOnTheSameFolderIsRefused) {
     EXPECT_FALSE(second.acquired());
     TempFolder other;
     EXPECT_TRUE(SingleInstance(other.path()).acquired()) << "another application folder may run its own copy";
-}
-
-TEST_F(StartUpTest, transportIsSetUpAfterTheSettingsAreReadAndBeforeAnyWindowOpens) {
-    windows = std::make_unique<AppWindows>(context);
-    bool serverWindowOpenAtSetUp = true;
-    StartUp(context, *windows, [&] { serverWindowOpenAtSetUp = windows->serversWindow() != nullptr; });
-    EXPECT_FALSE(serverWindowOpenAtSetUp);
-    EXPECT_TRUE(windows->serversWindow()->isVisible());
 }

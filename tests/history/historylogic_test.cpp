@@ -5,11 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "history/folderremoval.h"
 #include "history/historylist.h"
 #include "history/maildeletion.h"
 #include "history/messagedisplay.h"
-#include "receive/htmlmailmarker.h"
+#include "mime/htmlmailmarker.h"
+#include "store/folderremoval.h"
 #include "tests/support/tempfolder.h"
 
 namespace {

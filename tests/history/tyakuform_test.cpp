@@ -13,13 +13,13 @@
 #include <QTreeView>
 #include <gtest/gtest.h>
 
-#include "app/appcontext.h"
-#include "app/twips.h"
 #include "history/editorstate.h"
 #include "history/tyakuform.h"
-#include "receive/htmlmailmarker.h"
+#include "mime/htmlmailmarker.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
+#include "ui/appcontext.h"
+#include "ui/twips.h"
 
 namespace {
 

@@ -4,15 +4,15 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
-#include "receive/htmlmailmarker.h"
+#include "mime/htmlmailmarker.h"
 #include "receive/mailcheck.h"
 #include "receive/messageprocessor.h"
 #include "store/mailfile.h"
-#include "store/shiftjis.h"
-#include "store/text.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/recordingnotifier.h"
 #include "tests/support/tempfolder.h"
+#include "text/shiftjis.h"
+#include "text/text.h"
 #include "transport/pop3session.h"
 #include "transport/smtpsender.h"
 

@@ -3,14 +3,14 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include "mime/outgoingmail.h"
 #include "receive/mailcheck.h"
 #include "receive/prefetchingmailbox.h"
 #include "store/mailfile.h"
-#include "store/text.h"
 #include "tests/support/recordingnotifier.h"
 #include "tests/support/tempfolder.h"
+#include "text/text.h"
 #include "transport/mailbox.h"
-#include "transport/outgoingmail.h"
 
 namespace {
 

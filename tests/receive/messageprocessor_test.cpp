@@ -2,11 +2,11 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
-#include "receive/htmlmailmarker.h"
+#include "mime/htmlmailmarker.h"
 #include "receive/messageprocessor.h"
-#include "store/shiftjis.h"
 #include "tests/support/recordingnotifier.h"
 #include "tests/support/tempfolder.h"
+#include "text/shiftjis.h"
 
 namespace {
 

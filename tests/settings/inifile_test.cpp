@@ -4,8 +4,8 @@
 
 #include "settings/accountfile.h"
 #include "settings/inifile.h"
-#include "store/shiftjis.h"
 #include "tests/support/tempfolder.h"
+#include "text/shiftjis.h"
 
 namespace {
 

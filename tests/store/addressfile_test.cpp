@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "store/addressfile.h"
-#include "store/text.h"
 #include "tests/support/tempfolder.h"
+#include "text/text.h"
 
 namespace {
 

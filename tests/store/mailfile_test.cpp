@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "store/mailfile.h"
-#include "store/text.h"
 #include "tests/support/tempfolder.h"
+#include "text/text.h"
 
 namespace {
 

@@ -14,7 +14,7 @@ using Step = RecordRebuild::Step;
 
 struct StopAt {
     Step step;
-    int occurrence; // for CopiedRecord: stop after this many records
+    int occurrence; // for CopiedBatch: stop after this many batches
     const char* name;
 };
 
@@ -43,7 +43,7 @@ class InterruptedRebuild : public testing::TestWithParam<StopAt> {
 
     void stopRebuild(const StopAt& at) {
         int seen = 0;
-        const RecordRebuild rebuild(path, tmp, MailRecord::kSize, MailRecord::kLiveOffset);
+        const RecordRebuild rebuild(path, tmp, MailRecord::kSize, MailRecord::kLiveOffset, 1);
         ASSERT_TRUE(rebuild
                         .run([&](Step s) {
                             if (s != at.step)
@@ -79,9 +79,9 @@ TEST_P(InterruptedRebuild, nextAppendFinishesTheRebuildFirst) {
 INSTANTIATE_TEST_SUITE_P(EveryStep, InterruptedRebuild,
                          testing::Values(StopAt{Step::MovedToWorkingFile, 1, "afterMovingToWorkingFile"},
                                          StopAt{Step::CreatedNewFile, 1, "afterCreatingEmptyFile"},
-                                         StopAt{Step::CopiedRecord, 1, "afterFirstRecordCopied"},
-                                         StopAt{Step::CopiedRecord, 2, "afterSecondRecordCopied"},
-                                         StopAt{Step::CopiedRecord, 3, "afterLastRecordCopied"},
+                                         StopAt{Step::CopiedBatch, 1, "afterFirstRecordCopied"},
+                                         StopAt{Step::CopiedBatch, 2, "afterSecondRecordCopied"},
+                                         StopAt{Step::CopiedBatch, 3, "afterLastRecordCopied"},
                                          StopAt{Step::ClosedFiles, 1, "beforeRemovingWorkingFile"}),
                          [](const testing::TestParamInfo<StopAt>& info) {
                              return std::string(info.param.name);
@@ -118,4 +118,74 @@ TEST(RebuildRecovery, staleWorkingFileIsDroppedWhenTheFileGrewAfterwards) {
     const auto all = book.ReadAllAddressRecords();
     ASSERT_EQ(all->size(), 3);
     EXPECT_FALSE(QFileInfo::exists(tmp));
+}
+
+namespace {
+
+// Seventy records, every third one marked deleted: the live records' bytes.
+QByteArray fillSeventy(const MailFile& file) {
+    QByteArray live;
+    for (int i = 1; i <= 70; ++i) {
+        const MailRecord r{QStringLiteral("件名%1").arg(i), QStringLiteral("d"),
+                           MailRecord::kTextKind,           QStringLiteral("p"),
+                           QStringLiteral("本文%1").arg(i), 1};
+        EXPECT_TRUE(file.append(r).ok());
+        if (i % 3 == 0)
+            EXPECT_TRUE(file.markDeleted(i).ok());
+        else
+            live += r.toBytes();
+    }
+    return live;
+}
+
+} // namespace
+
+TEST(RebuildBatches, compactionInSmallBatchesKeepsEveryLiveRecordInOrder) {
+    TempFolder dir;
+    const QString path = dir.file(QStringLiteral("orxdata2.data"));
+    const QString tmp = dir.file(QStringLiteral("ORXDATA2.TMP"));
+    const QByteArray live = fillSeventy(MailFile(path, tmp));
+    int batches = 0;
+    ASSERT_TRUE(RecordRebuild(path, tmp, MailRecord::kSize, MailRecord::kLiveOffset, 2)
+                    .run([&](Step s) {
+                        batches += s == Step::CopiedBatch;
+                        return true;
+                    })
+                    .ok());
+    EXPECT_EQ(batches, 24) << "47 live records in batches of two";
+    EXPECT_EQ(ReadBytes(path), live);
+    EXPECT_FALSE(QFileInfo::exists(tmp));
+}
+
+TEST(RebuildBatches, compactionWithTheDefaultBatchKeepsEveryLiveRecord) {
+    // More live records than one default batch holds, so full batches and a
+    // last partial one are all written.
+    TempFolder dir;
+    const QString path = dir.file(QStringLiteral("orxdata2.data"));
+    const QString tmp = dir.file(QStringLiteral("ORXDATA2.TMP"));
+    const MailFile file(path, tmp);
+    const QByteArray live = fillSeventy(file);
+    ASSERT_LT(RecordRebuild::defaultBatchRecords(MailRecord::kSize), 47);
+    ASSERT_TRUE(file.compact().ok());
+    EXPECT_EQ(ReadBytes(path), live);
+}
+
+TEST(RebuildBatches, stopAfterAnyBatchIsFinishedByTheNextOperation) {
+    for (int stopAfter = 1; stopAfter <= 24; ++stopAfter) {
+        SCOPED_TRACE(stopAfter);
+        TempFolder dir;
+        const QString path = dir.file(QStringLiteral("orxdata2.data"));
+        const QString tmp = dir.file(QStringLiteral("ORXDATA2.TMP"));
+        const MailFile file(path, tmp);
+        const QByteArray live = fillSeventy(file);
+        int batches = 0;
+        ASSERT_TRUE(RecordRebuild(path, tmp, MailRecord::kSize, MailRecord::kLiveOffset, 2)
+                        .run([&](Step s) { return s != Step::CopiedBatch || ++batches < stopAfter; })
+                        .ok());
+        ASSERT_TRUE(QFileInfo::exists(tmp));
+        EXPECT_EQ(ReadBytes(path).size(), qsizetype(std::min(2 * stopAfter, 47)) * MailRecord::kSize);
+        EXPECT_EQ(*file.count(), 47);
+        EXPECT_EQ(ReadBytes(path), live);
+        EXPECT_FALSE(QFileInfo::exists(tmp));
+    }
 }

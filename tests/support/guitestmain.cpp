@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "transport/maillibraries.h"
+
 int main(int argc, char** argv) {
+    const MailLibraries mailLibraries;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Chromium's sandbox, which the page view uses, refuses to run as root.

@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-#include "receive/usernotifier.h"
+#include "transport/usernotifier.h"
 
 // Keeps every notice instead of showing it.
 class RecordingNotifier : public UserNotifier {

@@ -3,7 +3,7 @@
 #include <QList>
 #include <QStringList>
 
-#include "app/prompter.h"
+#include "ui/prompter.h"
 
 // Records every message box and answers from a script (default: OK / Yes).
 class ScriptedPrompter : public Prompter {

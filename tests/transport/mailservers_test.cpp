@@ -3,9 +3,9 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include "receive/attachmentwriter.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/tempfolder.h"
-#include "transport/attachmentwriter.h"
 #include "transport/pop3session.h"
 #include "transport/smtpsender.h"
 

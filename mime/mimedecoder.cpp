@@ -1,0 +1,208 @@
+#include "mime/mimedecoder.h"
+
+#include <QRegularExpression>
+#include <gmime/gmime.h>
+
+#include "mime/charsets.h"
+#include "mime/headertext.h"
+#include "text/text.h"
+
+namespace {
+
+template <typename T> struct GObjectRef {
+    T* p;
+    explicit GObjectRef(T* ptr) : p(ptr) {}
+    ~GObjectRef() {
+        if (p)
+            g_object_unref(p);
+    }
+    GObjectRef(const GObjectRef&) = delete;
+    GObjectRef& operator=(const GObjectRef&) = delete;
+};
+
+QByteArray rawHeader(GMimeObject* object, const char* name) {
+    GMimeHeaderList* list = g_mime_object_get_header_list(object);
+    const int count = g_mime_header_list_get_count(list);
+    for (int i = 0; i < count; ++i) {
+        GMimeHeader* h = g_mime_header_list_get_header_at(list, i);
+        if (g_ascii_strcasecmp(g_mime_header_get_name(h), name) == 0) {
+            const char* v = g_mime_header_get_raw_value(h);
+            return v ? QByteArray(v).trimmed() : QByteArray();
+        }
+    }
+    return {};
+}
+
+QByteArray decodedContent(GMimePart* part) {
+    GMimeDataWrapper* content = g_mime_part_get_content(part);
+    if (!content)
+        return {};
+    GObjectRef<GMimeStream> out(g_mime_stream_mem_new());
+    g_mime_data_wrapper_write_to_stream(content, out.p);
+    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.p));
+    return QByteArray(reinterpret_cast<const char*>(bytes->data), qsizetype(bytes->len));
+}
+
+QByteArray headerBlock(QByteArrayView raw) {
+    qsizetype end = raw.indexOf("\r\n\r\n");
+    const qsizetype lfEnd = raw.indexOf("\n\n");
+    if (end < 0 || (lfEnd >= 0 && lfEnd < end))
+        end = lfEnd;
+    return (end < 0 ? raw : raw.first(end)).toByteArray();
+}
+
+struct Walker {
+    ReceivedMessage& message;
+    QString plainBody;
+    QString htmlBody;
+    bool havePlain = false;
+    bool haveHtml = false;
+
+    void visit(GMimeObject* object) {
+        if (GMIME_IS_MESSAGE_PARTIAL(object)) {
+            message.partsMissing = true;
+            return;
+        }
+        if (GMIME_IS_MULTIPART(object)) {
+            GMimeMultipart* multipart = GMIME_MULTIPART(object);
+            const int count = g_mime_multipart_get_count(multipart);
+            for (int i = 0; i < count; ++i)
+                visit(g_mime_multipart_get_part(multipart, i));
+            return;
+        }
+        if (GMIME_IS_MESSAGE_PART(object)) {
+            // A forwarded mail travels whole, as a file the user can open.
+            GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
+            QByteArray bytes;
+            if (inner) {
+                GObjectRef<GMimeStream> out(g_mime_stream_mem_new());
+                g_mime_object_write_to_stream(GMIME_OBJECT(inner), nullptr, out.p);
+                GByteArray* b = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.p));
+                bytes = QByteArray(reinterpret_cast<const char*>(b->data), qsizetype(b->len));
+            }
+            message.attachments.append({fileName(object), bytes});
+            return;
+        }
+        if (!GMIME_IS_PART(object))
+            return;
+        leaf(GMIME_PART(object));
+    }
+
+    static QString fileName(GMimeObject* object) {
+        const QByteArray disposition = rawHeader(object, "Content-Disposition");
+        QString name = HeaderText::parameter(disposition, "filename");
+        if (name.isEmpty())
+            name = HeaderText::parameter(rawHeader(object, "Content-Type"), "name");
+        return name;
+    }
+
+    void leaf(GMimePart* part) {
+        GMimeObject* object = GMIME_OBJECT(part);
+        const QByteArray contentType = rawHeader(object, "Content-Type");
+        QByteArray type = HeaderText::leadingToken(contentType);
+        if (type.isEmpty() || !type.contains('/'))
+            type = "text/plain"; // RFC 2045 default
+        const QByteArray disposition = HeaderText::leadingToken(rawHeader(object, "Content-Disposition"));
+        const QString name = fileName(object);
+        const bool isText = type.startsWith("text/");
+        if (!name.isEmpty() || disposition == "attachment" || !isText) {
+            message.attachments.append({name, decodedContent(part)});
+            return;
+        }
+        const QString charset = HeaderText::parameter(contentType, "charset");
+        const QString text = Charsets::decode(decodedContent(part), charset.toLatin1());
+        if (type == "text/html") {
+            if (!haveHtml) {
+                htmlBody = text;
+                haveHtml = true;
+            }
+        } else if (!havePlain) {
+            plainBody = text;
+            havePlain = true;
+        }
+    }
+};
+
+QString decodeEntity(const QString& entity) {
+    static const QHash<QString, QString> named = {
+        {QStringLiteral("amp"), QStringLiteral("&")},  {QStringLiteral("lt"), QStringLiteral("<")},
+        {QStringLiteral("gt"), QStringLiteral(">")},   {QStringLiteral("quot"), QStringLiteral("\"")},
+        {QStringLiteral("apos"), QStringLiteral("'")}, {QStringLiteral("nbsp"), QStringLiteral(" ")},
+        {QStringLiteral("copy"), QStringLiteral("©")}, {QStringLiteral("yen"), QStringLiteral("¥")},
+    };
+    if (entity.startsWith(u'#')) {
+        bool ok = false;
+        const uint code = entity.startsWith(QStringLiteral("#x"), Qt::CaseInsensitive)
+                              ? entity.mid(2).toUInt(&ok, 16)
+                              : entity.mid(1).toUInt(&ok, 10);
+        if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
+            const char32_t c = code;
+            return QString::fromUcs4(&c, 1);
+        }
+        return QString(QChar::ReplacementCharacter);
+    }
+    return named.value(entity.toLower(), QStringLiteral("&") + entity + u';');
+}
+
+} // namespace
+
+namespace MimeDecoder {
+
+QString htmlToText(const QString& html) {
+    QString s = html;
+    static const QRegularExpression hidden(QStringLiteral("<(script|style|head)\\b.*?</\\1\\s*>"),
+                                           QRegularExpression::CaseInsensitiveOption |
+                                               QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression comments(QStringLiteral("<!--.*?-->"),
+                                             QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression breaks(QStringLiteral("<(br|/p|/div|/tr|/h[1-6]|/li)\\b[^>]*>"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
+    static const QRegularExpression entity(
+        QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9a-fA-F]{1,6}|[a-zA-Z]{2,8});"));
+    static const QRegularExpression newlines(QStringLiteral("[\r\n]+"));
+    s.remove(comments);
+    s.remove(hidden);
+    s.replace(newlines, QStringLiteral(" "));
+    s.replace(breaks, QStringLiteral("\n"));
+    s.remove(tags);
+    QString out;
+    qsizetype last = 0;
+    for (auto it = entity.globalMatch(s); it.hasNext();) {
+        const auto m = it.next();
+        out += QStringView(s).mid(last, m.capturedStart() - last);
+        out += decodeEntity(m.captured(1));
+        last = m.capturedEnd();
+    }
+    out += QStringView(s).mid(last);
+    return ToCrLf(out.trimmed());
+}
+
+ReceivedMessage decode(QByteArrayView raw) {
+    ReceivedMessage message;
+    message.header = Charsets::decodeUnlabelled(headerBlock(raw));
+    static const char empty[1] = {0};
+    GObjectRef<GMimeStream> stream(
+        g_mime_stream_mem_new_with_buffer(raw.isEmpty() ? empty : raw.data(), size_t(raw.size())));
+    GObjectRef<GMimeParser> parser(g_mime_parser_new_with_stream(stream.p));
+    GObjectRef<GMimeMessage> parsed(g_mime_parser_construct_message(parser.p, nullptr));
+    if (!parsed.p) {
+        message.body = Charsets::decodeUnlabelled(raw);
+        return message;
+    }
+    GMimeObject* top = GMIME_OBJECT(parsed.p);
+    message.subject = HeaderText::decode(rawHeader(top, "Subject"));
+    message.date = HeaderText::decode(rawHeader(top, "Date"));
+    message.sender = HeaderText::decode(rawHeader(top, "From"));
+
+    Walker walker{message, {}, {}, false, false};
+    if (GMimeObject* body = g_mime_message_get_mime_part(parsed.p))
+        walker.visit(body);
+    if (walker.havePlain)
+        message.body = ToCrLf(walker.plainBody);
+    else if (walker.haveHtml)
+        message.body = htmlToText(walker.htmlBody);
+    return message;
+}
+
+} // namespace MimeDecoder

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include "mime/recipients.h"
+#include "text/result.h"
+
+// A mail as the compose window hands it over.
+struct OutgoingMail {
+    QString recipient; // as typed; see ParseRecipients
+    QString sender;    // the user's own address
+    QString subject;
+    QString body;
+    QStringList attachments; // full paths
+};
+
+// Builds the RFC 5322 bytes of an outgoing mail. Text goes out as
+// ISO-2022-JP when it fits, which is what Japanese readers expect, and as
+// UTF-8 otherwise, so no character is ever replaced. CR LF throughout.
+namespace OutgoingMessage {
+
+Result<QByteArray> build(const OutgoingMail& mail, const QDateTime& now);
+
+// An RFC 2047 encoded header value (folded), or the text as it is when it
+// is plain ASCII.
+QByteArray encodeHeaderText(const QString& text);
+
+} // namespace OutgoingMessage

@@ -1,0 +1,128 @@
+#include "receive/attachmentwriter.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Linux allows 255 bytes per name; leave room for " (99)".
+constexpr qsizetype kMaxNameBytes = 200;
+
+class Fd {
+  public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+QString fitName(QString name) {
+    while (name.toUtf8().size() > kMaxNameBytes) {
+        const qsizetype dot = name.lastIndexOf(u'.');
+        const bool keepExtension = dot > 0 && name.size() - dot <= 10;
+        const qsizetype cutAt = keepExtension ? dot - 1 : name.size() - 1;
+        if (cutAt < 0)
+            break;
+        name.remove(cutAt, 1);
+    }
+    return name;
+}
+
+QString numbered(const QString& name, int n) {
+    if (n == 1)
+        return name;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot > 0)
+        return name.left(dot) + QStringLiteral(" (%1)").arg(n) + name.mid(dot);
+    return name + QStringLiteral(" (%1)").arg(n);
+}
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+} // namespace
+
+QString AttachmentWriter::safeName(const QString& suggested, int index) {
+    QString name = suggested;
+    const qsizetype slash = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
+    if (slash >= 0)
+        name = name.mid(slash + 1);
+    QString clean;
+    for (const QChar c : std::as_const(name))
+        if (c.unicode() >= 0x20 && c.unicode() != 0x7F && c.category() != QChar::Other_Format)
+            clean += c;
+    while (clean.startsWith(u'.') || clean.startsWith(u' '))
+        clean.remove(0, 1);
+    while (clean.endsWith(u' '))
+        clean.chop(1);
+    if (clean.isEmpty())
+        return QStringLiteral("attachment-%1.bin").arg(index);
+    return fitName(clean);
+}
+
+AttachmentWriter::Report AttachmentWriter::write(const ReceivedMessage& message, const QString& folder) {
+    Report report;
+    if (message.partsMissing)
+        report.outcome = Outcome::PartsMissing;
+    if (message.attachments.isEmpty())
+        return report;
+    Fd dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0) {
+        report.outcome = Outcome::FileNotOpened;
+        report.error = QStringLiteral("フォルダを開けません: %1").arg(folder);
+        return report;
+    }
+    int index = 0;
+    for (const MessageAttachment& attachment : message.attachments) {
+        ++index;
+        const QString base = safeName(attachment.name, index);
+        bool written = false;
+        for (int n = 1; n < 1000 && !written; ++n) {
+            const QString name = numbered(base, n);
+            const QByteArray encoded = QFile::encodeName(name);
+            // O_EXCL with O_NOFOLLOW: never replace a file, never write through a link.
+            Fd fd(::openat(dir.get(), encoded.constData(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+            if (fd.get() < 0) {
+                if (errno == EEXIST)
+                    continue;
+                report.error = QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(strerror(errno)));
+                break;
+            }
+            if (!writeAll(fd.get(), attachment.content)) {
+                report.error = QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(strerror(errno)));
+                ::unlinkat(dir.get(), encoded.constData(), 0);
+                break;
+            }
+            report.writtenFiles.append(folder + u'/' + name);
+            written = true;
+        }
+        if (!written) {
+            if (report.error.isEmpty())
+                report.error = QStringLiteral("%1: 同じ名前のファイルが多すぎます").arg(base);
+            if (report.outcome == Outcome::Written)
+                report.outcome = Outcome::FileNotOpened;
+        }
+    }
+    return report;
+}

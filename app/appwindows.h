@@ -1,5 +1,8 @@
 #pragma once
 
+// app/: start-up, the main window and the wiring of the windows; nothing
+// below this folder includes it.
+
 #include <QPointer>
 #include <functional>
 

@@ -32,6 +32,21 @@ Status deleteOne(HistoryMode mode, const AppPaths& paths, int p, const MailRecor
     return file.compact();
 }
 
+Outcome deleteAfterAsking(HistoryMode mode, const AppPaths& paths, int p,
+                          const std::function<bool(const QString& question)>& confirm) {
+    const auto read = HistorySetup::fileOf(mode, paths).read(p);
+    if (!read || !read->has_value())
+        return {Outcome::Kind::NothingSelected, {}, {}};
+    const MailRecord& record = **read;
+    if (CutAtNul(record.party).isEmpty())
+        return {Outcome::Kind::NothingSelected, record, {}};
+    if (!confirm(questionFor(mode, record)))
+        return {Outcome::Kind::Declined, record, {}};
+    if (const Status deleted = deleteOne(mode, paths, p, record); !deleted)
+        return {Outcome::Kind::Failed, record, deleted.error()};
+    return {Outcome::Kind::Deleted, record, {}};
+}
+
 Status deleteAllSent(const AppPaths& paths) {
     const MailFile file = HistorySetup::fileOf(HistoryMode::Sent, paths);
     const Result<int> count = file.count();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "history/historymode.h"
 #include "store/mailrecord.h"
@@ -18,6 +19,22 @@ inline const QString kDeleteAllQuestion = QStringLiteral("すべてのデータ�
 // Deletes record p. A received mail's folder goes with it, when its subject
 // names a folder of its own.
 Status deleteOne(HistoryMode mode, const AppPaths& paths, int p, const MailRecord& record);
+
+// The delete button on record p: read it, ask (questionFor; `confirm`
+// returns true for Yes), delete it.
+struct Outcome {
+    enum class Kind {
+        NothingSelected, // no such record, or one without a party
+        Declined,
+        Deleted,
+        Failed, // deleting failed; `error` says why
+    };
+    Kind kind;
+    MailRecord record; // as read, when there was one
+    QString error;
+};
+Outcome deleteAfterAsking(HistoryMode mode, const AppPaths& paths, int p,
+                          const std::function<bool(const QString& question)>& confirm);
 // Deletes every mail of the sent history.
 Status deleteAllSent(const AppPaths& paths);
 

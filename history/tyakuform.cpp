@@ -90,9 +90,6 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     Text2 = Named(new QLineEdit(this), "Text2");
     Text2->setReadOnly(true);
     place(Text2, 8880, 480, 495, 270);
-    Text5 = Named(new QLineEdit(QStringLiteral("Text5"), this), "Text5");
-    place(Text5, 9720, 960, 855, 375);
-    Text5->hide();
     Label2 = Named(new QLabel(QStringLiteral("検索文字"), this), "Label2");
     place(Label2, 9480, 60, 720, 255);
     Text1 = Named(new QLineEdit(this), "Text1");
@@ -168,7 +165,7 @@ int TyakuForm::listHeightTwips() const {
 }
 
 void TyakuForm::Form_Load() {
-    Text5->clear();
+    selectedRow_.reset();
     const int w = Twips::fromPixels(MailListView->width());
     const double widths[4] = {w / 3.0, w / 9.0, w / 4.0, w / 4.0};
     for (int i = 0; i < 4; ++i)
@@ -265,16 +262,19 @@ void TyakuForm::reloadList() {
     Result<HistoryList> list = HistoryList::load(mode_, context_.paths);
     if (!list) {
         context_.prompter->message(this, list.error(), windowTitle(), Prompter::Icon::Warning);
-        Text2->setText(QStringLiteral("0"));
+        showCount();
         return;
     }
-    const qsizetype count = list->rows.size();
     if (list->last)
         showFields(*list->last);
     else
         clearFields();
     model_->setRows(std::move(list).value().rows);
-    Text2->setText(QString::number(count));
+    showCount();
+}
+
+void TyakuForm::showCount() {
+    Text2->setText(QString::number(model_->rowCount()));
 }
 
 void TyakuForm::showFields(const MailDetails& shown) {
@@ -304,15 +304,16 @@ PageView* TyakuForm::ensurePageView() {
 }
 
 void TyakuForm::MailListView_Click() {
-    Text5->setText(QStringLiteral("1"));
-    if (Text2->text().toInt() == 0) {
+    const QModelIndex current = MailListView->currentIndex();
+    // A click arms the row buttons, even one on an empty list (they then find nothing).
+    selectedRow_ = current.isValid() ? current.row() + 1 : 0;
+    if (model_->rowCount() == 0) {
         context_.prompter->message(this, QStringLiteral("選択するデータがありません。"), QString());
         return;
     }
-    const QModelIndex current = MailListView->currentIndex();
     if (!current.isValid())
         return; // empty space clicked with no row chosen: nothing to show
-    const int p = current.row() + 1;
+    const int p = *selectedRow_;
     const auto display = MailDisplay::forRow(mode_, context_.paths, p, Check1->isChecked());
     if (!display) {
         context_.prompter->message(this, display.error(), windowTitle(), Prompter::Icon::Warning);
@@ -351,11 +352,11 @@ void TyakuForm::MailListView_Click() {
     }
     rtfEd->setPlainText(d.shown.text);
     if (d.updatesCount)
-        Text2->setText(QString::number(model_->rowCount()));
+        showCount();
 }
 
 bool TyakuForm::selectionMissing() {
-    if (!Text5->text().isEmpty())
+    if (selectedRow_)
         return false;
     context_.prompter->message(this, kNothingSelected, QString());
     return true;
@@ -364,37 +365,34 @@ bool TyakuForm::selectionMissing() {
 void TyakuForm::Command3_Click() {
     if (selectionMissing())
         return;
-    const QModelIndex current = MailListView->currentIndex();
-    const int p = current.isValid() ? current.row() + 1 : 0;
-    const MailFile file = HistorySetup::fileOf(mode_, context_.paths);
-    const auto record = file.read(p);
-    if (!record || !record->has_value()) {
-        Text5->clear();
+    const MailDeletion::Outcome outcome = MailDeletion::deleteAfterAsking(
+        mode_, context_.paths, *selectedRow_, [this](const QString& question) {
+            const Prompter::Answer answer = context_.prompter->message(
+                this, question, QStringLiteral("確認"), Prompter::Icon::Question, Prompter::Buttons::YesNo);
+            rtfEd->setFocus();
+            return answer == Prompter::Answer::Yes;
+        });
+    using Kind = MailDeletion::Outcome::Kind;
+    switch (outcome.kind) {
+    case Kind::NothingSelected:
+        selectedRow_.reset();
         context_.prompter->message(this, kNothingSelected, QString());
         return;
-    }
-    Text5->setText(CutAtNul((*record)->party));
-    if (Text5->text().isEmpty()) {
-        context_.prompter->message(this, kNothingSelected, QString());
-        return;
-    }
-    const Prompter::Answer answer =
-        context_.prompter->message(this, MailDeletion::questionFor(mode_, **record), QStringLiteral("確認"),
-                                   Prompter::Icon::Question, Prompter::Buttons::YesNo);
-    rtfEd->setFocus();
-    if (answer != Prompter::Answer::Yes) {
+    case Kind::Declined:
         rtfEd->clear();
-        Text5->clear();
+        selectedRow_.reset();
         return;
+    case Kind::Failed:
+        context_.prompter->message(this, outcome.error, windowTitle(), Prompter::Icon::Warning);
+        break;
+    case Kind::Deleted:
+        break;
     }
     if (mode_ == HistoryMode::Received)
-        Text7->setText(TrimSpaces(CutAtNul((*record)->subject)));
-    const Status deleted = MailDeletion::deleteOne(mode_, context_.paths, p, **record);
-    if (!deleted)
-        context_.prompter->message(this, deleted.error(), windowTitle(), Prompter::Icon::Warning);
+        Text7->setText(TrimSpaces(CutAtNul(outcome.record.subject)));
     clearFields();
     reloadList();
-    Text5->clear();
+    selectedRow_.reset();
 }
 
 void TyakuForm::Command6_Click() {

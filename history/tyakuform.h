@@ -1,6 +1,10 @@
 #pragma once
 
+// history/: the history window on the received or sent mail: listing,
+// showing, deleting and acting on mails, and the text editor.
+
 #include <QWidget>
+#include <optional>
 
 #include "history/historymode.h"
 #include "history/maildetails.h"
@@ -42,6 +46,7 @@ class TyakuForm : public QWidget {
     HistoryMode historyMode() const { return mode_; }
     PageView* pageView() const { return page_; } // null until a page was shown
     int listHeightTwips() const;
+    bool hasSelection() const { return selectedRow_.has_value(); }
 
     static const QString kHelpTexts[7]; // Command1..Command6, Text1
 
@@ -60,7 +65,6 @@ class TyakuForm : public QWidget {
     QLineEdit* Text1;
     QLineEdit* Text2;
     QPlainTextEdit* Text4;
-    QLineEdit* Text5;
     QLineEdit* Text6;
     QLineEdit* Text7;
     QLineEdit* Text8;
@@ -85,10 +89,14 @@ class TyakuForm : public QWidget {
     void reloadList();
     PageView* ensurePageView();
     bool selectionMissing();
+    void showCount();
 
     AppContext& context_;
     EditorState& editor_;
     HistoryMode mode_ = HistoryMode::Received;
     MailListModel* model_;
     PageView* page_ = nullptr;
+    // The record a click on the list chose (0: a click that chose none); empty
+    // until a click, and again after the row buttons used it.
+    std::optional<int> selectedRow_;
 };

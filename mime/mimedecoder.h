@@ -1,5 +1,9 @@
 #pragma once
 
+// mime/: mail as text: MIME decoding through GMime with our own charset layer,
+// header texts, ISO-2022-JP, recipients, building outgoing mail, and the HTML
+// mail convention between copies of the program.
+
 #include <QByteArrayView>
 
 #include "mime/receivedmessage.h"

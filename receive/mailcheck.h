@@ -1,5 +1,8 @@
 #pragma once
 
+// receive/: the mail check: fetching, unpacking attachments and HTML mail,
+// storing the received records, deleting on the server.
+
 #include <QList>
 #include <QString>
 #include <functional>

@@ -1,5 +1,8 @@
 #pragma once
 
+// settings/: the account (iniIdPass.ini) and server (orvex.ini) settings, their
+// files, and the windows that edit them.
+
 #include <QString>
 
 #include "text/result.h"

@@ -1,5 +1,9 @@
 #pragma once
 
+// store/: the mail store: the application folder's paths, the fixed-length
+// record files of the mail history and the address book, and their crash-safe
+// rebuild.
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>

@@ -1,5 +1,8 @@
 #pragma once
 
+// text/: the base of every other folder: the Shift-JIS codec over glibc iconv,
+// the small text rules every field passes through, and Result/Status.
+
 #include <QString>
 
 // The text up to, not including, its first NUL character (all of it when it has none).

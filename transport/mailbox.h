@@ -1,5 +1,8 @@
 #pragma once
 
+// transport/: the sessions with the mail servers (POP3, SMTP), server
+// addresses, and the set-up of the mail libraries.
+
 #include <QString>
 
 #include "mime/receivedmessage.h"

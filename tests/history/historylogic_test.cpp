@@ -158,6 +158,52 @@ TEST_F(HistoryLogic, deleteAllLeavesAnEmptySentFileAndNoWorkingFile) {
     EXPECT_FALSE(QFileInfo::exists(paths.dataFolder() + QStringLiteral("/ORXDATA5.TMP")));
 }
 
+TEST_F(HistoryLogic, deleteAfterAskingReadsAsksAndDeletesOnlyOnYes) {
+    for (const char* s : {"1", "2", "3"})
+        add(HistoryMode::Received, record(QString::fromLatin1(s)));
+    const QByteArray before = ReadBytes(paths.receivedMailFile());
+    QStringList asked;
+    auto answer = [&](bool yes) {
+        return [&asked, yes](const QString& question) {
+            asked << question;
+            return yes;
+        };
+    };
+    using Kind = MailDeletion::Outcome::Kind;
+    const auto declined = MailDeletion::deleteAfterAsking(HistoryMode::Received, paths, 2, answer(false));
+    EXPECT_EQ(declined.kind, Kind::Declined);
+    EXPECT_EQ(ReadBytes(paths.receivedMailFile()), before);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].startsWith(QStringLiteral("「TEXTデータ」です。")));
+
+    const auto deleted = MailDeletion::deleteAfterAsking(HistoryMode::Received, paths, 2, answer(true));
+    EXPECT_EQ(deleted.kind, Kind::Deleted);
+    EXPECT_TRUE(deleted.record.subject.startsWith(QStringLiteral("2 ")));
+    EXPECT_EQ(ReadBytes(paths.receivedMailFile()),
+              before.left(MailRecord::kSize) + before.mid(2 * MailRecord::kSize));
+
+    asked.clear();
+    EXPECT_EQ(MailDeletion::deleteAfterAsking(HistoryMode::Received, paths, 3, answer(true)).kind,
+              Kind::NothingSelected);
+    EXPECT_EQ(MailDeletion::deleteAfterAsking(HistoryMode::Received, paths, 0, answer(true)).kind,
+              Kind::NothingSelected);
+    EXPECT_TRUE(asked.isEmpty()) << "nothing to delete, nothing asked";
+}
+
+TEST_F(HistoryLogic, deleteAfterAskingRefusesARecordWithoutParty) {
+    MailRecord r = record(QStringLiteral("x"));
+    r.party = QString(QChar(0)) + QStringLiteral("hidden");
+    add(HistoryMode::Sent, r);
+    bool asked = false;
+    const auto outcome = MailDeletion::deleteAfterAsking(HistoryMode::Sent, paths, 1, [&](const QString&) {
+        asked = true;
+        return true;
+    });
+    EXPECT_EQ(outcome.kind, MailDeletion::Outcome::Kind::NothingSelected);
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(QFileInfo(paths.sentMailFile()).size(), MailRecord::kSize);
+}
+
 TEST_F(HistoryLogic, questionsMatchTheKindOfMail) {
     EXPECT_TRUE(
         MailDeletion::questionFor(HistoryMode::Received, record(QStringLiteral("x"), MailRecord::kHtmlKind))

@@ -1,6 +1,7 @@
 #include "receive/attachmentwriter.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -8,7 +9,7 @@
 
 namespace {
 
-// Linux allows 255 bytes per name; leave room for " (99)".
+// Linux allows 255 bytes per name; leave room for a suffix such as " (1f3a9c07)".
 constexpr qsizetype kMaxNameBytes = 200;
 
 class Fd {
@@ -38,13 +39,27 @@ QString fitName(QString name) {
     return name;
 }
 
-QString numbered(const QString& name, int n) {
-    if (n == 1)
-        return name;
+QString withSuffix(const QString& name, const QString& suffix) {
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot > 0)
-        return name.left(dot) + QStringLiteral(" (%1)").arg(n) + name.mid(dot);
-    return name + QStringLiteral(" (%1)").arg(n);
+        return name.left(dot) + suffix + name.mid(dot);
+    return name + suffix;
+}
+
+// The n-th name tried for an attachment: "photo.jpg", "photo (2).jpg", …
+// Past a thousand the numbers stop (trying each would grow with every mail
+// that carries the same name, as every HTML mail carries index.htm) and a
+// random tag makes the name unique instead.
+constexpr int kNumberedNames = 999;
+constexpr int kTaggedTries = 64;
+
+QString candidateName(const QString& name, int n) {
+    if (n == 1)
+        return name;
+    if (n <= kNumberedNames)
+        return withSuffix(name, QStringLiteral(" (%1)").arg(n));
+    const quint32 tag = QRandomGenerator::global()->generate();
+    return withSuffix(name, QStringLiteral(" (%1)").arg(tag, 8, 16, QLatin1Char('0')));
 }
 
 bool writeAll(int fd, const QByteArray& bytes) {
@@ -97,8 +112,8 @@ AttachmentWriter::Report AttachmentWriter::write(const ReceivedMessage& message,
         ++index;
         const QString base = safeName(attachment.name, index);
         bool written = false;
-        for (int n = 1; n < 1000 && !written; ++n) {
-            const QString name = numbered(base, n);
+        for (int n = 1; n <= kNumberedNames + kTaggedTries && !written; ++n) {
+            const QString name = candidateName(base, n);
             const QByteArray encoded = QFile::encodeName(name);
             // O_EXCL with O_NOFOLLOW: never replace a file, never write through a link.
             Fd fd(::openat(dir.get(), encoded.constData(),

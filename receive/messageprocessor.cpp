@@ -6,6 +6,7 @@
 #include "mime/htmlmailfolder.h"
 #include "mime/htmlmailmarker.h"
 #include "receive/attachmentwriter.h"
+#include "store/mailrecord.h"
 #include "store/posixfile.h"
 #include "text/shiftjis.h"
 #include "text/text.h"
@@ -18,9 +19,11 @@ ProcessedMessage MessageProcessor::ProcessReceivedMessage(const ReceivedMessage&
     ProcessedMessage result;
     result.html = IsHtmlMail(message.body);
     if (result.html) {
-        // The folder is the subject as it came; a subject that cannot be a
-        // folder here fails like an existing folder does.
-        const std::optional<QString> folder = HtmlMailFolder::pathFor(paths_, CutAtNul(message.subject));
+        // The folder is named from the subject as its record keeps it, which
+        // the history window uses to show and remove it. A subject that
+        // cannot be a folder here fails like an existing folder does.
+        const std::optional<QString> folder =
+            HtmlMailFolder::pathFor(paths_, MailRecord::storedSubject(CutAtNul(message.subject)));
         if (folder && QDir().mkdir(*folder))
             UnpackMessage(message, *folder);
         else

@@ -1,6 +1,7 @@
 #include "store/mailrecord.h"
 
 #include "text/shiftjis.h"
+#include "text/text.h"
 
 namespace {
 
@@ -41,4 +42,9 @@ MailListColumns MailListColumns::fromBytes(QByteArrayView head) {
     using R = MailRecord;
     return {field(head, R::kSubjectOffset, R::kSubjectWidth), field(head, R::kDateOffset, R::kDateWidth),
             field(head, R::kKindOffset, R::kKindWidth), field(head, R::kPartyOffset, R::kPartyWidth)};
+}
+
+QString MailRecord::storedSubject(const QString& subject) {
+    const QByteArray stored = ShiftJis::encodeField(TrimSpaces(subject), kSubjectWidth);
+    return TrimSpaces(CutAtNul(ShiftJis::decode(stored)));
 }

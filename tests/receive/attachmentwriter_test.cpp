@@ -65,6 +65,28 @@ TEST(AttachmentWriter, existingFilesAreNeverReplaced) {
     EXPECT_EQ(report.writtenFiles.size(), 3);
 }
 
+TEST(AttachmentWriter, aThousandSameNamesStillLeaveRoomForTheNext) {
+    // Every HTML mail carries index.htm; the attachment folder collects them.
+    TempFolder dir;
+    WriteBytes(dir.file(QStringLiteral("index.htm")), QByteArray("first"));
+    for (int n = 2; n <= 999; ++n)
+        WriteBytes(dir.file(QStringLiteral("index (%1).htm").arg(n)), QByteArray::number(n));
+    const auto report = AttachmentWriter::write(
+        withAttachments({QStringLiteral("index.htm"), QStringLiteral("index.htm")}), dir.path());
+    EXPECT_EQ(report.outcome, AttachmentWriter::Outcome::Written) << report.error.toStdString();
+    ASSERT_EQ(report.writtenFiles.size(), 2);
+    EXPECT_NE(report.writtenFiles[0], report.writtenFiles[1]);
+    for (const QString& written : report.writtenFiles) {
+        EXPECT_TRUE(QFileInfo(written).fileName().startsWith(QStringLiteral("index (")));
+        EXPECT_TRUE(written.endsWith(QStringLiteral(".htm")));
+    }
+    EXPECT_EQ(ReadBytes(report.writtenFiles[0]), QByteArray("content 1"));
+    EXPECT_EQ(ReadBytes(report.writtenFiles[1]), QByteArray("content 2"));
+    EXPECT_EQ(ReadBytes(dir.file(QStringLiteral("index.htm"))), QByteArray("first"));
+    EXPECT_EQ(ReadBytes(dir.file(QStringLiteral("index (999).htm"))), QByteArray("999"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1001);
+}
+
 TEST(AttachmentWriter, symbolicLinkInTheFolderIsNotFollowed) {
     TempFolder dir;
     TempFolder outside;

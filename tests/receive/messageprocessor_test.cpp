@@ -4,9 +4,11 @@
 
 #include "mime/htmlmailmarker.h"
 #include "receive/messageprocessor.h"
+#include "store/mailrecord.h"
 #include "tests/support/recordingnotifier.h"
 #include "tests/support/tempfolder.h"
 #include "text/shiftjis.h"
+#include "text/text.h"
 
 namespace {
 
@@ -59,6 +61,30 @@ TEST_F(MessageProcessorTest, htmlMailLandsInItsOwnFolderAndInTheAttachmentFolder
     EXPECT_EQ(filesIn(paths.attachmentFolder()),
               (QStringList{QStringLiteral("index.htm"), QStringLiteral("pic.png")}));
     EXPECT_TRUE(notifier.notices.isEmpty());
+}
+
+TEST_F(MessageProcessorTest, htmlFolderIsNamedFromTheSubjectAsItsRecordKeepsIt) {
+    // The history finds the folder from the stored subject: it must be there.
+    const QString longSubject = QString(60, QChar(u'あ'));
+    const struct {
+        QString subject;
+        QString folder;
+    } cases[] = {
+        {longSubject, QString(50, QChar(u'あ'))}, // cut at 100 bytes
+        {QStringLiteral("旅行") + QString::fromUtf16(u"\U0001F600"),
+         QStringLiteral("旅行〓")}, // no Shift-JIS code
+        {QStringLiteral("  spaced  "), QStringLiteral("spaced")},
+        {QString(49, QChar(u'い')) + QStringLiteral("xう"),
+         QString(49, QChar(u'い')) + u'x'}, // half a character cut
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.subject.toStdString());
+        processOnce(htmlMail(c.subject));
+        EXPECT_TRUE(QFileInfo(appFolder + u'/' + c.folder + QStringLiteral("/index.htm")).isFile());
+        const MailRecord stored = MailRecord::fromBytes(
+            MailRecord{TrimSpaces(c.subject), {}, MailRecord::kHtmlKind, {}, {}, 1}.toBytes());
+        EXPECT_EQ(TrimSpaces(CutAtNul(stored.subject)), c.folder);
+    }
 }
 
 TEST_F(MessageProcessorTest, secondHtmlMailWithTheSameSubjectGoesOnlyToTheAttachmentFolder) {

@@ -40,7 +40,7 @@ MailCheck::Outcome MailCheck::CheckMail() {
         return finish();
     }
 
-    const Account account = AccountFile(paths_.accountFile()).load();
+    const Account account = AccountFile(paths_.accountFile()).loadForCheck(settings_.unsavedAccount);
     if (hooks_.accountLoaded)
         hooks_.accountLoaded(account);
     settings_.AccountId = account.id;

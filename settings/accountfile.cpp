@@ -13,6 +13,13 @@ Account AccountFile::load() const {
     return {ini.read(kSection, QStringLiteral("NAME")), ini.read(kSection, QStringLiteral("NAME2"))};
 }
 
+Account AccountFile::loadForCheck(const std::optional<Account>& unsaved) const {
+    const Account stored = load();
+    if (unsaved && stored != *unsaved)
+        return *unsaved;
+    return stored;
+}
+
 Status AccountFile::confirm(const Account& account, bool save) const {
     const IniFile ini(path_, 0600);
     if (!save)

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 #include "text/result.h"
 
 struct Account {
     QString id;
     QString password;
+
+    friend bool operator==(const Account&, const Account&) = default;
 };
 
 // The POP3 account in iniIdPass.ini, section "EXEINI": "NAME" the ID,
@@ -17,6 +20,10 @@ class AccountFile {
     explicit AccountFile(QString path);
 
     Account load() const;
+    // The account a mail check uses: the file's, unless the account window
+    // confirmed one that it could not write (`unsaved`); that one then holds
+    // for the rest of the run, since the file does not have it.
+    Account loadForCheck(const std::optional<Account>& unsaved) const;
     // The account window's OK: with the save box ticked the ID and password
     // are stored and "NAME3" becomes "1"; without it only "NAME3" = "0".
     Status confirm(const Account& account, bool save) const;

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "settings/accountfile.h"
 #include "settings/serversettings.h"
 
 // The settings of this run, one set for the process: filled at start-up
@@ -10,4 +11,6 @@ struct AppSettings {
     ServerSettings servers;
     QString AccountId;
     QString AccountPassword;
+    // The account confirmed with "save" whose file could not be written.
+    std::optional<Account> unsavedAccount;
 };

@@ -55,11 +55,15 @@ void IdPassForm::OKCommand_Click() {
     const Account account{IdText->text(), PassText->text()};
     context_.settings.AccountId = account.id;
     context_.settings.AccountPassword = account.password;
-    const Status saved = AccountFile(context_.paths.accountFile()).confirm(account, Check1->isChecked());
+    const bool save = Check1->isChecked();
+    const Status saved = AccountFile(context_.paths.accountFile()).confirm(account, save);
+    if (save)
+        context_.settings.unsavedAccount = saved ? std::nullopt : std::optional<Account>(account);
     if (!saved)
-        context_.prompter->message(this,
-                                   saved.error() + QStringLiteral("\nこの設定は今回の起動中だけ使われます。"),
-                                   QStringLiteral("Fennick"), Prompter::Icon::Warning);
+        context_.prompter->message(
+            this,
+            saved.error() + (save ? QStringLiteral("\nこの設定は今回の起動中だけ使われます。") : QString()),
+            QStringLiteral("Fennick"), Prompter::Icon::Warning);
     close();
 }
 

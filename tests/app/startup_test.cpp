@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include "app/receiveaction.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
+#include "settings/accountfile.h"
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
 #include "settings/setform.h"
@@ -141,6 +143,25 @@ TEST_F(StartUpTest, unwritableSettingsAreReportedAndKeptForThisRun) {
     ASSERT_EQ(prompter.shown.size(), 1);
     EXPECT_TRUE(prompter.shown[0].text.contains(QStringLiteral("orvex.ini")));
     EXPECT_EQ(context.settings.servers.Pop3Server, QStringLiteral("pop.kept"));
+}
+
+TEST_F(StartUpTest, anAccountThatCouldNotBeSavedIsStillUsedForThisRun) {
+    writeCompleteFiles();
+    start();
+    // A folder in the file's place makes every write of it fail.
+    QFile::remove(context.paths.accountFile());
+    ASSERT_TRUE(QDir().mkdir(context.paths.accountFile()));
+    IdPassForm* w = windows->accountWindow();
+    w->IdText->setText(QStringLiteral("hanako"));
+    w->PassText->setText(QStringLiteral("newpw"));
+    w->Check1->setChecked(true);
+    w->OKCommand_Click();
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(prompter.shown[0].text.endsWith(QStringLiteral("\nこの設定は今回の起動中だけ使われます。")));
+    const Account used =
+        AccountFile(context.paths.accountFile()).loadForCheck(context.settings.unsavedAccount);
+    EXPECT_EQ(used.id, QStringLiteral("hanako"));
+    EXPECT_EQ(used.password, QStringLiteral("newpw"));
 }
 
 TEST_F(StartUpTest, mainWindowHasItsCaptionsAtTheirDesignPositions) {

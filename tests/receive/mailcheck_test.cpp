@@ -216,3 +216,10 @@ TEST(PrefetchingMailbox, nextMessageIsFetchedWhileTheCurrentOneIsHandled) {
     EXPECT_LT(inner.log.indexOf(QStringLiteral("fetch 3")), inner.log.indexOf(QStringLiteral("delete 1")))
         << "the fetch in flight ends before the next command";
 }
+
+TEST_F(MailCheckTest, anAccountTheWindowCouldNotSaveIsTheOneThatLogsIn) {
+    settings.unsavedAccount = Account{QStringLiteral("hanako"), QStringLiteral("new")};
+    check();
+    EXPECT_TRUE(mailbox.log.contains(QStringLiteral("auth hanako 0"))) << mailbox.log.join(u' ').toStdString();
+    EXPECT_EQ(settings.AccountId, QStringLiteral("hanako"));
+}

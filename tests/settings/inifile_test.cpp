@@ -97,3 +97,16 @@ TEST(AccountFile, confirmWithoutSaveChangesOnlyName3) {
     EXPECT_EQ(file.load().id, QStringLiteral("taro"));
     EXPECT_EQ(file.load().password, QStringLiteral("secret"));
 }
+
+TEST(AccountForCheck, theFileHoldsUnlessAConfirmedAccountCouldNotBeWritten) {
+    TempFolder dir;
+    const AccountFile file(dir.file(QStringLiteral("iniIdPass.ini")));
+    ASSERT_TRUE(file.confirm({QStringLiteral("taro"), QStringLiteral("pw")}, true).ok());
+    const Account stored{QStringLiteral("taro"), QStringLiteral("pw")};
+    EXPECT_EQ(file.loadForCheck(std::nullopt), stored);
+    const Account unsaved{QStringLiteral("hanako"), QStringLiteral("new")};
+    EXPECT_EQ(file.loadForCheck(unsaved), unsaved) << "the file does not hold what was confirmed";
+    ASSERT_TRUE(file.confirm(unsaved, true).ok());
+    EXPECT_EQ(file.loadForCheck(unsaved), unsaved);
+    EXPECT_EQ(file.load(), unsaved);
+}

@@ -1,0 +1,59 @@
+// Every text of the settings windows against its literal.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include "settings/idpassform.h"
+#include "settings/optionform.h"
+#include "settings/setform.h"
+#include "tests/support/scriptedprompter.h"
+#include "tests/support/tempfolder.h"
+#include "ui/appcontext.h"
+
+namespace {
+
+class SettingsFormTexts : public testing::Test {
+  protected:
+    TempFolder app;
+    ScriptedPrompter prompter;
+    AppContext context{AppPaths(app.path()), app.path()};
+
+    void SetUp() override {
+        context.prompter = &prompter;
+        ASSERT_TRUE(context.paths.ensureLayout().ok());
+    }
+};
+
+} // namespace
+
+TEST_F(SettingsFormTexts, hubWindow) {
+    SetForm hub([] {}, [] {});
+    EXPECT_EQ(hub.windowTitle(), QStringLiteral("設定"));
+    EXPECT_EQ(hub.Command1->text(), QStringLiteral("ID/PASS"));
+    EXPECT_EQ(hub.Command2->text(), QStringLiteral("POPサーバー"));
+}
+
+TEST_F(SettingsFormTexts, accountWindow) {
+    IdPassForm account(context);
+    EXPECT_EQ(account.windowTitle(), QStringLiteral("ID,PASS"));
+    EXPECT_EQ(account.Label1->text(), QStringLiteral("ID"));
+    EXPECT_EQ(account.Label2->text(), QStringLiteral("Password"));
+    EXPECT_EQ(account.Check1->text(), QStringLiteral("IDパスワードを保存する"));
+    EXPECT_EQ(account.OKCommand->text(), QStringLiteral("OK"));
+    EXPECT_EQ(account.CancelCommand->text(), QStringLiteral("Cancel"));
+    EXPECT_EQ(account.PassText->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(SettingsFormTexts, serverWindow) {
+    OptionForm servers(context);
+    EXPECT_EQ(servers.windowTitle(), QStringLiteral("サーバー設定"));
+    EXPECT_EQ(servers.Label1->text(), QStringLiteral("SMTPサーバー名(&S)"));
+    EXPECT_EQ(servers.Label2->text(), QStringLiteral("POP3サーバー名(&P)"));
+    EXPECT_EQ(servers.Label3->text(), QStringLiteral("メールアドレス(&M)"));
+    EXPECT_EQ(servers.ApopCheck->text(), QStringLiteral("APOP を使用する(&A)"));
+    EXPECT_EQ(servers.OKCommand->text(), QStringLiteral("設定"));
+    EXPECT_EQ(servers.CancelCommand->text(), QStringLiteral("中止"));
+    EXPECT_TRUE(servers.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}

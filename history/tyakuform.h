@@ -6,7 +6,7 @@
 #include "history/maildetails.h"
 
 class MailListModel;
-class PageView;
+class PageViewInterface;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -40,7 +40,7 @@ class TyakuForm : public QWidget {
                       const QString& rawSubject);
 
     HistoryMode historyMode() const { return mode_; }
-    PageView* pageView() const { return page_; } // null until a page was shown
+    PageViewInterface* pageView() const { return page_; } // null until a page was shown
     int listHeightTwips() const;
 
     static const QString kHelpTexts[7]; // Command1..Command6, Text1
@@ -83,12 +83,13 @@ class TyakuForm : public QWidget {
     void showHelp(int index);
     void hideHelp();
     void reloadList();
-    PageView* ensurePageView();
+    bool ensurePageView(); // false, after saying why, when pages cannot be shown
+    QWidget* pageArea() const;
     bool selectionMissing();
 
     AppContext& context_;
     EditorState& editor_;
     HistoryMode mode_ = HistoryMode::Received;
     MailListModel* model_;
-    PageView* page_ = nullptr;
+    PageViewInterface* page_ = nullptr;
 };

@@ -80,8 +80,10 @@ children_rss_kb() {
   echo "$total"
 }
 window_shown() { xwininfo -name "$1" 2> /dev/null | grep -q 'IsViewable'; }
-mapped() { grep -c "$2" "/proc/$1/maps" || true; }
+mapped() { grep -q "$2" "/proc/$1/maps" && echo yes || echo no; }
+median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
+: > "$work/startup" && : > "$work/idle" && : > "$work/page"
 for round in $(seq "$rounds"); do
   start=$(now_ms)
   (cd "$app" && exec ./fennick) > "$work/app.log" 2>&1 &
@@ -92,27 +94,33 @@ for round in $(seq "$rounds"); do
   done
   shown=$(now_ms)
   idle=$(settled_rss_kb "$app_pid")
-  echo "round $round: main window shown after $((shown - start)) ms;" \
-    "idle $((idle / 1024)) MB resident" \
-    "(page engine mapped: $(mapped "$app_pid" libQt6WebEngineCore | grep -q '^0$' && echo no || echo yes)," \
-    "OpenGL driver mapped: $(mapped "$app_pid" '_dri.so' | grep -q '^0$' && echo no || echo yes))"
+  echo "round $round: main window shown after $((shown - start)) ms; idle $((idle / 1024)) MB resident" \
+    "(page engine mapped: $(mapped "$app_pid" libQt6WebEngineCore)," \
+    "OpenGL driver mapped: $(mapped "$app_pid" '_dri\.so'))"
 
   # 着信履歴 on the main window, then the only row of the list.
   read -r mx my < <(xwininfo -name 'Fennick Ver 1.0' |
     awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}')
   xdotool mousemove $((mx + 288)) $((my + 152)) click 1
+  history=
   for _ in $(seq 200); do
-    history=$(xdotool search --onlyvisible --name '着信履歴' 2> /dev/null | head -1) && [ -n "$history" ] && break
+    history=$(xdotool search --onlyvisible --name '着信履歴' 2> /dev/null | head -1) || true
+    [ -n "$history" ] && break
     sleep 0.05
   done
+  [ -n "$history" ] || { echo "the history window did not open" >&2; exit 1; }
   eval "$(xdotool getwindowgeometry --shell "$history")"
   xdotool mousemove $((X + 60)) $((Y + 56 + 32)) click 1
   page=$(settled_rss_kb "$app_pid")
+  [ "$(mapped "$app_pid" libQt6WebEngineCore)" = yes ] || { echo "no page was shown" >&2; exit 1; }
   echo "round $round: after a page was shown $((page / 1024)) MB resident," \
-    "helper processes $(($(children_rss_kb "$app_pid") / 1024)) MB more" \
-    "(page engine mapped: $(mapped "$app_pid" libQt6WebEngineCore | grep -q '^0$' && echo no || echo yes))"
-  grep -v '^$' "$work/app.log" | sed 's/^/  fennick: /' | head -5 || true
+    "its helper processes $(($(children_rss_kb "$app_pid") / 1024)) MB more"
+  echo $((shown - start)) >> "$work/startup"
+  echo $((idle / 1024)) >> "$work/idle"
+  echo $((page / 1024)) >> "$work/page"
   kill "$app_pid"
   wait "$app_pid" 2> /dev/null || true
   app_pid=
 done
+echo "median of $rounds: start-up $(median < "$work/startup") ms," \
+  "idle $(median < "$work/idle") MB, after a page $(median < "$work/page") MB resident"

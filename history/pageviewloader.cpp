@@ -27,13 +27,13 @@ void deleteShareContext() {
 // the widgets. Qt makes that context at start-up when asked to
 // (Qt::AA_ShareOpenGLContexts), which loads the OpenGL driver (tens of MB)
 // whether or not a page is ever shown; made here, it comes with the first
-// page. It must exist before the engine's library is loaded: the library
-// looks for it as it loads.
+// page. It must exist before the engine's library is loaded: without it the
+// engine warns as it loads and crashes as it starts.
 void shareOpenGlContexts() {
     if (QOpenGLContext::globalShareContext())
         return;
     ownShareContext = new QOpenGLContext;
-    // Without OpenGL (the offscreen platform) this fails and the engine draws in software.
+    // Fails where there is no OpenGL (the offscreen platform); the engine then draws without it.
     ownShareContext->create();
     qt_gl_set_global_share_context(ownShareContext);
     // Post routines run last added first: the engine, started after this, stops before it goes.

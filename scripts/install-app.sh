@@ -6,9 +6,10 @@ build_dir=${1:?build folder}
 app_home=${2:?application folder}
 
 mkdir -p "$app_home"
-# Replace the executable and the page engine's module, which the program
-# loads from beside itself, atomically: a running copy keeps its old images.
-for file in fennick libfennick_pageview.so; do
+# Replace the page engine's module, which the program loads from beside
+# itself, and then the program, each atomically: a running copy keeps its old
+# images.
+for file in libfennick_pageview.so fennick; do
   install -m 0755 "$build_dir/$file" "$app_home/.$file.new"
   mv -f "$app_home/.$file.new" "$app_home/$file"
 done

@@ -74,7 +74,7 @@ TEST_F(PageModuleTest, firstPageLoadsTheEngineAndDrawsThePageInFront) {
     EXPECT_TRUE(engineMapped());
     QWidget* page = form.pageView()->widget();
     EXPECT_EQ(page->y(), shownTop(form));
-    EXPECT_LT(form.rtfEd->y(), 0) << "the text area stays in front of the page";
+    EXPECT_LT(form.rtfEd->y(), 0) << "the text area stayed in front of the page";
     const auto drawnRed = [page] {
         const QImage shot = page->grab().toImage();
         return !shot.isNull() && shot.pixelColor(shot.width() / 2, shot.height() - 5) == QColor(Qt::red);

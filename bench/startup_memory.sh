@@ -23,8 +23,9 @@ stop() {
 }
 trap stop EXIT
 
-# Xvfb picks a free display itself and writes its number to fd 3.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
+# Xvfb picks a free display itself and writes its number to fd 3; without
+# -noreset it resets when the last client goes and can refuse the next round.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3> "$work/display" 2> "$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=:$(cat "$work/display")
@@ -58,6 +59,8 @@ printf '<html><body><h1>page</h1><p>%s</p></body></html>\n' "$(printf 'text %.0s
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$1/status"; }
+# Processor time used so far (user and system), less disturbed by a busy machine than the wall clock.
+cpu_ms() { awk -v tick="$(getconf CLK_TCK)" '{sub(/.*\) /, ""); print int(($12 + $13) * 1000 / tick)}' "/proc/$1/stat"; }
 # The resident size once it stops changing by more than 256 kB a second.
 settled_rss_kb() {
   local before after
@@ -83,7 +86,7 @@ window_shown() { xwininfo -name "$1" 2> /dev/null | grep -q 'IsViewable'; }
 mapped() { grep -q "$2" "/proc/$1/maps" && echo yes || echo no; }
 median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
-: > "$work/startup" && : > "$work/idle" && : > "$work/page"
+: > "$work/startup" && : > "$work/cpu" && : > "$work/idle" && : > "$work/page"
 for round in $(seq "$rounds"); do
   start=$(now_ms)
   (cd "$app" && exec ./fennick) > "$work/app.log" 2>&1 &
@@ -93,8 +96,10 @@ for round in $(seq "$rounds"); do
     sleep 0.005
   done
   shown=$(now_ms)
+  cpu=$(cpu_ms "$app_pid")
   idle=$(settled_rss_kb "$app_pid")
-  echo "round $round: main window shown after $((shown - start)) ms; idle $((idle / 1024)) MB resident" \
+  echo "round $round: main window shown after $((shown - start)) ms ($cpu ms processor time);" \
+    "idle $((idle / 1024)) MB resident" \
     "(page engine mapped: $(mapped "$app_pid" libQt6WebEngineCore)," \
     "OpenGL driver mapped: $(mapped "$app_pid" '_dri\.so'))"
 
@@ -116,11 +121,12 @@ for round in $(seq "$rounds"); do
   echo "round $round: after a page was shown $((page / 1024)) MB resident," \
     "its helper processes $(($(children_rss_kb "$app_pid") / 1024)) MB more"
   echo $((shown - start)) >> "$work/startup"
+  echo "$cpu" >> "$work/cpu"
   echo $((idle / 1024)) >> "$work/idle"
   echo $((page / 1024)) >> "$work/page"
   kill "$app_pid"
   wait "$app_pid" 2> /dev/null || true
   app_pid=
 done
-echo "median of $rounds: start-up $(median < "$work/startup") ms," \
+echo "median of $rounds: start-up $(median < "$work/startup") ms ($(median < "$work/cpu") ms processor time)," \
   "idle $(median < "$work/idle") MB, after a page $(median < "$work/page") MB resident"

@@ -8,6 +8,7 @@
 #include "app/receiveaction.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
+#include "history/pageviewloader.h"
 #include "transport/maillibraries.h"
 #include "transport/pop3session.h"
 #include "ui/appcontext.h"
@@ -15,8 +16,6 @@
 
 int main(int argc, char* argv[]) {
     const MailLibraries mailLibraries;
-    // The page view (WebEngine) shares OpenGL contexts with the widgets.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fennick"));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -32,6 +31,7 @@ int main(int argc, char* argv[]) {
     AppContext context{AppPaths(QCoreApplication::applicationDirPath()), QDir::currentPath()};
     context.prompter = &prompter;
     context.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    context.pageModule = PageViewLoader::modulePathBesideProgram();
 
     const SingleInstance instance(context.paths.applicationFolder());
     if (!instance.acquired()) {

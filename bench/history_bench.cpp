@@ -48,7 +48,6 @@ int main(int argc, char* argv[]) {
     const MailLibraries mailLibraries;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QTemporaryDir temp;
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();

@@ -5,6 +5,8 @@
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
+#include "history/pageviewplugin.h"
+
 // Lets a page load files from its own folder and nothing else: no network,
 // no file elsewhere on the disk.
 class FolderOnlyInterceptor : public QWebEngineUrlRequestInterceptor {
@@ -23,14 +25,14 @@ class FolderOnlyInterceptor : public QWebEngineUrlRequestInterceptor {
 
 // A received page comes from a stranger: it runs no JavaScript, loads nothing
 // from the network or from outside its mail's folder, and opens no window.
-// Created only when a page is first shown; the engine is heavy.
-class PageView : public QWebEngineView {
+// Lives in the page engine's module (pageviewmodule.cpp).
+class PageView : public QWebEngineView, public PageViewInterface {
     Q_OBJECT
   public:
     explicit PageView(QWidget* parent = nullptr);
     ~PageView() override;
-    // Shows `page` (a file in `folder`); an empty page shows a blank view.
-    void showPage(const QString& page, const QString& folder);
+    void showPage(const QString& page, const QString& folder) override;
+    QWidget* widget() override { return this; }
     FolderOnlyInterceptor& interceptor() { return *interceptor_; }
 
   private:

@@ -20,7 +20,8 @@
 #include "history/maildeletion.h"
 #include "history/maillistmodel.h"
 #include "history/messagedisplay.h"
-#include "history/pageview.h"
+#include "history/pageviewloader.h"
+#include "history/pageviewplugin.h"
 #include "text/text.h"
 #include "ui/appcontext.h"
 #include "ui/named.h"
@@ -199,7 +200,7 @@ void TyakuForm::Form_Resize() {
     for (QLineEdit* f : {Text7, Text8, Text9})
         moveTopTwips(f, L + 840);
     Picture1->resize(width(), Picture1->height());
-    for (QWidget* area : {static_cast<QWidget*>(rtfEd), static_cast<QWidget*>(page_)})
+    for (QWidget* area : {static_cast<QWidget*>(rtfEd), pageArea()})
         if (area) {
             area->resize(Twips::toPixels(int(0.99 * W)), area->height());
             moveTopTwips(area, L + 1200);
@@ -217,7 +218,7 @@ void TyakuForm::Form_Resize() {
     const int barTop = Twips::fromPixels(StatusBar1->y());
     moveTopTwips(Command2, barTop + 80);
     moveTopTwips(Text6, barTop + 80);
-    for (QWidget* area : {static_cast<QWidget*>(rtfEd), static_cast<QWidget*>(page_)})
+    for (QWidget* area : {static_cast<QWidget*>(rtfEd), pageArea()})
         if (area)
             area->resize(area->width(), Twips::toPixels(int(0.7 * (H - L))));
     if (isMaximized()) {
@@ -293,14 +294,24 @@ void TyakuForm::clearFields() {
     rtfEd->clear();
 }
 
-PageView* TyakuForm::ensurePageView() {
-    if (!page_) {
-        page_ = new PageView(this);
-        page_->setGeometry(rtfEd->geometry());
-        page_->setMouseTracking(true);
-        page_->show();
+QWidget* TyakuForm::pageArea() const {
+    return page_ ? page_->widget() : nullptr;
+}
+
+bool TyakuForm::ensurePageView() {
+    if (page_)
+        return true;
+    const Result<PageViewInterface*> created = PageViewLoader::create(context_.pageModule, this);
+    if (!created) {
+        context_.prompter->message(this, created.error(), windowTitle(), Prompter::Icon::Warning);
+        return false;
     }
-    return page_;
+    page_ = *created;
+    QWidget* area = page_->widget();
+    area->setGeometry(rtfEd->geometry());
+    area->setMouseTracking(true);
+    area->show();
+    return true;
 }
 
 void TyakuForm::MailListView_Click() {
@@ -331,21 +342,22 @@ void TyakuForm::MailListView_Click() {
     Text9->setText(d.shown.date);
     switch (d.view) {
     case MailDisplay::View::Page:
-        ensurePageView();
-        moveTopTwips(page_, L + 1230);
-        moveTopTwips(rtfEd, kOutOfSight);
-        page_->showPage(d.pageFile, d.pageFolder);
+        if (ensurePageView()) {
+            moveTopTwips(page_->widget(), L + 1230);
+            moveTopTwips(rtfEd, kOutOfSight);
+            page_->showPage(d.pageFile, d.pageFolder);
+        }
         break;
     case MailDisplay::View::Source:
         if (page_)
-            moveTopTwips(page_, kOutOfSight);
+            moveTopTwips(page_->widget(), kOutOfSight);
         moveTopTwips(rtfEd, L + 1230);
         editor_.chosenFileName.clear();
         break;
     default:
         if (mode_ == HistoryMode::Received) {
             if (page_)
-                moveTopTwips(page_, kOutOfSight);
+                moveTopTwips(page_->widget(), kOutOfSight);
             moveTopTwips(rtfEd, L + 1230);
         }
         break;

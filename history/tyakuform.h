@@ -10,7 +10,7 @@
 #include "history/maildetails.h"
 
 class MailListModel;
-class PageView;
+class PageViewInterface;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -44,7 +44,7 @@ class TyakuForm : public QWidget {
                       const QString& rawSubject);
 
     HistoryMode historyMode() const { return mode_; }
-    PageView* pageView() const { return page_; } // null until a page was shown
+    PageViewInterface* pageView() const { return page_; } // null until a page was shown
     int listHeightTwips() const;
     bool hasSelection() const { return selectedRow_.has_value(); }
 
@@ -87,7 +87,8 @@ class TyakuForm : public QWidget {
     void showHelp(int index);
     void hideHelp();
     void reloadList();
-    PageView* ensurePageView();
+    bool ensurePageView(); // false, after saying why, when pages cannot be shown
+    QWidget* pageArea() const;
     bool selectionMissing();
     void showCount();
 
@@ -95,7 +96,7 @@ class TyakuForm : public QWidget {
     EditorState& editor_;
     HistoryMode mode_ = HistoryMode::Received;
     MailListModel* model_;
-    PageView* page_ = nullptr;
+    PageViewInterface* page_ = nullptr;
     // The record a click on the list chose (0: a click that chose none); empty
     // until a click, and again after the row buttons used it.
     std::optional<int> selectedRow_;

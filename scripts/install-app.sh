@@ -6,9 +6,13 @@ build_dir=${1:?build folder}
 app_home=${2:?application folder}
 
 mkdir -p "$app_home"
-# Replace the executable atomically so a running copy keeps its old image.
-install -m 0755 "$build_dir/fennick" "$app_home/.fennick.new"
-mv -f "$app_home/.fennick.new" "$app_home/fennick"
+# Replace the page engine's module, which the program loads from beside
+# itself, and then the program, each atomically: a running copy keeps its old
+# images.
+for file in libfennick_pageview.so fennick; do
+  install -m 0755 "$build_dir/$file" "$app_home/.$file.new"
+  mv -f "$app_home/.$file.new" "$app_home/$file"
+done
 
 # The local home page that the HomePage label opens.
 install -m 0644 "$(dirname "$0")/../app/homepage.htm" "$app_home/homepage.htm"

@@ -9,7 +9,7 @@ PACKAGES=(
   libqt6opengl6-dev libgl-dev
   libcurl4-openssl-dev libgmime-3.0-dev
   googletest libgtest-dev libgmock-dev
-  fonts-noto-cjk xvfb xauth
+  fonts-noto-cjk xvfb xauth x11-utils xdotool
   dovecot-core dovecot-pop3d postfix mpop
   openssl procps iproute2 curl time bc
 )

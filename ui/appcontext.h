@@ -23,6 +23,7 @@ struct AppContext {
     Prompter* prompter = nullptr;
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
     std::function<bool(const QUrl&)> openUrl; // the system web browser
+    QString pageModule;                       // the page engine's module; none: pages cannot be shown
     AppSettings settings;
 
     QString serverSettingsFile() const { return currentFolder + u'/' + ServerSettings::kFileName; }

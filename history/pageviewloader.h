@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include "text/result.h"
+
+class PageViewInterface;
+class QWidget;
+
+// Finds and loads the page engine's module on first use; the program does
+// not link the engine, so a window without pages never pays for it.
+namespace PageViewLoader {
+
+// Where the installed program keeps the module: beside itself.
+QString modulePathBesideProgram();
+
+// A new page view owned by `parent`, from the module at `modulePath`, or a
+// message saying why pages cannot be shown.
+Result<PageViewInterface*> create(const QString& modulePath, QWidget* parent);
+
+} // namespace PageViewLoader

@@ -1,0 +1,16 @@
+// The page engine's module: the one object the loader asks for views.
+#include <QObject>
+
+#include "history/pageview.h"
+#include "history/pageviewplugin.h"
+
+class PageViewModule : public QObject, public PageViewPlugin {
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID PageViewPlugin_iid)
+    Q_INTERFACES(PageViewPlugin)
+
+  public:
+    PageViewInterface* createPageView(QWidget* parent) override { return new PageView(parent); }
+};
+
+#include "pageviewmodule.moc"

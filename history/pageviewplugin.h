@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QtPlugin>
+
+class QString;
+class QWidget;
+
+// The history window's view of a received page. The engine behind it is
+// heavy (WebEngine and an OpenGL driver), so it lives in a module of its own
+// that is loaded the first time a page is shown.
+class PageViewInterface {
+  public:
+    virtual ~PageViewInterface() = default;
+    // Shows `page` (a file in `folder`); an empty page shows a blank view.
+    virtual void showPage(const QString& page, const QString& folder) = 0;
+    virtual QWidget* widget() = 0;
+};
+
+// What the page engine's module offers: new views, owned by their parent.
+class PageViewPlugin {
+  public:
+    virtual ~PageViewPlugin() = default;
+    virtual PageViewInterface* createPageView(QWidget* parent) = 0;
+};
+
+#define PageViewPlugin_iid "fennick.PageViewPlugin/1"
+Q_DECLARE_INTERFACE(PageViewPlugin, PageViewPlugin_iid)

@@ -127,9 +127,12 @@ TEST_F(TyakuFormTest, sentHtmlMailAndTheSentHistorysStates) {
     EXPECT_FALSE(form->Command6->isEnabled());
 }
 
-TEST_F(TyakuFormTest, resizeFollowsTheLayoutRules) {
+TEST_F(TyakuFormTest, resizeFollowsTheLayoutRulesOnTheOuterSize) {
     open(HistoryMode::Received);
-    form->resize(Twips::toPixels(12000), Twips::toPixels(9000));
+    const QSize frame = form->frameGeometry().size() - form->size();
+    ASSERT_FALSE(frame.isEmpty()) << "the platform gives the window a frame, so outer and inner differ";
+    form->resize(QSize(Twips::toPixels(12000), Twips::toPixels(9000)) - frame);
+    ASSERT_EQ(form->frameGeometry().size(), QSize(Twips::toPixels(12000), Twips::toPixels(9000)));
     EXPECT_EQ(form->MailListView->size(), QSize(Twips::toPixels(11880), Twips::toPixels(2250)));
     EXPECT_EQ(form->Text7->y(), Twips::toPixels(3090));
     EXPECT_EQ(form->rtfEd->y(), Twips::toPixels(3450));

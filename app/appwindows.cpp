@@ -61,6 +61,8 @@ void AppWindows::openHistory(HistoryMode mode) {
     if (!tyakuForm_) {
         tyakuForm_ = new TyakuForm(context_, editor_);
         tyakuForm_->setAttribute(Qt::WA_DeleteOnClose);
+        tyakuForm_->onRegisterSender = [this](const QString& party) { openAddressBook(party); };
+        // onReply: the reply window fills itself from the ReplyDraft once it exists.
     }
     tyakuForm_->OpenHistory(mode);
 }

@@ -16,26 +16,26 @@ AddressEntry trimmed(const AddressRecord& record) {
 
 AddressBook::AddressBook(const AppPaths& paths) : file_(paths.addressFile(), workingFileOf(paths)) {}
 
-Result<QList<AddressEntry>> AddressBook::rows() const {
-    const auto all = file_.ReadAllAddressRecords();
-    if (!all)
-        return Result<QList<AddressEntry>>::failure(all.error());
-    QList<AddressEntry> rows;
-    rows.reserve(all->size());
-    for (const NumberedAddressRecord& r : *all)
-        rows.append({CutAtNul(r.record.name), CutAtNul(r.record.address)});
-    return rows;
-}
-
-Result<QList<AddressEntry>> AddressBook::entries() const {
-    const auto all = file_.ReadAllAddressRecords();
+// Every record of the file, made into an entry by `toEntry`.
+template <typename ToEntry> Result<QList<AddressEntry>> eachRecord(const AddressFile& file, ToEntry toEntry) {
+    const auto all = file.ReadAllAddressRecords();
     if (!all)
         return Result<QList<AddressEntry>>::failure(all.error());
     QList<AddressEntry> entries;
     entries.reserve(all->size());
     for (const NumberedAddressRecord& r : *all)
-        entries.append(trimmed(r.record));
+        entries.append(toEntry(r.record));
     return entries;
+}
+
+Result<QList<AddressEntry>> AddressBook::rows() const {
+    return eachRecord(file_, [](const AddressRecord& r) {
+        return AddressEntry{CutAtNul(r.name), CutAtNul(r.address)};
+    });
+}
+
+Result<QList<AddressEntry>> AddressBook::entries() const {
+    return eachRecord(file_, trimmed);
 }
 
 Result<int> AddressBook::registerEntry(const QString& name, const QString& address) const {

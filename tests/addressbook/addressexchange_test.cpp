@@ -13,6 +13,13 @@ AddressEntry entry(const char* name, const char* address) {
     return {QString::fromUtf8(name), QString::fromUtf8(address)};
 }
 
+// One row of the table-driven format tests: a file shaped like a real export.
+struct ExportCase {
+    const char* name;
+    QByteArray file;
+    QList<AddressEntry> expected;
+};
+
 class AddressExchangeTest : public testing::Test {
   protected:
     TempFolder app;
@@ -39,12 +46,7 @@ TEST(VCard, writesOneVersion3CardPerEntryInUtf8) {
 }
 
 TEST(VCard, readsTheShapesRealExportsTake) {
-    struct Case {
-        const char* name;
-        QByteArray file;
-        QList<AddressEntry> expected;
-    };
-    const QList<Case> cases = {
+    const QList<ExportCase> cases = {
         {"google-contacts-3.0-with-folded-line-and-escapes",
          "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Sato\\, Hanako\r\nN:Sato;Hanako;;;\r\n"
          "EMAIL;TYPE=INTERNET;TYPE=HOME:hanako.sato@exa\r\n mple.com\r\nEND:VCARD\r\n",
@@ -66,17 +68,12 @@ TEST(VCard, readsTheShapesRealExportsTake) {
          "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Mail\r\nEMAIL:m@example.com\r\nEND:VCARD\r\n",
          {entry("Mail", "m@example.com")}},
     };
-    for (const Case& c : cases)
+    for (const ExportCase& c : cases)
         EXPECT_EQ(VCard::read(c.file), c.expected) << c.name;
 }
 
 TEST(ContactsCsv, readsTheColumnsTheBigClientsName) {
-    struct Case {
-        const char* name;
-        QByteArray file;
-        QList<AddressEntry> expected;
-    };
-    const QList<Case> cases = {
+    const QList<ExportCase> cases = {
         {"outlook-japanese-shift-jis",
          ShiftJis::encode(QStringLiteral("\"敬称\",\"名\",\"ミドル ネーム\",\"姓\",\"会社名\",\"電子メール "
                                          "アドレス\",\"電子メールの種類\","
@@ -107,7 +104,7 @@ TEST(ContactsCsv, readsTheColumnsTheBigClientsName) {
              .toUtf8(),
          {entry("鈴木 一郎", "ichiro@example.jp")}},
     };
-    for (const Case& c : cases) {
+    for (const ExportCase& c : cases) {
         const auto read = ContactsCsv::read(c.file);
         ASSERT_TRUE(read.ok()) << c.name << ": " << read.error().toStdString();
         EXPECT_EQ(*read, c.expected) << c.name;

@@ -91,6 +91,7 @@ FriendForm::FriendForm(AppContext& context) : context_(context), book_(context.p
     MailListView->setSelectionMode(QAbstractItemView::SingleSelection);
     MailListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     MailListView->header()->setStretchLastSection(false);
+    MailListView->setTextElideMode(Qt::ElideNone); // the fields' padding would show as "…"
     MailListView->setContextMenuPolicy(Qt::CustomContextMenu);
     place(MailListView, 0, 1920, 9375, 4095); // its right part lies beyond the window's edge
 

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include "addressbook/addressbox.h"
 #include "addressbook/contactscsv.h"
 #include "addressbook/vcard.h"
 #include "store/addressrecord.h"
@@ -26,7 +27,9 @@ Result<Imported> importFile(const AddressBook& book, const QString& path) {
     }
     Imported imported;
     for (const AddressEntry& e : entries) {
-        if (ShiftJis::encode(e.address).size() > AddressRecord::kAddressWidth) {
+        // An address the window's box could not show whole would be cut on its next registration.
+        if (e.address.size() > AddressBox::kMaxChars ||
+            ShiftJis::encode(e.address).size() > AddressRecord::kAddressWidth) {
             ++imported.skipped;
             continue;
         }

@@ -207,7 +207,7 @@ void TyakuForm::Form_Resize() {
     for (QLineEdit* f : {Text7, Text8, Text9})
         moveTopTwips(f, L + 840);
     Picture1->resize(Twips::toPixels(W), Picture1->height());
-    for (QWidget* area : {static_cast<QWidget*>(rtfEd), static_cast<QWidget*>(page_)})
+    for (QWidget* area : {static_cast<QWidget*>(rtfEd), pageArea()})
         if (area) {
             area->resize(Twips::toPixels(int(0.99 * W)), area->height());
             moveTopTwips(area, L + 1200);
@@ -221,7 +221,7 @@ void TyakuForm::Form_Resize() {
     Text9->move(Twips::toPixels(Twips::fromPixels(Text8->x()) + int(0.3 * W) - 20), Text9->y());
     StatusBar1->setGeometry(0, height() - Twips::toPixels(375), width(), Twips::toPixels(375));
     placeCopyControls();
-    for (QWidget* area : {static_cast<QWidget*>(rtfEd), static_cast<QWidget*>(page_)})
+    for (QWidget* area : {static_cast<QWidget*>(rtfEd), pageArea()})
         if (area)
             area->resize(area->width(), Twips::toPixels(int(0.7 * (H - L))));
     if (isMaximized()) {
@@ -319,28 +319,32 @@ void TyakuForm::clearFields() {
 // Whichever of the page and the text area shows the mail is in front; the
 // help box stays above both.
 void TyakuForm::showTextArea() {
-    if (page_)
-        page_->hide();
+    if (QWidget* area = pageArea())
+        area->hide();
     if (mode_ == HistoryMode::Received || rtfEd->y() < 0)
         moveTopTwips(rtfEd, listHeightTwips() + 1230);
 }
 
 void TyakuForm::showPageArea() {
-    ensurePageView();
-    moveTopTwips(page_, listHeightTwips() + 1230);
+    QWidget* area = pageArea();
+    moveTopTwips(area, listHeightTwips() + 1230);
     moveTopTwips(rtfEd, kOutOfSight);
-    page_->show();
+    area->show();
     Text4->raise();
 }
 
-PageView* TyakuForm::ensurePageView() {
+QWidget* TyakuForm::pageArea() const {
+    return page_;
+}
+
+bool TyakuForm::ensurePageView() {
     if (!page_) {
         page_ = new PageView(this);
         page_->setGeometry(rtfEd->geometry());
         page_->setMouseTracking(true);
         page_->show();
     }
-    return page_;
+    return true;
 }
 
 void TyakuForm::MailListView_Click() {
@@ -369,8 +373,10 @@ void TyakuForm::MailListView_Click() {
     Text8->setText(d.shown.party);
     Text9->setText(d.shown.date);
     if (d.view == MailDisplay::View::Page) {
-        showPageArea();
-        page_->showPage(d.pageFile, d.pageFolder);
+        if (ensurePageView()) {
+            showPageArea();
+            page_->showPage(d.pageFile, d.pageFolder);
+        }
     } else {
         showTextArea();
     }

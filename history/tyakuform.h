@@ -100,7 +100,8 @@ class TyakuForm : public QWidget {
     void showHelp(int index);
     void hideHelp();
     void reloadList();
-    PageView* ensurePageView();
+    bool ensurePageView();
+    QWidget* pageArea() const;
     bool selectionMissing();
     bool takeSelection();
     void showTextArea();

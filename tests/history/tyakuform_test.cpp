@@ -246,6 +246,7 @@ class MessageActionsTest : public TyakuFormTest {
         WriteBytes(app.file(subject + QStringLiteral("/index.htm")), "<html><body>page</body></html>");
         add(HistoryMode::Received, record(subject, MailRecord::kHtmlKind, HtmlMailMarker));
     }
+    QWidget* pageArea() { return form->pageView(); }
     QString quickSaved(const QString& name) { return app.file(QStringLiteral("■TextQuickSave/") + name); }
 };
 
@@ -320,13 +321,13 @@ TEST_F(MessageActionsTest, quickSaveOfAnHtmlMailInPageViewSavesTheFixedTextAndSh
     addReceivedHtml(QStringLiteral("Garden"));
     open(HistoryMode::Received);
     clickRow(0);
-    ASSERT_NE(form->pageView(), nullptr);
-    EXPECT_TRUE(form->pageView()->isVisible());
+    ASSERT_NE(pageArea(), nullptr);
+    EXPECT_TRUE(pageArea()->isVisible());
     form->Command1_Click();
     const QByteArray bytes = ReadBytes(quickSaved(QStringLiteral("Garden.txt")));
     EXPECT_TRUE(bytes.endsWith(
         "\r\nBody:  " + ShiftJis::encode(QStringLiteral("HTMLファイルの受信でした。")) + "\r\n"));
-    EXPECT_FALSE(form->pageView()->isVisible()) << "the saved text is what is shown";
+    EXPECT_FALSE(pageArea()->isVisible()) << "the saved text is what is shown";
     EXPECT_GE(form->rtfEd->y(), 0);
 }
 
@@ -383,20 +384,20 @@ TEST_F(MessageActionsTest, aTextShownAfterAPageIsNeverBehindIt) {
     add(HistoryMode::Sent, record(QStringLiteral("sent one")));
     open(HistoryMode::Received);
     clickRow(0);
-    ASSERT_NE(form->pageView(), nullptr);
-    EXPECT_TRUE(form->pageView()->isVisible());
+    ASSERT_NE(pageArea(), nullptr);
+    EXPECT_TRUE(pageArea()->isVisible());
     EXPECT_LT(form->rtfEd->y(), 0);
     QWidget* top = form->childAt(form->Text4->geometry().center());
     EXPECT_TRUE(top == form->Text4 || form->Text4->isAncestorOf(top)) << "the help box lies above the page";
 
     clickRow(1);
-    EXPECT_FALSE(form->pageView()->isVisible());
+    EXPECT_FALSE(pageArea()->isVisible());
     EXPECT_EQ(form->rtfEd->y(), Twips::toPixels(form->listHeightTwips() + 1230));
 
     clickRow(0);
-    ASSERT_TRUE(form->pageView()->isVisible());
+    ASSERT_TRUE(pageArea()->isVisible());
     open(HistoryMode::Sent);
-    EXPECT_FALSE(form->pageView()->isVisible());
+    EXPECT_FALSE(pageArea()->isVisible());
     EXPECT_GE(form->rtfEd->y(), 0);
     EXPECT_EQ(form->rtfEd->toPlainText(), QStringLiteral("本文"));
 }

@@ -1,5 +1,6 @@
 #include "app/appwindows.h"
 
+#include "addressbook/friendform.h"
 #include "history/tyakuform.h"
 #include "receive/mailcheck.h"
 #include "settings/idpassform.h"
@@ -60,8 +61,24 @@ void AppWindows::openHistory(HistoryMode mode) {
     if (!tyakuForm_) {
         tyakuForm_ = new TyakuForm(context_, editor_);
         tyakuForm_->setAttribute(Qt::WA_DeleteOnClose);
+        tyakuForm_->onRegisterSender = [this](const QString& party) { openAddressBook(party); };
+        // onReply: the reply window fills itself from the ReplyDraft once it exists.
     }
     tyakuForm_->OpenHistory(mode);
+}
+
+void AppWindows::openAddressBook(const std::optional<QString>& presetAddress) {
+    if (!friendForm_) {
+        friendForm_ = new FriendForm(context_);
+        friendForm_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    if (presetAddress)
+        friendForm_->presetAddress(*presetAddress);
+    bringForward(friendForm_);
+}
+
+FriendForm* AppWindows::addressBookWindow() const {
+    return friendForm_;
 }
 
 TyakuForm* AppWindows::historyWindow() const {
@@ -78,4 +95,5 @@ void AppWindows::closeAll() {
     delete idPassForm_.data();
     delete optionForm_.data();
     delete tyakuForm_.data();
+    delete friendForm_.data();
 }

@@ -5,11 +5,13 @@
 
 #include <QPointer>
 #include <functional>
+#include <optional>
 
 #include "history/editorstate.h"
 #include "history/historymode.h"
 #include "ui/appcontext.h"
 
+class FriendForm;
 class IdPassForm;
 class OptionForm;
 class SetForm;
@@ -35,6 +37,10 @@ class AppWindows {
     TyakuForm* historyWindow() const;
     EditorState& editor() { return editor_; }
 
+    // The address book; with an address, that address goes into its address box first.
+    void openAddressBook(const std::optional<QString>& presetAddress = std::nullopt);
+    FriendForm* addressBookWindow() const;
+
     SetForm* settingsWindow() const;
     OptionForm* serversWindow() const;
 
@@ -51,5 +57,6 @@ class AppWindows {
     QPointer<IdPassForm> idPassForm_;
     QPointer<OptionForm> optionForm_;
     QPointer<TyakuForm> tyakuForm_;
+    QPointer<FriendForm> friendForm_;
     EditorState editor_; // lives for the whole run
 };

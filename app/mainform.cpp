@@ -129,7 +129,9 @@ void MainForm::Label3_Click() {
 void MainForm::Label4_Click() {
     windows_.openHistory(HistoryMode::Sent);
 }
-void MainForm::Label5_Click() {} // the address book comes with its own window
+void MainForm::Label5_Click() {
+    windows_.openAddressBook();
+}
 void MainForm::Label6_Click() {
     windows_.openSettings();
 }

@@ -17,11 +17,13 @@
 
 #include "history/editorstate.h"
 #include "history/historylist.h"
+#include "history/historylistview.h"
 #include "history/maildeletion.h"
 #include "history/maillistmodel.h"
 #include "history/messagedisplay.h"
 #include "history/pageviewloader.h"
 #include "history/pageviewplugin.h"
+#include "history/quicksave.h"
 #include "text/text.h"
 #include "ui/appcontext.h"
 #include "ui/named.h"
@@ -97,7 +99,9 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     place(Text1, 9480, 300, 1215, 270);
 
     model_ = new MailListModel(this);
-    MailListView = Named(new QTreeView(this), "MailListView");
+    auto* listView = Named(new HistoryListView(this), "MailListView");
+    connect(listView, &HistoryListView::currentMovedByKeyboard, this, &TyakuForm::MailListView_Click);
+    MailListView = listView;
     MailListView->setModel(model_);
     MailListView->setRootIsDecorated(false);
     MailListView->setUniformRowHeights(true);
@@ -149,6 +153,9 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     connect(Command3, &QPushButton::clicked, this, &TyakuForm::Command3_Click);
     connect(Command6, &QPushButton::clicked, this, &TyakuForm::Command6_Click);
     connect(Command2, &QPushButton::clicked, this, &TyakuForm::Command2_Click);
+    connect(Command1, &QPushButton::clicked, this, &TyakuForm::Command1_Click);
+    connect(Command4, &QPushButton::clicked, this, &TyakuForm::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &TyakuForm::Command5_Click);
     connect(rtfEd, &QTextEdit::textChanged, this, [this] { editor_.changed = true; });
     Form_Load();
 }
@@ -191,15 +198,16 @@ void TyakuForm::Form_Load() {
 }
 
 void TyakuForm::Form_Resize() {
-    const int W = Twips::fromPixels(width());
-    const int H = Twips::fromPixels(height());
+    // The rules' factors are taken on the outer size, frame and title bar included.
+    const int W = Twips::fromPixels(frameGeometry().width());
+    const int H = Twips::fromPixels(frameGeometry().height());
     Text6->show();
     Command2->show();
     MailListView->resize(Twips::toPixels(int(0.99 * W)), Twips::toPixels(int(0.25 * H)));
     const int L = listHeightTwips();
     for (QLineEdit* f : {Text7, Text8, Text9})
         moveTopTwips(f, L + 840);
-    Picture1->resize(width(), Picture1->height());
+    Picture1->resize(Twips::toPixels(W), Picture1->height());
     for (QWidget* area : {static_cast<QWidget*>(rtfEd), pageArea()})
         if (area) {
             area->resize(Twips::toPixels(int(0.99 * W)), area->height());
@@ -213,11 +221,7 @@ void TyakuForm::Form_Resize() {
     Text8->move(Twips::toPixels(Twips::fromPixels(Text7->x()) + int(0.5 * W)), Text8->y());
     Text9->move(Twips::toPixels(Twips::fromPixels(Text8->x()) + int(0.3 * W) - 20), Text9->y());
     StatusBar1->setGeometry(0, height() - Twips::toPixels(375), width(), Twips::toPixels(375));
-    Text6->move(Command1->x() + Twips::toPixels(1280), Text6->y());
-    Command2->move(StatusBar1->x() + Twips::toPixels(1880), Command2->y());
-    const int barTop = Twips::fromPixels(StatusBar1->y());
-    moveTopTwips(Command2, barTop + 80);
-    moveTopTwips(Text6, barTop + 80);
+    placeCopyControls();
     for (QWidget* area : {static_cast<QWidget*>(rtfEd), pageArea()})
         if (area)
             area->resize(area->width(), Twips::toPixels(int(0.7 * (H - L))));
@@ -225,6 +229,24 @@ void TyakuForm::Form_Resize() {
         moveTopTwips(Text6, H - 700);
         moveTopTwips(Command2, H - 700);
     }
+}
+
+// Rules 9 and 10: the copy button and field sit on the status bar.
+void TyakuForm::placeCopyControls() {
+    Text6->move(Command1->x() + Twips::toPixels(1280), Text6->y());
+    Command2->move(StatusBar1->x() + Twips::toPixels(1880), Command2->y());
+    const int barTop = Twips::fromPixels(StatusBar1->y());
+    moveTopTwips(Command2, barTop + 80);
+    moveTopTwips(Text6, barTop + 80);
+}
+
+void TyakuForm::Form_MouseMove() {
+    placeCopyControls();
+}
+
+void TyakuForm::mouseMoveEvent(QMouseEvent* event) {
+    Form_MouseMove();
+    QWidget::mouseMoveEvent(event);
 }
 
 void TyakuForm::resizeEvent(QResizeEvent* event) {
@@ -285,6 +307,7 @@ void TyakuForm::showFields(const MailDetails& shown) {
     if (mode_ == HistoryMode::Sent)
         Text10->setText(shown.kind);
     rtfEd->setPlainText(shown.text);
+    showTextArea();
 }
 
 void TyakuForm::clearFields() {
@@ -292,6 +315,23 @@ void TyakuForm::clearFields() {
     Text8->clear();
     Text9->clear();
     rtfEd->clear();
+}
+
+// Whichever of the page and the text area shows the mail is in front; the
+// help box stays above both.
+void TyakuForm::showTextArea() {
+    if (QWidget* area = pageArea())
+        area->hide();
+    if (mode_ == HistoryMode::Received || rtfEd->y() < 0)
+        moveTopTwips(rtfEd, listHeightTwips() + 1230);
+}
+
+void TyakuForm::showPageArea() {
+    QWidget* area = pageArea();
+    moveTopTwips(area, listHeightTwips() + 1230);
+    moveTopTwips(rtfEd, kOutOfSight);
+    area->show();
+    Text4->raise();
 }
 
 QWidget* TyakuForm::pageArea() const {
@@ -336,35 +376,32 @@ void TyakuForm::MailListView_Click() {
     Text10->setText(d.shown.kind);
     if (d.view == MailDisplay::View::KindOnly)
         return;
-    const int L = listHeightTwips();
     Text7->setText(d.shown.subject);
     Text8->setText(d.shown.party);
     Text9->setText(d.shown.date);
-    switch (d.view) {
-    case MailDisplay::View::Page:
+    if (d.view == MailDisplay::View::Page) {
         if (ensurePageView()) {
-            moveTopTwips(page_->widget(), L + 1230);
-            moveTopTwips(rtfEd, kOutOfSight);
+            showPageArea();
             page_->showPage(d.pageFile, d.pageFolder);
         }
-        break;
-    case MailDisplay::View::Source:
-        if (page_)
-            moveTopTwips(page_->widget(), kOutOfSight);
-        moveTopTwips(rtfEd, L + 1230);
-        editor_.chosenFileName.clear();
-        break;
-    default:
-        if (mode_ == HistoryMode::Received) {
-            if (page_)
-                moveTopTwips(page_->widget(), kOutOfSight);
-            moveTopTwips(rtfEd, L + 1230);
-        }
-        break;
+    } else {
+        showTextArea();
     }
+    if (d.view == MailDisplay::View::Source)
+        editor_.chosenFileName.clear();
+    if (mode_ == HistoryMode::Sent)
+        selectHtmlMarkerInText10();
     rtfEd->setPlainText(d.shown.text);
     if (d.updatesCount)
         showCount();
+}
+
+// Selects the kind marker where Text10 shows it, as the sent-mail display and
+// the HTML deletion question do: from its first character, six characters.
+void TyakuForm::selectHtmlMarkerInText10() {
+    const qsizetype q = Text10->text().indexOf(MailRecord::kHtmlKind);
+    if (q >= 0)
+        Text10->setSelection(int(q), 6);
 }
 
 bool TyakuForm::selectionMissing() {
@@ -379,6 +416,8 @@ void TyakuForm::Command3_Click() {
         return;
     const MailDeletion::Outcome outcome = MailDeletion::deleteAfterAsking(
         mode_, context_.paths, *selectedRow_, [this](const QString& question) {
+            if (mode_ == HistoryMode::Received)
+                selectHtmlMarkerInText10();
             const Prompter::Answer answer = context_.prompter->message(
                 this, question, QStringLiteral("確認"), Prompter::Icon::Question, Prompter::Buttons::YesNo);
             rtfEd->setFocus();
@@ -424,6 +463,55 @@ void TyakuForm::Command2_Click() {
     QApplication::clipboard()->setText(Text6->text());
 }
 
+// Quick save, register and reply each use up the click that chose the mail.
+bool TyakuForm::takeSelection() {
+    if (selectionMissing())
+        return false;
+    rtfEd->setFocus();
+    selectedRow_.reset();
+    return true;
+}
+
+MailDetails TyakuForm::shownDetails() const {
+    return {Text7->text(), Text8->text(), Text9->text(), Text10->text(), rtfEd->toPlainText()};
+}
+
+void TyakuForm::Command1_Click() {
+    if (!takeSelection())
+        return;
+    const QuickSave::Outcome outcome = QuickSave::save(context_.paths, shownDetails(), [this] {
+        return context_.prompter->message(this,
+                                          QStringLiteral("同名のファイルが既に存在します。上書きしますか？ "),
+                                          QStringLiteral("確認"), Prompter::Icon::Question,
+                                          Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
+    });
+    switch (outcome.kind) {
+    case QuickSave::Outcome::Kind::Saved:
+        rtfEd->setPlainText(outcome.shownText);
+        showTextArea();
+        break;
+    case QuickSave::Outcome::Kind::Failed:
+        context_.prompter->message(this, outcome.error, windowTitle(), Prompter::Icon::Warning);
+        break;
+    case QuickSave::Outcome::Kind::Declined:
+        break;
+    }
+}
+
+void TyakuForm::Command4_Click() {
+    if (!takeSelection())
+        return;
+    if (onRegisterSender)
+        onRegisterSender(Text8->text());
+}
+
+void TyakuForm::Command5_Click() {
+    if (!takeSelection())
+        return;
+    if (onReply)
+        onReply(ReplyDraft::answering(shownDetails()));
+}
+
 void TyakuForm::showReceived(const QString& subject, const QString& sender, const QString& date,
                              const QString& text, const QString& rawSubject) {
     Text10->setText(rawSubject);
@@ -431,6 +519,7 @@ void TyakuForm::showReceived(const QString& subject, const QString& sender, cons
     Text8->setText(sender);
     Text9->setText(date);
     rtfEd->setPlainText(text);
+    showTextArea();
 }
 
 void TyakuForm::showHelp(int index) {

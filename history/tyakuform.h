@@ -4,10 +4,12 @@
 // showing, deleting and acting on mails, and the text editor.
 
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 #include "history/historymode.h"
 #include "history/maildetails.h"
+#include "history/replydraft.h"
 
 class MailListModel;
 class PageViewInterface;
@@ -39,6 +41,16 @@ class TyakuForm : public QWidget {
     void Command3_Click(); // delete one mail
     void Command6_Click(); // delete all mails (sent history)
     void Command2_Click(); // copy Text6
+    void Command1_Click(); // Text Quick Save
+    void Command4_Click(); // register the party in the address book
+    void Command5_Click(); // reply
+    void Form_MouseMove();
+    // The mail in the detail fields, as the message actions take it.
+    MailDetails shownDetails() const;
+
+    // The other windows the message actions hand the mail to; app/ wires them.
+    std::function<void(const QString& party)> onRegisterSender;
+    std::function<void(const ReplyDraft& draft)> onReply;
     // The values of the last message received (the mail check's working fields).
     void showReceived(const QString& subject, const QString& sender, const QString& date, const QString& text,
                       const QString& rawSubject);
@@ -78,6 +90,7 @@ class TyakuForm : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
   private:
     void place(QWidget* w, int left, int top, int width, int height);
@@ -90,6 +103,11 @@ class TyakuForm : public QWidget {
     bool ensurePageView(); // false, after saying why, when pages cannot be shown
     QWidget* pageArea() const;
     bool selectionMissing();
+    bool takeSelection();
+    void showTextArea();
+    void showPageArea();
+    void placeCopyControls();
+    void selectHtmlMarkerInText10();
     void showCount();
 
     AppContext& context_;

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "addressbook/friendform.h"
 #include "app/appwindows.h"
 #include "app/mainform.h"
 #include "app/startup.h"
@@ -77,7 +78,19 @@ int main(int argc, char* argv[]) {
             QTimer::singleShot(300, [&] {
                 windows.serversWindow()->grab().save(out + QStringLiteral("/serverwindow.png"));
                 windows.accountWindow()->grab().save(out + QStringLiteral("/accountwindow.png"));
-                app.quit();
+                const AddressBook book(context.paths);
+                (void)book.registerEntry(QStringLiteral("山田太郎"), QStringLiteral("yamada@example.jp"));
+                (void)book.registerEntry(QStringLiteral("佐藤花子"), QStringLiteral("sato@example.jp"));
+                windows.openAddressBook(QStringLiteral("info@example.jp"));
+                FriendForm* addressBook = windows.addressBookWindow();
+                addressBook->Text2->setText(QStringLiteral("株式会社サンプル"));
+                addressBook->Text50->setText(QStringLiteral("営業部"));
+                addressBook->Command38_Click();
+                addressBook->Command3_Click();
+                QTimer::singleShot(300, [&, addressBook] {
+                    addressBook->grab().save(out + QStringLiteral("/addressbook.png"));
+                    app.quit();
+                });
             });
         });
     });

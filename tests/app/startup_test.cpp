@@ -7,18 +7,23 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "addressbook/friendform.h"
 #include "app/appwindows.h"
 #include "app/mainform.h"
 #include "app/receiveaction.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
+#include "history/tyakuform.h"
 #include "settings/accountfile.h"
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
 #include "settings/setform.h"
+#include "store/mailfile.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
 #include "transport/mailbox.h"
@@ -272,6 +277,48 @@ TEST_F(StartUpTest, receiveLabelRunsTheCheckUnderTheWaitCursor) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール無し。"));
     EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST_F(StartUpTest, addressBookLabelOpensOneModelessAddressBook) {
+    writeCompleteFiles();
+    start();
+    ASSERT_TRUE(
+        AddressBook(context.paths).registerEntry(QStringLiteral("a"), QStringLiteral("a@example.com")).ok());
+    QTest::mouseClick(form->Label[5], Qt::LeftButton);
+    FriendForm* book = windows->addressBookWindow();
+    ASSERT_NE(book, nullptr);
+    EXPECT_TRUE(book->isVisible());
+    EXPECT_FALSE(book->isModal());
+    EXPECT_EQ(book->MailListView->topLevelItemCount(), 1);
+    book->Text4->setText(QStringLiteral("typed"));
+    form->Label5_Click();
+    EXPECT_EQ(windows->addressBookWindow(), book) << "brought forward, not made again";
+    EXPECT_EQ(book->Text4->text(), QStringLiteral("typed"));
+}
+
+TEST_F(StartUpTest, registerSenderPutsThePartyIntoTheAddressBox) {
+    writeCompleteFiles();
+    start();
+    const MailFile received = MailFile::received(context.paths);
+    ASSERT_TRUE(
+        received
+            .append({QStringLiteral("hello"), QStringLiteral("Mon, 7 Dec 2026"), MailRecord::kTextKind,
+                     QStringLiteral("Sato <sato@example.com>"), QStringLiteral("body"), 1})
+            .ok());
+    windows->openHistory(HistoryMode::Received);
+    TyakuForm* history = windows->historyWindow();
+    history->MailListView->setCurrentIndex(history->MailListView->model()->index(0, 0));
+    history->MailListView_Click();
+    history->Command4_Click();
+    FriendForm* book = windows->addressBookWindow();
+    ASSERT_NE(book, nullptr);
+    EXPECT_TRUE(book->isVisible());
+    EXPECT_EQ(book->Text4->text(), QStringLiteral("Sato <sato@example.com>"));
+    EXPECT_TRUE(book->Text2->text().isEmpty()) << "nothing is registered until 登録";
+    EXPECT_EQ(*AddressBook(context.paths).file().CountAddressRecords(), 0);
+    history->Command4_Click();
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown[0].text, QStringLiteral("データが選択されていません"));
 }
 
 TEST(SingleInstance, secondCopyOnTheSameFolderIsRefused) {

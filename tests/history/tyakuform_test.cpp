@@ -14,10 +14,12 @@
 #include <gtest/gtest.h>
 
 #include "history/editorstate.h"
+#include "history/pageviewplugin.h"
 #include "history/tyakuform.h"
 #include "mime/htmlmailmarker.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
+#include "text/shiftjis.h"
 #include "ui/appcontext.h"
 #include "ui/twips.h"
 
@@ -38,6 +40,7 @@ class TyakuFormTest : public testing::Test {
 
     void SetUp() override {
         context.prompter = &prompter;
+        context.pageModule = QStringLiteral(FENNICK_PAGE_MODULE_PATH);
         ASSERT_TRUE(context.paths.ensureLayout().ok());
     }
     void add(HistoryMode mode, const MailRecord& r) {
@@ -127,9 +130,12 @@ TEST_F(TyakuFormTest, sentHtmlMailAndTheSentHistorysStates) {
     EXPECT_FALSE(form->Command6->isEnabled());
 }
 
-TEST_F(TyakuFormTest, resizeFollowsTheLayoutRules) {
+TEST_F(TyakuFormTest, resizeFollowsTheLayoutRulesOnTheOuterSize) {
     open(HistoryMode::Received);
-    form->resize(Twips::toPixels(12000), Twips::toPixels(9000));
+    const QSize frame = form->frameGeometry().size() - form->size();
+    ASSERT_FALSE(frame.isEmpty()) << "the platform gives the window a frame, so outer and inner differ";
+    form->resize(QSize(Twips::toPixels(12000), Twips::toPixels(9000)) - frame);
+    ASSERT_EQ(form->frameGeometry().size(), QSize(Twips::toPixels(12000), Twips::toPixels(9000)));
     EXPECT_EQ(form->MailListView->size(), QSize(Twips::toPixels(11880), Twips::toPixels(2250)));
     EXPECT_EQ(form->Text7->y(), Twips::toPixels(3090));
     EXPECT_EQ(form->rtfEd->y(), Twips::toPixels(3450));
@@ -221,4 +227,210 @@ TEST_F(TyakuFormTest, editorsCurrentFileIsLoadedAndTheChangedFlagCleared) {
     TyakuForm fresh(context, editor);
     EXPECT_EQ(fresh.rtfEd->toPlainText(), QStringLiteral("メモ"));
     EXPECT_FALSE(editor.changed);
+}
+
+namespace {
+
+class MessageActionsTest : public TyakuFormTest {
+  protected:
+    QList<ReplyDraft> replies;
+    QStringList registered;
+
+    void open(HistoryMode mode) {
+        TyakuFormTest::open(mode);
+        form->onReply = [this](const ReplyDraft& d) { replies.append(d); };
+        form->onRegisterSender = [this](const QString& party) { registered.append(party); };
+    }
+    // A received HTML mail whose folder holds its page.
+    void addReceivedHtml(const QString& subject) {
+        ASSERT_TRUE(QDir().mkpath(app.file(subject)));
+        WriteBytes(app.file(subject + QStringLiteral("/index.htm")), "<html><body>page</body></html>");
+        add(HistoryMode::Received, record(subject, MailRecord::kHtmlKind, HtmlMailMarker));
+    }
+    QWidget* pageArea() { return form->pageView() ? form->pageView()->widget() : nullptr; }
+    QString quickSaved(const QString& name) { return app.file(QStringLiteral("■TextQuickSave/") + name); }
+};
+
+} // namespace
+
+TEST_F(MessageActionsTest, eachActionNeedsAFreshClick) {
+    add(HistoryMode::Received, record(QStringLiteral("Hello")));
+    open(HistoryMode::Received);
+    for (QPushButton* b : {form->Command1, form->Command4, form->Command5})
+        QTest::mouseClick(b, Qt::LeftButton);
+    ASSERT_EQ(prompter.shown.size(), 3);
+    for (const ScriptedPrompter::Shown& s : prompter.shown) {
+        EXPECT_EQ(s.text, QStringLiteral("データが選択されていません"));
+        EXPECT_TRUE(s.title.isEmpty());
+        EXPECT_EQ(s.buttons, Prompter::Buttons::Ok);
+    }
+    EXPECT_TRUE(replies.isEmpty());
+    EXPECT_TRUE(registered.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(quickSaved(QStringLiteral("Hello.txt"))));
+
+    clickRow(0);
+    form->Command4_Click();
+    EXPECT_EQ(registered, QStringList{QStringLiteral("from@Hello")});
+    EXPECT_FALSE(form->hasSelection());
+    form->Command5_Click();
+    EXPECT_TRUE(replies.isEmpty()) << "the register action used up the click";
+    EXPECT_EQ(prompter.shown.last().text, QStringLiteral("データが選択されていません"));
+}
+
+TEST_F(MessageActionsTest, quickSaveOfHelloWritesTheFileAndShowsTheSavedText) {
+    add(HistoryMode::Received, record(QStringLiteral("Hello"), MailRecord::kTextKind, QStringLiteral("hi")));
+    open(HistoryMode::Received);
+    clickRow(0);
+    QTest::mouseClick(form->Command1, Qt::LeftButton);
+    EXPECT_TRUE(prompter.shown.isEmpty());
+    EXPECT_EQ(
+        ReadBytes(quickSaved(QStringLiteral("Hello.txt"))),
+        QByteArray("Subject:  Hello\r\nFrom:  from@Hello\r\nDate:  2026/12/07  9:00:00\r\nBody:  hi\r\n"));
+    EXPECT_EQ(form->rtfEd->toPlainText(),
+              QStringLiteral("Subject:  Hello\nFrom:  from@Hello\nDate:  2026/12/07  9:00:00\nBody:  hi"));
+    EXPECT_FALSE(form->hasSelection());
+    EXPECT_EQ(form->Text7->text(), QStringLiteral("Hello")) << "the fields keep the mail";
+}
+
+TEST_F(MessageActionsTest, quickSaveOfAnEmptySubjectWritesDotTxt) {
+    add(HistoryMode::Received, record(QString()));
+    open(HistoryMode::Received);
+    clickRow(0);
+    form->Command1_Click();
+    EXPECT_TRUE(ReadBytes(quickSaved(QStringLiteral(".txt"))).startsWith("Subject:  \r\n"));
+}
+
+TEST_F(MessageActionsTest, quickSaveOverAnExistingFileAnsweredNoChangesNothing) {
+    add(HistoryMode::Received, record(QStringLiteral("Hello")));
+    WriteBytes(quickSaved(QStringLiteral("Hello.txt")), "old");
+    open(HistoryMode::Received);
+    clickRow(0);
+    const QString shown = form->rtfEd->toPlainText();
+    prompter.answers = {Prompter::Answer::No};
+    form->Command1_Click();
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown[0].text, QStringLiteral("同名のファイルが既に存在します。上書きしますか？ "));
+    EXPECT_EQ(prompter.shown[0].title, QStringLiteral("確認"));
+    EXPECT_EQ(prompter.shown[0].buttons, Prompter::Buttons::YesNo);
+    EXPECT_EQ(prompter.shown[0].icon, Prompter::Icon::Question);
+    EXPECT_EQ(ReadBytes(quickSaved(QStringLiteral("Hello.txt"))), QByteArray("old"));
+    EXPECT_EQ(form->rtfEd->toPlainText(), shown);
+    EXPECT_FALSE(form->hasSelection());
+}
+
+TEST_F(MessageActionsTest, quickSaveOfAnHtmlMailInPageViewSavesTheFixedTextAndShowsIt) {
+    addReceivedHtml(QStringLiteral("Garden"));
+    open(HistoryMode::Received);
+    clickRow(0);
+    ASSERT_NE(pageArea(), nullptr);
+    EXPECT_TRUE(pageArea()->isVisible());
+    form->Command1_Click();
+    const QByteArray bytes = ReadBytes(quickSaved(QStringLiteral("Garden.txt")));
+    EXPECT_TRUE(bytes.endsWith(
+        "\r\nBody:  " + ShiftJis::encode(QStringLiteral("HTMLファイルの受信でした。")) + "\r\n"));
+    EXPECT_FALSE(pageArea()->isVisible()) << "the saved text is what is shown";
+    EXPECT_GE(form->rtfEd->y(), 0);
+}
+
+TEST_F(MessageActionsTest, quickSaveOfAHostileSubjectSaysSoAndWritesNothing) {
+    add(HistoryMode::Received, record(QStringLiteral("../../escape")));
+    open(HistoryMode::Received);
+    clickRow(0);
+    form->Command1_Click();
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown[0].text,
+              QStringLiteral("件名に「/」が含まれているため、ファイル名にできません。保存しませんでした。"));
+    EXPECT_FALSE(QFileInfo::exists(app.file(QStringLiteral("escape.txt"))));
+    EXPECT_FALSE(QFileInfo::exists(QDir(app.path()).absoluteFilePath(QStringLiteral("../escape.txt"))));
+    EXPECT_TRUE(QDir(app.file(QStringLiteral("■TextQuickSave"))).isEmpty());
+}
+
+TEST_F(MessageActionsTest, replyFillsTheDraftFromTheShownMail) {
+    add(HistoryMode::Received,
+        record(QStringLiteral("Meeting"), MailRecord::kTextKind, QStringLiteral("  body  ")));
+    addReceivedHtml(QStringLiteral("page"));
+    open(HistoryMode::Received);
+    clickRow(0);
+    form->Text7->setText(QStringLiteral("  Re:  Meeting  "));
+    QTest::mouseClick(form->Command5, Qt::LeftButton);
+    ASSERT_EQ(replies.size(), 1);
+    EXPECT_EQ(replies[0].subject, QStringLiteral("Re:  Re:  Meeting"));
+    EXPECT_EQ(replies[0].to, QStringLiteral("from@Meeting"));
+    EXPECT_EQ(replies[0].body, QStringLiteral("body"));
+    clickRow(1);
+    form->Command5_Click();
+    ASSERT_EQ(replies.size(), 2);
+    EXPECT_EQ(replies[1].subject, QStringLiteral("Re:  page"));
+    EXPECT_TRUE(replies[1].body.isEmpty()) << "an HTML mail is answered with an empty body";
+}
+
+TEST_F(MessageActionsTest, keyboardMovesShowTheMailThatTheButtonsThenActOn) {
+    for (const char* s : {"one", "two", "three"})
+        add(HistoryMode::Received, record(QString::fromLatin1(s)));
+    open(HistoryMode::Received);
+    clickRow(0);
+    form->MailListView->setFocus();
+    QTest::keyClick(form->MailListView, Qt::Key_Down);
+    EXPECT_EQ(form->Text7->text(), QStringLiteral("two"));
+    form->Command3_Click();
+    ASSERT_EQ(prompter.shown.size(), 1);
+    ASSERT_EQ(form->MailListView->model()->rowCount(), 2);
+    EXPECT_TRUE(cell(0, 0).startsWith(QStringLiteral("one")));
+    EXPECT_TRUE(cell(1, 0).startsWith(QStringLiteral("three"))) << "the mail on screen was deleted";
+}
+
+TEST_F(MessageActionsTest, aTextShownAfterAPageIsNeverBehindIt) {
+    addReceivedHtml(QStringLiteral("Garden"));
+    add(HistoryMode::Received, record(QStringLiteral("plain")));
+    add(HistoryMode::Sent, record(QStringLiteral("sent one")));
+    open(HistoryMode::Received);
+    clickRow(0);
+    ASSERT_NE(pageArea(), nullptr);
+    EXPECT_TRUE(pageArea()->isVisible());
+    EXPECT_LT(form->rtfEd->y(), 0);
+    QWidget* top = form->childAt(form->Text4->geometry().center());
+    EXPECT_TRUE(top == form->Text4 || form->Text4->isAncestorOf(top)) << "the help box lies above the page";
+
+    clickRow(1);
+    EXPECT_FALSE(pageArea()->isVisible());
+    EXPECT_EQ(form->rtfEd->y(), Twips::toPixels(form->listHeightTwips() + 1230));
+
+    clickRow(0);
+    ASSERT_TRUE(pageArea()->isVisible());
+    open(HistoryMode::Sent);
+    EXPECT_FALSE(pageArea()->isVisible());
+    EXPECT_GE(form->rtfEd->y(), 0);
+    EXPECT_EQ(form->rtfEd->toPlainText(), QStringLiteral("本文"));
+}
+
+TEST_F(MessageActionsTest, theHtmlMarkerInText10IsSelectedForTheSentDisplayAndTheDeletionQuestion) {
+    add(HistoryMode::Sent, record(QStringLiteral("page"), MailRecord::kHtmlKind, HtmlMailMarker));
+    open(HistoryMode::Sent);
+    clickRow(0);
+    EXPECT_EQ(form->Text10->selectedText(), QStringLiteral("●HTML形"));
+    EXPECT_EQ(form->Text10->selectionStart(), 0);
+
+    addReceivedHtml(QStringLiteral("Garden"));
+    open(HistoryMode::Received);
+    clickRow(0);
+    form->Text10->deselect();
+    prompter.answers = {Prompter::Answer::No};
+    form->Command3_Click();
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(prompter.shown[0].text.startsWith(QStringLiteral("「HTMLデータ」です。")));
+    EXPECT_EQ(form->Text10->selectedText(), QStringLiteral("●HTML形"));
+}
+
+TEST_F(MessageActionsTest, backgroundMovesPutTheCopyControlsBackOnTheStatusBar) {
+    open(HistoryMode::Received);
+    form->showMaximized();
+    QTRY_VERIFY(form->isMaximized());
+    const int H = Twips::fromPixels(form->frameGeometry().height());
+    EXPECT_EQ(form->Command2->y(), Twips::toPixels(H - 700));
+    EXPECT_EQ(form->Text6->y(), Twips::toPixels(H - 700));
+    QTest::mouseMove(form.get(), QPoint(form->width() - 3, form->Text2->y() + 2));
+    EXPECT_EQ(form->Command2->y(), form->StatusBar1->y() + Twips::toPixels(80));
+    EXPECT_EQ(form->Text6->y(), form->StatusBar1->y() + Twips::toPixels(80));
+    EXPECT_EQ(form->Command2->x(), form->StatusBar1->x() + Twips::toPixels(1880));
+    EXPECT_EQ(form->Text6->x(), form->Command1->x() + Twips::toPixels(1280));
 }

@@ -1,0 +1,287 @@
+#include "addressbook/friendform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QEvent>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "addressbook/addressbox.h"
+#include "addressbook/addressexchange.h"
+#include "ui/appcontext.h"
+#include "ui/named.h"
+#include "ui/prompter.h"
+#include "ui/twips.h"
+
+const QString FriendForm::kHelpTexts[4] = {
+    QStringLiteral("コピーして来たメールアドレスを貼り付けます。"),
+    QStringLiteral("登録を行います。これにより新規作成でのメールアドレスの一発入力が可能になります。"),
+    QStringLiteral("不要になったメールアドレスを削除します。"),
+    QStringLiteral("名詞の挿入を行います。例えばあなたのメールアドレスが taro@example.com "
+                   "の場合、名詞を日本太郎と設定すると、自動的に日本太郎<taro@example.com>と登録され、"
+                   "受信した相手側には名詞挿入のメールアドレスが表示されます。\r\n\r\n"
+                   "必要なければ挿入する必要はありません。"),
+};
+
+namespace {
+
+void place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(Twips::rect(left, top, width, height));
+}
+
+QPushButton* button(const QString& caption, const char* name, QWidget* parent) {
+    return Named(new QPushButton(caption, parent), name);
+}
+
+} // namespace
+
+FriendForm::FriendForm(AppContext& context) : context_(context), book_(context.paths) {
+    setObjectName(QStringLiteral("FriendForm"));
+    setWindowTitle(QStringLiteral("アドレス帳"));
+    resize(Twips::toPixels(8160), Twips::toPixels(6510));
+    setAutoFillBackground(true);
+    QPalette grey = palette();
+    grey.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    setPalette(grey);
+    setMouseTracking(true);
+
+    const char* captionNames[4] = {"Label1_0", "Label1_1", "Label1_2", "Label1_3"};
+    const QString captions[4] = {QStringLiteral("メールアドレス"), QStringLiteral("名前"),
+                                 QStringLiteral("登録件数"), QStringLiteral("名詞")};
+    const QRect captionPlaces[4] = {Twips::rect(120, 210, 1335, 255), Twips::rect(840, 555, 615, 255),
+                                    Twips::rect(3240, 1395, 735, 255), Twips::rect(840, 915, 615, 255)};
+    for (int i = 0; i < 4; ++i) {
+        Label1[i] = Named(new QLabel(captions[i], this), captionNames[i]);
+        Label1[i]->setGeometry(captionPlaces[i]);
+    }
+
+    Text4 = Named(new QLineEdit(this), "Text4");
+    Text4->setMaxLength(AddressBox::kMaxChars);
+    place(Text4, 1500, 120, 4455, 300);
+    Command1 = button(QStringLiteral("貼付"), "Command1", this);
+    place(Command1, 6120, 120, 975, 300);
+    Text2 = Named(new QLineEdit(this), "Text2");
+    Text2->setMaxLength(30);
+    place(Text2, 1500, 480, 4455, 300);
+    Text50 = Named(new QLineEdit(this), "Text50");
+    place(Text50, 1500, 840, 4455, 300);
+    Command38 = button(QStringLiteral("名刺挿入"), "Command38", this);
+    place(Command38, 6120, 840, 975, 300);
+    Command3 = button(QStringLiteral("登録"), "Command3", this);
+    place(Command3, 120, 1320, 975, 300);
+    Command4 = button(QStringLiteral("削除"), "Command4", this);
+    place(Command4, 1320, 1320, 975, 300);
+    Text3 = Named(new QLineEdit(this), "Text3");
+    Text3->setReadOnly(true);
+    Text3->setAttribute(Qt::WA_InputMethodEnabled, false);
+    place(Text3, 4000, 1320, 615, 300);
+
+    MailListView = Named(new QTreeWidget(this), "MailListView");
+    MailListView->setColumnCount(2);
+    MailListView->setHeaderLabels({QStringLiteral("Address"), QStringLiteral("Name")});
+    MailListView->setRootIsDecorated(false);
+    MailListView->setUniformRowHeights(true);
+    MailListView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    MailListView->setSelectionMode(QAbstractItemView::SingleSelection);
+    MailListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    MailListView->header()->setStretchLastSection(false);
+    MailListView->setTextElideMode(Qt::ElideNone); // the fields' padding would show as "…"
+    MailListView->setContextMenuPolicy(Qt::CustomContextMenu);
+    place(MailListView, 0, 1920, 9375, 4095); // its right part lies beyond the window's edge
+
+    Text5 = Named(new QPlainTextEdit(this), "Text5");
+    Text5->setReadOnly(true);
+    Text5->hide();
+    place(Text5, 1320, 3240, 5415, 2055);
+
+    Picture1 = Named(new QFrame(this), "Picture1");
+    place(Picture1, -120, 6000, 8295, 495);
+    Label7 = Named(new QLabel(Picture1), "Label7");
+    Label7->setGeometry(Twips::rect(120, 120, 7215, 255));
+
+    QWidget::setTabOrder(Command38, Text50);
+    QWidget::setTabOrder(Text50, Text2);
+    QWidget::setTabOrder(Text2, Text3);
+    QWidget::setTabOrder(Text3, Text4);
+    QWidget::setTabOrder(Text4, Command1);
+    QWidget::setTabOrder(Command1, Command3);
+    QWidget::setTabOrder(Command3, Text5);
+    QWidget::setTabOrder(Text5, Command4);
+    QWidget::setTabOrder(Command4, MailListView);
+
+    for (QWidget* w :
+         {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command3), static_cast<QWidget*>(Command4),
+          static_cast<QWidget*>(Command38), static_cast<QWidget*>(MailListView->viewport())}) {
+        w->setMouseTracking(true);
+        w->installEventFilter(this);
+    }
+    connect(Command1, &QPushButton::clicked, this, &FriendForm::Command1_Click);
+    connect(Command3, &QPushButton::clicked, this, &FriendForm::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &FriendForm::Command4_Click);
+    connect(Command38, &QPushButton::clicked, this, &FriendForm::Command38_Click);
+    connect(MailListView, &QWidget::customContextMenuRequested, this, &FriendForm::showListMenu);
+    Form_Load();
+}
+
+void FriendForm::Form_Load() {
+    const int w = MailListView->width();
+    MailListView->setColumnWidth(0, w / 2);
+    MailListView->setColumnWidth(1, w / 3);
+    Text3->setText(QString::number(MailListView->topLevelItemCount()));
+    Label7->clear();
+    Command2_Click();
+}
+
+void FriendForm::Command2_Click() {
+    MailListView->clear();
+    const auto rows = book_.rows();
+    if (!rows)
+        tell(rows.error());
+    else
+        for (const AddressEntry& row : *rows)
+            MailListView->addTopLevelItem(new QTreeWidgetItem({row.address, row.name}));
+    Text3->setText(QString::number(MailListView->topLevelItemCount()));
+}
+
+void FriendForm::Command3_Click() {
+    const Result<int> n = book_.registerEntry(Text2->text(), Text4->text());
+    if (!n) {
+        tell(n.error());
+        return;
+    }
+    currentRecord_ = *n;
+    Label7->setText(QStringLiteral("　登録が完了しました。"));
+    Command2_Click();
+}
+
+int FriendForm::selectedRow() const {
+    const QList<QTreeWidgetItem*> selected = MailListView->selectedItems();
+    return selected.isEmpty() ? 0 : MailListView->indexOfTopLevelItem(selected.first()) + 1;
+}
+
+void FriendForm::showEntry(const AddressEntry& entry) {
+    Text2->setText(entry.name);
+    Text4->setText(entry.address);
+    Label7->setText(QStringLiteral("　選択しました。"));
+}
+
+void FriendForm::MailListView_MouseDown() {
+    const int row = selectedRow();
+    if (row == 0)
+        return;
+    const Result<AddressEntry> entry = book_.entryAt(row);
+    if (!entry) {
+        tell(entry.error());
+        Command2_Click();
+        return;
+    }
+    showEntry(*entry);
+}
+
+void FriendForm::Command4_Click() {
+    const int row = selectedRow();
+    if (Text4->text().isEmpty() || row == 0) {
+        tell(QStringLiteral("データが選択されていません"));
+        return;
+    }
+    const AddressBook::DeleteOutcome outcome = book_.deleteAfterAsking(row, [&](const AddressEntry& entry) {
+        showEntry(entry);
+        currentRecord_ = row;
+        Label7->setText(QStringLiteral(" "));
+        return context_.prompter->message(
+                   this, QStringLiteral("選択された（行、青色）データを削除します。よろしいですか"),
+                   QStringLiteral("確認"), Prompter::Icon::Question,
+                   Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
+    });
+    if (outcome.kind == AddressBook::DeleteOutcome::Kind::Failed)
+        tell(outcome.error);
+    else if (outcome.kind == AddressBook::DeleteOutcome::Kind::Deleted)
+        Label7->setText(QStringLiteral("削除が完了しました"));
+    Command2_Click();
+}
+
+void FriendForm::Command1_Click() {
+    fillAddressBox(AddressBox::fill(QApplication::clipboard()->text()));
+}
+
+void FriendForm::Command38_Click() {
+    fillAddressBox(AddressBox::insertBusinessCard(Text50->text(), Text4->text()));
+}
+
+void FriendForm::presetAddress(const QString& address) {
+    fillAddressBox(AddressBox::fill(address));
+}
+
+void FriendForm::fillAddressBox(const Result<QString>& text) {
+    if (text)
+        Text4->setText(*text);
+    else
+        tell(text.error());
+}
+
+void FriendForm::tell(const QString& text) {
+    context_.prompter->message(this, text, QApplication::applicationName());
+}
+
+void FriendForm::ExportVCard() {
+    const QString path =
+        context_.prompter->saveFileName(this, QStringLiteral("vCardに書き出す"),
+                                        context_.paths.applicationFolder(), QStringLiteral("vCard (*.vcf)"));
+    if (path.isEmpty())
+        return;
+    if (const Status s = AddressExchange::exportFile(book_, path); !s)
+        tell(s.error());
+    else
+        Label7->setText(QStringLiteral("　vCardに書き出しました。"));
+}
+
+void FriendForm::ImportContacts() {
+    const QString path = context_.prompter->openFileName(
+        this, QStringLiteral("vCard・CSVから読み込む"), context_.paths.applicationFolder(),
+        QStringLiteral("vCard・CSV (*.vcf *.csv);;すべてのファイル (*)"));
+    if (path.isEmpty())
+        return;
+    const auto imported = AddressExchange::importFile(book_, path);
+    Command2_Click();
+    tell(imported ? AddressExchange::summary(*imported) : imported.error());
+}
+
+void FriendForm::showListMenu(const QPoint& at) {
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("vCardに書き出す..."), this, &FriendForm::ExportVCard);
+    menu.addAction(QStringLiteral("vCard・CSVから読み込む..."), this, &FriendForm::ImportContacts);
+    menu.exec(MailListView->viewport()->mapToGlobal(at));
+}
+
+void FriendForm::Form_MouseMove() {
+    Text5->hide();
+}
+
+void FriendForm::mouseMoveEvent(QMouseEvent* event) {
+    Form_MouseMove();
+    QWidget::mouseMoveEvent(event);
+}
+
+bool FriendForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease && watched == MailListView->viewport()) {
+        // The view has handled the press by now, so the selected row is the pressed one.
+        MailListView_MouseDown();
+        return false;
+    }
+    if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
+        const QObject* helpTargets[4] = {Command1, Command3, Command4, Command38};
+        for (int i = 0; i < 4; ++i)
+            if (watched == helpTargets[i]) {
+                Text5->setPlainText(kHelpTexts[i]);
+                Text5->show();
+                Text5->raise();
+            }
+    }
+    return QWidget::eventFilter(watched, event);
+}

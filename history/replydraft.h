@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include "history/maildetails.h"
+
+// What "返事を書く" puts into the reply window: "Re:" and two spaces before
+// the trimmed subject, the party as recipient, and the shown text unquoted
+// as body (none for a received HTML mail).
+struct ReplyDraft {
+    QString subject;
+    QString to;
+    QString body;
+
+    static ReplyDraft answering(const MailDetails& shown);
+
+    friend bool operator==(const ReplyDraft&, const ReplyDraft&) = default;
+};

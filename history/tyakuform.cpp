@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include <QTextEdit>
 #include <QTreeView>
 
+#include "history/editormenus.h"
 #include "history/editorstate.h"
 #include "history/historylist.h"
 #include "history/maildeletion.h"
@@ -63,9 +65,12 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     setObjectName(QStringLiteral("TyakuForm"));
     resize(Twips::toPixels(10770), Twips::toPixels(8040));
     setMouseTracking(true);
+    menus_ = new EditorMenus(*this, context_, editor_);
+    clientTop_ = menus_->menuBar()->height();
 
     Picture1 = Named(new QFrame(this), "Picture1");
     place(Picture1, 0, 0, 9420, 450);
+    menus_->placeToolBar(Picture1);
     Command1 = Named(new QPushButton(QStringLiteral("Text Quick Save"), this), "Command1");
     place(Command1, 3840, 0, 2295, 375);
     Command1->setStyleSheet(QStringLiteral("background: rgb(192,192,192); font-weight: bold;"));
@@ -153,11 +158,11 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
 }
 
 void TyakuForm::place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(Twips::rect(left, top, width, height));
+    w->setGeometry(Twips::rect(left, top, width, height).translated(0, clientTop_));
 }
 
 void TyakuForm::moveTopTwips(QWidget* w, int top) {
-    w->move(w->x(), Twips::toPixels(top));
+    w->move(w->x(), Twips::toPixels(top) + clientTop_);
 }
 
 int TyakuForm::listHeightTwips() const {
@@ -214,7 +219,7 @@ void TyakuForm::Form_Resize() {
     StatusBar1->setGeometry(0, height() - Twips::toPixels(375), width(), Twips::toPixels(375));
     Text6->move(Command1->x() + Twips::toPixels(1280), Text6->y());
     Command2->move(StatusBar1->x() + Twips::toPixels(1880), Command2->y());
-    const int barTop = Twips::fromPixels(StatusBar1->y());
+    const int barTop = Twips::fromPixels(StatusBar1->y() - clientTop_);
     moveTopTwips(Command2, barTop + 80);
     moveTopTwips(Text6, barTop + 80);
     for (QWidget* area : {static_cast<QWidget*>(rtfEd), static_cast<QWidget*>(page_)})
@@ -235,6 +240,11 @@ void TyakuForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
+}
+
+void TyakuForm::closeEvent(QCloseEvent* event) {
+    menus_->Form_QueryUnload();
+    QWidget::closeEvent(event);
 }
 
 void TyakuForm::OpenHistory(HistoryMode mode) {

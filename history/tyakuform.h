@@ -9,6 +9,7 @@
 #include "history/historymode.h"
 #include "history/maildetails.h"
 
+class EditorMenus;
 class MailListModel;
 class PageView;
 class QCheckBox;
@@ -47,6 +48,9 @@ class TyakuForm : public QWidget {
     PageView* pageView() const { return page_; } // null until a page was shown
     int listHeightTwips() const;
     bool hasSelection() const { return selectedRow_.has_value(); }
+    EditorMenus* editorMenus() const { return menus_; }
+    // The design's positions start below the menu bar, this many pixels down.
+    int clientTop() const { return clientTop_; }
 
     static const QString kHelpTexts[7]; // Command1..Command6, Text1
 
@@ -78,6 +82,7 @@ class TyakuForm : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void place(QWidget* w, int left, int top, int width, int height);
@@ -96,6 +101,8 @@ class TyakuForm : public QWidget {
     HistoryMode mode_ = HistoryMode::Received;
     MailListModel* model_;
     PageView* page_ = nullptr;
+    EditorMenus* menus_;
+    int clientTop_ = 0;
     // The record a click on the list chose (0: a click that chose none); empty
     // until a click, and again after the row buttons used it.
     std::optional<int> selectedRow_;

@@ -109,7 +109,7 @@ TEST_F(TyakuFormTest, clickingARowShowsThatRecord) {
     EXPECT_EQ(form->Text10->text(), MailRecord::kTextKind);
     EXPECT_EQ(form->rtfEd->toPlainText(), QStringLiteral("word"));
     EXPECT_TRUE(form->hasSelection());
-    EXPECT_EQ(form->rtfEd->y(), Twips::toPixels(form->listHeightTwips() + 1230));
+    EXPECT_EQ(form->rtfEd->y() - form->clientTop(), Twips::toPixels(form->listHeightTwips() + 1230));
     EXPECT_EQ(form->pageView(), nullptr) << "no page engine for a text mail";
 }
 
@@ -131,8 +131,8 @@ TEST_F(TyakuFormTest, resizeFollowsTheLayoutRules) {
     open(HistoryMode::Received);
     form->resize(Twips::toPixels(12000), Twips::toPixels(9000));
     EXPECT_EQ(form->MailListView->size(), QSize(Twips::toPixels(11880), Twips::toPixels(2250)));
-    EXPECT_EQ(form->Text7->y(), Twips::toPixels(3090));
-    EXPECT_EQ(form->rtfEd->y(), Twips::toPixels(3450));
+    EXPECT_EQ(form->Text7->y() - form->clientTop(), Twips::toPixels(3090)) << "below the menu bar";
+    EXPECT_EQ(form->rtfEd->y() - form->clientTop(), Twips::toPixels(3450));
     EXPECT_EQ(form->rtfEd->height(), Twips::toPixels(4725));
     EXPECT_EQ(form->Text7->width(), Twips::toPixels(6000));
     EXPECT_EQ(form->Text8->width(), Twips::toPixels(3600));

@@ -5,12 +5,16 @@
 #include <QFile>
 #include <QFont>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include "app/appwindows.h"
 #include "app/mainform.h"
 #include "app/startup.h"
+#include "history/editormenus.h"
 #include "history/tyakuform.h"
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
@@ -72,12 +76,25 @@ int main(int argc, char* argv[]) {
         history->MailListView_Click();
         QTimer::singleShot(500, [&, history] {
             history->grab().save(out + QStringLiteral("/history.png"));
-            windows.openServers();
-            windows.openAccount();
-            QTimer::singleShot(300, [&] {
-                windows.serversWindow()->grab().save(out + QStringLiteral("/serverwindow.png"));
-                windows.accountWindow()->grab().save(out + QStringLiteral("/accountwindow.png"));
-                app.quit();
+            // The editor: a search hit selected and the Edit menu open (a popup
+            // of its own, so the screen is grabbed rather than the window).
+            history->Text1->setText(QStringLiteral("打ち合わせ"));
+            history->editorMenus()->mkensaku_Click();
+            QMenu* edit = history->findChild<QMenu*>(QStringLiteral("medit"));
+            history->editorMenus()->menuBar()->setActiveAction(edit->menuAction());
+            QTimer::singleShot(500, [&, history, edit] {
+                const QRect r = history->geometry();
+                QGuiApplication::primaryScreen()
+                    ->grabWindow(0, r.x(), r.y(), r.width(), r.height())
+                    .save(out + QStringLiteral("/editor.png"));
+                edit->close();
+                windows.openServers();
+                windows.openAccount();
+                QTimer::singleShot(300, [&] {
+                    windows.serversWindow()->grab().save(out + QStringLiteral("/serverwindow.png"));
+                    windows.accountWindow()->grab().save(out + QStringLiteral("/accountwindow.png"));
+                    app.quit();
+                });
             });
         });
     });

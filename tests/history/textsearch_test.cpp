@@ -40,6 +40,7 @@ TEST(TextSearch, emptyNeedleMatchesNothingAtTheStart) {
     EXPECT_EQ(s.search(QStringLiteral("本文"), QString()), 1);
     EXPECT_EQ(s.findNext(QStringLiteral("本文"), QString()), 1);
     EXPECT_EQ(s.search(QString(), QString()), 0) << "an empty text has no start to select";
+    EXPECT_EQ(s.findNext(QStringLiteral("本文"), QString()), 1) << "a start below 1 counts as 1";
 }
 
 TEST(TextSearch, matchesPastPosition32767AreFound) {

@@ -63,10 +63,10 @@ const QString kNothingSelected = QStringLiteral("データが選択されてい�
 
 TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(context), editor_(editor) {
     setObjectName(QStringLiteral("TyakuForm"));
-    resize(Twips::toPixels(10770), Twips::toPixels(8040));
-    setMouseTracking(true);
     menus_ = new EditorMenus(*this, context_, editor_);
     clientTop_ = menus_->menuBar()->height();
+    resize(Twips::toPixels(10770), Twips::toPixels(8040) + clientTop_);
+    setMouseTracking(true);
 
     Picture1 = Named(new QFrame(this), "Picture1");
     place(Picture1, 0, 0, 9420, 450);

@@ -146,12 +146,11 @@ EditorMenus::EditorMenus(TyakuForm& form, AppContext& context, EditorState& edit
     form.installEventFilter(this);
 }
 
-QAction* EditorMenus::addItem(QMenu* menu, const char* name, const QString& caption,
-                              void (EditorMenus::*handler)()) {
+void EditorMenus::addItem(QMenu* menu, const char* name, const QString& caption,
+                          void (EditorMenus::*handler)()) {
     QAction* item = menu->addAction(caption);
     item->setObjectName(QString::fromLatin1(name));
     connect(item, &QAction::triggered, this, handler);
-    return item;
 }
 
 void EditorMenus::addButton(const char* key, const QString& tip, const QIcon& icon) {

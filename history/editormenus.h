@@ -48,7 +48,7 @@ class EditorMenus : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QAction* addItem(QMenu* menu, const char* name, const QString& caption, void (EditorMenus::*handler)());
+    void addItem(QMenu* menu, const char* name, const QString& caption, void (EditorMenus::*handler)());
     void addButton(const char* key, const QString& tip, const QIcon& icon);
     void selectMatch(qsizetype position, qsizetype length);
     void toggle(FontToggle& counter, void (QFont::*set)(bool));

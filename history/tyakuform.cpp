@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include <QTextEdit>
 #include <QTreeView>
 
+#include "history/editormenus.h"
 #include "history/editorstate.h"
 #include "history/historylist.h"
 #include "history/historylistview.h"
@@ -64,11 +66,14 @@ const QString kNothingSelected = QStringLiteral("データが選択されてい�
 
 TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(context), editor_(editor) {
     setObjectName(QStringLiteral("TyakuForm"));
-    resize(Twips::toPixels(10770), Twips::toPixels(8040));
+    menus_ = new EditorMenus(*this, context_, editor_);
+    clientTop_ = menus_->menuBar()->height();
+    resize(Twips::toPixels(10770), Twips::toPixels(8040) + clientTop_);
     setMouseTracking(true);
 
     Picture1 = Named(new QFrame(this), "Picture1");
     place(Picture1, 0, 0, 9420, 450);
+    menus_->placeToolBar(Picture1);
     Command1 = Named(new QPushButton(QStringLiteral("Text Quick Save"), this), "Command1");
     place(Command1, 3840, 0, 2295, 375);
     Command1->setStyleSheet(QStringLiteral("background: rgb(192,192,192); font-weight: bold;"));
@@ -161,11 +166,11 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
 }
 
 void TyakuForm::place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(Twips::rect(left, top, width, height));
+    w->setGeometry(Twips::rect(left, top, width, height).translated(0, clientTop_));
 }
 
 void TyakuForm::moveTopTwips(QWidget* w, int top) {
-    w->move(w->x(), Twips::toPixels(top));
+    w->move(w->x(), Twips::toPixels(top) + clientTop_);
 }
 
 int TyakuForm::listHeightTwips() const {
@@ -235,7 +240,7 @@ void TyakuForm::Form_Resize() {
 void TyakuForm::placeCopyControls() {
     Text6->move(Command1->x() + Twips::toPixels(1280), Text6->y());
     Command2->move(StatusBar1->x() + Twips::toPixels(1880), Command2->y());
-    const int barTop = Twips::fromPixels(StatusBar1->y());
+    const int barTop = Twips::fromPixels(StatusBar1->y() - clientTop_);
     moveTopTwips(Command2, barTop + 80);
     moveTopTwips(Text6, barTop + 80);
 }
@@ -258,6 +263,11 @@ void TyakuForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
+}
+
+void TyakuForm::closeEvent(QCloseEvent* event) {
+    menus_->Form_QueryUnload();
+    QWidget::closeEvent(event);
 }
 
 void TyakuForm::OpenHistory(HistoryMode mode) {

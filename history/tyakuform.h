@@ -11,6 +11,7 @@
 #include "history/maildetails.h"
 #include "history/replydraft.h"
 
+class EditorMenus;
 class MailListModel;
 class PageViewInterface;
 class QCheckBox;
@@ -59,6 +60,9 @@ class TyakuForm : public QWidget {
     PageViewInterface* pageView() const { return page_; } // null until a page was shown
     int listHeightTwips() const;
     bool hasSelection() const { return selectedRow_.has_value(); }
+    EditorMenus* editorMenus() const { return menus_; }
+    // The design's positions start below the menu bar, this many pixels down.
+    int clientTop() const { return clientTop_; }
 
     static const QString kHelpTexts[7]; // Command1..Command6, Text1
 
@@ -91,6 +95,7 @@ class TyakuForm : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void place(QWidget* w, int left, int top, int width, int height);
@@ -115,6 +120,8 @@ class TyakuForm : public QWidget {
     HistoryMode mode_ = HistoryMode::Received;
     MailListModel* model_;
     PageViewInterface* page_ = nullptr;
+    EditorMenus* menus_;
+    int clientTop_ = 0;
     // The record a click on the list chose (0: a click that chose none); empty
     // until a click, and again after the row buttons used it.
     std::optional<int> selectedRow_;

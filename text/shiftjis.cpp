@@ -41,6 +41,12 @@ bool isAscii(QByteArrayView bytes) {
 namespace ShiftJis {
 
 QByteArray encode(const QString& text) {
+    qsizetype replaced = 0;
+    return encode(text, replaced);
+}
+
+QByteArray encode(const QString& text, qsizetype& replaced) {
+    replaced = 0;
     const QByteArray utf8 = text.toUtf8();
     if (isAscii(utf8))
         return utf8;
@@ -48,8 +54,9 @@ QByteArray encode(const QString& text) {
     IconvCodec& c = toCp932();
     if (!c.valid())
         return QByteArray(); // never happens with glibc; keeps the contract of no crash
-    return c.convert(utf8, [](QByteArrayView rest, QByteArray& replacement) {
+    return c.convert(utf8, [&replaced](QByteArrayView rest, QByteArray& replacement) {
         replacement = geta;
+        ++replaced;
         return std::min(utf8SequenceLength(static_cast<unsigned char>(rest.front())), rest.size());
     });
 }

@@ -15,6 +15,8 @@ namespace ShiftJis {
 inline constexpr char16_t kUnmappable = u'\u3013';
 
 QByteArray encode(const QString& text);
+// The same, counting the characters that became the placeholder.
+QByteArray encode(const QString& text, qsizetype& replaced);
 
 // std::nullopt when any character has no code in code page 932.
 std::optional<QByteArray> encodeStrict(const QString& text);

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QFont>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -12,6 +15,7 @@
 #include "app/appwindows.h"
 #include "app/mainform.h"
 #include "app/startup.h"
+#include "history/editormenus.h"
 #include "history/tyakuform.h"
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
@@ -73,23 +77,36 @@ int main(int argc, char* argv[]) {
         history->MailListView_Click();
         QTimer::singleShot(500, [&, history] {
             history->grab().save(out + QStringLiteral("/history.png"));
-            windows.openServers();
-            windows.openAccount();
-            QTimer::singleShot(300, [&] {
-                windows.serversWindow()->grab().save(out + QStringLiteral("/serverwindow.png"));
-                windows.accountWindow()->grab().save(out + QStringLiteral("/accountwindow.png"));
-                const AddressBook book(context.paths);
-                (void)book.registerEntry(QStringLiteral("山田太郎"), QStringLiteral("yamada@example.jp"));
-                (void)book.registerEntry(QStringLiteral("佐藤花子"), QStringLiteral("sato@example.jp"));
-                windows.openAddressBook(QStringLiteral("info@example.jp"));
-                FriendForm* addressBook = windows.addressBookWindow();
-                addressBook->Text2->setText(QStringLiteral("株式会社サンプル"));
-                addressBook->Text50->setText(QStringLiteral("営業部"));
-                addressBook->Command38_Click();
-                addressBook->Command3_Click();
-                QTimer::singleShot(300, [&, addressBook] {
-                    addressBook->grab().save(out + QStringLiteral("/addressbook.png"));
-                    app.quit();
+            // The editor: a search hit selected and the Edit menu open (a popup
+            // of its own, so the screen is grabbed rather than the window).
+            history->Text1->setText(QStringLiteral("打ち合わせ"));
+            history->editorMenus()->mkensaku_Click();
+            QMenu* edit = history->findChild<QMenu*>(QStringLiteral("medit"));
+            history->editorMenus()->menuBar()->setActiveAction(edit->menuAction());
+            QTimer::singleShot(500, [&, history, edit] {
+                const QRect r = history->geometry();
+                QGuiApplication::primaryScreen()
+                    ->grabWindow(0, r.x(), r.y(), r.width(), r.height())
+                    .save(out + QStringLiteral("/editor.png"));
+                edit->close();
+                windows.openServers();
+                windows.openAccount();
+                QTimer::singleShot(300, [&] {
+                    windows.serversWindow()->grab().save(out + QStringLiteral("/serverwindow.png"));
+                    windows.accountWindow()->grab().save(out + QStringLiteral("/accountwindow.png"));
+                    const AddressBook book(context.paths);
+                    (void)book.registerEntry(QStringLiteral("山田太郎"), QStringLiteral("yamada@example.jp"));
+                    (void)book.registerEntry(QStringLiteral("佐藤花子"), QStringLiteral("sato@example.jp"));
+                    windows.openAddressBook(QStringLiteral("info@example.jp"));
+                    FriendForm* addressBook = windows.addressBookWindow();
+                    addressBook->Text2->setText(QStringLiteral("株式会社サンプル"));
+                    addressBook->Text50->setText(QStringLiteral("営業部"));
+                    addressBook->Command38_Click();
+                    addressBook->Command3_Click();
+                    QTimer::singleShot(300, [&, addressBook] {
+                        addressBook->grab().save(out + QStringLiteral("/addressbook.png"));
+                        app.quit();
+                    });
                 });
             });
         });

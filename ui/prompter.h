@@ -2,9 +2,11 @@
 
 #include <QString>
 
+class QPrinter;
 class QWidget;
 
-// Everything that blocks on the user: message boxes and file dialogs. Windows
+// Everything that blocks on the user: message boxes, file dialogs and the
+// print dialog. Windows
 // ask through this, never through QMessageBox or QFileDialog directly, so
 // that tests can answer.
 class Prompter {
@@ -20,6 +22,10 @@ class Prompter {
     // An empty result means the user cancelled.
     virtual QString openFileName(QWidget* parent, const QString& title, const QString& folder,
                                  const QString& filter) = 0;
+    // Asks before overwriting an existing file.
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& folder,
                                  const QString& filter) = 0;
+    // Sets up the printer (which printer, copies, range); false when the user
+    // cancelled. The selection option is offered only when there is one.
+    virtual bool choosePrinter(QWidget* parent, QPrinter& printer, bool selectionAvailable) = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
 
 Prompter::Answer QtPrompter::message(QWidget* parent, const QString& text, const QString& title, Icon icon,
                                      Buttons buttons) {
@@ -59,4 +60,10 @@ QString QtPrompter::openFileName(QWidget* parent, const QString& title, const QS
 QString QtPrompter::saveFileName(QWidget* parent, const QString& title, const QString& folder,
                                  const QString& filter) {
     return QFileDialog::getSaveFileName(parent, title, folder, filter);
+}
+
+bool QtPrompter::choosePrinter(QWidget* parent, QPrinter& printer, bool selectionAvailable) {
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, selectionAvailable);
+    return dialog.exec() == QDialog::Accepted;
 }

@@ -11,4 +11,5 @@ class QtPrompter : public Prompter {
                          const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& folder,
                          const QString& filter) override;
+    bool choosePrinter(QWidget* parent, QPrinter& printer, bool selectionAvailable) override;
 };

@@ -54,7 +54,9 @@ class PageModuleTest : public testing::Test {
         QTest::mouseClick(form.MailListView->viewport(), Qt::LeftButton, {},
                           form.MailListView->visualRect(index).center());
     }
-    static int shownTop(const TyakuForm& form) { return Twips::toPixels(form.listHeightTwips() + 1230); }
+    static int shownTop(const TyakuForm& form) {
+        return form.clientTop() + Twips::toPixels(form.listHeightTwips() + 1230);
+    }
 };
 
 } // namespace

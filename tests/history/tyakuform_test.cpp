@@ -112,7 +112,7 @@ TEST_F(TyakuFormTest, clickingARowShowsThatRecord) {
     EXPECT_EQ(form->Text10->text(), MailRecord::kTextKind);
     EXPECT_EQ(form->rtfEd->toPlainText(), QStringLiteral("word"));
     EXPECT_TRUE(form->hasSelection());
-    EXPECT_EQ(form->rtfEd->y(), Twips::toPixels(form->listHeightTwips() + 1230));
+    EXPECT_EQ(form->rtfEd->y() - form->clientTop(), Twips::toPixels(form->listHeightTwips() + 1230));
     EXPECT_EQ(form->pageView(), nullptr) << "no page engine for a text mail";
 }
 
@@ -137,8 +137,8 @@ TEST_F(TyakuFormTest, resizeFollowsTheLayoutRulesOnTheOuterSize) {
     form->resize(QSize(Twips::toPixels(12000), Twips::toPixels(9000)) - frame);
     ASSERT_EQ(form->frameGeometry().size(), QSize(Twips::toPixels(12000), Twips::toPixels(9000)));
     EXPECT_EQ(form->MailListView->size(), QSize(Twips::toPixels(11880), Twips::toPixels(2250)));
-    EXPECT_EQ(form->Text7->y(), Twips::toPixels(3090));
-    EXPECT_EQ(form->rtfEd->y(), Twips::toPixels(3450));
+    EXPECT_EQ(form->Text7->y() - form->clientTop(), Twips::toPixels(3090)) << "below the menu bar";
+    EXPECT_EQ(form->rtfEd->y() - form->clientTop(), Twips::toPixels(3450));
     EXPECT_EQ(form->rtfEd->height(), Twips::toPixels(4725));
     EXPECT_EQ(form->Text7->width(), Twips::toPixels(6000));
     EXPECT_EQ(form->Text8->width(), Twips::toPixels(3600));
@@ -393,7 +393,7 @@ TEST_F(MessageActionsTest, aTextShownAfterAPageIsNeverBehindIt) {
 
     clickRow(1);
     EXPECT_FALSE(pageArea()->isVisible());
-    EXPECT_EQ(form->rtfEd->y(), Twips::toPixels(form->listHeightTwips() + 1230));
+    EXPECT_EQ(form->rtfEd->y() - form->clientTop(), Twips::toPixels(form->listHeightTwips() + 1230));
 
     clickRow(0);
     ASSERT_TRUE(pageArea()->isVisible());
@@ -426,8 +426,8 @@ TEST_F(MessageActionsTest, backgroundMovesPutTheCopyControlsBackOnTheStatusBar) 
     form->showMaximized();
     QTRY_VERIFY(form->isMaximized());
     const int H = Twips::fromPixels(form->frameGeometry().height());
-    EXPECT_EQ(form->Command2->y(), Twips::toPixels(H - 700));
-    EXPECT_EQ(form->Text6->y(), Twips::toPixels(H - 700));
+    EXPECT_EQ(form->Command2->y() - form->clientTop(), Twips::toPixels(H - 700));
+    EXPECT_EQ(form->Text6->y() - form->clientTop(), Twips::toPixels(H - 700));
     QTest::mouseMove(form.get(), QPoint(form->width() - 3, form->Text2->y() + 2));
     EXPECT_EQ(form->Command2->y(), form->StatusBar1->y() + Twips::toPixels(80));
     EXPECT_EQ(form->Text6->y(), form->StatusBar1->y() + Twips::toPixels(80));

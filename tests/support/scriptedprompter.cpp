@@ -8,10 +8,17 @@ Prompter::Answer ScriptedPrompter::message(QWidget*, const QString& text, const 
     return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes : Answer::Ok;
 }
 
-QString ScriptedPrompter::openFileName(QWidget*, const QString&, const QString&, const QString&) {
+QString ScriptedPrompter::openFileName(QWidget*, const QString&, const QString&, const QString& filter) {
+    fileFilters.append(filter);
     return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
 }
 
-QString ScriptedPrompter::saveFileName(QWidget*, const QString&, const QString&, const QString&) {
+QString ScriptedPrompter::saveFileName(QWidget*, const QString&, const QString&, const QString& filter) {
+    fileFilters.append(filter);
     return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+}
+
+bool ScriptedPrompter::choosePrinter(QWidget*, QPrinter& printer, bool selectionAvailable) {
+    printSelectionOffered.append(selectionAvailable);
+    return printerAnswer && printerAnswer(printer);
 }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 #include "ui/prompter.h"
 
@@ -19,8 +20,14 @@ class ScriptedPrompter : public Prompter {
                    Buttons buttons) override;
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override;
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override;
+    bool choosePrinter(QWidget*, QPrinter& printer, bool selectionAvailable) override;
 
     QList<Shown> shown;
     QList<Answer> answers;   // taken in order; when empty, OK or Yes
     QStringList fileAnswers; // for the file dialogs; when empty, cancelled
+    QStringList fileFilters; // the filter each file dialog was given
+    // For the print dialog: sets up the printer and says whether to print;
+    // when unset, cancelled. Whether the selection option was offered is kept.
+    std::function<bool(QPrinter&)> printerAnswer;
+    QList<bool> printSelectionOffered;
 };

@@ -54,6 +54,17 @@ TEST(ShiftJis, unmappableCharactersBecomeOneVisiblePlaceholderEach) {
     EXPECT_EQ(ShiftJis::decode(bytes), QStringLiteral("a〓b〓c"));
 }
 
+TEST(ShiftJis, replacementsAreCountedPerCharacterNotPerByte) {
+    qsizetype replaced = -1;
+    // An emoji is a surrogate pair and four UTF-8 bytes, but one character;
+    // a geta mark typed by the user is a real character, not a replacement.
+    const QByteArray bytes = ShiftJis::encode(QStringLiteral("😀〓✓漢"), replaced);
+    EXPECT_EQ(replaced, 2);
+    EXPECT_EQ(ShiftJis::decode(bytes), QStringLiteral("〓〓〓漢"));
+    ShiftJis::encode(QStringLiteral("plain ascii"), replaced);
+    EXPECT_EQ(replaced, 0) << "the count starts afresh on every call";
+}
+
 TEST(ShiftJis, invalidBytesDecodeToReplacementCharacters) {
     // a lone lead byte at the end, an invalid trail byte, and an unassigned byte
     EXPECT_EQ(ShiftJis::decode(QByteArray("ab\x82")), QStringLiteral("ab\uFFFD"));

@@ -7,10 +7,12 @@
 #include "history/historymode.h"
 #include "ui/appcontext.h"
 
+class HTForm;
 class IdPassForm;
 class OptionForm;
 class SetForm;
 class TyakuForm;
+class WriteForm;
 class QWidget;
 
 // The program's windows other than the main window. Each is created on first
@@ -32,6 +34,14 @@ class AppWindows {
     TyakuForm* historyWindow() const;
     EditorState& editor() { return editor_; }
 
+    // The compose window, and the HTML help window that its HELP opens.
+    WriteForm* openCompose();
+    WriteForm* composeWindow() const;
+    void openHtmlHelp();
+    HTForm* htmlHelpWindow() const;
+    // The main window's clock text, which dates the sent records.
+    std::function<QString()> clockText;
+
     SetForm* settingsWindow() const;
     OptionForm* serversWindow() const;
 
@@ -48,5 +58,7 @@ class AppWindows {
     QPointer<IdPassForm> idPassForm_;
     QPointer<OptionForm> optionForm_;
     QPointer<TyakuForm> tyakuForm_;
+    QPointer<WriteForm> writeForm_;
+    QPointer<HTForm> htForm_;
     EditorState editor_; // lives for the whole run
 };

@@ -21,6 +21,7 @@
 #include "compose/attachmentlist.h"
 #include "history/pageview.h"
 #include "mime/htmlmailmarker.h"
+#include "text/text.h"
 #include "ui/appcontext.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
@@ -246,6 +247,7 @@ int WriteForm::outerHeightTwips() const {
 }
 
 void WriteForm::setOuterSize(int widthTwips, int heightTwips) {
+    outerTwips_ = QSize(widthTwips, heightTwips);
     const QSize frame = frameGeometry().size() - size();
     resize(Twips::toPixels(widthTwips) - frame.width(), Twips::toPixels(heightTwips) - frame.height());
 }
@@ -286,6 +288,14 @@ void WriteForm::resizeEvent(QResizeEvent* event) {
     Form_Resize();
 }
 
+void WriteForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!framed_) {
+        framed_ = true;
+        setOuterSize(outerTwips_.width(), outerTwips_.height());
+    }
+}
+
 void WriteForm::Form_Unload() {
     BodyText->clear();
     Command12->setEnabled(true);
@@ -324,12 +334,12 @@ void WriteForm::paintList1(const QColor& color) {
 }
 
 void WriteForm::Command4_Click() {
-    setOuterSize(kWideWidth, outerHeightTwips());
+    setOuterSize(kWideWidth, outerTwips_.height());
     fillAddressList(AddressList::fromAddressBook(context_.paths));
 }
 
 void WriteForm::Command6_Click() {
-    setOuterSize(kNarrowWidth, outerHeightTwips());
+    setOuterSize(kNarrowWidth, outerTwips_.height());
     paintList1(kWhite);
 }
 
@@ -500,7 +510,7 @@ SendRequest WriteForm::typedRequest() const {
     SendRequest r;
     r.toText = ToText->text();
     r.subject = SubjectText->text();
-    r.body = BodyText->toPlainText();
+    r.body = ToCrLf(BodyText->toPlainText()); // a text box's line ends are CR LF
     r.attachText = AttachText->text();
     r.sendToAll = Option2->isChecked();
     r.listEntries = List1->count();

@@ -118,6 +118,7 @@ class WriteForm : public QWidget {
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -136,6 +137,8 @@ class WriteForm : public QWidget {
     AppContext& context_;
     WriteFormLinks links_;
     bool htmlMode_ = false;
+    QSize outerTwips_; // the outer size asked for; the frame is known only once shown
+    bool framed_ = false;
     QList<int> addressRecordNumbers_;
     QHash<QObject*, QString> helpTexts_;
     QPointer<QThread> worker_;

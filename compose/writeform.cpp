@@ -135,6 +135,8 @@ WriteForm::WriteForm(AppContext& context, WriteFormLinks links)
                    "Label6");
     Label6->setGeometry(0, 0, Picture6->width(), Picture6->height());
     Label6->setWordWrap(true);
+    // The leading spaces wrap into lines of their own; the words sit at the foot.
+    Label6->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     List3 = Named(new QListWidget(this), "List3");
     place(List3, 7080, 480, 2415, 1320);
     Picture5 = Named(new QFrame(this), "Picture5");

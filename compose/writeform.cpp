@@ -261,9 +261,7 @@ void WriteForm::Form_Load() {
     Label5->setEnabled(false);
     Label5->clear();
     setOuterSize(kOpenWidth, kHeight);
-    Option2->setAutoExclusive(false);
-    Option2->setChecked(false);
-    Option2->setAutoExclusive(true);
+    clearSendToAll();
     Command9->setEnabled(false);
     List2->hide();
     addressRecordNumbers_.clear();
@@ -303,9 +301,7 @@ void WriteForm::Form_Unload() {
     Command12->setEnabled(true);
     Command13->setEnabled(false);
     paintList1(kWhite);
-    Option2->setAutoExclusive(false);
-    Option2->setChecked(false);
-    Option2->setAutoExclusive(true);
+    clearSendToAll();
 }
 
 void WriteForm::closeEvent(QCloseEvent* event) {
@@ -327,6 +323,13 @@ void WriteForm::fillAddressList(const Result<AddressList>& list) {
         addressRecordNumbers_ = list->recordNumbers;
     }
     Text1->setText(QString::number(List1->count()));
+}
+
+void WriteForm::clearSendToAll() {
+    // An exclusive option button cannot be cleared while it is exclusive.
+    Option2->setAutoExclusive(false);
+    Option2->setChecked(false);
+    Option2->setAutoExclusive(true);
 }
 
 void WriteForm::paintList1(const QColor& color) {
@@ -561,9 +564,7 @@ void WriteForm::showSendReport(const SendReport& report) {
         SubjectText->clear();
         BodyText->clear();
         AttachText->clear();
-        Option2->setAutoExclusive(false);
-        Option2->setChecked(false);
-        Option2->setAutoExclusive(true);
+        clearSendToAll();
         // A send-to-all that ran out of records stays open to say so.
         if (!report.stoppedShort())
             close();

@@ -127,6 +127,7 @@ class WriteForm : public QWidget {
     void setOuterSize(int widthTwips, int heightTwips);
     void fillAddressList(const Result<AddressList>& list);
     void paintList1(const QColor& color);
+    void clearSendToAll();
     void showHelp(QObject* control);
     void hideHelp();
     bool dropTargetEvent(QEvent* event);

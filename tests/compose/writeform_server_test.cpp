@@ -25,6 +25,7 @@
 #include "mime/htmlmailmarker.h"
 #include "receive/mailcheck.h"
 #include "store/mailfile.h"
+#include "tests/support/dropfiles.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/recordingnotifier.h"
 #include "tests/support/scriptedprompter.h"
@@ -70,14 +71,7 @@ class WriteFormServerTest : public testing::Test {
             copy->context, WriteFormLinks{[] { return QStringLiteral("2026/12/07  10:41:05"); }, {}});
         form->show();
     }
-    void drop(const QString& file) {
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(file)});
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form->Label5, &enter);
-        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form->Label5, &event);
-    }
+    void drop(const QString& file) { DropFiles(form->Label5, {QUrl::fromLocalFile(file)}); }
     // Presses 送信 and waits for the outcome, checking the window stays live.
     void send() {
         QSignalSpy finished(form.get(), &WriteForm::sendFinished);

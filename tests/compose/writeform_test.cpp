@@ -17,6 +17,7 @@
 #include "compose/addresslist.h"
 #include "compose/htform.h"
 #include "compose/writeform.h"
+#include "tests/support/dropfiles.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
 #include "ui/appcontext.h"
@@ -54,14 +55,7 @@ class WriteFormTest : public testing::Test {
                          Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(w, &move);
     }
-    void drop(const QList<QUrl>& urls) {
-        QMimeData data;
-        data.setUrls(urls);
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form->Label5, &enter);
-        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form->Label5, &event);
-    }
+    void drop(const QList<QUrl>& urls) { DropFiles(form->Label5, urls); }
     QString file(const QString& name) {
         const QString path = app.file(name);
         WriteBytes(path, "x");

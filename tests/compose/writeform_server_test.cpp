@@ -77,6 +77,8 @@ class WriteFormServerTest : public testing::Test {
         QSignalSpy finished(form.get(), &WriteForm::sendFinished);
         form->Command1->click();
         EXPECT_FALSE(form->Command1->isEnabled()) << "a second send while one runs";
+        form->Command3->click();
+        EXPECT_TRUE(form->isVisible()) << "a mail on its way cannot be called back";
         EXPECT_EQ(form->StatusBar1->currentMessage(),
                   QStringLiteral("メールを送信中です。しばらくお待ち下さい。"));
         ASSERT_TRUE(finished.wait(30000));

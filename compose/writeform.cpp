@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QThread>
+#include <QVBoxLayout>
 #include <memory>
 
 #include "compose/attachmentlist.h"
@@ -115,6 +116,7 @@ WriteForm::WriteForm(AppContext& context, WriteFormLinks links)
     BodyText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     place(BodyText, 120, 2040, 6600, 5000);
     Picture3 = Named(new QFrame(this), "Picture3");
+    (new QVBoxLayout(Picture3))->setContentsMargins(0, 0, 0, 0);
     place(Picture3, 120, 2040, 6600, 5000);
     List2 = Named(new QListWidget(this), "List2");
     place(List2, 2480, 2040, 4300, 900);
@@ -276,8 +278,6 @@ void WriteForm::Form_Resize() {
     const int H = outerHeightTwips();
     for (QWidget* area : {static_cast<QWidget*>(Picture3), static_cast<QWidget*>(BodyText)})
         area->resize(Twips::toPixels(int(0.97 * W)), Twips::toPixels(int(0.67 * H)));
-    if (preview_)
-        preview_->resize(Picture3->size());
     StatusBar1->setGeometry(0, height() - Twips::toPixels(315), width(), Twips::toPixels(315));
     Text14->raise();
     List2->raise();
@@ -456,8 +456,7 @@ void WriteForm::Label5_OLEDragDrop(const QList<QUrl>& urls) {
     // Only the first file of a drop counts; a drop of no file is ignored.
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return;
-    if (preview_)
-        preview_->reload();
+    refreshPreview();
     Command4_Click();
     const QString path = urls.first().toLocalFile();
     Text8->setText(path);
@@ -467,13 +466,17 @@ void WriteForm::Label5_OLEDragDrop(const QList<QUrl>& urls) {
     List3->addItem(Text9->text());
 }
 
-// The one place that knows the page view: a dropped page is shown as a
-// received one would be, loading only files from its own folder.
+// The page view is used here and in refreshPreview only: a dropped page is
+// shown as a received one would be, loading only files from its own folder.
+void WriteForm::refreshPreview() {
+    if (preview_)
+        preview_->reload();
+}
+
 void WriteForm::showPreview(const QString& file) {
     if (!preview_) {
         preview_ = new PageView(Picture3);
-        preview_->setGeometry(0, 0, Picture3->width(), Picture3->height());
-        preview_->show();
+        Picture3->layout()->addWidget(preview_); // fills the body area as it resizes
     }
     preview_->showPage(file, QFileInfo(file).absolutePath());
 }

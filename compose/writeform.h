@@ -131,6 +131,7 @@ class WriteForm : public QWidget {
     void showHelp(QObject* control);
     void hideHelp();
     bool dropTargetEvent(QEvent* event);
+    void refreshPreview();
     void showPreview(const QString& file);
     SendRequest typedRequest() const;
     void showSendReport(const SendReport& report);

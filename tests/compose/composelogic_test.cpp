@@ -5,7 +5,9 @@
 
 #include "compose/addresslist.h"
 #include "compose/attachmentlist.h"
+#include "compose/mailsend.h"
 #include "compose/sentrecord.h"
+#include "store/mailfile.h"
 #include "tests/support/tempfolder.h"
 
 TEST(AttachmentList, pathsJoinWithACommaAndNothingElse) {
@@ -88,4 +90,22 @@ TEST(SentRecord, fieldsAreTrimmedExceptTheDateAndKindFollowsTheMarker) {
               QStringLiteral("●HTML形式"));
     EXPECT_EQ(SentRecord({}, {}, {}, QStringLiteral("html送信QFM5270XBNWRD4618")).kind,
               QStringLiteral("○TEXT形式"));
+}
+
+TEST(MailSend, sendToAllWithAnEmptyListSendsNothingAndIsDone) {
+    TempFolder app;
+    const AppPaths paths(app.path());
+    ASSERT_TRUE(paths.ensureLayout().ok());
+    ASSERT_TRUE(
+        AddressBookFile(paths).AppendAddressRecord(QStringLiteral("n"), QStringLiteral("a@x.jp")).ok());
+    SendRequest request;
+    request.sendToAll = true;
+    request.listEntries = 0;
+    request.smtpServer = QStringLiteral("127.0.0.1:1"); // never asked
+    const SendReport report = MailSend(paths).run(request);
+    EXPECT_TRUE(report.passes.isEmpty());
+    EXPECT_TRUE(report.allSent());
+    EXPECT_FALSE(report.stoppedShort());
+    EXPECT_EQ(MailSend::statusText(report), QStringLiteral("送信完了です。"));
+    EXPECT_EQ(MailFile::sent(paths).count().value(), 0);
 }

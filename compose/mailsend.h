@@ -28,7 +28,7 @@ struct SendPass {
 };
 
 struct SendReport {
-    QString refusal; // nothing was sent, and why
+    QString refusal; // why the send stopped before its first (or next) mail
     int plannedPasses = 0;
     QList<SendPass> passes;
 

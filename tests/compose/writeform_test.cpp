@@ -104,6 +104,8 @@ TEST_F(WriteFormTest, opensNarrowInTextModeWithTheEightGreetingsAndAnEmptyStartu
     EXPECT_FALSE(form->Command9->isEnabled());
     EXPECT_FALSE(form->List2->isVisible());
     EXPECT_FALSE(form->Option2->isChecked());
+    EXPECT_EQ(form->Label6->text(), QString(19, QChar(0x3000)) + QStringLiteral("HTMLとして送信される") +
+                                        QString(3, QChar(0x3000)) + QStringLiteral("ファイル（自動表示）"));
     // The body area follows the window: 0.97 of its width, 0.67 of its height.
     EXPECT_NEAR(form->BodyText->width(), Twips::toPixels(int(0.97 * 6900)), 1); // pixel rounding
     EXPECT_NEAR(form->BodyText->height(), Twips::toPixels(int(0.67 * 8200)), 1);

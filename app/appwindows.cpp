@@ -1,6 +1,8 @@
 #include "app/appwindows.h"
 
 #include "addressbook/friendform.h"
+#include "compose/htform.h"
+#include "compose/writeform.h"
 #include "history/tyakuform.h"
 #include "receive/mailcheck.h"
 #include "settings/idpassform.h"
@@ -85,6 +87,31 @@ TyakuForm* AppWindows::historyWindow() const {
     return tyakuForm_;
 }
 
+WriteForm* AppWindows::openCompose() {
+    if (!writeForm_) {
+        writeForm_ = new WriteForm(context_, {clockText, [this] { openHtmlHelp(); }});
+        writeForm_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    bringForward(writeForm_);
+    return writeForm_;
+}
+
+WriteForm* AppWindows::composeWindow() const {
+    return writeForm_;
+}
+
+void AppWindows::openHtmlHelp() {
+    if (!htForm_) {
+        htForm_ = new HTForm([this] { return openCompose(); });
+        htForm_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    bringForward(htForm_);
+}
+
+HTForm* AppWindows::htmlHelpWindow() const {
+    return htForm_;
+}
+
 void AppWindows::showReceived(const LastReceived& last) {
     if (tyakuForm_)
         tyakuForm_->showReceived(last.subject, last.sender, last.date, last.text, last.rawSubject);
@@ -96,4 +123,6 @@ void AppWindows::closeAll() {
     delete optionForm_.data();
     delete tyakuForm_.data();
     delete friendForm_.data();
+    delete htForm_.data();
+    delete writeForm_.data();
 }

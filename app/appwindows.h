@@ -12,10 +12,12 @@
 #include "ui/appcontext.h"
 
 class FriendForm;
+class HTForm;
 class IdPassForm;
 class OptionForm;
 class SetForm;
 class TyakuForm;
+class WriteForm;
 class QWidget;
 
 // The program's windows other than the main window. Each is created on first
@@ -40,6 +42,13 @@ class AppWindows {
     // The address book; with an address, that address goes into its address box first.
     void openAddressBook(const std::optional<QString>& presetAddress = std::nullopt);
     FriendForm* addressBookWindow() const;
+    // The compose window, and the HTML help window that its HELP opens.
+    WriteForm* openCompose();
+    WriteForm* composeWindow() const;
+    void openHtmlHelp();
+    HTForm* htmlHelpWindow() const;
+    // The main window's clock text, which dates the sent records.
+    std::function<QString()> clockText;
 
     SetForm* settingsWindow() const;
     OptionForm* serversWindow() const;
@@ -58,5 +67,7 @@ class AppWindows {
     QPointer<OptionForm> optionForm_;
     QPointer<TyakuForm> tyakuForm_;
     QPointer<FriendForm> friendForm_;
+    QPointer<WriteForm> writeForm_;
+    QPointer<HTForm> htForm_;
     EditorState editor_; // lives for the whole run
 };

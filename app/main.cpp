@@ -2,6 +2,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFont>
+#include <QLineEdit>
 
 #include "app/appwindows.h"
 #include "app/mainform.h"
@@ -48,6 +49,7 @@ int main(int argc, char* argv[]) {
 
     AppWindows windows(context);
     MainForm form(context, windows);
+    windows.clockText = [&form] { return form.Text2->text(); };
     ReceiveAction receive(context, windows, form, [] { return std::make_unique<Pop3Session>(); });
     form.onReceive = [&receive] { receive.run(); };
     StartUp(context, windows);

@@ -118,7 +118,9 @@ MainForm::MainForm(AppContext& context, AppWindows& windows) : context_(context)
     Timer2_Timer();
 }
 
-void MainForm::Label1_Click() {} // the compose window comes with sending
+void MainForm::Label1_Click() {
+    windows_.openCompose();
+}
 void MainForm::Label2_Click() {
     if (onReceive)
         onReceive();

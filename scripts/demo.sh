@@ -2,7 +2,8 @@
 # A demo that needs no account: starts the local POP3/SMTP servers with a
 # demo account that already holds three sample mails, writes the matching
 # orvex.ini and iniIdPass.ini into a demo application folder, and starts
-# Fennick there. Press "受信" to receive. The servers stop when Fennick ends.
+# Fennick there. Press "受信" to receive; the account may send to itself
+# (its address is in the address book). The servers stop when Fennick ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${BUILD_DIR:-build}
@@ -25,9 +26,24 @@ data=$(find "$demo_home" -maxdepth 1 -iname '★maildata' -print -quit)
 printf '[EXEINI]\r\nNAME=u1\r\nNAME2=pw-u1\r\nNAME3=1\r\n' > "$data/iniIdPass.ini"
 chmod 0600 "$data/iniIdPass.ini"
 
+# The demo account sends to itself: an address-book entry for it, written once
+# (184 bytes: Shift-JIS name padded to 90, CR LF, status 1, address padded to 90).
+sjis_field() {
+  local len
+  len=$(printf '%s' "$1" | iconv -f UTF-8 -t CP932 | wc -c)
+  printf '%s' "$1" | iconv -f UTF-8 -t CP932
+  printf '%*s' $((90 - len)) ''
+}
+book=$(find "$data" -maxdepth 1 -iname 'orxdata20.data' -print -quit)
+book=${book:-$data/orxdata20.data}
+if [ ! -s "$book" ]; then
+  { sjis_field 'デモ（自分宛て）'; printf '\r\n\001\000'; sjis_field "u1@$MAIL_DOMAIN"; } > "$book"
+fi
+
 for mail in tools/demo/*.eml; do
   curl -s --url "smtp://127.0.0.1:$SMTP_PORT" --mail-from demo@fennick.test \
     --mail-rcpt "u1@$MAIL_DOMAIN" --upload-file "$mail"
 done
 echo "Demo account u1@$MAIL_DOMAIN holds $(ls tools/demo/*.eml | wc -l) mails. Press 受信 in Fennick."
+echo "To send, press 新規作成 and write to u1@$MAIL_DOMAIN (in the address book as デモ（自分宛て））."
 scripts/run-app.sh "$demo_home"

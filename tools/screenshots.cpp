@@ -2,20 +2,31 @@
 // installed Japanese fonts: screenshots OUTPUT_FOLDER
 #include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QFile>
 #include <QFont>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <functional>
 
 #include "addressbook/friendform.h"
 #include "app/appwindows.h"
 #include "app/mainform.h"
 #include "app/startup.h"
+#include "compose/addresslist.h"
+#include "compose/htform.h"
+#include "compose/writeform.h"
 #include "history/editormenus.h"
+#include "history/pageviewloader.h"
 #include "history/tyakuform.h"
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
@@ -38,6 +49,7 @@ int main(int argc, char* argv[]) {
     QtPrompter prompter;
     AppContext context(AppPaths(folder.path()), folder.path());
     context.prompter = &prompter;
+    context.pageModule = PageViewLoader::modulePathBesideProgram();
     (void)context.paths.ensureLayout();
     QFile ini(folder.filePath(QStringLiteral("orvex.ini")));
     if (ini.open(QIODevice::WriteOnly))
@@ -63,8 +75,67 @@ int main(int argc, char* argv[]) {
          QStringLiteral("お疲れさまです。\r\n見積書と地図を添付します。\r\n㈱サンプル 佐藤\r\n\r\n"
                         "♪♪♪　添付ファイルがありましので、添付フォルダに展開しました。♪♪♪"),
          1});
+    const AddressFile book = AddressBookFile(context.paths);
+    (void)book.AppendAddressRecord(QStringLiteral("山田太郎"), QStringLiteral("山田太郎<yamada@example.jp>"));
+    (void)book.AppendAddressRecord(QStringLiteral("佐藤花子"), QStringLiteral("sato@example.jp"));
+    (void)book.AppendAddressRecord(QStringLiteral("㈱サンプル 営業部"),
+                                   QStringLiteral("営業部<info@example.jp>"));
+    // A page and its picture, as a user would drop them in HTML mode.
+    const QString pageFolder = folder.filePath(QStringLiteral("page"));
+    QDir().mkpath(pageFolder);
+    QImage picture(220, 120, QImage::Format_RGB32);
+    picture.fill(QColor(255, 236, 200));
+    {
+        QPainter paint(&picture);
+        paint.setBrush(QColor(240, 120, 60));
+        paint.setPen(Qt::NoPen);
+        paint.drawEllipse(QPoint(110, 60), 45, 45);
+    }
+    picture.save(pageFolder + QStringLiteral("/sun.png"), "PNG");
+    QFile page(pageFolder + QStringLiteral("/index.htm"));
+    if (page.open(QIODevice::WriteOnly))
+        page.write(QStringLiteral(
+                       "<html><head><meta charset=\"utf-8\"></head><body style=\"background:#fff8ee\">"
+                       "<h2>夏のご挨拶</h2><img src=\"sun.png\"><p>暑い日が続きますね。</p></body></html>")
+                       .toUtf8());
+    page.close();
+
     AppWindows windows(context);
     MainForm form(context, windows);
+    windows.clockText = [&form] { return form.Text2->text(); };
+    const auto drop = [](QWidget* target, const QString& file) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file)});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    };
+    // The compose window in text mode, then in HTML mode, then the help window.
+    const std::function<void()> composeShots = [&] {
+        WriteForm* compose = windows.openCompose();
+        compose->Command4_Click();
+        compose->ToText->setText(QStringLiteral("山田太郎<yamada@example.jp>"));
+        compose->SubjectText->setText(QStringLiteral("来週の打ち合わせの件"));
+        compose->BodyText->setPlainText(
+            QStringLiteral("いつもお世話になっております。\n水曜日の午後二時で承知しまし"
+                           "た。\n\nよろしくお願いいたします。"));
+        QTimer::singleShot(300, [&, compose] {
+            compose->grab().save(out + QStringLiteral("/compose-text.png"));
+            compose->Command12_Click();
+            compose->SubjectText->setText(QStringLiteral("夏のご挨拶"));
+            drop(compose->Label5, pageFolder + QStringLiteral("/sun.png"));
+            drop(compose->Label5, pageFolder + QStringLiteral("/index.htm"));
+            QTimer::singleShot(2500, [&, compose] {
+                compose->grab().save(out + QStringLiteral("/compose-html.png"));
+                compose->Command2_Click();
+                QTimer::singleShot(300, [&] {
+                    windows.htmlHelpWindow()->grab().save(out + QStringLiteral("/htmlhelp.png"));
+                    app.quit();
+                });
+            });
+        });
+    };
     StartUp(context, windows);
     form.show();
     form.Text1->setText(QStringLiteral("新着メール有り。"));
@@ -94,9 +165,6 @@ int main(int argc, char* argv[]) {
                 QTimer::singleShot(300, [&] {
                     windows.serversWindow()->grab().save(out + QStringLiteral("/serverwindow.png"));
                     windows.accountWindow()->grab().save(out + QStringLiteral("/accountwindow.png"));
-                    const AddressBook book(context.paths);
-                    (void)book.registerEntry(QStringLiteral("山田太郎"), QStringLiteral("yamada@example.jp"));
-                    (void)book.registerEntry(QStringLiteral("佐藤花子"), QStringLiteral("sato@example.jp"));
                     windows.openAddressBook(QStringLiteral("info@example.jp"));
                     FriendForm* addressBook = windows.addressBookWindow();
                     addressBook->Text2->setText(QStringLiteral("株式会社サンプル"));
@@ -105,7 +173,7 @@ int main(int argc, char* argv[]) {
                     addressBook->Command3_Click();
                     QTimer::singleShot(300, [&, addressBook] {
                         addressBook->grab().save(out + QStringLiteral("/addressbook.png"));
-                        app.quit();
+                        composeShots();
                     });
                 });
             });

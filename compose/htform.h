@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class WriteForm;
+
+// "HTML送信の手順": how to send an HTML mail, and a button that prepares a
+// question to the support address in the compose window.
+class HTForm : public QWidget {
+    Q_OBJECT
+  public:
+    // `showCompose` brings up the compose window, creating it when needed.
+    explicit HTForm(std::function<WriteForm*()> showCompose);
+
+    static const QString kSupportAddress;
+
+    void Form_Load();
+    void Form_Resize();
+    void Command1_Click();
+
+    QPlainTextEdit* Text1;
+    QPushButton* Command1;
+    QStatusBar* StatusBar1;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    std::function<WriteForm*()> showCompose_;
+};

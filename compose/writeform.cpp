@@ -1,0 +1,620 @@
+#include "compose/writeform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QThread>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "compose/attachmentlist.h"
+#include "history/pageviewloader.h"
+#include "history/pageviewplugin.h"
+#include "mime/htmlmailmarker.h"
+#include "text/text.h"
+#include "ui/appcontext.h"
+#include "ui/named.h"
+#include "ui/prompter.h"
+#include "ui/twips.h"
+
+const QString WriteForm::kGreetings[8] = {
+    QStringLiteral("御社益々ご清祥の事とお慶び申し上げます。"),
+    QStringLiteral("平素のご愛顧誠にありがとうございます。"),
+    QStringLiteral("平素は格別のご愛顧を賜り深謝申し上げます。"),
+    QStringLiteral("いつもお世話になっております。"),
+    QStringLiteral("メールありがとうございました。確かに受け取りました。"),
+    QStringLiteral("はじめまして、突然のメールで恐縮です。"),
+    QStringLiteral("こんにちわ。はじめてメールいたします。"),
+    QStringLiteral("こんにちわ。お変わりなく、お元気ですか？"),
+};
+
+// 23 ideographic spaces push the words to the foot of the drop target.
+const QString WriteForm::kHtmlDropCaption = QString(23, QChar(0x3000)) + QStringLiteral(" HTML形式/送信");
+
+namespace {
+
+// Colours 2 and 15 of the 16-colour palette.
+const QColor kSendToAllGreen(0, 128, 0);
+const QColor kWhite(255, 255, 255);
+
+} // namespace
+
+WriteForm::WriteForm(AppContext& context, WriteFormLinks links)
+    : context_(context), links_(std::move(links)) {
+    setObjectName(QStringLiteral("WriteForm"));
+    setWindowTitle(QStringLiteral("新規作成"));
+    setMouseTracking(true);
+
+    Command1 = Named(new QPushButton(QStringLiteral("送信"), this), "Command1");
+    place(Command1, 120, 60, 1000, 345);
+    Command4 = Named(new QPushButton(QStringLiteral("アドレス帳"), this), "Command4");
+    place(Command4, 1140, 60, 1000, 345);
+    Command6 = Named(new QPushButton(QStringLiteral("元のサイズ"), this), "Command6");
+    place(Command6, 2160, 60, 1000, 345);
+    Command12 = Named(new QPushButton(QStringLiteral("HTML形式"), this), "Command12");
+    place(Command12, 3180, 60, 1000, 345);
+    Command2 = Named(new QPushButton(QStringLiteral("HELP"), this), "Command2");
+    place(Command2, 4200, 60, 700, 345);
+    Command3 = Named(new QPushButton(QStringLiteral("送信中止"), this), "Command3");
+    place(Command3, 120, 420, 1000, 345);
+    Command5 = Named(new QPushButton(QStringLiteral("本文に貼付"), this), "Command5");
+    place(Command5, 1140, 420, 1000, 345);
+    Command7 = Named(new QPushButton(QStringLiteral("宛先に貼付"), this), "Command7");
+    place(Command7, 2160, 420, 1000, 345);
+    Command13 = Named(new QPushButton(QStringLiteral("Text形式"), this), "Command13");
+    place(Command13, 3180, 420, 1000, 345);
+
+    Picture4 = Named(new QFrame(this), "Picture4");
+    Picture4->setFrameShape(QFrame::Panel);
+    Picture4->setFrameShadow(QFrame::Sunken);
+    place(Picture4, 4980, 60, 1800, 705);
+    Label5 = Named(new QLabel(Picture4), "Label5");
+    Label5->setGeometry(Twips::rect(30, 30, 1740, 645));
+    Label5->setWordWrap(true);
+    Label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label5->setAcceptDrops(true);
+
+    const char* rowNames[4] = {"Label2_0", "Label2_1", nullptr, "Label2_3"};
+    const QString rowCaptions[4] = {
+        QStringLiteral("首記例"), QStringLiteral("件名"), {}, QStringLiteral("宛先")};
+    const int rowTops[4] = {1440, 1140, 0, 840};
+    for (int i : {3, 1, 0}) {
+        Label2[i] = Named(new QLabel(rowCaptions[i], this), rowNames[i]);
+        place(Label2[i], 120, rowTops[i] + 30, 700, 255);
+    }
+    ToText = Named(new QLineEdit(this), "ToText");
+    ToText->setMaxLength(60);
+    place(ToText, 840, 840, 5940, 285);
+    SubjectText = Named(new QLineEdit(this), "SubjectText");
+    place(SubjectText, 840, 1140, 5940, 285);
+    Combo1 = Named(new QComboBox(this), "Combo1");
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    place(Combo1, 840, 1440, 5940, 285);
+
+    AttachCommand = Named(new QPushButton(QStringLiteral("添付File"), this), "AttachCommand");
+    place(AttachCommand, 120, 1740, 900, 285);
+    Command9 = Named(new QPushButton(QStringLiteral("追加"), this), "Command9");
+    place(Command9, 1040, 1740, 600, 285);
+    Command10 = Named(new QPushButton(QStringLiteral("取り消し"), this), "Command10");
+    place(Command10, 1660, 1740, 800, 285);
+    AttachText = Named(new QLineEdit(this), "AttachText");
+    place(AttachText, 2480, 1740, 4300, 285);
+
+    BodyText = Named(new QPlainTextEdit(this), "BodyText");
+    BodyText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    place(BodyText, 120, 2040, 6600, 5000);
+    Picture3 = Named(new QFrame(this), "Picture3");
+    (new QVBoxLayout(Picture3))->setContentsMargins(0, 0, 0, 0);
+    place(Picture3, 120, 2040, 6600, 5000);
+    List2 = Named(new QListWidget(this), "List2");
+    place(List2, 2480, 2040, 4300, 900);
+    Text14 = Named(new QPlainTextEdit(this), "Text14");
+    Text14->setReadOnly(true);
+    Text14->setStyleSheet(QStringLiteral("background: rgb(224,255,255);"));
+    place(Text14, 840, 2100, 5940, 1200);
+    Text14->hide();
+    StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
+    StatusBar1->setSizeGripEnabled(false);
+
+    // The right panel, out of sight until the window is widened.
+    Picture6 = Named(new QFrame(this), "Picture6");
+    place(Picture6, 7080, 120, 2415, 375);
+    Label6 = Named(new QLabel(QString(19, QChar(0x3000)) + QStringLiteral("HTMLとして送信される") +
+                                  QString(3, QChar(0x3000)) + QStringLiteral("ファイル（自動表示）"),
+                              Picture6),
+                   "Label6");
+    Label6->setGeometry(0, 0, Picture6->width(), Picture6->height());
+    Label6->setWordWrap(true);
+    // The leading spaces wrap into lines of their own; the words sit at the foot.
+    Label6->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    List3 = Named(new QListWidget(this), "List3");
+    place(List3, 7080, 480, 2415, 1320);
+    Picture5 = Named(new QFrame(this), "Picture5");
+    place(Picture5, 7080, 1800, 2415, 5000);
+    Picture1 = Named(new QFrame(Picture5), "Picture1");
+    Picture1->setGeometry(Twips::rect(0, 0, 2415, 375));
+    Label4[0] = Named(new QLabel(QStringLiteral("アドレス帳"), Picture1), "Label4_0");
+    Label4[0]->setGeometry(Twips::rect(60, 60, 1000, 255));
+    Label4[1] = Named(new QLabel(QStringLiteral("件数"), Picture1), "Label4_1");
+    Label4[1]->setGeometry(Twips::rect(1200, 60, 450, 255));
+    Text1 = Named(new QLineEdit(Picture1), "Text1");
+    Text1->setReadOnly(true);
+    Text1->setGeometry(Twips::rect(1680, 30, 660, 300));
+    List1 = Named(new QListWidget(Picture5), "List1");
+    List1->setGeometry(Twips::rect(0, 420, 2415, 3900));
+    List1->setAutoFillBackground(true);
+    Frame1 = Named(new QFrame(Picture5), "Frame1");
+    Frame1->setFrameShape(QFrame::Box);
+    Frame1->setGeometry(Twips::rect(0, 4380, 2415, 500));
+    Option2 = Named(new QRadioButton(Frame1), "Option2");
+    Option2->setGeometry(Twips::rect(60, 120, 255, 255));
+    Label1[0] = Named(new QLabel(QStringLiteral("一括送信"), Frame1), "Label1_0");
+    Label1[0]->setGeometry(Twips::rect(330, 120, 900, 255));
+    Option1 = Named(new QRadioButton(Frame1), "Option1");
+    Option1->setGeometry(Twips::rect(1260, 120, 255, 255));
+    Label1[1] = Named(new QLabel(QStringLiteral("取消"), Frame1), "Label1_1");
+    Label1[1]->setGeometry(Twips::rect(1530, 120, 600, 255));
+    Text8 = Named(new QLineEdit(this), "Text8");
+    Text9 = Named(new QLineEdit(this), "Text9");
+    Text8->hide(); // working fields
+    Text9->hide();
+
+    helpTexts_ = {
+        {Command1, QStringLiteral(
+                       "送信します。電話回線が接続されていない場合は、自動的に接続してメールを送信します。")},
+        {Command3, QStringLiteral("送信を中止します。")},
+        {Command4,
+         QStringLiteral(
+             "このフォーム（新規作成）が拡張され、登録したメールアドレスの名称が一覧（リスト）に現れま"
+             "す。送信したい名称をクリックすると、メールアドレスが自動的に入力されます。")},
+        {Command5, QStringLiteral("本ソフト、他のアプリからのテキスト文書を本文中に貼付けます。")},
+        {Command6, QStringLiteral("アドレス帳を含むサイズから、元のサイズに戻します。")},
+        {Command7, QStringLiteral("コピーして来た内容を宛先に貼付ます。")},
+        {Command12,
+         QStringLiteral("HTML形式での送信を可能にします。このモードではTEXT形式の送信は行われません。")},
+        {Command13,
+         QStringLiteral("TEXT形式での送信を可能にします。このモードではHTML形式の送信は行われません。")},
+        {Command2, QStringLiteral("HTML形式での送信方法の手順を表示します。")},
+        {AttachCommand, QStringLiteral("各種ファイルを添付して送信できます。")},
+        {Command9,
+         QStringLiteral(
+             "添付ファイルを複数送信する際に使用します。確認しやすいように、リストボックスが表示されま"
+             "す。")},
+        {Label5,
+         QStringLiteral(
+             "HTML形式(index.htm)のファイルを送信したい場合、作成したHTML(index.htm)および画像ファイ"
+             "ル（GIF等）、BGM等が入ったファイルを、エクスプローラからドラッグ＆ドロップさせ、その後、"
+             "送信ボタンを押して下さい。この操作をした場合は、TEXT形式での送信は行われません。")},
+    };
+    for (QObject* control : helpTexts_.keys()) {
+        static_cast<QWidget*>(control)->setMouseTracking(true);
+        control->installEventFilter(this);
+    }
+    // Over these the help goes away.
+    for (QWidget* surface : {static_cast<QWidget*>(BodyText->viewport()), static_cast<QWidget*>(ToText),
+                             static_cast<QWidget*>(Picture3)}) {
+        surface->setMouseTracking(true);
+        surface->installEventFilter(this);
+    }
+    Combo1->installEventFilter(this);
+    List1->viewport()->installEventFilter(this);
+    // Only the window's own surface hides the help; a move over any other
+    // control stays with that control.
+    for (QWidget* child : findChildren<QWidget*>())
+        child->setAttribute(Qt::WA_NoMousePropagation);
+
+    connect(Command1, &QPushButton::clicked, this, &WriteForm::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &WriteForm::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &WriteForm::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &WriteForm::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &WriteForm::Command5_Click);
+    connect(Command6, &QPushButton::clicked, this, &WriteForm::Command6_Click);
+    connect(Command7, &QPushButton::clicked, this, &WriteForm::Command7_Click);
+    connect(Command9, &QPushButton::clicked, this, &WriteForm::Command9_Click);
+    connect(Command10, &QPushButton::clicked, this, &WriteForm::Command10_Click);
+    connect(Command12, &QPushButton::clicked, this, &WriteForm::Command12_Click);
+    connect(Command13, &QPushButton::clicked, this, &WriteForm::Command13_Click);
+    connect(AttachCommand, &QPushButton::clicked, this, &WriteForm::AttachCommand_Click);
+    connect(Option1, &QRadioButton::clicked, this, &WriteForm::Option1_Click);
+    connect(Option2, &QRadioButton::clicked, this, &WriteForm::Option2_Click);
+    Form_Load();
+}
+
+WriteForm::~WriteForm() {
+    // A send cannot be interrupted; the window goes once it has ended.
+    if (worker_)
+        worker_->wait();
+}
+
+void WriteForm::place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(Twips::rect(left, top, width, height));
+}
+
+int WriteForm::outerWidthTwips() const {
+    return Twips::fromPixels(frameGeometry().width());
+}
+
+int WriteForm::outerHeightTwips() const {
+    return Twips::fromPixels(frameGeometry().height());
+}
+
+void WriteForm::setOuterSize(int widthTwips, int heightTwips) {
+    outerTwips_ = QSize(widthTwips, heightTwips);
+    const QSize frame = frameGeometry().size() - size();
+    resize(Twips::toPixels(widthTwips) - frame.width(), Twips::toPixels(heightTwips) - frame.height());
+}
+
+void WriteForm::Form_Load() {
+    htmlMode_ = false;
+    Command13->setEnabled(false);
+    Picture3->hide();
+    Label5->setEnabled(false);
+    Label5->clear();
+    setOuterSize(kOpenWidth, kHeight);
+    clearSendToAll();
+    Command9->setEnabled(false);
+    List2->hide();
+    addressRecordNumbers_.clear();
+    for (const QString& phrase : kGreetings)
+        Combo1->addItem(phrase);
+    Combo1->setCurrentIndex(-1);
+    fillAddressList(AddressList::fromStartupFile(context_.paths));
+}
+
+void WriteForm::Form_Resize() {
+    const int W = outerWidthTwips();
+    const int H = outerHeightTwips();
+    for (QWidget* area : {static_cast<QWidget*>(Picture3), static_cast<QWidget*>(BodyText)})
+        area->resize(Twips::toPixels(int(0.97 * W)), Twips::toPixels(int(0.67 * H)));
+    StatusBar1->setGeometry(0, height() - Twips::toPixels(315), width(), Twips::toPixels(315));
+    Text14->raise();
+    List2->raise();
+}
+
+void WriteForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void WriteForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!framed_) {
+        framed_ = true;
+        setOuterSize(outerTwips_.width(), outerTwips_.height());
+    }
+}
+
+void WriteForm::Form_Unload() {
+    BodyText->clear();
+    Command12->setEnabled(true);
+    Command13->setEnabled(false);
+    paintList1(kWhite);
+    clearSendToAll();
+}
+
+void WriteForm::closeEvent(QCloseEvent* event) {
+    if (sending()) { // the mail is on its way and cannot be called back
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
+}
+
+void WriteForm::fillAddressList(const Result<AddressList>& list) {
+    List1->clear();
+    addressRecordNumbers_.clear();
+    if (!list) {
+        context_.prompter->message(this, list.error(), windowTitle(), Prompter::Icon::Warning);
+    } else {
+        List1->addItems(list->names);
+        addressRecordNumbers_ = list->recordNumbers;
+    }
+    Text1->setText(QString::number(List1->count()));
+}
+
+void WriteForm::clearSendToAll() {
+    // An exclusive option button cannot be cleared while it is exclusive.
+    Option2->setAutoExclusive(false);
+    Option2->setChecked(false);
+    Option2->setAutoExclusive(true);
+}
+
+void WriteForm::paintList1(const QColor& color) {
+    QPalette p = List1->palette();
+    p.setColor(QPalette::Base, color);
+    List1->setPalette(p);
+}
+
+void WriteForm::Command4_Click() {
+    setOuterSize(kWideWidth, outerTwips_.height());
+    fillAddressList(AddressList::fromAddressBook(context_.paths));
+}
+
+void WriteForm::Command6_Click() {
+    setOuterSize(kNarrowWidth, outerTwips_.height());
+    paintList1(kWhite);
+}
+
+void WriteForm::Command5_Click() {
+    BodyText->setPlainText(BodyText->toPlainText() + QGuiApplication::clipboard()->text());
+}
+
+void WriteForm::Command7_Click() {
+    ToText->setText(QGuiApplication::clipboard()->text());
+}
+
+void WriteForm::Combo1_LostFocus() {
+    BodyText->setPlainText(Combo1->currentText());
+}
+
+void WriteForm::List1_MouseDown() {
+    const int row = List1->currentRow();
+    if (row < 0 || List1->selectedItems().isEmpty()) {
+        context_.prompter->message(this, QStringLiteral("データが選択されていません"), QString(),
+                                   Prompter::Icon::Warning);
+        List1->setFocus();
+        return;
+    }
+    const Result<QString> address = AddressList::pickedAddress(context_.paths, addressRecordNumbers_.at(row));
+    if (!address) {
+        context_.prompter->message(this, address.error(), windowTitle(), Prompter::Icon::Warning);
+        return;
+    }
+    ToText->setText(*address);
+}
+
+void WriteForm::Option1_Click() {
+    ToText->clear();
+    paintList1(kWhite);
+}
+
+void WriteForm::Option2_Click() {
+    paintList1(kSendToAllGreen);
+}
+
+void WriteForm::AttachCommand_Click() {
+    Command9->setEnabled(true);
+    const QString file =
+        context_.prompter->openFileName(this, QStringLiteral("添付File"), QString(), QString());
+    if (!file.isEmpty()) {
+        AttachText->setText(file);
+        List2->addItem(file);
+    }
+    AttachCommand->setEnabled(false);
+}
+
+void WriteForm::Command9_Click() {
+    List2->show();
+    if (AttachText->text().isEmpty())
+        return;
+    const QString file = context_.prompter->openFileName(this, QStringLiteral("追加"), QString(), QString());
+    if (file.isEmpty())
+        return;
+    AttachText->setText(AttachmentList::append(AttachText->text(), file));
+    List2->addItem(file);
+}
+
+void WriteForm::Command10_Click() {
+    AttachText->clear();
+    List2->clear();
+    List3->clear();
+    List2->hide();
+    Command9->setEnabled(false);
+    Command10->setEnabled(false);
+    AttachCommand->setEnabled(true);
+}
+
+void WriteForm::Command12_Click() {
+    htmlMode_ = true;
+    BodyText->setPlainText(HtmlMailMarker);
+    for (QWidget* w : {static_cast<QWidget*>(Option2), static_cast<QWidget*>(AttachCommand),
+                       static_cast<QWidget*>(Command9), static_cast<QWidget*>(Command10)})
+        w->setEnabled(false);
+    Picture3->show();
+    BodyText->hide();
+    Command12->setEnabled(false);
+    Command13->setEnabled(true);
+    Combo1->setEnabled(false);
+    Label2[0]->setEnabled(false);
+    Label5->setEnabled(true);
+    Label5->setText(kHtmlDropCaption);
+}
+
+void WriteForm::Command13_Click() {
+    htmlMode_ = false;
+    BodyText->setPlainText(QStringLiteral("TEXT送信"));
+    for (QWidget* w : {static_cast<QWidget*>(Option2), static_cast<QWidget*>(AttachCommand),
+                       static_cast<QWidget*>(Command9), static_cast<QWidget*>(Command10)})
+        w->setEnabled(true);
+    Picture3->hide();
+    BodyText->show();
+    Command12->setEnabled(true);
+    Command13->setEnabled(false);
+    Label5->setEnabled(false);
+    Label5->clear();
+    Combo1->setEnabled(true);
+    Label2[0]->setEnabled(true);
+    AttachText->clear();
+    List2->clear();
+    List3->clear();
+}
+
+void WriteForm::Label5_OLEDragDrop(const QList<QUrl>& urls) {
+    // Only the first file of a drop counts; a drop of no file is ignored.
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    refreshPreview();
+    Command4_Click();
+    const QString path = urls.first().toLocalFile();
+    Text8->setText(path);
+    showPreview(path);
+    Text9->setText(QFileInfo(path).fileName());
+    AttachText->setText(AttachmentList::append(AttachText->text(), path));
+    List3->addItem(Text9->text());
+}
+
+// The page view is used here and in refreshPreview only: a dropped page is
+// shown as a received one would be, loading only files from its own folder.
+// The engine is loaded with the first dropped file.
+void WriteForm::refreshPreview() {
+    if (preview_ && !Text8->text().isEmpty())
+        preview_->showPage(Text8->text(), QFileInfo(Text8->text()).absolutePath());
+}
+
+void WriteForm::showPreview(const QString& file) {
+    if (!preview_) {
+        const Result<PageViewInterface*> created = PageViewLoader::create(context_.pageModule, Picture3);
+        if (!created) { // the file is still attached; only the preview is missing
+            context_.prompter->message(this, created.error(), windowTitle(), Prompter::Icon::Warning);
+            return;
+        }
+        preview_ = *created;
+        Picture3->layout()->addWidget(preview_->widget()); // fills the body area as it resizes
+    }
+    preview_->showPage(file, QFileInfo(file).absolutePath());
+}
+
+bool WriteForm::dropTargetEvent(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        const QMimeData* data = drag->mimeData();
+        const bool files = Label5->isEnabled() && data->hasUrls() && !data->urls().isEmpty() &&
+                           data->urls().first().isLocalFile();
+        files ? drag->acceptProposedAction() : drag->ignore();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!Label5->isEnabled())
+            return true;
+        drop->acceptProposedAction();
+        Label5_OLEDragDrop(drop->mimeData()->urls());
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void WriteForm::Command2_Click() {
+    if (links_.openHelp)
+        links_.openHelp();
+}
+
+void WriteForm::Command3_Click() {
+    close();
+}
+
+SendRequest WriteForm::typedRequest() const {
+    SendRequest r;
+    r.toText = ToText->text();
+    r.subject = SubjectText->text();
+    r.body = ToCrLf(BodyText->toPlainText()); // a text box's line ends are CR LF
+    r.attachText = AttachText->text();
+    r.sendToAll = Option2->isChecked();
+    r.listEntries = List1->count();
+    r.smtpServer = context_.settings.servers.SmtpServer;
+    r.sender = context_.settings.servers.MailAddress;
+    r.dateText = links_.clockText ? links_.clockText() : QString();
+    return r;
+}
+
+void WriteForm::Command1_Click() {
+    if (sending())
+        return;
+    Command9->setEnabled(false);
+    List2->hide();
+    AttachCommand->setEnabled(true);
+    StatusBar1->showMessage(MailSend::kSending);
+    Command1->setEnabled(false);
+
+    auto report = std::make_shared<SendReport>();
+    QThread* worker = QThread::create(
+        [send = MailSend(context_.paths), request = typedRequest(), report] { *report = send.run(request); });
+    worker->setParent(this);
+    connect(worker, &QThread::finished, this, [this, worker, report] {
+        worker->deleteLater();
+        worker_ = nullptr;
+        showSendReport(*report);
+    });
+    worker_ = worker;
+    worker->start();
+}
+
+void WriteForm::showSendReport(const SendReport& report) {
+    Command1->setEnabled(true);
+    if (!report.refusal.isEmpty())
+        context_.prompter->message(this, report.refusal, MailSend::kErrorTitle);
+    for (const SendPass& pass : report.passes) {
+        if (!pass.sent())
+            context_.prompter->message(this, MailSend::errorText(pass), MailSend::kErrorTitle);
+        if (!pass.recordError.isEmpty())
+            context_.prompter->message(this, pass.recordError, QStringLiteral("送信履歴"),
+                                       Prompter::Icon::Warning);
+    }
+    StatusBar1->showMessage(MailSend::statusText(report));
+    if (report.allSent()) {
+        ToText->clear();
+        SubjectText->clear();
+        BodyText->clear();
+        AttachText->clear();
+        clearSendToAll();
+        // A send-to-all that ran out of records stays open to say so.
+        if (!report.stoppedShort())
+            close();
+    }
+    Q_EMIT sendFinished();
+}
+
+void WriteForm::showHelp(QObject* control) {
+    Text14->setPlainText(helpTexts_.value(control));
+    Text14->show();
+    Text14->raise();
+}
+
+void WriteForm::hideHelp() {
+    Text14->hide();
+}
+
+void WriteForm::mouseMoveEvent(QMouseEvent* event) {
+    hideHelp();
+    QWidget::mouseMoveEvent(event);
+}
+
+bool WriteForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Label5 && dropTargetEvent(event))
+        return true;
+    if (watched == Combo1 && event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+        Combo1_LostFocus();
+    if (watched == List1->viewport() && event->type() == QEvent::MouseButtonPress) {
+        if (QListWidgetItem* item = List1->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint()))
+            List1->setCurrentItem(item);
+        List1_MouseDown();
+        return true;
+    }
+    if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
+        // A disabled control reacts to no pointer movement.
+        if (helpTexts_.contains(watched) && static_cast<QWidget*>(watched)->isEnabled())
+            showHelp(watched);
+        else if (watched == BodyText->viewport() || watched == ToText || watched == Picture3)
+            hideHelp();
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -30,6 +30,8 @@ struct MailCheckHooks {
     std::function<void()> openAccountWindow;
     std::function<void()> openServerWindow;
     std::function<void(const LastReceived&)> received; // once per stored message
+    // Told by the received-mail file itself once its records are on disk.
+    std::function<void()> receivedFileSynced;
 };
 
 // The mail check: fetch every waiting message, store each in the
@@ -40,6 +42,9 @@ struct MailCheckHooks {
 // check are appended, made durable with one fsync, and only then are the
 // stored messages deleted (POP3 commits deletions at QUIT). A message whose
 // record cannot be written stays on the server, and so do those after it.
+//
+// A check works on its own copies of the paths and settings, so that it can
+// run on a worker thread; the account it reads goes out through the hooks.
 class MailCheck {
   public:
     struct Outcome {
@@ -53,7 +58,7 @@ class MailCheck {
     static inline const QString kNoNewMail = QStringLiteral("新着メール無し。");
     static inline const QString kErrorTitle = QStringLiteral("エラー");
 
-    MailCheck(const AppPaths& paths, AppSettings& settings, Mailbox& mailbox, UserNotifier& notifier,
+    MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, UserNotifier& notifier,
               MailCheckHooks hooks);
     ~MailCheck();
 
@@ -64,8 +69,8 @@ class MailCheck {
     bool handleMessage(int n, class MessageProcessor& processor, Outcome& outcome);
     void deleteStored(Outcome& outcome);
 
-    const AppPaths& paths_;
-    AppSettings& settings_;
+    const AppPaths paths_;
+    AppSettings settings_;
     std::unique_ptr<class PrefetchingMailbox> prefetch_; // the next message travels while one is stored
     Mailbox& mailbox_;
     UserNotifier& notifier_;

@@ -1,0 +1,125 @@
+#include "receive/mailcheckthread.h"
+
+#include <QThread>
+#include <tuple>
+
+#include "transport/mailbox.h"
+#include "transport/usernotifier.h"
+
+namespace {
+
+// A hook that, called on the worker, runs `hook` with copies of its
+// arguments on the receiving thread.
+template <typename... Args, typename Post>
+std::function<void(Args...)> relayed(const std::function<void(Args...)>& hook, Post post) {
+    if (!hook)
+        return {};
+    return [hook, post](Args... args) {
+        post([hook, copies = std::make_tuple(std::decay_t<Args>(args)...)] { std::apply(hook, copies); });
+    };
+}
+
+// A message box of the check, shown on the receiving thread while the worker waits.
+class AskingNotifier : public UserNotifier {
+  public:
+    AskingNotifier(std::function<void(std::function<void()>)> ask, UserNotifier& shown)
+        : ask_(std::move(ask)), shown_(shown) {}
+    void notify(const QString& text, const QString& title) override {
+        ask_([this, text, title] { shown_.notify(text, title); });
+    }
+
+  private:
+    std::function<void(std::function<void()>)> ask_;
+    UserNotifier& shown_;
+};
+
+} // namespace
+
+void MailCheckThread::Relay::post(std::function<void()> call) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (abandoned_)
+            return;
+        queued_.push_back(std::move(call));
+    }
+    QMetaObject::invokeMethod(
+        &receiver, [this] { runQueued(); }, Qt::QueuedConnection);
+}
+
+void MailCheckThread::Relay::ask(std::function<void()> call) {
+    auto answered = std::make_shared<bool>(false);
+    post([this, call = std::move(call), answered] {
+        call();
+        const std::lock_guard lock(mutex_);
+        *answered = true;
+        answered_.notify_all();
+    });
+    std::unique_lock lock(mutex_);
+    answered_.wait(lock, [&] { return *answered || abandoned_; });
+}
+
+void MailCheckThread::Relay::runQueued() {
+    for (;;) {
+        std::function<void()> call;
+        {
+            const std::lock_guard lock(mutex_);
+            if (queued_.empty() || abandoned_)
+                return;
+            call = std::move(queued_.front());
+            queued_.pop_front();
+        }
+        call();
+    }
+}
+
+void MailCheckThread::Relay::abandon() {
+    const std::lock_guard lock(mutex_);
+    abandoned_ = true;
+    queued_.clear();
+    answered_.notify_all();
+}
+
+MailCheckThread::MailCheckThread(UserNotifier& notifier, MailCheckHooks hooks, Finished finished)
+    : notifier_(notifier), hooks_(std::move(hooks)), finished_(std::move(finished)) {}
+
+MailCheckThread::~MailCheckThread() {
+    relay_.abandon();
+    if (worker_)
+        worker_->wait();
+}
+
+MailCheckHooks MailCheckThread::relayedHooks() {
+    auto post = [relay = &relay_](std::function<void()> call) { relay->post(std::move(call)); };
+    MailCheckHooks worker;
+    worker.setStatus = relayed(hooks_.setStatus, post);
+    worker.accountLoaded = relayed(hooks_.accountLoaded, post);
+    worker.openAccountWindow = relayed(hooks_.openAccountWindow, post);
+    worker.openServerWindow = relayed(hooks_.openServerWindow, post);
+    worker.received = relayed(hooks_.received, post);
+    worker.receivedFileSynced = relayed(hooks_.receivedFileSynced, post);
+    return worker;
+}
+
+bool MailCheckThread::start(AppPaths paths, AppSettings settings, MailboxFactory mailboxes) {
+    if (worker_)
+        return false;
+    worker_.reset(QThread::create([this, paths = std::move(paths), settings = std::move(settings),
+                                   mailboxes = std::move(mailboxes), hooks = relayedHooks()]() mutable {
+        AskingNotifier notifier([this](std::function<void()> call) { relay_.ask(std::move(call)); },
+                                notifier_);
+        const std::unique_ptr<Mailbox> mailbox = mailboxes();
+        const MailCheck::Outcome outcome =
+            MailCheck(std::move(paths), std::move(settings), *mailbox, notifier, std::move(hooks))
+                .CheckMail();
+        relay_.post([this, outcome] { finish(outcome); });
+    }));
+    worker_->start();
+    return true;
+}
+
+void MailCheckThread::finish(const MailCheck::Outcome& outcome) {
+    worker_->wait(); // it has nothing left to do but return
+    worker_.reset();
+    if (finished_)
+        finished_(outcome);
+}

@@ -1,7 +1,11 @@
 #include "receive/mailcheckthread.h"
 
-#include <QThread>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <cstring>
+#include <sys/eventfd.h>
 #include <tuple>
+#include <unistd.h>
 
 #include "transport/mailbox.h"
 #include "transport/usernotifier.h"
@@ -35,15 +39,31 @@ class AskingNotifier : public UserNotifier {
 
 } // namespace
 
+MailCheckThread::Relay::Relay() : wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    if (wakeFd_ < 0)
+        qFatal("eventfd: %s", std::strerror(errno));
+    woken_ = std::make_unique<QSocketNotifier>(wakeFd_, QSocketNotifier::Read);
+    QObject::connect(woken_.get(), &QSocketNotifier::activated, woken_.get(), [this] {
+        quint64 count = 0;
+        if (::read(wakeFd_, &count, sizeof count) < 0 && errno != EAGAIN)
+            qWarning("eventfd: %s", std::strerror(errno));
+        runQueued();
+    });
+}
+
+MailCheckThread::Relay::~Relay() {
+    woken_.reset();
+    ::close(wakeFd_);
+}
+
 void MailCheckThread::Relay::post(std::function<void()> call) {
-    {
-        const std::lock_guard lock(mutex_);
-        if (abandoned_)
-            return;
-        queued_.push_back(std::move(call));
-    }
-    QMetaObject::invokeMethod(
-        &receiver, [this] { runQueued(); }, Qt::QueuedConnection);
+    const std::lock_guard lock(mutex_);
+    if (abandoned_)
+        return;
+    queued_.push_back(std::move(call));
+    const quint64 one = 1;
+    if (::write(wakeFd_, &one, sizeof one) < 0)
+        qWarning("eventfd: %s", std::strerror(errno));
 }
 
 void MailCheckThread::Relay::ask(std::function<void()> call) {
@@ -84,8 +104,8 @@ MailCheckThread::MailCheckThread(UserNotifier& notifier, MailCheckHooks hooks, F
 
 MailCheckThread::~MailCheckThread() {
     relay_.abandon();
-    if (worker_)
-        worker_->wait();
+    if (worker_.joinable())
+        worker_.join();
 }
 
 MailCheckHooks MailCheckThread::relayedHooks() {
@@ -101,10 +121,10 @@ MailCheckHooks MailCheckThread::relayedHooks() {
 }
 
 bool MailCheckThread::start(AppPaths paths, AppSettings settings, MailboxFactory mailboxes) {
-    if (worker_)
+    if (worker_.joinable())
         return false;
-    worker_.reset(QThread::create([this, paths = std::move(paths), settings = std::move(settings),
-                                   mailboxes = std::move(mailboxes), hooks = relayedHooks()]() mutable {
+    worker_ = std::thread([this, paths = std::move(paths), settings = std::move(settings),
+                           mailboxes = std::move(mailboxes), hooks = relayedHooks()]() mutable {
         AskingNotifier notifier([this](std::function<void()> call) { relay_.ask(std::move(call)); },
                                 notifier_);
         const std::unique_ptr<Mailbox> mailbox = mailboxes();
@@ -112,14 +132,12 @@ bool MailCheckThread::start(AppPaths paths, AppSettings settings, MailboxFactory
             MailCheck(std::move(paths), std::move(settings), *mailbox, notifier, std::move(hooks))
                 .CheckMail();
         relay_.post([this, outcome] { finish(outcome); });
-    }));
-    worker_->start();
+    });
     return true;
 }
 
 void MailCheckThread::finish(const MailCheck::Outcome& outcome) {
-    worker_->wait(); // it has nothing left to do but return
-    worker_.reset();
+    worker_.join(); // it has nothing left to do but return
     if (finished_)
         finished_(outcome);
 }

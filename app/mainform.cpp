@@ -159,10 +159,13 @@ void MainForm::Timer2_Timer() {
 }
 
 void MainForm::showBusy(bool busy) {
-    // The menu labels have a pointer of their own, which would win over the window's.
+    // The menu labels and the read-only boxes have a pointer of their own,
+    // which would win over the window's.
     setCursor(busy ? Qt::WaitCursor : Qt::ArrowCursor);
     for (int i = 1; i <= 8; ++i)
         Label[i]->setCursor(busy ? Qt::WaitCursor : Qt::PointingHandCursor);
+    for (QLineEdit* box : {Text1, Text2})
+        box->setCursor(busy ? Qt::WaitCursor : Qt::ArrowCursor);
 }
 
 void MainForm::mouseMoveEvent(QMouseEvent* event) {

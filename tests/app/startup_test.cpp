@@ -246,16 +246,19 @@ TEST_F(StartUpTest, waitCursorShowsOverTheMainWindowOnlyWhileTheCheckRuns) {
     auto gate = std::make_shared<QSemaphore>();
     ReceiveAction receive(context, *windows, *form, [gate] { return std::make_unique<GatedMailbox>(gate); });
     form->onReceive = [&] { receive.run(); };
+    const Qt::CursorShape statusBoxPointer = form->Text1->cursor().shape();
     QTest::mouseClick(form->Label[2], Qt::LeftButton);
     ASSERT_TRUE(receive.isRunning());
     EXPECT_EQ(form->cursor().shape(), Qt::WaitCursor);
     EXPECT_EQ(form->Label[2]->cursor().shape(), Qt::WaitCursor) << "also over the menu labels";
+    EXPECT_EQ(form->Text1->cursor().shape(), Qt::WaitCursor) << "and over the status box";
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the other windows keep their pointer";
     gate->release();
     QTRY_VERIFY_WITH_TIMEOUT(!receive.isRunning(), 10000);
     EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール無し。"));
     EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(form->Label[2]->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(form->Text1->cursor().shape(), statusBoxPointer);
     EXPECT_TRUE(prompter.shown.isEmpty());
 }
 

@@ -59,7 +59,7 @@ MailCheck::Outcome MailCheck::CheckMail() {
         notifier_.notify(CutAtNul(mailbox_.lastError()), kErrorTitle);
     } else {
         MessageProcessor processor(paths_, notifier_);
-        for (int n = 1; n <= outcome.waiting; ++n)
+        for (int n = 1; n <= outcome.waiting && !stopped_; ++n)
             if (!handleMessage(n, processor, outcome))
                 break;
         deleteStored(outcome);

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -63,6 +64,9 @@ class MailCheck {
     ~MailCheck();
 
     Outcome CheckMail();
+    // From any thread: fetch no message after the one in hand. What was
+    // stored is still made durable and then deleted on the server.
+    void stop() { stopped_ = true; }
 
   private:
     // Returns false when the check must end here (nothing after n is stored).
@@ -76,4 +80,5 @@ class MailCheck {
     UserNotifier& notifier_;
     MailCheckHooks hooks_;
     QList<int> stored_; // message numbers whose records were appended
+    std::atomic<bool> stopped_ = false;
 };

@@ -103,6 +103,12 @@ MailCheckThread::MailCheckThread(UserNotifier& notifier, MailCheckHooks hooks, F
     : notifier_(notifier), hooks_(std::move(hooks)), finished_(std::move(finished)) {}
 
 MailCheckThread::~MailCheckThread() {
+    {
+        const std::lock_guard lock(checkMutex_);
+        closing_ = true;
+        if (check_)
+            check_->stop();
+    }
     relay_.abandon();
     if (worker_.joinable())
         worker_.join();
@@ -128,9 +134,18 @@ bool MailCheckThread::start(AppPaths paths, AppSettings settings, MailboxFactory
         AskingNotifier notifier([this](std::function<void()> call) { relay_.ask(std::move(call)); },
                                 notifier_);
         const std::unique_ptr<Mailbox> mailbox = mailboxes();
-        const MailCheck::Outcome outcome =
-            MailCheck(std::move(paths), std::move(settings), *mailbox, notifier, std::move(hooks))
-                .CheckMail();
+        MailCheck check(std::move(paths), std::move(settings), *mailbox, notifier, std::move(hooks));
+        {
+            const std::lock_guard lock(checkMutex_);
+            if (closing_)
+                check.stop();
+            check_ = &check;
+        }
+        const MailCheck::Outcome outcome = check.CheckMail();
+        {
+            const std::lock_guard lock(checkMutex_);
+            check_ = nullptr;
+        }
         relay_.post([this, outcome] { finish(outcome); });
     });
     return true;

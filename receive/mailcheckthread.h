@@ -24,8 +24,8 @@ class MailCheckThread {
 
     // `notifier`, `hooks` and `finished` are only used on the creating thread.
     MailCheckThread(UserNotifier& notifier, MailCheckHooks hooks, Finished finished);
-    // A check still running goes on to its end unheard: its records are
-    // written and only then its messages deleted.
+    // A check still running is stopped after the message in hand, unheard:
+    // what it stored is made durable and only then deleted on the server.
     ~MailCheckThread();
     MailCheckThread(const MailCheckThread&) = delete;
     MailCheckThread& operator=(const MailCheckThread&) = delete;
@@ -72,5 +72,8 @@ class MailCheckThread {
     MailCheckHooks hooks_;
     Finished finished_;
     Relay relay_;
+    std::mutex checkMutex_;
+    MailCheck* check_ = nullptr; // the worker's check while it runs
+    bool closing_ = false;
     std::thread worker_;
 };

@@ -128,12 +128,19 @@ TEST_F(MailCheckThreadTest, messageBoxHoldsTheWorkerUntilAnswered) {
     EXPECT_EQ(reports.last(2), (QStringList{QStringLiteral("新着メール無し。"), QStringLiteral("finished")}));
 }
 
-TEST_F(MailCheckThreadTest, closingWhileTheWorkerWaitsForAnAnswerEndsTheCheckWithoutIt) {
-    mailbox.authResult = -1;
+TEST_F(MailCheckThreadTest, closingStopsTheCheckAfterTheMessageInHandAndDeletesWhatItStored) {
+    mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("大")), mail(QStringLiteral("三"))};
+    mailbox.tooLarge = {2}; // the worker waits for its notice to be answered
     auto thread = checker();
     ASSERT_TRUE(thread->start(paths, settings, mailboxes()));
+    const QDeadlineTimer patience(10000);
+    while (!mailbox.log->steps().contains(QStringLiteral("fetch 1")) && !patience.hasExpired())
+        QThread::yieldCurrentThread();
     thread.reset(); // the window thread never got to show the notice
     EXPECT_TRUE(notifier.texts.isEmpty());
-    EXPECT_TRUE(mailbox.log->steps().contains(QStringLiteral("close"))) << "the check ran to its end";
+    const QStringList steps = mailbox.log->steps();
+    EXPECT_FALSE(steps.contains(QStringLiteral("fetch 3"))) << steps.join(u',').toStdString();
+    EXPECT_TRUE(steps.contains(QStringLiteral("delete 1"))) << "the stored message leaves the server";
+    EXPECT_EQ(steps.last(), QStringLiteral("close"));
     EXPECT_FALSE(outcome.has_value());
 }

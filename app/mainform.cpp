@@ -162,6 +162,16 @@ void MainForm::Timer2_Timer() {
     Text2->setText(clockText(context_.now()));
 }
 
+void MainForm::showBusy(bool busy) {
+    // The menu labels and the read-only boxes have a pointer of their own,
+    // which would win over the window's.
+    setCursor(busy ? Qt::WaitCursor : Qt::ArrowCursor);
+    for (int i = 1; i <= 8; ++i)
+        Label[i]->setCursor(busy ? Qt::WaitCursor : Qt::PointingHandCursor);
+    for (QLineEdit* box : {Text1, Text2})
+        box->setCursor(busy ? Qt::WaitCursor : Qt::ArrowCursor);
+}
+
 void MainForm::mouseMoveEvent(QMouseEvent* event) {
     Form_MouseMove();
     QWidget::mouseMoveEvent(event);

@@ -28,6 +28,9 @@ class MainForm : public QWidget {
     void Form_MouseMove();
     void Timer2_Timer();
 
+    // The wait cursor over the whole window while a mail check runs.
+    void showBusy(bool busy);
+
     QLabel* Label[11] = {}; // Label1 .. Label10 at their numbers
     QLineEdit* Text1;
     QLineEdit* Text2;

@@ -1,25 +1,36 @@
 #pragma once
 
-#include <functional>
 #include <memory>
 
+#include "receive/mailcheckthread.h"
+#include "ui/prompternotifier.h"
+
 class AppWindows;
-class Mailbox;
 class MainForm;
 struct AppContext;
 
-// The receive label: runs the mail check inside the click, with the wait
-// cursor, reporting in the main window's status box.
+// The receive label: starts the mail check on its worker thread and shows
+// the wait cursor over the main window until it ends. A press while a check
+// runs does nothing. The check's status texts go to the main window's status
+// box, the account it reads to the account window and the settings of this
+// run, each message received to the history window.
 class ReceiveAction {
   public:
-    using MailboxFactory = std::function<std::unique_ptr<Mailbox>()>;
+    using MailboxFactory = MailCheckThread::MailboxFactory;
 
     ReceiveAction(AppContext& context, AppWindows& windows, MainForm& form, MailboxFactory mailboxes);
+    ~ReceiveAction();
+
     void run();
+    bool isRunning() const { return checks_->isRunning(); }
 
   private:
+    MailCheckHooks windowHooks();
+
     AppContext& context_;
     AppWindows& windows_;
     MainForm& form_;
     MailboxFactory mailboxes_;
+    PrompterNotifier notifier_;
+    std::unique_ptr<MailCheckThread> checks_;
 };

@@ -4,6 +4,7 @@
 # (it starts the servers) and a build with benchmarks (build/bench).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/install-deps.sh # mpop, GNU time and bc among them
 build=${BUILD_DIR:-build}
 work=$(mktemp -d /tmp/fennick-bench.XXXXXX)
 servers=$work/servers

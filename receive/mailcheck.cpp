@@ -7,10 +7,11 @@
 #include "transport/mailbox.h"
 #include "transport/usernotifier.h"
 
-MailCheck::MailCheck(const AppPaths& paths, AppSettings& settings, Mailbox& mailbox, UserNotifier& notifier,
+MailCheck::MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, UserNotifier& notifier,
                      MailCheckHooks hooks)
-    : paths_(paths), settings_(settings), prefetch_(std::make_unique<PrefetchingMailbox>(mailbox)),
-      mailbox_(*prefetch_), notifier_(notifier), hooks_(std::move(hooks)) {}
+    : paths_(std::move(paths)), settings_(std::move(settings)),
+      prefetch_(std::make_unique<PrefetchingMailbox>(mailbox)), mailbox_(*prefetch_), notifier_(notifier),
+      hooks_(std::move(hooks)) {}
 
 MailCheck::~MailCheck() = default;
 
@@ -58,7 +59,7 @@ MailCheck::Outcome MailCheck::CheckMail() {
         notifier_.notify(CutAtNul(mailbox_.lastError()), kErrorTitle);
     } else {
         MessageProcessor processor(paths_, notifier_);
-        for (int n = 1; n <= outcome.waiting; ++n)
+        for (int n = 1; n <= outcome.waiting && !stopped_; ++n)
             if (!handleMessage(n, processor, outcome))
                 break;
         deleteStored(outcome);
@@ -117,7 +118,8 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
 void MailCheck::deleteStored(Outcome& outcome) {
     if (stored_.isEmpty())
         return;
-    const MailFile file = MailFile::received(paths_);
+    MailFile file = MailFile::received(paths_);
+    file.setSyncObserver(hooks_.receivedFileSynced);
     if (const Status synced = file.sync(); !synced) {
         notifier_.notify(
             QStringLiteral(

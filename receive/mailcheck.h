@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -33,6 +34,8 @@ struct MailCheckHooks {
     std::function<void()> openAccountWindow;
     std::function<void()> openServerWindow;
     std::function<void(const LastReceived&)> received; // once per stored message
+    // Told by the received-mail file itself once its records are on disk.
+    std::function<void()> receivedFileSynced;
 };
 
 // The mail check: fetch every waiting message, store each in the
@@ -43,6 +46,9 @@ struct MailCheckHooks {
 // check are appended, made durable with one fsync, and only then are the
 // stored messages deleted (POP3 commits deletions at QUIT). A message whose
 // record cannot be written stays on the server, and so do those after it.
+//
+// A check works on its own copies of the paths and settings, so that it can
+// run on a worker thread; the account it reads goes out through the hooks.
 class MailCheck {
   public:
     struct Outcome {
@@ -56,22 +62,26 @@ class MailCheck {
     static inline const QString kNoNewMail = QStringLiteral("新着メール無し。");
     static inline const QString kErrorTitle = QStringLiteral("エラー");
 
-    MailCheck(const AppPaths& paths, AppSettings& settings, Mailbox& mailbox, UserNotifier& notifier,
+    MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, UserNotifier& notifier,
               MailCheckHooks hooks);
     ~MailCheck();
 
     Outcome CheckMail();
+    // From any thread: fetch no message after the one in hand. What was
+    // stored is still made durable and then deleted on the server.
+    void stop() { stopped_ = true; }
 
   private:
     // Returns false when the check must end here (nothing after n is stored).
     bool handleMessage(int n, class MessageProcessor& processor, Outcome& outcome);
     void deleteStored(Outcome& outcome);
 
-    const AppPaths& paths_;
-    AppSettings& settings_;
+    const AppPaths paths_;
+    AppSettings settings_;
     std::unique_ptr<class PrefetchingMailbox> prefetch_; // the next message travels while one is stored
     Mailbox& mailbox_;
     UserNotifier& notifier_;
     MailCheckHooks hooks_;
     QList<int> stored_; // message numbers whose records were appended
+    std::atomic<bool> stopped_ = false;
 };

@@ -1,5 +1,7 @@
 #include "store/mailfile.h"
 
+#include "store/recordfilelock.h"
+
 MailFile MailFile::received(const AppPaths& paths) {
     return MailFile(paths.receivedMailFile(), paths.dataFile(QStringLiteral("ORXDATA2.TMP")));
 }
@@ -10,6 +12,7 @@ MailFile MailFile::sent(const AppPaths& paths) {
 
 Result<QList<MailListColumns>> MailFile::readListColumns() const {
     using R = Result<QList<MailListColumns>>;
+    const RecordFileLock lock(path());
     if (Status s = recover(); !s)
         return R::failure(s.error());
     QList<MailListColumns> rows;

@@ -6,6 +6,7 @@
 
 #include "store/posixfile.h"
 #include "store/recordfile.h"
+#include "store/recordfilelock.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ RecordRebuild::RecordRebuild(QString file, QString workingFile, qsizetype record
       batchRecords_(batchRecords > 0 ? batchRecords : defaultBatchRecords(recordSize)) {}
 
 Status RecordRebuild::run(const StopHook& continueAfter) const {
+    const RecordFileLock lock(file_);
     if (Status s = recover(); !s)
         return s;
     if (!QFileInfo::exists(file_))
@@ -131,6 +133,7 @@ bool RecordRebuild::isRebuildInProgress() const {
 }
 
 Status RecordRebuild::recover() const {
+    const RecordFileLock lock(file_);
     if (!QFileInfo::exists(working_))
         return {};
     if (isRebuildInProgress())

@@ -2,6 +2,7 @@
 
 #include "store/addressrecord.h"
 #include "store/mailrecord.h"
+#include "store/recordfilelock.h"
 #include "store/recordrebuild.h"
 
 template <typename Record>
@@ -13,6 +14,7 @@ template <typename Record> Status TypedRecordFile<Record>::recover() const {
 }
 
 template <typename Record> Result<int> TypedRecordFile<Record>::count() const {
+    const RecordFileLock lock(path());
     if (Status s = recover(); !s)
         return Result<int>::failure(s.error());
     return records_.count();
@@ -20,12 +22,14 @@ template <typename Record> Result<int> TypedRecordFile<Record>::count() const {
 
 template <typename Record>
 Result<int> TypedRecordFile<Record>::append(const Record& record, Durability durability) const {
+    const RecordFileLock lock(path());
     if (Status s = recover(); !s)
         return Result<int>::failure(s.error());
     return records_.append(record.toBytes(), durability);
 }
 
 template <typename Record> Result<QList<Numbered<Record>>> TypedRecordFile<Record>::readAll() const {
+    const RecordFileLock lock(path());
     using R = Result<QList<Numbered<Record>>>;
     if (Status s = recover(); !s)
         return R::failure(s.error());
@@ -40,6 +44,7 @@ template <typename Record> Result<QList<Numbered<Record>>> TypedRecordFile<Recor
 }
 
 template <typename Record> Result<std::optional<Record>> TypedRecordFile<Record>::read(int number) const {
+    const RecordFileLock lock(path());
     using R = Result<std::optional<Record>>;
     if (Status s = recover(); !s)
         return R::failure(s.error());
@@ -52,12 +57,14 @@ template <typename Record> Result<std::optional<Record>> TypedRecordFile<Record>
 }
 
 template <typename Record> Status TypedRecordFile<Record>::writeAt(int number, const Record& record) const {
+    const RecordFileLock lock(path());
     if (Status s = recover(); !s)
         return s;
     return records_.writeAt(number, record.toBytes());
 }
 
 template <typename Record> Status TypedRecordFile<Record>::markDeleted(int number) const {
+    const RecordFileLock lock(path());
     if (Status s = recover(); !s)
         return s;
     auto bytes = records_.read(number);
@@ -71,7 +78,21 @@ template <typename Record> Status TypedRecordFile<Record>::markDeleted(int numbe
     return records_.writeAt(number, record);
 }
 
+template <typename Record> Status TypedRecordFile<Record>::ensureExists() const {
+    const RecordFileLock lock(path());
+    return records_.ensureExists();
+}
+
+template <typename Record> Status TypedRecordFile<Record>::sync() const {
+    const RecordFileLock lock(path());
+    const Status synced = records_.sync();
+    if (synced && syncObserver_)
+        syncObserver_();
+    return synced;
+}
+
 template <typename Record> Status TypedRecordFile<Record>::compact() const {
+    const RecordFileLock lock(path());
     return RecordRebuild(records_.path(), working_, Record::kSize, Record::kLiveOffset).run();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 #include "store/recordfile.h"
@@ -14,13 +15,14 @@ template <typename Record> struct Numbered {
 
 // A record file of one record type (MailRecord, AddressRecord) with its
 // rebuild's working file. Every operation first finishes a deletion that an
-// earlier run left half done. A record type gives its size (kSize), where
+// earlier run left half done, and holds the file's RecordFileLock, so the
+// operations of two threads on one file never interleave. A record type gives its size (kSize), where
 // its 16-bit live flag sits (kLiveOffset), toBytes() and fromBytes().
 template <typename Record> class TypedRecordFile {
   public:
     TypedRecordFile(QString path, QString workingFile);
 
-    Status ensureExists() const { return records_.ensureExists(); }
+    Status ensureExists() const;
     Result<int> count() const;
     Result<int> append(const Record& record, Durability durability = Durability::Buffered) const;
     // std::nullopt past the last whole record (end of file).
@@ -29,7 +31,10 @@ template <typename Record> class TypedRecordFile {
     Status writeAt(int number, const Record& record) const;
 
     // Makes the appended records durable before anything depends on them.
-    Status sync() const { return records_.sync(); }
+    Status sync() const;
+    // Told after every successful sync(), so that a caller can see when its
+    // records became durable relative to what it does next.
+    void setSyncObserver(std::function<void()> observer) { syncObserver_ = std::move(observer); }
 
     // Marks record `number` deleted, leaving its texts byte for byte as stored.
     Status markDeleted(int number) const;
@@ -43,4 +48,5 @@ template <typename Record> class TypedRecordFile {
 
     RecordFile records_;
     QString working_;
+    std::function<void()> syncObserver_;
 };

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -243,39 +244,47 @@ TEST_F(StartUpTest, homePageOpensTheLocalPageInTheBrowser) {
 
 namespace {
 
-// A mailbox that records the cursor seen while the check runs.
-class CursorWatchingMailbox : public Mailbox {
+// A mailbox whose server answers only once the test opens the gate (or a
+// while later, so that a check stuck on the window thread cannot hang the run).
+class GatedMailbox : public Mailbox {
   public:
-    bool* sawWaitCursor;
-    QString error = QStringLiteral("no server");
-    explicit CursorWatchingMailbox(bool* saw) : sawWaitCursor(saw) {}
-    bool connect(const QString&) override {
-        *sawWaitCursor =
-            QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-        return true;
-    }
-    int authenticate(const QString&, const QString&, bool) override { return 0; }
+    explicit GatedMailbox(std::shared_ptr<QSemaphore> gate) : gate_(std::move(gate)) {}
+    int waiting = 0;
+    bool connect(const QString&) override { return gate_->tryAcquire(1, 10000); }
+    int authenticate(const QString&, const QString&, bool) override { return waiting; }
     qint64 size(int) const override { return 0; }
     bool isTooLarge(int) const override { return false; }
     Result<QByteArray> fetchRaw(int) override { return QByteArray(); }
     Status remove(int) override { return {}; }
     void close() override {}
-    const QString& lastError() const override { return error; }
+    const QString& lastError() const override { return error_; }
+
+  private:
+    std::shared_ptr<QSemaphore> gate_;
+    QString error_ = QStringLiteral("no server");
 };
 
 } // namespace
 
-TEST_F(StartUpTest, receiveLabelRunsTheCheckUnderTheWaitCursor) {
+TEST_F(StartUpTest, waitCursorShowsOverTheMainWindowOnlyWhileTheCheckRuns) {
     writeCompleteFiles();
     start();
-    bool sawWaitCursor = false;
-    ReceiveAction receive(context, *windows, *form,
-                          [&] { return std::make_unique<CursorWatchingMailbox>(&sawWaitCursor); });
+    auto gate = std::make_shared<QSemaphore>();
+    ReceiveAction receive(context, *windows, *form, [gate] { return std::make_unique<GatedMailbox>(gate); });
     form->onReceive = [&] { receive.run(); };
+    const Qt::CursorShape statusBoxPointer = form->Text1->cursor().shape();
     QTest::mouseClick(form->Label[2], Qt::LeftButton);
-    EXPECT_TRUE(sawWaitCursor);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    ASSERT_TRUE(receive.isRunning());
+    EXPECT_EQ(form->cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(form->Label[2]->cursor().shape(), Qt::WaitCursor) << "also over the menu labels";
+    EXPECT_EQ(form->Text1->cursor().shape(), Qt::WaitCursor) << "and over the status box";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the other windows keep their pointer";
+    gate->release();
+    QTRY_VERIFY_WITH_TIMEOUT(!receive.isRunning(), 10000);
     EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール無し。"));
+    EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(form->Label[2]->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(form->Text1->cursor().shape(), statusBoxPointer);
     EXPECT_TRUE(prompter.shown.isEmpty());
 }
 
@@ -319,6 +328,27 @@ TEST_F(StartUpTest, registerSenderPutsThePartyIntoTheAddressBox) {
     history->Command4_Click();
     ASSERT_EQ(prompter.shown.size(), 1);
     EXPECT_EQ(prompter.shown[0].text, QStringLiteral("データが選択されていません"));
+}
+
+TEST_F(StartUpTest, checkReportsReachTheWindowsAndTheSettingsOfThisRun) {
+    writeCompleteFiles();
+    start();
+    context.settings.AccountId.clear();
+    auto gate = std::make_shared<QSemaphore>(1);
+    ReceiveAction receive(context, *windows, *form, [gate] {
+        auto mailbox = std::make_unique<GatedMailbox>(gate);
+        mailbox->waiting = -1; // the login is refused
+        return mailbox;
+    });
+    receive.run();
+    QTRY_VERIFY_WITH_TIMEOUT(!receive.isRunning(), 10000);
+    EXPECT_EQ(context.settings.AccountId, QStringLiteral("taro"));
+    EXPECT_EQ(context.settings.AccountPassword, QStringLiteral("pw"));
+    EXPECT_EQ(windows->accountWindow()->IdText->text(), QStringLiteral("taro"));
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown[0].text, QStringLiteral("no server"));
+    EXPECT_EQ(prompter.shown[0].title, QStringLiteral("エラー"));
+    EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール無し。"));
 }
 
 TEST(SingleInstance, secondCopyOnTheSameFolderIsRefused) {

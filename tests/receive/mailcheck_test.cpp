@@ -3,62 +3,15 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-#include "mime/outgoingmail.h"
 #include "receive/mailcheck.h"
 #include "receive/prefetchingmailbox.h"
 #include "store/mailfile.h"
+#include "tests/support/fakemailbox.h"
 #include "tests/support/recordingnotifier.h"
 #include "tests/support/tempfolder.h"
 #include "text/text.h"
-#include "transport/mailbox.h"
 
 namespace {
-
-class FakeMailbox : public Mailbox {
-  public:
-    QList<ReceivedMessage> messages;
-    QStringList log;
-    bool reachable = true;
-    int authResult = -2; // -2: the number of messages
-    QString error = QStringLiteral("-ERR [AUTH] Authentication failed.");
-    QList<int> tooLarge;
-
-    bool connect(const QString& server) override {
-        log << QStringLiteral("connect ") + server;
-        return reachable;
-    }
-    int authenticate(const QString& id, const QString&, bool apop) override {
-        log << QStringLiteral("auth %1 %2").arg(id).arg(apop);
-        return authResult == -2 ? int(messages.size()) : authResult;
-    }
-    qint64 size(int n) const override { return messages.value(n - 1).body.size(); }
-    bool isTooLarge(int n) const override { return tooLarge.contains(n); }
-    Result<QByteArray> fetchRaw(int n) override {
-        log << QStringLiteral("fetch %1").arg(n);
-        const ReceivedMessage& m = messages.at(n - 1);
-        return "From: " + OutgoingMessage::encodeHeaderText(m.sender) + "\r\nDate: " + m.date.toLatin1() +
-               "\r\nSubject: " + OutgoingMessage::encodeHeaderText(m.subject) +
-               "\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
-               "Content-Transfer-Encoding: base64\r\n\r\n" +
-               m.body.toUtf8().toBase64() + "\r\n";
-    }
-    Status remove(int n) override {
-        log << QStringLiteral("delete %1").arg(n);
-        return {};
-    }
-    void close() override { log << QStringLiteral("close"); }
-    const QString& lastError() const override { return error; }
-};
-
-ReceivedMessage mail(const QString& subject) {
-    ReceivedMessage m;
-    m.subject = subject;
-    m.date = QStringLiteral("Mon, 07 Dec 2026 09:00:00 +0900");
-    m.sender = QStringLiteral("a@example.jp");
-    m.header = QStringLiteral("Subject: ") + subject;
-    m.body = QStringLiteral("本文 ") + subject;
-    return m;
-}
 
 class MailCheckTest : public testing::Test {
   protected:
@@ -71,6 +24,7 @@ class MailCheckTest : public testing::Test {
     int accountWindowOpened = 0;
     int serverWindowOpened = 0;
     QList<LastReceived> received;
+    QList<Account> accounts;
 
     void SetUp() override {
         ASSERT_TRUE(paths.ensureLayout().ok());
@@ -84,6 +38,8 @@ class MailCheckTest : public testing::Test {
         hooks.openAccountWindow = [this] { ++accountWindowOpened; };
         hooks.openServerWindow = [this] { ++serverWindowOpened; };
         hooks.received = [this](const LastReceived& l) { received << l; };
+        hooks.accountLoaded = [this](const Account& a) { accounts << a; };
+        hooks.receivedFileSynced = [this] { mailbox.log->add(QStringLiteral("sync")); };
         return MailCheck(paths, settings, mailbox, notifier, hooks).CheckMail();
     }
 
@@ -97,11 +53,11 @@ class MailCheckTest : public testing::Test {
 TEST_F(MailCheckTest, everyMessageIsStoredBeforeAnyIsDeleted) {
     mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二")), mail(QStringLiteral("三"))};
     const auto outcome = check();
-    EXPECT_EQ(mailbox.log,
+    EXPECT_EQ(mailbox.log->steps(),
               (QStringList{QStringLiteral("connect pop.example.jp"), QStringLiteral("auth taro 0"),
                            QStringLiteral("fetch 1"), QStringLiteral("fetch 2"), QStringLiteral("fetch 3"),
-                           QStringLiteral("delete 1"), QStringLiteral("delete 2"), QStringLiteral("delete 3"),
-                           QStringLiteral("close")}));
+                           QStringLiteral("sync"), QStringLiteral("delete 1"), QStringLiteral("delete 2"),
+                           QStringLiteral("delete 3"), QStringLiteral("close")}));
     EXPECT_EQ(outcome.stored, 3);
     EXPECT_EQ(outcome.deleted, 3);
     const auto records = stored();
@@ -111,21 +67,24 @@ TEST_F(MailCheckTest, everyMessageIsStoredBeforeAnyIsDeleted) {
     EXPECT_EQ(statuses, (QStringList{MailCheck::kChecking, MailCheck::kNewMail}));
     ASSERT_EQ(received.size(), 3);
     EXPECT_EQ(received.last().subject, QStringLiteral("三"));
-    EXPECT_EQ(settings.AccountId, QStringLiteral("taro"));
+    ASSERT_EQ(accounts.size(), 1);
+    EXPECT_EQ(accounts[0].id, QStringLiteral("taro"));
+    EXPECT_EQ(accounts[0].password, QStringLiteral("pw"));
 }
 
 TEST_F(MailCheckTest, emptyMailboxShowsNoNewMailAndNoMessageBox) {
     check();
     EXPECT_EQ(statuses.last(), MailCheck::kNoNewMail);
     EXPECT_TRUE(notifier.notices.isEmpty());
-    EXPECT_EQ(mailbox.log.last(), QStringLiteral("close"));
+    EXPECT_EQ(mailbox.log->steps().last(), QStringLiteral("close"));
 }
 
 TEST_F(MailCheckTest, noSavedAccountOpensTheAccountWindowAndTriesNoLogin) {
     WriteBytes(paths.accountFile(), QByteArray("[EXEINI]\r\nNAME=taro\r\n"));
     check();
     EXPECT_EQ(accountWindowOpened, 1);
-    EXPECT_EQ(mailbox.log, (QStringList{QStringLiteral("connect pop.example.jp"), QStringLiteral("close")}));
+    EXPECT_EQ(mailbox.log->steps(),
+              (QStringList{QStringLiteral("connect pop.example.jp"), QStringLiteral("close")}));
     EXPECT_EQ(statuses.last(), MailCheck::kNoNewMail);
 }
 
@@ -136,7 +95,7 @@ TEST_F(MailCheckTest, failedLoginShowsTheServersTextUnderError) {
     ASSERT_EQ(notifier.notices.size(), 1);
     EXPECT_EQ(notifier.notices[0].title, QStringLiteral("エラー"));
     EXPECT_EQ(notifier.notices[0].text, QStringLiteral("-ERR [AUTH] Authentication failed."));
-    EXPECT_TRUE(mailbox.log.contains(QStringLiteral("auth taro 1")));
+    EXPECT_TRUE(mailbox.log->steps().contains(QStringLiteral("auth taro 1")));
     EXPECT_EQ(statuses.last(), MailCheck::kNoNewMail);
 }
 
@@ -154,7 +113,7 @@ TEST_F(MailCheckTest, noServerSetOpensTheServerWindow) {
     settings.servers.Pop3Server.clear();
     check();
     EXPECT_EQ(serverWindowOpened, 1);
-    EXPECT_TRUE(mailbox.log.isEmpty());
+    EXPECT_TRUE(mailbox.log->steps().isEmpty());
     EXPECT_EQ(statuses, QStringList{MailCheck::kNoNewMail});
 }
 
@@ -165,9 +124,9 @@ TEST_F(MailCheckTest, messageThatCannotBeStoredStaysOnTheServerWithThoseAfterIt)
     ASSERT_TRUE(f.resize(qint64(32766) * MailRecord::kSize));
     const auto outcome = check();
     EXPECT_EQ(outcome.stored, 1);
-    EXPECT_TRUE(mailbox.log.contains(QStringLiteral("delete 1")));
-    EXPECT_FALSE(mailbox.log.contains(QStringLiteral("delete 2")));
-    EXPECT_FALSE(mailbox.log.contains(QStringLiteral("delete 3")));
+    EXPECT_TRUE(mailbox.log->steps().contains(QStringLiteral("delete 1")));
+    EXPECT_FALSE(mailbox.log->steps().contains(QStringLiteral("delete 2")));
+    EXPECT_FALSE(mailbox.log->steps().contains(QStringLiteral("delete 3")));
     ASSERT_EQ(notifier.notices.size(), 1);
     EXPECT_TRUE(notifier.notices[0].text.contains(QStringLiteral("サーバーに残して")));
 }
@@ -177,9 +136,9 @@ TEST_F(MailCheckTest, oversizedMessageIsLeftOnTheServerAndTheRestArrive) {
     mailbox.tooLarge = {2};
     const auto outcome = check();
     EXPECT_EQ(outcome.stored, 2);
-    EXPECT_FALSE(mailbox.log.contains(QStringLiteral("fetch 2")));
-    EXPECT_FALSE(mailbox.log.contains(QStringLiteral("delete 2")));
-    EXPECT_TRUE(mailbox.log.contains(QStringLiteral("delete 3")));
+    EXPECT_FALSE(mailbox.log->steps().contains(QStringLiteral("fetch 2")));
+    EXPECT_FALSE(mailbox.log->steps().contains(QStringLiteral("delete 2")));
+    EXPECT_TRUE(mailbox.log->steps().contains(QStringLiteral("delete 3")));
 }
 
 TEST_F(MailCheckTest, textsAreCutAtNulAndTrimmedIntoTheRecord) {
@@ -204,22 +163,25 @@ TEST(PrefetchingMailbox, nextMessageIsFetchedWhileTheCurrentOneIsHandled) {
     EXPECT_EQ(mailbox.fetch(1)->subject, QStringLiteral("1"));
     // message 2 was asked for before anyone wanted it
     EXPECT_EQ(mailbox.size(1), inner.size(1)); // waits for the helper
-    EXPECT_EQ(inner.log.count(QStringLiteral("fetch 2")), 1);
+    EXPECT_EQ(inner.log->steps().count(QStringLiteral("fetch 2")), 1);
     EXPECT_EQ(mailbox.fetch(2)->subject, QStringLiteral("2"));
     (void)mailbox.size(1); // the fake is only looked at when no fetch is in flight
-    EXPECT_EQ(inner.log.count(QStringLiteral("fetch 2")), 1)
+    EXPECT_EQ(inner.log->steps().count(QStringLiteral("fetch 2")), 1)
         << "the prefetched result is used, not fetched again";
     EXPECT_EQ(mailbox.fetch(1)->subject, QStringLiteral("1")) << "an unexpected number is fetched directly";
     ASSERT_TRUE(mailbox.remove(1).ok());
     mailbox.close();
-    EXPECT_EQ(inner.log.last(), QStringLiteral("close"));
-    EXPECT_LT(inner.log.indexOf(QStringLiteral("fetch 3")), inner.log.indexOf(QStringLiteral("delete 1")))
+    EXPECT_EQ(inner.log->steps().last(), QStringLiteral("close"));
+    EXPECT_LT(inner.log->steps().indexOf(QStringLiteral("fetch 3")),
+              inner.log->steps().indexOf(QStringLiteral("delete 1")))
         << "the fetch in flight ends before the next command";
 }
 
 TEST_F(MailCheckTest, anAccountTheWindowCouldNotSaveIsTheOneThatLogsIn) {
     settings.unsavedAccount = Account{QStringLiteral("hanako"), QStringLiteral("new")};
     check();
-    EXPECT_TRUE(mailbox.log.contains(QStringLiteral("auth hanako 0"))) << mailbox.log.join(u' ').toStdString();
-    EXPECT_EQ(settings.AccountId, QStringLiteral("hanako"));
+    const QStringList steps = mailbox.log->steps();
+    EXPECT_TRUE(steps.contains(QStringLiteral("auth hanako 0"))) << steps.join(u' ').toStdString();
+    ASSERT_EQ(accounts.size(), 1);
+    EXPECT_EQ(accounts[0].id, QStringLiteral("hanako"));
 }

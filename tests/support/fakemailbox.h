@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QStringList>
+#include <memory>
+#include <mutex>
+
+#include "mime/outgoingmail.h"
+#include "transport/mailbox.h"
+
+// Every step, of the mailbox and of the received-mail file, goes into one
+// log; the prefetch helper and a check's worker write into it from their
+// own threads.
+class StepLog {
+  public:
+    void add(const QString& step) {
+        const std::lock_guard lock(mutex_);
+        steps_ << step;
+    }
+    QStringList steps() const {
+        const std::lock_guard lock(mutex_);
+        return steps_;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    QStringList steps_;
+};
+
+// A POP3 mailbox played by the test: its messages, failures and a log of
+// every command.
+class FakeMailbox : public Mailbox {
+  public:
+    QList<ReceivedMessage> messages;
+    std::shared_ptr<StepLog> log = std::make_shared<StepLog>(); // shared by copies
+    bool reachable = true;
+    int authResult = -2; // -2: the number of messages
+    QString error = QStringLiteral("-ERR [AUTH] Authentication failed.");
+    QList<int> tooLarge;
+
+    bool connect(const QString& server) override {
+        log->add(QStringLiteral("connect ") + server);
+        return reachable;
+    }
+    int authenticate(const QString& id, const QString&, bool apop) override {
+        log->add(QStringLiteral("auth %1 %2").arg(id).arg(apop));
+        return authResult == -2 ? int(messages.size()) : authResult;
+    }
+    qint64 size(int n) const override { return messages.value(n - 1).body.size(); }
+    bool isTooLarge(int n) const override { return tooLarge.contains(n); }
+    Result<QByteArray> fetchRaw(int n) override {
+        log->add(QStringLiteral("fetch %1").arg(n));
+        const ReceivedMessage& m = messages.at(n - 1);
+        return "From: " + OutgoingMessage::encodeHeaderText(m.sender) + "\r\nDate: " + m.date.toLatin1() +
+               "\r\nSubject: " + OutgoingMessage::encodeHeaderText(m.subject) +
+               "\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+               "Content-Transfer-Encoding: base64\r\n\r\n" +
+               m.body.toUtf8().toBase64() + "\r\n";
+    }
+    Status remove(int n) override {
+        log->add(QStringLiteral("delete %1").arg(n));
+        return {};
+    }
+    void close() override { log->add(QStringLiteral("close")); }
+    const QString& lastError() const override { return error; }
+};
+
+inline ReceivedMessage mail(const QString& subject) {
+    ReceivedMessage m;
+    m.subject = subject;
+    m.date = QStringLiteral("Mon, 07 Dec 2026 09:00:00 +0900");
+    m.sender = QStringLiteral("a@example.jp");
+    m.header = QStringLiteral("Subject: ") + subject;
+    m.body = QStringLiteral("本文 ") + subject;
+    return m;
+}

@@ -1,7 +1,6 @@
 #include "receive/mailcheck.h"
 
 #include "receive/messageprocessor.h"
-#include "receive/prefetchingmailbox.h"
 #include "store/mailfile.h"
 #include "text/text.h"
 #include "transport/mailbox.h"
@@ -9,8 +8,7 @@
 
 MailCheck::MailCheck(const AppPaths& paths, AppSettings& settings, Mailbox& mailbox, UserNotifier& notifier,
                      MailCheckHooks hooks)
-    : paths_(paths), settings_(settings), prefetch_(std::make_unique<PrefetchingMailbox>(mailbox)),
-      mailbox_(*prefetch_), notifier_(notifier), hooks_(std::move(hooks)) {}
+    : paths_(paths), settings_(settings), mailbox_(mailbox), notifier_(notifier), hooks_(std::move(hooks)) {}
 
 MailCheck::~MailCheck() = default;
 

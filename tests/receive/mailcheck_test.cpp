@@ -5,7 +5,6 @@
 
 #include "mime/outgoingmail.h"
 #include "receive/mailcheck.h"
-#include "receive/prefetchingmailbox.h"
 #include "store/mailfile.h"
 #include "tests/support/recordingnotifier.h"
 #include "tests/support/tempfolder.h"
@@ -193,26 +192,4 @@ TEST_F(MailCheckTest, textsAreCutAtNulAndTrimmedIntoTheRecord) {
     EXPECT_EQ(TrimSpaces(records[0].record.subject), QStringLiteral("件名"));
     EXPECT_TRUE(records[0].record.body.startsWith(QStringLiteral("\tbody\t ")));
     EXPECT_EQ(received[0].rawSubject, QStringLiteral("  件名  "));
-}
-
-TEST(PrefetchingMailbox, nextMessageIsFetchedWhileTheCurrentOneIsHandled) {
-    FakeMailbox inner;
-    inner.messages = {mail(QStringLiteral("1")), mail(QStringLiteral("2")), mail(QStringLiteral("3"))};
-    PrefetchingMailbox mailbox(inner);
-    ASSERT_TRUE(mailbox.connect(QStringLiteral("pop")));
-    ASSERT_EQ(mailbox.authenticate(QStringLiteral("u"), QStringLiteral("p"), false), 3);
-    EXPECT_EQ(mailbox.fetch(1)->subject, QStringLiteral("1"));
-    // message 2 was asked for before anyone wanted it
-    EXPECT_EQ(mailbox.size(1), inner.size(1)); // waits for the helper
-    EXPECT_EQ(inner.log.count(QStringLiteral("fetch 2")), 1);
-    EXPECT_EQ(mailbox.fetch(2)->subject, QStringLiteral("2"));
-    (void)mailbox.size(1); // the fake is only looked at when no fetch is in flight
-    EXPECT_EQ(inner.log.count(QStringLiteral("fetch 2")), 1)
-        << "the prefetched result is used, not fetched again";
-    EXPECT_EQ(mailbox.fetch(1)->subject, QStringLiteral("1")) << "an unexpected number is fetched directly";
-    ASSERT_TRUE(mailbox.remove(1).ok());
-    mailbox.close();
-    EXPECT_EQ(inner.log.last(), QStringLiteral("close"));
-    EXPECT_LT(inner.log.indexOf(QStringLiteral("fetch 3")), inner.log.indexOf(QStringLiteral("delete 1")))
-        << "the fetch in flight ends before the next command";
 }

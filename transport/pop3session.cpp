@@ -49,8 +49,16 @@ bool Pop3Session::fail(const QString& text) {
     return false;
 }
 
-QString Pop3Session::serverFailure(const QByteArray& line) const {
-    return QString::fromUtf8(line);
+bool Pop3Session::lose(const QString& text) {
+    socket_.close();
+    inFlight_.clear();
+    retrsInFlight_ = 0;
+    retrBytesInFlight_ = 0;
+    return fail(text);
+}
+
+QString Pop3Session::notConnected() const {
+    return error_.isEmpty() ? QStringLiteral("POP3サーバーに接続していません。") : error_;
 }
 
 bool Pop3Session::connect(const QString& server) {
@@ -65,10 +73,8 @@ bool Pop3Session::connect(const QString& server) {
     std::optional<Reply> greeting = receive();
     if (!greeting)
         return false;
-    if (!greeting->ok) {
-        socket_.close();
-        return fail(serverFailure(greeting->line));
-    }
+    if (!greeting->ok)
+        return lose(QString::fromUtf8(greeting->line));
     greeting_ = greeting->line;
     if (!readCapabilities())
         return false;
@@ -77,11 +83,9 @@ bool Pop3Session::connect(const QString& server) {
         const std::optional<Reply> reply = command("STLS");
         if (!reply)
             return false;
-        if (!reply->ok) {
-            socket_.close();
-            return fail(QStringLiteral("サーバー「%1」が暗号化 (TLS) を始めませんでした: %2")
-                            .arg(serverText_, serverFailure(reply->line)));
-        }
+        if (!reply->ok)
+            return lose(QStringLiteral("サーバー「%1」が暗号化 (TLS) を始めませんでした: %2")
+                            .arg(serverText_, QString::fromUtf8(reply->line)));
         if (!socket_.startTls())
             return fail(socket_.error());
         // The capabilities seen in clear may have been forged (RFC 2595).
@@ -121,16 +125,12 @@ std::optional<Pop3Session::Reply> Pop3Session::receive() {
     }
     Reply reply;
     if (!socket_.readLine(reply.line)) {
-        fail(socket_.error());
-        inFlight_.clear();
-        retrsInFlight_ = 0;
-        retrBytesInFlight_ = 0;
+        lose(socket_.error());
         return std::nullopt;
     }
     reply.ok = reply.line.startsWith("+OK");
     if (!reply.ok && !reply.line.startsWith("-ERR")) {
-        socket_.close();
-        fail(QStringLiteral("POP3サーバーの応答が読めません: %1")
+        lose(QStringLiteral("POP3サーバーの応答が読めません: %1")
                  .arg(QString::fromUtf8(reply.line.left(200))));
         return std::nullopt;
     }
@@ -146,12 +146,9 @@ bool Pop3Session::readBody(qint64 limit, QByteArray& body) {
     QByteArray line;
     qint64 size = 0;
     for (;;) {
-        if (!socket_.readLine(line)) {
-            fail(QStringLiteral("サーバー「%1」との接続が受信の途中で切れました。(%2)")
-                     .arg(serverText_, socket_.error()));
-            inFlight_.clear();
-            return false;
-        }
+        if (!socket_.readLine(line))
+            return lose(QStringLiteral("サーバー「%1」との接続が受信の途中で切れました。(%2)")
+                            .arg(serverText_, socket_.error()));
         if (line == ".")
             break;
         // RFC 1939: a line that starts with "." was sent with one more.
@@ -163,9 +160,8 @@ bool Pop3Session::readBody(qint64 limit, QByteArray& body) {
         } else if (size > 2 * limit) {
             // LIST sizes are advisory, but a reply this far beyond them is not
             // worth reading to its end: give up the session.
-            socket_.close();
-            inFlight_.clear();
-            break;
+            return lose(
+                QStringLiteral("大きすぎるため受信できません（%1 バイトを超えています）。").arg(limit));
         } else {
             body.clear(); // read on to the end, so the session stays usable
         }
@@ -193,13 +189,9 @@ std::optional<Pop3Session::Reply> Pop3Session::logIn(const QString& id, const QS
     const QByteArray user = id.toUtf8();
     const QByteArray pass = password.toUtf8();
     const QByteArray stamp = apopTimestamp(greeting_);
-    const bool sasl = capabilities_.contains("SASL") ||
-                      std::any_of(capabilities_.cbegin(), capabilities_.cend(),
-                                  [](const QByteArray& c) { return c.startsWith("SASL "); });
-    const bool saslPlain =
-        sasl && std::any_of(capabilities_.cbegin(), capabilities_.cend(), [](const QByteArray& c) {
-            return c.startsWith("SASL ") && c.split(' ').contains("PLAIN");
-        });
+    const bool saslPlain = std::any_of(capabilities_.cbegin(), capabilities_.cend(), [](const QByteArray& c) {
+        return c.startsWith("SASL ") && c.split(' ').contains("PLAIN");
+    });
     if (apop || (!socket_.isEncrypted() && !stamp.isEmpty())) {
         if (stamp.isEmpty()) {
             fail(QStringLiteral(
@@ -220,15 +212,14 @@ std::optional<Pop3Session::Reply> Pop3Session::logIn(const QString& id, const QS
 
 int Pop3Session::authenticate(const QString& id, const QString& password, bool apop) {
     if (!socket_.isOpen()) {
-        if (error_.isEmpty())
-            fail(QStringLiteral("POP3サーバーに接続していません。"));
+        fail(notConnected());
         return -1;
     }
     const std::optional<Reply> login = logIn(id, password, apop);
     if (!login)
         return -1;
     if (!login->ok) {
-        fail(serverFailure(login->line));
+        fail(QString::fromUtf8(login->line));
         return -1;
     }
     const std::optional<Reply> stat = command("STAT");
@@ -254,7 +245,7 @@ bool Pop3Session::listMessages() {
     if (!list)
         return false;
     if (!list->ok)
-        return fail(serverFailure(list->line));
+        return fail(QString::fromUtf8(list->line));
     for (const auto& [n, size] : numberedLines(list->body))
         sizes_.insert(n, size.toLongLong());
     if (!pipelining_)
@@ -306,7 +297,7 @@ void Pop3Session::requestThrough(int n) {
 Result<QByteArray> Pop3Session::fetchRaw(int n) {
     using R = Result<QByteArray>;
     if (!socket_.isOpen())
-        return R::failure(error_.isEmpty() ? QStringLiteral("POP3サーバーに接続していません。") : error_);
+        return R::failure(notConnected());
     if (!sizes_.contains(n))
         return R::failure(QStringLiteral("メッセージ %1 はサーバーにありません。").arg(n));
     if (isTooLarge(n))
@@ -325,14 +316,13 @@ Result<QByteArray> Pop3Session::fetchRaw(int n) {
     if (!reply->ok)
         return R::failure(QStringLiteral("メッセージ %1 を受信できませんでした: %2")
                               .arg(n)
-                              .arg(serverFailure(reply->line)));
+                              .arg(QString::fromUtf8(reply->line)));
     return reply->body;
 }
 
 Status Pop3Session::remove(int n) {
     if (!socket_.isOpen())
-        return Status::failure(error_.isEmpty() ? QStringLiteral("POP3サーバーに接続していません。")
-                                                : error_);
+        return Status::failure(notConnected());
     if (!sizes_.contains(n))
         return Status::failure(QStringLiteral("メッセージ %1 はサーバーにありません。").arg(n));
     removals_.append(n);
@@ -357,7 +347,7 @@ Status Pop3Session::flushRemovals() {
         if (!reply->ok && firstRefusal.isEmpty())
             firstRefusal = QStringLiteral("メッセージ %1 を削除できませんでした: %2")
                                .arg(n)
-                               .arg(serverFailure(reply->line));
+                               .arg(QString::fromUtf8(reply->line));
         if (reply->ok)
             sizes_.remove(n);
     }
@@ -379,15 +369,15 @@ void Pop3Session::close() {
         }
     }
     socket_.close();
+    inFlight_.clear();
+    retrsInFlight_ = 0;
+    retrBytesInFlight_ = 0;
     greeting_.clear();
     capabilities_.clear();
     pipelining_ = false;
     count_ = 0;
     sizes_.clear();
     uidls_.clear();
-    inFlight_.clear();
-    retrsInFlight_ = 0;
-    retrBytesInFlight_ = 0;
     nextRetr_ = 1;
     removals_.clear();
 }

@@ -61,6 +61,10 @@ class Pop3Session : public Mailbox {
     };
 
     bool fail(const QString& text);
+    // Ends a connection that can no longer be trusted to be in step (no QUIT:
+    // nothing is deleted).
+    bool lose(const QString& text);
+    QString notConnected() const;
     void send(const QByteArray& command, int message = 0, qint64 bodyLimit = -1);
     std::optional<Reply> receive();
     std::optional<Reply> command(const QByteArray& command, qint64 bodyLimit = -1);
@@ -71,7 +75,6 @@ class Pop3Session : public Mailbox {
     bool listMessages();
     void requestThrough(int n);
     bool retrInFlight(int n) const;
-    QString serverFailure(const QByteArray& line) const;
 
     Options options_;
     CertificateTrust trust_;

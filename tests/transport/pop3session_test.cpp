@@ -117,6 +117,41 @@ TEST(Pop3Session, pipelinedErrorsBelongToTheirOwnMessage) {
     EXPECT_TRUE(server.problems().isEmpty()) << problemsOf(server);
 }
 
+TEST(Pop3Session, theWindowOfRetrsIsBoundedByCountAndByBytes) {
+    Pop3Session::Options byCount = quick();
+    byCount.windowMessages = 3;
+    Pop3Session::Options byBytes = quick();
+    byBytes.windowBytes = 250; // three messages of 100 bytes reach it
+    for (const Pop3Session::Options& options : {byCount, byBytes}) {
+        auto script = loggedIn({"PIPELINING"}, {"1 100", "2 100", "3 100", "4 100"});
+        script += {S::expect("RETR 1"),
+                   S::expect("RETR 2"),
+                   S::expectAlone("RETR 3"),
+                   S::send("+OK"),
+                   S::send("1"),
+                   S::send("."),
+                   S::expectAlone("RETR 4"),
+                   S::send("+OK"),
+                   S::send("2"),
+                   S::send("."),
+                   S::send("+OK"),
+                   S::send("3"),
+                   S::send("."),
+                   S::send("+OK"),
+                   S::send("4"),
+                   S::send("."),
+                   S::expect("QUIT"),
+                   S::send("+OK")};
+        ScriptedServer server({script});
+        Pop3Session pop(options);
+        ASSERT_EQ(logIn(pop, server), 4) << pop.lastError().toStdString() << problemsOf(server);
+        for (int n = 1; n <= 4; ++n)
+            EXPECT_EQ(*pop.fetchRaw(n), QByteArray::number(n) + "\r\n");
+        pop.close();
+        EXPECT_TRUE(server.problems().isEmpty()) << problemsOf(server);
+    }
+}
+
 TEST(Pop3Session, dotStuffedLinesAreUnstuffed) {
     auto script = loggedIn({}, {"1 100"});
     script += {S::expect("RETR 1"),      S::send("+OK 60 octets"),

@@ -4,13 +4,15 @@
 # plain loopback, then through a proxy that delays each direction by 10 ms
 # (a 20 ms round trip, a home line to a provider). Both use STLS, as Dovecot
 # offers it. Needs root (it starts the servers) and a build with benchmarks
-# (build/bench). ROUNDS and DELAY_MS may be set in the environment.
+# (build/bench). ROUNDS, DELAY_MS and STORE_ROOT (where the stored mail goes:
+# /dev/shm takes the disk's fsync out of the figures, mpop syncs every mail)
+# may be set in the environment.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
 rounds=${ROUNDS:-3}
 delay=${DELAY_MS:-10}
-work=$(mktemp -d /tmp/fennick-bench.XXXXXX)
+work=$(mktemp -d "${STORE_ROOT:-/tmp}/fennick-bench.XXXXXX")
 servers=$work/servers
 proxy_pid=""
 cleanup() {
@@ -33,6 +35,9 @@ run_round() {
   "$bench" "$servers" u1 fill "$work/app-$link$round"
   /usr/bin/time -f "fennick $link: wall %e s, max RSS %M KB" \
     "$bench" "$servers" u1 check "$work/app-$link$round" "127.0.0.1:$port"
+
+  "$bench" "$servers" u1 fill "$work/app-$link$round"
+  "$bench" "$servers" u1 fetch "$work/app-$link$round" "127.0.0.1:$port"
 
   "$bench" "$servers" u1 fill "$work/app-$link$round"
   maildir=$work/mpop-$link$round

@@ -52,6 +52,7 @@ bool MailSocket::open(const ServerAddress& address, const QString& serverText) {
         socket_->connectToHostEncrypted(address.host, quint16(address.port));
         if (!socket_->waitForConnected(timeouts_.connectMillis))
             return failFromSocket();
+        lowDelay();
         if (!socket_->waitForEncrypted(timeouts_.idleMillis))
             return failFromSocket();
         return acceptCertificate();
@@ -59,7 +60,13 @@ bool MailSocket::open(const ServerAddress& address, const QString& serverText) {
     socket_->connectToHost(address.host, quint16(address.port));
     if (!socket_->waitForConnected(timeouts_.connectMillis))
         return failFromSocket();
+    lowDelay();
     return true;
+}
+
+void MailSocket::lowDelay() {
+    // Pipelined commands are small writes that must not wait for an ACK.
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
 }
 
 bool MailSocket::startTls() {

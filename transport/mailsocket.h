@@ -47,6 +47,7 @@ class MailSocket {
     bool failFromSocket();
     bool flush();
     bool acceptCertificate();
+    void lowDelay();
 
     Timeouts timeouts_;
     const CertificateTrust& trust_;

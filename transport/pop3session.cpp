@@ -222,7 +222,13 @@ int Pop3Session::authenticate(const QString& id, const QString& password, bool a
         fail(QString::fromUtf8(login->line));
         return -1;
     }
-    const std::optional<Reply> stat = command("STAT");
+    // STAT, LIST and UIDL in one go where the server pipelines.
+    send("STAT");
+    if (pipelining_) {
+        send("LIST", 0, kListLimit);
+        send("UIDL", 0, kListLimit);
+    }
+    const std::optional<Reply> stat = receive();
     if (!stat)
         return -1;
     bool ok = false;
@@ -232,15 +238,17 @@ int Pop3Session::authenticate(const QString& id, const QString& password, bool a
         return -1;
     }
     count_ = count;
-    if (count > 0 && !listMessages())
+    if (!pipelining_) {
+        if (count == 0)
+            return 0;
+        send("LIST", 0, kListLimit);
+    }
+    if (!readListings())
         return -1;
     return count;
 }
 
-bool Pop3Session::listMessages() {
-    send("LIST", 0, kListLimit);
-    if (pipelining_)
-        send("UIDL", 0, kListLimit);
+bool Pop3Session::readListings() {
     const std::optional<Reply> list = receive();
     if (!list)
         return false;

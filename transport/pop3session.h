@@ -72,7 +72,8 @@ class Pop3Session : public Mailbox {
     bool readBody(qint64 limit, QByteArray& body);
     bool readCapabilities();
     std::optional<Reply> logIn(const QString& id, const QString& password, bool apop);
-    bool listMessages();
+    // Reads the reply to LIST, in flight, and to UIDL (sent now unless it is in flight too).
+    bool readListings();
     void requestThrough(int n);
     bool retrInFlight(int n) const;
 

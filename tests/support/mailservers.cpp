@@ -49,6 +49,9 @@ bool TestMailServers::available() {
 QString TestMailServers::pop3Server() {
     return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("POP3_PORT"));
 }
+QString TestMailServers::pop3PlainServer() {
+    return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("POP3_PLAIN_PORT"));
+}
 QString TestMailServers::pop3sServer() {
     return QStringLiteral("pop3s://127.0.0.1:") + settings().value(QStringLiteral("POP3S_PORT"));
 }

@@ -21,6 +21,8 @@ class TestMailServers {
     static bool available();
     // "127.0.0.1:port": Dovecot offers STLS there.
     static QString pop3Server();
+    // "127.0.0.1:port" of the same mailboxes without TLS and without APOP.
+    static QString pop3PlainServer();
     // "pop3s://127.0.0.1:port": TLS from the start.
     static QString pop3sServer();
     // The servers' self-signed certificate, as the user sees it.

@@ -115,6 +115,20 @@ TEST_F(MailServers, pop3sAndStlsBothReachTheMailbox) {
     }
 }
 
+TEST_F(MailServers, serverWithoutTlsOrApopTakesUserPassInClear) {
+    TestMailServers::deliver(account, "Subject: plain\r\n\r\nbody\r\n");
+    Pop3Session pop({}, TestMailServers::trust());
+    ASSERT_TRUE(pop.connect(TestMailServers::pop3PlainServer())) << pop.lastError().toStdString();
+    ASSERT_EQ(pop.authenticate(account.name, account.password, false), 1) << pop.lastError().toStdString();
+    EXPECT_EQ(pop.fetch(1)->subject, QStringLiteral("plain"));
+    pop.close();
+    // Asked for APOP, the same server is refused before any password leaves.
+    ASSERT_TRUE(pop.connect(TestMailServers::pop3PlainServer()));
+    EXPECT_EQ(pop.authenticate(account.name, account.password, true), -1);
+    EXPECT_TRUE(pop.lastError().contains(QStringLiteral("APOPに対応していません")))
+        << pop.lastError().toStdString();
+}
+
 TEST_F(MailServers, untrustedCertificateIsRefusedUntilTheUserTrustsIt) {
     TempFolder data;
     const QString file = data.file(QStringLiteral("trusted-certificates"));

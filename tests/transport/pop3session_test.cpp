@@ -1,6 +1,12 @@
 // The POP3 session against a scripted loopback server: the protocol paths a
 // real server will not take on demand.
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
 
 #include "tests/support/scriptedserver.h"
 #include "transport/pop3session.h"
@@ -269,6 +275,34 @@ TEST(Pop3Session, brokenStlsHandshakeIsAnErrorAndNoPasswordLeaves) {
     for (const QByteArray& line : server.received())
         EXPECT_FALSE(line.startsWith("USER") || line.startsWith("PASS")) << line.data();
     EXPECT_TRUE(server.problems().isEmpty()) << problemsOf(server);
+}
+
+TEST(Pop3Session, connectionThatIsNeverAcceptedEndsInATimeoutError) {
+    // A listener that accepts nothing, its queue already full: the
+    // handshake of the next connection is never answered.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof addr;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &length), 0);
+    std::vector<int> waiting;
+    for (int i = 0; i < 4; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        (void)::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        waiting.push_back(fd);
+    }
+    Pop3Session::Options options = quick();
+    options.timeouts.connectMillis = 300;
+    Pop3Session pop(options);
+    EXPECT_FALSE(pop.connect(QStringLiteral("127.0.0.1:%1").arg(ntohs(addr.sin_port))));
+    EXPECT_TRUE(pop.lastError().contains(QStringLiteral("に接続できません")))
+        << pop.lastError().toStdString();
+    for (int fd : waiting)
+        ::close(fd);
+    ::close(listener);
 }
 
 TEST(Pop3Session, refusedConnectionAndUnknownHostFailCleanly) {

@@ -28,8 +28,8 @@ class Pop3Session : public Mailbox {
     struct Options {
         MailSocket::Timeouts timeouts;
         qint64 maxMessageBytes = 64 << 20;
-        int windowMessages = 64;
-        qint64 windowBytes = 4 << 20;
+        int windowMessages = 256;
+        qint64 windowBytes = 8 << 20;
     };
 
     Pop3Session();

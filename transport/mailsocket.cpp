@@ -135,7 +135,8 @@ bool MailSocket::readLine(QByteArray& line) {
         }
         if (socket_->bytesAvailable() == 0 && !socket_->waitForReadyRead(timeouts_.idleMillis))
             return failFromSocket();
-        in_ += socket_->readAll();
+        // In slices: what the server sent ahead waits in the socket, not in copies of it.
+        in_ += socket_->read(256 << 10);
     }
 }
 

@@ -185,7 +185,8 @@ bool Pop3Session::drain() {
     return true;
 }
 
-std::optional<Pop3Session::Reply> Pop3Session::logIn(const QString& id, const QString& password, bool apop) {
+std::optional<QList<QByteArray>> Pop3Session::loginCommands(const QString& id, const QString& password,
+                                                            bool apop) {
     const QByteArray user = id.toUtf8();
     const QByteArray pass = password.toUtf8();
     const QByteArray stamp = apopTimestamp(greeting_);
@@ -200,14 +201,20 @@ std::optional<Pop3Session::Reply> Pop3Session::logIn(const QString& id, const QS
             return std::nullopt;
         }
         const QByteArray digest = QCryptographicHash::hash(stamp + pass, QCryptographicHash::Md5).toHex();
-        return command("APOP " + user + ' ' + digest);
+        return QList<QByteArray>{"APOP " + user + ' ' + digest};
     }
     if (socket_.isEncrypted() && saslPlain)
-        return command("AUTH PLAIN " + ('\0' + user + '\0' + pass).toBase64());
-    const std::optional<Reply> userReply = command("USER " + user);
-    if (!userReply || !userReply->ok)
-        return userReply;
-    return command("PASS " + pass);
+        return QList<QByteArray>{"AUTH PLAIN " + ('\0' + user + '\0' + pass).toBase64()};
+    return QList<QByteArray>{"USER " + user, "PASS " + pass};
+}
+
+bool Pop3Session::loginAccepted() {
+    const std::optional<Reply> reply = receive();
+    if (!reply)
+        return false;
+    if (!reply->ok)
+        return fail(QString::fromUtf8(reply->line));
+    return true;
 }
 
 int Pop3Session::authenticate(const QString& id, const QString& password, bool apop) {
@@ -215,18 +222,23 @@ int Pop3Session::authenticate(const QString& id, const QString& password, bool a
         fail(notConnected());
         return -1;
     }
-    const std::optional<Reply> login = logIn(id, password, apop);
-    if (!login)
+    const std::optional<QList<QByteArray>> login = loginCommands(id, password, apop);
+    if (!login || !drain())
         return -1;
-    if (!login->ok) {
-        fail(QString::fromUtf8(login->line));
-        return -1;
+    // Where the server pipelines, the login, STAT, LIST and UIDL go out in
+    // one go; after a refused login the rest only draws -ERRs.
+    for (const QByteArray& c : *login) {
+        send(c);
+        if (!pipelining_ && !loginAccepted())
+            return -1;
     }
-    // STAT, LIST and UIDL in one go where the server pipelines.
     send("STAT");
     if (pipelining_) {
         send("LIST", 0, kListLimit);
         send("UIDL", 0, kListLimit);
+        for (qsizetype i = 0; i < login->size(); ++i)
+            if (!loginAccepted())
+                return -1;
     }
     const std::optional<Reply> stat = receive();
     if (!stat)

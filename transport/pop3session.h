@@ -28,8 +28,8 @@ class Pop3Session : public Mailbox {
     struct Options {
         MailSocket::Timeouts timeouts;
         qint64 maxMessageBytes = 64 << 20;
-        int windowMessages = 256;
-        qint64 windowBytes = 8 << 20;
+        int windowMessages = 128;
+        qint64 windowBytes = 4 << 20;
     };
 
     Pop3Session();
@@ -71,7 +71,10 @@ class Pop3Session : public Mailbox {
     bool drain();
     bool readBody(qint64 limit, QByteArray& body);
     bool readCapabilities();
-    std::optional<Reply> logIn(const QString& id, const QString& password, bool apop);
+    // The login the account and the server allow, or nothing (with the reason in lastError()).
+    std::optional<QList<QByteArray>> loginCommands(const QString& id, const QString& password, bool apop);
+    // Reads the reply to one login command; a refusal is given in the server's words.
+    bool loginAccepted();
     // Reads the reply to LIST, in flight, and to UIDL (sent now unless it is in flight too).
     bool readListings();
     void requestThrough(int n);

@@ -158,6 +158,28 @@ TEST(Pop3Session, theWindowOfRetrsIsBoundedByCountAndByBytes) {
     }
 }
 
+TEST(Pop3Session, pipelinedLoginRefusedGivesTheServersWords) {
+    auto script = greeting({"PIPELINING", "USER"});
+    script += {S::expect("USER u"),
+               S::expect("PASS p"),
+               S::expect("STAT"),
+               S::expect("LIST"),
+               S::expect("UIDL"),
+               S::send("+OK"),
+               S::send("-ERR [AUTH] Authentication failed."),
+               S::send("-ERR not logged in"),
+               S::send("-ERR not logged in"),
+               S::send("-ERR not logged in"),
+               S::expect("QUIT"),
+               S::send("+OK")};
+    ScriptedServer server({script});
+    Pop3Session pop(quick());
+    EXPECT_EQ(logIn(pop, server), -1);
+    EXPECT_EQ(pop.lastError(), QStringLiteral("-ERR [AUTH] Authentication failed."));
+    pop.close();
+    EXPECT_TRUE(server.problems().isEmpty()) << problemsOf(server);
+}
+
 TEST(Pop3Session, dotStuffedLinesAreUnstuffed) {
     auto script = loggedIn({}, {"1 100"});
     script += {S::expect("RETR 1"),      S::send("+OK 60 octets"),

@@ -109,6 +109,7 @@ int fetchOnly(Pop3Session& pop, const QString& server, const QString& account) {
     if (!pop.connect(server))
         qFatal("%s", qPrintable(pop.lastError()));
     const int count = pop.authenticate(account, QStringLiteral("pw-") + account, false);
+    const qint64 loggedIn = timer.nsecsElapsed();
     qint64 bytes = 0;
     for (int n = 1; n <= count; ++n) {
         const Result<QByteArray> raw = pop.fetchRaw(n);
@@ -116,14 +117,18 @@ int fetchOnly(Pop3Session& pop, const QString& server, const QString& account) {
             qFatal("%s", qPrintable(raw.error()));
         bytes += raw->size();
     }
+    const qint64 fetched = timer.nsecsElapsed();
     for (int n = 1; n <= count; ++n)
         if (!pop.remove(n))
             qFatal("cannot delete %d", n);
     if (const Status removed = pop.flushRemovals(); !removed)
         qFatal("%s", qPrintable(removed.error()));
     pop.close();
+    const qint64 done = timer.nsecsElapsed();
+    std::printf("fennick session alone: connect and login %.3f s, fetch %.3f s, delete and quit %.3f s\n",
+                loggedIn / 1e9, (fetched - loggedIn) / 1e9, (done - fetched) / 1e9);
     std::printf("fennick session alone: %d messages, %.1f MB fetched and deleted in %.3f s", count,
-                bytes / 1e6, timer.nsecsElapsed() / 1e9);
+                bytes / 1e6, done / 1e9);
     printPeakMemory();
     return count == 1000 ? 0 : 1;
 }

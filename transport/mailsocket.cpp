@@ -1,6 +1,7 @@
 #include "transport/mailsocket.h"
 
 #include <QSslSocket>
+#include <algorithm>
 
 MailSocket::MailSocket(Timeouts timeouts, const CertificateTrust& trust)
     : timeouts_(timeouts), trust_(trust) {}
@@ -136,7 +137,9 @@ bool MailSocket::readLine(QByteArray& line) {
         if (socket_->bytesAvailable() == 0 && !socket_->waitForReadyRead(timeouts_.idleMillis))
             return failFromSocket();
         // In slices: what the server sent ahead waits in the socket, not in copies of it.
-        in_ += socket_->read(256 << 10);
+        const qsizetype kept = in_.size();
+        in_.resize(kept + std::min<qint64>(socket_->bytesAvailable(), 256 << 10));
+        in_.resize(kept + std::max<qint64>(0, socket_->read(in_.data() + kept, in_.size() - kept)));
     }
 }
 

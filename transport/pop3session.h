@@ -30,8 +30,8 @@ class Pop3Session : public Mailbox {
         qint64 maxMessageBytes = 64 << 20;
         // RETRs in flight: enough to keep a server busy across a round trip
         // of tens of milliseconds; what comes ahead waits in the socket.
-        int windowMessages = 256;
-        qint64 windowBytes = 8 << 20;
+        int windowMessages = 128;
+        qint64 windowBytes = 4 << 20;
     };
 
     Pop3Session();

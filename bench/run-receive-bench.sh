@@ -1,30 +1,55 @@
 #!/usr/bin/env bash
 # Times the mail check against mpop on the same 1000-message mailbox served
-# by the local Dovecot, alternating the two, three rounds each. Needs root
-# (it starts the servers) and a build with benchmarks (build/bench).
+# by the local Dovecot, alternating the two, three rounds each: first over
+# plain loopback, then through a proxy that delays each direction by 10 ms
+# (a 20 ms round trip, a home line to a provider). Both use STLS, as Dovecot
+# offers it. Needs root (it starts the servers) and a build with benchmarks
+# (build/bench). ROUNDS, DELAY_MS and STORE_ROOT (where the stored mail goes:
+# /dev/shm takes the disk's fsync out of the figures, mpop syncs every mail)
+# may be set in the environment.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh # mpop, GNU time and bc among them
 build=${BUILD_DIR:-build}
-work=$(mktemp -d /tmp/fennick-bench.XXXXXX)
+rounds=${ROUNDS:-3}
+delay=${DELAY_MS:-10}
+work=$(mktemp -d "${STORE_ROOT:-/tmp}/fennick-bench.XXXXXX")
 servers=$work/servers
+proxy_pid=""
+cleanup() {
+  if [ -n "$proxy_pid" ]; then kill "$proxy_pid" 2>/dev/null || true; fi
+  scripts/mailservers.sh stop "$servers"
+  rm -rf "$work"
+}
 scripts/mailservers.sh start "$servers"
-trap 'scripts/mailservers.sh stop "$servers"; rm -rf "$work"' EXIT
+trap cleanup EXIT
 . "$servers/servers.env"
 bench=$build/bench/receive_bench
 
-for round in 1 2 3; do
-  "$bench" "$servers" u1 fill "$work/app$round"
-  /usr/bin/time -f "         (wall %e s, max RSS %M KB)" "$bench" "$servers" u1 check "$work/app$round"
+coproc PROXY { exec "$build/bench/delay_proxy" "$POP3_PORT" "$delay"; }
+proxy_pid=$PROXY_PID
+read -r proxy_port <&"${PROXY[0]}"
+fingerprint=$(openssl x509 -in "$MAIL_ROOT/tls/cert.pem" -noout -fingerprint -sha256 | cut -d= -f2)
 
-  "$bench" "$servers" u1 fill "$work/app$round"
-  maildir=$work/mpop$round
+run_round() {
+  local link=$1 port=$2 round=$3
+  "$bench" "$servers" u1 fill "$work/app-$link$round"
+  /usr/bin/time -f "fennick $link: wall %e s, max RSS %M KB" \
+    "$bench" "$servers" u1 check "$work/app-$link$round" "127.0.0.1:$port"
+
+  "$bench" "$servers" u1 fill "$work/app-$link$round"
+  "$bench" "$servers" u1 fetch "$work/app-$link$round" "127.0.0.1:$port"
+
+  "$bench" "$servers" u1 fill "$work/app-$link$round"
+  maildir=$work/mpop-$link$round
   mkdir -p "$maildir/new" "$maildir/cur" "$maildir/tmp"
-  start=$(date +%s.%N)
-  /usr/bin/time -f "mpop:    (wall %e s, max RSS %M KB)" \
-    mpop -C /dev/null --host=127.0.0.1 --port="$POP3_PORT" --tls=off --auth=user --user=u1 \
-      --passwordeval="echo pw-u1" --delivery=maildir,"$maildir" --keep=off --only-new=off \
-      --received-header=off --uidls-file="$work/uidls" -q
-  end=$(date +%s.%N)
-  echo "mpop: $(ls "$maildir/new" | wc -l) messages in $(echo "$end - $start" | bc) s"
-done
+  /usr/bin/time -f "mpop    $link: wall %e s, max RSS %M KB" \
+    mpop -C /dev/null --host=127.0.0.1 --port="$port" --tls=on --tls-starttls=on \
+      --tls-fingerprint="$fingerprint" --auth=plain --user=u1 --passwordeval="echo pw-u1" \
+      --delivery=maildir,"$maildir" --keep=off --only-new=off --received-header=off \
+      --uidls-file="$work/uidls" -q
+  echo "mpop    $link: $(ls "$maildir/new" | wc -l) messages"
+}
+
+for round in $(seq 1 "$rounds"); do run_round loopback "$POP3_PORT" "$round"; done
+for round in $(seq 1 "$rounds"); do run_round delayed "$proxy_port" "$round"; done

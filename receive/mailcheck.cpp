@@ -1,7 +1,6 @@
 #include "receive/mailcheck.h"
 
 #include "receive/messageprocessor.h"
-#include "receive/prefetchingmailbox.h"
 #include "store/mailfile.h"
 #include "text/text.h"
 #include "transport/mailbox.h"
@@ -9,8 +8,7 @@
 
 MailCheck::MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, UserNotifier& notifier,
                      MailCheckHooks hooks)
-    : paths_(std::move(paths)), settings_(std::move(settings)),
-      prefetch_(std::make_unique<PrefetchingMailbox>(mailbox)), mailbox_(*prefetch_), notifier_(notifier),
+    : paths_(std::move(paths)), settings_(std::move(settings)), mailbox_(mailbox), notifier_(notifier),
       hooks_(std::move(hooks)) {}
 
 MailCheck::~MailCheck() = default;
@@ -135,4 +133,7 @@ void MailCheck::deleteStored(Outcome& outcome) {
         }
         ++outcome.deleted;
     }
+    // A pipelining session sends the DELEs as one batch; their answers come now.
+    if (const Status flushed = mailbox_.flushRemovals(); !flushed)
+        notifier_.notify(flushed.error(), kErrorTitle);
 }

@@ -7,7 +7,6 @@
 #include <QString>
 #include <atomic>
 #include <functional>
-#include <memory>
 
 #include "settings/accountfile.h"
 #include "settings/appsettings.h"
@@ -41,7 +40,8 @@ struct MailCheckHooks {
 // The mail check: fetch every waiting message, store each in the
 // received-mail file, unpack it, and delete it on the server.
 //
-// While one message is stored, the next one is already being fetched.
+// While one message is stored, the next ones are already on their way (the
+// POP3 session pipelines its RETRs).
 // No message is deleted before its record is on disk: the records of a
 // check are appended, made durable with one fsync, and only then are the
 // stored messages deleted (POP3 commits deletions at QUIT). A message whose
@@ -78,7 +78,6 @@ class MailCheck {
 
     const AppPaths paths_;
     AppSettings settings_;
-    std::unique_ptr<class PrefetchingMailbox> prefetch_; // the next message travels while one is stored
     Mailbox& mailbox_;
     UserNotifier& notifier_;
     MailCheckHooks hooks_;

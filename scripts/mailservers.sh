@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts or stops the local mail servers of the tests and the demo, in a
 # throwaway folder, on loopback and free unprivileged ports:
-#   Dovecot  POP3 (USER/PASS, APOP, STLS) and POP3S
+#   Dovecot  POP3 (USER/PASS, APOP, STLS) and POP3S; and POP3 without TLS or APOP
 #   Postfix  SMTP, submission (STARTTLS + login) and SMTPS, delivering into
 #            the maildirs Dovecot serves
 # Usage: mailservers.sh start DIR   (writes DIR/servers.env with the ports)
@@ -58,23 +58,17 @@ add_accounts() {
   mkdir -p "$dir/claims"
 }
 
-start_dovecot() {
-  local pop3=$1 pop3s=$2
-  mkdir -p "$dir/dovecot/run" "$dir/dovecot/state" "$dir/tls"
-  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=127.0.0.1" \
-    -keyout "$dir/tls/key.pem" -out "$dir/tls/cert.pem" 2>/dev/null
-  cat > "$dir/dovecot/dovecot.conf" <<CONF
-base_dir = $dir/dovecot/run
-state_dir = $dir/dovecot/state
-log_path = $dir/log/dovecot.log
+# The settings both Dovecot instances share; $1 names the instance's folder.
+dovecot_conf() {
+  cat <<CONF
+base_dir = $dir/$1/run
+state_dir = $dir/$1/state
+instance_name = fennick-$1
+log_path = $dir/log/$1.log
 protocols = pop3
 listen = 127.0.0.1
 disable_plaintext_auth = no
-auth_mechanisms = plain login apop
 auth_failure_delay = 0
-ssl = yes
-ssl_cert = <$dir/tls/cert.pem
-ssl_key = <$dir/tls/key.pem
 first_valid_uid = 8
 mail_location = maildir:$dir/mail/%n
 pop3_uidl_format = %08Xu%08Xv
@@ -86,6 +80,36 @@ userdb {
   driver = passwd-file
   args = username_format=%n $dir/passwd
 }
+service auth {
+  unix_listener auth-client {
+    mode = 0666
+  }
+}
+CONF
+}
+
+run_dovecot() {
+  local name=$1 port=$2
+  rm -f "$dir/$name/run/master.pid"
+  # The daemons must not hold the caller's output open (ctest waits for it).
+  dovecot -c "$dir/$name/dovecot.conf" </dev/null >/dev/null 2>&1
+  wait_for_port "$port" Dovecot
+  local pid
+  pid=$(cat "$dir/$name/run/master.pid")
+  kill -0 "$pid"
+  echo "$pid" > "$dir/$name.pid"
+}
+
+start_dovecot() {
+  local pop3=$1 pop3s=$2 pop3plain=$3
+  mkdir -p "$dir/dovecot/run" "$dir/dovecot/state" "$dir/tls"
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=127.0.0.1" \
+    -keyout "$dir/tls/key.pem" -out "$dir/tls/cert.pem" 2>/dev/null
+  { dovecot_conf dovecot; cat <<CONF; } > "$dir/dovecot/dovecot.conf"
+auth_mechanisms = plain login apop
+ssl = yes
+ssl_cert = <$dir/tls/cert.pem
+ssl_key = <$dir/tls/key.pem
 service pop3-login {
   inet_listener pop3 {
     port = $pop3
@@ -95,20 +119,21 @@ service pop3-login {
     ssl = yes
   }
 }
-service auth {
-  unix_listener auth-client {
-    mode = 0666
+CONF
+  run_dovecot dovecot "$pop3"
+  # The same mailboxes from a server with neither TLS nor APOP: USER/PASS
+  # in clear, as an old provider's.
+  mkdir -p "$dir/dovecot-plain/run" "$dir/dovecot-plain/state"
+  { dovecot_conf dovecot-plain; cat <<CONF; } > "$dir/dovecot-plain/dovecot.conf"
+auth_mechanisms = plain login
+ssl = no
+service pop3-login {
+  inet_listener pop3 {
+    port = $pop3plain
   }
 }
 CONF
-  rm -f "$dir/dovecot/run/master.pid"
-  # The daemons must not hold the caller's output open (ctest waits for it).
-  dovecot -c "$dir/dovecot/dovecot.conf" </dev/null >/dev/null 2>&1
-  wait_for_port "$pop3" Dovecot
-  local pid
-  pid=$(cat "$dir/dovecot/run/master.pid")
-  kill -0 "$pid"
-  echo "$pid" > "$dir/dovecot.pid"
+  run_dovecot dovecot-plain "$pop3plain"
 }
 
 start_postfix() {
@@ -227,12 +252,16 @@ case "$cmd" in
     chown 8:8 "$dir/mail"
     mkdir -p "$dir/postfix"
     add_accounts
-    pop3=$(free_port); pop3s=$(free_port); smtp=$(free_port); submission=$(free_port); smtps=$(free_port)
-    start_dovecot "$pop3" "$pop3s"
-    if ! start_postfix "$smtp" "$submission" "$smtps"; then stop_pid_file "$dir/dovecot.pid"; exit 1; fi
+    pop3=$(free_port); pop3s=$(free_port); pop3plain=$(free_port)
+    smtp=$(free_port); submission=$(free_port); smtps=$(free_port)
+    start_dovecot "$pop3" "$pop3s" "$pop3plain"
+    if ! start_postfix "$smtp" "$submission" "$smtps"; then
+      stop_pid_file "$dir/dovecot.pid"; stop_pid_file "$dir/dovecot-plain.pid"; exit 1
+    fi
     cat > "$handle/servers.env" <<ENV
 POP3_PORT=$pop3
 POP3S_PORT=$pop3s
+POP3_PLAIN_PORT=$pop3plain
 SMTP_PORT=$smtp
 SUBMISSION_PORT=$submission
 SMTPS_PORT=$smtps
@@ -247,6 +276,7 @@ ENV
       stop_pid_file "$dir/postfix.pid"
     fi
     stop_pid_file "$dir/dovecot.pid"
+    stop_pid_file "$dir/dovecot-plain.pid"
     case "$dir" in /var/tmp/fennick-mail.*) rm -rf "$dir" ;; esac
     rm -f "$handle/root"
     ;;

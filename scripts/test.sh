@@ -14,7 +14,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFENNICK_GUI=ON 
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-echo "== thread sanitizer build (the mail check's worker and helper threads, record files shared between threads)"
+echo "== thread sanitizer build (the mail check's worker thread, record files shared between threads)"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DFENNICK_GUI=OFF -DFENNICK_BENCH=OFF -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread
 cmake --build build-tsan -j "$jobs" --target receive_tests store_tests

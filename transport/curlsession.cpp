@@ -1,9 +1,6 @@
 #include "transport/curlsession.h"
 
-#include <cerrno>
 #include <curl/curl.h>
-#include <poll.h>
-#include <sys/socket.h>
 
 CurlSession::CurlSession(Timeouts timeouts) {
     curl_ = curl_easy_init();
@@ -69,25 +66,8 @@ bool CurlSession::perform(qint64 bodyLimit, qint64 expectedBodySize) {
     return result_ == CURLE_OK;
 }
 
-bool CurlSession::connectionStillOpen() const {
-    curl_socket_t socket = CURL_SOCKET_BAD;
-    if (curl_easy_getinfo(curl_, CURLINFO_ACTIVESOCKET, &socket) != CURLE_OK || socket == CURL_SOCKET_BAD)
-        return false;
-    // libcurl ends a transfer at the end of the stream without saying so; a
-    // peer that has closed shows as readable with nothing to read.
-    pollfd p{socket, POLLIN | POLLRDHUP, 0};
-    if (::poll(&p, 1, 0) <= 0)
-        return true;
-    if (p.revents & (POLLRDHUP | POLLHUP | POLLERR))
-        return false;
-    char byte;
-    const ssize_t n = ::recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-    return n > 0 || (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
-}
-
 QString CurlSession::errorText(const QString& server) const {
-    // The server's own words win: "-ERR [AUTH] Authentication failed.",
-    // "550 5.1.1 <x@y>: Recipient address rejected: User unknown ..."
+    // The server's own words win: "550 5.1.1 <x@y>: Recipient address rejected: User unknown ..."
     for (qsizetype i = lines_.size() - 1; i >= 0; --i) {
         const QByteArray& line = lines_[i];
         const bool popError = line.startsWith("-ERR");

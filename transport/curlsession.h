@@ -32,9 +32,6 @@ class CurlSession {
     const QList<QByteArray>& serverLines() const { return lines_; }
     bool bodyLimitExceeded() const { return limitExceeded_; }
     int lastResult() const { return result_; }
-    // Whether the connection of the last transfer is still open. libcurl
-    // reports a POP3 transfer cut short by the server as a success.
-    bool connectionStillOpen() const;
 
     // The server's reply when it gave a failure, else libcurl's text, with a
     // plain explanation for the common network failures.

@@ -10,6 +10,9 @@
 
 // What the mail check needs of a POP3 session. Pop3Session is the real one;
 // tests of ordering and failure paths put a fake in its place.
+//
+// Messages are best fetched in order, 1 first: a session may have the next
+// ones on their way already.
 class Mailbox {
   public:
     virtual ~Mailbox() = default;
@@ -24,8 +27,14 @@ class Mailbox {
     virtual Result<QByteArray> fetchRaw(int n) = 0;
     // The message decoded (MIME structure, charsets, attachments).
     Result<ReceivedMessage> fetch(int n);
+    // Marks the message for deletion. A session may only queue the mark; it
+    // then reaches the server with flushRemovals() or close().
     virtual Status remove(int n) = 0;
-    // Ends the session; the server commits the deletions now.
+    // Sends the queued marks and reports the first the server refused, in
+    // its own words; the other messages stay marked.
+    virtual Status flushRemovals() { return {}; }
+    // Ends the session (sending queued marks first); the server commits the
+    // deletions now.
     virtual void close() = 0;
     virtual const QString& lastError() const = 0;
 };

@@ -1,10 +1,12 @@
 #include "transport/pop3session.h"
 
-#include <curl/curl.h>
+#include <QCryptographicHash>
+#include <algorithm>
 
 namespace {
 
-constexpr int kPop3Port = 110;
+// Replies that are lists of numbers and sizes or ids; anything larger is not a POP3 server.
+constexpr qint64 kListLimit = 64 << 20;
 
 // "1 2048\r\n2 512\r\n" (LIST) or "1 abc\r\n" (UIDL)
 QList<QPair<int, QByteArray>> numberedLines(const QByteArray& body) {
@@ -21,11 +23,22 @@ QList<QPair<int, QByteArray>> numberedLines(const QByteArray& body) {
     return out;
 }
 
+// The "<...@...>" of a greeting that allows APOP, or nothing.
+QByteArray apopTimestamp(const QByteArray& greeting) {
+    const qsizetype open = greeting.indexOf('<');
+    const qsizetype close = greeting.indexOf('>', open + 1);
+    if (open < 0 || close < 0)
+        return {};
+    const QByteArray stamp = greeting.mid(open, close - open + 1);
+    return stamp.contains('@') ? stamp : QByteArray();
+}
+
 } // namespace
 
 Pop3Session::Pop3Session() : Pop3Session(Options{}) {}
 
-Pop3Session::Pop3Session(Options options) : options_(options) {}
+Pop3Session::Pop3Session(Options options, CertificateTrust trust)
+    : options_(options), trust_(std::move(trust)), socket_(options.timeouts, trust_) {}
 
 Pop3Session::~Pop3Session() {
     close();
@@ -36,109 +49,234 @@ bool Pop3Session::fail(const QString& text) {
     return false;
 }
 
+bool Pop3Session::lose(const QString& text) {
+    socket_.close();
+    inFlight_.clear();
+    retrsInFlight_ = 0;
+    retrBytesInFlight_ = 0;
+    return fail(text);
+}
+
+QString Pop3Session::notConnected() const {
+    return error_.isEmpty() ? QStringLiteral("POP3サーバーに接続していません。") : error_;
+}
+
 bool Pop3Session::connect(const QString& server) {
     close();
+    error_.clear();
     serverText_ = server.trimmed();
-    server_ = ServerAddress::parse(server, kPop3Port);
-    if (!server_)
+    const std::optional<ServerAddress> address = ServerAddress::parse(server, kPop3Scheme);
+    if (!address)
         return fail(QStringLiteral("POP3サーバー名「%1」が正しくありません。").arg(server));
-    // Reach the server and read its greeting without logging in; libcurl
-    // logs in on the first real command, once the account is known.
-    CurlSession probe(options_.timeouts);
-    curl_easy_setopt(probe.handle(), CURLOPT_URL, server_->url("pop3").constData());
-    curl_easy_setopt(probe.handle(), CURLOPT_CONNECT_ONLY, 1L);
-    if (!probe.perform())
-        return fail(probe.errorText(serverText_));
-    greeting_ = probe.serverLines().value(0);
-    for (const QByteArray& line : probe.serverLines())
-        if (line.trimmed().toUpper() == "UIDL")
-            serverHasUidl_ = true;
-    curl_ = std::make_unique<CurlSession>(options_.timeouts);
-    curl_easy_setopt(curl_->handle(), CURLOPT_URL, server_->url("pop3").constData());
+    if (!socket_.open(*address, serverText_))
+        return fail(socket_.error());
+    std::optional<Reply> greeting = receive();
+    if (!greeting)
+        return false;
+    if (!greeting->ok)
+        return lose(QString::fromUtf8(greeting->line));
+    greeting_ = greeting->line;
+    if (!readCapabilities())
+        return false;
+    if (!socket_.isEncrypted() && capabilities_.contains("STLS")) {
+        // Offered TLS is taken; a failure is an error, never plain text.
+        const std::optional<Reply> reply = command("STLS");
+        if (!reply)
+            return false;
+        if (!reply->ok)
+            return lose(QStringLiteral("サーバー「%1」が暗号化 (TLS) を始めませんでした: %2")
+                            .arg(serverText_, QString::fromUtf8(reply->line)));
+        if (!socket_.startTls())
+            return fail(socket_.error());
+        // The capabilities seen in clear may have been forged (RFC 2595).
+        if (!readCapabilities())
+            return false;
+    }
     return true;
 }
 
-bool Pop3Session::runCommand(const QByteArray& path, const char* command, bool noBody, qint64 limit,
-                             qint64 expected) {
-    CURL* h = curl_->handle();
-    const QByteArray url = server_->url("pop3") + path;
-    curl_easy_setopt(h, CURLOPT_URL, url.constData());
-    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, command);
-    curl_easy_setopt(h, CURLOPT_NOBODY, noBody ? 1L : 0L);
-    const bool ok = curl_->perform(limit, expected);
-    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, nullptr);
-    curl_easy_setopt(h, CURLOPT_NOBODY, 0L);
-    return ok;
+bool Pop3Session::readCapabilities() {
+    const std::optional<Reply> reply = command("CAPA", kListLimit);
+    if (!reply)
+        return false;
+    capabilities_.clear();
+    if (reply->ok) // an -ERR is a server from before CAPA: no capabilities
+        for (const QByteArray& line : reply->body.split('\n'))
+            if (const QByteArray c = line.trimmed().toUpper(); !c.isEmpty())
+                capabilities_.append(c);
+    pipelining_ = capabilities_.contains("PIPELINING");
+    return true;
+}
+
+void Pop3Session::send(const QByteArray& command, int message, qint64 bodyLimit) {
+    socket_.write(command + "\r\n");
+    inFlight_.append({command, message, bodyLimit});
+    if (command.startsWith("RETR ")) {
+        ++retrsInFlight_;
+        retrBytesInFlight_ += sizes_.value(message);
+    }
+}
+
+std::optional<Pop3Session::Reply> Pop3Session::receive() {
+    const Sent sent = inFlight_.isEmpty() ? Sent{} : inFlight_.takeFirst();
+    if (sent.command.startsWith("RETR ")) {
+        --retrsInFlight_;
+        retrBytesInFlight_ -= sizes_.value(sent.message);
+    }
+    Reply reply;
+    if (!socket_.readLine(reply.line)) {
+        lose(socket_.error());
+        return std::nullopt;
+    }
+    reply.ok = reply.line.startsWith("+OK");
+    if (!reply.ok && !reply.line.startsWith("-ERR")) {
+        lose(QStringLiteral("POP3サーバーの応答が読めません: %1")
+                 .arg(QString::fromUtf8(reply.line.left(200))));
+        return std::nullopt;
+    }
+    if (reply.ok && sent.bodyLimit >= 0 && !readBody(sent.bodyLimit, reply.body)) {
+        if (sent.message != 0)
+            error_ = QStringLiteral("メッセージ %1 を受信できませんでした。%2").arg(sent.message).arg(error_);
+        return std::nullopt;
+    }
+    return reply;
+}
+
+bool Pop3Session::readBody(qint64 limit, QByteArray& body) {
+    QByteArray line;
+    qint64 size = 0;
+    for (;;) {
+        if (!socket_.readLine(line))
+            return lose(QStringLiteral("サーバー「%1」との接続が受信の途中で切れました。(%2)")
+                            .arg(serverText_, socket_.error()));
+        if (line == ".")
+            break;
+        // RFC 1939: a line that starts with "." was sent with one more.
+        const qsizetype skip = line.startsWith('.') ? 1 : 0;
+        size += line.size() - skip + 2;
+        if (size <= limit) {
+            body.append(line.constData() + skip, line.size() - skip);
+            body.append("\r\n", 2);
+        } else if (size > 2 * limit) {
+            // LIST sizes are advisory, but a reply this far beyond them is not
+            // worth reading to its end: give up the session.
+            return lose(
+                QStringLiteral("大きすぎるため受信できません（%1 バイトを超えています）。").arg(limit));
+        } else {
+            body.clear(); // read on to the end, so the session stays usable
+        }
+    }
+    if (size > limit)
+        return fail(QStringLiteral("大きすぎるため受信できません（%1 バイトを超えています）。").arg(limit));
+    return true;
+}
+
+std::optional<Pop3Session::Reply> Pop3Session::command(const QByteArray& command, qint64 bodyLimit) {
+    if (!drain())
+        return std::nullopt;
+    send(command, 0, bodyLimit);
+    return receive();
+}
+
+bool Pop3Session::drain() {
+    while (!inFlight_.isEmpty())
+        if (!receive())
+            return false;
+    return true;
+}
+
+std::optional<QList<QByteArray>> Pop3Session::loginCommands(const QString& id, const QString& password,
+                                                            bool apop) {
+    const QByteArray user = id.toUtf8();
+    const QByteArray pass = password.toUtf8();
+    const QByteArray stamp = apopTimestamp(greeting_);
+    const bool saslPlain = std::any_of(capabilities_.cbegin(), capabilities_.cend(), [](const QByteArray& c) {
+        return c.startsWith("SASL ") && c.split(' ').contains("PLAIN");
+    });
+    if (apop || (!socket_.isEncrypted() && !stamp.isEmpty())) {
+        if (stamp.isEmpty()) {
+            fail(QStringLiteral(
+                "このPOP3サーバーはAPOPに対応していません（挨拶にタイムスタンプがありません）。"
+                "APOPを使わない設定にしてください。"));
+            return std::nullopt;
+        }
+        const QByteArray digest = QCryptographicHash::hash(stamp + pass, QCryptographicHash::Md5).toHex();
+        return QList<QByteArray>{"APOP " + user + ' ' + digest};
+    }
+    if (socket_.isEncrypted() && saslPlain)
+        return QList<QByteArray>{"AUTH PLAIN " + ('\0' + user + '\0' + pass).toBase64()};
+    return QList<QByteArray>{"USER " + user, "PASS " + pass};
+}
+
+bool Pop3Session::loginAccepted() {
+    const std::optional<Reply> reply = receive();
+    if (!reply)
+        return false;
+    if (!reply->ok)
+        return fail(QString::fromUtf8(reply->line));
+    return true;
 }
 
 int Pop3Session::authenticate(const QString& id, const QString& password, bool apop) {
-    if (!curl_) {
-        fail(QStringLiteral("POP3サーバーに接続していません。"));
+    if (!socket_.isOpen()) {
+        fail(notConnected());
         return -1;
     }
-    if (apop && !(greeting_.contains('<') && greeting_.contains('>'))) {
-        fail(QStringLiteral("このPOP3サーバーはAPOPに対応していません（挨拶にタイムスタンプがありません）。"
-                            "APOPを使わない設定にしてください。"));
+    const std::optional<QList<QByteArray>> login = loginCommands(id, password, apop);
+    if (!login || !drain())
+        return -1;
+    // Where the server pipelines, the login, STAT, LIST and UIDL go out in
+    // one go; after a refused login the rest only draws -ERRs.
+    for (const QByteArray& c : *login) {
+        send(c);
+        if (!pipelining_ && !loginAccepted())
+            return -1;
+    }
+    send("STAT");
+    if (pipelining_) {
+        send("LIST", 0, kListLimit);
+        send("UIDL", 0, kListLimit);
+        for (qsizetype i = 0; i < login->size(); ++i)
+            if (!loginAccepted())
+                return -1;
+    }
+    const std::optional<Reply> stat = receive();
+    if (!stat)
+        return -1;
+    bool ok = false;
+    const int count = stat->line.split(' ').value(1).toInt(&ok);
+    if (!stat->ok || !ok || count < 0) {
+        fail(QStringLiteral("POP3サーバーの応答が読めません: %1").arg(QString::fromUtf8(stat->line)));
         return -1;
     }
-    CURL* h = curl_->handle();
-    const QByteArray user = id.toUtf8();
-    const QByteArray pass = password.toUtf8();
-    curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
-    curl_easy_setopt(h, CURLOPT_PASSWORD, pass.constData());
-    curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, apop ? "AUTH=+APOP" : nullptr);
-    if (!runCommand(QByteArray(), "STAT", true)) {
-        fail(curl_->errorText(serverText_));
+    count_ = count;
+    if (!pipelining_) {
+        if (count == 0)
+            return 0;
+        send("LIST", 0, kListLimit);
+    }
+    if (!readListings())
         return -1;
-    }
-    int count = -1;
-    for (const QByteArray& line : curl_->serverLines()) {
-        if (!line.startsWith("+OK "))
-            continue;
-        bool ok = false;
-        const int n = line.split(' ').value(1).toInt(&ok);
-        if (ok)
-            count = n;
-    }
-    if (count < 0) {
-        fail(QStringLiteral("POP3サーバーの応答が読めません: %1")
-                 .arg(QString::fromUtf8(curl_->serverLines().value(curl_->serverLines().size() - 1))));
-        return -1;
-    }
-    if (count > 0 && !listMessages()) {
-        return -1;
-    }
     return count;
 }
 
-bool Pop3Session::listMessages() {
-    if (!runCommand(QByteArray(), nullptr, false))
-        return fail(curl_->errorText(serverText_));
-    sizes_.clear();
-    for (const auto& [n, size] : numberedLines(curl_->body()))
-        sizes_.insert(n, size.toLongLong());
-    if (serverHasUidl_ && !readUidls())
+bool Pop3Session::readListings() {
+    const std::optional<Reply> list = receive();
+    if (!list)
         return false;
-    for (auto it = numberOfUidl_.cbegin(); it != numberOfUidl_.cend(); ++it)
-        uidls_.insert(it.value(), it.key());
+    if (!list->ok)
+        return fail(QString::fromUtf8(list->line));
+    for (const auto& [n, size] : numberedLines(list->body))
+        sizes_.insert(n, size.toLongLong());
+    if (!pipelining_)
+        send("UIDL", 0, kListLimit);
+    const std::optional<Reply> uidl = receive();
+    if (!uidl)
+        return false;
+    if (uidl->ok) // a server without UIDL answers -ERR
+        for (const auto& [n, id] : numberedLines(uidl->body))
+            uidls_.insert(n, QString::fromLatin1(id));
     return true;
-}
-
-bool Pop3Session::readUidls() {
-    if (!runCommand(QByteArray(), "UIDL", false))
-        return fail(curl_->errorText(serverText_));
-    numberOfUidl_.clear();
-    for (const auto& [n, uid] : numberedLines(curl_->body()))
-        numberOfUidl_.insert(QString::fromLatin1(uid), n);
-    return true;
-}
-
-bool Pop3Session::readyFor(int n) {
-    if (!curl_)
-        return fail(QStringLiteral("POP3サーバーに接続していません。"));
-    if (!sizes_.contains(n))
-        return fail(QStringLiteral("メッセージ %1 はサーバーにありません。").arg(n));
-    return stillTheSameMessage(n);
 }
 
 qint64 Pop3Session::size(int n) const {
@@ -149,57 +287,117 @@ bool Pop3Session::isTooLarge(int n) const {
     return sizes_.value(n, 0) > options_.maxMessageBytes;
 }
 
-bool Pop3Session::stillTheSameMessage(int n) {
-    // A connection that was lost is opened again by the next command. Ask
-    // for the UIDLs first, so that no command reaches another message.
-    if (curl_->connectionStillOpen())
-        return true;
-    if (!serverHasUidl_ || !readUidls())
-        return fail(QStringLiteral("サーバーとの接続が途中で切れました。もう一度受信してください。"));
-    if (numberOfUidl_.value(uidls_.value(n), -1) != n)
-        return fail(QStringLiteral("サーバー上のメールが変わりました。もう一度受信してください。"));
-    return true;
-}
-
 QString Pop3Session::uidl(int n) const {
     return uidls_.value(n);
 }
 
+bool Pop3Session::retrInFlight(int n) const {
+    return std::any_of(inFlight_.cbegin(), inFlight_.cend(),
+                       [n](const Sent& s) { return s.message == n && s.command.startsWith("RETR "); });
+}
+
+void Pop3Session::requestThrough(int n) {
+    if (!retrInFlight(n)) {
+        if (n < nextRetr_)
+            drain(); // asked again, or out of order: start afresh from n
+        nextRetr_ = n;
+    }
+    while (nextRetr_ <= count_) {
+        const bool needed = nextRetr_ == n && !retrInFlight(n);
+        const bool room = pipelining_ && retrsInFlight_ < options_.windowMessages &&
+                          retrBytesInFlight_ < options_.windowBytes;
+        if (!needed && !room)
+            break;
+        if (sizes_.contains(nextRetr_) && !isTooLarge(nextRetr_))
+            send("RETR " + QByteArray::number(nextRetr_), nextRetr_, options_.maxMessageBytes);
+        ++nextRetr_;
+    }
+}
+
 Result<QByteArray> Pop3Session::fetchRaw(int n) {
     using R = Result<QByteArray>;
-    if (!readyFor(n))
-        return R::failure(error_);
-    const qint64 announced = sizes_.value(n);
-    if (announced > options_.maxMessageBytes)
+    if (!socket_.isOpen())
+        return R::failure(notConnected());
+    if (!sizes_.contains(n))
+        return R::failure(QStringLiteral("メッセージ %1 はサーバーにありません。").arg(n));
+    if (isTooLarge(n))
         return R::failure(QStringLiteral("メッセージ %1 は大きすぎるため受信できません（%2 バイト）。")
                               .arg(n)
-                              .arg(announced));
-    if (!runCommand(QByteArray::number(n), nullptr, false, options_.maxMessageBytes, announced)) {
-        if (curl_->bodyLimitExceeded())
-            return R::failure(QStringLiteral("メッセージ %1 は大きすぎるため受信できません。").arg(n));
-        return R::failure(curl_->errorText(serverText_));
-    }
-    if (!curl_->connectionStillOpen())
-        return R::failure(
-            QStringLiteral("サーバー「%1」との接続が受信の途中で切れました。").arg(serverText_));
-    return curl_->body();
+                              .arg(sizes_.value(n)));
+    requestThrough(n);
+    // Replies before ours belong to messages the caller passed over.
+    while (!inFlight_.isEmpty() &&
+           !(inFlight_.first().message == n && inFlight_.first().command.startsWith("RETR ")))
+        if (!receive())
+            return R::failure(error_);
+    const std::optional<Reply> reply = receive();
+    if (!reply)
+        return R::failure(error_);
+    if (!reply->ok)
+        return R::failure(QStringLiteral("メッセージ %1 を受信できませんでした: %2")
+                              .arg(n)
+                              .arg(QString::fromUtf8(reply->line)));
+    return reply->body;
 }
 
 Status Pop3Session::remove(int n) {
-    if (!readyFor(n))
+    if (!socket_.isOpen())
+        return Status::failure(notConnected());
+    if (!sizes_.contains(n))
+        return Status::failure(QStringLiteral("メッセージ %1 はサーバーにありません。").arg(n));
+    removals_.append(n);
+    if (pipelining_)
+        return {};
+    return flushRemovals();
+}
+
+Status Pop3Session::flushRemovals() {
+    if (removals_.isEmpty())
+        return {};
+    const QList<int> batch = std::exchange(removals_, {});
+    if (!drain())
         return Status::failure(error_);
-    if (!runCommand(QByteArray::number(n), "DELE", true))
-        return Status::failure(curl_->errorText(serverText_));
-    sizes_.remove(n);
+    for (int n : batch)
+        send("DELE " + QByteArray::number(n), n);
+    QString firstRefusal;
+    for (int n : batch) {
+        const std::optional<Reply> reply = receive();
+        if (!reply)
+            return Status::failure(error_);
+        if (!reply->ok && firstRefusal.isEmpty())
+            firstRefusal = QStringLiteral("メッセージ %1 を削除できませんでした: %2")
+                               .arg(n)
+                               .arg(QString::fromUtf8(reply->line));
+        if (reply->ok)
+            sizes_.remove(n);
+    }
+    if (!firstRefusal.isEmpty()) {
+        error_ = firstRefusal;
+        return Status::failure(firstRefusal);
+    }
     return {};
 }
 
 void Pop3Session::close() {
-    if (curl_) {
-        curl_->close(); // libcurl sends QUIT: the server now removes what was deleted
-        curl_.reset();
+    if (socket_.isOpen()) {
+        if (const Status flushed = flushRemovals(); !flushed)
+            error_ = flushed.error();
+        // QUIT: the server now removes what was deleted.
+        if (drain()) {
+            send("QUIT");
+            (void)receive();
+        }
     }
+    socket_.close();
+    inFlight_.clear();
+    retrsInFlight_ = 0;
+    retrBytesInFlight_ = 0;
+    greeting_.clear();
+    capabilities_.clear();
+    pipelining_ = false;
+    count_ = 0;
     sizes_.clear();
     uidls_.clear();
-    numberOfUidl_.clear();
+    nextRetr_ = 1;
+    removals_.clear();
 }

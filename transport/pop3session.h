@@ -3,48 +3,39 @@
 #include <QHash>
 #include <QList>
 #include <QString>
-#include <memory>
 #include <optional>
 
-#include "mime/receivedmessage.h"
 #include "text/result.h"
-#include "transport/curlsession.h"
+#include "transport/certificatetrust.h"
 #include "transport/mailbox.h"
-#include "transport/serveraddress.h"
+#include "transport/mailsocket.h"
 
-// One POP3 session over libcurl. The transport component as a whole serves
-// its callers like this:
+// One POP3 session (RFC 1939) over our own socket, in clear, with STLS
+// (RFC 2595) when the server offers it, or with TLS from the start.
 //
-//   need of the callers                operation
-//   ---------------------------------  -------------------------------------
-//   set up once at start, end at exit  MailLibraries (curl + GMime)
-//   send one mail                      SmtpSender::send(server, mail)
-//   decode a message                   MimeDecoder::decode (mime/)
-//   reach the server                   connect(server)
-//   log in, learn how many are waiting authenticate(id, password, apop)
-//   size of a message                  size(n)
-//   the message itself                 fetchRaw(n) (RETR), fetch(n) decoded
-//   remove it from the server          remove(n) (DELE; done at close)
-//   end the session                    close()   (QUIT commits deletions)
-//   why something failed               lastError()
+// Login: APOP when the account asks for it (a greeting without a timestamp
+// is then an error, never a fall back); over TLS, SASL PLAIN (RFC 5034)
+// when offered, else USER/PASS; in clear, APOP whenever the greeting allows
+// it, and USER/PASS only when nothing better is there.
 //
-// Without APOP, libcurl picks the safest login the server offers: SASL
-// (PLAIN over Dovecot), else APOP when the greeting has a timestamp, else
-// USER/PASS. With APOP ticked, APOP only.
-//
-// Message numbers are checked against LIST before any command is sent, so no
-// command can draw an -ERR after a DELE: libcurl answers any -ERR with QUIT,
-// which would commit the deletions. If the connection had to be opened anew,
-// messages are found again by their UIDL.
+// When the server announces PIPELINING (RFC 2449), fetchRaw(n) keeps a
+// window of later RETRs in flight, bounded by count and by their LIST sizes,
+// so that the server sends while the caller decodes and stores; remove(n)
+// only queues, and the DELEs go out as one batch in flushRemovals() or
+// close(). Without PIPELINING, every command waits for its answer.
 class Pop3Session : public Mailbox {
   public:
     struct Options {
-        CurlSession::Timeouts timeouts;
+        MailSocket::Timeouts timeouts;
         qint64 maxMessageBytes = 64 << 20;
+        // RETRs in flight: enough to keep a server busy across a round trip
+        // of tens of milliseconds; what comes ahead waits in the socket.
+        int windowMessages = 128;
+        qint64 windowBytes = 4 << 20;
     };
 
     Pop3Session();
-    explicit Pop3Session(Options options);
+    explicit Pop3Session(Options options, CertificateTrust trust = {});
     ~Pop3Session() override;
 
     bool connect(const QString& server) override;
@@ -53,28 +44,58 @@ class Pop3Session : public Mailbox {
     bool isTooLarge(int n) const override;
     Result<QByteArray> fetchRaw(int n) override;
     Status remove(int n) override;
+    Status flushRemovals() override;
     void close() override;
     QString uidl(int n) const;
     const QString& lastError() const override { return error_; }
 
   private:
+    struct Reply {
+        bool ok = false;
+        QByteArray line; // "+OK ..." or "-ERR ..."
+        QByteArray body; // of a multi-line reply, unstuffed, CR LF line ends
+    };
+    // A command sent whose reply is still to be read.
+    struct Sent {
+        QByteArray command;
+        int message = 0;       // RETR and DELE
+        qint64 bodyLimit = -1; // -1: single-line reply
+    };
+
     bool fail(const QString& text);
-    bool listMessages();
-    bool readUidls();
-    // Connected, listed by the server, and still the same message.
-    bool readyFor(int n);
-    bool stillTheSameMessage(int n);
-    bool runCommand(const QByteArray& path, const char* command, bool noBody, qint64 limit = 1 << 20,
-                    qint64 expected = 0);
+    // Ends a connection that can no longer be trusted to be in step (no QUIT:
+    // nothing is deleted).
+    bool lose(const QString& text);
+    QString notConnected() const;
+    void send(const QByteArray& command, int message = 0, qint64 bodyLimit = -1);
+    std::optional<Reply> receive();
+    std::optional<Reply> command(const QByteArray& command, qint64 bodyLimit = -1);
+    bool drain();
+    bool readBody(qint64 limit, QByteArray& body);
+    bool readCapabilities();
+    // The login the account and the server allow, or nothing (with the reason in lastError()).
+    std::optional<QList<QByteArray>> loginCommands(const QString& id, const QString& password, bool apop);
+    // Reads the reply to one login command; a refusal is given in the server's words.
+    bool loginAccepted();
+    // Reads the reply to LIST, in flight, and to UIDL (sent now unless it is in flight too).
+    bool readListings();
+    void requestThrough(int n);
+    bool retrInFlight(int n) const;
 
     Options options_;
-    std::unique_ptr<CurlSession> curl_;
+    CertificateTrust trust_;
+    MailSocket socket_;
     QString serverText_;
-    std::optional<ServerAddress> server_;
     QByteArray greeting_;
-    bool serverHasUidl_ = false;
+    QList<QByteArray> capabilities_;
+    bool pipelining_ = false;
+    int count_ = 0;
     QHash<int, qint64> sizes_;
-    QHash<int, QString> uidls_;        // as first listed in this check
-    QHash<QString, int> numberOfUidl_; // in the connection now open
+    QHash<int, QString> uidls_;
+    QList<Sent> inFlight_;
+    int retrsInFlight_ = 0;
+    qint64 retrBytesInFlight_ = 0;
+    int nextRetr_ = 1;
+    QList<int> removals_; // DELEs not yet sent
     QString error_;
 };

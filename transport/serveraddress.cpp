@@ -2,12 +2,34 @@
 
 #include <QUrl>
 
-std::optional<ServerAddress> ServerAddress::parse(const QString& text, int defaultPort) {
-    const QString s = text.trimmed();
+namespace {
+
+// Removes "scheme://" from the front of `s` when it is there.
+bool takeScheme(QString& s, const char* scheme) {
+    if (!scheme)
+        return false;
+    const QString prefix = QString::fromLatin1(scheme) + QStringLiteral("://");
+    if (!s.startsWith(prefix, Qt::CaseInsensitive))
+        return false;
+    s = s.mid(prefix.size());
+    if (s.endsWith(u'/'))
+        s.chop(1);
+    return true;
+}
+
+} // namespace
+
+std::optional<ServerAddress> ServerAddress::parse(const QString& text, const ServerScheme& scheme) {
+    QString s = text.trimmed();
+    ServerAddress a;
+    bool schemeGiven = true;
+    if (takeScheme(s, scheme.tlsName))
+        a.tlsFromStart = true;
+    else if (!takeScheme(s, scheme.name))
+        schemeGiven = false;
     if (s.isEmpty())
         return std::nullopt;
-    ServerAddress a;
-    a.port = defaultPort;
+    a.port = a.tlsFromStart ? scheme.tlsPort : scheme.port;
     QString portText;
     if (s.startsWith(u'[')) {
         const qsizetype close = s.indexOf(u']');
@@ -24,10 +46,8 @@ std::optional<ServerAddress> ServerAddress::parse(const QString& text, int defau
         const qsizetype colon = s.indexOf(u':');
         a.host = s.left(colon);
         portText = s.mid(colon + 1);
-    } else if (s.count(u':') > 1) {
-        a.host = s; // a bare IPv6 address
     } else {
-        a.host = s;
+        a.host = s; // a bare name, or a bare IPv6 address
     }
     if (!portText.isNull()) {
         bool ok = false;
@@ -35,12 +55,18 @@ std::optional<ServerAddress> ServerAddress::parse(const QString& text, int defau
         if (!ok || a.port < 1 || a.port > 65535)
             return std::nullopt;
     }
+    if (!schemeGiven && scheme.tlsPort != 0 && a.port == scheme.tlsPort)
+        a.tlsFromStart = true;
     if (a.host.isEmpty())
         return std::nullopt;
     for (const QChar c : std::as_const(a.host))
         if (c.isSpace() || c == u'/' || c == u'?' || c == u'#' || c == u'@')
             return std::nullopt;
     return a;
+}
+
+std::optional<ServerAddress> ServerAddress::parse(const QString& text, int defaultPort) {
+    return parse(text, ServerScheme{nullptr, nullptr, defaultPort, 0});
 }
 
 QByteArray ServerAddress::url(const char* scheme) const {

@@ -38,11 +38,12 @@ class HeldSession : public Mailbox {
         return pop_.fetchRaw(n);
     }
     Status remove(int n) override { return pop_.remove(n); }
+    Status flushRemovals() override { return pop_.flushRemovals(); }
     void close() override { pop_.close(); }
     const QString& lastError() const override { return pop_.lastError(); }
 
   private:
-    Pop3Session pop_;
+    Pop3Session pop_{{}, TestMailServers::trust()};
     std::shared_ptr<QSemaphore> gate_;
     int heldMessage_;
 };

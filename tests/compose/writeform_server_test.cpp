@@ -123,7 +123,7 @@ TEST_F(WriteFormServerTest, htmlMailOfADroppedPictureAndPageGoesOutWithTheMarker
     EXPECT_EQ(sent[0].record.date.left(20), QStringLiteral("2026/12/07  10:41:05"));
 
     ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
-    Pop3Session pop;
+    Pop3Session pop({}, TestMailServers::trust());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
     ASSERT_EQ(pop.authenticate(account.name, account.password, false), 1);
     const Result<ReceivedMessage> got = pop.fetch(1);
@@ -216,7 +216,7 @@ TEST_F(WriteFormServerTest, twoCopiesExchangeAnHtmlMail) {
     ASSERT_TRUE(receiver.context.paths.ensureLayout().ok());
     WriteBytes(receiver.context.paths.accountFile(), "[EXEINI]\r\nNAME=" + account.name.toLatin1() +
                                                          "\r\nNAME2=" + account.password.toLatin1() + "\r\n");
-    Pop3Session pop;
+    Pop3Session pop({}, TestMailServers::trust());
     RecordingNotifier notifier;
     const MailCheck::Outcome outcome =
         MailCheck(receiver.context.paths, receiver.context.settings, pop, notifier, {}).CheckMail();

@@ -40,7 +40,7 @@ class MailCheckServerTest : public testing::Test {
     }
 
     MailCheck::Outcome check() {
-        Pop3Session pop;
+        Pop3Session pop({}, TestMailServers::trust());
         MailCheckHooks hooks;
         hooks.setStatus = [this](const QString& s) { statuses << s; };
         hooks.received = [this](const LastReceived& l) {
@@ -86,7 +86,7 @@ TEST_F(MailCheckServerTest, threeWaitingMessagesAreStoredInServerOrderAndLeaveTh
     EXPECT_EQ(TrimSpaces(stored[0].record.subject), QStringLiteral("first"));
     EXPECT_EQ(TrimSpaces(stored[2].record.subject), QStringLiteral("third"));
     EXPECT_EQ(TestMailServers::waitingMessages(account), 0);
-    Pop3Session pop;
+    Pop3Session pop({}, TestMailServers::trust());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
     EXPECT_EQ(pop.authenticate(account.name, account.password, false), 0);
 }
@@ -195,7 +195,7 @@ TEST_F(MailCheckServerTest, messagesWhoseRecordsCannotBeWrittenStayOnTheServer) 
     EXPECT_EQ(outcome.deleted, 1);
     ASSERT_FALSE(notifier.notices.isEmpty());
     EXPECT_TRUE(notifier.notices[0].text.contains(QStringLiteral("サーバーに残して")));
-    Pop3Session pop;
+    Pop3Session pop({}, TestMailServers::trust());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
     ASSERT_EQ(pop.authenticate(account.name, account.password, false), 2);
     EXPECT_EQ(pop.fetch(1)->subject, QStringLiteral("two"));

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "receive/mailcheck.h"
-#include "receive/prefetchingmailbox.h"
 #include "store/mailfile.h"
 #include "tests/support/fakemailbox.h"
 #include "tests/support/recordingnotifier.h"
@@ -154,29 +153,6 @@ TEST_F(MailCheckTest, textsAreCutAtNulAndTrimmedIntoTheRecord) {
     EXPECT_EQ(received[0].rawSubject, QStringLiteral("  件名  "));
 }
 
-TEST(PrefetchingMailbox, nextMessageIsFetchedWhileTheCurrentOneIsHandled) {
-    FakeMailbox inner;
-    inner.messages = {mail(QStringLiteral("1")), mail(QStringLiteral("2")), mail(QStringLiteral("3"))};
-    PrefetchingMailbox mailbox(inner);
-    ASSERT_TRUE(mailbox.connect(QStringLiteral("pop")));
-    ASSERT_EQ(mailbox.authenticate(QStringLiteral("u"), QStringLiteral("p"), false), 3);
-    EXPECT_EQ(mailbox.fetch(1)->subject, QStringLiteral("1"));
-    // message 2 was asked for before anyone wanted it
-    EXPECT_EQ(mailbox.size(1), inner.size(1)); // waits for the helper
-    EXPECT_EQ(inner.log->steps().count(QStringLiteral("fetch 2")), 1);
-    EXPECT_EQ(mailbox.fetch(2)->subject, QStringLiteral("2"));
-    (void)mailbox.size(1); // the fake is only looked at when no fetch is in flight
-    EXPECT_EQ(inner.log->steps().count(QStringLiteral("fetch 2")), 1)
-        << "the prefetched result is used, not fetched again";
-    EXPECT_EQ(mailbox.fetch(1)->subject, QStringLiteral("1")) << "an unexpected number is fetched directly";
-    ASSERT_TRUE(mailbox.remove(1).ok());
-    mailbox.close();
-    EXPECT_EQ(inner.log->steps().last(), QStringLiteral("close"));
-    EXPECT_LT(inner.log->steps().indexOf(QStringLiteral("fetch 3")),
-              inner.log->steps().indexOf(QStringLiteral("delete 1")))
-        << "the fetch in flight ends before the next command";
-}
-
 TEST_F(MailCheckTest, anAccountTheWindowCouldNotSaveIsTheOneThatLogsIn) {
     settings.unsavedAccount = Account{QStringLiteral("hanako"), QStringLiteral("new")};
     check();
@@ -184,4 +160,14 @@ TEST_F(MailCheckTest, anAccountTheWindowCouldNotSaveIsTheOneThatLogsIn) {
     EXPECT_TRUE(steps.contains(QStringLiteral("auth hanako 0"))) << steps.join(u' ').toStdString();
     ASSERT_EQ(accounts.size(), 1);
     EXPECT_EQ(accounts[0].id, QStringLiteral("hanako"));
+}
+
+TEST_F(MailCheckTest, aDeletionTheServerRefusedInTheBatchIsShown) {
+    mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二"))};
+    mailbox.flushError = QStringLiteral("メッセージ 2 を削除できませんでした: -ERR locked");
+    check();
+    ASSERT_EQ(notifier.notices.size(), 1);
+    EXPECT_EQ(notifier.notices[0].text, QStringLiteral("メッセージ 2 を削除できませんでした: -ERR locked"));
+    EXPECT_EQ(notifier.notices[0].title, QStringLiteral("エラー"));
+    EXPECT_EQ(stored().size(), 2) << "both stay stored";
 }

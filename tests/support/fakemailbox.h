@@ -8,8 +8,7 @@
 #include "transport/mailbox.h"
 
 // Every step, of the mailbox and of the received-mail file, goes into one
-// log; the prefetch helper and a check's worker write into it from their
-// own threads.
+// log; a check's worker writes into it from its own thread.
 class StepLog {
   public:
     void add(const QString& step) {
@@ -60,6 +59,9 @@ class FakeMailbox : public Mailbox {
         log->add(QStringLiteral("delete %1").arg(n));
         return {};
     }
+    // A refused DELE of a batch, reported when the batch is flushed.
+    QString flushError;
+    Status flushRemovals() override { return flushError.isEmpty() ? Status() : Status::failure(flushError); }
     void close() override { log->add(QStringLiteral("close")); }
     const QString& lastError() const override { return error; }
 };

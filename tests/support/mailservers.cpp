@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
+#include <QSaveFile>
+#include <QSslCertificate>
 #include <QThread>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -47,8 +49,33 @@ bool TestMailServers::available() {
 QString TestMailServers::pop3Server() {
     return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("POP3_PORT"));
 }
+QString TestMailServers::pop3PlainServer() {
+    return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("POP3_PLAIN_PORT"));
+}
 QString TestMailServers::pop3sServer() {
-    return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("POP3S_PORT"));
+    return QStringLiteral("pop3s://127.0.0.1:") + settings().value(QStringLiteral("POP3S_PORT"));
+}
+
+QString TestMailServers::certificateFingerprint() {
+    const QList<QSslCertificate> certificates = QSslCertificate::fromPath(
+        settings().value(QStringLiteral("MAIL_ROOT")) + QStringLiteral("/tls/cert.pem"));
+    if (certificates.isEmpty())
+        return {};
+    return QString::fromLatin1(certificates.first().digest(QCryptographicHash::Sha256).toHex(':').toUpper());
+}
+
+CertificateTrust TestMailServers::trust() {
+    // In the servers' folder, written whole by every test program that asks.
+    static const QString file = [] {
+        const QString path =
+            qEnvironmentVariable("FENNICK_MAILSERVERS") + QStringLiteral("/trusted-certificates");
+        QSaveFile f(path);
+        if (f.open(QIODevice::WriteOnly))
+            f.write("127.0.0.1 " + certificateFingerprint().toLatin1() + '\n');
+        (void)f.commit();
+        return path;
+    }();
+    return CertificateTrust(file, {});
 }
 QString TestMailServers::smtpServer() {
     return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("SMTP_PORT"));

@@ -98,7 +98,8 @@ void ScriptedServer::play(int fd, const Script& script) {
                 return;
             break;
         }
-        case Step::Expect: {
+        case Step::Expect:
+        case Step::ExpectAlone: {
             QByteArray line;
             if (!readLine(fd, buffer, line)) {
                 problem(QStringLiteral("expected %1, got nothing").arg(QString::fromLatin1(step.text)));
@@ -111,6 +112,11 @@ void ScriptedServer::play(int fd, const Script& script) {
             if (!line.startsWith(step.text))
                 problem(QStringLiteral("expected %1, got %2")
                             .arg(QString::fromLatin1(step.text), QString::fromLatin1(line)));
+            // A pipelining client sends its next command at once: give it a
+            // moment to show itself.
+            pollfd p{fd, POLLIN, 0};
+            if (step.kind == Step::ExpectAlone && (!buffer.isEmpty() || ::poll(&p, 1, 100) > 0))
+                problem(QStringLiteral("more came before the answer to %1").arg(QString::fromLatin1(line)));
             break;
         }
         case Step::Silent:

@@ -13,7 +13,7 @@
 class ScriptedServer {
   public:
     struct Step {
-        enum Kind { Send, Expect, Silent, Close } kind;
+        enum Kind { Send, Expect, ExpectAlone, Silent, Close } kind;
         QByteArray text; // line to send (CR LF added) or expected line prefix
         int millis = 0;  // for Silent
     };
@@ -21,6 +21,9 @@ class ScriptedServer {
 
     static Step send(const char* line) { return {Step::Send, QByteArray(line)}; }
     static Step expect(const char* prefix) { return {Step::Expect, QByteArray(prefix)}; }
+    // As expect(), and nothing more may come until the script answers: a
+    // client that sends its next command early is a problem.
+    static Step expectAlone(const char* prefix) { return {Step::ExpectAlone, QByteArray(prefix)}; }
     static Step silent(int millis) { return {Step::Silent, {}, millis}; }
     static Step close() { return {Step::Close, {}}; }
 

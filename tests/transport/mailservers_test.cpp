@@ -2,10 +2,12 @@
 #include <QFileInfo>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "receive/attachmentwriter.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/tempfolder.h"
+#include "transport/certificatetrust.h"
 #include "transport/pop3session.h"
 #include "transport/smtpsender.h"
 
@@ -43,7 +45,7 @@ TEST_F(MailServers, japaneseMailWithAttachmentsArrivesIdentical) {
     send(mail);
     ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
 
-    Pop3Session pop;
+    Pop3Session pop({}, TestMailServers::trust());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server())) << pop.lastError().toStdString();
     ASSERT_EQ(pop.authenticate(account.name, account.password, false), 1) << pop.lastError().toStdString();
     EXPECT_GT(pop.size(1), 70000);
@@ -77,7 +79,7 @@ TEST_F(MailServers, htmlMailShapeArrivesWithMarkerBodyAndFilesInOrder) {
           QStringLiteral("HTML送信QFM5270XBNWRD4618"),
           {picture, page}});
     ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
-    Pop3Session pop;
+    Pop3Session pop({}, TestMailServers::trust());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
     ASSERT_EQ(pop.authenticate(account.name, account.password, true), 1) << pop.lastError().toStdString();
     const Result<ReceivedMessage> got = pop.fetch(1);
@@ -93,7 +95,7 @@ TEST_F(MailServers, apopAndPlainLoginsSeeTheSameMailbox) {
     TestMailServers::deliver(account, "Subject: one\r\n\r\nbody\r\n");
     TestMailServers::deliver(account, "Subject: two\r\n\r\nbody\r\n");
     for (const bool apop : {true, false}) {
-        Pop3Session pop;
+        Pop3Session pop({}, TestMailServers::trust());
         ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
         EXPECT_EQ(pop.authenticate(account.name, account.password, apop), 2) << pop.lastError().toStdString();
         EXPECT_EQ(pop.fetch(2)->subject, QStringLiteral("two"));
@@ -101,15 +103,81 @@ TEST_F(MailServers, apopAndPlainLoginsSeeTheSameMailbox) {
     }
 }
 
+TEST_F(MailServers, pop3sAndStlsBothReachTheMailbox) {
+    TestMailServers::deliver(account, "Subject: secret\r\n\r\nbody\r\n");
+    for (const QString& server : {TestMailServers::pop3sServer(), TestMailServers::pop3Server()}) {
+        SCOPED_TRACE(server.toStdString());
+        Pop3Session pop({}, TestMailServers::trust());
+        ASSERT_TRUE(pop.connect(server)) << pop.lastError().toStdString();
+        ASSERT_EQ(pop.authenticate(account.name, account.password, false), 1)
+            << pop.lastError().toStdString();
+        EXPECT_EQ(pop.fetch(1)->subject, QStringLiteral("secret"));
+    }
+}
+
+TEST_F(MailServers, serverWithoutTlsOrApopTakesUserPassInClear) {
+    TestMailServers::deliver(account, "Subject: plain\r\n\r\nbody\r\n");
+    Pop3Session pop({}, TestMailServers::trust());
+    ASSERT_TRUE(pop.connect(TestMailServers::pop3PlainServer())) << pop.lastError().toStdString();
+    ASSERT_EQ(pop.authenticate(account.name, account.password, false), 1) << pop.lastError().toStdString();
+    EXPECT_EQ(pop.fetch(1)->subject, QStringLiteral("plain"));
+    pop.close();
+    // Asked for APOP, the same server is refused before any password leaves.
+    ASSERT_TRUE(pop.connect(TestMailServers::pop3PlainServer()));
+    EXPECT_EQ(pop.authenticate(account.name, account.password, true), -1);
+    EXPECT_TRUE(pop.lastError().contains(QStringLiteral("APOPに対応していません")))
+        << pop.lastError().toStdString();
+}
+
+TEST_F(MailServers, untrustedCertificateIsRefusedUntilTheUserTrustsIt) {
+    TempFolder data;
+    const QString file = data.file(QStringLiteral("trusted-certificates"));
+    const QString fingerprint = TestMailServers::certificateFingerprint();
+    ASSERT_EQ(fingerprint.size(), 32 * 3 - 1);
+    QStringList asked;
+    bool answer = false;
+    const CertificateTrust trust(file, [&](const QString& text) {
+        asked << text;
+        return answer;
+    });
+    // STLS on the plain port and TLS from the start both check it.
+    for (const QString& server : {TestMailServers::pop3Server(), TestMailServers::pop3sServer()}) {
+        Pop3Session refused({}, trust);
+        EXPECT_FALSE(refused.connect(server));
+        EXPECT_TRUE(refused.lastError().contains(fingerprint)) << refused.lastError().toStdString();
+        EXPECT_TRUE(refused.lastError().contains(QStringLiteral("自己署名の証明書です。")))
+            << refused.lastError().toStdString();
+        EXPECT_EQ(refused.authenticate(account.name, account.password, false), -1);
+    }
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_TRUE(asked[0].contains(fingerprint));
+    EXPECT_FALSE(QFileInfo::exists(file));
+
+    answer = true;
+    Pop3Session accepted({}, trust);
+    ASSERT_TRUE(accepted.connect(TestMailServers::pop3Server())) << accepted.lastError().toStdString();
+    EXPECT_EQ(accepted.authenticate(account.name, account.password, false), 0);
+    EXPECT_EQ(ReadBytes(file), "127.0.0.1 " + fingerprint.toLatin1() + '\n');
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    // Trusted for good: no more questions.
+    asked.clear();
+    Pop3Session later({}, trust);
+    ASSERT_TRUE(later.connect(TestMailServers::pop3sServer())) << later.lastError().toStdString();
+    EXPECT_TRUE(asked.isEmpty());
+}
+
 TEST_F(MailServers, emptyMailboxHasNoMessages) {
-    Pop3Session pop;
+    Pop3Session pop({}, TestMailServers::trust());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
     EXPECT_EQ(pop.authenticate(account.name, account.password, false), 0);
 }
 
 TEST_F(MailServers, wrongPasswordGivesTheServersText) {
     for (const bool apop : {false, true}) {
-        Pop3Session pop;
+        Pop3Session pop({}, TestMailServers::trust());
         ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
         EXPECT_EQ(pop.authenticate(account.name, QStringLiteral("wrong"), apop), -1);
         EXPECT_EQ(pop.lastError(), QStringLiteral("-ERR [AUTH] Authentication failed.")) << apop;
@@ -120,18 +188,18 @@ TEST_F(MailServers, deletionsAreCommittedOnlyAtClose) {
     TestMailServers::deliver(account, "Subject: a\r\n\r\n1\r\n");
     TestMailServers::deliver(account, "Subject: b\r\n\r\n2\r\n");
     {
-        Pop3Session pop;
+        Pop3Session pop({}, TestMailServers::trust());
         ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
         ASSERT_EQ(pop.authenticate(account.name, account.password, false), 2);
         ASSERT_TRUE(pop.remove(1).ok());
         // A second session while the first is open still sees both.
-        Pop3Session other;
+        Pop3Session other({}, TestMailServers::trust());
         ASSERT_TRUE(other.connect(TestMailServers::pop3Server()));
         EXPECT_EQ(other.authenticate(account.name, account.password, false), 2);
         other.close();
         pop.close();
     }
-    Pop3Session after;
+    Pop3Session after({}, TestMailServers::trust());
     ASSERT_TRUE(after.connect(TestMailServers::pop3Server()));
     ASSERT_EQ(after.authenticate(account.name, account.password, false), 1);
     EXPECT_EQ(after.fetch(1)->subject, QStringLiteral("b"));

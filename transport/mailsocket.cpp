@@ -1,0 +1,154 @@
+#include "transport/mailsocket.h"
+
+#include <QSslSocket>
+#include <algorithm>
+
+MailSocket::MailSocket(Timeouts timeouts, const CertificateTrust& trust)
+    : timeouts_(timeouts), trust_(trust) {}
+
+MailSocket::~MailSocket() = default;
+
+bool MailSocket::fail(const QString& text) {
+    error_ = text;
+    close();
+    return false;
+}
+
+bool MailSocket::failFromSocket() {
+    const QString detail = socket_ ? socket_->errorString() : QString();
+    switch (socket_ ? socket_->error() : QAbstractSocket::UnknownSocketError) {
+    case QAbstractSocket::HostNotFoundError:
+        return fail(QStringLiteral("サーバー「%1」が見つかりません。(%2)").arg(serverText_, detail));
+    case QAbstractSocket::ConnectionRefusedError:
+        return fail(QStringLiteral("サーバー「%1」に接続できません。(%2)").arg(serverText_, detail));
+    case QAbstractSocket::SocketTimeoutError:
+        if (socket_->state() != QAbstractSocket::ConnectedState)
+            return fail(QStringLiteral("サーバー「%1」に接続できません。(%2)").arg(serverText_, detail));
+        return fail(QStringLiteral("サーバー「%1」から応答がありません。(%2)").arg(serverText_, detail));
+    case QAbstractSocket::RemoteHostClosedError:
+        return fail(QStringLiteral("サーバー「%1」との接続が切れました。").arg(serverText_));
+    case QAbstractSocket::SslHandshakeFailedError:
+    case QAbstractSocket::SslInternalError:
+    case QAbstractSocket::SslInvalidUserDataError:
+        return fail(QStringLiteral("サーバー「%1」と暗号化 (TLS) の通信を始められませんでした。(%2)")
+                        .arg(serverText_, detail));
+    default:
+        return fail(QStringLiteral("サーバー「%1」との通信に失敗しました。(%2)").arg(serverText_, detail));
+    }
+}
+
+bool MailSocket::open(const ServerAddress& address, const QString& serverText) {
+    close();
+    error_.clear();
+    host_ = address.host;
+    serverText_ = serverText;
+    socket_ = std::make_unique<QSslSocket>();
+    // Errors are collected, not acted on, during the handshake; the decision
+    // comes after it (acceptCertificate), before a byte is sent.
+    QObject::connect(socket_.get(), &QSslSocket::sslErrors, socket_.get(),
+                     [s = socket_.get()] { s->ignoreSslErrors(); });
+    if (address.tlsFromStart) {
+        if (!QSslSocket::supportsSsl())
+            return fail(QStringLiteral("暗号化 (TLS) が使えません。OpenSSL が見つかりません。"));
+        socket_->connectToHostEncrypted(address.host, quint16(address.port));
+        if (!socket_->waitForConnected(timeouts_.connectMillis))
+            return failFromSocket();
+        lowDelay();
+        if (!socket_->waitForEncrypted(timeouts_.idleMillis))
+            return failFromSocket();
+        return acceptCertificate();
+    }
+    socket_->connectToHost(address.host, quint16(address.port));
+    if (!socket_->waitForConnected(timeouts_.connectMillis))
+        return failFromSocket();
+    lowDelay();
+    return true;
+}
+
+void MailSocket::lowDelay() {
+    // Pipelined commands are small writes that must not wait for an ACK.
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+}
+
+bool MailSocket::startTls() {
+    if (!isOpen())
+        return false;
+    if (!QSslSocket::supportsSsl())
+        return fail(QStringLiteral("暗号化 (TLS) が使えません。OpenSSL が見つかりません。"));
+    // Whatever the server sent after its answer to STLS is not to be trusted.
+    in_.clear();
+    inPos_ = 0;
+    socket_->startClientEncryption();
+    if (!socket_->waitForEncrypted(timeouts_.idleMillis))
+        return failFromSocket();
+    return acceptCertificate();
+}
+
+bool MailSocket::acceptCertificate() {
+    const Status accepted = trust_.check(host_, socket_->peerCertificate(), socket_->sslHandshakeErrors());
+    if (!accepted)
+        return fail(accepted.error());
+    return true;
+}
+
+bool MailSocket::isOpen() const {
+    return socket_ && socket_->state() == QAbstractSocket::ConnectedState;
+}
+
+bool MailSocket::isEncrypted() const {
+    return socket_ && socket_->isEncrypted();
+}
+
+void MailSocket::write(const QByteArray& bytes) {
+    out_ += bytes;
+}
+
+bool MailSocket::flush() {
+    if (out_.isEmpty())
+        return true;
+    if (!isOpen())
+        return failFromSocket();
+    if (socket_->write(out_) != out_.size())
+        return failFromSocket();
+    out_.clear();
+    socket_->flush();
+    return true;
+}
+
+bool MailSocket::readLine(QByteArray& line) {
+    if (!socket_)
+        return false;
+    if (!flush())
+        return false;
+    for (;;) {
+        const qsizetype nl = in_.indexOf('\n', inPos_);
+        if (nl >= 0) {
+            qsizetype end = nl;
+            if (end > inPos_ && in_[end - 1] == '\r')
+                --end;
+            line = in_.mid(inPos_, end - inPos_);
+            inPos_ = nl + 1;
+            return true;
+        }
+        if (inPos_ > 0) {
+            in_.remove(0, inPos_);
+            inPos_ = 0;
+        }
+        if (socket_->bytesAvailable() == 0 && !socket_->waitForReadyRead(timeouts_.idleMillis))
+            return failFromSocket();
+        // In slices: what the server sent ahead waits in the socket, not in copies of it.
+        const qsizetype kept = in_.size();
+        in_.resize(kept + std::min<qint64>(socket_->bytesAvailable(), 256 << 10));
+        in_.resize(kept + std::max<qint64>(0, socket_->read(in_.data() + kept, in_.size() - kept)));
+    }
+}
+
+void MailSocket::close() {
+    if (socket_) {
+        socket_->abort();
+        socket_.reset();
+    }
+    out_.clear();
+    in_.clear();
+    inPos_ = 0;
+}

@@ -176,9 +176,12 @@ Status SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) {
     curl_easy_setopt(h, CURLOPT_MAIL_RCPT, d_->recipients.list);
 
     Status sent = d_->perform(*message);
-    // The handshake happened before anything else was sent: ask the user
-    // about the certificate (on a connection of our own, which shows it) and
-    // send again on the key the user trusts.
+    // libcurl refused the certificate during the handshake, before anything
+    // else was sent. It gives no certificate after a failed verification
+    // (CURLOPT_CERTINFO is only filled once a handshake passes, and without
+    // verification it would go on to log in to an unchecked server), so a
+    // connection of our own shows the certificate to the trust, which may
+    // ask the user; the mail then goes again, pinned to the key accepted.
     if (!sent && !d_->pinned && d_->curl.lastResult() == CURLE_PEER_FAILED_VERIFICATION) {
         const Result<QByteArray> key = AcceptedSmtpKey(
             *d_->address, d_->server, d_->trust,

@@ -78,6 +78,21 @@ TEST_F(SmtpServers, sendToAllOfThreeMailsUsesOneConnection) {
               "ehlo=2 starttls=1 auth=1 mail=3 rcpt=3 data=3 quit=1 commands=14");
 }
 
+TEST_F(SmtpServers, aRefusedMailInABatchLeavesTheNextOnesToGo) {
+    SmtpConnection connection = loggedIn(account.password).connect(TestMailServers::submissionServer());
+    ASSERT_TRUE(connection.send(mailFrom(sender("first"))).ok());
+    OutgoingMail unknown = mailFrom(sender("unknown"));
+    unknown.recipient = QStringLiteral("nobody@fennick.test");
+    const Status refused = connection.send(unknown);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_TRUE(refused.error().startsWith(
+        QStringLiteral("550 5.1.1 <nobody@fennick.test>: Recipient address rejected")))
+        << refused.error().toStdString();
+    const Status next = connection.send(mailFrom(sender("next")));
+    EXPECT_TRUE(next.ok()) << next.error().toStdString();
+    EXPECT_TRUE(TestMailServers::waitForMessages(account, 2));
+}
+
 TEST_F(SmtpServers, wrongPasswordGivesTheServersText) {
     for (const QString& server : {TestMailServers::submissionServer(), TestMailServers::smtpsServer()}) {
         const Status sent = loggedIn(QStringLiteral("wrong")).send(server, mailFrom(sender("wrong")));

@@ -10,11 +10,11 @@
 #include "app/singleinstance.h"
 #include "app/startup.h"
 #include "history/pageviewloader.h"
-#include "transport/certificatetrust.h"
 #include "transport/maillibraries.h"
 #include "transport/pop3session.h"
 #include "ui/appcontext.h"
 #include "ui/qtprompter.h"
+#include "ui/usertransport.h"
 
 int main(int argc, char* argv[]) {
     const MailLibraries mailLibraries;
@@ -51,14 +51,9 @@ int main(int argc, char* argv[]) {
     AppWindows windows(context);
     MainForm form(context, windows);
     windows.clockText = [&form] { return form.Text2->text(); };
-    ReceiveAction receive(context, windows, form, [&context, &prompter] {
+    ReceiveAction receive(context, windows, form, [&context] {
         // A certificate that fails the checks is put to the user, who may trust it for good.
-        CertificateTrust trust(
-            context.paths.dataFile(CertificateTrust::kFileName), [&prompter](const QString& text) {
-                return prompter.message(nullptr, text, QStringLiteral("確認"), Prompter::Icon::Warning,
-                                        Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
-            });
-        return std::make_unique<Pop3Session>(Pop3Session::Options{}, std::move(trust));
+        return std::make_unique<Pop3Session>(Pop3Session::Options{}, UserCertificateTrust(context));
     });
     form.onReceive = [&receive] { receive.run(); };
     StartUp(context, windows);

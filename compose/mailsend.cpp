@@ -27,6 +27,8 @@ SendReport MailSend::run(const SendRequest& request) const {
         return report;
     }
     const AddressFile book = AddressBookFile(paths_);
+    // One connection serves every pass of a send-to-all.
+    SmtpConnection connection = smtp_.connect(request.smtpServer);
     for (int i = 1; i <= report.plannedPasses; ++i) {
         QString recipient = request.toText;
         if (request.sendToAll) {
@@ -41,16 +43,17 @@ SendReport MailSend::run(const SendRequest& request) const {
                 break;
             recipient = TrimSpaces(CutAtNul((*record)->address));
         }
-        report.passes.append(sendOne(request, recipient));
+        report.passes.append(sendOne(connection, request, recipient));
     }
     return report;
 }
 
-SendPass MailSend::sendOne(const SendRequest& request, const QString& recipient) const {
+SendPass MailSend::sendOne(SmtpConnection& connection, const SendRequest& request,
+                           const QString& recipient) const {
     SendPass pass{recipient, {}, {}};
     const OutgoingMail mail{recipient, request.sender, request.subject, request.body,
                             AttachmentList::paths(request.attachText)};
-    if (Status sent = smtp_.send(request.smtpServer, mail); !sent) {
+    if (Status sent = connection.send(mail); !sent) {
         pass.sendError = sent.error();
         return pass;
     }

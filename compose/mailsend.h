@@ -57,7 +57,7 @@ class MailSend {
     static QString errorText(const SendPass& pass);
 
   private:
-    SendPass sendOne(const SendRequest& request, const QString& recipient) const;
+    SendPass sendOne(SmtpConnection& connection, const SendRequest& request, const QString& recipient) const;
 
     AppPaths paths_;
     SmtpSender smtp_;

@@ -28,6 +28,7 @@
 #include "ui/named.h"
 #include "ui/prompter.h"
 #include "ui/twips.h"
+#include "ui/usertransport.h"
 
 const QString WriteForm::kGreetings[8] = {
     QStringLiteral("御社益々ご清祥の事とお慶び申し上げます。"),
@@ -545,8 +546,8 @@ void WriteForm::Command1_Click() {
     Command1->setEnabled(false);
 
     auto report = std::make_shared<SendReport>();
-    QThread* worker = QThread::create(
-        [send = MailSend(context_.paths), request = typedRequest(), report] { *report = send.run(request); });
+    QThread* worker = QThread::create([send = MailSend(context_.paths, UserSmtpSender(context_)),
+                                       request = typedRequest(), report] { *report = send.run(request); });
     worker->setParent(this);
     connect(worker, &QThread::finished, this, [this, worker, report] {
         worker->deleteLater();

@@ -2,8 +2,9 @@
 # Starts or stops the local mail servers of the tests and the demo, in a
 # throwaway folder, on loopback and free unprivileged ports:
 #   Dovecot  POP3 (USER/PASS, APOP, STLS) and POP3S; and POP3 without TLS or APOP
-#   Postfix  SMTP, submission (STARTTLS + login) and SMTPS, delivering into
-#            the maildirs Dovecot serves
+#   Postfix  SMTP, submission (STARTTLS + login), SMTPS, and submission
+#            without TLS (login with CRAM-MD5, PLAIN or LOGIN), delivering
+#            into the maildirs Dovecot serves
 # Usage: mailservers.sh start DIR   (writes DIR/servers.env with the ports)
 #        mailservers.sh stop DIR    (stops, by PID, what start started)
 # Accounts: u1 ... u200, each with the password "pw-uN", and an empty
@@ -124,8 +125,9 @@ CONF
   # The same mailboxes from a server with neither TLS nor APOP: USER/PASS
   # in clear, as an old provider's.
   mkdir -p "$dir/dovecot-plain/run" "$dir/dovecot-plain/state"
+  # Its authentication also serves Postfix's submission without TLS.
   { dovecot_conf dovecot-plain; cat <<CONF; } > "$dir/dovecot-plain/dovecot.conf"
-auth_mechanisms = plain login
+auth_mechanisms = plain login cram-md5
 ssl = no
 service pop3-login {
   inet_listener pop3 {
@@ -137,7 +139,7 @@ CONF
 }
 
 start_postfix() {
-  local smtp=$1 submission=$2 smtps=$3
+  local smtp=$1 submission=$2 smtps=$3 submissionplain=$4
   local pf=$dir/postfix
   mkdir -p "$pf/queue" "$pf/data"
   chown postfix "$pf/data"
@@ -179,7 +181,8 @@ smtpd_tls_key_file = $dir/tls/key.pem
 smtpd_sasl_type = dovecot
 smtpd_sasl_path = $dir/dovecot/run/auth-client
 CONF
-  # Plain SMTP; submission with STARTTLS and login (through Dovecot); SMTPS.
+  # Plain SMTP; submission with STARTTLS and login (through Dovecot); SMTPS;
+  # submission in clear with login, as an old provider's.
   cat > "$pf/master.cf" <<CONF
 127.0.0.1:$smtp inet n - n - - smtpd
 127.0.0.1:$submission inet n - n - - smtpd
@@ -189,6 +192,11 @@ CONF
 127.0.0.1:$smtps inet n - n - - smtpd
   -o smtpd_tls_wrappermode=yes
   -o smtpd_sasl_auth_enable=yes
+  -o smtpd_relay_restrictions=permit_sasl_authenticated,reject
+127.0.0.1:$submissionplain inet n - n - - smtpd
+  -o smtpd_tls_security_level=none
+  -o smtpd_sasl_auth_enable=yes
+  -o smtpd_sasl_path=$dir/dovecot-plain/run/auth-client
   -o smtpd_relay_restrictions=permit_sasl_authenticated,reject
 pickup    unix  n       -       n       60      1       pickup
 cleanup   unix  n       -       n       -       0       cleanup
@@ -253,9 +261,9 @@ case "$cmd" in
     mkdir -p "$dir/postfix"
     add_accounts
     pop3=$(free_port); pop3s=$(free_port); pop3plain=$(free_port)
-    smtp=$(free_port); submission=$(free_port); smtps=$(free_port)
+    smtp=$(free_port); submission=$(free_port); smtps=$(free_port); submissionplain=$(free_port)
     start_dovecot "$pop3" "$pop3s" "$pop3plain"
-    if ! start_postfix "$smtp" "$submission" "$smtps"; then
+    if ! start_postfix "$smtp" "$submission" "$smtps" "$submissionplain"; then
       stop_pid_file "$dir/dovecot.pid"; stop_pid_file "$dir/dovecot-plain.pid"; exit 1
     fi
     cat > "$handle/servers.env" <<ENV
@@ -265,6 +273,7 @@ POP3_PLAIN_PORT=$pop3plain
 SMTP_PORT=$smtp
 SUBMISSION_PORT=$submission
 SMTPS_PORT=$smtps
+SUBMISSION_PLAIN_PORT=$submissionplain
 MAIL_DOMAIN=$domain
 MAIL_ROOT=$dir
 ENV

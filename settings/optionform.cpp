@@ -25,19 +25,33 @@ OptionForm::OptionForm(AppContext& context)
     Pop3Text = new QLineEdit(this);
     Named(Pop3Text, "Pop3Text")->setGeometry(Twips::rect(2200, 720, 2900, 315));
     Label2->setBuddy(Pop3Text);
-    const QString pop3Help = QStringLiteral(
-        "POP3サーバーの書き方:\n"
-        "  mail.example.jp　ポート110。サーバーが対応していれば STLS で暗号化します\n"
-        "  mail.example.jp:1110　ポートを指定します\n"
-        "  pop3://mail.example.jp[:ポート]　上と同じです\n"
-        "  pop3s://mail.example.jp[:ポート]　最初から暗号化 (TLS) します。ポートは995です\n"
-        "  mail.example.jp:995　ポート995は最初から暗号化します\n"
-        "  [2001:db8::1]:110　IPv6 アドレスは [ ] で囲みます\n"
+    const QString tlsHelp = QStringLiteral(
         "暗号化できるサーバーで暗号化に失敗したときは、暗号化せずに続けることはなくエラーになります。\n"
         "証明書を確かめられないときは理由と SHA-256 指紋を示して、信頼するかどうか尋ねます。\n"
         "信頼した証明書は ★MAilData/trusted-certificates に記録され、次からは尋ねません。");
-    Label2->setToolTip(pop3Help);
-    Pop3Text->setToolTip(pop3Help);
+    const QString smtpHelp = QStringLiteral(
+        "SMTPサーバーの書き方:\n"
+        "  mail.example.jp　ポート25。サーバーが対応していれば STARTTLS で暗号化します\n"
+        "  mail.example.jp:587　ポートを指定します (587 はメール送信用のポートで、STARTTLS で暗号化します)\n"
+        "  smtp://mail.example.jp[:ポート]　上と同じです\n"
+        "  smtps://mail.example.jp[:ポート]　最初から暗号化 (TLS) します。ポートは465です\n"
+        "  mail.example.jp:465　ポート465は最初から暗号化します\n"
+        "  [2001:db8::1]:25　IPv6 アドレスは [ ] で囲みます\n"
+        "サーバーが認証 (SMTP AUTH) を求めるときは、アカウントの ID とパスワードでログインします。\n"
+        "暗号化していないときは CRAM-MD5 などを使い、パスワードをそのまま送るのは\n"
+        "サーバーがほかの方法に対応していないときだけです。\n");
+    Label1->setToolTip(smtpHelp + tlsHelp);
+    SmtpText->setToolTip(smtpHelp + tlsHelp);
+    const QString pop3Help =
+        QStringLiteral("POP3サーバーの書き方:\n"
+                       "  mail.example.jp　ポート110。サーバーが対応していれば STLS で暗号化します\n"
+                       "  mail.example.jp:1110　ポートを指定します\n"
+                       "  pop3://mail.example.jp[:ポート]　上と同じです\n"
+                       "  pop3s://mail.example.jp[:ポート]　最初から暗号化 (TLS) します。ポートは995です\n"
+                       "  mail.example.jp:995　ポート995は最初から暗号化します\n"
+                       "  [2001:db8::1]:110　IPv6 アドレスは [ ] で囲みます\n");
+    Label2->setToolTip(pop3Help + tlsHelp);
+    Pop3Text->setToolTip(pop3Help + tlsHelp);
     Label3 = new QLabel(QStringLiteral("メールアドレス(&M)"), this);
     Named(Label3, "Label3")->setGeometry(Twips::rect(240, 1240, 1900, 255));
     MailText = new QLineEdit(this);

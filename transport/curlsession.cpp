@@ -2,6 +2,17 @@
 
 #include <curl/curl.h>
 
+namespace {
+
+int onSocket(void* session, curl_socket_t /*socket*/, curlsocktype /*purpose*/) {
+    const auto* s = static_cast<CurlSession*>(session);
+    if (s->connectionOpened)
+        s->connectionOpened();
+    return CURL_SOCKOPT_OK;
+}
+
+} // namespace
+
 CurlSession::CurlSession(Timeouts timeouts) {
     curl_ = curl_easy_init();
     curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
@@ -10,6 +21,8 @@ CurlSession::CurlSession(Timeouts timeouts) {
     curl_easy_setopt(curl_, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &CurlSession::onBody);
     curl_easy_setopt(curl_, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(curl_, CURLOPT_SOCKOPTFUNCTION, &onSocket);
+    curl_easy_setopt(curl_, CURLOPT_SOCKOPTDATA, this);
     curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT, long(timeouts.connectSeconds));
     // A server that stops sending ends the operation instead of freezing the
     // program: both while waiting for a reply line and inside a transfer.
@@ -35,6 +48,8 @@ size_t CurlSession::onHeader(char* data, size_t size, size_t count, void* self) 
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
     s->lines_.append(line);
+    if (s->lineCheck && !s->lineCheck(line))
+        return 0; // makes libcurl stop the transfer
     return size * count;
 }
 
@@ -85,6 +100,10 @@ QString CurlSession::errorText(const QString& server) const {
         return QStringLiteral("サーバー「%1」に接続できません。(%2)").arg(server, detail);
     case CURLE_OPERATION_TIMEDOUT:
         return QStringLiteral("サーバー「%1」から応答がありません。(%2)").arg(server, detail);
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_USE_SSL_FAILED:
+        return QStringLiteral("サーバー「%1」と暗号化 (TLS) の通信を始められませんでした。(%2)")
+            .arg(server, detail);
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
     case CURLE_GOT_NOTHING:

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
 
 using CURL = void;
 
@@ -39,6 +40,12 @@ class CurlSession {
 
     // Ends the connection (libcurl sends QUIT) and frees the handle.
     void close();
+
+    // Sees each server line as it arrives, before libcurl acts on it; false
+    // ends the transfer there.
+    std::function<bool(const QByteArray& line)> lineCheck;
+    // Told of every connection libcurl opens (not of one it keeps).
+    std::function<void()> connectionOpened;
 
   private:
     static size_t onHeader(char* data, size_t size, size_t count, void* self);

@@ -99,6 +99,10 @@ bool MailSocket::isEncrypted() const {
     return socket_ && socket_->isEncrypted();
 }
 
+QSslCertificate MailSocket::peerCertificate() const {
+    return isEncrypted() ? socket_->peerCertificate() : QSslCertificate();
+}
+
 void MailSocket::write(const QByteArray& bytes) {
     out_ += bytes;
 }

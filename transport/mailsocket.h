@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSslCertificate>
 #include <QString>
 #include <memory>
 
@@ -32,6 +33,8 @@ class MailSocket {
     bool startTls();
     bool isOpen() const;
     bool isEncrypted() const;
+    // The certificate of an encrypted connection; null in clear.
+    QSslCertificate peerCertificate() const;
 
     // Queues bytes; they go out, together, before the next wait for the server.
     void write(const QByteArray& bytes);

@@ -3,14 +3,12 @@
 #include <cstring>
 #include <curl/curl.h>
 
-#include "transport/serveraddress.h"
+#include "transport/smtpcertificateprobe.h"
 
 namespace {
 
-constexpr int kSmtpPort = 25;
-
 struct Upload {
-    const QByteArray* data;
+    const QByteArray* data = nullptr;
     qsizetype offset = 0;
 };
 
@@ -28,14 +26,131 @@ struct SList {
     ~SList() { curl_slist_free_all(list); }
 };
 
+// libcurl's STARTTLS "when offered" (CURLUSESSL_TRY) carries on in clear when
+// the server, having offered STARTTLS, refuses it. This watches the replies
+// on each new connection in clear (greeting, EHLO, then the answer to
+// STARTTLS when it was offered) and stops the transfer before libcurl sends
+// anything after such a refusal.
+class StartTlsWatch {
+  public:
+    void reset() { *this = {}; }
+    const QByteArray& refusal() const { return refusal_; }
+
+    bool see(const QByteArray& line) {
+        if (replies_ == 1 && line.mid(4).trimmed().toUpper() == "STARTTLS")
+            offered_ = true;
+        if (line.size() > 3 && line[3] == '-')
+            return true; // more lines of the same reply follow
+        if (++replies_ == 3 && offered_ && !line.startsWith("220")) {
+            refusal_ = line;
+            return false;
+        }
+        return true;
+    }
+
+  private:
+    int replies_ = 0; // complete replies on this connection
+    bool offered_ = false;
+    QByteArray refusal_;
+};
+
 } // namespace
 
-SmtpSender::SmtpSender(CurlSession::Timeouts timeouts) : timeouts_(timeouts) {}
+SmtpSender::SmtpSender(CurlSession::Timeouts timeouts) : options_{timeouts, {}} {}
+
+SmtpSender::SmtpSender(Options options, CertificateTrust trust)
+    : options_(std::move(options)), trust_(std::move(trust)) {}
 
 Status SmtpSender::send(const QString& server, const OutgoingMail& mail, const QDateTime& now) const {
-    const std::optional<ServerAddress> address = ServerAddress::parse(server, kSmtpPort);
-    if (!address)
-        return Status::failure(QStringLiteral("SMTPサーバー名「%1」が正しくありません。").arg(server));
+    return connect(server).send(mail, now);
+}
+
+SmtpConnection SmtpSender::connect(const QString& server) const {
+    return SmtpConnection(options_, trust_, server);
+}
+
+struct SmtpConnection::State {
+    State(SmtpSender::Options o, CertificateTrust t, QString s)
+        : options(std::move(o)), trust(std::move(t)), server(s.trimmed()),
+          address(ServerAddress::parse(server, kSmtpScheme)), curl(options.timeouts) {}
+
+    void setUp();
+    void pin(const QByteArray& key);
+    Status perform(const QByteArray& message);
+
+    SmtpSender::Options options;
+    CertificateTrust trust;
+    QString server;
+    std::optional<ServerAddress> address;
+    CurlSession curl;
+    QByteArray url;
+    QByteArray from;
+    SList recipients;
+    StartTlsWatch watch;
+    bool pinned = false;
+};
+
+void SmtpConnection::State::setUp() {
+    CURL* h = curl.handle();
+    url = address->url(address->tlsFromStart ? "smtps" : "smtp");
+    curl_easy_setopt(h, CURLOPT_URL, url.constData());
+    if (!address->tlsFromStart) {
+        curl_easy_setopt(h, CURLOPT_USE_SSL, long(CURLUSESSL_TRY));
+        curl.connectionOpened = [this] { watch.reset(); };
+        curl.lineCheck = [this](const QByteArray& line) { return watch.see(line); };
+    }
+    if (!options.login.id.isEmpty()) {
+        const QByteArray id = options.login.id.toUtf8();
+        const QByteArray password = options.login.password.toUtf8();
+        curl_easy_setopt(h, CURLOPT_USERNAME, id.constData()); // libcurl copies strings
+        curl_easy_setopt(h, CURLOPT_PASSWORD, password.constData());
+    }
+    curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(h, CURLOPT_READFUNCTION, &readUpload);
+}
+
+// A certificate that failed libcurl's checks (system store, host name) but
+// that the user trusts: from now on the connection is checked against that
+// very key instead. libcurl's pinning compares the SHA-256 of the server's
+// public key and fails the handshake on any other key; only the holder of
+// the private key can complete it, so this is as strict as comparing the
+// certificate, while the store and host name checks, which it replaces,
+// would refuse it.
+void SmtpConnection::State::pin(const QByteArray& key) {
+    CURL* h = curl.handle();
+    curl_easy_setopt(h, CURLOPT_PINNEDPUBLICKEY, key.constData());
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
+    pinned = true;
+}
+
+Status SmtpConnection::State::perform(const QByteArray& message) {
+    Upload upload{&message};
+    CURL* h = curl.handle();
+    curl_easy_setopt(h, CURLOPT_READDATA, &upload);
+    curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, curl_off_t(message.size()));
+    if (curl.perform())
+        return {};
+    if (!watch.refusal().isEmpty())
+        return Status::failure(
+            QStringLiteral("サーバー「%1」は暗号化 (STARTTLS) を申し出ながら始めませんでした。(%2)")
+                .arg(server, QString::fromUtf8(watch.refusal())));
+    return Status::failure(curl.errorText(server));
+}
+
+SmtpConnection::SmtpConnection(SmtpSender::Options options, CertificateTrust trust, QString server)
+    : d_(std::make_unique<State>(std::move(options), std::move(trust), std::move(server))) {
+    if (d_->address)
+        d_->setUp();
+}
+
+SmtpConnection::~SmtpConnection() = default;
+SmtpConnection::SmtpConnection(SmtpConnection&&) noexcept = default;
+SmtpConnection& SmtpConnection::operator=(SmtpConnection&&) noexcept = default;
+
+Status SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) {
+    if (!d_->address)
+        return Status::failure(QStringLiteral("SMTPサーバー名「%1」が正しくありません。").arg(d_->server));
     const QList<Recipient> recipients = ParseRecipients(mail.recipient);
     if (recipients.isEmpty())
         return Status::failure(QStringLiteral("宛先がありません。"));
@@ -51,22 +166,30 @@ Status SmtpSender::send(const QString& server, const OutgoingMail& mail, const Q
     if (!message)
         return Status::failure(message.error());
 
-    CurlSession curl(timeouts_);
-    CURL* h = curl.handle();
-    const QByteArray url = address->url("smtp");
-    const QByteArray from = '<' + sender.toUtf8() + '>';
+    CURL* h = d_->curl.handle();
+    d_->from = '<' + sender.toUtf8() + '>';
     SList rcpt;
     for (const Recipient& r : recipients)
         rcpt.list = curl_slist_append(rcpt.list, ('<' + r.address.toUtf8() + '>').constData());
-    Upload upload{&*message};
-    curl_easy_setopt(h, CURLOPT_URL, url.constData());
-    curl_easy_setopt(h, CURLOPT_MAIL_FROM, from.constData());
-    curl_easy_setopt(h, CURLOPT_MAIL_RCPT, rcpt.list);
-    curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(h, CURLOPT_READFUNCTION, &readUpload);
-    curl_easy_setopt(h, CURLOPT_READDATA, &upload);
-    curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, curl_off_t(message->size()));
-    if (!curl.perform())
-        return Status::failure(curl.errorText(server.trimmed()));
-    return {};
+    std::swap(d_->recipients.list, rcpt.list); // libcurl keeps the pointer
+    curl_easy_setopt(h, CURLOPT_MAIL_FROM, d_->from.constData());
+    curl_easy_setopt(h, CURLOPT_MAIL_RCPT, d_->recipients.list);
+
+    Status sent = d_->perform(*message);
+    // libcurl refused the certificate during the handshake, before anything
+    // else was sent. It gives no certificate after a failed verification
+    // (CURLOPT_CERTINFO is only filled once a handshake passes, and without
+    // verification it would go on to log in to an unchecked server), so a
+    // connection of our own shows the certificate to the trust, which may
+    // ask the user; the mail then goes again, pinned to the key accepted.
+    if (!sent && !d_->pinned && d_->curl.lastResult() == CURLE_PEER_FAILED_VERIFICATION) {
+        const Result<QByteArray> key = AcceptedSmtpKey(
+            *d_->address, d_->server, d_->trust,
+            {d_->options.timeouts.connectSeconds * 1000, d_->options.timeouts.idleSeconds * 1000});
+        if (!key)
+            return Status::failure(key.error());
+        d_->pin(*key);
+        sent = d_->perform(*message);
+    }
+    return sent;
 }

@@ -2,21 +2,76 @@
 
 #include <QDateTime>
 #include <QString>
+#include <memory>
+#include <optional>
 
 #include "mime/outgoingmail.h"
 #include "text/result.h"
+#include "transport/certificatetrust.h"
 #include "transport/curlsession.h"
+#include "transport/serveraddress.h"
 
-// Sends one mail through an SMTP server ("host" or "host:port", port 25 by
-// default) over libcurl. The envelope gets each bare recipient address; the
-// To header keeps the names. A failure carries the server's own reply.
+inline constexpr ServerScheme kSmtpScheme{"smtp", "smtps", 25, 465};
+
+class SmtpConnection;
+
+// The account to log in with (iniIdPass.ini's ID and password).
+struct SmtpLogin {
+    QString id; // empty: never log in
+    QString password;
+};
+
+// Sends mail through an SMTP server over libcurl. The server field may be
+// "host", "host:port", "smtp://host[:port]" (port 25; STARTTLS whenever the
+// server offers it, as on the submission port 587) or "smtps://host[:port]"
+// and port 465 (TLS from the start). Once the server has offered TLS, a
+// failed handshake, a refused STARTTLS or a certificate that may not be used
+// is an error, never a fall back to plain text.
+//
+// When the server offers AUTH and an ID is given, the sender logs in:
+// libcurl picks DIGEST-MD5 or CRAM-MD5 before PLAIN and LOGIN, so the
+// password goes out in clear only when the server offers nothing better.
+// No AUTH offered: the mail goes without logging in.
+//
+// The envelope gets each bare recipient address; the To header keeps the
+// names. A failure carries the server's own reply.
 class SmtpSender {
   public:
-    explicit SmtpSender(CurlSession::Timeouts timeouts = {});
+    struct Options {
+        CurlSession::Timeouts timeouts;
+        SmtpLogin login;
+    };
 
+    explicit SmtpSender(CurlSession::Timeouts timeouts = {});
+    SmtpSender(Options options, CertificateTrust trust);
+
+    // One mail over a connection of its own.
     Status send(const QString& server, const OutgoingMail& mail,
                 const QDateTime& now = QDateTime::currentDateTime()) const;
 
+    // A connection for several mails in turn (a send-to-all): opened with
+    // the first mail and kept for the next ones.
+    SmtpConnection connect(const QString& server) const;
+
   private:
-    CurlSession::Timeouts timeouts_;
+    Options options_;
+    CertificateTrust trust_;
+};
+
+// Mails to one server over one connection, kept open between them. A mail
+// the server refuses costs the connection (libcurl closes it after a failed
+// transfer); the next mail opens a new one. The connection ends (QUIT) when
+// this object goes.
+class SmtpConnection {
+  public:
+    SmtpConnection(SmtpSender::Options options, CertificateTrust trust, QString server);
+    ~SmtpConnection();
+    SmtpConnection(SmtpConnection&&) noexcept;
+    SmtpConnection& operator=(SmtpConnection&&) noexcept;
+
+    Status send(const OutgoingMail& mail, const QDateTime& now = QDateTime::currentDateTime());
+
+  private:
+    struct State;
+    std::unique_ptr<State> d_;
 };

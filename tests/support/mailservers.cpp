@@ -5,11 +5,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSslCertificate>
 #include <QThread>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -79,6 +81,62 @@ CertificateTrust TestMailServers::trust() {
 }
 QString TestMailServers::smtpServer() {
     return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("SMTP_PORT"));
+}
+
+QString TestMailServers::submissionServer() {
+    return QStringLiteral("smtp://127.0.0.1:") + settings().value(QStringLiteral("SUBMISSION_PORT"));
+}
+QString TestMailServers::smtpsServer() {
+    return QStringLiteral("smtps://127.0.0.1:") + settings().value(QStringLiteral("SMTPS_PORT"));
+}
+QString TestMailServers::submissionPlainServer() {
+    return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("SUBMISSION_PLAIN_PORT"));
+}
+
+namespace {
+
+// Follows the queue ID of the mail to the smtpd process that took it, and
+// that process's next "disconnect" line: the end of the same session.
+std::optional<TestMailServers::SmtpSession> findSmtpSession(const QString& log, const QString& sender) {
+    const QRegularExpressionMatch queued =
+        QRegularExpression(
+            QStringLiteral(R"(qmgr\[\d+\]: (\w+): from=<%1>,)").arg(QRegularExpression::escape(sender)))
+            .match(log);
+    if (!queued.hasMatch())
+        return std::nullopt;
+    const QRegularExpressionMatch client =
+        QRegularExpression(QStringLiteral(R"(smtpd\[(\d+)\]: %1: client=[^,\n]*(?:, sasl_method=([^,\n]+))?)")
+                               .arg(queued.captured(1)))
+            .match(log);
+    if (!client.hasMatch())
+        return std::nullopt;
+    const QRegularExpressionMatch end =
+        QRegularExpression(
+            QStringLiteral(R"(smtpd\[%1\]: disconnect from \S+ ([^\n]*))").arg(client.captured(1)))
+            .match(log, client.capturedEnd());
+    if (!end.hasMatch())
+        return std::nullopt;
+    return TestMailServers::SmtpSession{client.captured(2), end.captured(1)};
+}
+
+} // namespace
+
+TestMailServers::SmtpSession TestMailServers::smtpSession(const QString& sender) {
+    QFile file(settings().value(QStringLiteral("MAIL_ROOT")) + QStringLiteral("/log/postfix.log"));
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 20000) {
+        if (file.open(QIODevice::ReadOnly)) {
+            const std::optional<SmtpSession> session =
+                findSmtpSession(QString::fromUtf8(file.readAll()), sender);
+            file.close();
+            if (session)
+                return *session;
+        }
+        QThread::msleep(50);
+    }
+    ADD_FAILURE() << "no finished SMTP session from " << sender.toStdString() << " in Postfix's log";
+    return {};
 }
 
 TestAccount TestMailServers::claimAccount() {

@@ -29,7 +29,22 @@ class TestMailServers {
     static QString certificateFingerprint();
     // Trusts that certificate, as a user who said yes once would.
     static CertificateTrust trust();
+    // "127.0.0.1:port": no TLS, no AUTH.
     static QString smtpServer();
+    // "smtp://127.0.0.1:port": submission, STARTTLS required, then login.
+    static QString submissionServer();
+    // "smtps://127.0.0.1:port": TLS from the start, then login.
+    static QString smtpsServer();
+    // "127.0.0.1:port": submission in clear, login by CRAM-MD5, PLAIN or LOGIN.
+    static QString submissionPlainServer();
+    // What Postfix logged of the SMTP session that took the (first) mail
+    // from `sender`, once that session has ended (waits at most 20 s): how
+    // it logged in and its command counts.
+    struct SmtpSession {
+        QString mechanism; // "PLAIN", "CRAM-MD5"; empty without login
+        QString commands;  // "ehlo=2 starttls=1 auth=1 mail=1 rcpt=1 data=1 quit=1 commands=8"
+    };
+    static SmtpSession smtpSession(const QString& sender);
     static TestAccount claimAccount();
     // Number of messages waiting in the account's maildir.
     static int waitingMessages(const TestAccount& account);

@@ -1,0 +1,143 @@
+// Sending through the real Postfix: its SMTP forms, TLS, login and the
+// certificate the user trusts, as its log tells them.
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include "tests/support/mailservers.h"
+#include "tests/support/tempfolder.h"
+#include "transport/smtpsender.h"
+
+namespace {
+
+class SmtpServers : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (!TestMailServers::available())
+            GTEST_SKIP();
+        account = TestMailServers::claimAccount();
+    }
+
+    SmtpSender loggedIn(const QString& password, CertificateTrust trust = TestMailServers::trust()) const {
+        return SmtpSender({{}, {account.name, password}}, std::move(trust));
+    }
+
+    // A sender address of this test's own, to find its session in the log.
+    QString sender(const char* tag) const {
+        return QStringLiteral("%1-%2@fennick.test").arg(QLatin1String(tag), account.name);
+    }
+
+    OutgoingMail mailFrom(const QString& from, const QString& subject = QStringLiteral("件名")) const {
+        return {account.address, from, subject, QStringLiteral("本文"), {}};
+    }
+
+    TestAccount account;
+};
+
+} // namespace
+
+TEST_F(SmtpServers, eachServerFormDeliversWithTheLoginItOffers) {
+    struct Case {
+        const char* tag;
+        QString server;
+        const char* mechanism;
+        const char* commands;
+    };
+    const Case cases[] = {
+        // Port 25 offers neither TLS nor AUTH: the mail goes without logging in.
+        {"plain", TestMailServers::smtpServer(), "", "ehlo=1 mail=1 rcpt=1 data=1 quit=1 commands=5"},
+        {"submission", TestMailServers::submissionServer(), "PLAIN",
+         "ehlo=2 starttls=1 auth=1 mail=1 rcpt=1 data=1 quit=1 commands=8"},
+        {"smtps", TestMailServers::smtpsServer(), "PLAIN",
+         "ehlo=1 auth=1 mail=1 rcpt=1 data=1 quit=1 commands=6"},
+        // In clear, the password itself never goes out while CRAM-MD5 is there.
+        {"cram", TestMailServers::submissionPlainServer(), "CRAM-MD5",
+         "ehlo=1 auth=1 mail=1 rcpt=1 data=1 quit=1 commands=6"},
+    };
+    int delivered = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tag);
+        const Status sent = loggedIn(account.password).send(c.server, mailFrom(sender(c.tag)));
+        ASSERT_TRUE(sent.ok()) << sent.error().toStdString();
+        ASSERT_TRUE(TestMailServers::waitForMessages(account, ++delivered));
+        const TestMailServers::SmtpSession session = TestMailServers::smtpSession(sender(c.tag));
+        EXPECT_EQ(session.mechanism.toStdString(), c.mechanism);
+        EXPECT_EQ(session.commands.toStdString(), c.commands);
+    }
+}
+
+TEST_F(SmtpServers, sendToAllOfThreeMailsUsesOneConnection) {
+    {
+        SmtpConnection connection = loggedIn(account.password).connect(TestMailServers::submissionServer());
+        for (const char* subject : {"一通目", "二通目", "三通目"}) {
+            const Status sent = connection.send(mailFrom(sender("batch"), QString::fromUtf8(subject)));
+            ASSERT_TRUE(sent.ok()) << sent.error().toStdString();
+        }
+    } // QUIT
+    ASSERT_TRUE(TestMailServers::waitForMessages(account, 3));
+    EXPECT_EQ(TestMailServers::smtpSession(sender("batch")).commands.toStdString(),
+              "ehlo=2 starttls=1 auth=1 mail=3 rcpt=3 data=3 quit=1 commands=14");
+}
+
+TEST_F(SmtpServers, aRefusedMailInABatchLeavesTheNextOnesToGo) {
+    SmtpConnection connection = loggedIn(account.password).connect(TestMailServers::submissionServer());
+    ASSERT_TRUE(connection.send(mailFrom(sender("first"))).ok());
+    OutgoingMail unknown = mailFrom(sender("unknown"));
+    unknown.recipient = QStringLiteral("nobody@fennick.test");
+    const Status refused = connection.send(unknown);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_TRUE(refused.error().startsWith(
+        QStringLiteral("550 5.1.1 <nobody@fennick.test>: Recipient address rejected")))
+        << refused.error().toStdString();
+    const Status next = connection.send(mailFrom(sender("next")));
+    EXPECT_TRUE(next.ok()) << next.error().toStdString();
+    EXPECT_TRUE(TestMailServers::waitForMessages(account, 2));
+}
+
+TEST_F(SmtpServers, wrongPasswordGivesTheServersText) {
+    for (const QString& server : {TestMailServers::submissionServer(), TestMailServers::smtpsServer()}) {
+        const Status sent = loggedIn(QStringLiteral("wrong")).send(server, mailFrom(sender("wrong")));
+        ASSERT_FALSE(sent.ok());
+        EXPECT_TRUE(sent.error().startsWith(QStringLiteral("535 5.7.8 Error: authentication failed")))
+            << sent.error().toStdString();
+    }
+    EXPECT_EQ(TestMailServers::waitingMessages(account), 0);
+}
+
+TEST_F(SmtpServers, untrustedCertificateIsRefusedWithItsFingerprintUntilTrusted) {
+    TempFolder data;
+    const QString file = data.file(QStringLiteral("trusted-certificates"));
+    const QString fingerprint = TestMailServers::certificateFingerprint();
+    ASSERT_EQ(fingerprint.size(), 32 * 3 - 1);
+    QStringList asked;
+    bool answer = false;
+    const CertificateTrust trust(file, [&](const QString& text) {
+        asked << text;
+        return answer;
+    });
+    // STARTTLS and TLS from the start both check it.
+    for (const QString& server : {TestMailServers::submissionServer(), TestMailServers::smtpsServer()}) {
+        const Status refused = loggedIn(account.password, trust).send(server, mailFrom(sender("refused")));
+        ASSERT_FALSE(refused.ok());
+        EXPECT_TRUE(refused.error().contains(fingerprint)) << refused.error().toStdString();
+        EXPECT_TRUE(refused.error().contains(QStringLiteral("自己署名の証明書です。")))
+            << refused.error().toStdString();
+    }
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_TRUE(asked[0].contains(fingerprint));
+    EXPECT_FALSE(QFileInfo::exists(file));
+
+    answer = true;
+    const Status accepted = loggedIn(account.password, trust)
+                                .send(TestMailServers::submissionServer(), mailFrom(sender("trusted")));
+    ASSERT_TRUE(accepted.ok()) << accepted.error().toStdString();
+    EXPECT_EQ(ReadBytes(file), "127.0.0.1 " + fingerprint.toLatin1() + '\n');
+
+    // Trusted for good: no more questions.
+    asked.clear();
+    const Status later =
+        loggedIn(account.password, trust).send(TestMailServers::smtpsServer(), mailFrom(sender("later")));
+    ASSERT_TRUE(later.ok()) << later.error().toStdString();
+    EXPECT_TRUE(asked.isEmpty());
+    ASSERT_TRUE(TestMailServers::waitForMessages(account, 2));
+    EXPECT_EQ(TestMailServers::waitingMessages(account), 2);
+}

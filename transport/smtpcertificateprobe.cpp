@@ -1,0 +1,81 @@
+#include "transport/smtpcertificateprobe.h"
+
+#include <QCryptographicHash>
+#include <QSslKey>
+
+namespace {
+
+// Reads one SMTP reply, "250-..." lines up to the last "250 ...". All its
+// lines go to `lines`.
+bool readReply(MailSocket& socket, QList<QByteArray>& lines) {
+    lines.clear();
+    QByteArray line;
+    do {
+        if (!socket.readLine(line))
+            return false;
+        lines << line;
+    } while (line.size() > 3 && line[3] == '-');
+    return true;
+}
+
+QString refused(const QString& serverText, const QList<QByteArray>& reply) {
+    return QStringLiteral("サーバー「%1」と暗号化 (TLS) の通信を始められませんでした。(%2)")
+        .arg(serverText, QString::fromUtf8(reply.isEmpty() ? QByteArray() : reply.last()));
+}
+
+bool startTls(MailSocket& socket, const QString& serverText, QString& error) {
+    QList<QByteArray> reply;
+    if (!readReply(socket, reply)) {
+        error = socket.error();
+        return false;
+    }
+    if (!reply.last().startsWith("220")) {
+        error = QStringLiteral("サーバー「%1」が接続を断りました。(%2)")
+                    .arg(serverText, QString::fromUtf8(reply.last()));
+        return false;
+    }
+    socket.write("EHLO localhost\r\n");
+    if (!readReply(socket, reply)) {
+        error = socket.error();
+        return false;
+    }
+    bool offered = false;
+    for (const QByteArray& line : std::as_const(reply))
+        offered = offered || line.mid(4).trimmed().toUpper() == "STARTTLS";
+    if (!reply.last().startsWith("250") || !offered) {
+        error = refused(serverText, reply);
+        return false;
+    }
+    socket.write("STARTTLS\r\n");
+    if (!readReply(socket, reply)) {
+        error = socket.error();
+        return false;
+    }
+    if (!reply.last().startsWith("220")) {
+        error = refused(serverText, reply);
+        return false;
+    }
+    if (!socket.startTls()) {
+        error = socket.error();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Result<QByteArray> AcceptedSmtpKey(const ServerAddress& address, const QString& serverText,
+                                   const CertificateTrust& trust, MailSocket::Timeouts timeouts) {
+    MailSocket socket(timeouts, trust);
+    if (!socket.open(address, serverText))
+        return Result<QByteArray>::failure(socket.error());
+    QString error;
+    if (!address.tlsFromStart && !startTls(socket, serverText, error))
+        return Result<QByteArray>::failure(error);
+    const QByteArray key = socket.peerCertificate().publicKey().toDer();
+    socket.write("QUIT\r\n");
+    QByteArray bye;
+    (void)socket.readLine(bye);
+    socket.close();
+    return "sha256//" + QCryptographicHash::hash(key, QCryptographicHash::Sha256).toBase64();
+}

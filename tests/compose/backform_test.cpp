@@ -1,4 +1,5 @@
-// The reply window on the offscreen platform; sending it is in
+// The reply window on the offscreen platform, its failing send against a
+// scripted server; sending through the real servers is in
 // backform_server_test.cpp.
 #include <QApplication>
 #include <QClipboard>

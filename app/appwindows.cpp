@@ -1,6 +1,7 @@
 #include "app/appwindows.h"
 
 #include "addressbook/friendform.h"
+#include "compose/backform.h"
 #include "compose/htform.h"
 #include "compose/writeform.h"
 #include "history/tyakuform.h"
@@ -64,7 +65,7 @@ void AppWindows::openHistory(HistoryMode mode) {
         tyakuForm_ = new TyakuForm(context_, editor_);
         tyakuForm_->setAttribute(Qt::WA_DeleteOnClose);
         tyakuForm_->onRegisterSender = [this](const QString& party) { openAddressBook(party); };
-        // onReply: the reply window fills itself from the ReplyDraft once it exists.
+        tyakuForm_->onReply = [this](const ReplyDraft& draft) { openReply(draft); };
     }
     tyakuForm_->OpenHistory(mode);
 }
@@ -112,6 +113,19 @@ HTForm* AppWindows::htmlHelpWindow() const {
     return htForm_;
 }
 
+void AppWindows::openReply(const ReplyDraft& draft) {
+    if (!backForm_) {
+        backForm_ = new BackForm(context_);
+        backForm_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    backForm_->fill(draft.subject, draft.to, draft.body);
+    bringForward(backForm_);
+}
+
+BackForm* AppWindows::replyWindow() const {
+    return backForm_;
+}
+
 void AppWindows::showReceived(const LastReceived& last) {
     if (tyakuForm_)
         tyakuForm_->showReceived(last.subject, last.sender, last.date, last.text, last.rawSubject);
@@ -125,4 +139,5 @@ void AppWindows::closeAll() {
     delete friendForm_.data();
     delete htForm_.data();
     delete writeForm_.data();
+    delete backForm_.data();
 }

@@ -11,6 +11,7 @@
 #include "history/historymode.h"
 #include "ui/appcontext.h"
 
+class BackForm;
 class FriendForm;
 class HTForm;
 class IdPassForm;
@@ -19,6 +20,7 @@ class SetForm;
 class TyakuForm;
 class WriteForm;
 class QWidget;
+struct ReplyDraft;
 
 // The program's windows other than the main window. Each is created on first
 // use, stays until it is closed, and is only brought forward when opened
@@ -47,6 +49,9 @@ class AppWindows {
     WriteForm* composeWindow() const;
     void openHtmlHelp();
     HTForm* htmlHelpWindow() const;
+    // The reply window, filled from the history window's "返事を書く".
+    void openReply(const ReplyDraft& draft);
+    BackForm* replyWindow() const;
     // The main window's clock text, which dates the sent records.
     std::function<QString()> clockText;
 
@@ -69,5 +74,6 @@ class AppWindows {
     QPointer<FriendForm> friendForm_;
     QPointer<WriteForm> writeForm_;
     QPointer<HTForm> htForm_;
+    QPointer<BackForm> backForm_;
     EditorState editor_; // lives for the whole run
 };

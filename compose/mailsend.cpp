@@ -57,6 +57,8 @@ SendPass MailSend::sendOne(SmtpConnection& connection, const SendRequest& reques
         pass.sendError = sent.error();
         return pass;
     }
+    if (!request.keepSentRecord)
+        return pass;
     // Only a mail the server accepted goes into the sent history.
     const MailRecord record = SentRecord(request.subject, request.dateText, request.toText, request.body);
     if (const auto written = MailFile::sent(paths_).append(record); !written)
@@ -74,4 +76,14 @@ QString MailSend::statusText(const SendReport& report) {
 
 QString MailSend::errorText(const SendPass& pass) {
     return QStringLiteral("%1 へ送信できませんでした。\n%2").arg(TrimSpaces(pass.recipient), pass.sendError);
+}
+
+QStringList MailSend::errorTexts(const SendReport& report) {
+    QStringList texts;
+    if (!report.refusal.isEmpty())
+        texts.append(report.refusal);
+    for (const SendPass& pass : report.passes)
+        if (!pass.sent())
+            texts.append(errorText(pass));
+    return texts;
 }

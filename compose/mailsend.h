@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include "store/apppaths.h"
 #include "transport/smtpsender.h"
@@ -15,8 +16,9 @@ struct SendRequest {
     bool sendToAll = false;
     int listEntries = 0; // the address list's entries: the passes of a send-to-all
     QString smtpServer;
-    QString sender;   // the user's own address
-    QString dateText; // the main window's clock text, for the sent record
+    QString sender;             // the user's own address
+    QString dateText;           // the main window's clock text, for the sent record
+    bool keepSentRecord = true; // a reply is not kept in the sent history
 };
 
 // One mail of a send.
@@ -39,7 +41,8 @@ struct SendReport {
 
 // Sends one mail, or in send-to-all mode one mail to the address of each
 // address-book record in turn, and records each mail the server accepted in
-// the sent-mail file. Blocking: windows run it on a worker thread.
+// the sent-mail file (unless the request keeps no record). Blocking: windows
+// run it on a worker thread (SendWorker).
 class MailSend {
   public:
     static inline const QString kSending = QStringLiteral("メールを送信中です。しばらくお待ち下さい。");
@@ -55,6 +58,9 @@ class MailSend {
     static QString statusText(const SendReport& report);
     // The box text for a pass that failed, naming its recipient.
     static QString errorText(const SendPass& pass);
+    // A box text for each thing that went wrong in sending, in order: the
+    // refusal, then each failed pass.
+    static QStringList errorTexts(const SendReport& report);
 
   private:
     SendPass sendOne(SmtpConnection& connection, const SendRequest& request, const QString& recipient) const;

@@ -15,9 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
-#include <QThread>
 #include <QVBoxLayout>
-#include <memory>
 
 #include "compose/attachmentlist.h"
 #include "history/pageviewloader.h"
@@ -172,6 +170,7 @@ WriteForm::WriteForm(AppContext& context, WriteFormLinks links)
     Text9 = Named(new QLineEdit(this), "Text9");
     Text8->hide(); // working fields
     Text9->hide();
+    attachmentRow_ = {AttachCommand, Command9, Command10, AttachText, List2};
 
     helpTexts_ = {
         {Command1, QStringLiteral(
@@ -234,11 +233,8 @@ WriteForm::WriteForm(AppContext& context, WriteFormLinks links)
     Form_Load();
 }
 
-WriteForm::~WriteForm() {
-    // A send cannot be interrupted; the window goes once it has ended.
-    if (worker_)
-        worker_->wait();
-}
+// A send cannot be interrupted; the worker waits for its end.
+WriteForm::~WriteForm() = default;
 
 void WriteForm::place(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(Twips::rect(left, top, width, height));
@@ -388,35 +384,16 @@ void WriteForm::Option2_Click() {
 }
 
 void WriteForm::AttachCommand_Click() {
-    Command9->setEnabled(true);
-    const QString file =
-        context_.prompter->openFileName(this, QStringLiteral("添付File"), QString(), QString());
-    if (!file.isEmpty()) {
-        AttachText->setText(file);
-        List2->addItem(file);
-    }
-    AttachCommand->setEnabled(false);
+    attachmentRow_.choose(this, *context_.prompter);
 }
 
 void WriteForm::Command9_Click() {
-    List2->show();
-    if (AttachText->text().isEmpty())
-        return;
-    const QString file = context_.prompter->openFileName(this, QStringLiteral("追加"), QString(), QString());
-    if (file.isEmpty())
-        return;
-    AttachText->setText(AttachmentList::append(AttachText->text(), file));
-    List2->addItem(file);
+    attachmentRow_.add(this, *context_.prompter);
 }
 
 void WriteForm::Command10_Click() {
-    AttachText->clear();
-    List2->clear();
+    attachmentRow_.drop();
     List3->clear();
-    List2->hide();
-    Command9->setEnabled(false);
-    Command10->setEnabled(false);
-    AttachCommand->setEnabled(true);
 }
 
 void WriteForm::Command12_Click() {
@@ -545,30 +522,18 @@ void WriteForm::Command1_Click() {
     StatusBar1->showMessage(MailSend::kSending);
     Command1->setEnabled(false);
 
-    auto report = std::make_shared<SendReport>();
-    QThread* worker = QThread::create([send = MailSend(context_.paths, UserSmtpSender(context_)),
-                                       request = typedRequest(), report] { *report = send.run(request); });
-    worker->setParent(this);
-    connect(worker, &QThread::finished, this, [this, worker, report] {
-        worker->deleteLater();
-        worker_ = nullptr;
-        showSendReport(*report);
-    });
-    worker_ = worker;
-    worker->start();
+    sendWorker_.start(MailSend(context_.paths, UserSmtpSender(context_)), typedRequest(),
+                      [this](const SendReport& report) { showSendReport(report); });
 }
 
 void WriteForm::showSendReport(const SendReport& report) {
     Command1->setEnabled(true);
-    if (!report.refusal.isEmpty())
-        context_.prompter->message(this, report.refusal, MailSend::kErrorTitle);
-    for (const SendPass& pass : report.passes) {
-        if (!pass.sent())
-            context_.prompter->message(this, MailSend::errorText(pass), MailSend::kErrorTitle);
+    for (const QString& error : MailSend::errorTexts(report))
+        context_.prompter->message(this, error, MailSend::kErrorTitle);
+    for (const SendPass& pass : report.passes)
         if (!pass.recordError.isEmpty())
             context_.prompter->message(this, pass.recordError, QStringLiteral("送信履歴"),
                                        Prompter::Icon::Warning);
-    }
     StatusBar1->showMessage(MailSend::statusText(report));
     if (report.allSent()) {
         ToText->clear();

@@ -2,14 +2,14 @@
 
 #include <QHash>
 #include <QList>
-#include <QPointer>
-#include <QThread>
 #include <QUrl>
 #include <QWidget>
 #include <functional>
 
 #include "compose/addresslist.h"
+#include "compose/attachmentrow.h"
 #include "compose/mailsend.h"
+#include "compose/sendworker.h"
 
 class PageViewInterface;
 class QComboBox;
@@ -65,7 +65,7 @@ class WriteForm : public QWidget {
     // A drop on the drop target: the first local file of the drop.
     void Label5_OLEDragDrop(const QList<QUrl>& urls);
 
-    bool sending() const { return worker_ != nullptr; }
+    bool sending() const { return sendWorker_.running(); }
     bool htmlMode() const { return htmlMode_; }
     const QList<int>& addressRecordNumbers() const { return addressRecordNumbers_; }
     int outerWidthTwips() const;
@@ -143,6 +143,7 @@ class WriteForm : public QWidget {
     bool framed_ = false;
     QList<int> addressRecordNumbers_;
     QHash<QObject*, QString> helpTexts_;
-    QPointer<QThread> worker_;
+    AttachmentRow attachmentRow_;
+    SendWorker sendWorker_{this};
     PageViewInterface* preview_ = nullptr;
 };

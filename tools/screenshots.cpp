@@ -1,6 +1,7 @@
 // Renders the windows for the README under a real X server (Xvfb) with the
 // installed Japanese fonts: screenshots OUTPUT_FOLDER
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QTimer>
 #include <functional>
 
@@ -23,6 +25,7 @@
 #include "app/mainform.h"
 #include "app/startup.h"
 #include "compose/addresslist.h"
+#include "compose/backform.h"
 #include "compose/htform.h"
 #include "compose/writeform.h"
 #include "history/editormenus.h"
@@ -111,6 +114,23 @@ int main(int argc, char* argv[]) {
         QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &event);
     };
+    // The reply window, as the history window's 返事を書く fills it, with
+    // 本文に貼付 pressed and a file attached.
+    const std::function<void()> replyShot = [&] {
+        TyakuForm* history = windows.historyWindow();
+        history->MailListView->setCurrentIndex(history->MailListView->model()->index(0, 0));
+        history->MailListView_Click();
+        history->Command5_Click();
+        BackForm* reply = windows.replyWindow();
+        QGuiApplication::clipboard()->setText(
+            QStringLiteral("山田様\n\nいつもお世話になっております。\n水曜日の午後二時で承知しました。"));
+        reply->Command4_Click();
+        reply->AttachText->setText(pageFolder + QStringLiteral("/sun.png"));
+        QTimer::singleShot(300, [&, reply] {
+            reply->grab().save(out + QStringLiteral("/reply.png"));
+            app.quit();
+        });
+    };
     // The compose window in text mode, then in HTML mode, then the help window.
     const std::function<void()> composeShots = [&] {
         WriteForm* compose = windows.openCompose();
@@ -131,7 +151,7 @@ int main(int argc, char* argv[]) {
                 compose->Command2_Click();
                 QTimer::singleShot(300, [&] {
                     windows.htmlHelpWindow()->grab().save(out + QStringLiteral("/htmlhelp.png"));
-                    app.quit();
+                    replyShot();
                 });
             });
         });

@@ -1,14 +1,23 @@
-// The compose and HTML help windows as the main window opens them.
+// The compose and HTML help windows as the main window opens them, and the
+// reply window as the history window opens it.
 #include <QCoreApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 #include "app/appwindows.h"
 #include "app/mainform.h"
+#include "compose/backform.h"
 #include "compose/htform.h"
 #include "compose/writeform.h"
+#include "history/tyakuform.h"
+#include "mime/htmlmailmarker.h"
+#include "store/mailfile.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
 #include "ui/appcontext.h"
@@ -51,4 +60,77 @@ TEST(ComposeWindows, newMailLabelOpensOneComposeWindowWhoseHelpPreparesTheSuppor
     EXPECT_EQ(windows.composeWindow()->ToText->text(),
               QStringLiteral("Fennick サポート <support@fennick.example>"));
     EXPECT_EQ(windows.composeWindow()->SubjectText->text(), QStringLiteral("使用方法での質問です。"));
+}
+
+namespace {
+
+void clickRow(TyakuForm* history, int row) {
+    const QModelIndex index = history->MailListView->model()->index(row, 0);
+    history->MailListView->setCurrentIndex(index);
+    QTest::mouseClick(history->MailListView->viewport(), Qt::LeftButton, {},
+                      history->MailListView->visualRect(index).center());
+}
+
+} // namespace
+
+// A mail, the answer to it coming back, and an HTML mail, each answered in turn.
+TEST(ComposeWindows, replyButtonOpensOneReplyWindowFilledFromTheShownMail) {
+    TempFolder app;
+    ScriptedPrompter prompter;
+    AppContext context{AppPaths(app.path()), app.path()};
+    context.prompter = &prompter;
+    context.pageModule = QStringLiteral(FENNICK_PAGE_MODULE_PATH);
+    ASSERT_TRUE(context.paths.ensureLayout().ok());
+    const MailFile received = MailFile::received(context.paths);
+    const QString date = QStringLiteral("2026/12/07  9:00:00");
+    ASSERT_TRUE(
+        received
+            .append({QStringLiteral("  Meeting "), date, QStringLiteral("○TEXT形式"),
+                     QStringLiteral(" yamada@x.jp "), QStringLiteral("  水曜日でいかがでしょうか。  "), 1})
+            .ok());
+    ASSERT_TRUE(received
+                    .append({QStringLiteral("Re:  Meeting"), date, QStringLiteral("○TEXT形式"),
+                             QStringLiteral("yamada@x.jp"), QStringLiteral("承知しました。"), 1})
+                    .ok());
+    ASSERT_TRUE(QDir().mkpath(app.file(QStringLiteral("Garden"))));
+    WriteBytes(app.file(QStringLiteral("Garden/index.htm")), "<html><body>garden</body></html>");
+    ASSERT_TRUE(received
+                    .append({QStringLiteral("Garden"), date, QStringLiteral("●HTML形式"),
+                             QStringLiteral("sato@x.jp"), HtmlMailMarker, 1})
+                    .ok());
+    AppWindows windows(context);
+    windows.openHistory(HistoryMode::Received);
+    TyakuForm* history = windows.historyWindow();
+    ASSERT_NE(history, nullptr);
+
+    clickRow(history, 0);
+    history->Command5->click();
+    BackForm* reply = windows.replyWindow();
+    ASSERT_NE(reply, nullptr) << "created on first use";
+    EXPECT_TRUE(reply->isVisible());
+    EXPECT_TRUE(history->isVisible()) << "the reply window does not replace the history window";
+    EXPECT_EQ(reply->windowTitle(), QStringLiteral("返事を出す"));
+    EXPECT_EQ(reply->SubjectText->text(), QStringLiteral("Re:  Meeting"));
+    EXPECT_EQ(reply->ToText->text(), QStringLiteral("yamada@x.jp"));
+    EXPECT_EQ(reply->BodyText->toPlainText(), QStringLiteral("水曜日でいかがでしょうか。"));
+
+    clickRow(history, 1);
+    history->Command5->click();
+    EXPECT_EQ(windows.replyWindow(), reply) << "a second reply fills the same window";
+    EXPECT_EQ(reply->SubjectText->text(), QStringLiteral("Re:  Re:  Meeting"));
+    EXPECT_EQ(reply->BodyText->toPlainText(), QStringLiteral("承知しました。"));
+
+    clickRow(history, 2);
+    history->Command5->click();
+    EXPECT_EQ(reply->SubjectText->text(), QStringLiteral("Re:  Garden"));
+    EXPECT_EQ(reply->ToText->text(), QStringLiteral("sato@x.jp"));
+    EXPECT_TRUE(reply->BodyText->toPlainText().isEmpty()) << "an HTML mail is answered with an empty body";
+    EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.value(0).text.toStdString();
+
+    reply->Command3->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(windows.replyWindow(), nullptr);
+    history->Command5->click();
+    EXPECT_EQ(windows.replyWindow(), nullptr) << "the reply used up the click";
+    EXPECT_EQ(prompter.shown.value(0).text, QStringLiteral("データが選択されていません"));
 }

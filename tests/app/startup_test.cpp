@@ -280,7 +280,7 @@ TEST_F(StartUpTest, waitCursorShowsOverTheMainWindowOnlyWhileTheCheckRuns) {
     EXPECT_EQ(form->Text1->cursor().shape(), Qt::WaitCursor) << "and over the status box";
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the other windows keep their pointer";
     gate->release();
-    QTRY_VERIFY_WITH_TIMEOUT(!receive.isRunning(), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receive.isRunning(); }, 10000));
     EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール無し。"));
     EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(form->Label[2]->cursor().shape(), Qt::PointingHandCursor);
@@ -341,7 +341,7 @@ TEST_F(StartUpTest, checkReportsReachTheWindowsAndTheSettingsOfThisRun) {
         return mailbox;
     });
     receive.run();
-    QTRY_VERIFY_WITH_TIMEOUT(!receive.isRunning(), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receive.isRunning(); }, 10000));
     EXPECT_EQ(context.settings.AccountId, QStringLiteral("taro"));
     EXPECT_EQ(context.settings.AccountPassword, QStringLiteral("pw"));
     EXPECT_EQ(windows->accountWindow()->IdText->text(), QStringLiteral("taro"));

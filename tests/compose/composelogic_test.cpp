@@ -1,11 +1,12 @@
 // The compose logic that needs no server: attachment lists, the address
-// list, the sent record.
+// list, the sent record, the reply body.
 #include <QFile>
 #include <gtest/gtest.h>
 
 #include "compose/addresslist.h"
 #include "compose/attachmentlist.h"
 #include "compose/mailsend.h"
+#include "compose/replybody.h"
 #include "compose/sentrecord.h"
 #include "store/mailfile.h"
 #include "tests/support/tempfolder.h"
@@ -108,4 +109,15 @@ TEST(MailSend, sendToAllWithAnEmptyListSendsNothingAndIsDone) {
     EXPECT_FALSE(report.stoppedShort());
     EXPECT_EQ(MailSend::statusText(report), QStringLiteral("送信完了です。"));
     EXPECT_EQ(MailFile::sent(paths).count().value(), 0);
+}
+
+TEST(ReplyBody, clipboardThenThreeEmptyLinesThenTheAnsweredText) {
+    const QString breaks = QStringLiteral("\r\n\r\n\r\n\r");
+    EXPECT_EQ(ReplyBody::pasted(QString(), QStringLiteral("  本文  ")), breaks + QStringLiteral("本文"))
+        << "an empty clipboard leaves the line breaks first";
+    EXPECT_EQ(ReplyBody::pasted(QStringLiteral("  了解です。 "), QStringLiteral("本文")),
+              QStringLiteral("了解です。 ") + breaks + QStringLiteral("本文"))
+        << "only the ends of the whole are trimmed";
+    EXPECT_EQ(ReplyBody::pasted(QStringLiteral("\t了解"), QString()), QStringLiteral("\t了解") + breaks)
+        << "tabs and line breaks are not spaces";
 }

@@ -72,6 +72,17 @@ TEST_F(MailSendServerTest, textMailToOneRecipientArrivesOnceAndIsRecordedByteFor
     EXPECT_EQ(sentFile(), expected);
 }
 
+TEST_F(MailSendServerTest, aMailSentWithoutARecordArrivesAndTheSentFileStaysAsItWas) {
+    SendRequest r = request(account.address);
+    r.keepSentRecord = false;
+    const SendReport report = MailSend(paths).run(r);
+    ASSERT_TRUE(report.allSent()) << report.passes.value(0).sendError.toStdString();
+    ASSERT_EQ(report.passes.size(), 1);
+    EXPECT_TRUE(report.passes[0].recordError.isEmpty());
+    ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
+    EXPECT_EQ(sentFile().size(), 0);
+}
+
 TEST_F(MailSendServerTest, sendToAllSendsOneMailPerAddressRecordInOrder) {
     const TestAccount second = TestMailServers::claimAccount();
     const TestAccount third = TestMailServers::claimAccount();

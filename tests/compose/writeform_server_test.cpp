@@ -248,6 +248,6 @@ TEST_F(WriteFormServerTest, twoCopiesExchangeAnHtmlMail) {
             width = v;
             answered = true;
         });
-    QTRY_VERIFY_WITH_TIMEOUT(answered, 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answered; }, 10000));
     EXPECT_EQ(width.toInt(), 40);
 }

@@ -424,7 +424,7 @@ TEST_F(MessageActionsTest, theHtmlMarkerInText10IsSelectedForTheSentDisplayAndTh
 TEST_F(MessageActionsTest, backgroundMovesPutTheCopyControlsBackOnTheStatusBar) {
     open(HistoryMode::Received);
     form->showMaximized();
-    QTRY_VERIFY(form->isMaximized());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->isMaximized(); }));
     const int H = Twips::fromPixels(form->frameGeometry().height());
     EXPECT_EQ(form->Command2->y() - form->clientTop(), Twips::toPixels(H - 700));
     EXPECT_EQ(form->Text6->y() - form->clientTop(), Twips::toPixels(H - 700));

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QWidget>
+
+#include "compose/attachmentrow.h"
+#include "compose/sendworker.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTextEdit;
+struct AppContext;
+
+// The reply window ("返事を出す"): recipient, subject, attachments and body of
+// an answer to the mail the history window shows. It keeps no sent record.
+// Sending runs on a worker thread; a reply that fails stays in the window.
+class BackForm : public QWidget {
+    Q_OBJECT
+  public:
+    explicit BackForm(AppContext& context);
+    ~BackForm() override;
+
+    static constexpr int kOpenWidth = 7400, kOpenHeight = 7600;
+
+    // Fills the window for an answer; `body` is also the answered mail's
+    // text that "本文に貼付" puts below the clipboard's. Refused, saying so,
+    // while a reply is being sent.
+    bool fill(const QString& subject, const QString& to, const QString& body);
+
+    void Form_Load();
+    void Form_Resize();
+    void Form_Unload();
+    void Command2_Click(); // send
+    void Command3_Click(); // close without sending
+    void Command4_Click(); // clipboard text above the answered mail
+    void AttachCommand_Click();
+    void Command9_Click();  // add an attachment
+    void Command10_Click(); // drop all attachments
+
+    bool sending() const { return sendWorker_.running(); }
+
+    QPushButton* Command2;
+    QPushButton* Command3;
+    QPushButton* Command4;
+    QLabel* Label2[4] = {}; // indexes 0, 1 and 3
+    QLineEdit* ToText;
+    QLineEdit* SubjectText;
+    QLineEdit* AttachText;
+    QPushButton* AttachCommand;
+    QPushButton* Command9;
+    QPushButton* Command10;
+    QListWidget* List2;
+    QTextEdit* BodyText;
+
+  Q_SIGNALS:
+    // A send ended and its outcome is shown.
+    void sendFinished();
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void showSendReport(const SendReport& report);
+
+    AppContext& context_;
+    QString answeredBody_;
+    AttachmentRow attachmentRow_;
+    SendWorker sendWorker_{this};
+};

@@ -225,8 +225,7 @@ QByteArray fromHeader(const QString& sender) {
 
 namespace OutgoingMessage {
 
-QByteArray encodeHeaderText(const QString& raw) {
-    const QString text = withoutControls(raw);
+QByteArray encodeHeaderText(const QString& text) {
     if (isPlainAscii(text))
         return text.toLatin1();
     QList<QByteArray> words;
@@ -268,7 +267,7 @@ Result<QByteArray> build(const OutgoingMail& mail, const QDateTime& now) {
     QByteArray out;
     out += "From: " + fromHeader(mail.sender) + "\r\n";
     out += "To: " + addressHeader(ParseRecipients(mail.recipient)) + "\r\n";
-    out += "Subject: " + encodeHeaderText(mail.subject) + "\r\n";
+    out += "Subject: " + encodeHeaderText(withoutControls(mail.subject)) + "\r\n";
     out += "Date: " + formatDate(now) + "\r\n";
     out += "Message-ID: <" + now.toUTC().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() + '.' +
            randomHex(8) + '@' + domainOf(mail.sender) + ">\r\n";

@@ -80,6 +80,14 @@ class OutgoingHeaders : public testing::Test {
         return {};
     }
 
+    // Sends a mail with `subject`; the subject as it arrived.
+    QString arrivedSubject(const QString& subject) {
+        const QByteArray m = sendAndFetch(
+            {account.address, QStringLiteral("me@fennick.test"), subject, QStringLiteral("本文"), {}});
+        expectOneHeaderSet(m);
+        return MimeDecoder::decode(m).subject;
+    }
+
     // One set of headers, none smuggled in, and the body where it belongs.
     static void expectOneHeaderSet(const QByteArray& delivered) {
         const QList<QByteArray> headers = headersOf(delivered);
@@ -100,29 +108,15 @@ class OutgoingHeaders : public testing::Test {
 
 TEST_F(OutgoingHeaders, lineBreaksInSubjectNamesAndFileNamesStayInsideTheirHeader) {
     // Typed or pasted: a bell and a vertical tab as well.
-    {
-        const QByteArray m = sendAndFetch({account.address,
-                                           QStringLiteral("me@fennick.test"),
-                                           QStringLiteral("Hello\a\v") + smuggled,
-                                           QStringLiteral("本文"),
-                                           {}});
-        expectOneHeaderSet(m);
-        EXPECT_EQ(MimeDecoder::decode(m).subject, QStringLiteral("Hello Bcc: ") + bystander.address);
-    }
+    EXPECT_EQ(arrivedSubject(QStringLiteral("Hello\a\v") + smuggled),
+              QStringLiteral("Hello Bcc: ") + bystander.address);
     // Carried into a reply from a received subject whose encoded word holds
     // the line break.
-    {
-        const QString received = HeaderText::decode(
-            "=?UTF-8?B?" + (QStringLiteral("お知らせ") + smuggled).toUtf8().toBase64() + "?=");
-        ASSERT_TRUE(received.contains(u'\n'));
-        const QByteArray m = sendAndFetch({account.address,
-                                           QStringLiteral("me@fennick.test"),
-                                           QStringLiteral("Re: ") + received,
-                                           QStringLiteral("本文"),
-                                           {}});
-        expectOneHeaderSet(m);
-        EXPECT_EQ(MimeDecoder::decode(m).subject, QStringLiteral("Re: お知らせ Bcc: ") + bystander.address);
-    }
+    const QString received =
+        HeaderText::decode("=?UTF-8?B?" + (QStringLiteral("お知らせ") + smuggled).toUtf8().toBase64() + "?=");
+    ASSERT_TRUE(received.contains(u'\n'));
+    EXPECT_EQ(arrivedSubject(QStringLiteral("Re: ") + received),
+              QStringLiteral("Re: お知らせ Bcc: ") + bystander.address);
     // In the recipient's name, ASCII and Japanese.
     for (const QString& name : {QStringLiteral("Bob"), QStringLiteral("山田")}) {
         const QByteArray m = sendAndFetch({name + smuggled + QStringLiteral(" <") + account.address + u'>',
@@ -138,10 +132,7 @@ TEST_F(OutgoingHeaders, lineBreaksInSubjectNamesAndFileNamesStayInsideTheirHeade
     TempFolder dir;
     for (const QString& base : {QStringLiteral("report"), QStringLiteral("報告")}) {
         const QString path = dir.file(base + smuggled + QStringLiteral(".txt"));
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("attached\n");
-        f.close();
+        WriteBytes(path, "attached\n");
         const QByteArray m = sendAndFetch({account.address,
                                            QStringLiteral("me@fennick.test"),
                                            QStringLiteral("件名"),

@@ -29,13 +29,28 @@ void FolderOnlyInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info) {
     info.block(true);
 }
 
+FolderOnlyPage::FolderOnlyPage(QWebEngineProfile* profile, const FolderOnlyInterceptor& rule, QObject* parent)
+    : QWebEnginePage(profile, parent), rule_(rule) {}
+
+bool FolderOnlyPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
+    const bool web = url.scheme() == QStringLiteral("http") || url.scheme() == QStringLiteral("https");
+    if (type == NavigationTypeLinkClicked && web) {
+        if (opener)
+            opener(url);
+    } else if (type != NavigationTypeFormSubmitted && rule_.allows(url)) {
+        return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+    }
+    Q_EMIT navigationRefused(url);
+    return false;
+}
+
 PageView::PageView(QWidget* parent) : QWebEngineView(parent) {
     setObjectName(QStringLiteral("WebBrowser1"));
     // An off-the-record profile of our own: nothing is cached or kept.
     profile_ = new QWebEngineProfile(this);
     interceptor_ = new FolderOnlyInterceptor(profile_);
     profile_->setUrlRequestInterceptor(interceptor_);
-    page_ = new QWebEnginePage(profile_, this);
+    page_ = new FolderOnlyPage(profile_, *interceptor_, this);
     QWebEngineSettings* s = page_->settings();
     s->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);

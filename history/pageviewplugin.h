@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QtPlugin>
+#include <functional>
 
 class QString;
+class QUrl;
 class QWidget;
 
 // The history window's view of a received page. The engine behind it is
@@ -14,6 +16,9 @@ class PageViewInterface {
     // Shows `page` (a file in `folder`); an empty page shows a blank view.
     virtual void showPage(const QString& page, const QString& folder) = 0;
     virtual QWidget* widget() = 0;
+    // Where a web link the user clicked goes (the desktop's browser); none:
+    // such links do nothing.
+    virtual void setLinkOpener(std::function<bool(const QUrl&)> opener) = 0;
 };
 
 // What the page engine's module offers: new views, owned by their parent.
@@ -23,5 +28,5 @@ class PageViewPlugin {
     virtual PageViewInterface* createPageView(QWidget* parent) = 0;
 };
 
-#define PageViewPlugin_iid "fennick.PageViewPlugin/1"
+#define PageViewPlugin_iid "fennick.PageViewPlugin/2"
 Q_DECLARE_INTERFACE(PageViewPlugin, PageViewPlugin_iid)

@@ -357,6 +357,7 @@ bool TyakuForm::ensurePageView() {
         return false;
     }
     page_ = *created;
+    page_->setLinkOpener(context_.openUrl);
     QWidget* area = page_->widget();
     area->setGeometry(rtfEd->geometry());
     area->setMouseTracking(true);

@@ -33,6 +33,26 @@ bool linesFit(const QByteArray& bytes) {
     return true;
 }
 
+// No header line of ours may end inside a value: a line break or other
+// control character in a subject, name or address (pasted, or carried into a
+// reply from a received subject) would start a header of its own. Each run of
+// them becomes one space.
+QString withoutControls(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    bool inRun = false;
+    for (const QChar c : text) {
+        const bool control = c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+                             c == QChar::ParagraphSeparator;
+        if (control && !inRun)
+            out += u' ';
+        else if (!control)
+            out += c;
+        inRun = control;
+    }
+    return out;
+}
+
 QByteArray base64Lines(const QByteArray& bytes) {
     const QByteArray b64 = bytes.toBase64();
     QByteArray out;
@@ -150,7 +170,8 @@ QByteArray formatDate(const QDateTime& now) {
     return QLocale::c().toString(now, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss ")).toLatin1() + zone;
 }
 
-QByteArray domainOf(const QString& address) {
+QByteArray domainOf(const QString& raw) {
+    const QString address = withoutControls(raw);
     const qsizetype at = address.lastIndexOf(u'@');
     const QString domain = at >= 0 ? address.mid(at + 1).trimmed() : QString();
     if (domain.isEmpty() || !isPlainAscii(domain) || domain.contains(u'>') || domain.contains(u' '))
@@ -158,18 +179,46 @@ QByteArray domainOf(const QString& address) {
     return domain.toLatin1();
 }
 
+// An address that is not plain ASCII cannot go out raw. Its local part goes
+// as an encoded word, which readers show as typed, before the domain kept
+// as it is, so that no server takes it for a local name and adds its own.
+QByteArray encodedAddress(const QString& address) {
+    const qsizetype at = address.lastIndexOf(u'@');
+    const QString domain = at > 0 ? address.mid(at + 1) : QString();
+    if (domain.isEmpty() || !isPlainAscii(domain))
+        return OutgoingMessage::encodeHeaderText(address);
+    return OutgoingMessage::encodeHeaderText(address.left(at)) + '@' + domain.toLatin1();
+}
+
+// "name <address>".
+QByteArray mailbox(const Recipient& r) {
+    const QString name = withoutControls(r.name).trimmed();
+    const QString address = withoutControls(r.address).trimmed();
+    QByteArray out;
+    if (!name.isEmpty())
+        out += (isPlainAscii(name) ? quoted(name.toLatin1()) : OutgoingMessage::encodeHeaderText(name)) + ' ';
+    return out + (isPlainAscii(address) ? '<' + address.toLatin1() + '>' : encodedAddress(address));
+}
+
 QByteArray addressHeader(const QList<Recipient>& recipients) {
     QByteArray out;
     for (const Recipient& r : recipients) {
         if (!out.isEmpty())
             out += ",\r\n ";
-        if (!r.name.isEmpty())
-            out += (isPlainAscii(r.name) ? quoted(r.name.toLatin1())
-                                         : OutgoingMessage::encodeHeaderText(r.name)) +
-                   ' ';
-        out += '<' + r.address.toUtf8() + '>';
+        out += mailbox(r);
     }
     return out;
+}
+
+// The user's own address, bare as set when it is plain ASCII.
+QByteArray fromHeader(const QString& sender) {
+    const QString clean = withoutControls(sender).trimmed();
+    if (isPlainAscii(clean))
+        return clean.toLatin1();
+    const QList<Recipient> parsed = ParseRecipients(clean);
+    if (parsed.size() != 1)
+        return OutgoingMessage::encodeHeaderText(clean);
+    return parsed.front().name.isEmpty() ? encodedAddress(parsed.front().address) : mailbox(parsed.front());
 }
 
 } // namespace
@@ -205,7 +254,7 @@ Result<QByteArray> build(const OutgoingMail& mail, const QDateTime& now) {
         QFile file(path);
         if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
             return Result<QByteArray>::failure(QStringLiteral("添付ファイルを読み込めません: %1").arg(path));
-        Loaded l{QFileInfo(path).fileName(),
+        Loaded l{withoutControls(QFileInfo(path).fileName()),
                  mimeTypes.mimeTypeForFile(path, QMimeDatabase::MatchExtension).name().toLatin1(),
                  file.readAll()};
         if (file.error() != QFileDevice::NoError)
@@ -216,9 +265,9 @@ Result<QByteArray> build(const OutgoingMail& mail, const QDateTime& now) {
     }
 
     QByteArray out;
-    out += "From: " + mail.sender.trimmed().toUtf8() + "\r\n";
+    out += "From: " + fromHeader(mail.sender) + "\r\n";
     out += "To: " + addressHeader(ParseRecipients(mail.recipient)) + "\r\n";
-    out += "Subject: " + encodeHeaderText(mail.subject) + "\r\n";
+    out += "Subject: " + encodeHeaderText(withoutControls(mail.subject)) + "\r\n";
     out += "Date: " + formatDate(now) + "\r\n";
     out += "Message-ID: <" + now.toUTC().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() + '.' +
            randomHex(8) + '@' + domainOf(mail.sender) + ">\r\n";

@@ -20,6 +20,9 @@ struct OutgoingMail {
 // Builds the RFC 5322 bytes of an outgoing mail. Text goes out as
 // ISO-2022-JP when it fits, which is what Japanese readers expect, and as
 // UTF-8 otherwise, so no character is ever replaced. CR LF throughout.
+// A line break or other control character in a header value (subject,
+// names, addresses, attachment names) becomes a space: it never starts a
+// header line of its own.
 namespace OutgoingMessage {
 
 Result<QByteArray> build(const OutgoingMail& mail, const QDateTime& now);

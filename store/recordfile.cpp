@@ -53,8 +53,13 @@ Result<int> RecordFile::append(QByteArrayView record, Durability durability) con
     const qint64 number = appendNumber(length, recordSize_);
     if (number > kMaxRecords)
         return Result<int>::failure(tooManyRecords());
-    if (!file.writeAt((number - 1) * recordSize_, record.data(), record.size()))
-        return Result<int>::failure(file.errorText());
+    if (!file.writeAt((number - 1) * recordSize_, record.data(), record.size())) {
+        // A full disk stops a write halfway: take the piece back, so that the
+        // file keeps whole records only.
+        const QString error = file.errorText();
+        file.truncate(length);
+        return Result<int>::failure(error);
+    }
     if (durability == Durability::Synced && !file.sync())
         return Result<int>::failure(file.errorText());
     if (!file.close())
@@ -96,8 +101,6 @@ Status RecordFile::writeAt(int n, QByteArrayView record, Durability durability) 
 }
 
 Status RecordFile::sync() const {
-    if (!QFileInfo::exists(path_))
-        return {};
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadOnly) || !file.sync() || !file.close())
         return Status::failure(file.errorText());

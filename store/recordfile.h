@@ -48,7 +48,8 @@ class RecordFile {
     // Calls visit(n, first `prefix` bytes of record n) for every whole record
     // in order; stops early when visit returns false. With a short prefix only
     // those bytes of each record are read.
-    // Makes what was written so far durable (fsync). A missing file is fine.
+    // Makes what was written so far durable (fsync). A missing file is an
+    // error: whatever was written to it is gone.
     Status sync() const;
 
     using Visitor = std::function<bool(int, QByteArrayView)>;

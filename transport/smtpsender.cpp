@@ -7,6 +7,15 @@
 
 namespace {
 
+// An envelope address goes into one SMTP command line: a space, line break
+// or other control character in it would end or split that command.
+bool fitsEnvelope(const QString& address) {
+    for (const QChar c : address)
+        if (c.isSpace() || c.category() == QChar::Other_Control)
+            return false;
+    return true;
+}
+
 struct Upload {
     const QByteArray* data = nullptr;
     qsizetype offset = 0;
@@ -155,11 +164,10 @@ Status SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) {
     if (recipients.isEmpty())
         return Status::failure(QStringLiteral("宛先がありません。"));
     for (const Recipient& r : recipients)
-        if (r.address.isEmpty() || r.address.contains(u' ') || r.address.contains(u'\r') ||
-            r.address.contains(u'\n'))
+        if (r.address.isEmpty() || !fitsEnvelope(r.address))
             return Status::failure(QStringLiteral("宛先「%1」が正しくありません。").arg(r.address));
     const QString sender = mail.sender.trimmed();
-    if (sender.contains(u'\r') || sender.contains(u'\n') || sender.contains(u' '))
+    if (!fitsEnvelope(sender))
         return Status::failure(QStringLiteral("差出人のアドレス「%1」が正しくありません。").arg(sender));
 
     const Result<QByteArray> message = OutgoingMessage::build(mail, now);

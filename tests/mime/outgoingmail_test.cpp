@@ -128,3 +128,26 @@ TEST(OutgoingMessage, unreadableAttachmentFailsNamingTheFile) {
     ASSERT_FALSE(m.ok());
     EXPECT_TRUE(m.error().contains(QStringLiteral("/no/such/file.jpg")));
 }
+
+TEST(OutgoingMessage, controlCharactersInNamesNeverBreakAHeaderLine) {
+    TempFolder dir;
+    const QString smuggled = QStringLiteral("\r\nBcc: other@x.jp\n");
+    QStringList files;
+    for (const QString& base : {QStringLiteral("report"), QStringLiteral("報告")}) {
+        files.append(dir.file(base + smuggled + QStringLiteral(".txt")));
+        WriteBytes(files.back(), QByteArray("attached\n"));
+    }
+    const OutgoingMail mail{QStringLiteral("Bob") + smuggled + QStringLiteral(" <a@x.jp>"),
+                            QStringLiteral("me@x.jp") + smuggled, QStringLiteral("件名") + smuggled,
+                            QStringLiteral("本文"), files};
+    const QByteArray m = *OutgoingMessage::build(mail, kNow);
+    for (const QByteArray& line : m.split('\n')) {
+        EXPECT_FALSE(line.startsWith("Bcc")) << line.constData();
+        EXPECT_TRUE(line.endsWith('\r') || line.isEmpty()) << line.constData();
+    }
+    const ReceivedMessage back = MimeDecoder::decode(m);
+    EXPECT_EQ(back.subject, QStringLiteral("件名 Bcc: other@x.jp "));
+    ASSERT_EQ(back.attachments.size(), 2);
+    EXPECT_EQ(back.attachments[0].name, QStringLiteral("report Bcc: other@x.jp .txt"));
+    EXPECT_EQ(back.attachments[1].name, QStringLiteral("報告 Bcc: other@x.jp .txt"));
+}

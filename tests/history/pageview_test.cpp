@@ -63,12 +63,18 @@ TEST(PageView, runsNoScriptAndLoadsNothingFromOutsideTheMailsFolder) {
     QSignalSpy loaded(&view, &QWebEngineView::loadFinished);
     view.showPage(folder + QStringLiteral("/index.htm"), folder);
     ASSERT_TRUE(loaded.wait(30000));
-    QTest::qWait(300); // let the images settle
+    // The pictures are asked for after the page itself has loaded.
+    const QString secret = QUrl::fromLocalFile(root.file(QStringLiteral("secret.png"))).toString();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QStringList b = view.interceptor().blocked;
+            return b.contains(secret) && b.contains(QStringLiteral("file:///etc/hostname"));
+        },
+        10000));
     EXPECT_EQ(view.title(), QStringLiteral("page"));
     const QStringList blocked = view.interceptor().blocked;
     EXPECT_FALSE(network.someoneConnected()) << "the page reached the network";
-    EXPECT_TRUE(blocked.contains(QUrl::fromLocalFile(root.file(QStringLiteral("secret.png"))).toString()))
-        << blocked.join(u' ').toStdString();
+    EXPECT_TRUE(blocked.contains(secret)) << blocked.join(u' ').toStdString();
     EXPECT_TRUE(blocked.contains(QStringLiteral("file:///etc/hostname"))) << blocked.join(u' ').toStdString();
     EXPECT_FALSE(blocked.contains(QUrl::fromLocalFile(folder + QStringLiteral("/own.png")).toString()));
     EXPECT_FALSE(view.page()->settings()->testAttribute(QWebEngineSettings::JavascriptEnabled));

@@ -79,10 +79,17 @@ Result<int> RecordFile::append(QByteArrayView record, Durability durability) con
     const qint64 number = appendNumber(length, recordSize_);
     if (number > kMaxRecords)
         return Result<int>::failure(tooManyRecords());
+    // A record cut short by a full disk would be read back as part of one,
+    // so a failed append leaves the file as it found it.
+    auto undo = [&] {
+        const QString error = file.errorText();
+        (void)file.truncate(length);
+        return Result<int>::failure(error);
+    };
     if (!file.writeAt((number - 1) * recordSize_, record.data(), record.size()))
-        return Result<int>::failure(file.errorText());
+        return undo();
     if (durability == Durability::Synced && !file.sync())
-        return Result<int>::failure(file.errorText());
+        return undo();
     if (!file.close())
         return Result<int>::failure(file.errorText());
     return int(number);

@@ -15,8 +15,12 @@ if [ ${#targets[@]} -eq 0 ]; then
   targets=(mime_message header_text japanese_text record_file ini_file)
 fi
 
+# A fresh machine: the project's packages, then clang (libFuzzer comes with it).
 if ! command -v clang++ >/dev/null; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y clang
+  scripts/install-deps.sh
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y clang
 fi
 
 build=build-fuzz

@@ -60,6 +60,8 @@ TEST(HugeInput, headerLinesOfTenMegabytesDecode) {
         {"encoded words", repeatedTo("=?utf-8?B?5pel5pys?= ", kTenMegabytes), QStringLiteral("日本日本")},
         // Each "=?" looks like the start of a word whose end is far away.
         {"unfinished words", repeatedTo("=?a b?Q?x", kTenMegabytes) + "?=", QStringLiteral("=?a b?Q?x=?a b")},
+        {"joined ISO-2022-JP words", repeatedTo("=?iso-2022-jp?B?GyRCJEYbKEI=?= ", kTenMegabytes),
+         QStringLiteral("ててて")},
         {"an unclosed word", "=?utf-8?B?" + repeatedTo("5pel", kTenMegabytes),
          QStringLiteral("=?utf-8?B?5pel5pel")},
     };

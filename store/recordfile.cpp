@@ -132,9 +132,6 @@ Status RecordFile::writeAt(int n, QByteArrayView record, Durability durability) 
 }
 
 Status RecordFile::sync() const {
-    const Result<qint64> length = recordFileLength(path_);
-    if (!length)
-        return Status::failure(length.error());
     if (!QFile::exists(path_))
         return {};
     PosixFile file;

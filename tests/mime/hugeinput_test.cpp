@@ -97,17 +97,29 @@ QByteArray nestedMultipart(int levels) {
     return raw;
 }
 
+QByteArray nestedForwards(int levels) {
+    // Each level forwards the mail below it whole.
+    QByteArray raw;
+    for (int i = 0; i < levels; ++i)
+        raw += "Subject: fwd" + QByteArray::number(i) + "\r\nContent-Type: message/rfc822\r\n\r\n";
+    return raw + "Subject: inner\r\n\r\ninner\r\n";
+}
+
 } // namespace
 
-TEST(HugeInput, deeplyNestedMultipartDecodes) {
+TEST(HugeInput, deeplyNestedMultipartsAndForwardsDecode) {
     // A thousand levels still give up their file; GMime stops following far
-    // deeper ones, and neither its parser nor our walk runs out of stack.
+    // deeper ones, and neither its parser nor our walk runs out of stack, nor
+    // on a hundred thousand forwards inside each other.
     expectFinishes("nested multipart", [] {
         const ReceivedMessage thousand = MimeDecoder::decode(nestedMultipart(1000));
         ASSERT_EQ(thousand.attachments.size(), 1);
         EXPECT_EQ(thousand.attachments[0].name, QStringLiteral("deep.bin"));
         const ReceivedMessage deepest = MimeDecoder::decode(nestedMultipart(100000));
         EXPECT_EQ(deepest.subject, QStringLiteral("nest"));
+        const ReceivedMessage forwarded = MimeDecoder::decode(nestedForwards(100000));
+        EXPECT_EQ(forwarded.subject, QStringLiteral("fwd0"));
+        EXPECT_EQ(forwarded.attachments.size(), 1) << "the forwarded mail travels whole, as one file";
     });
 }
 

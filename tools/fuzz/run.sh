@@ -49,7 +49,8 @@ max_len_of() {
 
 run_one() {
   local target=$1
-  mkdir -p "$build/corpus/$target" "$build/findings/$target"
+  mkdir -p "$build/corpus/$target"
+  rm -rf "$build/findings/$target" && mkdir -p "$build/findings/$target"
   # shellcheck disable=SC2046
   TMPDIR=$scratch ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     nice -n 19 "$build/tools/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
@@ -63,4 +64,9 @@ for ((i = 0; i < ${#targets[@]}; i += 2)); do
   run_one "${targets[i]}" &
   if ((i + 1 < ${#targets[@]})); then run_one "${targets[i + 1]}" & fi
   wait
+done
+
+# Fails when any target kept an input that broke something.
+for target in "${targets[@]}"; do
+  if [ -n "$(ls -A "$build/findings/$target")" ]; then exit 1; fi
 done

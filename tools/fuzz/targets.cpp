@@ -251,7 +251,7 @@ QString iniFile(QByteArrayView input) {
 
     // Some other key the file holds: the first "key=" after a "[section]".
     QString otherSection, otherKey;
-    const QStringList lines = ShiftJis::decode(input).split(u'\n');
+    const QStringList lines = ShiftJis::decode(input).replace(u'\r', u'\n').split(u'\n');
     QString section;
     for (const QString& line : lines) {
         const QString t = line.trimmed();

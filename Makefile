@@ -28,4 +28,4 @@ install:
 	scripts/install-app.sh "$(BUILD_DIR)" "$(APP_HOME)"
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz

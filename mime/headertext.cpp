@@ -66,13 +66,15 @@ EncodedWord nextEncodedWord(const QByteArray& s, qsizetype from) {
         const char enc = char(s[q1 + 1] | 0x20);
         if (enc != 'b' && enc != 'q')
             continue;
+        // The charset is checked before looking for the end: a run of
+        // "=?a b?Q?" would otherwise search to the one far "?=" from each.
+        const QByteArray charset = s.mid(start + 2, q1 - start - 2);
+        if (charset.isEmpty() || charset.contains(' '))
+            continue;
         const qsizetype textBegin = q1 + 3;
         const qsizetype close = s.indexOf("?=", textBegin);
         if (close < 0)
             return {};
-        const QByteArray charset = s.mid(start + 2, q1 - start - 2);
-        if (charset.isEmpty() || charset.contains(' '))
-            continue;
         const QByteArrayView text(s.constData() + textBegin, close - textBegin);
         EncodedWord w;
         w.begin = start;

@@ -83,8 +83,10 @@ QString AttachmentWriter::safeName(const QString& suggested, int index) {
     if (slash >= 0)
         name = name.mid(slash + 1);
     QString clean;
+    // Control characters (C0, DEL and C1 such as the terminal's CSI) and
+    // invisible format characters such as a right-to-left override.
     for (const QChar c : std::as_const(name))
-        if (c.unicode() >= 0x20 && c.unicode() != 0x7F && c.category() != QChar::Other_Format)
+        if (c.category() != QChar::Other_Control && c.category() != QChar::Other_Format)
             clean += c;
     while (clean.startsWith(u'.') || clean.startsWith(u' '))
         clean.remove(0, 1);

@@ -2,8 +2,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QList>
 #include <QSaveFile>
-#include <QStringList>
 #include <sys/stat.h>
 
 #include "text/shiftjis.h"
@@ -12,19 +12,35 @@ namespace {
 
 constexpr qsizetype kValueBufferBytes = 256;
 
-QStringList readLines(const QString& path, bool* endsWithNewline = nullptr) {
+// A line of the file: its bytes as they are on disk, for writing back
+// untouched, and its text, for matching.
+struct Line {
+    QByteArray bytes;
+    QString text;
+};
+
+// Lines end at CR LF, LF or a lone CR (as old Mac editors save); none of
+// those bytes occurs inside a Shift-JIS character.
+QList<Line> readLines(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
     const QByteArray bytes = f.readAll();
-    if (endsWithNewline)
-        *endsWithNewline = bytes.isEmpty() || bytes.endsWith('\n');
-    QStringList lines = ShiftJis::decode(bytes).split(u'\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    for (QString& l : lines)
-        if (l.endsWith(u'\r'))
-            l.chop(1);
+    QList<Line> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n')
+            continue;
+        const QByteArray line = bytes.mid(start, i - start);
+        lines.append({line, ShiftJis::decode(line)});
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < bytes.size()) {
+        const QByteArray line = bytes.mid(start);
+        lines.append({line, ShiftJis::decode(line)});
+    }
     return lines;
 }
 
@@ -75,9 +91,9 @@ QString fitBuffer(const QString& value) {
 IniFile::IniFile(QString path, int createMode) : path_(std::move(path)), createMode_(createMode) {}
 
 QString IniFile::read(const QString& section, const QString& key) const {
-    const QStringList lines = readLines(path_);
     bool inSection = false;
-    for (const QString& line : lines) {
+    for (const Line& raw : readLines(path_)) {
+        const QString& line = raw.text;
         const QString name = sectionName(line);
         if (!name.isNull()) {
             inSection = name.compare(section, Qt::CaseInsensitive) == 0;
@@ -96,13 +112,14 @@ QString IniFile::read(const QString& section, const QString& key) const {
 
 Status IniFile::write(const QString& section, const QString& key, const QString& value) const {
     const bool existed = QFileInfo::exists(path_);
-    QStringList lines = readLines(path_);
-    const QString entry = key + u'=' + value;
+    QList<Line> lines = readLines(path_);
+    const QString text = key + u'=' + value;
+    const Line entry{ShiftJis::encode(text), text};
     qsizetype sectionStart = -1;
     qsizetype insertAt = -1;
     bool replaced = false;
     for (qsizetype i = 0; i < lines.size() && !replaced; ++i) {
-        const QString name = sectionName(lines[i]);
+        const QString name = sectionName(lines[i].text);
         if (!name.isNull()) {
             if (sectionStart >= 0)
                 break; // the next section begins
@@ -114,10 +131,10 @@ Status IniFile::write(const QString& section, const QString& key, const QString&
         }
         if (sectionStart < 0)
             continue;
-        if (isKeyLine(lines[i], key)) {
+        if (isKeyLine(lines[i].text, key)) {
             lines[i] = entry;
             replaced = true;
-        } else if (!trimmedWhite(lines[i]).isEmpty()) {
+        } else if (!trimmedWhite(lines[i].text).isEmpty()) {
             insertAt = i + 1;
         }
     }
@@ -125,14 +142,17 @@ Status IniFile::write(const QString& section, const QString& key, const QString&
         if (sectionStart >= 0) {
             lines.insert(insertAt, entry);
         } else {
-            lines.append(u'[' + section + u']');
+            const QString header = u'[' + section + u']';
+            lines.append({ShiftJis::encode(header), header});
             lines.append(entry);
         }
     }
 
+    // Every other line goes back byte for byte, even bytes that are no
+    // Shift-JIS: decoding and encoding them again would change them.
     QByteArray bytes;
-    for (const QString& line : std::as_const(lines))
-        bytes += ShiftJis::encode(line) + "\r\n";
+    for (const Line& line : std::as_const(lines))
+        bytes += line.bytes + "\r\n";
     QSaveFile out(path_);
     if (!out.open(QIODevice::WriteOnly))
         return Status::failure(QStringLiteral("設定ファイル「%1」に書き込めません。").arg(path_));

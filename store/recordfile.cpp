@@ -1,10 +1,31 @@
 #include "store/recordfile.h"
 
-#include <QFileInfo>
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 #include "store/posixfile.h"
 
 namespace {
+
+// The length of the file at `path`, 0 when there is none. A folder or a link
+// in its place is an error for every operation alike: links are never
+// followed (a link must not redirect the records), and counting a folder's
+// size as records would show ones that cannot be read.
+Result<qint64> recordFileLength(const QString& path) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
+        if (errno == ENOENT)
+            return qint64(0);
+        return Result<qint64>::failure(QStringLiteral("ファイルを調べられません (%1): %2")
+                                           .arg(path, QString::fromLocal8Bit(strerror(errno))));
+    }
+    if (!S_ISREG(st.st_mode))
+        return Result<qint64>::failure(
+            QStringLiteral("「%1」はファイルではないため、読み書きできません。").arg(path));
+    return qint64(st.st_size);
+}
 
 QString tooManyRecords() {
     return QStringLiteral("記録できる件数（%1件）を超えるため、書き込めません。")
@@ -17,7 +38,10 @@ RecordFile::RecordFile(QString path, qsizetype recordSize)
     : path_(std::move(path)), recordSize_(recordSize) {}
 
 Status RecordFile::ensureExists() const {
-    if (QFileInfo::exists(path_))
+    const Result<qint64> length = recordFileLength(path_);
+    if (!length)
+        return Status::failure(length.error());
+    if (QFile::exists(path_))
         return {};
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadWriteCreate) || !file.close())
@@ -26,10 +50,10 @@ Status RecordFile::ensureExists() const {
 }
 
 Result<int> RecordFile::count() const {
-    QFileInfo info(path_);
-    if (!info.exists())
-        return 0;
-    return int(std::min<qint64>(info.size() / recordSize_, INT_MAX));
+    const Result<qint64> length = recordFileLength(path_);
+    if (!length)
+        return Result<int>::failure(length.error());
+    return int(std::min<qint64>(*length / recordSize_, INT_MAX));
 }
 
 qint64 RecordFile::appendNumber(qint64 fileLength, qsizetype recordSize) {
@@ -44,6 +68,8 @@ qint64 RecordFile::appendNumber(qint64 fileLength, qsizetype recordSize) {
 }
 
 Result<int> RecordFile::append(QByteArrayView record, Durability durability) const {
+    if (const Result<qint64> length = recordFileLength(path_); !length)
+        return Result<int>::failure(length.error());
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadWriteCreate))
         return Result<int>::failure(file.errorText());
@@ -53,15 +79,17 @@ Result<int> RecordFile::append(QByteArrayView record, Durability durability) con
     const qint64 number = appendNumber(length, recordSize_);
     if (number > kMaxRecords)
         return Result<int>::failure(tooManyRecords());
-    if (!file.writeAt((number - 1) * recordSize_, record.data(), record.size())) {
-        // A full disk stops a write halfway: take the piece back, so that the
-        // file keeps whole records only.
+    // A full disk stops a write halfway: take the piece back, so that the
+    // file keeps whole records only.
+    auto undo = [&] {
         const QString error = file.errorText();
-        file.truncate(length);
+        (void)file.truncate(length);
         return Result<int>::failure(error);
-    }
+    };
+    if (!file.writeAt((number - 1) * recordSize_, record.data(), record.size()))
+        return undo();
     if (durability == Durability::Synced && !file.sync())
-        return Result<int>::failure(file.errorText());
+        return undo();
     if (!file.close())
         return Result<int>::failure(file.errorText());
     return int(number);
@@ -69,11 +97,12 @@ Result<int> RecordFile::append(QByteArrayView record, Durability durability) con
 
 Result<std::optional<QByteArray>> RecordFile::read(int n) const {
     using R = Result<std::optional<QByteArray>>;
-    if (n < 1)
+    const Result<qint64> length = recordFileLength(path_);
+    if (!length)
+        return R::failure(length.error());
+    if (n < 1 || *length == 0)
         return std::optional<QByteArray>();
     PosixFile file;
-    if (!QFileInfo::exists(path_))
-        return std::optional<QByteArray>();
     if (!file.open(path_, PosixFile::ReadOnly))
         return R::failure(file.errorText());
     QByteArray bytes(recordSize_, Qt::Uninitialized);
@@ -88,6 +117,8 @@ Result<std::optional<QByteArray>> RecordFile::read(int n) const {
 Status RecordFile::writeAt(int n, QByteArrayView record, Durability durability) const {
     if (n < 1 || n > kMaxRecords)
         return Status::failure(tooManyRecords());
+    if (const Result<qint64> length = recordFileLength(path_); !length)
+        return Status::failure(length.error());
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadWriteCreate))
         return Status::failure(file.errorText());
@@ -108,7 +139,10 @@ Status RecordFile::sync() const {
 }
 
 Status RecordFile::forEach(const Visitor& visit, qsizetype prefix) const {
-    if (!QFileInfo::exists(path_))
+    const Result<qint64> existing = recordFileLength(path_);
+    if (!existing)
+        return Status::failure(existing.error());
+    if (*existing == 0)
         return {};
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadOnly))

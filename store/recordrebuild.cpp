@@ -36,6 +36,9 @@ Status RecordRebuild::run(const StopHook& continueAfter) const {
     const RecordFileLock lock(file_);
     if (Status s = recover(); !s)
         return s;
+    // A folder or a link in the file's place is reported, never moved aside.
+    if (const Result<int> count = RecordFile(file_, recordSize_).count(); !count)
+        return Status::failure(count.error());
     if (!QFileInfo::exists(file_))
         return RecordFile(file_, recordSize_).ensureExists();
     // Copying the file to the working file and deleting it, done as one

@@ -121,3 +121,59 @@ TEST(AttachmentWriter, overlongNameIsShortenedKeepingItsExtension) {
     EXPECT_LE(safe.toUtf8().size(), 200);
     EXPECT_TRUE(safe.endsWith(QStringLiteral(".pdf")));
 }
+
+TEST(AttachmentWriter, controlCharactersAndOverlongNamesAreCleanedToValidNames) {
+    struct Row {
+        QString sent;
+        QString saved;
+    };
+    const Row rows[] = {
+        {QString::fromUtf16(u"a\0b.txt", 7), QStringLiteral("ab.txt")},
+        {QStringLiteral("line\r\nbreak\t.txt"), QStringLiteral("linebreak.txt")},
+        {QStringLiteral("del\x7F.txt"), QStringLiteral("del.txt")},
+        {QString::fromUtf16(u"c1\u0085\u009B31m.txt"), QStringLiteral("c131m.txt")}, // NEL, CSI
+        {QString::fromUtf16(u"evil\u202Etxt.exe"), QStringLiteral("eviltxt.exe")},   // right-to-left override
+        {QStringLiteral("..."), QStringLiteral("attachment-6.bin")},
+        {QStringLiteral(". . ."), QStringLiteral("attachment-7.bin")},
+        {QStringLiteral("../../.."), QStringLiteral("attachment-8.bin")},
+        {QStringLiteral("\x01\x02"), QStringLiteral("attachment-9.bin")},
+    };
+    for (const Row& r : rows) {
+        const int index = int(&r - rows) + 1;
+        EXPECT_EQ(AttachmentWriter::safeName(r.sent, index), r.saved) << r.sent.toStdString();
+    }
+    // 300 bytes of one-byte, three-byte and four-byte characters: cut to a
+    // name the file system takes, never inside a character.
+    for (const QString& name : {QString(300, u'x'), QString(100, u'あ') + QStringLiteral(".txt"),
+                                QString::fromUtf16(u"\U0001F600").repeated(75)}) {
+        const QString safe = AttachmentWriter::safeName(name, 1);
+        EXPECT_LE(safe.toUtf8().size(), 200) << name.size();
+        EXPECT_GT(safe.toUtf8().size(), 190) << name.size();
+        EXPECT_TRUE(safe.isValidUtf16()) << "half a character left at the cut";
+        EXPECT_TRUE(name.startsWith(safe.left(10)));
+    }
+}
+
+TEST(AttachmentWriter, namesThatCollideAfterCleaningAreAllKept) {
+    TempFolder parent;
+    ASSERT_TRUE(QDir(parent.path()).mkdir(QStringLiteral("inbox")));
+    const QString inbox = parent.file(QStringLiteral("inbox"));
+    const QString longName = QString(300, u'y') + QStringLiteral(".dat");
+    const auto report = AttachmentWriter::write(
+        withAttachments({QStringLiteral("a/x.txt"), QStringLiteral("b\\x.txt"), QStringLiteral("x\x01.txt"),
+                         QStringLiteral("../x.txt"), longName, u'y' + longName, QStringLiteral(".."),
+                         QStringLiteral("...")}),
+        inbox);
+    EXPECT_EQ(report.outcome, AttachmentWriter::Outcome::Written) << report.error.toStdString();
+    ASSERT_EQ(report.writtenFiles.size(), 8);
+    EXPECT_EQ(QDir(parent.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("inbox")});
+    const QStringList files = QDir(inbox).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    EXPECT_EQ(files.size(), 8) << files.join(u',').toStdString();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(QFileInfo(report.writtenFiles[i]).fileName(),
+                  i == 0 ? QStringLiteral("x.txt") : QStringLiteral("x (%1).txt").arg(i + 1));
+    EXPECT_EQ(QFileInfo(report.writtenFiles[5]).fileName(), QString(196, u'y') + QStringLiteral(" (2).dat"));
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(ReadBytes(report.writtenFiles[i]), QByteArray("content ") + QByteArray::number(i + 1));
+}

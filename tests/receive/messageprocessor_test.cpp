@@ -158,3 +158,50 @@ TEST_F(MessageProcessorTest, unpackingFailuresAreReportedWithTheirMessages) {
     (void)processOnce(file);
     EXPECT_EQ(notifier.texts(), QStringList{QStringLiteral("添付ファイルをオープンできません")});
 }
+
+TEST_F(MessageProcessorTest, hostileSubjectsMakeOnlyNewFoldersInsideAndOverwriteNothing) {
+    WriteBytes(appFolder + QStringLiteral("/keep.txt"), QByteArray("mine"));
+    ASSERT_TRUE(QDir(appFolder).mkdir(QStringLiteral("existing")));
+    WriteBytes(appFolder + QStringLiteral("/existing/index.htm"), QByteArray("old"));
+    const QStringList rootBefore = entriesOf(root.path());
+    const QStringList appBefore = entriesOf(appFolder);
+
+    const struct {
+        QString subject;
+        QString folder; // empty: no folder may be made
+    } cases[] = {
+        {QStringLiteral("a\nb\x1b[31m\t"), QStringLiteral("a\nb\x1b[31m\t")},
+        {QString(300, u'x'), QString(100, u'x')},
+        {QStringLiteral("..."), QStringLiteral("...")},
+        {QStringLiteral(". ."), QStringLiteral(". .")},
+        {QString(120, u'z'), QString(100, u'z')},
+        {QString(130, u'z'), {}}, // the same folder once cut to the record's field
+        {QStringLiteral("keep.txt"), {}},
+        {QStringLiteral(" existing "), {}},
+        {QString::fromUtf16(u"existing\0/../../x", 17), {}},
+    };
+    QStringList made;
+    for (const auto& c : cases) {
+        notifier.notices.clear();
+        (void)processOnce(htmlMail(c.subject));
+        if (c.folder.isEmpty()) {
+            EXPECT_EQ(notifier.texts(), QStringList{QStringLiteral("フォルダを作成できませんでした")})
+                << c.subject.toStdString();
+            continue;
+        }
+        EXPECT_TRUE(notifier.notices.isEmpty()) << c.subject.toStdString();
+        EXPECT_EQ(filesIn(appFolder + u'/' + c.folder),
+                  (QStringList{QStringLiteral("index.htm"), QStringLiteral("pic.png")}));
+        made.append(c.folder);
+    }
+    EXPECT_EQ(entriesOf(root.path()), rootBefore);
+    QStringList appAfter = entriesOf(appFolder);
+    for (const QString& folder : made)
+        EXPECT_TRUE(appAfter.removeOne(folder)) << folder.toStdString();
+    EXPECT_EQ(appAfter, appBefore);
+    EXPECT_EQ(ReadBytes(appFolder + QStringLiteral("/keep.txt")), QByteArray("mine"));
+    EXPECT_EQ(filesIn(appFolder + QStringLiteral("/existing")), QStringList{QStringLiteral("index.htm")});
+    EXPECT_EQ(ReadBytes(appFolder + QStringLiteral("/existing/index.htm")), QByteArray("old"));
+    // Every mail's two files reached the attachment folder, none replaced.
+    EXPECT_EQ(filesIn(paths.attachmentFolder()).size(), 2 * std::size(cases));
+}

@@ -12,11 +12,10 @@ ReceiveAction::ReceiveAction(AppContext& context, AppWindows& windows, MainForm&
                              MailboxFactory mailboxes)
     : context_(context), windows_(windows), form_(form), mailboxes_(std::move(mailboxes)),
       notifier_(*context.prompter, &form),
-      checks_(std::make_unique<MailCheckThread>(
-          notifier_, windowHooks(), [this](const MailCheck::Outcome&) {
-              form_.showBusy(false);
-              form_.showProgress(0, 0);
-          })) {}
+      checks_(std::make_unique<MailCheckThread>(notifier_, windowHooks(), [this](const MailCheck::Outcome&) {
+          form_.showBusy(false);
+          form_.showProgress(0, 0);
+      })) {}
 
 ReceiveAction::~ReceiveAction() = default;
 

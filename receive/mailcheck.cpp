@@ -67,9 +67,10 @@ MailCheck::Outcome MailCheck::CheckMail() {
         if (const QString id = mailbox_.uidl(n); !id.isEmpty())
             uidls_.insert(n, id);
     if (const Status loaded = uidls_.isEmpty() ? Status() : log_.load(); !loaded) {
-        notifier_.notify(QStringLiteral("受信の記録を読めませんでした。メールはサーバーに残してあります。\n%1")
-                             .arg(loaded.error()),
-                         kErrorTitle);
+        notifier_.notify(
+            QStringLiteral("受信の記録を読めませんでした。メールはサーバーに残してあります。\n%1")
+                .arg(loaded.error()),
+            kErrorTitle);
         mailbox_.close();
         return finish();
     }
@@ -97,10 +98,11 @@ std::optional<bool> MailCheck::storedBefore(int n) {
     const Result<bool> stored = count ? log_.isStored(*entry, RecordFile(file.path(), MailRecord::kSize))
                                       : Result<bool>::failure(count.error());
     if (!stored) {
-        notifier_.notify(QStringLiteral("受信したメールを確かめられませんでした。このメールと以降のメールはサー"
-                                        "バーに残してあります。\n%1")
-                             .arg(stored.error()),
-                         kErrorTitle);
+        notifier_.notify(
+            QStringLiteral("受信したメールを確かめられませんでした。このメールと以降のメールはサー"
+                           "バーに残してあります。\n%1")
+                .arg(stored.error()),
+            kErrorTitle);
         return std::nullopt;
     }
     return *stored;

@@ -66,7 +66,9 @@ MailCheck::Outcome MailCheck::CheckMail() {
     for (int n = 1; n <= outcome.waiting; ++n)
         if (const QString id = mailbox_.uidl(n); !id.isEmpty())
             uidls_.insert(n, id);
-    if (const Status loaded = uidls_.isEmpty() ? Status() : log_.load(); !loaded) {
+    // An empty mailbox lists every UIDL there is: what the log still holds is gone.
+    const bool uidlsListed = outcome.waiting == 0 || !uidls_.isEmpty();
+    if (const Status loaded = uidlsListed ? log_.load() : Status(); !loaded) {
         notifier_.notify(
             QStringLiteral("受信の記録を読めませんでした。メールはサーバーに残してあります。\n%1")
                 .arg(loaded.error()),
@@ -83,7 +85,7 @@ MailCheck::Outcome MailCheck::CheckMail() {
     }
     const bool deletionsAccepted = deleteStored(outcome);
     mailbox_.close();
-    if (!uidls_.isEmpty())
+    if (uidlsListed)
         pruneLog(deletionsAccepted && mailbox_.removalsCommitted());
     return finish();
 }

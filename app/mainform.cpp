@@ -84,7 +84,7 @@ MainForm::MainForm(AppContext& context, AppWindows& windows) : context_(context)
     Text1->setReadOnly(true);
     ProgressLabel = new QLabel(this);
     ProgressLabel->setObjectName(QStringLiteral("ProgressLabel"));
-    ProgressLabel->setGeometry(Twips::rect(3165, 3240, 540, 270));
+    ProgressLabel->setGeometry(Twips::rect(3150, 3240, 555, 270));
     ProgressLabel->setAlignment(Qt::AlignCenter);
     Text2 = new QLineEdit(this);
     Text2->setObjectName(QStringLiteral("Text2"));
@@ -178,12 +178,22 @@ void MainForm::showBusy(bool busy) {
 }
 
 void MainForm::showProgress(int n, int count) {
-    const QString text = n > 0 && count > 0 ? QStringLiteral("%1 / %2").arg(n).arg(count) : QString();
-    // The gap before the menu is narrow: a long count gets a smaller font.
+    if (n <= 0 || count <= 0) {
+        ProgressLabel->clear();
+        return;
+    }
+    // The gap before the menu is narrow: a long count gets a smaller font,
+    // and at the smallest loses its spaces.
     QFont font = ProgressLabel->font();
-    font.setPixelSize(12);
-    while (font.pixelSize() > 6 && QFontMetrics(font).horizontalAdvance(text) > ProgressLabel->width())
-        font.setPixelSize(font.pixelSize() - 1);
+    QString text;
+    for (const QString& form : {QStringLiteral("%1 / %2"), QStringLiteral("%1/%2")}) {
+        text = form.arg(n).arg(count);
+        font.setPixelSize(12);
+        while (font.pixelSize() > 6 && QFontMetrics(font).horizontalAdvance(text) > ProgressLabel->width())
+            font.setPixelSize(font.pixelSize() - 1);
+        if (QFontMetrics(font).horizontalAdvance(text) <= ProgressLabel->width())
+            break;
+    }
     ProgressLabel->setFont(font);
     ProgressLabel->setText(text);
 }

@@ -76,12 +76,7 @@ Status StoredUidlLog::add(const QString& uidl, int number, QByteArrayView record
 }
 
 Status StoredUidlLog::sync() const {
-    if (!QFileInfo::exists(path_))
-        return {};
-    PosixFile file;
-    if (!file.open(path_, PosixFile::ReadOnly) || !file.sync() || !file.close())
-        return Status::failure(file.errorText());
-    return {};
+    return SyncFile(path_);
 }
 
 Status StoredUidlLog::keepOnly(const QSet<QString>& uidls) {

@@ -96,12 +96,7 @@ Status RecordFile::writeAt(int n, QByteArrayView record, Durability durability) 
 }
 
 Status RecordFile::sync() const {
-    if (!QFileInfo::exists(path_))
-        return {};
-    PosixFile file;
-    if (!file.open(path_, PosixFile::ReadOnly) || !file.sync() || !file.close())
-        return Status::failure(file.errorText());
-    return {};
+    return SyncFile(path_);
 }
 
 Status RecordFile::forEach(const Visitor& visit, qsizetype prefix) const {

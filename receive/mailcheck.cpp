@@ -1,5 +1,7 @@
 #include "receive/mailcheck.h"
 
+#include <QFileInfo>
+
 #include "receive/messageprocessor.h"
 #include "store/mailfile.h"
 #include "store/recordfile.h"
@@ -7,8 +9,6 @@
 #include "text/text.h"
 #include "transport/mailbox.h"
 #include "transport/usernotifier.h"
-
-#include <QFileInfo>
 
 MailCheck::MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, UserNotifier& notifier,
                      MailCheckHooks hooks)
@@ -216,9 +216,10 @@ void MailCheck::pruneLog(bool deletionsCommitted) {
     // A line is needed while its message may still be on the server: it was
     // listed in this session and not deleted for sure. (UIDLs are never
     // reused, so a message no longer listed is gone for good.)
+    const QSet<int> deleted = deletionsCommitted ? QSet<int>(stored_.cbegin(), stored_.cend()) : QSet<int>();
     QSet<QString> needed;
     for (auto it = uidls_.cbegin(); it != uidls_.cend(); ++it)
-        if (!deletionsCommitted || !stored_.contains(it.key()))
+        if (!deleted.contains(it.key()))
             needed.insert(it.value());
     // A line left behind costs only space; the next check tries again.
     (void)log_.keepOnly(needed);

@@ -1,13 +1,15 @@
 // One mail check in a process of its own, for the crash tests. Arguments: the
 // application folder and the POP3 server; the account is the folder's own.
 // With FENNICK_KILL_AT=k it kills itself with SIGKILL at its k-th step: after
-// each message is announced, fetched and stored, after the records are synced,
-// after each deletion is queued, after the batch is sent and after the QUIT.
-// It only watches the check, which takes its own path. Without a kill it
-// prints the number of steps it saw.
+// each write, fsync, rename or unlink the check makes in its files, after each
+// message is fetched, after each deletion is queued, after the batch of them
+// is sent and after the QUIT. It only watches the check, which takes its own
+// path. Without a kill it prints the number of steps it saw.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <dlfcn.h>
+#include <unistd.h>
 
 #include "receive/mailcheck.h"
 #include "tests/support/mailservers.h"
@@ -62,7 +64,43 @@ class WatchedMailbox : public Mailbox {
     Mailbox& real_;
 };
 
+template <typename F> F real(const char* name) {
+    return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
+}
+
 } // namespace
+
+// The file system calls of the record files and the log, each a step once done.
+extern "C" ssize_t pwrite(int fd, const void* data, size_t length, off_t offset) {
+    static const auto call = real<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite");
+    const ssize_t done = call(fd, data, length, offset);
+    step();
+    return done;
+}
+extern "C" int fsync(int fd) {
+    static const auto call = real<int (*)(int)>("fsync");
+    const int done = call(fd);
+    step();
+    return done;
+}
+extern "C" int rename(const char* from, const char* to) noexcept {
+    static const auto call = real<int (*)(const char*, const char*)>("rename");
+    const int done = call(from, to);
+    step();
+    return done;
+}
+extern "C" int remove(const char* path) noexcept {
+    static const auto call = real<int (*)(const char*)>("remove");
+    const int done = call(path);
+    step();
+    return done;
+}
+extern "C" int ftruncate(int fd, off_t length) noexcept {
+    static const auto call = real<int (*)(int, off_t)>("ftruncate");
+    const int done = call(fd, length);
+    step();
+    return done;
+}
 
 int main(int argc, char** argv) {
     if (argc != 3)
@@ -75,11 +113,7 @@ int main(int argc, char** argv) {
     Pop3Session session({}, TestMailServers::trust());
     WatchedMailbox mailbox(session);
     RecordingNotifier notifier;
-    MailCheckHooks hooks;
-    hooks.progress = [](int, int) { step(); };
-    hooks.received = [](const LastReceived&) { step(); };
-    hooks.receivedFileSynced = [] { step(); };
-    MailCheck(AppPaths(QString::fromLocal8Bit(argv[1])), settings, mailbox, notifier, hooks).CheckMail();
+    MailCheck(AppPaths(QString::fromLocal8Bit(argv[1])), settings, mailbox, notifier, {}).CheckMail();
     for (const QString& text : notifier.texts())
         std::fprintf(stderr, "%s\n", qPrintable(text));
     std::printf("%d\n", steps);

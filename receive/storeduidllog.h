@@ -11,7 +11,7 @@
 class RecordFile;
 
 // What the mail check stored, by the message's UIDL: one line per message,
-// "UIDL record-number SHA-256-of-the-record", written before its record is
+// "UIDL record-number BLAKE2b-256-of-the-record", written before its record is
 // appended. A check that was killed part-way leaves it behind; the next check
 // then deletes a logged message without storing it again exactly when that
 // record is whole in the received-mail file and byte for byte what was about
@@ -27,7 +27,7 @@ class StoredUidlLog {
 
     struct Entry {
         int number = 0;
-        QByteArray digest; // hex SHA-256 of the record's bytes
+        QByteArray digest; // hex BLAKE2b-256 of the record's bytes
     };
 
     explicit StoredUidlLog(QString path);

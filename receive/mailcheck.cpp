@@ -120,11 +120,13 @@ Result<int> MailCheck::append(int n, const MailRecord& record) {
     const RecordFileLock lock(file.path());
     if (const Result<int> count = file.count(); !count) // finishes a deletion left half done
         return count;
+    const RecordFile records(file.path(), MailRecord::kSize);
+    const QByteArray bytes = record.toBytes(); // encoded once for the line and the file
     const qint64 number = RecordFile::appendNumber(QFileInfo(file.path()).size(), MailRecord::kSize);
     if (number <= RecordFile::kMaxRecords)
-        if (const Status logged = log_.add(uidl, int(number), record.toBytes()); !logged)
+        if (const Status logged = log_.add(uidl, int(number), bytes); !logged)
             return Result<int>::failure(logged.error());
-    return file.append(record);
+    return records.append(bytes);
 }
 
 bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outcome) {

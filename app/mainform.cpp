@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -81,6 +82,10 @@ MainForm::MainForm(AppContext& context, AppWindows& windows) : context_(context)
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(Twips::rect(600, 3240, 2535, 270));
     Text1->setReadOnly(true);
+    ProgressLabel = new QLabel(this);
+    ProgressLabel->setObjectName(QStringLiteral("ProgressLabel"));
+    ProgressLabel->setGeometry(Twips::rect(3150, 3240, 555, 270));
+    ProgressLabel->setAlignment(Qt::AlignCenter);
     Text2 = new QLineEdit(this);
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setGeometry(Twips::rect(600, 3600, 2535, 270));
@@ -170,6 +175,27 @@ void MainForm::showBusy(bool busy) {
         Label[i]->setCursor(busy ? Qt::WaitCursor : Qt::PointingHandCursor);
     for (QLineEdit* box : {Text1, Text2})
         box->setCursor(busy ? Qt::WaitCursor : Qt::ArrowCursor);
+}
+
+void MainForm::showProgress(int n, int count) {
+    if (n <= 0 || count <= 0) {
+        ProgressLabel->clear();
+        return;
+    }
+    // The gap before the menu is narrow: a long count gets a smaller font,
+    // and at the smallest loses its spaces.
+    QFont font = ProgressLabel->font();
+    QString text;
+    for (const QString& form : {QStringLiteral("%1 / %2"), QStringLiteral("%1/%2")}) {
+        text = form.arg(n).arg(count);
+        font.setPixelSize(12);
+        while (font.pixelSize() > 6 && QFontMetrics(font).horizontalAdvance(text) > ProgressLabel->width())
+            font.setPixelSize(font.pixelSize() - 1);
+        if (QFontMetrics(font).horizontalAdvance(text) <= ProgressLabel->width())
+            break;
+    }
+    ProgressLabel->setFont(font);
+    ProgressLabel->setText(text);
 }
 
 void MainForm::mouseMoveEvent(QMouseEvent* event) {

@@ -30,9 +30,12 @@ class MainForm : public QWidget {
 
     // The wait cursor over the whole window while a mail check runs.
     void showBusy(bool busy);
+    // "n / count" beside the status box during a long check; clears it otherwise.
+    void showProgress(int n, int count);
 
     QLabel* Label[11] = {}; // Label1 .. Label10 at their numbers
     QLineEdit* Text1;
+    QLabel* ProgressLabel; // beside Text1, empty unless a long check runs
     QLineEdit* Text2;
     QLabel* Picture2;
     QTimer* Timer2;

@@ -12,8 +12,10 @@ ReceiveAction::ReceiveAction(AppContext& context, AppWindows& windows, MainForm&
                              MailboxFactory mailboxes)
     : context_(context), windows_(windows), form_(form), mailboxes_(std::move(mailboxes)),
       notifier_(*context.prompter, &form),
-      checks_(std::make_unique<MailCheckThread>(
-          notifier_, windowHooks(), [this](const MailCheck::Outcome&) { form_.showBusy(false); })) {}
+      checks_(std::make_unique<MailCheckThread>(notifier_, windowHooks(), [this](const MailCheck::Outcome&) {
+          form_.showBusy(false);
+          form_.showProgress(0, 0);
+      })) {}
 
 ReceiveAction::~ReceiveAction() = default;
 
@@ -30,6 +32,11 @@ MailCheckHooks ReceiveAction::windowHooks() {
     hooks.openAccountWindow = [this] { windows_.openAccount(); };
     hooks.openServerWindow = [this] { windows_.openServers(); };
     hooks.received = [this](const LastReceived& last) { windows_.showReceived(last); };
+    // A few messages come in at once; more are counted where the user can see.
+    hooks.progress = [this](int n, int count) {
+        if (count > kCountedFrom)
+            form_.showProgress(n, count);
+    };
     return hooks;
 }
 

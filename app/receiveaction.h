@@ -25,6 +25,8 @@ class ReceiveAction {
     bool isRunning() const { return checks_->isRunning(); }
 
   private:
+    static constexpr int kCountedFrom = 5; // more messages than this show "n / count"
+
     MailCheckHooks windowHooks();
 
     AppContext& context_;

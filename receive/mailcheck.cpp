@@ -1,7 +1,11 @@
 #include "receive/mailcheck.h"
 
+#include <QFileInfo>
+
 #include "receive/messageprocessor.h"
 #include "store/mailfile.h"
+#include "store/recordfile.h"
+#include "store/recordfilelock.h"
 #include "text/text.h"
 #include "transport/mailbox.h"
 #include "transport/usernotifier.h"
@@ -9,7 +13,7 @@
 MailCheck::MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, UserNotifier& notifier,
                      MailCheckHooks hooks)
     : paths_(std::move(paths)), settings_(std::move(settings)), mailbox_(mailbox), notifier_(notifier),
-      hooks_(std::move(hooks)) {}
+      hooks_(std::move(hooks)), log_(paths_.dataFile(StoredUidlLog::kFileName)) {}
 
 MailCheck::~MailCheck() = default;
 
@@ -55,15 +59,74 @@ MailCheck::Outcome MailCheck::CheckMail() {
         mailbox_.authenticate(settings_.AccountId, settings_.AccountPassword, settings_.servers.UseApop != 0);
     if (outcome.waiting < 0) {
         notifier_.notify(CutAtNul(mailbox_.lastError()), kErrorTitle);
-    } else {
-        MessageProcessor processor(paths_, notifier_);
-        for (int n = 1; n <= outcome.waiting && !stopped_; ++n)
-            if (!handleMessage(n, processor, outcome))
-                break;
-        deleteStored(outcome);
+        mailbox_.close();
+        return finish();
     }
+    uidls_.clear();
+    for (int n = 1; n <= outcome.waiting; ++n)
+        if (const QString id = mailbox_.uidl(n); !id.isEmpty())
+            uidls_.insert(n, id);
+    // An empty mailbox lists every UIDL there is: what the log still holds is gone.
+    const bool uidlsListed = outcome.waiting == 0 || !uidls_.isEmpty();
+    if (const Status loaded = uidlsListed ? log_.load() : Status(); !loaded) {
+        notifier_.notify(
+            QStringLiteral("受信の記録を読めませんでした。メールはサーバーに残してあります。\n%1")
+                .arg(loaded.error()),
+            kErrorTitle);
+        mailbox_.close();
+        return finish();
+    }
+    MessageProcessor processor(paths_, notifier_);
+    for (int n = 1; n <= outcome.waiting && !stopped_; ++n) {
+        if (hooks_.progress)
+            hooks_.progress(n, outcome.waiting);
+        if (!handleMessage(n, processor, outcome))
+            break;
+    }
+    const bool deletionsAccepted = deleteStored(outcome);
     mailbox_.close();
+    if (uidlsListed)
+        pruneLog(deletionsAccepted && mailbox_.removalsCommitted());
     return finish();
+}
+
+std::optional<bool> MailCheck::storedBefore(int n) {
+    const std::optional<StoredUidlLog::Entry> entry = log_.find(uidls_.value(n));
+    if (!entry)
+        return false;
+    const MailFile file = MailFile::received(paths_);
+    const RecordFileLock lock(file.path());
+    const Result<int> count = file.count(); // finishes a deletion left half done
+    const Result<bool> stored = count ? log_.isStored(*entry, RecordFile(file.path(), MailRecord::kSize))
+                                      : Result<bool>::failure(count.error());
+    if (!stored) {
+        notifier_.notify(
+            QStringLiteral("受信したメールを確かめられませんでした。このメールと以降のメールはサー"
+                           "バーに残してあります。\n%1")
+                .arg(stored.error()),
+            kErrorTitle);
+        return std::nullopt;
+    }
+    return *stored;
+}
+
+Result<int> MailCheck::append(int n, const MailRecord& record) {
+    const MailFile file = MailFile::received(paths_);
+    const QString uidl = uidls_.value(n);
+    if (uidl.isEmpty())
+        return file.append(record);
+    // Held from the log's line to the record, so that no deletion in the
+    // history window moves the record number the line names.
+    const RecordFileLock lock(file.path());
+    if (const Result<int> count = file.count(); !count) // finishes a deletion left half done
+        return count;
+    const RecordFile records(file.path(), MailRecord::kSize);
+    const QByteArray bytes = record.toBytes(); // encoded once for the line and the file
+    const qint64 number = RecordFile::appendNumber(QFileInfo(file.path()).size(), MailRecord::kSize);
+    if (number <= RecordFile::kMaxRecords)
+        if (const Status logged = log_.add(uidl, int(number), bytes); !logged)
+            return Result<int>::failure(logged.error());
+    return records.append(bytes);
 }
 
 bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outcome) {
@@ -74,6 +137,14 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
                 .arg(mailbox_.size(n)),
             kErrorTitle);
         return true; // the next ones can still be stored; this one is never deleted
+    }
+    const std::optional<bool> already = storedBefore(n);
+    if (!already)
+        return false;
+    if (*already) {
+        ++outcome.storedBefore;
+        stored_.append(n);
+        return true;
     }
     const Result<ReceivedMessage> fetched = mailbox_.fetch(n);
     if (!fetched) {
@@ -97,8 +168,7 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
                             TrimSpaces(message.sender),
                             TrimSpaces(last.text),
                             1};
-    const MailFile file = MailFile::received(paths_);
-    const Result<int> appended = file.append(record);
+    const Result<int> appended = append(n, record);
     if (!appended) {
         notifier_.notify(QStringLiteral("受信したメールを保存できませんでした。このメールと以降のメールはサー"
                                         "バーに残してあります。\n%1")
@@ -113,27 +183,46 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
     return true;
 }
 
-void MailCheck::deleteStored(Outcome& outcome) {
+bool MailCheck::deleteStored(Outcome& outcome) {
     if (stored_.isEmpty())
-        return;
+        return true;
     MailFile file = MailFile::received(paths_);
     file.setSyncObserver(hooks_.receivedFileSynced);
-    if (const Status synced = file.sync(); !synced) {
+    Status synced = log_.sync();
+    if (synced)
+        synced = file.sync();
+    if (!synced) {
         notifier_.notify(
             QStringLiteral(
                 "受信したメールをディスクに書き出せませんでした。メールはサーバーに残してあります。\n%1")
                 .arg(synced.error()),
             kErrorTitle);
-        return;
+        return false;
     }
     for (int n : std::as_const(stored_)) {
         if (const Status removed = mailbox_.remove(n); !removed) {
             notifier_.notify(removed.error(), kErrorTitle);
-            return;
+            return false;
         }
         ++outcome.deleted;
     }
     // A pipelining session sends the DELEs as one batch; their answers come now.
-    if (const Status flushed = mailbox_.flushRemovals(); !flushed)
+    if (const Status flushed = mailbox_.flushRemovals(); !flushed) {
         notifier_.notify(flushed.error(), kErrorTitle);
+        return false;
+    }
+    return true;
+}
+
+void MailCheck::pruneLog(bool deletionsCommitted) {
+    // A line is needed while its message may still be on the server: it was
+    // listed in this session and not deleted for sure. (UIDLs are never
+    // reused, so a message no longer listed is gone for good.)
+    const QSet<int> deleted = deletionsCommitted ? QSet<int>(stored_.cbegin(), stored_.cend()) : QSet<int>();
+    QSet<QString> needed;
+    for (auto it = uidls_.cbegin(); it != uidls_.cend(); ++it)
+        if (!deleted.contains(it.key()))
+            needed.insert(it.value());
+    // A line left behind costs only space; the next check tries again.
+    (void)log_.keepOnly(needed);
 }

@@ -3,14 +3,19 @@
 // receive/: the mail check: fetching, unpacking attachments and HTML mail,
 // storing the received records, deleting on the server.
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <optional>
+
+#include "receive/storeduidllog.h"
 
 #include "settings/accountfile.h"
 #include "settings/appsettings.h"
 #include "store/apppaths.h"
+#include "store/mailrecord.h"
 
 class Mailbox;
 class UserNotifier;
@@ -33,6 +38,8 @@ struct MailCheckHooks {
     std::function<void()> openAccountWindow;
     std::function<void()> openServerWindow;
     std::function<void(const LastReceived&)> received; // once per stored message
+    // Message n of count is next (told for every message, before it is fetched).
+    std::function<void(int n, int count)> progress;
     // Told by the received-mail file itself once its records are on disk.
     std::function<void()> receivedFileSynced;
 };
@@ -46,6 +53,9 @@ struct MailCheckHooks {
 // check are appended, made durable with one fsync, and only then are the
 // stored messages deleted (POP3 commits deletions at QUIT). A message whose
 // record cannot be written stays on the server, and so do those after it.
+// Where the server gives UIDLs, a log of what was stored (StoredUidlLog)
+// makes a check cut short by a crash safe: its next run deletes what was
+// already stored without storing it twice.
 //
 // A check works on its own copies of the paths and settings, so that it can
 // run on a worker thread; the account it reads goes out through the hooks.
@@ -54,6 +64,7 @@ class MailCheck {
     struct Outcome {
         int waiting = 0; // what the server reported; -1 when it was not asked
         int stored = 0;
+        int storedBefore = 0; // found whole in the file from a check cut short
         int deleted = 0;
     };
 
@@ -74,7 +85,13 @@ class MailCheck {
   private:
     // Returns false when the check must end here (nothing after n is stored).
     bool handleMessage(int n, class MessageProcessor& processor, Outcome& outcome);
-    void deleteStored(Outcome& outcome);
+    // Whether message n was stored by an earlier check; nothing on a failure told to the user.
+    std::optional<bool> storedBefore(int n);
+    Result<int> append(int n, const MailRecord& record);
+    // True when the server took every deletion asked for.
+    bool deleteStored(Outcome& outcome);
+    // Drops the log's lines that no longer keep anything from being stored twice.
+    void pruneLog(bool deletionsCommitted);
 
     const AppPaths paths_;
     AppSettings settings_;
@@ -82,5 +99,7 @@ class MailCheck {
     UserNotifier& notifier_;
     MailCheckHooks hooks_;
     QList<int> stored_; // message numbers whose records were appended
+    StoredUidlLog log_;
+    QHash<int, QString> uidls_; // of this session's messages, by number
     std::atomic<bool> stopped_ = false;
 };

@@ -122,6 +122,7 @@ MailCheckHooks MailCheckThread::relayedHooks() {
     worker.openAccountWindow = relayed(hooks_.openAccountWindow, post);
     worker.openServerWindow = relayed(hooks_.openServerWindow, post);
     worker.received = relayed(hooks_.received, post);
+    worker.progress = relayed(hooks_.progress, post);
     worker.receivedFileSynced = relayed(hooks_.receivedFileSynced, post);
     return worker;
 }

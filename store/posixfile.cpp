@@ -102,3 +102,12 @@ bool SyncFolder(const QString& folder) {
     ::close(fd);
     return ok;
 }
+
+Status SyncFile(const QString& path) {
+    if (!QFile::exists(path))
+        return {};
+    PosixFile file;
+    if (!file.open(path, PosixFile::ReadOnly) || !file.sync() || !file.close())
+        return Status::failure(file.errorText());
+    return {};
+}

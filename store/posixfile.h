@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "text/result.h"
+
 // A file descriptor that is closed when it goes out of scope. Record files
 // are read and written at fixed offsets, which pread/pwrite do without the
 // read-ahead buffering of QFile.
@@ -37,3 +39,6 @@ class PosixFile {
 
 // Makes a rename or an unlink in `folder` durable.
 bool SyncFolder(const QString& folder);
+
+// Makes what was written to the file durable (fsync). A missing file is fine.
+Status SyncFile(const QString& path);

@@ -21,6 +21,9 @@ class Mailbox {
     // The number of waiting messages (0 for none), or -1 with lastError().
     virtual int authenticate(const QString& id, const QString& password, bool apop) = 0;
     virtual qint64 size(int n) const = 0;
+    // The message's unique id (UIDL, RFC 1939), the same in every session;
+    // empty when the server gives none.
+    virtual QString uidl(int /*n*/) const { return {}; }
     // Too large to fetch at all: it stays on the server.
     virtual bool isTooLarge(int n) const = 0;
     // The message as the server sends it.
@@ -36,5 +39,8 @@ class Mailbox {
     // Ends the session (sending queued marks first); the server commits the
     // deletions now.
     virtual void close() = 0;
+    // After close(): true when the server confirmed the end of the session,
+    // so that the messages removed in it are gone for good.
+    virtual bool removalsCommitted() const { return false; }
     virtual const QString& lastError() const = 0;
 };

@@ -62,6 +62,7 @@ QString Pop3Session::notConnected() const {
 }
 
 bool Pop3Session::connect(const QString& server) {
+    committed_ = false;
     close();
     error_.clear();
     serverText_ = server.trimmed();
@@ -379,13 +380,15 @@ Status Pop3Session::flushRemovals() {
 }
 
 void Pop3Session::close() {
+    committed_ = false;
     if (socket_.isOpen()) {
         if (const Status flushed = flushRemovals(); !flushed)
             error_ = flushed.error();
         // QUIT: the server now removes what was deleted.
         if (drain()) {
             send("QUIT");
-            (void)receive();
+            const std::optional<Reply> reply = receive();
+            committed_ = reply && reply->ok;
         }
     }
     socket_.close();

@@ -46,7 +46,8 @@ class Pop3Session : public Mailbox {
     Status remove(int n) override;
     Status flushRemovals() override;
     void close() override;
-    QString uidl(int n) const;
+    QString uidl(int n) const override;
+    bool removalsCommitted() const override { return committed_; }
     const QString& lastError() const override { return error_; }
 
   private:
@@ -97,5 +98,6 @@ class Pop3Session : public Mailbox {
     qint64 retrBytesInFlight_ = 0;
     int nextRetr_ = 1;
     QList<int> removals_; // DELEs not yet sent
+    bool committed_ = false;
     QString error_;
 };

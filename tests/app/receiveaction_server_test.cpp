@@ -31,6 +31,7 @@ class HeldSession : public Mailbox {
         return pop_.authenticate(id, password, apop);
     }
     qint64 size(int n) const override { return pop_.size(n); }
+    QString uidl(int n) const override { return pop_.uidl(n); }
     bool isTooLarge(int n) const override { return pop_.isTooLarge(n); }
     Result<QByteArray> fetchRaw(int n) override {
         if (n == heldMessage_)
@@ -40,6 +41,7 @@ class HeldSession : public Mailbox {
     Status remove(int n) override { return pop_.remove(n); }
     Status flushRemovals() override { return pop_.flushRemovals(); }
     void close() override { pop_.close(); }
+    bool removalsCommitted() const override { return pop_.removalsCommitted(); }
     const QString& lastError() const override { return pop_.lastError(); }
 
   private:

@@ -1,6 +1,7 @@
 // Ordering and failure paths of the mail check, with a scripted mailbox.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 #include "receive/mailcheck.h"
@@ -170,4 +171,111 @@ TEST_F(MailCheckTest, aDeletionTheServerRefusedInTheBatchIsShown) {
     EXPECT_EQ(notifier.notices[0].text, QStringLiteral("メッセージ 2 を削除できませんでした: -ERR locked"));
     EXPECT_EQ(notifier.notices[0].title, QStringLiteral("エラー"));
     EXPECT_EQ(stored().size(), 2) << "both stay stored";
+}
+
+namespace {
+
+// The states a check killed part-way leaves behind, and what the next check
+// makes of them. A first check whose DELEs the server refuses leaves the
+// records and the log as a kill after the last append would.
+class InterruptedCheckTest : public MailCheckTest {
+  protected:
+    QString logFile() { return paths.dataFolder() + QStringLiteral("/received-uidl.log"); }
+    QStringList storedSubjects() {
+        QStringList subjects;
+        for (const auto& r : stored())
+            subjects << TrimSpaces(r.record.subject);
+        return subjects;
+    }
+    void SetUp() override {
+        MailCheckTest::SetUp();
+        mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二")),
+                            mail(QStringLiteral("三"))};
+        mailbox.uidls = {QStringLiteral("u1"), QStringLiteral("u2"), QStringLiteral("u3")};
+        mailbox.flushError = QStringLiteral("-ERR deletion refused");
+        ASSERT_EQ(check().stored, 3);
+        ASSERT_EQ(ReadBytes(logFile()).count('\n'), 3);
+        mailbox.flushError.clear();
+        notifier.notices.clear();
+    }
+};
+
+} // namespace
+
+TEST_F(InterruptedCheckTest, messagesStoredBeforeTheCutAreDeletedWithoutBeingStoredAgain) {
+    const auto outcome = check();
+    EXPECT_EQ(outcome.stored, 0);
+    EXPECT_EQ(outcome.storedBefore, 3);
+    EXPECT_EQ(outcome.deleted, 3);
+    EXPECT_EQ(storedSubjects(),
+              (QStringList{QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三")}));
+    EXPECT_EQ(mailbox.log->steps().count(QStringLiteral("fetch 2")), 1) << "fetched only by the first check";
+    EXPECT_FALSE(QFile::exists(logFile())) << "the server confirmed the deletions";
+}
+
+TEST_F(InterruptedCheckTest, recordsThatNeverReachedTheFileWhole_areStoredOnce) {
+    // Killed while the second record was being written: a quarter of it is there.
+    QFile file(paths.receivedMailFile());
+    ASSERT_TRUE(file.resize(MailRecord::kSize + MailRecord::kSize / 4));
+    const auto outcome = check();
+    EXPECT_EQ(outcome.storedBefore, 1);
+    EXPECT_EQ(outcome.stored, 2);
+    EXPECT_EQ(storedSubjects(),
+              (QStringList{QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三")}));
+    EXPECT_EQ(QFileInfo(paths.receivedMailFile()).size(), 3 * MailRecord::kSize);
+}
+
+TEST_F(InterruptedCheckTest, aRecordReplacedSinceDoesNotCountAsStored) {
+    // The logged number now holds another mail (the history deleted the
+    // original and the file moved up).
+    const MailFile file(paths.receivedMailFile(), QString());
+    MailRecord other = file.read(2).value().value();
+    other.subject = QStringLiteral("別のメール");
+    ASSERT_TRUE(file.writeAt(2, other).ok());
+    const auto outcome = check();
+    EXPECT_EQ(outcome.storedBefore, 2);
+    EXPECT_EQ(outcome.stored, 1);
+    EXPECT_EQ(storedSubjects(), (QStringList{QStringLiteral("一"), QStringLiteral("別のメール"),
+                                             QStringLiteral("三"), QStringLiteral("二")}));
+}
+
+TEST_F(InterruptedCheckTest, theLogKeepsItsLinesUntilTheServerConfirmsTheDeletions) {
+    // A line of a message no longer on the server (the QUIT came through, the
+    // pruning did not) keeps nothing from being stored twice.
+    QFile log(logFile());
+    ASSERT_TRUE(log.open(QIODevice::Append));
+    log.write("gone 9 " + QByteArray(64, 'a') + '\n');
+    log.close();
+    mailbox.quitConfirmed = false;
+    check();
+    const QByteArray kept = ReadBytes(logFile());
+    EXPECT_EQ(kept.count('\n'), 3) << "no QUIT +OK: the deletions may not have happened";
+    EXPECT_FALSE(kept.contains("gone"));
+    mailbox.quitConfirmed = true;
+    const auto outcome = check();
+    EXPECT_EQ(outcome.storedBefore, 3);
+    EXPECT_EQ(stored().size(), 3);
+    EXPECT_FALSE(QFile::exists(logFile()));
+}
+
+TEST_F(MailCheckTest, aServerWithoutUidlsKeepsNoLogAndStoresAsBefore) {
+    mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二"))};
+    mailbox.flushError = QStringLiteral("-ERR deletion refused");
+    check();
+    check();
+    EXPECT_EQ(stored().size(), 4);
+    EXPECT_FALSE(QFile::exists(paths.dataFolder() + QStringLiteral("/received-uidl.log")));
+}
+
+TEST_F(MailCheckTest, progressCountsEveryMessageBeforeItIsFetched) {
+    for (int i = 1; i <= 3; ++i)
+        mailbox.messages << mail(QString::number(i));
+    mailbox.tooLarge = {2};
+    MailCheckHooks hooks;
+    hooks.progress = [&](int n, int count) { mailbox.log->add(QStringLiteral("%1 / %2").arg(n).arg(count)); };
+    MailCheck(paths, settings, mailbox, notifier, hooks).CheckMail();
+    const QStringList steps = mailbox.log->steps();
+    EXPECT_EQ(steps.mid(2, 5),
+              (QStringList{QStringLiteral("1 / 3"), QStringLiteral("fetch 1"), QStringLiteral("2 / 3"),
+                           QStringLiteral("3 / 3"), QStringLiteral("fetch 3")}));
 }

@@ -17,7 +17,10 @@ class StepLog {
     }
     QStringList steps() const {
         const std::lock_guard lock(mutex_);
-        return steps_;
+        // A list of its own: were the buffer shared, the worker's next add
+        // would reuse it once the copy is gone, through a reference count
+        // the thread sanitizer cannot see in an uninstrumented Qt.
+        return QStringList(steps_.cbegin(), steps_.cend());
     }
 
   private:
@@ -35,6 +38,8 @@ class FakeMailbox : public Mailbox {
     int authResult = -2; // -2: the number of messages
     QString error = QStringLiteral("-ERR [AUTH] Authentication failed.");
     QList<int> tooLarge;
+    QStringList uidls; // by message; none: a server without UIDL
+    bool quitConfirmed = true;
 
     bool connect(const QString& server) override {
         log->add(QStringLiteral("connect ") + server);
@@ -45,6 +50,7 @@ class FakeMailbox : public Mailbox {
         return authResult == -2 ? int(messages.size()) : authResult;
     }
     qint64 size(int n) const override { return messages.value(n - 1).body.size(); }
+    QString uidl(int n) const override { return uidls.value(n - 1); }
     bool isTooLarge(int n) const override { return tooLarge.contains(n); }
     Result<QByteArray> fetchRaw(int n) override {
         log->add(QStringLiteral("fetch %1").arg(n));
@@ -63,6 +69,7 @@ class FakeMailbox : public Mailbox {
     QString flushError;
     Status flushRemovals() override { return flushError.isEmpty() ? Status() : Status::failure(flushError); }
     void close() override { log->add(QStringLiteral("close")); }
+    bool removalsCommitted() const override { return quitConfirmed; }
     const QString& lastError() const override { return error; }
 };
 

@@ -342,3 +342,23 @@ TEST(Pop3Session, refusedConnectionAndUnknownHostFailCleanly) {
     EXPECT_FALSE(pop.connect(QStringLiteral("host:notaport")));
     EXPECT_EQ(pop.lastError(), QStringLiteral("POP3サーバー名「host:notaport」が正しくありません。"));
 }
+
+TEST(Pop3Session, deletionsCountAsCommittedOnlyWhenTheQuitIsAnswered) {
+    // RFC 1939: the server removes the marked messages only in the UPDATE state.
+    auto refused = loggedIn({}, {"1 100"});
+    refused +=
+        {S::expect("DELE 1"), S::send("+OK"), S::expect("QUIT"), S::send("-ERR some messages not removed")};
+    auto cut = loggedIn({}, {"1 100"});
+    cut += {S::expect("DELE 1"), S::send("+OK"), S::expect("QUIT"), S::close()};
+    auto taken = loggedIn({}, {"1 100"});
+    taken += {S::expect("DELE 1"), S::send("+OK"), S::expect("QUIT"), S::send("+OK")};
+    ScriptedServer server({refused, cut, taken});
+    for (const bool committed : {false, false, true}) {
+        Pop3Session pop(quick());
+        ASSERT_EQ(logIn(pop, server), 1) << pop.lastError().toStdString() << problemsOf(server);
+        EXPECT_TRUE(pop.remove(1).ok());
+        pop.close();
+        EXPECT_EQ(pop.removalsCommitted(), committed);
+    }
+    EXPECT_TRUE(server.problems().isEmpty()) << problemsOf(server);
+}

@@ -1,0 +1,103 @@
+// The receive label's count beside the status box, with a scripted mailbox.
+#include <QLabel>
+#include <QLineEdit>
+#include <QSemaphore>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/appwindows.h"
+#include "app/mainform.h"
+#include "app/receiveaction.h"
+#include "history/tyakuform.h"
+#include "tests/support/fakemailbox.h"
+#include "tests/support/scriptedprompter.h"
+#include "tests/support/tempfolder.h"
+#include "ui/appcontext.h"
+
+namespace {
+
+// Holds the check at its first deletion, when every message has been counted
+// and stored, until the test opens the gate (or ten seconds later, so that a
+// stuck check fails the test instead of hanging it).
+class HeldAtDeletion : public FakeMailbox {
+  public:
+    explicit HeldAtDeletion(std::shared_ptr<QSemaphore> gate) : gate_(std::move(gate)) {}
+    Status remove(int n) override {
+        if (n == 1)
+            gate_->tryAcquire(1, 10000);
+        return FakeMailbox::remove(n);
+    }
+
+  private:
+    std::shared_ptr<QSemaphore> gate_;
+};
+
+class ReceiveProgressTest : public testing::Test {
+  protected:
+    TempFolder app;
+    ScriptedPrompter prompter;
+    AppContext context{AppPaths(app.path()), app.path()};
+    std::unique_ptr<AppWindows> windows;
+    std::unique_ptr<MainForm> form;
+    std::shared_ptr<QSemaphore> gate = std::make_shared<QSemaphore>();
+    std::unique_ptr<ReceiveAction> receive;
+
+    void SetUp() override {
+        ASSERT_TRUE(context.paths.ensureLayout().ok());
+        context.prompter = &prompter;
+        context.settings.servers.Pop3Server = QStringLiteral("pop.example.jp");
+        WriteBytes(context.paths.accountFile(), "[EXEINI]\r\nNAME=taro\r\nNAME2=pw\r\n");
+        windows = std::make_unique<AppWindows>(context);
+        form = std::make_unique<MainForm>(context, *windows);
+        form->show();
+        windows->openHistory(HistoryMode::Received); // shows each message as it is stored
+    }
+    void TearDown() override {
+        gate->release();
+        receive.reset();
+    }
+
+    // Starts a check of `count` messages and waits until the last is shown stored.
+    void holdCheckOf(int count) {
+        receive = std::make_unique<ReceiveAction>(context, *windows, *form, [this, count] {
+            auto mailbox = std::make_unique<HeldAtDeletion>(gate);
+            for (int i = 1; i <= count; ++i)
+                mailbox->messages << mail(QStringLiteral("m%1").arg(i));
+            return mailbox;
+        });
+        receive->run();
+        const QString last = QStringLiteral("m%1").arg(count);
+        QTRY_VERIFY_WITH_TIMEOUT(windows->historyWindow()->Text7->text() == last, 10000);
+    }
+};
+
+} // namespace
+
+TEST_F(ReceiveProgressTest, aLongCheckCountsBesideTheStatusBoxAndEndsWithTheStatusAlone) {
+    holdCheckOf(8);
+    EXPECT_EQ(form->ProgressLabel->text(), QStringLiteral("8 / 8"));
+    EXPECT_EQ(form->Text1->text(), QStringLiteral("メールのチェックをしています。"));
+    EXPECT_TRUE(form->ProgressLabel->isVisible());
+    gate->release();
+    QTRY_VERIFY_WITH_TIMEOUT(!receive->isRunning(), 10000);
+    EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール有り。"));
+    EXPECT_TRUE(form->ProgressLabel->text().isEmpty());
+}
+
+TEST_F(ReceiveProgressTest, aCheckOfFiveMessagesShowsNoCount) {
+    holdCheckOf(5);
+    EXPECT_TRUE(form->ProgressLabel->text().isEmpty());
+    gate->release();
+    QTRY_VERIFY_WITH_TIMEOUT(!receive->isRunning(), 10000);
+    EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール有り。"));
+}
+
+TEST_F(ReceiveProgressTest, aLongCountShrinksToFitBesideTheStatusBox) {
+    form->showProgress(1234, 32767);
+    const QLabel* label = form->ProgressLabel;
+    EXPECT_TRUE(label->text().startsWith(QStringLiteral("1234")) &&
+                label->text().endsWith(QStringLiteral("32767")));
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+    form->showProgress(12, 20);
+    EXPECT_EQ(label->text(), QStringLiteral("12 / 20"));
+}

@@ -67,7 +67,7 @@ class ReceiveProgressTest : public testing::Test {
         });
         receive->run();
         const QString last = QStringLiteral("m%1").arg(count);
-        QTRY_VERIFY_WITH_TIMEOUT(windows->historyWindow()->Text7->text() == last, 10000);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return windows->historyWindow()->Text7->text() == last; }, 10000));
     }
 };
 
@@ -79,7 +79,7 @@ TEST_F(ReceiveProgressTest, aLongCheckCountsBesideTheStatusBoxAndEndsWithTheStat
     EXPECT_EQ(form->Text1->text(), QStringLiteral("メールのチェックをしています。"));
     EXPECT_TRUE(form->ProgressLabel->isVisible());
     gate->release();
-    QTRY_VERIFY_WITH_TIMEOUT(!receive->isRunning(), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receive->isRunning(); }, 10000));
     EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール有り。"));
     EXPECT_TRUE(form->ProgressLabel->text().isEmpty());
 }
@@ -88,7 +88,7 @@ TEST_F(ReceiveProgressTest, aCheckOfFiveMessagesShowsNoCount) {
     holdCheckOf(5);
     EXPECT_TRUE(form->ProgressLabel->text().isEmpty());
     gate->release();
-    QTRY_VERIFY_WITH_TIMEOUT(!receive->isRunning(), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receive->isRunning(); }, 10000));
     EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール有り。"));
 }
 

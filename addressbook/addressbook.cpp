@@ -4,17 +4,13 @@
 
 namespace {
 
-QString workingFileOf(const AppPaths& paths) {
-    return paths.dataFolder() + QStringLiteral("/ORXDATA20.TMP");
-}
-
 AddressEntry trimmed(const AddressRecord& record) {
     return {TrimSpaces(CutAtNul(record.name)), TrimSpaces(CutAtNul(record.address))};
 }
 
 } // namespace
 
-AddressBook::AddressBook(const AppPaths& paths) : file_(paths.addressFile(), workingFileOf(paths)) {}
+AddressBook::AddressBook(const AppPaths& paths) : file_(AddressFile::book(paths)) {}
 
 // Every record of the file, made into an entry by `toEntry`.
 template <typename ToEntry> Result<QList<AddressEntry>> eachRecord(const AddressFile& file, ToEntry toEntry) {

@@ -8,17 +8,13 @@ constexpr qsizetype kPickedChars = 60;
 
 } // namespace
 
-AddressFile AddressBookFile(const AppPaths& paths) {
-    return AddressFile(paths.addressFile(), paths.dataFile(QStringLiteral("ORXDATA20.TMP")));
-}
-
 Result<AddressList> AddressList::fromStartupFile(const AppPaths& paths) {
     // Only read, never rebuilt: no working file.
     return read(AddressFile(paths.dataFile(QStringLiteral("ORXASTER20.INI")), QString()));
 }
 
 Result<AddressList> AddressList::fromAddressBook(const AppPaths& paths) {
-    return read(AddressBookFile(paths));
+    return read(AddressFile::book(paths));
 }
 
 Result<AddressList> AddressList::read(const AddressFile& file) {
@@ -34,7 +30,7 @@ Result<AddressList> AddressList::read(const AddressFile& file) {
 }
 
 Result<QString> AddressList::pickedAddress(const AppPaths& paths, int number) {
-    const auto record = AddressBookFile(paths).ReadAddressRecord(number);
+    const auto record = AddressFile::book(paths).ReadAddressRecord(number);
     if (!record)
         return Result<QString>::failure(record.error());
     if (!record->has_value())

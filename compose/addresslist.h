@@ -8,9 +8,6 @@
 #include "store/apppaths.h"
 #include "text/result.h"
 
-// The address book file ★MAilData/orxdata20.data with its working file.
-AddressFile AddressBookFile(const AppPaths& paths);
-
 // The correspondents' names that the compose window lists, read from a file
 // of address records: entry i shows the name of record recordNumbers[i].
 struct AddressList {

@@ -26,7 +26,7 @@ SendReport MailSend::run(const SendRequest& request) const {
         report.refusal = readable.error();
         return report;
     }
-    const AddressFile book = AddressBookFile(paths_);
+    const AddressFile book = AddressFile::book(paths_);
     // One connection serves every pass of a send-to-all.
     SmtpConnection connection = smtp_.connect(request.smtpServer);
     for (int i = 1; i <= report.plannedPasses; ++i) {

@@ -1,5 +1,9 @@
 #include "store/addressfile.h"
 
+AddressFile AddressFile::book(const AppPaths& paths) {
+    return AddressFile(paths.addressFile(), paths.dataFile(QStringLiteral("ORXDATA20.TMP")));
+}
+
 Result<QList<NumberedAddressRecord>> AddressFile::ReadAllAddressRecords() const {
     // A rebuild left half done is finished before an empty file could be
     // created in place of its record file.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/addressrecord.h"
+#include "store/apppaths.h"
 #include "store/typedrecordfile.h"
 
 using NumberedAddressRecord = Numbered<AddressRecord>;
@@ -10,6 +11,8 @@ using NumberedAddressRecord = Numbered<AddressRecord>;
 class AddressFile : public TypedRecordFile<AddressRecord> {
   public:
     using TypedRecordFile::TypedRecordFile;
+    // orxdata20.data with ORXDATA20.TMP in the data folder.
+    static AddressFile book(const AppPaths& paths);
 
     Result<int> CountAddressRecords() const { return count(); }
     Result<int> AppendAddressRecord(const QString& name, const QString& address) const {

@@ -78,7 +78,7 @@ int main(int argc, char* argv[]) {
          QStringLiteral("お疲れさまです。\r\n見積書と地図を添付します。\r\n㈱サンプル 佐藤\r\n\r\n"
                         "♪♪♪　添付ファイルがありましので、添付フォルダに展開しました。♪♪♪"),
          1});
-    const AddressFile book = AddressBookFile(context.paths);
+    const AddressFile book = AddressFile::book(context.paths);
     (void)book.AppendAddressRecord(QStringLiteral("山田太郎"), QStringLiteral("山田太郎<yamada@example.jp>"));
     (void)book.AppendAddressRecord(QStringLiteral("佐藤花子"), QStringLiteral("sato@example.jp"));
     (void)book.AppendAddressRecord(QStringLiteral("㈱サンプル 営業部"),

@@ -74,7 +74,7 @@ void clickRow(TyakuForm* history, int row) {
 } // namespace
 
 // A mail, the answer to it coming back, and an HTML mail, each answered in turn.
-TEST(ComposeWindows, replyButtonOpensOneReplyWindowFilledFromTheShownMail) {
+TEST(ComposeWindows, replyButtonFillsOneReplyWindowFromTheMailOnScreen) {
     TempFolder app;
     ScriptedPrompter prompter;
     AppContext context{AppPaths(app.path()), app.path()};

@@ -56,7 +56,7 @@ TEST(AddressList, startupFileIsCreatedEmptyAndTheBookIsReadInRecordOrder) {
     EXPECT_TRUE(QFile::exists(app.path() + QStringLiteral("/★MAilData/ORXASTER20.INI")));
     EXPECT_EQ(QFile(app.path() + QStringLiteral("/★MAilData/ORXASTER20.INI")).size(), 0);
 
-    const AddressFile book = AddressBookFile(paths);
+    const AddressFile book = AddressFile::book(paths);
     ASSERT_TRUE(book.AppendAddressRecord(QStringLiteral("山田"), QStringLiteral("a@x.jp")).ok());
     ASSERT_TRUE(book.AppendAddressRecord(QStringLiteral("鈴木"), QStringLiteral("  営業部<b@x.jp>  ")).ok());
     const auto list = AddressList::fromAddressBook(paths);
@@ -74,7 +74,7 @@ TEST(AddressList, pickedAddressIsCutToSixtyCharactersBeforeTrimming) {
     const AppPaths paths(app.path());
     ASSERT_TRUE(paths.ensureLayout().ok());
     const QString longAddress = QStringLiteral("   ") + QString(70, u'a') + QStringLiteral("@x.jp");
-    ASSERT_TRUE(AddressBookFile(paths).AppendAddressRecord(QStringLiteral("n"), longAddress).ok());
+    ASSERT_TRUE(AddressFile::book(paths).AppendAddressRecord(QStringLiteral("n"), longAddress).ok());
     EXPECT_EQ(AddressList::pickedAddress(paths, 1).value(), QString(57, u'a'));
 }
 
@@ -98,7 +98,7 @@ TEST(MailSend, sendToAllWithAnEmptyListSendsNothingAndIsDone) {
     const AppPaths paths(app.path());
     ASSERT_TRUE(paths.ensureLayout().ok());
     ASSERT_TRUE(
-        AddressBookFile(paths).AppendAddressRecord(QStringLiteral("n"), QStringLiteral("a@x.jp")).ok());
+        AddressFile::book(paths).AppendAddressRecord(QStringLiteral("n"), QStringLiteral("a@x.jp")).ok());
     SendRequest request;
     request.sendToAll = true;
     request.listEntries = 0;

@@ -86,7 +86,7 @@ TEST_F(MailSendServerTest, aMailSentWithoutARecordArrivesAndTheSentFileStaysAsIt
 TEST_F(MailSendServerTest, sendToAllSendsOneMailPerAddressRecordInOrder) {
     const TestAccount second = TestMailServers::claimAccount();
     const TestAccount third = TestMailServers::claimAccount();
-    const AddressFile book = AddressBookFile(paths);
+    const AddressFile book = AddressFile::book(paths);
     ASSERT_TRUE(book.AppendAddressRecord(QStringLiteral("一"), account.address).ok());
     ASSERT_TRUE(
         book.AppendAddressRecord(QStringLiteral("二"), QStringLiteral("営業部<") + second.address + u'>')
@@ -116,7 +116,7 @@ TEST_F(MailSendServerTest, sendToAllSendsOneMailPerAddressRecordInOrder) {
 }
 
 TEST_F(MailSendServerTest, sendToAllStopsAtTheLastAddressRecordAndSaysHowManyWent) {
-    ASSERT_TRUE(AddressBookFile(paths).AppendAddressRecord(QStringLiteral("一"), account.address).ok());
+    ASSERT_TRUE(AddressFile::book(paths).AppendAddressRecord(QStringLiteral("一"), account.address).ok());
     SendRequest r = request(QString());
     r.sendToAll = true;
     r.listEntries = 4; // a list loaded from another file
@@ -142,7 +142,7 @@ TEST_F(MailSendServerTest, refusedRecipientRecordsNothingAndKeepsTheServersText)
 }
 
 TEST_F(MailSendServerTest, oneRefusedAddressInSendToAllLeavesTheOthersSentAndRecorded) {
-    const AddressFile book = AddressBookFile(paths);
+    const AddressFile book = AddressFile::book(paths);
     ASSERT_TRUE(book.AppendAddressRecord(QStringLiteral("誰も"), QStringLiteral("nobody@fennick.test")).ok());
     ASSERT_TRUE(book.AppendAddressRecord(QStringLiteral("私"), account.address).ok());
     SendRequest r = request(QStringLiteral("x"));

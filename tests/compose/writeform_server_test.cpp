@@ -157,7 +157,7 @@ TEST_F(WriteFormServerTest, sendToAllFromTheWindowReachesEveryAddressRecord) {
     const TestAccount second = TestMailServers::claimAccount();
     const TestAccount third = TestMailServers::claimAccount();
     for (const TestAccount& a : {account, second, third})
-        ASSERT_TRUE(AddressBookFile(copy->context.paths).AppendAddressRecord(a.name, a.address).ok());
+        ASSERT_TRUE(AddressFile::book(copy->context.paths).AppendAddressRecord(a.name, a.address).ok());
     form->Command4->click();
     form->Option2->click();
     form->ToText->setText(QStringLiteral("皆様"));

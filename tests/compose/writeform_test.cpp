@@ -49,7 +49,7 @@ class WriteFormTest : public testing::Test {
         form->show();
     }
     void addAddress(const QString& name, const QString& address) {
-        ASSERT_TRUE(AddressBookFile(context.paths).AppendAddressRecord(name, address).ok());
+        ASSERT_TRUE(AddressFile::book(context.paths).AppendAddressRecord(name, address).ok());
     }
     void moveOver(QWidget* w) {
         QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), Qt::NoButton,

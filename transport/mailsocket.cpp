@@ -2,6 +2,8 @@
 
 #include <QSslSocket>
 #include <algorithm>
+#include <chrono>
+#include <limits>
 
 MailSocket::MailSocket(Timeouts timeouts, const CertificateTrust& trust)
     : timeouts_(timeouts), trust_(trust) {}
@@ -76,8 +78,7 @@ bool MailSocket::startTls() {
     if (!QSslSocket::supportsSsl())
         return fail(QStringLiteral("暗号化 (TLS) が使えません。OpenSSL が見つかりません。"));
     // Whatever the server sent after its answer to STLS is not to be trusted.
-    in_.clear();
-    inPos_ = 0;
+    (void)socket_->readAll();
     socket_->startClientEncryption();
     if (!socket_->waitForEncrypted(timeouts_.idleMillis))
         return failFromSocket();
@@ -119,32 +120,31 @@ bool MailSocket::flush() {
     return true;
 }
 
-bool MailSocket::readLine(QByteArray& line) {
+qint64 MailSocket::nowMillis() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool MailSocket::readSome(QByteArray& buffer, qint64 max, qint64 untilMillis) {
     if (!socket_)
         return false;
     if (!flush())
         return false;
-    for (;;) {
-        const qsizetype nl = in_.indexOf('\n', inPos_);
-        if (nl >= 0) {
-            qsizetype end = nl;
-            if (end > inPos_ && in_[end - 1] == '\r')
-                --end;
-            line = in_.mid(inPos_, end - inPos_);
-            inPos_ = nl + 1;
-            return true;
-        }
-        if (inPos_ > 0) {
-            in_.remove(0, inPos_);
-            inPos_ = 0;
-        }
-        if (socket_->bytesAvailable() == 0 && !socket_->waitForReadyRead(timeouts_.idleMillis))
+    while (socket_->bytesAvailable() == 0) {
+        const qint64 left = untilMillis - nowMillis();
+        if (left <= 0)
+            return fail(QStringLiteral("サーバー「%1」から応答がありません。").arg(serverText_));
+        if (!socket_->waitForReadyRead(int(std::min<qint64>(left, std::numeric_limits<int>::max()))) &&
+            !(socket_->error() == QAbstractSocket::SocketTimeoutError &&
+              socket_->state() == QAbstractSocket::ConnectedState))
             return failFromSocket();
-        // In slices: what the server sent ahead waits in the socket, not in copies of it.
-        const qsizetype kept = in_.size();
-        in_.resize(kept + std::min<qint64>(socket_->bytesAvailable(), 256 << 10));
-        in_.resize(kept + std::max<qint64>(0, socket_->read(in_.data() + kept, in_.size() - kept)));
     }
+    // In slices: what the server sent ahead waits in the socket, not in copies of it.
+    const qsizetype kept = buffer.size();
+    buffer.resize(kept + std::min(socket_->bytesAvailable(), max));
+    buffer.resize(kept + std::max<qint64>(0, socket_->read(buffer.data() + kept, buffer.size() - kept)));
+    return true;
 }
 
 void MailSocket::close() {
@@ -153,6 +153,4 @@ void MailSocket::close() {
         socket_.reset();
     }
     out_.clear();
-    in_.clear();
-    inPos_ = 0;
 }

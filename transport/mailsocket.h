@@ -6,16 +6,15 @@
 #include <memory>
 
 #include "transport/certificatetrust.h"
-#include "transport/serveraddress.h"
+#include "transport/mailstream.h"
 
 class QSslSocket;
 
-// A blocking, line-oriented connection to a mail server, in clear or TLS,
-// for one thread without an event loop (the check's worker): the socket is
-// created on the thread that connects and only used there. Every wait is
-// bounded; a failure closes the connection and error() says why, in words
-// for the user.
-class MailSocket {
+// A blocking connection to a mail server, in clear or TLS, for one thread
+// without an event loop (the check's worker): the socket is created on the
+// thread that connects and only used there. Every wait is bounded; a failure
+// closes the connection and error() says why, in words for the user.
+class MailSocket : public MailStream {
   public:
     struct Timeouts {
         int connectMillis = 30000;
@@ -23,27 +22,23 @@ class MailSocket {
     };
 
     MailSocket(Timeouts timeouts, const CertificateTrust& trust);
-    ~MailSocket();
+    ~MailSocket() override;
     MailSocket(const MailSocket&) = delete;
     MailSocket& operator=(const MailSocket&) = delete;
 
-    // TLS from the start when the address says so.
-    bool open(const ServerAddress& address, const QString& serverText);
-    // TLS over the open connection (STLS). Nothing is sent in clear after a failure.
-    bool startTls();
-    bool isOpen() const;
-    bool isEncrypted() const;
+    bool open(const ServerAddress& address, const QString& serverText) override;
+    bool startTls() override;
+    bool isOpen() const override;
+    bool isEncrypted() const override;
     // The certificate of an encrypted connection; null in clear.
     QSslCertificate peerCertificate() const;
 
-    // Queues bytes; they go out, together, before the next wait for the server.
-    void write(const QByteArray& bytes);
-    // The next line without its line end, or false when the connection failed.
-    bool readLine(QByteArray& line);
-    // Ends the connection without a word (QUIT is the caller's).
-    void close();
+    void write(const QByteArray& bytes) override;
+    bool readSome(QByteArray& buffer, qint64 max, qint64 untilMillis) override;
+    qint64 nowMillis() const override;
+    void close() override;
 
-    const QString& error() const { return error_; }
+    const QString& error() const override { return error_; }
 
   private:
     bool fail(const QString& text);
@@ -58,7 +53,5 @@ class MailSocket {
     QString host_;
     QString serverText_;
     QByteArray out_;
-    QByteArray in_;
-    qsizetype inPos_ = 0;
     QString error_;
 };

@@ -7,38 +7,64 @@ namespace {
 
 // Replies that are lists of numbers and sizes or ids; anything larger is not a POP3 server.
 constexpr qint64 kListLimit = 64 << 20;
+// Bytes of a reply that carries no message, for its deadline.
+constexpr qint64 kSmallReply = 4096;
 
-// "1 2048\r\n2 512\r\n" (LIST) or "1 abc\r\n" (UIDL)
-QList<QPair<int, QByteArray>> numberedLines(const QByteArray& body) {
+QString unreadable(const QByteArray& line) {
+    return QStringLiteral("POP3サーバーの応答が読めません: %1").arg(QString::fromUtf8(line.left(200)));
+}
+
+// "1 2048\r\n2 512\r\n" (LIST) or "1 abc\r\n" (UIDL): each line a message
+// number and one more field, or nothing when a line is not of that form.
+std::optional<QList<QPair<int, QByteArray>>> numberedLines(const QByteArray& body) {
     QList<QPair<int, QByteArray>> out;
     for (const QByteArray& line : body.split('\n')) {
-        const QList<QByteArray> fields = line.trimmed().split(' ');
-        if (fields.size() < 2)
+        const QByteArray trimmed = line.trimmed();
+        if (trimmed.isEmpty())
             continue;
+        const QList<QByteArray> fields = trimmed.split(' ');
         bool ok = false;
         const int n = fields[0].toInt(&ok);
-        if (ok && n > 0)
-            out.append({n, fields[1]});
+        if (fields.size() < 2 || !ok || n < 1)
+            return std::nullopt;
+        out.append({n, fields[1]});
     }
     return out;
 }
 
-// The "<...@...>" of a greeting that allows APOP, or nothing.
+// RFC 1939 section 7: a unique-id is 1 to 70 characters from 0x21 to 0x7E.
+bool isUidl(const QByteArray& id) {
+    return !id.isEmpty() && id.size() <= 70 &&
+           std::all_of(id.cbegin(), id.cend(), [](char c) { return c >= 0x21 && c <= 0x7E; });
+}
+
+// The "<...@...>" of a greeting that allows APOP, or nothing. Only the form
+// of an RFC 822 msg-id is taken: the digest covers it, and nothing the
+// server sent beyond it.
 QByteArray apopTimestamp(const QByteArray& greeting) {
     const qsizetype open = greeting.indexOf('<');
     const qsizetype close = greeting.indexOf('>', open + 1);
-    if (open < 0 || close < 0)
+    if (open < 0 || close < 0 || close - open + 1 > 256)
         return {};
     const QByteArray stamp = greeting.mid(open, close - open + 1);
-    return stamp.contains('@') ? stamp : QByteArray();
+    const QByteArray inside = stamp.mid(1, stamp.size() - 2);
+    const bool printable = std::all_of(inside.cbegin(), inside.cend(),
+                                       [](char c) { return c >= 0x21 && c <= 0x7E && c != '<'; });
+    return printable && inside.contains('@') ? stamp : QByteArray();
 }
 
 } // namespace
 
 Pop3Session::Pop3Session() : Pop3Session(Options{}) {}
 
-Pop3Session::Pop3Session(Options options, CertificateTrust trust)
-    : options_(options), trust_(std::move(trust)), socket_(options.timeouts, trust_) {}
+Pop3Session::Pop3Session(Options options, CertificateTrust trust, TlsPolicy policy)
+    : options_(options), trust_(std::move(trust)),
+      stream_(std::make_unique<MailSocket>(options.timeouts, trust_)),
+      reader_(*stream_, options.timeouts.idleMillis), policy_(std::move(policy)) {}
+
+Pop3Session::Pop3Session(Options options, std::unique_ptr<MailStream> stream, TlsPolicy policy)
+    : options_(options), stream_(std::move(stream)), reader_(*stream_, options.timeouts.idleMillis),
+      policy_(std::move(policy)) {}
 
 Pop3Session::~Pop3Session() {
     close();
@@ -50,7 +76,7 @@ bool Pop3Session::fail(const QString& text) {
 }
 
 bool Pop3Session::lose(const QString& text) {
-    socket_.close();
+    stream_->close();
     inFlight_.clear();
     retrsInFlight_ = 0;
     retrBytesInFlight_ = 0;
@@ -69,8 +95,9 @@ bool Pop3Session::connect(const QString& server) {
     const std::optional<ServerAddress> address = ServerAddress::parse(server, kPop3Scheme);
     if (!address)
         return fail(QStringLiteral("POP3サーバー名「%1」が正しくありません。").arg(server));
-    if (!socket_.open(*address, serverText_))
-        return fail(socket_.error());
+    service_ = TlsPolicy::service("pop3", *address);
+    if (!stream_->open(*address, serverText_))
+        return fail(stream_->error());
     std::optional<Reply> greeting = receive();
     if (!greeting)
         return false;
@@ -79,21 +106,31 @@ bool Pop3Session::connect(const QString& server) {
     greeting_ = greeting->line;
     if (!readCapabilities())
         return false;
-    if (!socket_.isEncrypted() && capabilities_.contains("STLS")) {
-        // Offered TLS is taken; a failure is an error, never plain text.
-        const std::optional<Reply> reply = command("STLS");
-        if (!reply)
-            return false;
-        if (!reply->ok)
-            return lose(QStringLiteral("サーバー「%1」が暗号化 (TLS) を始めませんでした: %2")
-                            .arg(serverText_, QString::fromUtf8(reply->line)));
-        if (!socket_.startTls())
-            return fail(socket_.error());
-        // The capabilities seen in clear may have been forged (RFC 2595).
-        if (!readCapabilities())
-            return false;
+    if (!stream_->isEncrypted() && capabilities_.contains("STLS") && !startTls())
+        return false;
+    if (stream_->isEncrypted()) {
+        if (const Status kept = policy_.rememberTls(service_); !kept)
+            return lose(kept.error());
+    } else if (const Status clear = policy_.acceptNoTls(service_, serverText_); !clear) {
+        return lose(clear.error());
     }
     return true;
+}
+
+bool Pop3Session::startTls() {
+    // Offered TLS is taken; a failure is an error, never plain text.
+    const std::optional<Reply> reply = command("STLS");
+    if (!reply)
+        return false;
+    if (!reply->ok)
+        return lose(QStringLiteral("サーバー「%1」が暗号化 (TLS) を始めませんでした: %2")
+                        .arg(serverText_, QString::fromUtf8(reply->line)));
+    // Lines sent after the answer to STLS came in clear and may be forged.
+    reader_.discardBuffered();
+    if (!stream_->startTls())
+        return fail(stream_->error());
+    // So may the capabilities seen in clear (RFC 2595).
+    return readCapabilities();
 }
 
 bool Pop3Session::readCapabilities() {
@@ -110,7 +147,7 @@ bool Pop3Session::readCapabilities() {
 }
 
 void Pop3Session::send(const QByteArray& command, int message, qint64 bodyLimit) {
-    socket_.write(command + "\r\n");
+    stream_->write(command + "\r\n");
     inFlight_.append({command, message, bodyLimit});
     if (command.startsWith("RETR ")) {
         ++retrsInFlight_;
@@ -124,18 +161,23 @@ std::optional<Pop3Session::Reply> Pop3Session::receive() {
         --retrsInFlight_;
         retrBytesInFlight_ -= sizes_.value(sent.message);
     }
+    // The whole reply has a deadline that grows with what it carries: a
+    // server that trickles it out ends in a timeout like a silent one.
+    const qint64 expected = sent.message != 0     ? 2 * sizes_.value(sent.message)
+                            : sent.bodyLimit >= 0 ? 64 * qint64(count_)
+                                                  : 0;
+    const qint64 deadline = reader_.deadlineFor(kSmallReply + expected);
     Reply reply;
-    if (!socket_.readLine(reply.line)) {
-        lose(socket_.error());
+    if (!reader_.readLine(reply.line, deadline)) {
+        lose(reader_.error());
         return std::nullopt;
     }
     reply.ok = reply.line.startsWith("+OK");
     if (!reply.ok && !reply.line.startsWith("-ERR")) {
-        lose(QStringLiteral("POP3サーバーの応答が読めません: %1")
-                 .arg(QString::fromUtf8(reply.line.left(200))));
+        lose(unreadable(reply.line));
         return std::nullopt;
     }
-    if (reply.ok && sent.bodyLimit >= 0 && !readBody(sent.bodyLimit, reply.body)) {
+    if (reply.ok && sent.bodyLimit >= 0 && !readBody(sent.bodyLimit, deadline, reply.body)) {
         if (sent.message != 0)
             error_ = QStringLiteral("メッセージ %1 を受信できませんでした。%2").arg(sent.message).arg(error_);
         return std::nullopt;
@@ -143,13 +185,13 @@ std::optional<Pop3Session::Reply> Pop3Session::receive() {
     return reply;
 }
 
-bool Pop3Session::readBody(qint64 limit, QByteArray& body) {
+bool Pop3Session::readBody(qint64 limit, qint64 deadline, QByteArray& body) {
     QByteArray line;
     qint64 size = 0;
     for (;;) {
-        if (!socket_.readLine(line))
+        if (!reader_.readLine(line, deadline))
             return lose(QStringLiteral("サーバー「%1」との接続が受信の途中で切れました。(%2)")
-                            .arg(serverText_, socket_.error()));
+                            .arg(serverText_, reader_.error()));
         if (line == ".")
             break;
         // RFC 1939: a line that starts with "." was sent with one more.
@@ -194,7 +236,7 @@ std::optional<QList<QByteArray>> Pop3Session::loginCommands(const QString& id, c
     const bool saslPlain = std::any_of(capabilities_.cbegin(), capabilities_.cend(), [](const QByteArray& c) {
         return c.startsWith("SASL ") && c.split(' ').contains("PLAIN");
     });
-    if (apop || (!socket_.isEncrypted() && !stamp.isEmpty())) {
+    if (apop || (!stream_->isEncrypted() && !stamp.isEmpty())) {
         if (stamp.isEmpty()) {
             fail(QStringLiteral(
                 "このPOP3サーバーはAPOPに対応していません（挨拶にタイムスタンプがありません）。"
@@ -204,7 +246,7 @@ std::optional<QList<QByteArray>> Pop3Session::loginCommands(const QString& id, c
         const QByteArray digest = QCryptographicHash::hash(stamp + pass, QCryptographicHash::Md5).toHex();
         return QList<QByteArray>{"APOP " + user + ' ' + digest};
     }
-    if (socket_.isEncrypted() && saslPlain)
+    if (stream_->isEncrypted() && saslPlain)
         return QList<QByteArray>{"AUTH PLAIN " + ('\0' + user + '\0' + pass).toBase64()};
     return QList<QByteArray>{"USER " + user, "PASS " + pass};
 }
@@ -219,13 +261,20 @@ bool Pop3Session::loginAccepted() {
 }
 
 int Pop3Session::authenticate(const QString& id, const QString& password, bool apop) {
-    if (!socket_.isOpen()) {
+    if (!stream_->isOpen()) {
         fail(notConnected());
         return -1;
     }
     const std::optional<QList<QByteArray>> login = loginCommands(id, password, apop);
     if (!login || !drain())
         return -1;
+    // In clear even APOP gives a listener the challenge and its answer to
+    // guess the password from, with a challenge the listener may have chosen.
+    if (!stream_->isEncrypted())
+        if (const Status agreed = policy_.allowClearLogin(service_, serverText_); !agreed) {
+            lose(agreed.error());
+            return -1;
+        }
     // Where the server pipelines, the login, STAT, LIST and UIDL go out in
     // one go; after a refused login the rest only draws -ERRs.
     for (const QByteArray& c : *login) {
@@ -247,7 +296,7 @@ int Pop3Session::authenticate(const QString& id, const QString& password, bool a
     bool ok = false;
     const int count = stat->line.split(' ').value(1).toInt(&ok);
     if (!stat->ok || !ok || count < 0) {
-        fail(QStringLiteral("POP3サーバーの応答が読めません: %1").arg(QString::fromUtf8(stat->line)));
+        lose(unreadable(stat->line));
         return -1;
     }
     count_ = count;
@@ -266,17 +315,34 @@ bool Pop3Session::readListings() {
     if (!list)
         return false;
     if (!list->ok)
-        return fail(QString::fromUtf8(list->line));
-    for (const auto& [n, size] : numberedLines(list->body))
-        sizes_.insert(n, size.toLongLong());
+        return lose(QString::fromUtf8(list->line));
+    // At the start of a session the server lists messages 1 to the STAT
+    // count, each once, with a size (RFC 1939). A list that says otherwise
+    // is not to be acted on: nothing is fetched, nothing deleted.
+    const auto listed = numberedLines(list->body);
+    bool agrees = listed && listed->size() == count_;
+    for (const auto& [n, size] : listed.value_or(QList<QPair<int, QByteArray>>())) {
+        bool ok = false;
+        const qint64 bytes = size.toLongLong(&ok);
+        agrees = agrees && ok && bytes >= 0 && n <= count_ && !sizes_.contains(n);
+        sizes_.insert(n, bytes);
+    }
+    if (!agrees) {
+        sizes_.clear();
+        return lose(QStringLiteral("POP3サーバーのメッセージ一覧 (LIST) がメッセージ数 (STAT) と合いません。"
+                                   "メールはサーバーに残してあります。"));
+    }
     if (!pipelining_)
         send("UIDL", 0, kListLimit);
     const std::optional<Reply> uidl = receive();
     if (!uidl)
         return false;
-    if (uidl->ok) // a server without UIDL answers -ERR
-        for (const auto& [n, id] : numberedLines(uidl->body))
-            uidls_.insert(n, QString::fromLatin1(id));
+    // A server without UIDL answers -ERR. An id out of form or range is as
+    // good as none: what is stored is known by its content, not by its id.
+    if (uidl->ok)
+        for (const auto& [n, id] : numberedLines(uidl->body).value_or(QList<QPair<int, QByteArray>>()))
+            if (sizes_.contains(n) && isUidl(id) && !uidls_.contains(n))
+                uidls_.insert(n, QString::fromLatin1(id));
     return true;
 }
 
@@ -317,7 +383,7 @@ void Pop3Session::requestThrough(int n) {
 
 Result<QByteArray> Pop3Session::fetchRaw(int n) {
     using R = Result<QByteArray>;
-    if (!socket_.isOpen())
+    if (!stream_->isOpen())
         return R::failure(notConnected());
     if (!sizes_.contains(n))
         return R::failure(QStringLiteral("メッセージ %1 はサーバーにありません。").arg(n));
@@ -342,7 +408,7 @@ Result<QByteArray> Pop3Session::fetchRaw(int n) {
 }
 
 Status Pop3Session::remove(int n) {
-    if (!socket_.isOpen())
+    if (!stream_->isOpen())
         return Status::failure(notConnected());
     if (!sizes_.contains(n))
         return Status::failure(QStringLiteral("メッセージ %1 はサーバーにありません。").arg(n));
@@ -381,7 +447,7 @@ Status Pop3Session::flushRemovals() {
 
 void Pop3Session::close() {
     committed_ = false;
-    if (socket_.isOpen()) {
+    if (stream_->isOpen()) {
         if (const Status flushed = flushRemovals(); !flushed)
             error_ = flushed.error();
         // QUIT: the server now removes what was deleted.
@@ -391,7 +457,8 @@ void Pop3Session::close() {
             committed_ = reply && reply->ok;
         }
     }
-    socket_.close();
+    stream_->close();
+    reader_.discardBuffered();
     inFlight_.clear();
     retrsInFlight_ = 0;
     retrBytesInFlight_ = 0;

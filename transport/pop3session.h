@@ -3,15 +3,20 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <memory>
 #include <optional>
 
 #include "text/result.h"
 #include "transport/certificatetrust.h"
+#include "transport/linereader.h"
 #include "transport/mailbox.h"
 #include "transport/mailsocket.h"
+#include "transport/tlspolicy.h"
 
 // One POP3 session (RFC 1939) over our own socket, in clear, with STLS
-// (RFC 2595) when the server offers it, or with TLS from the start.
+// (RFC 2595) when the server offers it, or with TLS from the start. A
+// server once seen with TLS must offer it again (TlsPolicy); in clear, no
+// password-bearing command leaves before the user agreed.
 //
 // Login: APOP when the account asks for it (a greeting without a timestamp
 // is then an error, never a fall back); over TLS, SASL PLAIN (RFC 5034)
@@ -35,7 +40,9 @@ class Pop3Session : public Mailbox {
     };
 
     Pop3Session();
-    explicit Pop3Session(Options options, CertificateTrust trust = {});
+    explicit Pop3Session(Options options, CertificateTrust trust = {}, TlsPolicy policy = {});
+    // Over a stream of the caller's (tests play a server through one).
+    Pop3Session(Options options, std::unique_ptr<MailStream> stream, TlsPolicy policy);
     ~Pop3Session() override;
 
     bool connect(const QString& server) override;
@@ -68,11 +75,12 @@ class Pop3Session : public Mailbox {
     // nothing is deleted).
     bool lose(const QString& text);
     QString notConnected() const;
+    bool startTls();
     void send(const QByteArray& command, int message = 0, qint64 bodyLimit = -1);
     std::optional<Reply> receive();
     std::optional<Reply> command(const QByteArray& command, qint64 bodyLimit = -1);
     bool drain();
-    bool readBody(qint64 limit, QByteArray& body);
+    bool readBody(qint64 limit, qint64 deadline, QByteArray& body);
     bool readCapabilities();
     // The login the account and the server allow, or nothing (with the reason in lastError()).
     std::optional<QList<QByteArray>> loginCommands(const QString& id, const QString& password, bool apop);
@@ -84,8 +92,11 @@ class Pop3Session : public Mailbox {
     bool retrInFlight(int n) const;
 
     Options options_;
-    CertificateTrust trust_;
-    MailSocket socket_;
+    CertificateTrust trust_; // before the stream, which refers to it
+    std::unique_ptr<MailStream> stream_;
+    LineReader reader_;
+    TlsPolicy policy_;
+    QString service_; // "pop3 host:port"
     QString serverText_;
     QByteArray greeting_;
     QList<QByteArray> capabilities_;

@@ -3,15 +3,18 @@
 #include <QCryptographicHash>
 #include <QSslKey>
 
+#include "transport/linereader.h"
+
 namespace {
 
 // Reads one SMTP reply, "250-..." lines up to the last "250 ...". All its
 // lines go to `lines`.
-bool readReply(MailSocket& socket, QList<QByteArray>& lines) {
+bool readReply(LineReader& reader, QList<QByteArray>& lines) {
     lines.clear();
     QByteArray line;
+    const qint64 deadline = reader.deadlineFor(64 << 10);
     do {
-        if (!socket.readLine(line))
+        if (!reader.readLine(line, deadline))
             return false;
         lines << line;
     } while (line.size() > 3 && line[3] == '-');
@@ -23,10 +26,10 @@ QString refused(const QString& serverText, const QList<QByteArray>& reply) {
         .arg(serverText, QString::fromUtf8(reply.isEmpty() ? QByteArray() : reply.last()));
 }
 
-bool startTls(MailSocket& socket, const QString& serverText, QString& error) {
+bool startTls(MailSocket& socket, LineReader& reader, const QString& serverText, QString& error) {
     QList<QByteArray> reply;
-    if (!readReply(socket, reply)) {
-        error = socket.error();
+    if (!readReply(reader, reply)) {
+        error = reader.error();
         return false;
     }
     if (!reply.last().startsWith("220")) {
@@ -35,8 +38,8 @@ bool startTls(MailSocket& socket, const QString& serverText, QString& error) {
         return false;
     }
     socket.write("EHLO localhost\r\n");
-    if (!readReply(socket, reply)) {
-        error = socket.error();
+    if (!readReply(reader, reply)) {
+        error = reader.error();
         return false;
     }
     bool offered = false;
@@ -47,10 +50,11 @@ bool startTls(MailSocket& socket, const QString& serverText, QString& error) {
         return false;
     }
     socket.write("STARTTLS\r\n");
-    if (!readReply(socket, reply)) {
-        error = socket.error();
+    if (!readReply(reader, reply)) {
+        error = reader.error();
         return false;
     }
+    reader.discardBuffered();
     if (!reply.last().startsWith("220")) {
         error = refused(serverText, reply);
         return false;
@@ -69,13 +73,14 @@ Result<QByteArray> AcceptedSmtpKey(const ServerAddress& address, const QString& 
     MailSocket socket(timeouts, trust);
     if (!socket.open(address, serverText))
         return Result<QByteArray>::failure(socket.error());
+    LineReader reader(socket, timeouts.idleMillis);
     QString error;
-    if (!address.tlsFromStart && !startTls(socket, serverText, error))
+    if (!address.tlsFromStart && !startTls(socket, reader, serverText, error))
         return Result<QByteArray>::failure(error);
     const QByteArray key = socket.peerCertificate().publicKey().toDer();
     socket.write("QUIT\r\n");
     QByteArray bye;
-    (void)socket.readLine(bye);
+    (void)reader.readLine(bye, reader.deadlineFor(0));
     socket.close();
     return "sha256//" + QCryptographicHash::hash(key, QCryptographicHash::Sha256).toBase64();
 }

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "receive/attachmentwriter.h"
+#include "tests/support/clearlogin.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/tempfolder.h"
 #include "transport/certificatetrust.h"
@@ -116,9 +117,14 @@ TEST_F(MailServers, pop3sAndStlsBothReachTheMailbox) {
     }
 }
 
-TEST_F(MailServers, serverWithoutTlsOrApopTakesUserPassInClear) {
+TEST_F(MailServers, serverWithoutTlsOrApopTakesUserPassInClearOnceTheUserAgreed) {
     TestMailServers::deliver(account, "Subject: plain\r\n\r\nbody\r\n");
-    Pop3Session pop({}, TestMailServers::trust());
+    Pop3Session refused({}, TestMailServers::trust());
+    ASSERT_TRUE(refused.connect(TestMailServers::pop3PlainServer())) << refused.lastError().toStdString();
+    EXPECT_EQ(refused.authenticate(account.name, account.password, false), -1);
+    EXPECT_TRUE(refused.lastError().contains(QStringLiteral("パスワードを送らずに接続を終えました")))
+        << refused.lastError().toStdString();
+    Pop3Session pop({}, TestMailServers::trust(), ClearLoginAgreed());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3PlainServer())) << pop.lastError().toStdString();
     ASSERT_EQ(pop.authenticate(account.name, account.password, false), 1) << pop.lastError().toStdString();
     EXPECT_EQ(pop.fetch(1)->subject, QStringLiteral("plain"));

@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tests/support/clearlogin.h"
 #include "tests/support/scriptedserver.h"
 #include "transport/pop3session.h"
 
@@ -74,7 +75,7 @@ TEST(Pop3Session, withoutPipeliningEveryCommandWaitsForItsAnswer) {
                S::expectAlone("DELE 1"), S::send("+OK"), S::expectAlone("DELE 2"), S::send("+OK"),
                S::expectAlone("QUIT"),   S::send("+OK")};
     ScriptedServer server({script});
-    Pop3Session pop(quick());
+    Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
     ASSERT_EQ(logIn(pop, server), 2) << pop.lastError().toStdString() << problemsOf(server);
     EXPECT_EQ(*pop.fetchRaw(1), QByteArray("Subject: one\r\n"));
     EXPECT_EQ(*pop.fetchRaw(2), QByteArray("Subject: two\r\n"));
@@ -106,7 +107,7 @@ TEST(Pop3Session, pipelinedErrorsBelongToTheirOwnMessage) {
     ScriptedServer server({script});
     Pop3Session::Options options = quick();
     options.windowMessages = 3;
-    Pop3Session pop(options);
+    Pop3Session pop(options, CertificateTrust(), ClearLoginAgreed());
     ASSERT_EQ(logIn(pop, server), 3) << pop.lastError().toStdString() << problemsOf(server);
     EXPECT_EQ(*pop.fetchRaw(1), QByteArray("Subject: one\r\n"));
     const Result<QByteArray> second = pop.fetchRaw(2);
@@ -149,7 +150,7 @@ TEST(Pop3Session, theWindowOfRetrsIsBoundedByCountAndByBytes) {
                    S::expect("QUIT"),
                    S::send("+OK")};
         ScriptedServer server({script});
-        Pop3Session pop(options);
+        Pop3Session pop(options, CertificateTrust(), ClearLoginAgreed());
         ASSERT_EQ(logIn(pop, server), 4) << pop.lastError().toStdString() << problemsOf(server);
         for (int n = 1; n <= 4; ++n)
             EXPECT_EQ(*pop.fetchRaw(n), QByteArray::number(n) + "\r\n");
@@ -173,7 +174,7 @@ TEST(Pop3Session, pipelinedLoginRefusedGivesTheServersWords) {
                S::expect("QUIT"),
                S::send("+OK")};
     ScriptedServer server({script});
-    Pop3Session pop(quick());
+    Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
     EXPECT_EQ(logIn(pop, server), -1);
     EXPECT_EQ(pop.lastError(), QStringLiteral("-ERR [AUTH] Authentication failed."));
     pop.close();
@@ -188,7 +189,7 @@ TEST(Pop3Session, dotStuffedLinesAreUnstuffed) {
                S::send("a . inside"),    S::send("."),
                S::expect("QUIT"),        S::send("+OK")};
     ScriptedServer server({script});
-    Pop3Session pop(quick());
+    Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
     ASSERT_EQ(logIn(pop, server), 1) << pop.lastError().toStdString() << problemsOf(server);
     const Result<QByteArray> got = pop.fetchRaw(1);
     ASSERT_TRUE(got.ok()) << got.error().toStdString();
@@ -199,7 +200,7 @@ TEST(Pop3Session, retrCutOffBeforeTheFinalDotFails) {
     auto script = loggedIn({}, {"1 100"});
     script += {S::expect("RETR 1"), S::send("+OK"), S::send("Subject: half"), S::close()};
     ScriptedServer server({script});
-    Pop3Session pop(quick());
+    Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
     ASSERT_EQ(logIn(pop, server), 1) << pop.lastError().toStdString() << problemsOf(server);
     const Result<QByteArray> got = pop.fetchRaw(1);
     ASSERT_FALSE(got.ok());
@@ -214,7 +215,7 @@ TEST(Pop3Session, silentServerEndsInATimeoutError) {
     ScriptedServer server({script});
     Pop3Session::Options options = quick();
     options.timeouts.idleMillis = 300;
-    Pop3Session pop(options);
+    Pop3Session pop(options, CertificateTrust(), ClearLoginAgreed());
     ASSERT_EQ(logIn(pop, server), 1) << pop.lastError().toStdString() << problemsOf(server);
     const Result<QByteArray> got = pop.fetchRaw(1);
     ASSERT_FALSE(got.ok());
@@ -233,7 +234,7 @@ TEST(Pop3Session, messagesOverTheCapStayOnTheServer) {
     ScriptedServer server({script});
     Pop3Session::Options options = quick();
     options.maxMessageBytes = 1000;
-    Pop3Session pop(options);
+    Pop3Session pop(options, CertificateTrust(), ClearLoginAgreed());
     ASSERT_EQ(logIn(pop, server), 3) << pop.lastError().toStdString() << problemsOf(server);
     EXPECT_FALSE(pop.isTooLarge(1));
     EXPECT_TRUE(pop.isTooLarge(2));
@@ -262,7 +263,7 @@ TEST(Pop3Session, apopIsUsedInClearWheneverTheGreetingAllowsIt) {
                S::expect("QUIT"),
                S::send("+OK")};
     ScriptedServer server({script});
-    Pop3Session pop(quick());
+    Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
     ASSERT_TRUE(pop.connect(server.address())) << pop.lastError().toStdString();
     EXPECT_EQ(pop.authenticate(QStringLiteral("mrose"), QStringLiteral("tanstaaf"), false), 0)
         << pop.lastError().toStdString() << problemsOf(server);
@@ -272,7 +273,7 @@ TEST(Pop3Session, apopIsUsedInClearWheneverTheGreetingAllowsIt) {
 
 TEST(Pop3Session, apopAskedForWithoutATimestampFailsAndSendsNoPassword) {
     ScriptedServer server({greeting({"USER"})});
-    Pop3Session pop(quick());
+    Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
     ASSERT_TRUE(pop.connect(server.address())) << pop.lastError().toStdString();
     EXPECT_EQ(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), true), -1);
     EXPECT_EQ(pop.lastError(), QStringLiteral("このPOP3サーバーはAPOPに対応していません（挨拶にタイムスタン"
@@ -288,7 +289,7 @@ TEST(Pop3Session, brokenStlsHandshakeIsAnErrorAndNoPasswordLeaves) {
     script += {S::expect("STLS"), S::send("+OK Begin TLS negotiation"), S::send("this is not TLS at all"),
                S::silent(300), S::close()};
     ScriptedServer server({script});
-    Pop3Session pop(quick());
+    Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
     EXPECT_FALSE(pop.connect(server.address()));
     EXPECT_TRUE(pop.lastError().contains(QStringLiteral("暗号化 (TLS) の通信を始められませんでした")))
         << pop.lastError().toStdString();
@@ -318,7 +319,7 @@ TEST(Pop3Session, connectionThatIsNeverAcceptedEndsInATimeoutError) {
     }
     Pop3Session::Options options = quick();
     options.timeouts.connectMillis = 300;
-    Pop3Session pop(options);
+    Pop3Session pop(options, CertificateTrust(), ClearLoginAgreed());
     EXPECT_FALSE(pop.connect(QStringLiteral("127.0.0.1:%1").arg(ntohs(addr.sin_port))));
     EXPECT_TRUE(pop.lastError().contains(QStringLiteral("に接続できません")))
         << pop.lastError().toStdString();
@@ -333,7 +334,7 @@ TEST(Pop3Session, refusedConnectionAndUnknownHostFailCleanly) {
         ScriptedServer gone({});
         closedPort = gone.port();
     }
-    Pop3Session pop(quick());
+    Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
     EXPECT_FALSE(pop.connect(QStringLiteral("127.0.0.1:%1").arg(closedPort)));
     EXPECT_TRUE(pop.lastError().contains(QStringLiteral("接続できません"))) << pop.lastError().toStdString();
     EXPECT_FALSE(pop.connect(QStringLiteral("no-such-host.invalid")));
@@ -354,7 +355,7 @@ TEST(Pop3Session, deletionsCountAsCommittedOnlyWhenTheQuitIsAnswered) {
     taken += {S::expect("DELE 1"), S::send("+OK"), S::expect("QUIT"), S::send("+OK")};
     ScriptedServer server({refused, cut, taken});
     for (const bool committed : {false, false, true}) {
-        Pop3Session pop(quick());
+        Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
         ASSERT_EQ(logIn(pop, server), 1) << pop.lastError().toStdString() << problemsOf(server);
         EXPECT_TRUE(pop.remove(1).ok());
         pop.close();

@@ -2,19 +2,13 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFont>
-#include <QLineEdit>
 
-#include "app/appwindows.h"
-#include "app/mainform.h"
-#include "app/receiveaction.h"
+#include "app/program.h"
 #include "app/singleinstance.h"
-#include "app/startup.h"
 #include "history/pageviewloader.h"
 #include "transport/maillibraries.h"
-#include "transport/pop3session.h"
 #include "ui/appcontext.h"
 #include "ui/qtprompter.h"
-#include "ui/usertransport.h"
 
 int main(int argc, char* argv[]) {
     const MailLibraries mailLibraries;
@@ -48,15 +42,7 @@ int main(int argc, char* argv[]) {
     if (Status s = context.paths.ensureLayout(); !s)
         prompter.message(nullptr, s.error(), QStringLiteral("Fennick"), Prompter::Icon::Warning);
 
-    AppWindows windows(context);
-    MainForm form(context, windows);
-    windows.clockText = [&form] { return form.Text2->text(); };
-    ReceiveAction receive(context, windows, form, [&context] {
-        // A certificate that fails the checks is put to the user, who may trust it for good.
-        return std::make_unique<Pop3Session>(Pop3Session::Options{}, UserCertificateTrust(context));
-    });
-    form.onReceive = [&receive] { receive.run(); };
-    StartUp(context, windows);
-    form.show();
+    Program program(context);
+    program.start();
     return app.exec();
 }

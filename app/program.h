@@ -1,0 +1,28 @@
+#pragma once
+
+#include <memory>
+
+class AppWindows;
+class MainForm;
+class ReceiveAction;
+struct AppContext;
+
+// The program as start-up wires it on a prepared context: the windows, the
+// main window, receiving with the user's certificates and TLS answers, and
+// an end within two seconds of the main window closing.
+class Program {
+  public:
+    explicit Program(AppContext& context);
+    ~Program();
+
+    // Start-up (the settings, the windows they call for), then the main window.
+    void start();
+    MainForm& mainWindow() { return *form_; }
+    AppWindows& windows() { return *windows_; }
+
+  private:
+    AppContext& context_;
+    std::unique_ptr<AppWindows> windows_;
+    std::unique_ptr<MainForm> form_;
+    std::unique_ptr<ReceiveAction> receive_;
+};

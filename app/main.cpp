@@ -4,6 +4,7 @@
 #include <QFont>
 
 #include "app/program.h"
+#include "app/qttranslations.h"
 #include "app/singleinstance.h"
 #include "history/pageviewloader.h"
 #include "transport/maillibraries.h"
@@ -15,6 +16,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fennick"));
     QApplication::setQuitOnLastWindowClosed(false);
+    (void)InstallQtJapanese(app);
     // The windows were designed for "ＭＳ Ｐゴシック"; Linux has Noto Sans CJK.
     QFont font = QApplication::font();
     font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP"),

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -23,6 +24,7 @@
 #include "addressbook/friendform.h"
 #include "app/appwindows.h"
 #include "app/mainform.h"
+#include "app/qttranslations.h"
 #include "app/startup.h"
 #include "compose/addresslist.h"
 #include "compose/backform.h"
@@ -42,6 +44,7 @@
 int main(int argc, char* argv[]) {
     const MailLibraries mailLibraries;
     QApplication app(argc, argv);
+    (void)InstallQtJapanese(app);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QFont font = QApplication::font();
     font.setFamilies({QStringLiteral("Noto Sans CJK JP"), font.family()});
@@ -128,7 +131,17 @@ int main(int argc, char* argv[]) {
         reply->AttachText->setText(pageFolder + QStringLiteral("/sun.png"));
         QTimer::singleShot(300, [&, reply] {
             reply->grab().save(out + QStringLiteral("/reply.png"));
-            app.quit();
+            // A question with Qt's own buttons, in Japanese.
+            auto* question =
+                new QMessageBox(QMessageBox::Warning, QStringLiteral("確認"),
+                                QStringLiteral("サーバー「pop.example.jp」は暗号化に対応していません。"
+                                               "パスワードが暗号化されずに送られます。続けますか？"),
+                                QMessageBox::Yes | QMessageBox::No);
+            question->show();
+            QTimer::singleShot(300, [&, question] {
+                question->grab().save(out + QStringLiteral("/yesno.png"));
+                app.quit();
+            });
         });
     };
     // The compose window in text mode, then in HTML mode, then the help window.

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QOpenGLContext>
+#include <QOpenGLWidget>
 #include <QPluginLoader>
 
 #include "history/pageviewplugin.h"
@@ -46,6 +47,19 @@ namespace PageViewLoader {
 
 QString modulePathBesideProgram() {
     return QCoreApplication::applicationDirPath() + u'/' + QStringLiteral(FENNICK_PAGE_MODULE);
+}
+
+void prepareHost(QWidget* window, const QString& modulePath) {
+    if (modulePath.isEmpty() || !QFileInfo::exists(modulePath))
+        return;
+    shareOpenGlContexts();
+    // Without OpenGL (the offscreen platform) the engine draws without it, and so does the window.
+    if (!QOpenGLContext::globalShareContext()->isValid())
+        return;
+    // A hidden OpenGL widget makes the window an OpenGL one when it is created.
+    auto* surface = new QOpenGLWidget(window);
+    surface->setObjectName(QStringLiteral("pageSurface"));
+    surface->hide();
 }
 
 Result<PageViewInterface*> create(const QString& modulePath, QWidget* parent) {

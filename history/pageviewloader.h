@@ -14,6 +14,13 @@ namespace PageViewLoader {
 // Where the installed program keeps the module: beside itself.
 QString modulePathBesideProgram();
 
+// Readies a window that will show pages, before it is first shown. The
+// engine draws through OpenGL, which a window must have from its creation:
+// given it only when the first page comes, the window is created again (under
+// a window manager it flickers, and may move). Nothing is done when there is
+// no module to show pages with.
+void prepareHost(QWidget* window, const QString& modulePath);
+
 // A new page view owned by `parent`, from the module at `modulePath`, or a
 // message saying why pages cannot be shown.
 Result<PageViewInterface*> create(const QString& modulePath, QWidget* parent);

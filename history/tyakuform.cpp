@@ -66,6 +66,7 @@ const QString kNothingSelected = QStringLiteral("データが選択されてい�
 
 TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(context), editor_(editor) {
     setObjectName(QStringLiteral("TyakuForm"));
+    PageViewLoader::prepareHost(this, context_.pageModule);
     menus_ = new EditorMenus(*this, context_, editor_);
     clientTop_ = menus_->menuBar()->height();
     resize(Twips::toPixels(10770), Twips::toPixels(8040) + clientTop_);

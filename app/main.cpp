@@ -1,7 +1,6 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFont>
 
 #include "app/program.h"
 #include "app/qttranslations.h"
@@ -17,12 +16,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Fennick"));
     QApplication::setQuitOnLastWindowClosed(false);
     (void)InstallQtJapanese(app);
-    // The windows were designed for "ＭＳ Ｐゴシック"; Linux has Noto Sans CJK.
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP"),
-                      QStringLiteral("Noto Sans JP"), QStringLiteral("IPAPGothic"), font.family()});
-    font.setPointSize(9);
-    QApplication::setFont(font);
+    Program::useDesignFont();
 
     QtPrompter qtPrompter;
     Prompter& prompter = qtPrompter;

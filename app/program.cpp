@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include <QApplication>
 #include <QLineEdit>
 
 #include "app/appwindows.h"
@@ -14,6 +15,7 @@
 Program::Program(AppContext& context)
     : context_(context), windows_(std::make_unique<AppWindows>(context)),
       form_(std::make_unique<MainForm>(context, *windows_)) {
+    QApplication::instance()->installEventFilter(&captions_);
     windows_->clockText = [form = form_.get()] { return form->Text2->text(); };
     receive_ = std::make_unique<ReceiveAction>(context, *windows_, *form_, [&context] {
         // A certificate that fails the checks is put to the user, who may trust it for good.
@@ -24,6 +26,15 @@ Program::Program(AppContext& context)
 }
 
 Program::~Program() = default;
+
+void Program::useDesignFont() {
+    // The windows were designed for "ＭＳ Ｐゴシック"; Linux has Noto Sans CJK.
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP"),
+                      QStringLiteral("Noto Sans JP"), QStringLiteral("IPAPGothic"), font.family()});
+    font.setPointSize(9);
+    QApplication::setFont(font);
+}
 
 void Program::start() {
     StartUp(context_, *windows_);

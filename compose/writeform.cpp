@@ -23,6 +23,7 @@
 #include "mime/htmlmailmarker.h"
 #include "text/text.h"
 #include "ui/appcontext.h"
+#include "ui/footlabel.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
 #include "ui/twips.h"
@@ -131,14 +132,11 @@ WriteForm::WriteForm(AppContext& context, WriteFormLinks links)
     // The right panel, out of sight until the window is widened.
     Picture6 = Named(new QFrame(this), "Picture6");
     place(Picture6, 7080, 120, 2415, 375);
-    Label6 = Named(new QLabel(QString(19, QChar(0x3000)) + QStringLiteral("HTMLとして送信される") +
-                                  QString(3, QChar(0x3000)) + QStringLiteral("ファイル（自動表示）"),
-                              Picture6),
+    Label6 = Named(new FootLabel(QString(19, QChar(0x3000)) + QStringLiteral("HTMLとして送信される") +
+                                     QString(3, QChar(0x3000)) + QStringLiteral("ファイル（自動表示）"),
+                                 Picture6),
                    "Label6");
     Label6->setGeometry(0, 0, Picture6->width(), Picture6->height());
-    Label6->setWordWrap(true);
-    // The leading spaces wrap into lines of their own; the words sit at the foot.
-    Label6->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     List3 = Named(new QListWidget(this), "List3");
     place(List3, 7080, 480, 2415, 1320);
     Picture5 = Named(new QFrame(this), "Picture5");

@@ -38,6 +38,7 @@
 #include "store/mailfile.h"
 #include "transport/maillibraries.h"
 #include "ui/appcontext.h"
+#include "ui/captionfitter.h"
 #include "ui/qtprompter.h"
 #include <QTreeView>
 
@@ -45,6 +46,8 @@ int main(int argc, char* argv[]) {
     const MailLibraries mailLibraries;
     QApplication app(argc, argv);
     (void)InstallQtJapanese(app);
+    CaptionFitter captions;
+    app.installEventFilter(&captions);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QFont font = QApplication::font();
     font.setFamilies({QStringLiteral("Noto Sans CJK JP"), font.family()});

@@ -27,7 +27,7 @@ Result<Imported> importFile(const AddressBook& book, const QString& path) {
     }
     Imported imported;
     for (const AddressEntry& e : entries) {
-        // An address the window's box could not show whole would be cut on its next registration.
+        // An address the record cannot hold whole would be stored cut.
         if (e.address.size() > AddressBox::kMaxChars ||
             ShiftJis::encode(e.address).size() > AddressRecord::kAddressWidth) {
             ++imported.skipped;

@@ -18,6 +18,7 @@
 #include "ui/named.h"
 #include "ui/prompter.h"
 #include "ui/twips.h"
+#include "ui/wholetext.h"
 
 const QString FriendForm::kHelpTexts[4] = {
     QStringLiteral("コピーして来たメールアドレスを貼り付けます。"),
@@ -34,6 +35,8 @@ namespace {
 void place(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(Twips::rect(left, top, width, height));
 }
+
+constexpr int kNameTypedChars = 30;
 
 QPushButton* button(const QString& caption, const char* name, QWidget* parent) {
     return Named(new QPushButton(caption, parent), name);
@@ -62,12 +65,12 @@ FriendForm::FriendForm(AppContext& context) : context_(context), book_(context.p
     }
 
     Text4 = Named(new QLineEdit(this), "Text4");
-    Text4->setMaxLength(AddressBox::kMaxChars);
+    Text4->setMaxLength(AddressBox::kTypedChars);
     place(Text4, 1500, 120, 4455, 300);
     Command1 = button(QStringLiteral("貼付"), "Command1", this);
     place(Command1, 6120, 120, 975, 300);
     Text2 = Named(new QLineEdit(this), "Text2");
-    Text2->setMaxLength(30);
+    Text2->setMaxLength(kNameTypedChars);
     place(Text2, 1500, 480, 4455, 300);
     Text50 = Named(new QLineEdit(this), "Text50");
     place(Text50, 1500, 840, 4455, 300);
@@ -166,8 +169,8 @@ int FriendForm::selectedRow() const {
 }
 
 void FriendForm::showEntry(const AddressEntry& entry) {
-    Text2->setText(entry.name);
-    Text4->setText(entry.address);
+    SetWholeText(Text2, kNameTypedChars, entry.name);
+    SetWholeText(Text4, AddressBox::kTypedChars, entry.address);
     Label7->setText(QStringLiteral("　選択しました。"));
 }
 
@@ -220,7 +223,7 @@ void FriendForm::presetAddress(const QString& address) {
 
 void FriendForm::fillAddressBox(const Result<QString>& text) {
     if (text)
-        Text4->setText(*text);
+        SetWholeText(Text4, AddressBox::kTypedChars, *text);
     else
         tell(text.error());
 }

@@ -33,7 +33,7 @@ class FriendForm : public QWidget {
     void ImportContacts();
 
     // Puts `address` into the address box, as the history window's register
-    // action does; a text longer than the box is refused with a message.
+    // action does; a text longer than the record holds is refused with a message.
     void presetAddress(const QString& address);
 
     std::optional<int> currentRecord() const { return currentRecord_; }

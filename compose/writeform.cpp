@@ -228,6 +228,9 @@ WriteForm::WriteForm(AppContext& context, WriteFormLinks links)
     connect(AttachCommand, &QPushButton::clicked, this, &WriteForm::AttachCommand_Click);
     connect(Option1, &QRadioButton::clicked, this, &WriteForm::Option1_Click);
     connect(Option2, &QRadioButton::clicked, this, &WriteForm::Option2_Click);
+    // A phrase picked from the list (the shown one too) or text typed in goes to the body on leaving the box.
+    connect(Combo1, &QComboBox::activated, this, [this] { greetingPending_ = true; });
+    connect(Combo1, &QComboBox::editTextChanged, this, [this] { greetingPending_ = true; });
     Form_Load();
 }
 
@@ -266,6 +269,7 @@ void WriteForm::Form_Load() {
     for (const QString& phrase : kGreetings)
         Combo1->addItem(phrase);
     Combo1->setCurrentIndex(-1);
+    greetingPending_ = false;
     fillAddressList(AddressList::fromStartupFile(context_.paths));
 }
 
@@ -353,6 +357,10 @@ void WriteForm::Command7_Click() {
 }
 
 void WriteForm::Combo1_LostFocus() {
+    // Merely passing through the box must not throw away a body the user typed.
+    if (!greetingPending_)
+        return;
+    greetingPending_ = false;
     BodyText->setPlainText(Combo1->currentText());
 }
 

@@ -139,6 +139,8 @@ class WriteForm : public QWidget {
     AppContext& context_;
     WriteFormLinks links_;
     bool htmlMode_ = false;
+    // A greeting was chosen or typed that the body has not yet been given.
+    bool greetingPending_ = false;
     QSize outerTwips_; // the outer size asked for; the frame is known only once shown
     bool framed_ = false;
     QList<int> addressRecordNumbers_;

@@ -101,45 +101,63 @@ Status RecordRebuild::copyLiveRecords(const StopHook& continueAfter) const {
     return {};
 }
 
-bool RecordRebuild::isRebuildInProgress() const {
-    if (!QFileInfo::exists(file_))
-        return true;
-    // A rebuild under way has written, in order, the first live records of
-    // the working file and nothing else. A record file that differs from
-    // that was not made by this rebuild: the working file is stale (left by
-    // a copy that stopped, or by a program that never cleaned it up).
-    RecordFile source(working_, recordSize_);
-    RecordFile target(file_, recordSize_);
-    const Result<int> targetCount = target.count();
+Result<RecordRebuild::Leftover> RecordRebuild::examineWorkingFile() const {
+    using R = Result<Leftover>;
+    // The working file may hold the only copy of the records: when either
+    // file cannot be read, neither is touched.
+    auto unreadable = [&](const QString& why) {
+        return R::failure(
+            QStringLiteral("削除の途中で残った作業ファイル「%1」を「%2」と照らし合わせられないため、"
+                           "どちらのファイルもそのまま残しました。\n%3")
+                .arg(working_, file_, why));
+    };
+    const Result<int> targetCount = RecordFile(file_, recordSize_).count();
     if (!targetCount)
-        return false;
-    int matched = 0;
-    bool consistent = true;
+        return unreadable(targetCount.error());
+    if (!QFileInfo::exists(file_))
+        return Leftover::UnfinishedRebuild;
+    // A rebuild under way has written, in order, the first live records of
+    // the working file and nothing else. A record file with more records, or
+    // with a different one, was not made by this rebuild: the working file is
+    // stale (left by a copy that stopped, or by a program that never cleaned
+    // it up).
     PosixFile in;
     if (!in.open(file_, PosixFile::ReadOnly))
-        return false;
+        return unreadable(in.errorText());
+    int matched = 0;
+    QString readError;
     QByteArray mine(recordSize_, Qt::Uninitialized);
-    const Status read = source.forEach([&](int, QByteArrayView record) {
+    const Status read = RecordFile(working_, recordSize_).forEach([&](int, QByteArrayView record) {
         if (!isLive(record, liveOffset_))
             return true;
         if (matched >= *targetCount)
             return false;
-        if (in.readAt(qint64(matched) * recordSize_, mine.data(), recordSize_) != recordSize_ ||
-            QByteArrayView(mine) != record) {
-            consistent = false;
+        const qint64 got = in.readAt(qint64(matched) * recordSize_, mine.data(), recordSize_);
+        if (got != recordSize_) {
+            readError = got < 0 ? in.errorText()
+                                : QStringLiteral("「%1」が読み取りの途中で短くなりました。").arg(file_);
             return false;
         }
+        if (QByteArrayView(mine) != record)
+            return false;
         ++matched;
         return true;
     });
-    return read.ok() && consistent && matched == *targetCount;
+    if (!read)
+        return unreadable(read.error());
+    if (!readError.isEmpty())
+        return unreadable(readError);
+    return matched == *targetCount ? Leftover::UnfinishedRebuild : Leftover::Stale;
 }
 
 Status RecordRebuild::recover() const {
     const RecordFileLock lock(file_);
     if (!QFileInfo::exists(working_))
         return {};
-    if (isRebuildInProgress())
+    const Result<Leftover> leftover = examineWorkingFile();
+    if (!leftover)
+        return Status::failure(leftover.error());
+    if (*leftover == Leftover::UnfinishedRebuild)
         return copyLiveRecords({});
     if (!QFile::remove(working_))
         return Status::failure(QStringLiteral("作業ファイルを削除できません: %1").arg(working_));

@@ -33,11 +33,14 @@ class RecordRebuild {
     // No-op when there is no working file. Otherwise the working file holds
     // either a complete copy of the records (a rebuild of ours stopped part-way:
     // finish it) or a leftover that the record file has outgrown (drop it).
+    // When either file cannot be read, fails and keeps both.
     Status recover() const;
 
   private:
+    enum class Leftover { UnfinishedRebuild, Stale };
+
     Status copyLiveRecords(const StopHook& continueAfter) const;
-    bool isRebuildInProgress() const;
+    Result<Leftover> examineWorkingFile() const;
 
     QString file_;
     QString working_;

@@ -104,12 +104,12 @@ TEST(AddressBox, emptyBoxesAndTooLongResultsAreRefusedWithMessages) {
               QStringLiteral("メールアドレスが入力されていません"));
     EXPECT_EQ(AddressBox::insertBusinessCard(QString(), QStringLiteral("info")).error(),
               QStringLiteral("名詞が入力されていません"));
-    const QString address57 = QString(51, u'a') + QStringLiteral("@x.com");
-    EXPECT_TRUE(AddressBox::insertBusinessCard(QStringLiteral("a"), address57).ok()) << "exactly 60";
-    const auto tooLong = AddressBox::insertBusinessCard(QStringLiteral("ab"), address57);
+    const QString address87 = QString(81, u'a') + QStringLiteral("@x.com");
+    EXPECT_TRUE(AddressBox::insertBusinessCard(QStringLiteral("a"), address87).ok()) << "exactly 90";
+    const auto tooLong = AddressBox::insertBusinessCard(QStringLiteral("ab"), address87);
     ASSERT_FALSE(tooLong.ok());
     EXPECT_EQ(tooLong.error(),
-              QStringLiteral("メールアドレス欄には60文字までしか入りません（61文字あります）。"));
-    EXPECT_TRUE(AddressBox::fill(QString(60, u'x')).ok());
-    EXPECT_FALSE(AddressBox::fill(QString(61, u'x')).ok());
+              QStringLiteral("メールアドレス欄には90文字までしか入りません（91文字あります）。"));
+    EXPECT_TRUE(AddressBox::fill(QString(90, u'x')).ok());
+    EXPECT_FALSE(AddressBox::fill(QString(91, u'x')).ok());
 }

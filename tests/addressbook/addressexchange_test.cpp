@@ -122,13 +122,13 @@ TEST_F(AddressExchangeTest, importAppendsAfterTheExistingRecordsAndCutsLongNames
     const QString longName = u'a' + QString(50, QChar(u'山')); // 101 bytes
     const QString file = app.file(QStringLiteral("contacts.vcf"));
     WriteBytes(file, VCard::write({{longName, QStringLiteral("long@example.com")},
-                                   {QStringLiteral("x"), QString(61, u'b')},
+                                   {QStringLiteral("x"), QString(91, u'b')},
                                    {QStringLiteral("y"), QString(46, QChar(u'山'))}, // 92 bytes
-                                   {QStringLiteral("z"), QString(60, u'c')}}));
+                                   {QStringLiteral("z"), QString(90, u'c')}}));
     const auto imported = AddressExchange::importFile(book, file);
     ASSERT_TRUE(imported.ok()) << imported.error().toStdString();
     EXPECT_EQ(imported->added, 2);
-    EXPECT_EQ(imported->skipped, 2) << "61 characters, and 46 full-width characters (92 bytes)";
+    EXPECT_EQ(imported->skipped, 2) << "91 characters, and 46 full-width characters (92 bytes)";
     EXPECT_EQ(AddressExchange::summary(*imported),
               QStringLiteral("2件を登録しました。\r\nメールアドレスが長すぎる2件は登録しませんでした。"));
     const QByteArray bytes = ReadBytes(paths.addressFile());

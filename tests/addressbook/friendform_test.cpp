@@ -205,15 +205,15 @@ TEST_F(FriendFormTest, businessCardNestsAndRefusesWhatDoesNotFit) {
     EXPECT_TRUE(prompter.shown.isEmpty());
     EXPECT_EQ(fileBytes().size(), 0) << "nothing is stored until 登録";
 
-    form->Text4->setText(QString(55, u'a'));
+    form->presetAddress(QString(85, u'a'));
     form->Command38_Click();
-    EXPECT_EQ(form->Text4->text(), QStringLiteral("営業部<") + QString(55, u'a') + u'>') << "exactly 60 fits";
-    form->Text4->setText(QString(56, u'a'));
+    EXPECT_EQ(form->Text4->text(), QStringLiteral("営業部<") + QString(85, u'a') + u'>') << "exactly 90 fits";
+    form->presetAddress(QString(86, u'a'));
     form->Command38_Click();
     ASSERT_EQ(prompter.shown.size(), 1);
     EXPECT_EQ(prompter.shown[0].text,
-              QStringLiteral("メールアドレス欄には60文字までしか入りません（61文字あります）。"));
-    EXPECT_EQ(form->Text4->text(), QString(56, u'a')) << "refused, not cut";
+              QStringLiteral("メールアドレス欄には90文字までしか入りません（91文字あります）。"));
+    EXPECT_EQ(form->Text4->text(), QString(86, u'a')) << "refused, not cut";
 
     form->Text4->clear();
     form->Command38_Click();
@@ -239,11 +239,58 @@ TEST_F(FriendFormTest, presetAddressOfTheHistoryWindowFillsTheBox) {
     open();
     form->presetAddress(QStringLiteral("Sato <sato@example.com>"));
     EXPECT_EQ(form->Text4->text(), QStringLiteral("Sato <sato@example.com>"));
-    form->presetAddress(QString(61, u'x'));
+    form->presetAddress(QString(91, u'x'));
     EXPECT_EQ(form->Text4->text(), QStringLiteral("Sato <sato@example.com>"));
     ASSERT_EQ(prompter.shown.size(), 1);
     EXPECT_EQ(prompter.shown[0].text,
-              QStringLiteral("メールアドレス欄には60文字までしか入りません（61文字あります）。"));
+              QStringLiteral("メールアドレス欄には90文字までしか入りません（91文字あります）。"));
+}
+
+TEST_F(FriendFormTest, textsTheProgramPutsInAreShownAndStoredWholeWhileTypingStopsAtTheLimit) {
+    const QString address90 = QString(78, u'a') + QStringLiteral("@example.com");
+    const QString address75 = address90.right(75);
+    const QString name45 = QString(45, QChar(u'山')); // the name field's 90 bytes
+    const struct {
+        const char* name;
+        std::function<void()> act;
+        QString name2, address4; // what Text2 and Text4 then hold
+    } cases[] = {
+        {"register-sender action brings a 90-character address", [&] { form->presetAddress(address90); },
+         QString(), address90},
+        {"row whose stored name and address fill their fields",
+         [&] {
+             ASSERT_TRUE(AddressBook(context.paths).registerEntry(name45, address90).ok());
+             form->Command2_Click();
+             pressRow(rows() - 1);
+         },
+         name45, address90},
+        {"typing into the empty boxes",
+         [&] {
+             QTest::keyClicks(form->Text2, QString(35, u'n'));
+             QTest::keyClicks(form->Text4, QString(65, u't'));
+         },
+         QString(30, u'n'), QString(60, u't')},
+        {"typing after the register-sender action's long address",
+         [&] {
+             form->presetAddress(address75);
+             QTest::keyClicks(form->Text4, QStringLiteral("zz"));
+         },
+         QString(), address75},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        open();
+        prompter.shown.clear();
+        c.act();
+        EXPECT_EQ(form->Text2->text(), c.name2);
+        EXPECT_EQ(form->Text4->text(), c.address4);
+        EXPECT_TRUE(prompter.shown.isEmpty());
+        QTest::mouseClick(form->Command3, Qt::LeftButton);
+        const Result<AddressEntry> stored = AddressBook(context.paths).entryAt(rows());
+        ASSERT_TRUE(stored.ok());
+        EXPECT_EQ(stored->name, c.name2);
+        EXPECT_EQ(stored->address, c.address4);
+    }
 }
 
 TEST_F(FriendFormTest, helpBoxFollowsThePointer) {

@@ -1,4 +1,5 @@
 // The compose and HTML help windows, on the offscreen platform.
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -167,16 +168,51 @@ TEST_F(WriteFormTest, sendToAllPaintsTheListGreenAndCancelEmptiesTheRecipient) {
     EXPECT_EQ(list1Colour(), QColor(255, 255, 255));
 }
 
-TEST_F(WriteFormTest, leavingTheGreetingBoxReplacesTheWholeBody) {
-    open();
-    form->BodyText->setPlainText(QStringLiteral("書きかけの本文"));
-    form->Combo1->setCurrentIndex(3);
-    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-    QApplication::sendEvent(form->Combo1, &out);
-    EXPECT_EQ(form->BodyText->toPlainText(), QStringLiteral("いつもお世話になっております。"));
-    form->Combo1->setEditText(QStringLiteral("自分で書いた挨拶"));
-    QApplication::sendEvent(form->Combo1, &out);
-    EXPECT_EQ(form->BodyText->toPlainText(), QStringLiteral("自分で書いた挨拶"));
+TEST_F(WriteFormTest, leavingTheGreetingBoxReplacesTheBodyOnlyWithAGreetingChosenOrTypedThere) {
+    const QString draft = QStringLiteral("書きかけの本文");
+    const QString first = QStringLiteral("御社益々ご清祥の事とお慶び申し上げます。");
+    auto enterBox = [&] { form->Combo1->setFocus(Qt::MouseFocusReason); };
+    auto leaveBox = [&] { form->BodyText->setFocus(Qt::MouseFocusReason); };
+    auto chooseFirstThenEditTheBody = [&] {
+        QTest::keyClick(form->Combo1, Qt::Key_Down);
+        leaveBox();
+        form->BodyText->moveCursor(QTextCursor::End);
+        QTest::keyClicks(form->BodyText, QStringLiteral(" Regards"));
+        enterBox();
+    };
+    const struct {
+        const char* name;
+        std::function<void()> inTheBox; // with the focus in the greeting box
+        QString body;                   // after leaving it
+    } cases[] = {
+        {"focus in and out, nothing chosen: body kept", [] {}, draft},
+        {"phrase chosen then focus out: body replaced by the phrase",
+         [&] { QTest::keyClick(form->Combo1, Qt::Key_Down); }, first},
+        {"typed text then focus out: replaced",
+         [&] { QTest::keyClicks(form->Combo1, QStringLiteral("Dear all,")); }, QStringLiteral("Dear all,")},
+        {"same phrase again after editing the body, without changing the combo: body kept",
+         chooseFirstThenEditTheBody, first + QStringLiteral(" Regards")},
+        {"same phrase chosen again from the list after editing the body: replaced",
+         [&] {
+             chooseFirstThenEditTheBody();
+             form->Combo1->showPopup();
+             QAbstractItemView* list = form->Combo1->view();
+             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                               list->visualRect(list->model()->index(0, 0)).center());
+         },
+         first},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        open();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        form->BodyText->setPlainText(draft);
+        enterBox();
+        c.inTheBox();
+        leaveBox();
+        EXPECT_EQ(form->BodyText->toPlainText(), c.body);
+    }
 }
 
 TEST_F(WriteFormTest, pasteButtonsAppendToTheBodyAndReplaceTheRecipient) {

@@ -1,3 +1,5 @@
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
@@ -87,37 +89,71 @@ INSTANTIATE_TEST_SUITE_P(EveryStep, InterruptedRebuild,
                              return std::string(info.param.name);
                          });
 
-TEST(RebuildRecovery, staleWorkingFileFromAnInterruptedCopyIsDroppedAndTheFileKept) {
-    // Another copy of the program stopped while copying the file to the
-    // working file: the working file is a prefix of the record file.
-    TempFolder dir;
-    const QString path = dir.file(QStringLiteral("orxdata20.data"));
-    const QString tmp = dir.file(QStringLiteral("ORXDATA20.TMP"));
-    AddressFile book(path, tmp);
-    for (int i = 0; i < 4; ++i)
-        ASSERT_TRUE(book.AppendAddressRecord(QString::number(i), QStringLiteral("x@y")).ok());
-    const QByteArray all = ReadBytes(path);
-    WriteBytes(tmp, all.left(2 * AddressRecord::kSize + 10));
-    EXPECT_EQ(*book.CountAddressRecords(), 4);
-    EXPECT_EQ(ReadBytes(path), all);
-    EXPECT_FALSE(QFileInfo::exists(tmp));
-}
+TEST(RebuildRecovery, aLeftoverGoesOnlyWhenTheFileOutgrewItAndNothingGoesWhenEitherCannotBeRead) {
+    // A working file that is no rebuild of ours: dropped when the record file
+    // provably outgrew it; both kept, and the reason told, when either cannot
+    // be read, since the working file may be the only copy.
+    enum Outcome { Dropped, KeptRecordFileUnreadable, KeptWorkingFileUnreadable };
+    const struct {
+        const char* name;
+        // Given the record file of four addresses, leaves the working file.
+        std::function<void(const QString& path, const QString& tmp)> make;
+        Outcome outcome;
+    } cases[] = {
+        {"copy by another program stopped part-way: a prefix of the file",
+         [](const QString& path, const QString& tmp) {
+             WriteBytes(tmp, ReadBytes(path).left(2 * AddressRecord::kSize + 10));
+         },
+         Dropped},
+        {"rebuild finished but its working file stayed, then an address was marked deleted",
+         [](const QString& path, const QString& tmp) {
+             WriteBytes(tmp, ReadBytes(path));
+             const AddressRecord gone{QStringLiteral("1"), QStringLiteral("x@y"), 0};
+             ASSERT_TRUE(RecordFile(path, AddressRecord::kSize).writeAt(2, gone.toBytes()).ok());
+         },
+         Dropped},
+        {"folder in place of the record file",
+         [](const QString& path, const QString& tmp) {
+             WriteBytes(tmp, ReadBytes(path));
+             ASSERT_TRUE(QFile::remove(path) && QDir().mkdir(path));
+         },
+         KeptRecordFileUnreadable},
+        {"folder in place of the working file",
+         [](const QString&, const QString& tmp) { ASSERT_TRUE(QDir().mkdir(tmp)); },
+         KeptWorkingFileUnreadable},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder dir;
+        const QString path = dir.file(QStringLiteral("orxdata20.data"));
+        const QString tmp = dir.file(QStringLiteral("ORXDATA20.TMP"));
+        const AddressFile book(path, tmp);
+        for (int i = 0; i < 4; ++i)
+            ASSERT_TRUE(book.AppendAddressRecord(QString::number(i), QStringLiteral("x@y")).ok());
+        c.make(path, tmp);
+        const QByteArray fileBefore = QFileInfo(path).isFile() ? ReadBytes(path) : QByteArray();
+        const QByteArray tmpBefore = QFileInfo(tmp).isFile() ? ReadBytes(tmp) : QByteArray();
 
-TEST(RebuildRecovery, staleWorkingFileIsDroppedWhenTheFileGrewAfterwards) {
-    // A rebuild finished but its working file stayed; later mail was added.
-    TempFolder dir;
-    const QString path = dir.file(QStringLiteral("orxdata20.data"));
-    const QString tmp = dir.file(QStringLiteral("ORXDATA20.TMP"));
-    AddressFile book(path, tmp);
-    ASSERT_TRUE(book.AppendAddressRecord(QStringLiteral("a"), QStringLiteral("a@x")).ok());
-    ASSERT_TRUE(book.AppendAddressRecord(QStringLiteral("b"), QStringLiteral("b@x")).ok());
-    WriteBytes(tmp, ReadBytes(path));
-    // appended by a program that does not look for working files
-    const AddressRecord c{QStringLiteral("c"), QStringLiteral("c@x"), 1};
-    ASSERT_TRUE(RecordFile(path, AddressRecord::kSize).append(c.toBytes()).ok());
-    const auto all = book.ReadAllAddressRecords();
-    ASSERT_EQ(all->size(), 3);
-    EXPECT_FALSE(QFileInfo::exists(tmp));
+        const Result<int> count = book.CountAddressRecords();
+        if (c.outcome == Dropped) {
+            ASSERT_TRUE(count.ok()) << count.error().toStdString();
+            EXPECT_EQ(*count, 4);
+            EXPECT_FALSE(QFileInfo::exists(tmp));
+        } else {
+            const QString notAFile = c.outcome == KeptRecordFileUnreadable ? path : tmp;
+            EXPECT_EQ(
+                count.error().toStdString(),
+                QStringLiteral("削除の途中で残った作業ファイル「%1」を「%2」と照らし合わせられないため、"
+                               "どちらのファイルもそのまま残しました。\n"
+                               "「%3」はファイルではないため、読み書きできません。")
+                    .arg(tmp, path, notAFile)
+                    .toStdString());
+            EXPECT_TRUE(QFileInfo::exists(tmp));
+            EXPECT_EQ(QFileInfo(tmp).isFile() ? ReadBytes(tmp) : QByteArray(), tmpBefore);
+        }
+        EXPECT_EQ(QFileInfo(path).isDir(), c.outcome == KeptRecordFileUnreadable);
+        EXPECT_EQ(QFileInfo(path).isFile() ? ReadBytes(path) : QByteArray(), fileBefore);
+    }
 }
 
 namespace {

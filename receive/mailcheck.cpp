@@ -4,6 +4,7 @@
 
 #include "receive/messageprocessor.h"
 #include "store/mailfile.h"
+#include "store/posixfile.h"
 #include "store/recordfile.h"
 #include "store/recordfilelock.h"
 #include "text/text.h"
@@ -19,6 +20,8 @@ MailCheck::~MailCheck() = default;
 
 MailCheck::Outcome MailCheck::CheckMail() {
     stored_.clear();
+    unsyncedFiles_.clear();
+    unsyncedFolders_.clear();
     Outcome outcome;
     outcome.waiting = -1;
     auto status = [&](const QString& text) {
@@ -160,6 +163,10 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
 
     LastReceived last{message.subject, message.sender, message.date, QString(), message.subject};
     const ProcessedMessage processed = processor.ProcessReceivedMessage(message);
+    if (!processed.failure.isEmpty()) {
+        tellNotStored(n, message, processed.failure);
+        return false;
+    }
     last.text = CutAtNul(processed.text);
 
     const MailRecord record{TrimSpaces(message.subject),
@@ -170,12 +177,11 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
                             1};
     const Result<int> appended = append(n, record);
     if (!appended) {
-        notifier_.notify(QStringLiteral("受信したメールを保存できませんでした。このメールと以降のメールはサー"
-                                        "バーに残してあります。\n%1")
-                             .arg(appended.error()),
-                         kErrorTitle);
+        processor.discard(processed);
+        tellNotStored(n, message, appended.error());
         return false;
     }
+    willSync(processed);
     ++outcome.stored;
     stored_.append(n);
     if (hooks_.received)
@@ -183,15 +189,58 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
     return true;
 }
 
+void MailCheck::tellNotStored(int n, const ReceivedMessage& message, const QString& why) {
+    notifier_.notify(
+        QStringLiteral("メッセージ %1 を保存できませんでした。このメールと以降のメールはサーバーに"
+                       "残してあります。\n件名: %2\n差出人: %3\n%4")
+            .arg(QString::number(n), message.subject, message.sender, why),
+        kErrorTitle);
+}
+
+void MailCheck::willSync(const ProcessedMessage& processed) {
+    auto folder = [this](const QString& path) {
+        if (!unsyncedFolders_.contains(path))
+            unsyncedFolders_.append(path);
+    };
+    if (!processed.createdFolder.isEmpty()) {
+        folder(processed.createdFolder);
+        folder(QFileInfo(processed.createdFolder).path()); // where its name is
+    }
+    for (const QString& file : processed.files) {
+        unsyncedFiles_.append(file);
+        folder(QFileInfo(file).path());
+    }
+}
+
+Status MailCheck::makeDurable() {
+    auto told = [this](const QString& path) {
+        if (hooks_.synced)
+            hooks_.synced(path);
+    };
+    for (const QString& file : std::as_const(unsyncedFiles_)) {
+        if (const Status s = SyncFile(file); !s)
+            return s;
+        told(file);
+    }
+    for (const QString& folder : std::as_const(unsyncedFolders_)) {
+        if (!SyncFolder(folder))
+            return Status::failure(QStringLiteral("フォルダをディスクに書き出せません (%1)").arg(folder));
+        told(folder);
+    }
+    if (const Status s = log_.sync(); !s)
+        return s;
+    told(log_.path());
+    const MailFile file = MailFile::received(paths_);
+    if (const Status s = file.sync(); !s)
+        return s;
+    told(file.path());
+    return {};
+}
+
 bool MailCheck::deleteStored(Outcome& outcome) {
     if (stored_.isEmpty())
         return true;
-    MailFile file = MailFile::received(paths_);
-    file.setSyncObserver(hooks_.receivedFileSynced);
-    Status synced = log_.sync();
-    if (synced)
-        synced = file.sync();
-    if (!synced) {
+    if (const Status synced = makeDurable(); !synced) {
         notifier_.notify(
             QStringLiteral(
                 "受信したメールをディスクに書き出せませんでした。メールはサーバーに残してあります。\n%1")

@@ -18,6 +18,8 @@
 #include "store/mailrecord.h"
 
 class Mailbox;
+struct ProcessedMessage;
+struct ReceivedMessage;
 class UserNotifier;
 
 // The values of the last message received, for the history window's detail
@@ -40,8 +42,9 @@ struct MailCheckHooks {
     std::function<void(const LastReceived&)> received; // once per stored message
     // Message n of count is next (told for every message, before it is fetched).
     std::function<void(int n, int count)> progress;
-    // Told by the received-mail file itself once its records are on disk.
-    std::function<void()> receivedFileSynced;
+    // Told of each file and folder made durable before the deletions, the
+    // received-mail file last.
+    std::function<void(const QString& path)> synced;
 };
 
 // The mail check: fetch every waiting message, store each in the
@@ -49,10 +52,13 @@ struct MailCheckHooks {
 //
 // While one message is stored, the next ones are already on their way (the
 // POP3 session pipelines its RETRs).
-// No message is deleted before its record is on disk: the records of a
-// check are appended, made durable with one fsync, and only then are the
-// stored messages deleted (POP3 commits deletions at QUIT). A message whose
-// record cannot be written stays on the server, and so do those after it.
+// No message is deleted before all of it is on disk: its attachments and its
+// HTML mail folder are written before its record, the records of a check are
+// appended, everything the check wrote is made durable at one point (the
+// files, the folders they are in, the log, the records), and only then are
+// the stored messages deleted (POP3 commits deletions at QUIT). A message of
+// which any part cannot be written leaves nothing behind and stays on the
+// server, and so do those after it; the user is told which and why.
 // Where the server gives UIDLs, a log of what was stored (StoredUidlLog)
 // makes a check cut short by a crash safe: its next run deletes what was
 // already stored without storing it twice.
@@ -88,6 +94,10 @@ class MailCheck {
     // Whether message n was stored by an earlier check; nothing on a failure told to the user.
     std::optional<bool> storedBefore(int n);
     Result<int> append(int n, const MailRecord& record);
+    void tellNotStored(int n, const ReceivedMessage& message, const QString& why);
+    // What a stored message wrote besides its record, to be made durable before it is deleted.
+    void willSync(const ProcessedMessage& processed);
+    Status makeDurable();
     // True when the server took every deletion asked for.
     bool deleteStored(Outcome& outcome);
     // Drops the log's lines that no longer keep anything from being stored twice.
@@ -99,6 +109,8 @@ class MailCheck {
     UserNotifier& notifier_;
     MailCheckHooks hooks_;
     QList<int> stored_; // message numbers whose records were appended
+    QStringList unsyncedFiles_;
+    QStringList unsyncedFolders_;
     StoredUidlLog log_;
     QHash<int, QString> uidls_; // of this session's messages, by number
     std::atomic<bool> stopped_ = false;

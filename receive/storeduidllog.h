@@ -47,6 +47,7 @@ class StoredUidlLog {
     Status keepOnly(const QSet<QString>& uidls);
 
     qsizetype size() const { return entries_.size(); }
+    const QString& path() const { return path_; }
 
   private:
     QString path_;

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include "mime/htmlmailmarker.h"
 #include "receive/mailcheck.h"
 #include "store/mailfile.h"
 #include "tests/support/fakemailbox.h"
@@ -39,7 +40,9 @@ class MailCheckTest : public testing::Test {
         hooks.openServerWindow = [this] { ++serverWindowOpened; };
         hooks.received = [this](const LastReceived& l) { received << l; };
         hooks.accountLoaded = [this](const Account& a) { accounts << a; };
-        hooks.receivedFileSynced = [this] { mailbox.log->add(QStringLiteral("sync")); };
+        hooks.synced = [this](const QString& path) {
+            mailbox.log->add(QStringLiteral("sync ") + QDir(app.path()).relativeFilePath(path));
+        };
         return MailCheck(paths, settings, mailbox, notifier, hooks).CheckMail();
     }
 
@@ -56,8 +59,9 @@ TEST_F(MailCheckTest, everyMessageIsStoredBeforeAnyIsDeleted) {
     EXPECT_EQ(mailbox.log->steps(),
               (QStringList{QStringLiteral("connect pop.example.jp"), QStringLiteral("auth taro 0"),
                            QStringLiteral("fetch 1"), QStringLiteral("fetch 2"), QStringLiteral("fetch 3"),
-                           QStringLiteral("sync"), QStringLiteral("delete 1"), QStringLiteral("delete 2"),
-                           QStringLiteral("delete 3"), QStringLiteral("close")}));
+                           QStringLiteral("sync ★MAilData/received-uidl.log"),
+                           QStringLiteral("sync ★MAilData/orxdata2.data"), QStringLiteral("delete 1"),
+                           QStringLiteral("delete 2"), QStringLiteral("delete 3"), QStringLiteral("close")}));
     EXPECT_EQ(outcome.stored, 3);
     EXPECT_EQ(outcome.deleted, 3);
     const auto records = stored();
@@ -70,6 +74,53 @@ TEST_F(MailCheckTest, everyMessageIsStoredBeforeAnyIsDeleted) {
     ASSERT_EQ(accounts.size(), 1);
     EXPECT_EQ(accounts[0].id, QStringLiteral("taro"));
     EXPECT_EQ(accounts[0].password, QStringLiteral("pw"));
+}
+
+TEST_F(MailCheckTest, everythingAMessageWroteIsSyncedBeforeItIsDeleted) {
+    ReceivedMessage withFile = mail(QStringLiteral("添付"));
+    withFile.attachments = {{QStringLiteral("a.txt"), "a"}};
+    ReceivedMessage page = mail(QStringLiteral("夏"));
+    page.body = HtmlMailMarker;
+    page.attachments = {{QStringLiteral("index.htm"), "<img src=p.png>"}, {QStringLiteral("p.png"), "png"}};
+    const QStringList logAndRecords = {QStringLiteral("sync ★MAilData/received-uidl.log"),
+                                       QStringLiteral("sync ★MAilData/orxdata2.data")};
+    const struct {
+        const char* name;
+        ReceivedMessage message;
+        bool folderExists;
+        QStringList synced;
+    } rows[] = {
+        {"text-mail", mail(QStringLiteral("本文だけ")), false, logAndRecords},
+        {"attachment", withFile, false,
+         QStringList{QStringLiteral("sync 添付フォルダ/a.txt"), QStringLiteral("sync 添付フォルダ")} +
+             logAndRecords},
+        {"html-mail-in-a-new-folder", page, false,
+         QStringList{QStringLiteral("sync 夏/index.htm"), QStringLiteral("sync 夏/p.png"),
+                     QStringLiteral("sync 添付フォルダ/index.htm"), QStringLiteral("sync 添付フォルダ/p.png"),
+                     QStringLiteral("sync 夏"), QStringLiteral("sync ."),
+                     QStringLiteral("sync 添付フォルダ")} +
+             logAndRecords},
+        {"html-mail-whose-folder-exists", page, true,
+         QStringList{QStringLiteral("sync 添付フォルダ/index.htm"), QStringLiteral("sync 添付フォルダ/p.png"),
+                     QStringLiteral("sync 添付フォルダ")} +
+             logAndRecords},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QDir(paths.attachmentFolder()).removeRecursively();
+        QDir(app.file(QStringLiteral("夏"))).removeRecursively();
+        ASSERT_TRUE(paths.ensureLayout().ok());
+        if (row.folderExists) {
+            ASSERT_TRUE(QDir(app.path()).mkdir(QStringLiteral("夏")));
+        }
+        mailbox.log = std::make_shared<StepLog>();
+        mailbox.messages = {row.message};
+        check();
+        EXPECT_EQ(mailbox.log->steps(),
+                  QStringList({QStringLiteral("connect pop.example.jp"), QStringLiteral("auth taro 0"),
+                               QStringLiteral("fetch 1")}) +
+                      row.synced + QStringList({QStringLiteral("delete 1"), QStringLiteral("close")}));
+    }
 }
 
 TEST_F(MailCheckTest, emptyMailboxShowsNoNewMailAndNoMessageBox) {

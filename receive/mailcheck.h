@@ -3,14 +3,13 @@
 // receive/: the mail check: fetching, unpacking attachments and HTML mail,
 // storing the received records, deleting on the server.
 
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <atomic>
 #include <functional>
 #include <optional>
 
-#include "receive/storeduidllog.h"
+#include "receive/receivedlogsession.h"
 
 #include "settings/accountfile.h"
 #include "settings/appsettings.h"
@@ -59,9 +58,10 @@ struct MailCheckHooks {
 // the stored messages deleted (POP3 commits deletions at QUIT). A message of
 // which any part cannot be written leaves nothing behind and stays on the
 // server, and so do those after it; the user is told which and why.
-// Where the server gives UIDLs, a log of what was stored (StoredUidlLog)
-// makes a check cut short by a crash safe: its next run deletes what was
-// already stored without storing it twice.
+// A log of what was stored, known by content (ReceivedLog), makes a check cut
+// short by a crash safe: its next run fetches each message again and deletes
+// what was already stored without storing it twice, and what the user
+// deleted in the history meanwhile without storing it again.
 //
 // A check works on its own copies of the paths and settings, so that it can
 // run on a worker thread; the account it reads goes out through the hooks.
@@ -70,7 +70,7 @@ class MailCheck {
     struct Outcome {
         int waiting = 0; // what the server reported; -1 when it was not asked
         int stored = 0;
-        int storedBefore = 0; // found whole in the file from a check cut short
+        int storedBefore = 0; // stored by a check cut short (or deleted by the user since)
         int deleted = 0;
     };
 
@@ -92,8 +92,8 @@ class MailCheck {
     // Returns false when the check must end here (nothing after n is stored).
     bool handleMessage(int n, class MessageProcessor& processor, Outcome& outcome);
     // Whether message n was stored by an earlier check; nothing on a failure told to the user.
-    std::optional<bool> storedBefore(int n);
-    Result<int> append(int n, const MailRecord& record);
+    std::optional<bool> storedBefore(int n, const QByteArray& digest);
+    Result<int> append(int n, const QByteArray& digest, const MailRecord& record);
     void tellNotStored(int n, const ReceivedMessage& message, const QString& why);
     // What a stored message wrote besides its record, to be made durable before it is deleted.
     void willSync(const ProcessedMessage& processed);
@@ -101,7 +101,7 @@ class MailCheck {
     // True when the server took every deletion asked for.
     bool deleteStored(Outcome& outcome);
     // Drops the log's lines that no longer keep anything from being stored twice.
-    void pruneLog(bool deletionsCommitted);
+    void pruneLog(bool deletionsCommitted, bool examinedAll);
 
     const AppPaths paths_;
     AppSettings settings_;
@@ -111,7 +111,6 @@ class MailCheck {
     QList<int> stored_; // message numbers whose records were appended
     QStringList unsyncedFiles_;
     QStringList unsyncedFolders_;
-    StoredUidlLog log_;
-    QHash<int, QString> uidls_; // of this session's messages, by number
+    ReceivedLogSession log_;
     std::atomic<bool> stopped_ = false;
 };

@@ -108,7 +108,7 @@ class MailCheck {
     Mailbox& mailbox_;
     UserNotifier& notifier_;
     MailCheckHooks hooks_;
-    QList<int> stored_; // message numbers whose records were appended
+    QList<int> stored_; // messages to delete: stored by this check or found stored before
     QStringList unsyncedFiles_;
     QStringList unsyncedFolders_;
     ReceivedLogSession log_;

@@ -84,7 +84,6 @@ struct SmtpConnection::State {
           address(ServerAddress::parse(server, kSmtpScheme)), curl(options.timeouts) {}
 
     void setUp();
-    void pin(const QByteArray& key);
     Status perform(const QByteArray& message);
 
     SmtpSender::Options options;
@@ -116,21 +115,6 @@ void SmtpConnection::State::setUp() {
     }
     curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(h, CURLOPT_READFUNCTION, &readUpload);
-}
-
-// A certificate that failed libcurl's checks (system store, host name) but
-// that the user trusts: from now on the connection is checked against that
-// very key instead. libcurl's pinning compares the SHA-256 of the server's
-// public key and fails the handshake on any other key; only the holder of
-// the private key can complete it, so this is as strict as comparing the
-// certificate, while the store and host name checks, which it replaces,
-// would refuse it.
-void SmtpConnection::State::pin(const QByteArray& key) {
-    CURL* h = curl.handle();
-    curl_easy_setopt(h, CURLOPT_PINNEDPUBLICKEY, key.constData());
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
-    pinned = true;
 }
 
 Status SmtpConnection::State::perform(const QByteArray& message) {
@@ -190,13 +174,20 @@ Status SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) {
     // verification it would go on to log in to an unchecked server), so a
     // connection of our own shows the certificate to the trust, which may
     // ask the user; the mail then goes again, pinned to the key accepted.
+    //
+    // libcurl's pinning compares the SHA-256 of the server's public key and
+    // fails the handshake on any other key; only the holder of the private
+    // key can complete it, so this is as strict as comparing the certificate,
+    // while the store and host name checks, which it replaces, would refuse it.
     if (!sent && !d_->pinned && d_->curl.lastResult() == CURLE_PEER_FAILED_VERIFICATION) {
         const Result<QByteArray> key = AcceptedSmtpKey(
             *d_->address, d_->server, d_->trust,
             {d_->options.timeouts.connectSeconds * 1000, d_->options.timeouts.idleSeconds * 1000});
         if (!key)
             return Status::failure(key.error());
-        d_->pin(*key);
+        if (Status pinned = d_->curl.pinPublicKey(*key, d_->server); !pinned)
+            return pinned;
+        d_->pinned = true;
         sent = d_->perform(*message);
     }
     return sent;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/scriptedserver.h"
+#include "tests/support/tempfolder.h"
 #include "transport/smtpsender.h"
 
 namespace {
@@ -55,8 +56,10 @@ const OutgoingMail kMail{QStringLiteral("to@example.jp"),
 // Whatever the client sent after the script's last step: nothing but QUIT may follow.
 void expectNothingInClearAfter(ScriptedServer& server, const char* lastCommand) {
     const QList<QByteArray> got = server.received();
-    const qsizetype at = got.indexOf(QByteArray(lastCommand));
-    ASSERT_GE(at, 0) << "never saw " << lastCommand;
+    qsizetype at = 0;
+    while (at < got.size() && !got[at].startsWith(lastCommand))
+        ++at;
+    ASSERT_LT(at, got.size()) << "never saw " << lastCommand;
     for (qsizetype i = at + 1; i < got.size(); ++i)
         EXPECT_TRUE(got[i].startsWith("QUIT") || got[i].isEmpty()) << got[i].toStdString();
 }
@@ -85,6 +88,51 @@ TEST(SmtpStartTls, brokenHandshakeIsAnErrorAndSendsNoPassword) {
         << sent.error().toStdString();
     for (const QByteArray& line : server.received())
         EXPECT_FALSE(line.contains("AUTH") || line.contains("MAIL")) << line.toStdString();
+}
+
+// A server that offers no STARTTLS: nothing but EHLO and QUIT may leave
+// unless TLS was never seen there and the user agrees to a login in clear.
+TEST(SmtpTlsPolicy, noStartTlsOfferedStopsBeforeAuthWhereTlsWasSeenOrTheUserSaysNo) {
+    struct Row {
+        const char* name;
+        bool tlsSeenBefore;
+        const char* lastEhloLine;
+        int questions;
+        QString error;
+    };
+    const QString downgraded = QStringLiteral(
+        "サーバー「%1」は以前は暗号化 (TLS) に対応していましたが、今回は対応していません。通信が途中で書き"
+        "換えられている（攻撃を受けている）おそれがあるため、パスワードを送らずに接続を終えました。");
+    const Row rows[] = {
+        {"starttls-stripped-auth-offered", true, "250 AUTH PLAIN LOGIN", 0, downgraded},
+        {"starttls-stripped-no-auth", true, "250 8BITMIME", 0, downgraded},
+        {"never-tls-login-answered-no", false, "250 AUTH PLAIN LOGIN", 1,
+         QStringLiteral("サーバー「%1」は暗号化に対応していないため、パスワードを送らずに接続を終えました。")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedServer server({{S::send("220 mail.example.jp ESMTP"), S::expect("EHLO"),
+                                S::send("250-mail.example.jp"), S::send(row.lastEhloLine), S::expect("")}});
+        TempFolder data;
+        const QString file = data.file(TlsPolicy::kFileName);
+        const QString service =
+            TlsPolicy::service("smtp", *ServerAddress::parse(server.address(), kSmtpScheme));
+        if (row.tlsSeenBefore) {
+            ASSERT_TRUE(TlsPolicy(file, {}).rememberTls(service).ok());
+        }
+        int questions = 0;
+        const TlsPolicy policy(file, [&](const QString&) {
+            ++questions;
+            return false;
+        });
+        const Status sent = SmtpSender({{5, 5}, {QStringLiteral("u1"), QStringLiteral("secret")}},
+                                       CertificateTrust(), policy)
+                                .send(server.address(), kMail);
+        ASSERT_FALSE(sent.ok());
+        EXPECT_EQ(sent.error(), row.error.arg(server.address()));
+        EXPECT_EQ(questions, row.questions);
+        expectNothingInClearAfter(server, "EHLO");
+    }
 }
 
 } // namespace

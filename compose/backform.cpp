@@ -178,7 +178,7 @@ void BackForm::Command2_Click() {
     request.sender = context_.settings.servers.MailAddress;
     request.keepSentRecord = false;
     Command2->setEnabled(false);
-    sendWorker_.start(MailSend(context_.paths, UserSmtpSender(context_)), request,
+    sendWorker_.start(MailSend(context_.paths, std::make_shared<SmtpSender>(UserSmtpSender(context_))), request,
                       [this](const SendReport& report) { showSendReport(report); });
 }
 

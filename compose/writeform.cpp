@@ -522,7 +522,7 @@ void WriteForm::Command1_Click() {
     StatusBar1->showMessage(MailSend::kSending);
     Command1->setEnabled(false);
 
-    sendWorker_.start(MailSend(context_.paths, UserSmtpSender(context_)), typedRequest(),
+    sendWorker_.start(MailSend(context_.paths, std::make_shared<SmtpSender>(UserSmtpSender(context_))), typedRequest(),
                       [this](const SendReport& report) { showSendReport(report); });
 }
 

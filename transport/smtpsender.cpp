@@ -51,6 +51,10 @@ SmtpConnection SmtpSender::connect(const QString& server) const {
     return SmtpConnection(options_, trust_, policy_, server);
 }
 
+std::unique_ptr<MailConnection> SmtpSender::open(const QString& server) const {
+    return std::make_unique<SmtpConnection>(connect(server));
+}
+
 struct SmtpConnection::State {
     State(SmtpSender::Options o, CertificateTrust t, TlsPolicy p, QString s)
         : options(std::move(o)), trust(std::move(t)), policy(std::move(p)), server(s.trimmed()),
@@ -134,6 +138,10 @@ SmtpConnection::SmtpConnection(SmtpSender::Options options, CertificateTrust tru
 SmtpConnection::~SmtpConnection() = default;
 SmtpConnection::SmtpConnection(SmtpConnection&&) noexcept = default;
 SmtpConnection& SmtpConnection::operator=(SmtpConnection&&) noexcept = default;
+
+Status SmtpConnection::send(const OutgoingMail& mail) {
+    return send(mail, QDateTime::currentDateTime());
+}
 
 bool SmtpConnection::closed() const {
     return d_->closedWith.has_value();

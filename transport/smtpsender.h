@@ -9,6 +9,7 @@
 #include "text/result.h"
 #include "transport/certificatetrust.h"
 #include "transport/curlsession.h"
+#include "transport/mailsender.h"
 #include "transport/serveraddress.h"
 #include "transport/tlspolicy.h"
 
@@ -37,7 +38,7 @@ struct SmtpLogin {
 //
 // The envelope gets each bare recipient address; the To header keeps the
 // names. A failure carries the server's own reply.
-class SmtpSender {
+class SmtpSender : public MailSender {
   public:
     struct Options {
         CurlSession::Timeouts timeouts;
@@ -54,6 +55,7 @@ class SmtpSender {
     // A connection for several mails in turn (a send-to-all): opened with
     // the first mail and kept for the next ones.
     SmtpConnection connect(const QString& server) const;
+    std::unique_ptr<MailConnection> open(const QString& server) const override;
 
   private:
     Options options_;
@@ -70,15 +72,16 @@ class SmtpSender {
 // in the same words, without asking the user again, since it would fail
 // the same way: the user refused a login in clear or a certificate, the
 // server's TLS is not to be trusted, the server name is no name.
-class SmtpConnection {
+class SmtpConnection : public MailConnection {
   public:
     SmtpConnection(SmtpSender::Options options, CertificateTrust trust, TlsPolicy policy, QString server);
-    ~SmtpConnection();
+    ~SmtpConnection() override;
     SmtpConnection(SmtpConnection&&) noexcept;
     SmtpConnection& operator=(SmtpConnection&&) noexcept;
 
-    Status send(const OutgoingMail& mail, const QDateTime& now = QDateTime::currentDateTime());
-    bool closed() const;
+    Status send(const OutgoingMail& mail) override;
+    Status send(const OutgoingMail& mail, const QDateTime& now);
+    bool closed() const override;
 
   private:
     struct State;

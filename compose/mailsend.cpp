@@ -91,7 +91,8 @@ QString MailSend::statusText(const SendReport& report) {
                 missed << TrimSpaces(pass.recipient);
         if (!report.sendToAll || missed.isEmpty())
             return kSomeFailed;
-        return QStringLiteral("送信できなかった宛先: %1。もう一度「送信」を押すと、まだ届いていない宛先にだけ送ります。")
+        return QStringLiteral(
+                   "送信できなかった宛先: %1。もう一度「送信」を押すと、まだ届いていない宛先にだけ送ります。")
             .arg(missed.join(u'、'));
     }
     if (report.stoppedShort())

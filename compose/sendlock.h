@@ -18,7 +18,7 @@ class SendLock {
     void unlock();
 
   private:
-    QList<QWidget*> fields_;  // each with a readOnly property
+    QList<QWidget*> fields_; // each with a readOnly property
     QList<QWidget*> writers_;
     QList<QWidget*> disabled_;
 };

@@ -172,8 +172,8 @@ WriteForm::WriteForm(AppContext& context, WriteFormLinks links)
     Text9->hide();
     attachmentRow_ = {AttachCommand, Command9, Command10, AttachText, List2};
     sendLock_ = SendLock({ToText, SubjectText, AttachText, BodyText},
-                         {Command5, Command7, Combo1, AttachCommand, Command9, Command10, Command12, Command13,
-                          Option1, Option2, List1, Label5});
+                         {Command5, Command7, Combo1, AttachCommand, Command9, Command10, Command12,
+                          Command13, Option1, Option2, List1, Label5});
 
     helpTexts_ = {
         {Command1, QStringLiteral(
@@ -530,8 +530,8 @@ void WriteForm::Command1_Click() {
     Command1->setEnabled(false);
     sendLock_.lock();
 
-    sendWorker_.start(MailSend(context_.paths, std::make_shared<SmtpSender>(UserSmtpSender(context_))), typedRequest(),
-                      [this](const SendReport& report) { showSendReport(report); });
+    sendWorker_.start(MailSend(context_.paths, std::make_shared<SmtpSender>(UserSmtpSender(context_))),
+                      typedRequest(), [this](const SendReport& report) { showSendReport(report); });
 }
 
 void WriteForm::showSendReport(const SendReport& report) {

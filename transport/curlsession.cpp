@@ -46,7 +46,8 @@ Status CurlSession::pinPublicKey(const QByteArray& key, const QString& server) {
     const CURLcode pinned = curl_easy_setopt(curl_, CURLOPT_PINNEDPUBLICKEY, key.constData());
     if (pinned != CURLE_OK)
         return Status::failure(
-            QStringLiteral("サーバー「%1」の証明書を信頼した鍵で確かめることができないため、接続しませんでした。(%2)")
+            QStringLiteral(
+                "サーバー「%1」の証明書を信頼した鍵で確かめることができないため、接続しませんでした。(%2)")
                 .arg(server, QString::fromUtf8(curl_easy_strerror(pinned))));
     curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYHOST, 0L);

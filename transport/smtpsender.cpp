@@ -130,7 +130,8 @@ Status SmtpConnection::State::perform(const QByteArray& message) {
 
 SmtpConnection::SmtpConnection(SmtpSender::Options options, CertificateTrust trust, TlsPolicy policy,
                                QString server)
-    : d_(std::make_unique<State>(std::move(options), std::move(trust), std::move(policy), std::move(server))) {
+    : d_(std::make_unique<State>(std::move(options), std::move(trust), std::move(policy),
+                                 std::move(server))) {
     if (d_->address)
         d_->setUp();
 }

@@ -31,8 +31,9 @@ bool SmtpTlsWatch::see(const QByteArray& line) {
         return checkNoTls();
     if (replies_ == 3 && tlsOffered_) {
         if (!line.startsWith("220"))
-            return stop(QStringLiteral("サーバー「%1」は暗号化 (STARTTLS) を申し出ながら始めませんでした。(%2)")
-                            .arg(serverText_, QString::fromUtf8(line)));
+            return stop(
+                QStringLiteral("サーバー「%1」は暗号化 (STARTTLS) を申し出ながら始めませんでした。(%2)")
+                    .arg(serverText_, QString::fromUtf8(line)));
         startedTls_ = true;
     }
     return true;

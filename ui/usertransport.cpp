@@ -42,5 +42,6 @@ SmtpSender UserSmtpSender(const AppContext& context) {
     Account account{context.settings.AccountId, context.settings.AccountPassword};
     if (account.id.isEmpty())
         account = AccountFile(context.paths.accountFile()).load();
-    return SmtpSender({{}, {account.id, account.password}}, UserCertificateTrust(context), UserTlsPolicy(context));
+    return SmtpSender({{}, {account.id, account.password}}, UserCertificateTrust(context),
+                      UserTlsPolicy(context));
 }

@@ -42,11 +42,16 @@ TEST(MailSend, aSendToAllAgainGoesOnlyWhereTheMailHasNotBeenAndRecordsOnlyWhatWa
            "a@x.jp b@x.jp",
            1,
            1,
-           QStringLiteral("送信できなかった宛先: b@x.jp、c@x.jp。もう一度「送信」を押すと、まだ届いていない宛先"
-                          "にだけ送ります。")},
+           QStringLiteral(
+               "送信できなかった宛先: b@x.jp、c@x.jp。もう一度「送信」を押すと、まだ届いていない宛先"
+               "にだけ送ります。")},
           {{}, {}, "b@x.jp c@x.jp", 3, 0, done}}},
         {"nothing-reached-goes-to-all-again",
-         {{{}, QStringLiteral("a@x.jp"), "a@x.jp", 0, 1,
+         {{{},
+           QStringLiteral("a@x.jp"),
+           "a@x.jp",
+           0,
+           1,
            QStringLiteral("送信できなかった宛先: a@x.jp、b@x.jp、c@x.jp。もう一度「送信」を押すと、まだ届いて"
                           "いない宛先にだけ送ります。")},
           {{}, {}, "a@x.jp b@x.jp c@x.jp", 3, 0, done}}},

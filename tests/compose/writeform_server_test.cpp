@@ -180,8 +180,9 @@ TEST_F(WriteFormServerTest, sendToAllAgainGoesOnlyToTheRefusedEntryUntilItIsSwit
     form->Command4->click();
     form->Option2->click();
     form->SubjectText->setText(QStringLiteral("一斉のお知らせ"));
-    const QString stillMissing = QStringLiteral(
-        "送信できなかった宛先: nobody@fennick.test。もう一度「送信」を押すと、まだ届いていない宛先にだけ送ります。");
+    const QString stillMissing =
+        QStringLiteral("送信できなかった宛先: nobody@fennick.test。"
+                       "もう一度「送信」を押すと、まだ届いていない宛先にだけ送ります。");
     // The refused entry alone goes again; the accepted one neither gets a
     // second mail nor a second sent record.
     for (int press = 1; press <= 2; ++press) {

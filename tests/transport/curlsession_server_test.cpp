@@ -18,10 +18,12 @@ TEST(CurlSessionPinning, aPinLibcurlRefusesFailsAndLeavesTheCertificateChecksOn)
     // backend without pinning refuses it the same way (CURLE_NOT_BUILT_IN).
     const Status pinned = session.pinPublicKey(QByteArray(8'000'001, 'A'), server);
     ASSERT_FALSE(pinned.ok());
-    EXPECT_TRUE(pinned.error().startsWith(QStringLiteral("サーバー「") + server +
-                                          QStringLiteral("」の証明書を信頼した鍵で確かめることができないため、"
-                                                         "接続しませんでした。(")))
+    EXPECT_TRUE(
+        pinned.error().startsWith(QStringLiteral("サーバー「") + server +
+                                  QStringLiteral("」の証明書を信頼した鍵で確かめることができないため、"
+                                                 "接続しませんでした。(")))
         << pinned.error().toStdString();
     EXPECT_FALSE(session.perform());
-    EXPECT_EQ(session.lastResult(), CURLE_PEER_FAILED_VERIFICATION) << "the self-signed certificate still fails";
+    EXPECT_EQ(session.lastResult(), CURLE_PEER_FAILED_VERIFICATION)
+        << "the self-signed certificate still fails";
 }

@@ -97,12 +97,13 @@ TEST_F(SmtpServers, tlsOnceGivenIsKeptAndALoginInClearWaitsForTheUsersYes) {
         for (int i = 0; i < row.sends; ++i) {
             const QString from = sender(row.tag) + QString::number(i);
             const qint64 logEnd = TestMailServers::postfixLogEnd();
-            const Status sent = loggedIn(account.password, TestMailServers::trust(), policy)
-                                    .send(row.server, mailFrom(from));
+            const Status sent =
+                loggedIn(account.password, TestMailServers::trust(), policy).send(row.server, mailFrom(from));
             if (!row.answer && row.questions > 0) {
-                EXPECT_EQ(sent.error(), QStringLiteral("サーバー「%1」は暗号化に対応していないため、パスワードを送ら"
-                                                       "ずに接続を終えました。")
-                                            .arg(row.server));
+                EXPECT_EQ(sent.error(),
+                          QStringLiteral("サーバー「%1」は暗号化に対応していないため、パスワードを送ら"
+                                         "ずに接続を終えました。")
+                              .arg(row.server));
                 for (const QString& session : TestMailServers::plainSubmissionSessionsWithoutMail(logEnd))
                     EXPECT_FALSE(session.contains(QStringLiteral("auth"))) << session.toStdString();
                 continue;

@@ -107,7 +107,8 @@ TEST(SmtpTlsPolicy, noStartTlsOfferedStopsBeforeAuthWhereTlsWasSeenOrTheUserSays
         {"starttls-stripped-auth-offered", true, "250 AUTH PLAIN LOGIN", 0, downgraded},
         {"starttls-stripped-no-auth", true, "250 8BITMIME", 0, downgraded},
         {"never-tls-login-answered-no", false, "250 AUTH PLAIN LOGIN", 1,
-         QStringLiteral("サーバー「%1」は暗号化に対応していないため、パスワードを送らずに接続を終えました。")},
+         QStringLiteral(
+             "サーバー「%1」は暗号化に対応していないため、パスワードを送らずに接続を終えました。")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -125,9 +126,9 @@ TEST(SmtpTlsPolicy, noStartTlsOfferedStopsBeforeAuthWhereTlsWasSeenOrTheUserSays
             ++questions;
             return false;
         });
-        const Status sent = SmtpSender({{5, 5}, {QStringLiteral("u1"), QStringLiteral("secret")}},
-                                       CertificateTrust(), policy)
-                                .send(server.address(), kMail);
+        const Status sent =
+            SmtpSender({{5, 5}, {QStringLiteral("u1"), QStringLiteral("secret")}}, CertificateTrust(), policy)
+                .send(server.address(), kMail);
         ASSERT_FALSE(sent.ok());
         EXPECT_EQ(sent.error(), row.error.arg(server.address()));
         EXPECT_EQ(questions, row.questions);

@@ -57,8 +57,9 @@ TEST(UserTransport, aWorkersQuestionIsAskedOnTheWindowThreadAndItsYesIsKeptForTh
              return UserTlsPolicy(c).allowClearLogin(QStringLiteral("smtp mail.example.jp:25"),
                                                      QStringLiteral("mail.example.jp"));
          },
-         QStringLiteral("サーバー「mail.example.jp」は暗号化に対応していません。パスワードが暗号化されずに送られ"
-                        "ます。続けますか？"),
+         QStringLiteral(
+             "サーバー「mail.example.jp」は暗号化に対応していません。パスワードが暗号化されずに送られ"
+             "ます。続けますか？"),
          "server-tls", "smtp mail.example.jp:25 clear\n"},
     };
     for (const Row& row : rows) {

@@ -18,8 +18,9 @@ Program::Program(AppContext& context)
     QApplication::instance()->installEventFilter(&captions_);
     windows_->clockText = [form = form_.get()] { return form->Text2->text(); };
     receive_ = std::make_unique<ReceiveAction>(context, *windows_, *form_, [&context] {
-        // A certificate that fails the checks is put to the user, who may trust it for good.
-        return std::make_unique<Pop3Session>(Pop3Session::Options{}, UserCertificateTrust(context));
+        // A certificate that fails the checks, or a login in clear, is put to the user.
+        return std::make_unique<Pop3Session>(Pop3Session::Options{}, UserCertificateTrust(context),
+                                             UserTlsPolicy(context));
     });
     form_->onReceive = [receive = receive_.get()] { receive->run(); };
     form_->onClosing = [] { EndProcessWithin(std::chrono::milliseconds(1500)); };

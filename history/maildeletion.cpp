@@ -24,7 +24,8 @@ QString questionFor(HistoryMode mode, const MailRecord& record) {
 
 Status deleteOne(HistoryMode mode, const AppPaths& paths, int p, const MailRecord& record) {
     if (mode == HistoryMode::Received) {
-        if (const auto folder = HtmlMailFolder::pathFor(paths, TrimSpaces(CutAtNul(record.subject))))
+        // Its own folder, never that of another mail of the same subject.
+        if (const auto folder = HtmlMailFolder::find(paths, HtmlMailFolder::Owner::ofRecord(record)))
             RemoveFolder(*folder);
         // The log of a check cut short must not bring the mail back.
         return DeleteReceivedRecord(paths, p);

@@ -48,7 +48,8 @@ Result<std::optional<MailDisplay>> MailDisplay::forRow(HistoryMode mode, const A
         return std::optional<MailDisplay>(d);
     }
     d.updatesCount = false;
-    const std::optional<QString> folder = HtmlMailFolder::pathFor(paths, d.shown.subject);
+    const std::optional<QString> folder =
+        HtmlMailFolder::find(paths, HtmlMailFolder::Owner::ofRecord(**record));
     const QString page = folder ? *folder + QStringLiteral("/index.htm") : QString();
     if (htmlAsSource) {
         d.view = View::Source;

@@ -18,11 +18,6 @@ namespace {
 
 const QString kSavedMessageName = QStringLiteral("/0.txt");
 
-// mkdir's answers that mean "not under this name" rather than "not on this disk".
-bool isRefusedName(int error) {
-    return error == EEXIST || error == ENAMETOOLONG || error == EINVAL || error == EILSEQ;
-}
-
 } // namespace
 
 MessageProcessor::MessageProcessor(const AppPaths& paths, UserNotifier& notifier)
@@ -47,20 +42,22 @@ ProcessedMessage MessageProcessor::ProcessReceivedMessage(const ReceivedMessage&
 }
 
 void MessageProcessor::unpackIntoOwnFolder(const ReceivedMessage& message, ProcessedMessage& result) {
-    // The folder is named from the subject as its record keeps it, which
-    // the history window uses to show and remove it.
-    const std::optional<QString> folder =
-        HtmlMailFolder::pathFor(paths_, MailRecord::storedSubject(CutAtNul(message.subject)));
-    const bool made = folder && ::mkdir(QFile::encodeName(*folder).constData(), 0777) == 0;
-    const int error = errno;
-    if (made) {
-        result.createdFolder = *folder;
-        UnpackMessage(message, *folder, result);
-    } else if (!folder || isRefusedName(error)) {
+    // Marked with the mail as its record keeps it, which the history window
+    // uses to show and remove it.
+    const HtmlMailFolder::Made folder = HtmlMailFolder::create(
+        paths_, HtmlMailFolder::Owner::ofMessage(message.subject, message.date, message.sender));
+    switch (folder.outcome) {
+    case HtmlMailFolder::Made::Outcome::Created:
+        result.createdFolder = folder.path;
+        result.files.append(folder.ownerFile);
+        UnpackMessage(message, folder.path, result);
+        break;
+    case HtmlMailFolder::Made::Outcome::Unusable:
         notifier_.notify(QStringLiteral("フォルダを作成できませんでした"), kProgramName);
-    } else {
-        result.failure =
-            QStringLiteral("フォルダ「%1」を作成できません: %2").arg(*folder, SystemErrorText(error));
+        break;
+    case HtmlMailFolder::Made::Outcome::Failed:
+        result.failure = folder.error;
+        break;
     }
 }
 

@@ -21,15 +21,15 @@ struct ProcessedMessage {
 };
 
 // The receiving side of one message, before it is stored: HTML mail is
-// recognised by its marker and unpacked into a folder named after its
-// subject; every message is unpacked into the attachment folder; a message
+// recognised by its marker and unpacked into a folder of its own named
+// after its subject (HtmlMailFolder); every message is unpacked into the attachment folder; a message
 // with attachments gets a note at the end of its text.
 //
 // A message is written whole or not at all: when a file or its HTML mail
 // folder cannot be written (a full disk, a folder that refuses it), what the
-// message wrote so far is removed again. A folder that already exists or a
-// subject that cannot name one loses nothing and is only reported: the
-// files still reach the attachment folder.
+// message wrote so far is removed again. A subject that cannot name a folder
+// loses nothing and is only reported: the files still reach the attachment
+// folder. (A second mail of one subject gets a numbered folder of its own.)
 //
 // Unpacking into a folder writes the message as 0.txt there first. One
 // processor serves a whole check and rewrites the same 0.txt for each

@@ -43,8 +43,3 @@ MailListColumns MailListColumns::fromBytes(QByteArrayView head) {
     return {field(head, R::kSubjectOffset, R::kSubjectWidth), field(head, R::kDateOffset, R::kDateWidth),
             field(head, R::kKindOffset, R::kKindWidth), field(head, R::kPartyOffset, R::kPartyWidth)};
 }
-
-QString MailRecord::storedSubject(const QString& subject) {
-    const QByteArray stored = ShiftJis::encodeField(TrimSpaces(subject), kSubjectWidth);
-    return TrimSpaces(CutAtNul(ShiftJis::decode(stored)));
-}

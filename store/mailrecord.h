@@ -34,13 +34,6 @@ struct MailRecord {
     // Fields come back decoded with their padding; readers cut and trim.
     static MailRecord fromBytes(QByteArrayView bytes);
 
-    // A subject as the history reads it back from a record built from it:
-    // trimmed, in Shift-JIS (a character it lacks becomes 〓), cut to the
-    // field without half a character, cut at NUL, trimmed again. A received
-    // HTML mail's folder is named from this text so that receiving, showing
-    // and deleting the mail all find the same folder.
-    static QString storedSubject(const QString& subject);
-
     friend bool operator==(const MailRecord&, const MailRecord&) = default;
 };
 

@@ -8,6 +8,7 @@
 #include "history/historylist.h"
 #include "history/maildeletion.h"
 #include "history/messagedisplay.h"
+#include "mime/htmlmailfolder.h"
 #include "mime/htmlmailmarker.h"
 #include "store/folderremoval.h"
 #include "store/receivedlog.h"
@@ -82,6 +83,27 @@ TEST_F(HistoryLogic, receivedHtmlMailIsShownAsItsPageOrItsSource) {
     const auto source = MailDisplay::forRow(HistoryMode::Received, paths, 1, true);
     EXPECT_EQ((*source)->view, MailDisplay::View::Source);
     EXPECT_EQ((*source)->shown.text, QStringLiteral("<html>\r\n<p>あ</p>\r\n</html>\r\n"));
+}
+
+TEST_F(HistoryLogic, twoHtmlMailsOfOneSubjectShowTheirOwnPagesAndDeletingOneLeavesTheOther) {
+    QStringList folders;
+    for (const char* day : {"2026/12/07", "2026/12/14"}) {
+        MailRecord r = record(QStringLiteral("週刊ニュース"), MailRecord::kHtmlKind, HtmlMailMarker);
+        r.date = QString::fromLatin1(day);
+        add(HistoryMode::Received, r);
+        const HtmlMailFolder::Made made = HtmlMailFolder::create(paths, HtmlMailFolder::Owner::ofRecord(r));
+        ASSERT_EQ(made.outcome, HtmlMailFolder::Made::Outcome::Created);
+        folders << made.path;
+    }
+    auto pageOf = [&](int p) {
+        return (*MailDisplay::forRow(HistoryMode::Received, paths, p, false))->pageFolder;
+    };
+    EXPECT_EQ(pageOf(1), folders[0]);
+    EXPECT_EQ(pageOf(2), folders[1]);
+    const auto first = HistorySetup::fileOf(HistoryMode::Received, paths).read(1);
+    ASSERT_TRUE(MailDeletion::deleteOne(HistoryMode::Received, paths, 1, **first).ok());
+    EXPECT_FALSE(QFileInfo::exists(folders[0]));
+    EXPECT_EQ(pageOf(1), folders[1]);
 }
 
 TEST_F(HistoryLogic, hostileSubjectShowsNoPageOutsideTheApplicationFolder) {

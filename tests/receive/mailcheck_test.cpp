@@ -103,20 +103,23 @@ TEST_F(MailCheckTest, everythingAMessageWroteIsSyncedBeforeItIsDeleted) {
          QStringList{QStringLiteral("sync 添付フォルダ/a.txt"), QStringLiteral("sync 添付フォルダ")} +
              logAndRecords},
         {"html-mail-in-a-new-folder", page, false,
-         QStringList{QStringLiteral("sync 夏/index.htm"), QStringLiteral("sync 夏/p.png"),
-                     QStringLiteral("sync 添付フォルダ/index.htm"), QStringLiteral("sync 添付フォルダ/p.png"),
-                     QStringLiteral("sync 夏"), QStringLiteral("sync ."),
-                     QStringLiteral("sync 添付フォルダ")} +
+         QStringList{QStringLiteral("sync 夏/.fennick-mail"), QStringLiteral("sync 夏/index.htm"),
+                     QStringLiteral("sync 夏/p.png"), QStringLiteral("sync 添付フォルダ/index.htm"),
+                     QStringLiteral("sync 添付フォルダ/p.png"), QStringLiteral("sync 夏"),
+                     QStringLiteral("sync ."), QStringLiteral("sync 添付フォルダ")} +
              logAndRecords},
-        {"html-mail-whose-folder-exists", page, true,
-         QStringList{QStringLiteral("sync 添付フォルダ/index.htm"), QStringLiteral("sync 添付フォルダ/p.png"),
-                     QStringLiteral("sync 添付フォルダ")} +
+        {"html-mail-whose-subjects-folder-is-taken", page, true,
+         QStringList{QStringLiteral("sync 夏 (2)/.fennick-mail"), QStringLiteral("sync 夏 (2)/index.htm"),
+                     QStringLiteral("sync 夏 (2)/p.png"), QStringLiteral("sync 添付フォルダ/index.htm"),
+                     QStringLiteral("sync 添付フォルダ/p.png"), QStringLiteral("sync 夏 (2)"),
+                     QStringLiteral("sync ."), QStringLiteral("sync 添付フォルダ")} +
              logAndRecords},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         QDir(paths.attachmentFolder()).removeRecursively();
         QDir(app.file(QStringLiteral("夏"))).removeRecursively();
+        QDir(app.file(QStringLiteral("夏 (2)"))).removeRecursively();
         ASSERT_TRUE(paths.ensureLayout().ok());
         if (row.folderExists) {
             ASSERT_TRUE(QDir(app.path()).mkdir(QStringLiteral("夏")));

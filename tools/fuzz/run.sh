@@ -12,7 +12,7 @@ seconds=${1:-900}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(mime_message header_text japanese_text record_file ini_file)
+  targets=(mime_message header_text japanese_text record_file ini_file pop3_replies)
 fi
 
 # A fresh machine: the project's packages, then clang (libFuzzer comes with it).

@@ -15,7 +15,9 @@
 #include "settings/inifile.h"
 #include "store/addressfile.h"
 #include "store/mailfile.h"
+#include "tests/support/fakemailstream.h"
 #include "text/shiftjis.h"
+#include "transport/pop3session.h"
 #include "transport/usernotifier.h"
 
 namespace FuzzTargets {
@@ -280,12 +282,41 @@ QString iniFile(QByteArrayView input) {
     return {};
 }
 
+QString pop3Replies(QByteArrayView input) {
+    if (input.isEmpty())
+        return {};
+    const qsizetype piece = qsizetype(static_cast<unsigned char>(input[0])) + 1;
+    QList<FakeMailStream::Chunk> chunks;
+    for (qsizetype at = 1; at < input.size(); at += piece)
+        chunks.append({input.sliced(at, std::min(piece, input.size() - at)).toByteArray(), 1000});
+    auto stream = std::make_unique<FakeMailStream>(chunks);
+    const auto record = stream->record();
+    Pop3Session::Options options;
+    options.maxMessageBytes = 1 << 16;
+    Pop3Session pop(options, std::move(stream), TlsPolicy(QString(), [](const QString&) { return true; }));
+    QSet<QByteArray> fetched;
+    if (pop.connect(QStringLiteral("127.0.0.1"))) {
+        const int count = pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false);
+        for (int n = 1; n <= std::min(count, 64); ++n) {
+            const Result<QByteArray> raw = pop.fetchRaw(n);
+            if (!raw)
+                continue;
+            if (!raw->isEmpty() && !raw->endsWith("\r\n"))
+                return QStringLiteral("message %1 ends in half a line").arg(n);
+            fetched.insert(QByteArray::number(n));
+            (void)pop.remove(n);
+        }
+    }
+    pop.close();
+    for (const QByteArray& line : record->written)
+        if (line.startsWith("DELE ") && !fetched.contains(line.mid(5)))
+            return QStringLiteral("deleted without fetching: %1").arg(QString::fromLatin1(line));
+    return {};
+}
+
 QList<Named> all() {
-    return {{"mime_message", mimeMessage},
-            {"header_text", headerText},
-            {"japanese_text", japaneseText},
-            {"record_file", recordFile},
-            {"ini_file", iniFile}};
+    return {{"mime_message", mimeMessage}, {"header_text", headerText}, {"japanese_text", japaneseText},
+            {"record_file", recordFile},   {"ini_file", iniFile},       {"pop3_replies", pop3Replies}};
 }
 
 } // namespace FuzzTargets

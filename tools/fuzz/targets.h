@@ -35,6 +35,12 @@ QString recordFile(QByteArrayView input);
 // reads back, and every other value reads as before.
 QString iniFile(QByteArrayView input);
 
+// A POP3 server's whole output, played to a session in pieces (the first
+// byte sets their size) that checks, fetches every listed message it can and
+// deletes the fetched ones: it ends, deletes only what it fetched, and hands
+// over only whole lines.
+QString pop3Replies(QByteArrayView input);
+
 struct Named {
     const char* name; // also the folder of its corpus
     Target run;

@@ -20,6 +20,7 @@
 #include "history/editorstate.h"
 #include "history/historylist.h"
 #include "history/historylistview.h"
+#include "history/historysearchbar.h"
 #include "history/maildeletion.h"
 #include "history/maillistmodel.h"
 #include "history/messagedisplay.h"
@@ -68,6 +69,9 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     setObjectName(QStringLiteral("TyakuForm"));
     PageViewLoader::prepareHost(this, context_.pageModule);
     menus_ = new EditorMenus(*this, context_, editor_);
+    searchBar_ = new HistorySearchBar(this, [this](std::optional<QList<int>> records) { showOnly(std::move(records)); });
+    searchBar_->addTo(menus_->menuBar());
+    menus_->menuBar()->setGeometry(0, 0, width(), menus_->menuBar()->sizeHint().height());
     clientTop_ = menus_->menuBar()->height();
     resize(Twips::toPixels(10770), Twips::toPixels(8040) + clientTop_);
     setMouseTracking(true);
@@ -287,7 +291,17 @@ void TyakuForm::OpenHistory(HistoryMode mode) {
                                     .arg(setup.listRed)
                                     .arg(setup.listGreen)
                                     .arg(setup.listBlue));
+    model_->setFilter(std::nullopt);
     reloadList();
+    searchBar_->setHistory(HistorySetup::fileOf(mode, context_.paths).path(),
+                           HistorySetup::indexOf(mode, context_.paths));
+}
+
+// The rows a search found, each keeping its record number; the count box
+// counts what is listed.
+void TyakuForm::showOnly(std::optional<QList<int>> records) {
+    model_->setFilter(std::move(records));
+    showCount();
 }
 
 void TyakuForm::reloadList() {
@@ -369,7 +383,7 @@ bool TyakuForm::ensurePageView() {
 void TyakuForm::MailListView_Click() {
     const QModelIndex current = MailListView->currentIndex();
     // A click arms the row buttons, even one on an empty list (they then find nothing).
-    selectedRow_ = current.isValid() ? current.row() + 1 : 0;
+    selectedRow_ = current.isValid() ? model_->recordAt(current.row()) : 0;
     if (model_->rowCount() == 0) {
         context_.prompter->message(this, QStringLiteral("選択するデータがありません。"), QString());
         return;
@@ -453,8 +467,11 @@ void TyakuForm::Command3_Click() {
     }
     if (mode_ == HistoryMode::Received)
         Text7->setText(TrimSpaces(CutAtNul(outcome.record.subject)));
+    if (outcome.kind == Kind::Deleted)
+        model_->recordDeleted(*selectedRow_);
     clearFields();
     reloadList();
+    searchBar_->historyChanged();
     selectedRow_.reset();
 }
 
@@ -468,6 +485,8 @@ void TyakuForm::Command6_Click() {
     if (!deleted)
         context_.prompter->message(this, deleted.error(), windowTitle(), Prompter::Icon::Warning);
     reloadList(); // empties the rows and sets the count
+    searchBar_->clear();
+    searchBar_->historyChanged();
     clearFields();
 }
 
@@ -532,6 +551,8 @@ void TyakuForm::showReceived(const QString& subject, const QString& sender, cons
     Text9->setText(date);
     rtfEd->setPlainText(text);
     showTextArea();
+    if (mode_ == HistoryMode::Received)
+        searchBar_->historyChanged(); // the mail just stored joins the index
 }
 
 void TyakuForm::showHelp(int index) {

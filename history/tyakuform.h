@@ -12,6 +12,7 @@
 #include "history/replydraft.h"
 
 class EditorMenus;
+class HistorySearchBar;
 class MailListModel;
 class PageViewInterface;
 class QCheckBox;
@@ -61,6 +62,7 @@ class TyakuForm : public QWidget {
     int listHeightTwips() const;
     bool hasSelection() const { return selectedRow_.has_value(); }
     EditorMenus* editorMenus() const { return menus_; }
+    HistorySearchBar* searchBar() const { return searchBar_; }
     // The design's positions start below the menu bar, this many pixels down.
     int clientTop() const { return clientTop_; }
 
@@ -114,6 +116,7 @@ class TyakuForm : public QWidget {
     void placeCopyControls();
     void selectHtmlMarkerInText10();
     void showCount();
+    void showOnly(std::optional<QList<int>> records);
 
     AppContext& context_;
     EditorState& editor_;
@@ -121,8 +124,9 @@ class TyakuForm : public QWidget {
     MailListModel* model_;
     PageViewInterface* page_ = nullptr;
     EditorMenus* menus_;
+    HistorySearchBar* searchBar_;
     int clientTop_ = 0;
-    // The record a click on the list chose (0: a click that chose none); empty
+    // The record number a click on the list chose (0: a click that chose none); empty
     // until a click, and again after the row buttons used it.
     std::optional<int> selectedRow_;
 };

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -19,6 +20,7 @@
 #include "history/editormenus.h"
 #include "history/editorstate.h"
 #include "history/historylist.h"
+#include "history/historyexchange.h"
 #include "history/historylistview.h"
 #include "history/historysearchbar.h"
 #include "history/maildeletion.h"
@@ -117,7 +119,8 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     MailListView->setUniformRowHeights(true);
     MailListView->setItemsExpandable(false);
     MailListView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    MailListView->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A click still chooses one mail; Shift and Ctrl add rows for an export.
+    MailListView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     MailListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     MailListView->header()->setStretchLastSection(false);
     place(MailListView, 0, 840, 9375, 1815);
@@ -149,6 +152,17 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     place(Command2, 1680, 7720, 2895, 255);
     Text6 = Named(new QLineEdit(this), "Text6");
     place(Text6, 4680, 7720, 3735, 270);
+    exchangeProgress_ = Named(new QLabel(StatusBar1), "exchangeProgress");
+    StatusBar1->addPermanentWidget(exchangeProgress_);
+    QMenu* fileMenu = menus_->menuBar()->findChild<QMenu*>(QStringLiteral("mFile"));
+    exchange_ = new HistoryExchange({this, [this] { return mode_; }, [this] { return selectedRecords(); },
+                                     [this] {
+                                         searchBar_->clear();
+                                         reloadList();
+                                         searchBar_->historyChanged();
+                                     }},
+                                    context_, fileMenu, fileMenu->findChild<QAction*>(QStringLiteral("mline")),
+                                    exchangeProgress_);
 
     for (QWidget* w :
          {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command2), static_cast<QWidget*>(Command3),
@@ -295,6 +309,15 @@ void TyakuForm::OpenHistory(HistoryMode mode) {
     reloadList();
     searchBar_->setHistory(HistorySetup::fileOf(mode, context_.paths).path(),
                            HistorySetup::indexOf(mode, context_.paths));
+    exchange_->modeChanged();
+}
+
+QList<int> TyakuForm::selectedRecords() const {
+    QList<int> records;
+    for (const QModelIndex& row : MailListView->selectionModel()->selectedRows())
+        records.append(model_->recordAt(row.row()));
+    std::sort(records.begin(), records.end());
+    return records;
 }
 
 // The rows a search found, each keeping its record number; the count box

@@ -12,6 +12,7 @@
 #include "history/replydraft.h"
 
 class EditorMenus;
+class HistoryExchange;
 class HistorySearchBar;
 class MailListModel;
 class PageViewInterface;
@@ -63,6 +64,9 @@ class TyakuForm : public QWidget {
     bool hasSelection() const { return selectedRow_.has_value(); }
     EditorMenus* editorMenus() const { return menus_; }
     HistorySearchBar* searchBar() const { return searchBar_; }
+    HistoryExchange* exchange() const { return exchange_; }
+    // The record numbers of the selected rows, in record order.
+    QList<int> selectedRecords() const;
     // The design's positions start below the menu bar, this many pixels down.
     int clientTop() const { return clientTop_; }
 
@@ -125,6 +129,8 @@ class TyakuForm : public QWidget {
     PageViewInterface* page_ = nullptr;
     EditorMenus* menus_;
     HistorySearchBar* searchBar_;
+    HistoryExchange* exchange_;
+    QLabel* exchangeProgress_;
     int clientTop_ = 0;
     // The record number a click on the list chose (0: a click that chose none); empty
     // until a click, and again after the row buttons used it.

@@ -11,7 +11,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev
   fonts-noto-cjk xvfb xauth x11-utils xdotool
   dovecot-core dovecot-pop3d postfix mpop
-  openssl procps iproute2 curl time bc desktop-file-utils
+  openssl procps iproute2 curl time bc desktop-file-utils python3
 )
 
 SUDO=""

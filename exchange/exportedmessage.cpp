@@ -11,6 +11,7 @@
 
 #include "mime/htmlmailfolder.h"
 #include "mime/recipients.h"
+#include "receive/messageprocessor.h"
 #include "text/text.h"
 
 namespace {
@@ -201,7 +202,17 @@ QByteArray build(const Source& source, const AppPaths& paths, LineEnd lineEnd) {
                "@fennick.invalid>\r\n";
     headers += "MIME-Version: 1.0\r\n";
 
-    QByteArray body = ToCrLf(TrimSpaces(CutAtNul(r.body))).toUtf8();
+    const bool html = !sent && TrimSpaces(r.kind) == MailRecord::kHtmlKind;
+    const std::optional<QString> folder = html ? HtmlMailFolder::pathFor(paths, subject) : std::nullopt;
+    const QStringList files = folder ? pageFiles(*folder) : QStringList();
+    QString text = TrimSpaces(CutAtNul(r.body));
+    // The note that the message had attachments is what receiving adds to
+    // a message with attachments: with the page's files as attachments the
+    // receiver (this program importing it, say) adds it again.
+    const QString note = QStringLiteral("\r\n") + MessageProcessor::kAttachmentNote;
+    if (!files.isEmpty() && text.endsWith(note))
+        text.chop(note.size());
+    QByteArray body = ToCrLf(text).toUtf8();
     if (lineEnd == LineEnd::Lf)
         body.replace("\r\n", "\n");
     QByteArray textPart = "Content-Type: text/plain; charset=UTF-8\r\n";
@@ -210,9 +221,6 @@ QByteArray build(const Source& source, const AppPaths& paths, LineEnd lineEnd) {
     else
         textPart += "Content-Transfer-Encoding: base64\r\n\r\n" + base64Lines(body, eol);
 
-    const bool html = !sent && TrimSpaces(r.kind) == MailRecord::kHtmlKind;
-    const std::optional<QString> folder = html ? HtmlMailFolder::pathFor(paths, subject) : std::nullopt;
-    const QStringList files = folder ? pageFiles(*folder) : QStringList();
     QByteArray message;
     if (files.isEmpty()) {
         message = headers + textPart;

@@ -18,7 +18,8 @@ enum class MailDirection { Received, Sent };
 // break and its lines are short, base64 otherwise, so that it comes back
 // byte for byte. A received HTML mail carries its page folder's files
 // (index.htm first) as attachments, so the page survives, and keeps its
-// marker body, so that a copy of this program shows it as a page again.
+// marker body, so that a copy of this program shows it as a page again
+// (without the note about attachments, which receiving it adds again).
 namespace ExportedMessage {
 
 enum class LineEnd { Lf, CrLf }; // mbox files use LF, .eml files CR LF

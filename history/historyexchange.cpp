@@ -5,6 +5,7 @@
 #include <QMenu>
 
 #include "exchange/backgroundjob.h"
+#include "exchange/mailimport.h"
 #include "ui/appcontext.h"
 #include "ui/prompter.h"
 
@@ -17,6 +18,12 @@ struct ExportOutcome {
 };
 
 } // namespace
+
+// A prepared import, handed from the worker that read the source to the one that stores it.
+struct ImportPlan {
+    Result<MailImport::Plan> plan = Result<MailImport::Plan>::failure({});
+    MailImport::Outcome outcome;
+};
 
 HistoryExchange::HistoryExchange(Window window, AppContext& context, QMenu* fileMenu, QAction* before,
                                  QLabel* progress)
@@ -38,6 +45,10 @@ HistoryExchange::HistoryExchange(Window window, AppContext& context, QMenu* file
         [this] { exportMails(F::EmlFolder, true); });
     importMenu_ = new QMenu(QStringLiteral("インポート"), fileMenu);
     importMenu_->setObjectName(QStringLiteral("mimport"));
+    using K = ImportSource::Kind;
+    add(importMenu_, "mimportmbox", QStringLiteral("mbox ファイルから"), [this] { importMails(K::Mbox); });
+    add(importMenu_, "mimporteml", QStringLiteral("EML フォルダから"), [this] { importMails(K::EmlFolder); });
+    add(importMenu_, "mimportmaildir", QStringLiteral("Maildir から"), [this] { importMails(K::Maildir); });
     fileMenu->insertMenu(before, exportMenu_);
     fileMenu->insertMenu(before, importMenu_);
     fileMenu->insertSeparator(before);
@@ -121,5 +132,69 @@ void HistoryExchange::exportMails(MailExport::Format format, bool selectedOnly) 
                 finished(QStringLiteral("%1 件を書き出しました。").arg(*outcome->written), false);
             else
                 finished(outcome->written.error(), true);
+        });
+}
+
+void HistoryExchange::importMails(ImportSource::Kind kind) {
+    if (isRunning() || window_.mode() != HistoryMode::Received)
+        return;
+    const QString folder = context_.paths.applicationFolder();
+    const QString source =
+        kind == ImportSource::Kind::Mbox
+            ? context_.prompter->openFileName(window_.widget, QStringLiteral("mbox ファイルから取り込み"), folder,
+                                              QStringLiteral("mbox ファイル (*.mbox *.mbx);;すべてのファイル (*)"))
+            : context_.prompter->folderName(window_.widget,
+                                            kind == ImportSource::Kind::Maildir
+                                                ? QStringLiteral("取り込む Maildir")
+                                                : QStringLiteral("取り込む EML ファイルのフォルダ"),
+                                            folder);
+    if (source.isEmpty())
+        return;
+    setBusy(true);
+    auto plan = std::make_shared<ImportPlan>();
+    const AppPaths paths = context_.paths;
+    job_->start(
+        [kind, source, paths, plan, this](BackgroundJob& job) {
+            MailImport::Hooks hooks;
+            hooks.progress = [&job, this](int done, int total) {
+                job.post([this, done, total] { showProgress(QStringLiteral("読み込み中"), done, total); });
+            };
+            hooks.cancelled = [&job] { return job.cancelled(); };
+            plan->plan = MailImport::prepare(kind, source, paths, hooks);
+        },
+        [this, plan] {
+            if (!plan->plan) {
+                finished(plan->plan.error(), true);
+                return;
+            }
+            const int before = plan->plan->alreadyImported;
+            const bool again =
+                before > 0 &&
+                context_.prompter->message(
+                    window_.widget,
+                    QStringLiteral("この中の %1 件は前に取り込んだメールです。もう一度取り込みますか？\n"
+                                   "（「いいえ」: それらを飛ばして取り込みます）")
+                        .arg(before),
+                    QStringLiteral("確認"), Prompter::Icon::Question,
+                    Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
+            runImport(plan, again);
+        });
+}
+
+void HistoryExchange::runImport(std::shared_ptr<ImportPlan> plan, bool again) {
+    const AppPaths paths = context_.paths;
+    job_->start(
+        [plan, again, paths, this](BackgroundJob& job) {
+            MailImport::Hooks hooks;
+            hooks.progress = [&job, this](int done, int total) {
+                job.post([this, done, total] { showProgress(QStringLiteral("取り込み中"), done, total); });
+            };
+            hooks.cancelled = [&job] { return job.cancelled(); };
+            plan->outcome = MailImport::run(*plan->plan, again, paths, hooks);
+        },
+        [this, plan] {
+            if (plan->outcome.imported > 0 && window_.historyGrew)
+                window_.historyGrew();
+            finished(MailImport::summary(plan->outcome), !plan->outcome.error.isEmpty());
         });
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "exchange/importsource.h"
 #include "exchange/mailexport.h"
 #include "history/historymode.h"
 
@@ -34,6 +35,7 @@ class HistoryExchange : public QObject {
     ~HistoryExchange() override;
 
     void exportMails(MailExport::Format format, bool selectedOnly);
+    void importMails(ImportSource::Kind kind);
     bool isRunning() const;
     // The history's mode changed: import is for the received history only.
     void modeChanged();
@@ -42,6 +44,7 @@ class HistoryExchange : public QObject {
     void showProgress(const QString& what, int done, int total);
     void finished(const QString& text, bool failed);
     void setBusy(bool busy);
+    void runImport(std::shared_ptr<struct ImportPlan> plan, bool again);
 
     Window window_;
     AppContext& context_;

@@ -2,12 +2,14 @@
 #include <QDir>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
 #include "history/editorstate.h"
+#include "exchange/mbox.h"
 #include "history/historyexchange.h"
 #include "history/tyakuform.h"
 #include "mime/mimedecoder.h"
@@ -78,6 +80,31 @@ TEST_F(HistoryExchangeTest, exportOfTheSelectedRowsAsksBeforeReplacingFilesAndSa
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{QStringLiteral("00002.eml"), QStringLiteral("00004.eml")}));
     EXPECT_TRUE(MimeDecoder::decode(ReadBytes(folder + QStringLiteral("/00004.eml"))).body.endsWith(QStringLiteral("案件A4番")));
     EXPECT_TRUE(form->findChild<QLabel*>(QStringLiteral("exchangeProgress"))->text().isEmpty());
+}
+
+TEST_F(HistoryExchangeTest, importListsTheNewMailsAndAsksBeforeTakingTheSameAgain) {
+    const QString mbox = app.file(QStringLiteral("in.mbox"));
+    WriteBytes(mbox, Mbox::entry("From a@example.jp Mon Dec  7 09:00:00 2026",
+                                 "From: a@example.jp\nSubject: one\nMessage-ID: <1@example.jp>\n\nbody one\n") +
+                         Mbox::entry("From b@example.jp Mon Dec  7 09:00:00 2026",
+                                     "From: b@example.jp\nSubject: two\nMessage-ID: <2@example.jp>\n\nbody two\n"));
+    prompter.fileAnswers = {mbox};
+    trigger("mimportmbox");
+    ASSERT_TRUE(waitUntilDone());
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown[0].text, QStringLiteral("2 件を取り込みました。"));
+    EXPECT_EQ(form->MailListView->model()->rowCount(), 7);
+    EXPECT_EQ(form->Text2->text(), QStringLiteral("7"));
+
+    prompter.fileAnswers = {mbox};
+    prompter.answers = {Prompter::Answer::No};
+    trigger("mimportmbox");
+    ASSERT_TRUE(waitUntilDone());
+    ASSERT_EQ(prompter.shown.size(), 3);
+    EXPECT_EQ(prompter.shown[1].text, QStringLiteral("この中の 2 件は前に取り込んだメールです。もう一度取り込みますか？\n"
+                                                     "（「いいえ」: それらを飛ばして取り込みます）"));
+    EXPECT_EQ(prompter.shown[2].text, QStringLiteral("0 件を取り込みました。\n取り込み済みの 2 件は飛ばしました。"));
+    EXPECT_EQ(MailFile::received(context.paths).count().value(), 7);
 }
 
 TEST_F(HistoryExchangeTest, importIsForTheReceivedHistoryOnly) {

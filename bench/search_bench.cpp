@@ -80,9 +80,8 @@ int main(int argc, char* argv[]) {
     QElapsedTimer sinceTick;
     QTimer tick;
     tick.setInterval(10);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        longestStallMs = std::max(longestStallMs, sinceTick.restart());
-    });
+    QObject::connect(&tick, &QTimer::timeout,
+                     [&] { longestStallMs = std::max(longestStallMs, sinceTick.restart()); });
     timer.restart();
     sinceTick.start();
     tick.start();
@@ -90,22 +89,23 @@ int main(int argc, char* argv[]) {
     while (!ready)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     tick.stop();
-    std::printf("first index build: %.1f s (index %.0f MB); longest stall of the window thread meanwhile: %lld ms\n",
-                timer.elapsed() / 1000.0, QFile(index).size() / 1e6, longestStallMs);
+    std::printf(
+        "first index build: %.1f s (index %.0f MB); longest stall of the window thread meanwhile: %lld ms\n",
+        timer.elapsed() / 1000.0, QFile(index).size() / 1e6, longestStallMs);
 
     const QList<QueryKind> kinds = {
         {"rare words",
          {QStringLiteral("案件A12345番"), QStringLiteral("五十嵐"), QStringLiteral("案件A7番"),
           QStringLiteral("案件A32767番"), QStringLiteral("案件A2026番")}},
         {"common words",
-         {QStringLiteral("お世話"), QStringLiteral("請求書"), QStringLiteral("会議"), QStringLiteral("サーバー"),
-          QStringLiteral("よろしく")}},
+         {QStringLiteral("お世話"), QStringLiteral("請求書"), QStringLiteral("会議"),
+          QStringLiteral("サーバー"), QStringLiteral("よろしく")}},
         {"two-word AND",
          {QStringLiteral("請求書 髙橋"), QStringLiteral("会議 月曜日"), QStringLiteral("見積書 査収"),
           QStringLiteral("セミナー 田中"), QStringLiteral("INVOICE consulting")}},
         {"half-width kana",
-         {QStringLiteral("ｾﾐﾅｰ"), QStringLiteral("ﾃﾞｻﾞｲﾝ"), QStringLiteral("ﾛｸﾞｲﾝ"), QStringLiteral("ﾃｽﾄ工業"),
-          QStringLiteral("ﾊﾟﾝﾌﾚｯﾄ")}},
+         {QStringLiteral("ｾﾐﾅｰ"), QStringLiteral("ﾃﾞｻﾞｲﾝ"), QStringLiteral("ﾛｸﾞｲﾝ"),
+          QStringLiteral("ﾃｽﾄ工業"), QStringLiteral("ﾊﾟﾝﾌﾚｯﾄ")}},
     };
     constexpr int kRuns = 5;
     QList<double> all;

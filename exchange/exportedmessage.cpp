@@ -92,8 +92,8 @@ QByteArray rfc5322(const QDateTime& when) {
 }
 
 std::optional<QDateTime> clockDate(const QString& text) {
-    for (const char* format : {"yyyy/MM/dd  H:mm:ss", "yyyy/M/d  H:mm:ss", "yyyy/MM/dd  H:mm", "yyyy/M/d  H:mm",
-                               "yyyy-MM-dd  H:mm:ss"}) {
+    for (const char* format : {"yyyy/MM/dd  H:mm:ss", "yyyy/M/d  H:mm:ss", "yyyy/MM/dd  H:mm",
+                               "yyyy/M/d  H:mm", "yyyy-MM-dd  H:mm:ss"}) {
         const QDateTime when = QDateTime::fromString(text, QString::fromLatin1(format));
         if (when.isValid())
             return when;
@@ -133,8 +133,8 @@ QByteArray fileNameParameter(const QString& name) {
     QByteArray encoded;
     for (const char ch : name.toUtf8()) {
         const auto c = static_cast<unsigned char>(ch);
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
-            c == '_')
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+            c == '-' || c == '_')
             encoded += char(c);
         else
             encoded += '%' + QByteArray::number(c, 16).toUpper().rightJustified(2, '0');
@@ -168,7 +168,8 @@ QByteArray envelope(const Source& source) {
     sender.remove(u'<').remove(u'>');
     if (sender.isEmpty())
         sender = QStringLiteral("MAILER-DAEMON");
-    QDateTime when = QDateTime::fromString(dateHeader(TrimSpaces(CutAtNul(source.record.date))), Qt::RFC2822Date);
+    QDateTime when =
+        QDateTime::fromString(dateHeader(TrimSpaces(CutAtNul(source.record.date))), Qt::RFC2822Date);
     if (!when.isValid())
         when = QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
     const QDateTime utc = when.toUTC();
@@ -198,7 +199,8 @@ QByteArray build(const Source& source, const AppPaths& paths, LineEnd lineEnd) {
         headers += "Date: " + encodedWords(oneLine(dateHeader(date))) + "\r\n";
     // The same record always gets the same Message-ID, so that importing
     // an export twice is seen as such.
-    headers += "Message-ID: <" + QCryptographicHash::hash(r.toBytes(), QCryptographicHash::Blake2b_160).toHex() +
+    headers += "Message-ID: <" +
+               QCryptographicHash::hash(r.toBytes(), QCryptographicHash::Blake2b_160).toHex() +
                "@fennick.invalid>\r\n";
     headers += "MIME-Version: 1.0\r\n";
 
@@ -237,8 +239,8 @@ QByteArray build(const Source& source, const AppPaths& paths, LineEnd lineEnd) {
             if (!file.open(QIODevice::ReadOnly))
                 continue;
             message += "--" + boundary + "\r\n";
-            message += "Content-Type: " + types.mimeTypeForFile(name, QMimeDatabase::MatchExtension).name().toLatin1() +
-                       "\r\n";
+            message += "Content-Type: " +
+                       types.mimeTypeForFile(name, QMimeDatabase::MatchExtension).name().toLatin1() + "\r\n";
             message += "Content-Disposition: attachment; " + fileNameParameter(name) + "\r\n";
             message += "Content-Transfer-Encoding: base64\r\n\r\n" + base64Lines(file.readAll(), eol);
         }

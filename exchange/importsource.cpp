@@ -22,12 +22,14 @@ Result<ImportSource> ImportSource::open(Kind kind, const QString& path) {
     if (kind == Kind::Mbox) {
         source.mbox_ = std::make_shared<QFile>(path);
         if (!source.mbox_->open(QIODevice::ReadOnly))
-            return R::failure(QStringLiteral("「%1」を開けません: %2").arg(path, source.mbox_->errorString()));
+            return R::failure(
+                QStringLiteral("「%1」を開けません: %2").arg(path, source.mbox_->errorString()));
         if (source.mbox_->size() > 0) {
             // Mapped rather than read: an mbox may be larger than memory.
             const uchar* bytes = source.mbox_->map(0, source.mbox_->size());
             if (!bytes)
-                return R::failure(QStringLiteral("「%1」を読めません: %2").arg(path, source.mbox_->errorString()));
+                return R::failure(
+                    QStringLiteral("「%1」を読めません: %2").arg(path, source.mbox_->errorString()));
             source.mapped_ = QByteArrayView(reinterpret_cast<const char*>(bytes), source.mbox_->size());
         }
         if (!source.mapped_.isEmpty() && !source.mapped_.startsWith("From "))
@@ -41,8 +43,10 @@ Result<ImportSource> ImportSource::open(Kind kind, const QString& path) {
         source.files_ = filesIn(path, {QStringLiteral("*.eml"), QStringLiteral("*.EML")});
         return source;
     }
-    if (!QFileInfo(path + QStringLiteral("/cur")).isDir() && !QFileInfo(path + QStringLiteral("/new")).isDir())
-        return R::failure(QStringLiteral("「%1」は Maildir ではありません（cur と new がありません）。").arg(path));
+    if (!QFileInfo(path + QStringLiteral("/cur")).isDir() &&
+        !QFileInfo(path + QStringLiteral("/new")).isDir())
+        return R::failure(
+            QStringLiteral("「%1」は Maildir ではありません（cur と new がありません）。").arg(path));
     // Maildir names begin with the time of delivery: by name is by arrival.
     QList<QFileInfo> files;
     for (const char* sub : {"/cur", "/new"})
@@ -63,6 +67,7 @@ Result<QByteArray> ImportSource::message(int i) const {
     }
     QFile file(files_.at(i));
     if (!file.open(QIODevice::ReadOnly))
-        return Result<QByteArray>::failure(QStringLiteral("「%1」を読めません: %2").arg(files_.at(i), file.errorString()));
+        return Result<QByteArray>::failure(
+            QStringLiteral("「%1」を読めません: %2").arg(files_.at(i), file.errorString()));
     return file.readAll();
 }

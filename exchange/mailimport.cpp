@@ -48,7 +48,8 @@ Status makeDurable(const QList<ProcessedMessage>& stored, const AppPaths& paths,
 
 namespace MailImport {
 
-Result<Plan> prepare(ImportSource::Kind kind, const QString& path, const AppPaths& paths, const Hooks& hooks) {
+Result<Plan> prepare(ImportSource::Kind kind, const QString& path, const AppPaths& paths,
+                     const Hooks& hooks) {
     Result<ImportSource> source = ImportSource::open(kind, path);
     if (!source)
         return Result<Plan>::failure(source.error());
@@ -129,7 +130,8 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
     if (const Status durable = makeDurable(stored, paths, keys); !durable && outcome.error.isEmpty())
         outcome.error = durable.error();
     for (auto it = notices.counts.cbegin(); it != notices.counts.cend(); ++it)
-        outcome.notices.append(it.value() > 1 ? QStringLiteral("%1（%2 件）").arg(it.key()).arg(it.value()) : it.key());
+        outcome.notices.append(it.value() > 1 ? QStringLiteral("%1（%2 件）").arg(it.key()).arg(it.value())
+                                              : it.key());
     return outcome;
 }
 
@@ -138,7 +140,8 @@ QString summary(const Outcome& outcome) {
     if (outcome.skippedAsImported > 0)
         lines.append(QStringLiteral("取り込み済みの %1 件は飛ばしました。").arg(outcome.skippedAsImported));
     if (outcome.broken > 0)
-        lines.append(QStringLiteral("メールとして読めない %1 件は取り込みませんでした。").arg(outcome.broken));
+        lines.append(
+            QStringLiteral("メールとして読めない %1 件は取り込みませんでした。").arg(outcome.broken));
     if (outcome.leftAtLimit > 0)
         lines.append(QStringLiteral("記録できる件数（%1件）に達したため、残りの %2 件は取り込んでいません。")
                          .arg(RecordFile::kMaxRecords)

@@ -20,8 +20,8 @@ namespace MailImport {
 
 struct Plan {
     ImportSource source;
-    QList<QByteArray> keys;      // by message
-    QList<bool> importedBefore;  // by message: its key was imported by an earlier import
+    QList<QByteArray> keys;     // by message
+    QList<bool> importedBefore; // by message: its key was imported by an earlier import
     int alreadyImported = 0;
 };
 
@@ -31,16 +31,17 @@ struct Hooks {
 };
 
 // Reads every message once for its key.
-Result<Plan> prepare(ImportSource::Kind kind, const QString& path, const AppPaths& paths, const Hooks& hooks = {});
+Result<Plan> prepare(ImportSource::Kind kind, const QString& path, const AppPaths& paths,
+                     const Hooks& hooks = {});
 
 struct Outcome {
     int imported = 0;
-    int broken = 0;           // not a mail message: skipped
+    int broken = 0; // not a mail message: skipped
     int skippedAsImported = 0;
-    int leftAtLimit = 0;      // not imported: the record file was full
-    bool stopped = false;     // cancelled
-    QString error;            // what stopped the import part-way (a full disk)
-    QStringList notices;      // what unpacking said, each once with its count
+    int leftAtLimit = 0;  // not imported: the record file was full
+    bool stopped = false; // cancelled
+    QString error;        // what stopped the import part-way (a full disk)
+    QStringList notices;  // what unpacking said, each once with its count
 };
 
 // `again`: import the messages imported before as well.

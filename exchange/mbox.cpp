@@ -66,7 +66,8 @@ QByteArray unquote(QByteArrayView message) {
     for (qsizetype at = 0; at < message.size();) {
         qsizetype end = message.indexOf('\n', at);
         end = end < 0 ? message.size() : end + 1;
-        out += message.sliced(isQuotedFrom(message, at, 1) ? at + 1 : at, end - (isQuotedFrom(message, at, 1) ? at + 1 : at));
+        out += message.sliced(isQuotedFrom(message, at, 1) ? at + 1 : at,
+                              end - (isQuotedFrom(message, at, 1) ? at + 1 : at));
         at = end;
     }
     return out;

@@ -37,10 +37,12 @@ HistoryExchange::HistoryExchange(Window window, AppContext& context, QMenu* file
         connect(item, &QAction::triggered, this, std::move(run));
     };
     using F = MailExport::Format;
-    add(exportMenu_, "mexportmbox", QStringLiteral("mbox ファイルへ（全件）"), [this] { exportMails(F::Mbox, false); });
+    add(exportMenu_, "mexportmbox", QStringLiteral("mbox ファイルへ（全件）"),
+        [this] { exportMails(F::Mbox, false); });
     add(exportMenu_, "mexportmboxselected", QStringLiteral("mbox ファイルへ（選択した行）"),
         [this] { exportMails(F::Mbox, true); });
-    add(exportMenu_, "mexporteml", QStringLiteral("EML フォルダへ（全件）"), [this] { exportMails(F::EmlFolder, false); });
+    add(exportMenu_, "mexporteml", QStringLiteral("EML フォルダへ（全件）"),
+        [this] { exportMails(F::EmlFolder, false); });
     add(exportMenu_, "mexportemlselected", QStringLiteral("EML フォルダへ（選択した行）"),
         [this] { exportMails(F::EmlFolder, true); });
     importMenu_ = new QMenu(QStringLiteral("インポート"), fileMenu);
@@ -100,9 +102,11 @@ void HistoryExchange::exportMails(MailExport::Format format, bool selectedOnly) 
     const QString folder = context_.paths.applicationFolder();
     request.target =
         format == MailExport::Format::Mbox
-            ? context_.prompter->saveFileName(window_.widget, QStringLiteral("mbox ファイルへ書き出し"), folder,
+            ? context_.prompter->saveFileName(window_.widget, QStringLiteral("mbox ファイルへ書き出し"),
+                                              folder,
                                               QStringLiteral("mbox ファイル (*.mbox);;すべてのファイル (*)"))
-            : context_.prompter->folderName(window_.widget, QStringLiteral("EML ファイルを書き出すフォルダ"), folder);
+            : context_.prompter->folderName(window_.widget, QStringLiteral("EML ファイルを書き出すフォルダ"),
+                                            folder);
     if (request.target.isEmpty())
         return;
     // The save dialog has asked about an mbox file already; the .eml files
@@ -111,8 +115,10 @@ void HistoryExchange::exportMails(MailExport::Format format, bool selectedOnly) 
     if (format == MailExport::Format::EmlFolder && !existing.isEmpty() &&
         context_.prompter->message(
             window_.widget,
-            QStringLiteral("書き出し先に同じ名前のファイルが %1 個あります。上書きしますか？").arg(existing.size()),
-            QStringLiteral("確認"), Prompter::Icon::Question, Prompter::Buttons::YesNo) != Prompter::Answer::Yes)
+            QStringLiteral("書き出し先に同じ名前のファイルが %1 個あります。上書きしますか？")
+                .arg(existing.size()),
+            QStringLiteral("確認"), Prompter::Icon::Question,
+            Prompter::Buttons::YesNo) != Prompter::Answer::Yes)
         return;
 
     setBusy(true);
@@ -141,8 +147,9 @@ void HistoryExchange::importMails(ImportSource::Kind kind) {
     const QString folder = context_.paths.applicationFolder();
     const QString source =
         kind == ImportSource::Kind::Mbox
-            ? context_.prompter->openFileName(window_.widget, QStringLiteral("mbox ファイルから取り込み"), folder,
-                                              QStringLiteral("mbox ファイル (*.mbox *.mbx);;すべてのファイル (*)"))
+            ? context_.prompter->openFileName(
+                  window_.widget, QStringLiteral("mbox ファイルから取り込み"), folder,
+                  QStringLiteral("mbox ファイル (*.mbox *.mbx);;すべてのファイル (*)"))
             : context_.prompter->folderName(window_.widget,
                                             kind == ImportSource::Kind::Maildir
                                                 ? QStringLiteral("取り込む Maildir")

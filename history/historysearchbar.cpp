@@ -74,7 +74,8 @@ void HistorySearchBar::setHistory(const QString& recordFile, const QString& inde
             showStatus();
         };
         listener.indexing = [this](int done, int total) {
-            indexText_ = done < total ? QStringLiteral("索引を作成中 %1 / %2").arg(done).arg(total) : QString();
+            indexText_ =
+                done < total ? QStringLiteral("索引を作成中 %1 / %2").arg(done).arg(total) : QString();
             showStatus();
         };
         listener.indexReady = [this] {

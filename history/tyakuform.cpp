@@ -19,8 +19,8 @@
 
 #include "history/editormenus.h"
 #include "history/editorstate.h"
-#include "history/historylist.h"
 #include "history/historyexchange.h"
+#include "history/historylist.h"
 #include "history/historylistview.h"
 #include "history/historysearchbar.h"
 #include "history/maildeletion.h"
@@ -71,7 +71,8 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     setObjectName(QStringLiteral("TyakuForm"));
     PageViewLoader::prepareHost(this, context_.pageModule);
     menus_ = new EditorMenus(*this, context_, editor_);
-    searchBar_ = new HistorySearchBar(this, [this](std::optional<QList<int>> records) { showOnly(std::move(records)); });
+    searchBar_ = new HistorySearchBar(
+        this, [this](std::optional<QList<int>> records) { showOnly(std::move(records)); });
     searchBar_->addTo(menus_->menuBar());
     menus_->menuBar()->setGeometry(0, 0, width(), menus_->menuBar()->sizeHint().height());
     clientTop_ = menus_->menuBar()->height();
@@ -155,14 +156,14 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     exchangeProgress_ = Named(new QLabel(StatusBar1), "exchangeProgress");
     StatusBar1->addPermanentWidget(exchangeProgress_);
     QMenu* fileMenu = menus_->menuBar()->findChild<QMenu*>(QStringLiteral("mFile"));
-    exchange_ = new HistoryExchange({this, [this] { return mode_; }, [this] { return selectedRecords(); },
-                                     [this] {
-                                         searchBar_->clear();
-                                         reloadList();
-                                         searchBar_->historyChanged();
-                                     }},
-                                    context_, fileMenu, fileMenu->findChild<QAction*>(QStringLiteral("mline")),
-                                    exchangeProgress_);
+    exchange_ = new HistoryExchange(
+        {this, [this] { return mode_; }, [this] { return selectedRecords(); },
+         [this] {
+             searchBar_->clear();
+             reloadList();
+             searchBar_->historyChanged();
+         }},
+        context_, fileMenu, fileMenu->findChild<QAction*>(QStringLiteral("mline")), exchangeProgress_);
 
     for (QWidget* w :
          {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command2), static_cast<QWidget*>(Command3),

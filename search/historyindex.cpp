@@ -28,11 +28,13 @@ class Statement {
     bool ok() const { return ok_; }
     void bind(int i, const QString& text) {
         const QByteArray utf8 = text.toUtf8();
-        ok_ = ok_ && sqlite3_bind_text(stmt_, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) == SQLITE_OK;
+        ok_ = ok_ &&
+              sqlite3_bind_text(stmt_, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) == SQLITE_OK;
     }
     void bind(int i, qint64 value) { ok_ = ok_ && sqlite3_bind_int64(stmt_, i, value) == SQLITE_OK; }
     void bind(int i, const QByteArray& blob) {
-        ok_ = ok_ && sqlite3_bind_blob(stmt_, i, blob.constData(), int(blob.size()), SQLITE_TRANSIENT) == SQLITE_OK;
+        ok_ = ok_ &&
+              sqlite3_bind_blob(stmt_, i, blob.constData(), int(blob.size()), SQLITE_TRANSIENT) == SQLITE_OK;
     }
     // SQLITE_ROW, SQLITE_DONE, or an error.
     int step() { return ok_ ? sqlite3_step(stmt_) : SQLITE_ERROR; }
@@ -114,8 +116,9 @@ Result<HistoryIndex::Snapshot> HistoryIndex::lookUp(const QString& path, const Q
 Result<HistoryIndex> HistoryIndex::open(const QString& path) {
     using R = Result<HistoryIndex>;
     sqlite3* db = nullptr;
-    const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int opened =
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     HistoryIndex index(db);
     if (opened != SQLITE_OK)
         return R::failure(index.lastError());
@@ -138,7 +141,8 @@ Result<HistoryIndex> HistoryIndex::open(const QString& path) {
             "BEGIN IMMEDIATE;"
             "CREATE VIRTUAL TABLE IF NOT EXISTS mail USING fts5(text, tokenize='trigram case_sensitive 1');"
             "CREATE VIRTUAL TABLE IF NOT EXISTS mail_terms USING fts5vocab(mail, 'row');"
-            "CREATE TABLE IF NOT EXISTS state(size INTEGER, modified INTEGER, inode INTEGER, first BLOB, last BLOB);"
+            "CREATE TABLE IF NOT EXISTS state(size INTEGER, modified INTEGER, inode INTEGER, first BLOB, "
+            "last BLOB);"
             "PRAGMA user_version=1;"
             "COMMIT");
         if (!created)
@@ -161,8 +165,8 @@ Result<std::optional<RecordFileState>> HistoryIndex::indexedState() {
         return std::optional<RecordFileState>();
     if (stepped != SQLITE_ROW)
         return R::failure(lastError());
-    return std::optional<RecordFileState>(
-        RecordFileState{select.integer(0), select.integer(1), select.integer(2), select.blob(3), select.blob(4)});
+    return std::optional<RecordFileState>(RecordFileState{select.integer(0), select.integer(1),
+                                                          select.integer(2), select.blob(3), select.blob(4)});
 }
 
 Status HistoryIndex::begin() {
@@ -203,7 +207,8 @@ void HistoryIndex::rollback() {
 // The trigrams that start with a word of one or two characters, as an OR of
 // phrases; empty when the word occurs nowhere, null when there are too many.
 Result<QString> HistoryIndex::shortWordQuery(const QString& word, int maxExpanded) {
-    Statement terms(db_, QStringLiteral("SELECT term FROM mail_terms WHERE term >= ?1 AND term < ?2 LIMIT ?3"));
+    Statement terms(db_,
+                    QStringLiteral("SELECT term FROM mail_terms WHERE term >= ?1 AND term < ?2 LIMIT ?3"));
     terms.bind(1, word);
     terms.bind(2, word + QString::fromUcs4(U"\U0010FFFF"));
     terms.bind(3, qint64(maxExpanded + 1));
@@ -262,7 +267,8 @@ Result<HistoryIndex::Snapshot> HistoryIndex::find(const QStringList& words, int 
             conditions.append(QStringLiteral("instr(text, ?%1) > 0").arg(i + 2));
         if (conditions.isEmpty())
             conditions.append(QStringLiteral("1"));
-        Statement select(db_, sql + conditions.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY rowid"));
+        Statement select(db_,
+                         sql + conditions.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY rowid"));
         if (!match.isEmpty())
             select.bind(1, match.join(QStringLiteral(" AND ")));
         for (qsizetype i = 0; i < lookThrough.size(); ++i)

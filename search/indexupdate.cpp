@@ -45,7 +45,8 @@ Attempt indexRecords(HistoryIndex& index, const QString& recordFile, const Recor
     if (whole) {
         if (Status s = index.clear(); !s)
             stopped = {Outcome::IndexFailed, s.error()};
-        else if (Status read = records.forEach([&](int n, QByteArrayView bytes) { return n <= total && add(n, bytes); });
+        else if (Status read = records.forEach(
+                     [&](int n, QByteArrayView bytes) { return n <= total && add(n, bytes); });
                  !read)
             stopped = {Outcome::FileFailed, read.error()};
     } else {

@@ -58,8 +58,9 @@ namespace SearchText {
 
 QString fold(QStringView text) {
     // NFKC and case folding cost most of the time; plain ASCII needs neither.
-    QString out = isAsciiOnly(text) ? text.toString().toLower()
-                                    : text.toString().normalized(QString::NormalizationForm_KC).toCaseFolded();
+    QString out = isAsciiOnly(text)
+                      ? text.toString().toLower()
+                      : text.toString().normalized(QString::NormalizationForm_KC).toCaseFolded();
     for (QChar& c : out)
         c = QChar(unified(c.unicode()));
     return out;

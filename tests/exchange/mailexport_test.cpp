@@ -35,7 +35,8 @@ QJsonArray readWithPython(MailExport::Format format, const QString& target) {
     QProcess python;
     python.start(QStringLiteral("python3"),
                  {QStringLiteral(FENNICK_TEST_DATA "/../exchange/readmail.py"),
-                  format == MailExport::Format::Mbox ? QStringLiteral("mbox") : QStringLiteral("eml"), target});
+                  format == MailExport::Format::Mbox ? QStringLiteral("mbox") : QStringLiteral("eml"),
+                  target});
     EXPECT_TRUE(python.waitForFinished(60000));
     EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
     return QJsonDocument::fromJson(python.readAllStandardOutput()).array();
@@ -58,25 +59,29 @@ class MailExportTest : public testing::Test {
         sent = paths.sentMailFile();
         const MailFile in = MailFile::received(paths);
         for (const MailRecord& r : {
-                 mail(QStringLiteral("お見積もりの件（再送）"), QStringLiteral("髙橋 一郎 <takahashi@example.jp>"),
+                 mail(QStringLiteral("お見積もりの件（再送）"),
+                      QStringLiteral("髙橋 一郎 <takahashi@example.jp>"),
                       QStringLiteral("Mon, 7 Dec 2026 09:15:00 +0900"),
                       QStringLiteral("いつもお世話になっております。\r\n見積書を添付します。\r\n")),
                  mail(QStringLiteral("From lines"), QStringLiteral("sato@example.jp"),
                       QStringLiteral("Tue, 8 Dec 2026 10:00:00 +0900"),
                       QStringLiteral("From the desk of 佐藤\r\n>From a quoted line\r\nend\r\n")),
-                 mail(QStringLiteral("no line break at the end"), QStringLiteral("\"Ito, Ken\" <ito@example.jp>"),
+                 mail(QStringLiteral("no line break at the end"),
+                      QStringLiteral("\"Ito, Ken\" <ito@example.jp>"),
                       QStringLiteral("Wed, 9 Dec 2026 11:30:00 +0900"), QStringLiteral("短い本文")),
                  mail(QStringLiteral("garden"), QStringLiteral("kato@example.jp"),
-                      QStringLiteral("Thu, 10 Dec 2026 12:00:00 +0900"), HtmlMailMarker, MailRecord::kHtmlKind),
+                      QStringLiteral("Thu, 10 Dec 2026 12:00:00 +0900"), HtmlMailMarker,
+                      MailRecord::kHtmlKind),
              })
             ASSERT_TRUE(in.append(r).ok());
         ASSERT_TRUE(QDir().mkpath(app.file(QStringLiteral("garden"))));
         WriteBytes(app.file(QStringLiteral("garden/index.htm")), "<html><img src=\"pic.png\"></html>");
         WriteBytes(app.file(QStringLiteral("garden/pic.png")), QByteArray("\x89PNG\r\n\x1a\n", 8));
-        ASSERT_TRUE(MailFile::sent(paths)
-                        .append(mail(QStringLiteral("ご報告"), QStringLiteral("a@example.jp, 佐藤<sato@example.jp>"),
-                                     QStringLiteral("2026/12/07  9:05:00"), QStringLiteral("送りました。\r\n")))
-                        .ok());
+        ASSERT_TRUE(
+            MailFile::sent(paths)
+                .append(mail(QStringLiteral("ご報告"), QStringLiteral("a@example.jp, 佐藤<sato@example.jp>"),
+                             QStringLiteral("2026/12/07  9:05:00"), QStringLiteral("送りました。\r\n")))
+                .ok());
     }
 };
 
@@ -93,7 +98,8 @@ TEST_P(ExportReadBackTest, pythonReadsSubjectsPartiesDatesAndBodiesExactly) {
     const bool isSent = c.direction == MailDirection::Sent;
     MailExport::Request request;
     request.format = c.format;
-    request.target = app.file(c.format == MailExport::Format::Mbox ? QStringLiteral("out.mbox") : QStringLiteral("out"));
+    request.target =
+        app.file(c.format == MailExport::Format::Mbox ? QStringLiteral("out.mbox") : QStringLiteral("out"));
     request.recordFile = isSent ? sent : received;
     request.direction = c.direction;
     request.ownAddress = kOwnAddress;
@@ -127,12 +133,12 @@ TEST_P(ExportReadBackTest, pythonReadsSubjectsPartiesDatesAndBodiesExactly) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, ExportReadBackTest,
-                         testing::Values(ExportCase{"mbox_received", MailExport::Format::Mbox, MailDirection::Received},
-                                         ExportCase{"eml_received", MailExport::Format::EmlFolder,
-                                                    MailDirection::Received},
-                                         ExportCase{"mbox_sent", MailExport::Format::Mbox, MailDirection::Sent}),
-                         [](const testing::TestParamInfo<ExportCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Formats, ExportReadBackTest,
+    testing::Values(ExportCase{"mbox_received", MailExport::Format::Mbox, MailDirection::Received},
+                    ExportCase{"eml_received", MailExport::Format::EmlFolder, MailDirection::Received},
+                    ExportCase{"mbox_sent", MailExport::Format::Mbox, MailDirection::Sent}),
+    [](const testing::TestParamInfo<ExportCase>& info) { return std::string(info.param.name); });
 
 TEST_F(MailExportTest, aStoppedOrFailedExportLeavesNoHalfFileAndKeepsTheOldOne) {
     MailExport::Request request;
@@ -153,7 +159,8 @@ TEST_F(MailExportTest, aStoppedOrFailedExportLeavesNoHalfFileAndKeepsTheOldOne) 
     const Result<int> failed = MailExport::run(request, paths);
     ASSERT_FALSE(failed.ok());
     EXPECT_TRUE(failed.error().startsWith(QStringLiteral("「"))) << failed.error().toStdString();
-    EXPECT_EQ(QDir(app.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.mbox")}) << "no temporary left";
+    EXPECT_EQ(QDir(app.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.mbox")})
+        << "no temporary left";
 }
 
 TEST_F(MailExportTest, selectedRowsOnlyAndTheEmlFilesThatWouldBeReplaced) {
@@ -165,10 +172,12 @@ TEST_F(MailExportTest, selectedRowsOnlyAndTheEmlFilesThatWouldBeReplaced) {
     ASSERT_TRUE(QDir().mkpath(request.target));
     WriteBytes(request.target + QStringLiteral("/00004.eml"), "older");
     WriteBytes(request.target + QStringLiteral("/00003.eml"), "other");
-    EXPECT_EQ(MailExport::existingTargets(request), QStringList{request.target + QStringLiteral("/00004.eml")});
+    EXPECT_EQ(MailExport::existingTargets(request),
+              QStringList{request.target + QStringLiteral("/00004.eml")});
     ASSERT_EQ(MailExport::run(request, paths).value(), 2);
-    EXPECT_EQ(QDir(request.target).entryList(QDir::Files),
-              (QStringList{QStringLiteral("00002.eml"), QStringLiteral("00003.eml"), QStringLiteral("00004.eml")}));
+    EXPECT_EQ(
+        QDir(request.target).entryList(QDir::Files),
+        (QStringList{QStringLiteral("00002.eml"), QStringLiteral("00003.eml"), QStringLiteral("00004.eml")}));
     EXPECT_EQ(ReadBytes(request.target + QStringLiteral("/00003.eml")), "other");
     EXPECT_TRUE(ReadBytes(request.target + QStringLiteral("/00004.eml")).contains("Subject: garden\r\n"));
 }
@@ -192,7 +201,8 @@ TEST_P(MboxQuotingTest, fromLinesAreQuotedOnceMoreAndComeBackUnchanged) {
     if (!expected.endsWith('\n'))
         expected += '\n';
     EXPECT_EQ(Mbox::unquote(QByteArrayView(file).sliced(spans[0].start, spans[0].length)), expected);
-    EXPECT_EQ(Mbox::unquote(QByteArrayView(file).sliced(spans[1].start, spans[1].length)), "Subject: two\n\nsecond\n");
+    EXPECT_EQ(Mbox::unquote(QByteArrayView(file).sliced(spans[1].start, spans[1].length)),
+              "Subject: two\n\nsecond\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(

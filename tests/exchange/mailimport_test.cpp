@@ -22,7 +22,8 @@ const QString kScripts = QStringLiteral(FENNICK_TEST_DATA "/../exchange");
 // in its body.
 QStringList realWorldMail(const TempFolder& scratch) {
     QStringList files;
-    for (const QString& folder : {QStringLiteral(FENNICK_TEST_DATA "/mail"), QStringLiteral(FENNICK_DEMO_MAIL)})
+    for (const QString& folder :
+         {QStringLiteral(FENNICK_TEST_DATA "/mail"), QStringLiteral(FENNICK_DEMO_MAIL)})
         for (const QString& name : QDir(folder).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name))
             files.append(folder + u'/' + name);
     const QString fromLines = scratch.file(QStringLiteral("from-lines.eml"));
@@ -63,7 +64,8 @@ class RawMailbox : public FakeMailbox {
 };
 
 // Records compared field by field, so that a difference reads as text.
-void expectSameRecords(const QList<MailRecord>& actual, const QList<MailRecord>& expected, const QStringList& names) {
+void expectSameRecords(const QList<MailRecord>& actual, const QList<MailRecord>& expected,
+                       const QStringList& names) {
     ASSERT_EQ(actual.size(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i) {
         const std::string name = names.value(i).toStdString();
@@ -143,48 +145,54 @@ TEST_P(ImportSourceTest, storesWhatAMailCheckStoresForTheSameMessages) {
 
 INSTANTIATE_TEST_SUITE_P(
     Sources, ImportSourceTest,
-    testing::Values(
-        SourceCase{"mbox_written_by_python", ImportSource::Kind::Mbox,
-                   [](MailImportTest& t) {
-                       const QString out = t.scratch.file(QStringLiteral("python.mbox"));
-                       runPython(QStringLiteral("makemail.py"), QStringList{QStringLiteral("mbox"), out} + t.mailFiles);
-                       EXPECT_TRUE(ReadBytes(out).contains("\n>From the sales team")) << "Python quoted the line";
-                       return out;
-                   }},
-        SourceCase{"maildir_with_cur_and_new", ImportSource::Kind::Maildir,
-                   [](MailImportTest& t) {
-                       const QString out = t.scratch.file(QStringLiteral("Maildir"));
-                       runPython(QStringLiteral("makemail.py"), QStringList{QStringLiteral("maildir"), out} + t.mailFiles);
-                       EXPECT_FALSE(QDir(out + QStringLiteral("/cur")).isEmpty());
-                       EXPECT_FALSE(QDir(out + QStringLiteral("/new")).isEmpty());
-                       return out;
-                   }},
-        SourceCase{"eml_files_with_crlf", ImportSource::Kind::EmlFolder,
-                   [](MailImportTest& t) {
-                       const QString out = t.scratch.file(QStringLiteral("crlf"));
-                       EXPECT_TRUE(QDir().mkpath(out));
-                       for (int i = 0; i < t.mailFiles.size(); ++i)
-                           WriteBytes(out + QStringLiteral("/%1.eml").arg(i, 3, 10, QLatin1Char('0')),
-                                      withLineEnds(ReadBytes(t.mailFiles[i]), "\r\n"));
-                       return out;
-                   }},
-        SourceCase{"eml_files_with_lf", ImportSource::Kind::EmlFolder,
-                   [](MailImportTest& t) {
-                       const QString out = t.scratch.file(QStringLiteral("lf"));
-                       EXPECT_TRUE(QDir().mkpath(out));
-                       for (int i = 0; i < t.mailFiles.size(); ++i)
-                           WriteBytes(out + QStringLiteral("/%1.eml").arg(i, 3, 10, QLatin1Char('0')),
-                                      withLineEnds(ReadBytes(t.mailFiles[i]), "\n"));
-                       return out;
-                   }}),
+    testing::Values(SourceCase{"mbox_written_by_python", ImportSource::Kind::Mbox,
+                               [](MailImportTest& t) {
+                                   const QString out = t.scratch.file(QStringLiteral("python.mbox"));
+                                   runPython(QStringLiteral("makemail.py"),
+                                             QStringList{QStringLiteral("mbox"), out} + t.mailFiles);
+                                   EXPECT_TRUE(ReadBytes(out).contains("\n>From the sales team"))
+                                       << "Python quoted the line";
+                                   return out;
+                               }},
+                    SourceCase{"maildir_with_cur_and_new", ImportSource::Kind::Maildir,
+                               [](MailImportTest& t) {
+                                   const QString out = t.scratch.file(QStringLiteral("Maildir"));
+                                   runPython(QStringLiteral("makemail.py"),
+                                             QStringList{QStringLiteral("maildir"), out} + t.mailFiles);
+                                   EXPECT_FALSE(QDir(out + QStringLiteral("/cur")).isEmpty());
+                                   EXPECT_FALSE(QDir(out + QStringLiteral("/new")).isEmpty());
+                                   return out;
+                               }},
+                    SourceCase{"eml_files_with_crlf", ImportSource::Kind::EmlFolder,
+                               [](MailImportTest& t) {
+                                   const QString out = t.scratch.file(QStringLiteral("crlf"));
+                                   EXPECT_TRUE(QDir().mkpath(out));
+                                   for (int i = 0; i < t.mailFiles.size(); ++i)
+                                       WriteBytes(
+                                           out + QStringLiteral("/%1.eml").arg(i, 3, 10, QLatin1Char('0')),
+                                           withLineEnds(ReadBytes(t.mailFiles[i]), "\r\n"));
+                                   return out;
+                               }},
+                    SourceCase{"eml_files_with_lf", ImportSource::Kind::EmlFolder,
+                               [](MailImportTest& t) {
+                                   const QString out = t.scratch.file(QStringLiteral("lf"));
+                                   EXPECT_TRUE(QDir().mkpath(out));
+                                   for (int i = 0; i < t.mailFiles.size(); ++i)
+                                       WriteBytes(
+                                           out + QStringLiteral("/%1.eml").arg(i, 3, 10, QLatin1Char('0')),
+                                           withLineEnds(ReadBytes(t.mailFiles[i]), "\n"));
+                                   return out;
+                               }}),
     [](const testing::TestParamInfo<SourceCase>& info) { return std::string(info.param.name); });
 
 TEST_F(MailImportTest, exportThenImportGivesTheSameRecordsAndPages) {
-    ASSERT_EQ(import(ImportSource::Kind::Mbox, [&] {
-                  const QString out = scratch.file(QStringLiteral("in.mbox"));
-                  runPython(QStringLiteral("makemail.py"), QStringList{QStringLiteral("mbox"), out} + mailFiles);
-                  return out;
-              }())
+    ASSERT_EQ(import(ImportSource::Kind::Mbox,
+                     [&] {
+                         const QString out = scratch.file(QStringLiteral("in.mbox"));
+                         runPython(QStringLiteral("makemail.py"),
+                                   QStringList{QStringLiteral("mbox"), out} + mailFiles);
+                         return out;
+                     }())
                   .imported,
               mailFiles.size());
     for (const MailExport::Format format : {MailExport::Format::Mbox, MailExport::Format::EmlFolder}) {
@@ -197,12 +205,15 @@ TEST_F(MailImportTest, exportThenImportGivesTheSameRecordsAndPages) {
         TempFolder again;
         AppPaths second(again.path());
         ASSERT_TRUE(second.ensureLayout().ok());
-        const auto kind = format == MailExport::Format::Mbox ? ImportSource::Kind::Mbox : ImportSource::Kind::EmlFolder;
-        const MailImport::Outcome outcome = MailImport::run(*MailImport::prepare(kind, request.target, second), false, second);
+        const auto kind =
+            format == MailExport::Format::Mbox ? ImportSource::Kind::Mbox : ImportSource::Kind::EmlFolder;
+        const MailImport::Outcome outcome =
+            MailImport::run(*MailImport::prepare(kind, request.target, second), false, second);
         ASSERT_EQ(outcome.imported, mailFiles.size()) << MailImport::summary(outcome).toStdString();
         expectSameRecords(records(second), records(paths), mailFiles);
         const QString page = QStringLiteral("/デモ：HTMLメール");
-        EXPECT_EQ(QDir(again.path() + page).entryList(QDir::Files), QDir(app.path() + page).entryList(QDir::Files))
+        EXPECT_EQ(QDir(again.path() + page).entryList(QDir::Files),
+                  QDir(app.path() + page).entryList(QDir::Files))
             << "the HTML mail's page came along";
     }
 }
@@ -231,7 +242,8 @@ TEST_F(MailImportTest, stopsAtTheRecordLimitAndSkipsWhatIsNoMail) {
         WriteBytes(folder + QStringLiteral("/%1.eml").arg(i), ReadBytes(mailFiles[i]));
     // A history two records short of full (a sparse file: its records read as zeros).
     QFile full(paths.receivedMailFile());
-    ASSERT_TRUE(full.open(QIODevice::ReadWrite) && full.resize(qint64(RecordFile::kMaxRecords - 2) * MailRecord::kSize));
+    ASSERT_TRUE(full.open(QIODevice::ReadWrite) &&
+                full.resize(qint64(RecordFile::kMaxRecords - 2) * MailRecord::kSize));
     full.close();
     const MailImport::Outcome outcome = import(ImportSource::Kind::EmlFolder, folder);
     EXPECT_EQ(outcome.imported, 2);

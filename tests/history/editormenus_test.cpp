@@ -80,10 +80,9 @@ TEST_F(EditorMenusTest, menusAndToolbarAsDesigned) {
     EXPECT_EQ(names(designed),
               (QStringList{QStringLiteral("mnew"), QStringLiteral("mopen"), QStringLiteral("msave"),
                            QStringLiteral("mprint"), QStringLiteral("mline"), QStringLiteral("mend")}));
-    EXPECT_EQ(
-        captions(designed),
-        (QStringList{QStringLiteral("新規作成"), QStringLiteral("開く"), QStringLiteral("名前を付けて保存"),
-                     QStringLiteral("印刷"), QStringLiteral("-"), QStringLiteral("終了")}));
+    EXPECT_EQ(captions(designed), (QStringList{QStringLiteral("新規作成"), QStringLiteral("開く"),
+                                               QStringLiteral("名前を付けて保存"), QStringLiteral("印刷"),
+                                               QStringLiteral("-"), QStringLiteral("終了")}));
     EXPECT_EQ(
         names(edit->actions()),
         (QStringList{QStringLiteral("mall"), QStringLiteral("matamajump"), QStringLiteral("mbunmatujump"),

@@ -8,8 +8,8 @@
 #include <QTreeView>
 #include <gtest/gtest.h>
 
-#include "history/editorstate.h"
 #include "exchange/mbox.h"
+#include "history/editorstate.h"
 #include "history/historyexchange.h"
 #include "history/tyakuform.h"
 #include "mime/mimedecoder.h"
@@ -67,7 +67,8 @@ TEST_F(HistoryExchangeTest, exportOfTheSelectedRowsAsksBeforeReplacingFilesAndSa
     prompter.answers = {Prompter::Answer::No};
     trigger("mexportemlselected");
     ASSERT_EQ(prompter.shown.size(), 2);
-    EXPECT_EQ(prompter.shown[1].text, QStringLiteral("書き出し先に同じ名前のファイルが 1 個あります。上書きしますか？"));
+    EXPECT_EQ(prompter.shown[1].text,
+              QStringLiteral("書き出し先に同じ名前のファイルが 1 個あります。上書きしますか？"));
     EXPECT_EQ(prompter.shown[1].title, QStringLiteral("確認"));
     EXPECT_FALSE(form->exchange()->isRunning());
     EXPECT_EQ(ReadBytes(folder + QStringLiteral("/00004.eml")), "older");
@@ -77,17 +78,20 @@ TEST_F(HistoryExchangeTest, exportOfTheSelectedRowsAsksBeforeReplacingFilesAndSa
     ASSERT_TRUE(waitUntilDone());
     ASSERT_EQ(prompter.shown.size(), 4);
     EXPECT_EQ(prompter.shown[3].text, QStringLiteral("2 件を書き出しました。"));
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{QStringLiteral("00002.eml"), QStringLiteral("00004.eml")}));
-    EXPECT_TRUE(MimeDecoder::decode(ReadBytes(folder + QStringLiteral("/00004.eml"))).body.endsWith(QStringLiteral("案件A4番")));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files),
+              (QStringList{QStringLiteral("00002.eml"), QStringLiteral("00004.eml")}));
+    EXPECT_TRUE(MimeDecoder::decode(ReadBytes(folder + QStringLiteral("/00004.eml")))
+                    .body.endsWith(QStringLiteral("案件A4番")));
     EXPECT_TRUE(form->findChild<QLabel*>(QStringLiteral("exchangeProgress"))->text().isEmpty());
 }
 
 TEST_F(HistoryExchangeTest, importListsTheNewMailsAndAsksBeforeTakingTheSameAgain) {
     const QString mbox = app.file(QStringLiteral("in.mbox"));
-    WriteBytes(mbox, Mbox::entry("From a@example.jp Mon Dec  7 09:00:00 2026",
-                                 "From: a@example.jp\nSubject: one\nMessage-ID: <1@example.jp>\n\nbody one\n") +
-                         Mbox::entry("From b@example.jp Mon Dec  7 09:00:00 2026",
-                                     "From: b@example.jp\nSubject: two\nMessage-ID: <2@example.jp>\n\nbody two\n"));
+    WriteBytes(mbox,
+               Mbox::entry("From a@example.jp Mon Dec  7 09:00:00 2026",
+                           "From: a@example.jp\nSubject: one\nMessage-ID: <1@example.jp>\n\nbody one\n") +
+                   Mbox::entry("From b@example.jp Mon Dec  7 09:00:00 2026",
+                               "From: b@example.jp\nSubject: two\nMessage-ID: <2@example.jp>\n\nbody two\n"));
     prompter.fileAnswers = {mbox};
     trigger("mimportmbox");
     ASSERT_TRUE(waitUntilDone());
@@ -101,9 +105,11 @@ TEST_F(HistoryExchangeTest, importListsTheNewMailsAndAsksBeforeTakingTheSameAgai
     trigger("mimportmbox");
     ASSERT_TRUE(waitUntilDone());
     ASSERT_EQ(prompter.shown.size(), 3);
-    EXPECT_EQ(prompter.shown[1].text, QStringLiteral("この中の 2 件は前に取り込んだメールです。もう一度取り込みますか？\n"
-                                                     "（「いいえ」: それらを飛ばして取り込みます）"));
-    EXPECT_EQ(prompter.shown[2].text, QStringLiteral("0 件を取り込みました。\n取り込み済みの 2 件は飛ばしました。"));
+    EXPECT_EQ(prompter.shown[1].text,
+              QStringLiteral("この中の 2 件は前に取り込んだメールです。もう一度取り込みますか？\n"
+                             "（「いいえ」: それらを飛ばして取り込みます）"));
+    EXPECT_EQ(prompter.shown[2].text,
+              QStringLiteral("0 件を取り込みました。\n取り込み済みの 2 件は飛ばしました。"));
     EXPECT_EQ(MailFile::received(context.paths).count().value(), 7);
 }
 

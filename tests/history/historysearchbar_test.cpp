@@ -44,7 +44,8 @@ class HistorySearchBarTest : public testing::Test {
     }
     // The subject, party and date a row shows, and those of the records.
     QStringList row(int i) {
-        return {TrimSpaces(model->index(i, 0).data().toString()), TrimSpaces(model->index(i, 2).data().toString()),
+        return {TrimSpaces(model->index(i, 0).data().toString()),
+                TrimSpaces(model->index(i, 2).data().toString()),
                 TrimSpaces(model->index(i, 3).data().toString())};
     }
     static QStringList stored(const MailRecord& r) { return {r.subject, r.party, r.date}; }
@@ -110,16 +111,17 @@ TEST_F(HistorySearchBarTest, searchMenuFocusesTheBoxWithAShortcutNoOtherCommandU
             EXPECT_NE(other->shortcut(), find->shortcut()) << other->objectName().toStdString();
         }
     }
-    for (const auto key : {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste, QKeySequence::SelectAll,
-                           QKeySequence::Undo, QKeySequence::Redo, QKeySequence::Bold, QKeySequence::Italic,
-                           QKeySequence::Underline})
+    for (const auto key : {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste,
+                           QKeySequence::SelectAll, QKeySequence::Undo, QKeySequence::Redo,
+                           QKeySequence::Bold, QKeySequence::Italic, QKeySequence::Underline})
         EXPECT_FALSE(QKeySequence::keyBindings(key).contains(find->shortcut())) << "a text editing key";
 
     form->show();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     QTest::keyClick(form->rtfEd, Qt::Key_F, Qt::ControlModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == form->searchBar()->box(); }, 3000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return QApplication::focusWidget() == form->searchBar()->box(); }, 3000));
 }
 
 } // namespace

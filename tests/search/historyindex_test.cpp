@@ -37,7 +37,8 @@ class HistoryIndexTest : public testing::Test {
             for (const QString& f : {r.subject, r.party, r.date, r.body})
                 fields << SearchText::fold(TrimSpaces(CutAtNul(f)));
             const bool all = std::all_of(words.begin(), words.end(), [&](const QString& w) {
-                return std::any_of(fields.begin(), fields.end(), [&](const QString& f) { return f.contains(w); });
+                return std::any_of(fields.begin(), fields.end(),
+                                   [&](const QString& f) { return f.contains(w); });
             });
             if (all)
                 found << n;
@@ -70,29 +71,29 @@ TEST_P(HistoryQueryTest, indexAndScanFindWhatABruteForceFinds) {
     EXPECT_EQ(RecordScan::find(file, SearchText::words(GetParam().query)).value(), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Queries, HistoryQueryTest,
-    testing::Values(QueryCase{"rare-code-in-one-mail", QStringLiteral("案件A17番")},
-                    QueryCase{"rare-name", QStringLiteral("五十嵐")},
-                    QueryCase{"common-phrase", QStringLiteral("お世話になっております")},
-                    QueryCase{"two-words-and", QStringLiteral("請求書 髙橋")},
-                    QueryCase{"half-width-kana-typed", QStringLiteral("ｾﾐﾅｰ")},
-                    QueryCase{"full-width-typed-for-half-width", QStringLiteral("テスト工業")},
-                    QueryCase{"upper-case-typed", QStringLiteral("INVOICE")},
-                    QueryCase{"one-kanji", QStringLiteral("髙")},
-                    QueryCase{"two-kanji", QStringLiteral("会議")},
-                    QueryCase{"two-characters-ending-the-body", QStringLiteral("7番")},
-                    QueryCase{"short-and-long-word", QStringLiteral("髙 請求書")},
-                    QueryCase{"wave-dash-typed-as-tilde", QStringLiteral("15～")},
-                    QueryCase{"minus-typed-as-hyphen", QStringLiteral("ＡＢ-１２３")},
-                    QueryCase{"party-address", QStringLiteral("takahashi@")},
-                    QueryCase{"date", QStringLiteral("Mar 2026")},
-                    QueryCase{"word-found-nowhere", QStringLiteral("存在しない語")}),
-    [](const testing::TestParamInfo<QueryCase>& info) {
-        std::string name = info.param.name;
-        std::replace(name.begin(), name.end(), '-', '_');
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Queries, HistoryQueryTest,
+                         testing::Values(QueryCase{"rare-code-in-one-mail", QStringLiteral("案件A17番")},
+                                         QueryCase{"rare-name", QStringLiteral("五十嵐")},
+                                         QueryCase{"common-phrase", QStringLiteral("お世話になっております")},
+                                         QueryCase{"two-words-and", QStringLiteral("請求書 髙橋")},
+                                         QueryCase{"half-width-kana-typed", QStringLiteral("ｾﾐﾅｰ")},
+                                         QueryCase{"full-width-typed-for-half-width",
+                                                   QStringLiteral("テスト工業")},
+                                         QueryCase{"upper-case-typed", QStringLiteral("INVOICE")},
+                                         QueryCase{"one-kanji", QStringLiteral("髙")},
+                                         QueryCase{"two-kanji", QStringLiteral("会議")},
+                                         QueryCase{"two-characters-ending-the-body", QStringLiteral("7番")},
+                                         QueryCase{"short-and-long-word", QStringLiteral("髙 請求書")},
+                                         QueryCase{"wave-dash-typed-as-tilde", QStringLiteral("15～")},
+                                         QueryCase{"minus-typed-as-hyphen", QStringLiteral("ＡＢ-１２３")},
+                                         QueryCase{"party-address", QStringLiteral("takahashi@")},
+                                         QueryCase{"date", QStringLiteral("Mar 2026")},
+                                         QueryCase{"word-found-nowhere", QStringLiteral("存在しない語")}),
+                         [](const testing::TestParamInfo<QueryCase>& info) {
+                             std::string name = info.param.name;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
 
 struct FileChange {
     const char* name;
@@ -147,7 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
                        ASSERT_TRUE(t.mails.compact().ok());
                        ASSERT_TRUE(t.mails.append(newMail(1)).ok());
                    }},
-        FileChange{"record-rewritten-in-place", [](HistoryIndexTest& t) { ASSERT_TRUE(t.mails.writeAt(3, newMail(2)).ok()); }},
+        FileChange{"record-rewritten-in-place",
+                   [](HistoryIndexTest& t) { ASSERT_TRUE(t.mails.writeAt(3, newMail(2)).ok()); }},
         FileChange{"last-record-rewritten-and-one-appended",
                    [](HistoryIndexTest& t) {
                        ASSERT_TRUE(t.mails.writeAt(kRecords, newMail(1)).ok());

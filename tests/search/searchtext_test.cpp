@@ -23,7 +23,8 @@ TEST_P(FoldTest, variantsOfOneTextFoldAlike) {
 INSTANTIATE_TEST_SUITE_P(
     Japanese, FoldTest,
     testing::Values(
-        FoldCase{"full-width-latin-and-digits", QStringLiteral("ＡＢＣ２０２６"), QStringLiteral("abc2026"), true},
+        FoldCase{"full-width-latin-and-digits", QStringLiteral("ＡＢＣ２０２６"), QStringLiteral("abc2026"),
+                 true},
         FoldCase{"half-width-katakana", QStringLiteral("ｾﾐﾅｰ"), QStringLiteral("セミナー"), true},
         FoldCase{"half-width-voiced-katakana", QStringLiteral("ﾃﾞｻﾞｲﾝ"), QStringLiteral("デザイン"), true},
         FoldCase{"hiragana-typed-for-katakana", QStringLiteral("さーばー"), QStringLiteral("サーバー"), true},

@@ -20,10 +20,10 @@ const QStringList& surnames() {
 
 const QStringList& romaji() {
     static const QStringList list = {
-        QStringLiteral("takahashi"), QStringLiteral("tanaka"),   QStringLiteral("sato"),
-        QStringLiteral("suzuki"),    QStringLiteral("watanabe"), QStringLiteral("ito"),
-        QStringLiteral("yamamoto"),  QStringLiteral("nakamura"), QStringLiteral("kobayashi"),
-        QStringLiteral("kato"),      QStringLiteral("yoshida"),  QStringLiteral("yamazaki"),
+        QStringLiteral("takahashi"), QStringLiteral("tanaka"),    QStringLiteral("sato"),
+        QStringLiteral("suzuki"),    QStringLiteral("watanabe"),  QStringLiteral("ito"),
+        QStringLiteral("yamamoto"),  QStringLiteral("nakamura"),  QStringLiteral("kobayashi"),
+        QStringLiteral("kato"),      QStringLiteral("yoshida"),   QStringLiteral("yamazaki"),
         QStringLiteral("saito"),     QStringLiteral("matsumoto"), QStringLiteral("inoue"),
         QStringLiteral("kimura")};
     return list;
@@ -31,19 +31,23 @@ const QStringList& romaji() {
 
 const QStringList& companies() {
     static const QStringList list = {
-        QStringLiteral("株式会社サンプル商事"), QStringLiteral("ﾃｽﾄ工業株式会社"),
-        QStringLiteral("有限会社みどり企画"), QStringLiteral("ＡＢＣシステムズ"),
+        QStringLiteral("株式会社サンプル商事"),  QStringLiteral("ﾃｽﾄ工業株式会社"),
+        QStringLiteral("有限会社みどり企画"),    QStringLiteral("ＡＢＣシステムズ"),
         QStringLiteral("Example Networks Inc."), QStringLiteral("東都ソリューションズ")};
     return list;
 }
 
 const QStringList& subjects() {
-    static const QStringList list = {
-        QStringLiteral("%1月分の請求書送付のご案内"),    QStringLiteral("【至急】サーバーメンテナンスのお知らせ"),
-        QStringLiteral("打ち合わせ日程調整のお願い"),   QStringLiteral("Re: プロジェクト進捗報告（第%1週）"),
-        QStringLiteral("ｾﾐﾅｰ開催のご案内"),             QStringLiteral("Invoice #%1 for consulting"),
-        QStringLiteral("ＦＷ：見積書の件"),             QStringLiteral("%1/15〜%1/20 出張のご連絡"),
-        QStringLiteral("会議室予約の確認"),             QStringLiteral("新製品ﾊﾟﾝﾌﾚｯﾄ送付のお願い")};
+    static const QStringList list = {QStringLiteral("%1月分の請求書送付のご案内"),
+                                     QStringLiteral("【至急】サーバーメンテナンスのお知らせ"),
+                                     QStringLiteral("打ち合わせ日程調整のお願い"),
+                                     QStringLiteral("Re: プロジェクト進捗報告（第%1週）"),
+                                     QStringLiteral("ｾﾐﾅｰ開催のご案内"),
+                                     QStringLiteral("Invoice #%1 for consulting"),
+                                     QStringLiteral("ＦＷ：見積書の件"),
+                                     QStringLiteral("%1/15〜%1/20 出張のご連絡"),
+                                     QStringLiteral("会議室予約の確認"),
+                                     QStringLiteral("新製品ﾊﾟﾝﾌﾚｯﾄ送付のお願い")};
     return list;
 }
 
@@ -95,8 +99,8 @@ MailRecord record(int i) {
                  .arg(QStringLiteral("Mar"))
                  .arg(8 + random() % 10, 2, 10, QLatin1Char('0'))
                  .arg(random() % 60, 2, 10, QLatin1Char('0'));
-    QString body = QStringLiteral("%1様\r\n%2の%3です。\r\n\r\n").arg(pick(random, surnames()), company,
-                                                                       surnames().at(who));
+    QString body = QStringLiteral("%1様\r\n%2の%3です。\r\n\r\n")
+                       .arg(pick(random, surnames()), company, surnames().at(who));
     const int count = 4 + int(random() % 30);
     for (int s = 0; s < count; ++s) {
         body += pick(random, sentences())

@@ -9,3 +9,8 @@ HistorySetup HistorySetup::of(HistoryMode mode) {
 MailFile HistorySetup::fileOf(HistoryMode mode, const AppPaths& paths) {
     return mode == HistoryMode::Received ? MailFile::received(paths) : MailFile::sent(paths);
 }
+
+QString HistorySetup::indexOf(HistoryMode mode, const AppPaths& paths) {
+    return paths.dataFile(mode == HistoryMode::Received ? QStringLiteral("orxdata2.search")
+                                                        : QStringLiteral("orxdata5.search"));
+}

@@ -18,6 +18,8 @@ struct HistorySetup {
 
     static HistorySetup of(HistoryMode mode);
     static MailFile fileOf(HistoryMode mode, const AppPaths& paths);
+    // The search index kept beside the record file.
+    static QString indexOf(HistoryMode mode, const AppPaths& paths);
 };
 
 // Shown instead of the marker body of a sent HTML mail.

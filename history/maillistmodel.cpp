@@ -6,8 +6,28 @@ void MailListModel::setRows(QList<MailListColumns> rows) {
     endResetModel();
 }
 
+void MailListModel::setFilter(std::optional<QList<int>> records) {
+    beginResetModel();
+    filter_ = std::move(records);
+    if (filter_)
+        filter_->removeIf([this](int n) { return n < 1 || n > rows_.size(); });
+    endResetModel();
+}
+
+void MailListModel::recordDeleted(int p) {
+    if (!filter_)
+        return;
+    beginResetModel();
+    QList<int> moved;
+    for (int n : std::as_const(*filter_))
+        if (n != p)
+            moved.append(n < p ? n : n - 1);
+    filter_ = moved;
+    endResetModel();
+}
+
 int MailListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(rows_.size());
+    return parent.isValid() ? 0 : int(filter_ ? filter_->size() : rows_.size());
 }
 
 int MailListModel::columnCount(const QModelIndex& parent) const {
@@ -15,9 +35,10 @@ int MailListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant MailListModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_.size())
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount() ||
+        recordAt(index.row()) > rows_.size())
         return {};
-    const MailListColumns& r = rows_.at(index.row());
+    const MailListColumns& r = row(index.row());
     switch (index.column()) {
     case 0:
         return r.subject;

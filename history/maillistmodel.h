@@ -4,16 +4,29 @@
 
 #include "store/mailrecord.h"
 
+#include <optional>
+
 // The rows of the history list: Subject, HTML/TEXT, From, Date. A model
-// rather than one widget item per row, so 32767 rows appear at once.
+// rather than one widget item per row, so 32767 rows appear at once. A
+// search narrows it to some records; each row keeps its record number.
 class MailListModel : public QAbstractTableModel {
     Q_OBJECT
   public:
     using QAbstractTableModel::QAbstractTableModel;
 
+    // The records in file order (record n is rows[n - 1]); a filter stays,
+    // so a list reloaded after a deletion keeps showing what was found.
     void setRows(QList<MailListColumns> rows);
     void clear() { setRows({}); }
-    const MailListColumns& row(int i) const { return rows_.at(i); }
+    // Shows only these records (in record order); none: every record.
+    void setFilter(std::optional<QList<int>> records);
+    bool isFiltered() const { return filter_.has_value(); }
+    // Record p was deleted: it leaves the filter, and the records after it
+    // move up by one, as the file's rebuild renumbers them.
+    void recordDeleted(int p);
+    // The record number shown in row i (from 0).
+    int recordAt(int i) const { return filter_ ? filter_->at(i) : i + 1; }
+    const MailListColumns& row(int i) const { return rows_.at(recordAt(i) - 1); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -22,4 +35,5 @@ class MailListModel : public QAbstractTableModel {
 
   private:
     QList<MailListColumns> rows_;
+    std::optional<QList<int>> filter_; // record numbers, each within rows_
 };

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -18,8 +19,10 @@
 
 #include "history/editormenus.h"
 #include "history/editorstate.h"
+#include "history/historyexchange.h"
 #include "history/historylist.h"
 #include "history/historylistview.h"
+#include "history/historysearchbar.h"
 #include "history/maildeletion.h"
 #include "history/maillistmodel.h"
 #include "history/messagedisplay.h"
@@ -68,6 +71,10 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     setObjectName(QStringLiteral("TyakuForm"));
     PageViewLoader::prepareHost(this, context_.pageModule);
     menus_ = new EditorMenus(*this, context_, editor_);
+    searchBar_ = new HistorySearchBar(
+        this, [this](std::optional<QList<int>> records) { showOnly(std::move(records)); });
+    searchBar_->addTo(menus_->menuBar());
+    menus_->menuBar()->setGeometry(0, 0, width(), menus_->menuBar()->sizeHint().height());
     clientTop_ = menus_->menuBar()->height();
     resize(Twips::toPixels(10770), Twips::toPixels(8040) + clientTop_);
     setMouseTracking(true);
@@ -113,7 +120,8 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     MailListView->setUniformRowHeights(true);
     MailListView->setItemsExpandable(false);
     MailListView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    MailListView->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A click still chooses one mail; Shift and Ctrl add rows for an export.
+    MailListView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     MailListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     MailListView->header()->setStretchLastSection(false);
     place(MailListView, 0, 840, 9375, 1815);
@@ -145,6 +153,17 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     place(Command2, 1680, 7720, 2895, 255);
     Text6 = Named(new QLineEdit(this), "Text6");
     place(Text6, 4680, 7720, 3735, 270);
+    exchangeProgress_ = Named(new QLabel(StatusBar1), "exchangeProgress");
+    StatusBar1->addPermanentWidget(exchangeProgress_);
+    QMenu* fileMenu = menus_->menuBar()->findChild<QMenu*>(QStringLiteral("mFile"));
+    exchange_ = new HistoryExchange(
+        {this, [this] { return mode_; }, [this] { return selectedRecords(); },
+         [this] {
+             searchBar_->clear();
+             reloadList();
+             searchBar_->historyChanged();
+         }},
+        context_, fileMenu, fileMenu->findChild<QAction*>(QStringLiteral("mline")), exchangeProgress_);
 
     for (QWidget* w :
          {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command2), static_cast<QWidget*>(Command3),
@@ -287,7 +306,26 @@ void TyakuForm::OpenHistory(HistoryMode mode) {
                                     .arg(setup.listRed)
                                     .arg(setup.listGreen)
                                     .arg(setup.listBlue));
+    model_->setFilter(std::nullopt);
     reloadList();
+    searchBar_->setHistory(HistorySetup::fileOf(mode, context_.paths).path(),
+                           HistorySetup::indexOf(mode, context_.paths));
+    exchange_->modeChanged();
+}
+
+QList<int> TyakuForm::selectedRecords() const {
+    QList<int> records;
+    for (const QModelIndex& row : MailListView->selectionModel()->selectedRows())
+        records.append(model_->recordAt(row.row()));
+    std::sort(records.begin(), records.end());
+    return records;
+}
+
+// The rows a search found, each keeping its record number; the count box
+// counts what is listed.
+void TyakuForm::showOnly(std::optional<QList<int>> records) {
+    model_->setFilter(std::move(records));
+    showCount();
 }
 
 void TyakuForm::reloadList() {
@@ -369,7 +407,7 @@ bool TyakuForm::ensurePageView() {
 void TyakuForm::MailListView_Click() {
     const QModelIndex current = MailListView->currentIndex();
     // A click arms the row buttons, even one on an empty list (they then find nothing).
-    selectedRow_ = current.isValid() ? current.row() + 1 : 0;
+    selectedRow_ = current.isValid() ? model_->recordAt(current.row()) : 0;
     if (model_->rowCount() == 0) {
         context_.prompter->message(this, QStringLiteral("選択するデータがありません。"), QString());
         return;
@@ -453,8 +491,11 @@ void TyakuForm::Command3_Click() {
     }
     if (mode_ == HistoryMode::Received)
         Text7->setText(TrimSpaces(CutAtNul(outcome.record.subject)));
+    if (outcome.kind == Kind::Deleted)
+        model_->recordDeleted(*selectedRow_);
     clearFields();
     reloadList();
+    searchBar_->historyChanged();
     selectedRow_.reset();
 }
 
@@ -468,6 +509,8 @@ void TyakuForm::Command6_Click() {
     if (!deleted)
         context_.prompter->message(this, deleted.error(), windowTitle(), Prompter::Icon::Warning);
     reloadList(); // empties the rows and sets the count
+    searchBar_->clear();
+    searchBar_->historyChanged();
     clearFields();
 }
 
@@ -532,6 +575,8 @@ void TyakuForm::showReceived(const QString& subject, const QString& sender, cons
     Text9->setText(date);
     rtfEd->setPlainText(text);
     showTextArea();
+    if (mode_ == HistoryMode::Received)
+        searchBar_->historyChanged(); // the mail just stored joins the index
 }
 
 void TyakuForm::showHelp(int index) {

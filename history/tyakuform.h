@@ -12,6 +12,8 @@
 #include "history/replydraft.h"
 
 class EditorMenus;
+class HistoryExchange;
+class HistorySearchBar;
 class MailListModel;
 class PageViewInterface;
 class QCheckBox;
@@ -61,6 +63,10 @@ class TyakuForm : public QWidget {
     int listHeightTwips() const;
     bool hasSelection() const { return selectedRow_.has_value(); }
     EditorMenus* editorMenus() const { return menus_; }
+    HistorySearchBar* searchBar() const { return searchBar_; }
+    HistoryExchange* exchange() const { return exchange_; }
+    // The record numbers of the selected rows, in record order.
+    QList<int> selectedRecords() const;
     // The design's positions start below the menu bar, this many pixels down.
     int clientTop() const { return clientTop_; }
 
@@ -114,6 +120,7 @@ class TyakuForm : public QWidget {
     void placeCopyControls();
     void selectHtmlMarkerInText10();
     void showCount();
+    void showOnly(std::optional<QList<int>> records);
 
     AppContext& context_;
     EditorState& editor_;
@@ -121,8 +128,11 @@ class TyakuForm : public QWidget {
     MailListModel* model_;
     PageViewInterface* page_ = nullptr;
     EditorMenus* menus_;
+    HistorySearchBar* searchBar_;
+    HistoryExchange* exchange_;
+    QLabel* exchangeProgress_;
     int clientTop_ = 0;
-    // The record a click on the list chose (0: a click that chose none); empty
+    // The record number a click on the list chose (0: a click that chose none); empty
     // until a click, and again after the row buttons used it.
     std::optional<int> selectedRow_;
 };

@@ -25,6 +25,8 @@ class Prompter {
     // Asks before overwriting an existing file.
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& folder,
                                  const QString& filter) = 0;
+    // An existing folder; empty when the user cancelled.
+    virtual QString folderName(QWidget* parent, const QString& title, const QString& folder) = 0;
     // Sets up the printer (which printer, copies, range); false when the user
     // cancelled. The selection option is offered only when there is one.
     virtual bool choosePrinter(QWidget* parent, QPrinter& printer, bool selectionAvailable) = 0;

@@ -62,6 +62,10 @@ QString QtPrompter::saveFileName(QWidget* parent, const QString& title, const QS
     return QFileDialog::getSaveFileName(parent, title, folder, filter);
 }
 
+QString QtPrompter::folderName(QWidget* parent, const QString& title, const QString& folder) {
+    return QFileDialog::getExistingDirectory(parent, title, folder);
+}
+
 bool QtPrompter::choosePrinter(QWidget* parent, QPrinter& printer, bool selectionAvailable) {
     QPrintDialog dialog(&printer, parent);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, selectionAvailable);

@@ -11,5 +11,6 @@ class QtPrompter : public Prompter {
                          const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& folder,
                          const QString& filter) override;
+    QString folderName(QWidget* parent, const QString& title, const QString& folder) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer, bool selectionAvailable) override;
 };

@@ -69,17 +69,20 @@ TEST_F(EditorMenusTest, menusAndToolbarAsDesigned) {
     QMenu* file = form->findChild<QMenu*>(QStringLiteral("mFile"));
     QMenu* edit = form->findChild<QMenu*>(QStringLiteral("medit"));
     ASSERT_TRUE(file && edit);
-    EXPECT_EQ(form->editorMenus()->menuBar()->actions(),
+    // The design's two menus first; the history search's menu follows them.
+    EXPECT_EQ(form->editorMenus()->menuBar()->actions().mid(0, 2),
               (QList<QAction*>{file->menuAction(), edit->menuAction()}));
     EXPECT_EQ(file->title(), QStringLiteral("ファイル(&F)"));
     EXPECT_EQ(edit->title(), QStringLiteral("編集(&E)"));
-    EXPECT_EQ(names(file->actions()),
+    // The design's items keep their order; export and import sit before the last separator.
+    QList<QAction*> designed = file->actions();
+    designed.removeIf([](const QAction* a) { return a->objectName().isEmpty() || a->menu(); });
+    EXPECT_EQ(names(designed),
               (QStringList{QStringLiteral("mnew"), QStringLiteral("mopen"), QStringLiteral("msave"),
                            QStringLiteral("mprint"), QStringLiteral("mline"), QStringLiteral("mend")}));
-    EXPECT_EQ(
-        captions(file->actions()),
-        (QStringList{QStringLiteral("新規作成"), QStringLiteral("開く"), QStringLiteral("名前を付けて保存"),
-                     QStringLiteral("印刷"), QStringLiteral("-"), QStringLiteral("終了")}));
+    EXPECT_EQ(captions(designed), (QStringList{QStringLiteral("新規作成"), QStringLiteral("開く"),
+                                               QStringLiteral("名前を付けて保存"), QStringLiteral("印刷"),
+                                               QStringLiteral("-"), QStringLiteral("終了")}));
     EXPECT_EQ(
         names(edit->actions()),
         (QStringList{QStringLiteral("mall"), QStringLiteral("matamajump"), QStringLiteral("mbunmatujump"),

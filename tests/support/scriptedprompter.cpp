@@ -18,6 +18,10 @@ QString ScriptedPrompter::saveFileName(QWidget*, const QString&, const QString&,
     return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
 }
 
+QString ScriptedPrompter::folderName(QWidget*, const QString&, const QString&) {
+    return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+}
+
 bool ScriptedPrompter::choosePrinter(QWidget*, QPrinter& printer, bool selectionAvailable) {
     printSelectionOffered.append(selectionAvailable);
     return printerAnswer && printerAnswer(printer);

@@ -20,11 +20,12 @@ class ScriptedPrompter : public Prompter {
                    Buttons buttons) override;
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override;
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override;
+    QString folderName(QWidget*, const QString&, const QString&) override;
     bool choosePrinter(QWidget*, QPrinter& printer, bool selectionAvailable) override;
 
     QList<Shown> shown;
     QList<Answer> answers;   // taken in order; when empty, OK or Yes
-    QStringList fileAnswers; // for the file dialogs; when empty, cancelled
+    QStringList fileAnswers; // for the file and folder dialogs; when empty, cancelled
     QStringList fileFilters; // the filter each file dialog was given
     // For the print dialog: sets up the printer and says whether to print;
     // when unset, cancelled. Whether the selection option was offered is kept.

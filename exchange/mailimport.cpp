@@ -1,0 +1,157 @@
+#include "exchange/mailimport.h"
+
+#include <QFileInfo>
+#include <QMap>
+
+#include "exchange/importedkeys.h"
+#include "exchange/receivedmessagestore.h"
+#include "store/mailfile.h"
+#include "store/posixfile.h"
+#include "store/recordfile.h"
+#include "transport/usernotifier.h"
+
+namespace {
+
+bool cancelled(const MailImport::Hooks& hooks) {
+    return hooks.cancelled && hooks.cancelled();
+}
+
+// Unpacking's notices, counted, for one message box at the end.
+class CountingNotifier : public UserNotifier {
+  public:
+    void notify(const QString& text, const QString&) override { ++counts[text]; }
+    QMap<QString, int> counts;
+};
+
+// Everything an import wrote reaches the disk before it says it is done.
+Status makeDurable(const QList<ProcessedMessage>& stored, const AppPaths& paths, const ImportedKeys& keys) {
+    QStringList folders;
+    for (const ProcessedMessage& p : stored) {
+        for (const QString& file : p.files) {
+            if (Status s = SyncFile(file); !s)
+                return s;
+            if (!folders.contains(QFileInfo(file).path()))
+                folders.append(QFileInfo(file).path());
+        }
+        if (!p.createdFolder.isEmpty())
+            folders.append(QFileInfo(p.createdFolder).path());
+    }
+    for (const QString& folder : std::as_const(folders))
+        if (!SyncFolder(folder))
+            return Status::failure(QStringLiteral("フォルダをディスクに書き出せません (%1)").arg(folder));
+    if (Status s = MailFile::received(paths).sync(); !s)
+        return s;
+    return keys.sync();
+}
+
+} // namespace
+
+namespace MailImport {
+
+Result<Plan> prepare(ImportSource::Kind kind, const QString& path, const AppPaths& paths,
+                     const Hooks& hooks) {
+    Result<ImportSource> source = ImportSource::open(kind, path);
+    if (!source)
+        return Result<Plan>::failure(source.error());
+    ImportedKeys before(paths.dataFile(ImportedKeys::kFileName));
+    if (Status s = before.load(); !s)
+        return Result<Plan>::failure(s.error());
+    Plan plan{std::move(source).value(), {}, {}, 0};
+    const int total = plan.source.count();
+    for (int i = 0; i < total && !cancelled(hooks); ++i) {
+        const Result<QByteArray> raw = plan.source.message(i);
+        plan.keys.append(raw ? ImportedKeys::keyOf(*raw) : QByteArray());
+        plan.importedBefore.append(raw && before.contains(plan.keys.last()));
+        plan.alreadyImported += plan.importedBefore.last() ? 1 : 0;
+        if (hooks.progress)
+            hooks.progress(i + 1, total);
+    }
+    return plan;
+}
+
+Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& hooks) {
+    Outcome outcome;
+    ImportedKeys keys(paths.dataFile(ImportedKeys::kFileName));
+    if (Status s = keys.load(); !s) {
+        outcome.error = s.error();
+        return outcome;
+    }
+    CountingNotifier notices;
+    QList<ProcessedMessage> stored;
+    {
+        MessageProcessor processor(paths, notices);
+        const MailFile file = MailFile::received(paths);
+        const int total = plan.source.count();
+        for (int i = 0; i < total; ++i) {
+            if (cancelled(hooks)) {
+                outcome.stopped = true;
+                break;
+            }
+            if (hooks.progress)
+                hooks.progress(i + 1, total);
+            const QByteArray& key = plan.keys.value(i);
+            // Only earlier imports count: the same message twice in one
+            // source is the source's business.
+            if (!again && plan.importedBefore.value(i)) {
+                ++outcome.skippedAsImported;
+                continue;
+            }
+            const Result<int> count = file.count();
+            if (!count) {
+                outcome.error = count.error();
+                break;
+            }
+            if (*count >= RecordFile::kMaxRecords) {
+                outcome.leftAtLimit = total - i;
+                break;
+            }
+            const Result<QByteArray> raw = plan.source.message(i);
+            if (!raw) {
+                ++outcome.broken;
+                continue;
+            }
+            const ReceivedMessageStore::Stored one = ReceivedMessageStore::store(*raw, processor, paths);
+            if (one.kind == ReceivedMessageStore::Stored::Kind::NotAMessage) {
+                ++outcome.broken;
+                continue;
+            }
+            if (one.kind == ReceivedMessageStore::Stored::Kind::Failed) {
+                outcome.error = one.error;
+                break;
+            }
+            stored.append(one.processed);
+            ++outcome.imported;
+            if (Status s = keys.add(key); !s) {
+                outcome.error = s.error();
+                break;
+            }
+        }
+    }
+    if (const Status durable = makeDurable(stored, paths, keys); !durable && outcome.error.isEmpty())
+        outcome.error = durable.error();
+    for (auto it = notices.counts.cbegin(); it != notices.counts.cend(); ++it)
+        outcome.notices.append(it.value() > 1 ? QStringLiteral("%1（%2 件）").arg(it.key()).arg(it.value())
+                                              : it.key());
+    return outcome;
+}
+
+QString summary(const Outcome& outcome) {
+    QStringList lines{QStringLiteral("%1 件を取り込みました。").arg(outcome.imported)};
+    if (outcome.skippedAsImported > 0)
+        lines.append(QStringLiteral("取り込み済みの %1 件は飛ばしました。").arg(outcome.skippedAsImported));
+    if (outcome.broken > 0)
+        lines.append(
+            QStringLiteral("メールとして読めない %1 件は取り込みませんでした。").arg(outcome.broken));
+    if (outcome.leftAtLimit > 0)
+        lines.append(QStringLiteral("記録できる件数（%1件）に達したため、残りの %2 件は取り込んでいません。")
+                         .arg(RecordFile::kMaxRecords)
+                         .arg(outcome.leftAtLimit));
+    if (outcome.stopped)
+        lines.append(QStringLiteral("取り込みを中断しました。"));
+    if (!outcome.error.isEmpty())
+        lines.append(QStringLiteral("取り込みを続けられませんでした: %1").arg(outcome.error));
+    lines += outcome.notices;
+    return lines.join(u'\n');
+}
+
+} // namespace MailImport

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+#include "exchange/importsource.h"
+#include "store/apppaths.h"
+#include "text/result.h"
+
+// Imports mail from files into the received history: each message goes
+// the way a message from the server goes (decoded, unpacked into its HTML
+// mail folder and 添付フォルダ, its record appended; written whole or not at
+// all), then everything is made durable. Stops at the record file's limit,
+// skips and counts what is not a mail message, and knows what it imported
+// before (ImportedKeys).
+namespace MailImport {
+
+struct Plan {
+    ImportSource source;
+    QList<QByteArray> keys;     // by message
+    QList<bool> importedBefore; // by message: its key was imported by an earlier import
+    int alreadyImported = 0;
+};
+
+struct Hooks {
+    std::function<void(int done, int total)> progress;
+    std::function<bool()> cancelled;
+};
+
+// Reads every message once for its key.
+Result<Plan> prepare(ImportSource::Kind kind, const QString& path, const AppPaths& paths,
+                     const Hooks& hooks = {});
+
+struct Outcome {
+    int imported = 0;
+    int broken = 0; // not a mail message: skipped
+    int skippedAsImported = 0;
+    int leftAtLimit = 0;  // not imported: the record file was full
+    bool stopped = false; // cancelled
+    QString error;        // what stopped the import part-way (a full disk)
+    QStringList notices;  // what unpacking said, each once with its count
+};
+
+// `again`: import the messages imported before as well.
+Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& hooks = {});
+
+// What the user is told at the end.
+QString summary(const Outcome& outcome);
+
+} // namespace MailImport

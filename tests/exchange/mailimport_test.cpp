@@ -1,0 +1,258 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include "exchange/importedkeys.h"
+#include "exchange/mailexport.h"
+#include "exchange/mailimport.h"
+#include "receive/mailcheck.h"
+#include "store/mailfile.h"
+#include "store/recordfile.h"
+#include "tests/support/fakemailbox.h"
+#include "tests/support/recordingnotifier.h"
+#include "tests/support/tempfolder.h"
+
+namespace {
+
+const QString kScripts = QStringLiteral(FENNICK_TEST_DATA "/../exchange");
+
+// Real-world Japanese mail: every charset and structure the decoder knows,
+// the demo's text, attachment and HTML mails, and one with "From " lines
+// in its body.
+QStringList realWorldMail(const TempFolder& scratch) {
+    QStringList files;
+    for (const QString& folder :
+         {QStringLiteral(FENNICK_TEST_DATA "/mail"), QStringLiteral(FENNICK_DEMO_MAIL)})
+        for (const QString& name : QDir(folder).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name))
+            files.append(folder + u'/' + name);
+    const QString fromLines = scratch.file(QStringLiteral("from-lines.eml"));
+    WriteBytes(fromLines, "From: =?UTF-8?B?5bqD5aCx6YOo?= <koho@example.jp>\nSubject: From lines\n"
+                          "Date: Fri, 11 Dec 2026 08:00:00 +0900\nMessage-ID: <from-lines@example.jp>\n"
+                          "Content-Type: text/plain; charset=UTF-8\n\nFrom the sales team:\n"
+                          "From 2026 on, prices change.\n");
+    files.append(fromLines);
+    return files;
+}
+
+void runPython(const QString& script, const QStringList& arguments) {
+    QProcess python;
+    python.start(QStringLiteral("python3"), QStringList{kScripts + u'/' + script} + arguments);
+    ASSERT_TRUE(python.waitForFinished(60000));
+    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+}
+
+// The same text with CR LF or LF line ends.
+QByteArray withLineEnds(QByteArray raw, const QByteArray& eol) {
+    raw.replace("\r\n", "\n");
+    if (eol != "\n")
+        raw.replace("\n", eol);
+    return raw;
+}
+
+// A server holding exactly these bytes.
+class RawMailbox : public FakeMailbox {
+  public:
+    explicit RawMailbox(QList<QByteArray> raw) : raw_(std::move(raw)) {
+        for (qsizetype i = 0; i < raw_.size(); ++i)
+            messages.append(mail(QString::number(i)));
+    }
+    Result<QByteArray> fetchRaw(int n) override { return raw_.at(n - 1); }
+
+  private:
+    QList<QByteArray> raw_;
+};
+
+// Records compared field by field, so that a difference reads as text.
+void expectSameRecords(const QList<MailRecord>& actual, const QList<MailRecord>& expected,
+                       const QStringList& names) {
+    ASSERT_EQ(actual.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        const std::string name = names.value(i).toStdString();
+        EXPECT_EQ(actual[i].subject.toStdString(), expected[i].subject.toStdString()) << name;
+        EXPECT_EQ(actual[i].date.toStdString(), expected[i].date.toStdString()) << name;
+        EXPECT_EQ(actual[i].kind.toStdString(), expected[i].kind.toStdString()) << name;
+        EXPECT_EQ(actual[i].party.toStdString(), expected[i].party.toStdString()) << name;
+        EXPECT_EQ(actual[i].body.trimmed().toStdString(), expected[i].body.trimmed().toStdString()) << name;
+        EXPECT_EQ(actual[i], expected[i]) << name << ": byte for byte";
+    }
+}
+
+QList<MailRecord> records(const AppPaths& paths) {
+    const auto all = MailFile::received(paths).readAll();
+    QList<MailRecord> out;
+    for (const auto& [n, r] : all.value())
+        out.append(r);
+    return out;
+}
+
+class MailImportTest : public testing::Test {
+  public:
+    TempFolder scratch;
+    TempFolder app;
+    AppPaths paths{app.path()};
+    QStringList mailFiles;
+
+    void SetUp() override {
+        ASSERT_TRUE(paths.ensureLayout().ok());
+        mailFiles = realWorldMail(scratch);
+    }
+
+    // What a mail check stores for these messages, in an application folder of its own.
+    QList<MailRecord> storedByAMailCheck(const TempFolder& folder) {
+        AppPaths checked(folder.path());
+        EXPECT_TRUE(checked.ensureLayout().ok());
+        WriteBytes(checked.accountFile(), "[EXEINI]\r\nNAME=taro\r\nNAME2=pw\r\n");
+        QList<QByteArray> raw;
+        for (const QString& file : mailFiles)
+            raw.append(ReadBytes(file));
+        RawMailbox server(raw);
+        AppSettings settings;
+        settings.servers.Pop3Server = QStringLiteral("pop.example.jp");
+        RecordingNotifier notifier;
+        MailCheck check(checked, settings, server, notifier, {});
+        const MailCheck::Outcome outcome = check.CheckMail();
+        EXPECT_EQ(outcome.stored, raw.size());
+        return records(checked);
+    }
+
+    MailImport::Outcome import(ImportSource::Kind kind, const QString& path, bool again = false) {
+        const Result<MailImport::Plan> plan = MailImport::prepare(kind, path, paths);
+        EXPECT_TRUE(plan.ok()) << plan.error().toStdString();
+        return plan ? MailImport::run(*plan, again, paths) : MailImport::Outcome{};
+    }
+};
+
+struct SourceCase {
+    const char* name;
+    ImportSource::Kind kind;
+    std::function<QString(MailImportTest&)> make; // the source, from the test's mail files
+};
+
+class ImportSourceTest : public MailImportTest, public testing::WithParamInterface<SourceCase> {};
+
+TEST_P(ImportSourceTest, storesWhatAMailCheckStoresForTheSameMessages) {
+    const QString source = GetParam().make(*this);
+    const MailImport::Outcome outcome = import(GetParam().kind, source);
+    EXPECT_EQ(outcome.imported, mailFiles.size()) << MailImport::summary(outcome).toStdString();
+    EXPECT_EQ(outcome.broken, 0);
+    TempFolder checked;
+    const QList<MailRecord> expected = storedByAMailCheck(checked);
+    expectSameRecords(records(paths), expected, mailFiles);
+    EXPECT_EQ(QDir(paths.attachmentFolder()).entryList(QDir::Files),
+              QDir(AppPaths(checked.path()).attachmentFolder()).entryList(QDir::Files));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, ImportSourceTest,
+    testing::Values(SourceCase{"mbox_written_by_python", ImportSource::Kind::Mbox,
+                               [](MailImportTest& t) {
+                                   const QString out = t.scratch.file(QStringLiteral("python.mbox"));
+                                   runPython(QStringLiteral("makemail.py"),
+                                             QStringList{QStringLiteral("mbox"), out} + t.mailFiles);
+                                   EXPECT_TRUE(ReadBytes(out).contains("\n>From the sales team"))
+                                       << "Python quoted the line";
+                                   return out;
+                               }},
+                    SourceCase{"maildir_with_cur_and_new", ImportSource::Kind::Maildir,
+                               [](MailImportTest& t) {
+                                   const QString out = t.scratch.file(QStringLiteral("Maildir"));
+                                   runPython(QStringLiteral("makemail.py"),
+                                             QStringList{QStringLiteral("maildir"), out} + t.mailFiles);
+                                   EXPECT_FALSE(QDir(out + QStringLiteral("/cur")).isEmpty());
+                                   EXPECT_FALSE(QDir(out + QStringLiteral("/new")).isEmpty());
+                                   return out;
+                               }},
+                    SourceCase{"eml_files_with_crlf", ImportSource::Kind::EmlFolder,
+                               [](MailImportTest& t) {
+                                   const QString out = t.scratch.file(QStringLiteral("crlf"));
+                                   EXPECT_TRUE(QDir().mkpath(out));
+                                   for (int i = 0; i < t.mailFiles.size(); ++i)
+                                       WriteBytes(
+                                           out + QStringLiteral("/%1.eml").arg(i, 3, 10, QLatin1Char('0')),
+                                           withLineEnds(ReadBytes(t.mailFiles[i]), "\r\n"));
+                                   return out;
+                               }},
+                    SourceCase{"eml_files_with_lf", ImportSource::Kind::EmlFolder,
+                               [](MailImportTest& t) {
+                                   const QString out = t.scratch.file(QStringLiteral("lf"));
+                                   EXPECT_TRUE(QDir().mkpath(out));
+                                   for (int i = 0; i < t.mailFiles.size(); ++i)
+                                       WriteBytes(
+                                           out + QStringLiteral("/%1.eml").arg(i, 3, 10, QLatin1Char('0')),
+                                           withLineEnds(ReadBytes(t.mailFiles[i]), "\n"));
+                                   return out;
+                               }}),
+    [](const testing::TestParamInfo<SourceCase>& info) { return std::string(info.param.name); });
+
+TEST_F(MailImportTest, exportThenImportGivesTheSameRecordsAndPages) {
+    ASSERT_EQ(import(ImportSource::Kind::Mbox,
+                     [&] {
+                         const QString out = scratch.file(QStringLiteral("in.mbox"));
+                         runPython(QStringLiteral("makemail.py"),
+                                   QStringList{QStringLiteral("mbox"), out} + mailFiles);
+                         return out;
+                     }())
+                  .imported,
+              mailFiles.size());
+    for (const MailExport::Format format : {MailExport::Format::Mbox, MailExport::Format::EmlFolder}) {
+        MailExport::Request request;
+        request.format = format;
+        request.target = scratch.file(format == MailExport::Format::Mbox ? QStringLiteral("out.mbox")
+                                                                         : QStringLiteral("out"));
+        request.recordFile = paths.receivedMailFile();
+        ASSERT_TRUE(MailExport::run(request, paths).ok());
+        TempFolder again;
+        AppPaths second(again.path());
+        ASSERT_TRUE(second.ensureLayout().ok());
+        const auto kind =
+            format == MailExport::Format::Mbox ? ImportSource::Kind::Mbox : ImportSource::Kind::EmlFolder;
+        const MailImport::Outcome outcome =
+            MailImport::run(*MailImport::prepare(kind, request.target, second), false, second);
+        ASSERT_EQ(outcome.imported, mailFiles.size()) << MailImport::summary(outcome).toStdString();
+        expectSameRecords(records(second), records(paths), mailFiles);
+        const QString page = QStringLiteral("/デモ：HTMLメール");
+        EXPECT_EQ(QDir(again.path() + page).entryList(QDir::Files),
+                  QDir(app.path() + page).entryList(QDir::Files))
+            << "the HTML mail's page came along";
+    }
+}
+
+TEST_F(MailImportTest, importingTheSameMessagesAgainIsNoticedAndSkippedUnlessWanted) {
+    const QString mbox = scratch.file(QStringLiteral("twice.mbox"));
+    runPython(QStringLiteral("makemail.py"), QStringList{QStringLiteral("mbox"), mbox} + mailFiles);
+    ASSERT_EQ(import(ImportSource::Kind::Mbox, mbox).imported, mailFiles.size());
+    const Result<MailImport::Plan> second = MailImport::prepare(ImportSource::Kind::Mbox, mbox, paths);
+    ASSERT_TRUE(second.ok());
+    EXPECT_EQ(second->alreadyImported, mailFiles.size());
+    const MailImport::Outcome skipped = MailImport::run(*second, false, paths);
+    EXPECT_EQ(skipped.imported, 0);
+    EXPECT_EQ(skipped.skippedAsImported, mailFiles.size());
+    EXPECT_EQ(MailImport::run(*second, true, paths).imported, mailFiles.size());
+    EXPECT_EQ(records(paths).size(), 2 * mailFiles.size());
+}
+
+TEST_F(MailImportTest, stopsAtTheRecordLimitAndSkipsWhatIsNoMail) {
+    const QString folder = scratch.file(QStringLiteral("mixed"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    WriteBytes(folder + QStringLiteral("/1.eml"), ReadBytes(mailFiles[0]));
+    WriteBytes(folder + QStringLiteral("/2.eml"), QByteArray("\x00\x01\x02 binary", 10));
+    WriteBytes(folder + QStringLiteral("/3.eml"), QByteArray());
+    for (int i = 4; i <= 7; ++i)
+        WriteBytes(folder + QStringLiteral("/%1.eml").arg(i), ReadBytes(mailFiles[i]));
+    // A history two records short of full (a sparse file: its records read as zeros).
+    QFile full(paths.receivedMailFile());
+    ASSERT_TRUE(full.open(QIODevice::ReadWrite) &&
+                full.resize(qint64(RecordFile::kMaxRecords - 2) * MailRecord::kSize));
+    full.close();
+    const MailImport::Outcome outcome = import(ImportSource::Kind::EmlFolder, folder);
+    EXPECT_EQ(outcome.imported, 2);
+    EXPECT_EQ(outcome.broken, 2);
+    EXPECT_EQ(outcome.leftAtLimit, 3);
+    EXPECT_EQ(MailFile::received(paths).count().value(), RecordFile::kMaxRecords);
+    EXPECT_EQ(MailImport::summary(outcome),
+              QStringLiteral("2 件を取り込みました。\nメールとして読めない 2 件は取り込みませんでした。\n"
+                             "記録できる件数（32767件）に達したため、残りの 3 件は取り込んでいません。"));
+}
+
+} // namespace

@@ -205,7 +205,8 @@ QByteArray build(const Source& source, const AppPaths& paths, LineEnd lineEnd) {
     headers += "MIME-Version: 1.0\r\n";
 
     const bool html = !sent && TrimSpaces(r.kind) == MailRecord::kHtmlKind;
-    const std::optional<QString> folder = html ? HtmlMailFolder::pathFor(paths, subject) : std::nullopt;
+    const std::optional<QString> folder =
+        html ? HtmlMailFolder::find(paths, HtmlMailFolder::Owner::ofRecord(r)) : std::nullopt;
     const QStringList files = folder ? pageFiles(*folder) : QStringList();
     QString text = TrimSpaces(CutAtNul(r.body));
     // The note that the message had attachments is what receiving adds to

@@ -5,6 +5,29 @@
 
 namespace {
 
+// Names compared with their runs of digits as numbers: "9.M5" before "9.M40".
+bool inNumberOrder(const QString& a, const QString& b) {
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            const qsizetype si = i, sj = j;
+            while (i < a.size() && a[i].isDigit())
+                ++i;
+            while (j < b.size() && b[j].isDigit())
+                ++j;
+            const qulonglong x = a.mid(si, i - si).toULongLong(), y = b.mid(sj, j - sj).toULongLong();
+            if (x != y)
+                return x < y;
+            continue;
+        }
+        if (a[i] != b[j])
+            return a[i] < b[j];
+        ++i;
+        ++j;
+    }
+    return a.size() - i < b.size() - j;
+}
+
 QStringList filesIn(const QString& folder, const QStringList& patterns) {
     QStringList out;
     const QDir dir(folder);
@@ -47,14 +70,17 @@ Result<ImportSource> ImportSource::open(Kind kind, const QString& path) {
         !QFileInfo(path + QStringLiteral("/new")).isDir())
         return R::failure(
             QStringLiteral("「%1」は Maildir ではありません（cur と new がありません）。").arg(path));
-    // Maildir names begin with the time of delivery: by name is by arrival.
+    // Maildir names begin with the time of delivery, seconds then
+    // microseconds ("1765123999.M5P4711Q1.host"), the microseconds without
+    // leading zeros: in the order of their numbers is by arrival.
     QList<QFileInfo> files;
     for (const char* sub : {"/cur", "/new"})
         for (const QString& file : filesIn(path + QString::fromLatin1(sub), {}))
             if (!QFileInfo(file).fileName().startsWith(u'.'))
                 files.append(QFileInfo(file));
-    std::sort(files.begin(), files.end(),
-              [](const QFileInfo& a, const QFileInfo& b) { return a.fileName() < b.fileName(); });
+    std::sort(files.begin(), files.end(), [](const QFileInfo& a, const QFileInfo& b) {
+        return inNumberOrder(a.fileName(), b.fileName());
+    });
     for (const QFileInfo& file : files)
         source.files_.append(file.filePath());
     return source;

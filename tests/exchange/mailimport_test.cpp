@@ -256,3 +256,22 @@ TEST_F(MailImportTest, stopsAtTheRecordLimitAndSkipsWhatIsNoMail) {
 }
 
 } // namespace
+
+TEST(ImportSourceOrder, maildirMessagesComeInTheOrderTheyArrived) {
+    // Delivery time in seconds, then microseconds without leading zeros.
+    TempFolder box;
+    const QStringList arrived = {QStringLiteral("1765123999.M5P7Q1.host"),
+                                 QStringLiteral("1765123999.M40P7Q2.host"),
+                                 QStringLiteral("1765124000.M3P7Q3.host:2,S")};
+    for (const char* sub : {"/new", "/cur", "/tmp"})
+        ASSERT_TRUE(QDir().mkpath(box.path() + QString::fromLatin1(sub)));
+    for (const QString& name : arrived)
+        WriteBytes(box.path() + (name.contains(u':') ? QStringLiteral("/cur/") : QStringLiteral("/new/")) +
+                       name,
+                   "Subject: " + name.toLatin1() + "\r\n\r\nx\r\n");
+    const Result<ImportSource> source = ImportSource::open(ImportSource::Kind::Maildir, box.path());
+    ASSERT_TRUE(source.ok());
+    ASSERT_EQ(source->count(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(source->message(i)->startsWith("Subject: " + arrived[i].toLatin1())) << i;
+}

@@ -1,8 +1,7 @@
 #include "exchange/receivedmessagestore.h"
 
-#include "mime/mimedecoder.h"
+#include "receive/receivedmail.h"
 #include "store/mailfile.h"
-#include "text/text.h"
 
 namespace ReceivedMessageStore {
 
@@ -18,27 +17,15 @@ bool looksLikeMessage(QByteArrayView raw) {
 Stored store(QByteArrayView raw, MessageProcessor& processor, const AppPaths& paths) {
     if (!looksLikeMessage(raw))
         return {Stored::Kind::NotAMessage, {}, {}};
-    ReceivedMessage message = MimeDecoder::decode(raw);
-    message.subject = CutAtNul(message.subject);
-    message.date = CutAtNul(message.date);
-    message.sender = CutAtNul(message.sender);
-    message.header = CutAtNul(message.header);
-    message.body = CutAtNul(message.body);
-    ProcessedMessage processed = processor.ProcessReceivedMessage(message);
-    if (!processed.failure.isEmpty())
-        return {Stored::Kind::Failed, {}, processed.failure};
-    const MailRecord record{TrimSpaces(message.subject),
-                            TrimSpaces(message.date),
-                            processed.html ? MailRecord::kHtmlKind : MailRecord::kTextKind,
-                            TrimSpaces(message.sender),
-                            TrimSpaces(CutAtNul(processed.text)),
-                            1};
-    const Result<int> appended = MailFile::received(paths).append(record);
+    const ReceivedMail mail = ReceivedMail::prepare(raw, processor);
+    if (!mail.processed.failure.isEmpty())
+        return {Stored::Kind::Failed, {}, mail.processed.failure};
+    const Result<int> appended = MailFile::received(paths).append(mail.record);
     if (!appended) {
-        processor.discard(processed);
+        processor.discard(mail.processed);
         return {Stored::Kind::Failed, {}, appended.error()};
     }
-    return {Stored::Kind::Stored, processed, {}};
+    return {Stored::Kind::Stored, mail.processed, {}};
 }
 
 } // namespace ReceivedMessageStore

@@ -5,12 +5,10 @@
 
 #include "receive/messageprocessor.h"
 
-// One received message stored the way the mail check stores a message it
-// fetched: decoded, processed (HTML mail folder, 添付フォルダ, the attachment
-// note), its record appended to the received-mail file; on a failure what
-// it wrote is taken back. The mail check's own step is private to it and
-// also keeps the server's log; this is the same sequence for a message that
-// comes from a file.
+// One message from a mail file stored as the mail check stores one it
+// fetched (ReceivedMail), its record appended to the received-mail file; on
+// a failure what it wrote is taken back. (The check also keeps the log of
+// what it stored, for the server's sake.)
 namespace ReceivedMessageStore {
 
 struct Stored {

@@ -2,8 +2,8 @@
 
 #include <QFileInfo>
 
-#include "mime/mimedecoder.h"
 #include "receive/messageprocessor.h"
+#include "receive/receivedmail.h"
 #include "store/mailfile.h"
 #include "store/posixfile.h"
 #include "store/recordfile.h"
@@ -160,38 +160,23 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
         stored_.append(n);
         return true;
     }
-    ReceivedMessage message = MimeDecoder::decode(*raw);
-    message.subject = CutAtNul(message.subject);
-    message.date = CutAtNul(message.date);
-    message.sender = CutAtNul(message.sender);
-    message.header = CutAtNul(message.header);
-    message.body = CutAtNul(message.body);
-
-    LastReceived last{message.subject, message.sender, message.date, QString(), message.subject};
-    const ProcessedMessage processed = processor.ProcessReceivedMessage(message);
-    if (!processed.failure.isEmpty()) {
-        tellNotStored(n, message, processed.failure);
+    const ReceivedMail mail = ReceivedMail::prepare(*raw, processor);
+    if (!mail.processed.failure.isEmpty()) {
+        tellNotStored(n, mail.message, mail.processed.failure);
         return false;
     }
-    last.text = CutAtNul(processed.text);
-
-    const MailRecord record{TrimSpaces(message.subject),
-                            TrimSpaces(message.date),
-                            processed.html ? MailRecord::kHtmlKind : MailRecord::kTextKind,
-                            TrimSpaces(message.sender),
-                            TrimSpaces(last.text),
-                            1};
-    const Result<int> appended = append(n, digest, record);
+    const Result<int> appended = append(n, digest, mail.record);
     if (!appended) {
-        processor.discard(processed);
-        tellNotStored(n, message, appended.error());
+        processor.discard(mail.processed);
+        tellNotStored(n, mail.message, appended.error());
         return false;
     }
-    willSync(processed);
+    willSync(mail.processed);
     ++outcome.stored;
     stored_.append(n);
     if (hooks_.received)
-        hooks_.received(last);
+        hooks_.received({mail.message.subject, mail.message.sender, mail.message.date,
+                         CutAtNul(mail.processed.text), mail.message.subject});
     return true;
 }
 

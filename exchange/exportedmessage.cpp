@@ -1,5 +1,7 @@
 #include "exchange/exportedmessage.h"
 
+#include "mime/outgoingmail.h"
+
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -10,6 +12,7 @@
 #include <QTimeZone>
 
 #include "mime/htmlmailfolder.h"
+#include "mime/outgoingmail.h"
 #include "mime/recipients.h"
 #include "receive/messageprocessor.h"
 #include "text/text.h"
@@ -130,16 +133,7 @@ bool fitsAsLines(const QByteArray& body, const QByteArray& eol) {
 QByteArray fileNameParameter(const QString& name) {
     if (isPlainAscii(name) && !name.contains(u'"') && !name.contains(u'\\'))
         return "filename=\"" + name.toLatin1() + '"';
-    QByteArray encoded;
-    for (const char ch : name.toUtf8()) {
-        const auto c = static_cast<unsigned char>(ch);
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-            c == '-' || c == '_')
-            encoded += char(c);
-        else
-            encoded += '%' + QByteArray::number(c, 16).toUpper().rightJustified(2, '0');
-    }
-    return "filename*=UTF-8''" + encoded; // RFC 2231
+    return "filename*=UTF-8''" + OutgoingMessage::percentEncoded(name); // RFC 2231
 }
 
 // The page folder's files, index.htm first.

@@ -123,16 +123,7 @@ QByteArray quoted(const QByteArray& ascii) {
 
 // RFC 2231 filename*, split into continuations that keep lines short.
 QByteArray rfc2231FileName(const QString& name) {
-    const QByteArray utf8 = name.toUtf8();
-    QByteArray encoded;
-    for (char ch : utf8) {
-        const auto c = static_cast<unsigned char>(ch);
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-            c == '-' || c == '_')
-            encoded += char(c);
-        else
-            encoded += '%' + QByteArray::number(c, 16).toUpper().rightJustified(2, '0');
-    }
+    const QByteArray encoded = OutgoingMessage::percentEncoded(name);
     QList<QByteArray> sections;
     const qsizetype width = 60;
     for (qsizetype i = 0; i < encoded.size();) {
@@ -224,6 +215,19 @@ QByteArray fromHeader(const QString& sender) {
 } // namespace
 
 namespace OutgoingMessage {
+
+QByteArray percentEncoded(const QString& text) {
+    QByteArray encoded;
+    for (const char ch : text.toUtf8()) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+            c == '-' || c == '_')
+            encoded += char(c);
+        else
+            encoded += '%' + QByteArray::number(c, 16).toUpper().rightJustified(2, '0');
+    }
+    return encoded;
+}
 
 QByteArray encodeHeaderText(const QString& text) {
     if (isPlainAscii(text))

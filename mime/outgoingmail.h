@@ -27,6 +27,10 @@ namespace OutgoingMessage {
 
 Result<QByteArray> build(const OutgoingMail& mail, const QDateTime& now);
 
+// The UTF-8 bytes of a parameter value as RFC 2231 writes them: letters,
+// digits, ".", "-" and "_" as they are, every other byte as %XX.
+QByteArray percentEncoded(const QString& text);
+
 // An RFC 2047 encoded header value (folded), or the text as it is when it
 // is plain ASCII.
 QByteArray encodeHeaderText(const QString& text);

@@ -10,7 +10,7 @@ PACKAGES=(
   libcurl4-openssl-dev libgmime-3.0-dev
   googletest libgtest-dev libgmock-dev
   fonts-noto-cjk xvfb xauth x11-utils xdotool
-  dovecot-core dovecot-pop3d postfix mpop
+  dovecot-core dovecot-pop3d postfix mpop python3
   openssl procps iproute2 curl time bc desktop-file-utils
 )
 

@@ -36,7 +36,7 @@ Status TokenStore::save(const OAuthSignIn& s) const {
         {QStringLiteral("clientSecret"), s.client.clientSecret},
         {QStringLiteral("refreshToken"), s.tokens.refreshToken},
         {QStringLiteral("accessToken"), s.tokens.accessToken},
-        {QStringLiteral("expiresAt"), s.tokens.expiresAt.toUTC().toString(Qt::ISODate)},
+        {QStringLiteral("expiresAt"), s.tokens.expiresAt.toUTC().toString(Qt::ISODateWithMs)},
     };
     const QByteArray bytes = QJsonDocument(o).toJson();
     QSaveFile f(path_);

@@ -45,6 +45,14 @@ class TestMailServers {
         QString commands;  // "ehlo=2 starttls=1 auth=1 mail=1 rcpt=1 data=1 quit=1 commands=8"
     };
     static SmtpSession smtpSession(const QString& sender);
+    // The test authorization server (scripts/oauthserver.py): "http://127.0.0.1:port".
+    static QString oauthServer();
+    // "pop3s://127.0.0.1:port": TLS from the start, logins only with its bearer tokens.
+    static QString pop3sOAuthServer();
+    // "smtp://127.0.0.1:port": submission, STARTTLS required, logins only with its bearer tokens.
+    static QString submissionOAuthServer();
+    // The authorization server refuses `token` (an access or a refresh token) from now on.
+    static void revokeToken(const QString& token);
     static TestAccount claimAccount();
     // Number of messages waiting in the account's maildir.
     static int waitingMessages(const TestAccount& account);

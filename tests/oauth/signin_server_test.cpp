@@ -1,0 +1,101 @@
+// Signing in and logging in with the tokens, against the test authorization
+// server and the Dovecot and Postfix that take only its tokens.
+#include <gtest/gtest.h>
+
+#include "oauth/accesstokens.h"
+#include "oauth/signinflow.h"
+#include "tests/support/mailservers.h"
+#include "tests/support/tempfolder.h"
+#include "tests/support/testbrowser.h"
+#include "transport/pop3session.h"
+
+namespace {
+
+class SignInServers : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (!TestMailServers::available())
+            GTEST_SKIP();
+        account = TestMailServers::claimAccount();
+    }
+
+    // The first sign-in, the test server's "browser" following the URL; the
+    // server's token endpoint checks the PKCE verifier.
+    OAuthSignIn signIn() {
+        const OAuthClient client{QStringLiteral("custom"), TestMailServers::oauthServer() + QStringLiteral("/authorize"),
+                                 TestMailServers::oauthServer() + QStringLiteral("/token"), QStringLiteral("mail"),
+                                 QStringLiteral("fennick-tests"), {}};
+        TestBrowser browser;
+        const std::atomic<bool> cancelled = false;
+        const Result<OAuthTokens> tokens =
+            SignInFlow(client, account.name, {}, std::make_shared<CurlTokenEndpoint>())
+                .run([&](const QUrl& url) { browser.open(url); }, cancelled);
+        EXPECT_TRUE(tokens.ok()) << tokens.error().toStdString();
+        const OAuthSignIn signedIn{account.name, client, tokens.ok() ? *tokens : OAuthTokens{}};
+        EXPECT_TRUE(TokenStore(store).save(signedIn).ok());
+        return signedIn;
+    }
+
+    // A mail check's login with the stored sign-in: the number of waiting messages, or -1.
+    int logIn() {
+        Pop3Session::Options options;
+        options.bearer = AccessTokens::forAccount(store);
+        Pop3Session pop(options, TestMailServers::trust());
+        if (!pop.connect(TestMailServers::pop3sOAuthServer())) {
+            error = pop.lastError();
+            return -2;
+        }
+        const int count = pop.authenticate(account.name, {}, false);
+        error = pop.lastError();
+        return count;
+    }
+
+    TestAccount account;
+    TempFolder folder;
+    const QString store = folder.file(QStringLiteral("oauth2-signin"));
+    QString error;
+};
+
+} // namespace
+
+TEST_F(SignInServers, firstSignInThenACheckWithTheToken) {
+    const OAuthSignIn signedIn = signIn();
+    TestMailServers::deliver(account, "Subject: tokens\r\n\r\nbody\r\n");
+    EXPECT_EQ(logIn(), 1) << error.toStdString();
+    EXPECT_EQ(TokenStore(store).load(), signedIn); // still good: nothing renewed
+}
+
+TEST_F(SignInServers, theTokenIsRenewedWhenExpiredOrRefusedAndARevokedSignInAsksForANewOne) {
+    struct Row {
+        const char* name;
+        bool expiredHere;      // the stored token's time is up
+        bool revokeAccess;     // the server no longer takes the stored token
+        bool revokeRefresh;    // nor renews with the refresh token
+        int count;
+        const char* error = nullptr;
+    };
+    const Row rows[] = {
+        {"expired-token-renewed-before-the-login", true, false, false, 0},
+        {"token-the-server-refuses-renewed-and-tried-again", false, true, false, 0},
+        {"revoked-refresh-token-asks-for-a-new-sign-in", true, false, true, -1,
+         "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        OAuthSignIn signedIn = signIn();
+        if (row.expiredHere) {
+            signedIn.tokens.expiresAt = QDateTime::currentDateTimeUtc().addSecs(-10);
+            ASSERT_TRUE(TokenStore(store).save(signedIn).ok());
+        }
+        if (row.revokeAccess)
+            TestMailServers::revokeToken(signedIn.tokens.accessToken);
+        if (row.revokeRefresh)
+            TestMailServers::revokeToken(signedIn.tokens.refreshToken);
+        EXPECT_EQ(logIn(), row.count) << error.toStdString();
+        if (row.error) {
+            EXPECT_TRUE(error.contains(QString::fromUtf8(row.error))) << error.toStdString();
+        }
+        const OAuthTokens kept = TokenStore(store).load()->tokens;
+        EXPECT_EQ(kept.accessToken != signedIn.tokens.accessToken, row.count >= 0);
+    }
+}

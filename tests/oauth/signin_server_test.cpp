@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "oauth/accesstokens.h"
-#include "oauth/signinflow.h"
-#include "tests/support/mailservers.h"
 #include "tests/support/tempfolder.h"
-#include "tests/support/testbrowser.h"
+#include "tests/support/testsignin.h"
 #include "transport/pop3session.h"
 
 namespace {
@@ -19,22 +17,8 @@ class SignInServers : public testing::Test {
         account = TestMailServers::claimAccount();
     }
 
-    // The first sign-in, the test server's "browser" following the URL; the
-    // server's token endpoint checks the PKCE verifier.
-    OAuthSignIn signIn() {
-        const OAuthClient client{QStringLiteral("custom"), TestMailServers::oauthServer() + QStringLiteral("/authorize"),
-                                 TestMailServers::oauthServer() + QStringLiteral("/token"), QStringLiteral("mail"),
-                                 QStringLiteral("fennick-tests"), {}};
-        TestBrowser browser;
-        const std::atomic<bool> cancelled = false;
-        const Result<OAuthTokens> tokens =
-            SignInFlow(client, account.name, {}, std::make_shared<CurlTokenEndpoint>())
-                .run([&](const QUrl& url) { browser.open(url); }, cancelled);
-        EXPECT_TRUE(tokens.ok()) << tokens.error().toStdString();
-        const OAuthSignIn signedIn{account.name, client, tokens.ok() ? *tokens : OAuthTokens{}};
-        EXPECT_TRUE(TokenStore(store).save(signedIn).ok());
-        return signedIn;
-    }
+    // The first sign-in; the server's token endpoint checks the PKCE verifier.
+    OAuthSignIn signIn() { return SignInAtTestServer(account, store); }
 
     // A mail check's login with the stored sign-in: the number of waiting messages, or -1.
     int logIn() {

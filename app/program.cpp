@@ -23,8 +23,8 @@ Program::Program(AppContext& context)
         // An account signed in through its provider logs in with its tokens.
         Pop3Session::Options options;
         options.bearer = AccessTokens::forAccount(AccountFile(context.paths.accountFile()).tokenStoreFile());
-        // A certificate that fails the checks is put to the user, who may trust it for good.
-        return std::make_unique<Pop3Session>(options, UserCertificateTrust(context));
+        // A certificate that fails the checks, or a login in clear, is put to the user.
+        return std::make_unique<Pop3Session>(options, UserCertificateTrust(context), UserTlsPolicy(context));
     });
     form_->onReceive = [receive = receive_.get()] { receive->run(); };
     form_->onClosing = [] { EndProcessWithin(std::chrono::milliseconds(1500)); };

@@ -75,6 +75,8 @@ BackForm::BackForm(AppContext& context) : context_(context) {
     List2 = Named(new QListWidget(this), "List2"); // over the body while attachments are added
     place(List2, 1140, 1380, 2800, 900);
     attachmentRow_ = {AttachCommand, Command9, Command10, AttachText, List2};
+    sendLock_ =
+        SendLock({ToText, SubjectText, AttachText, BodyText}, {Command4, AttachCommand, Command9, Command10});
 
     connect(Command2, &QPushButton::clicked, this, &BackForm::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &BackForm::Command3_Click);
@@ -178,12 +180,14 @@ void BackForm::Command2_Click() {
     request.sender = context_.settings.servers.MailAddress;
     request.keepSentRecord = false;
     Command2->setEnabled(false);
-    sendWorker_.start(MailSend(context_.paths, UserSmtpSender(context_)), request,
-                      [this](const SendReport& report) { showSendReport(report); });
+    sendLock_.lock();
+    sendWorker_.start(MailSend(context_.paths, std::make_shared<SmtpSender>(UserSmtpSender(context_))),
+                      request, [this](const SendReport& report) { showSendReport(report); });
 }
 
 void BackForm::showSendReport(const SendReport& report) {
     Command2->setEnabled(true);
+    sendLock_.unlock();
     for (const QString& error : MailSend::errorTexts(report))
         context_.prompter->message(this, error, MailSend::kErrorTitle);
     // A reply that did not go out stays here with everything typed.

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "compose/attachmentrow.h"
+#include "compose/sendlock.h"
 #include "compose/sendworker.h"
 
 class QLabel;
@@ -14,7 +15,8 @@ struct AppContext;
 
 // The reply window ("返事を出す"): recipient, subject, attachments and body of
 // an answer to the mail the history window shows. It keeps no sent record.
-// Sending runs on a worker thread; a reply that fails stays in the window.
+// Sending runs on a worker thread, the fields as they went out meanwhile; a
+// reply that fails stays in the window.
 class BackForm : public QWidget {
     Q_OBJECT
   public:
@@ -68,4 +70,5 @@ class BackForm : public QWidget {
     QString answeredBody_;
     AttachmentRow attachmentRow_;
     SendWorker sendWorker_{this};
+    SendLock sendLock_;
 };

@@ -102,7 +102,7 @@ void HTForm::resizeEvent(QResizeEvent* event) {
 
 void HTForm::Command1_Click() {
     WriteForm* compose = showCompose_();
-    if (!compose)
+    if (!compose || compose->sending()) // its fields are those of the mail on its way
         return;
     compose->ToText->setText(kSupportAddress);
     compose->SubjectText->setText(QStringLiteral("使用方法での質問です。"));

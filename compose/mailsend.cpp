@@ -15,10 +15,12 @@ bool SendReport::allSent() const {
     return true;
 }
 
-MailSend::MailSend(AppPaths paths, SmtpSender smtp) : paths_(std::move(paths)), smtp_(smtp) {}
+MailSend::MailSend(AppPaths paths, std::shared_ptr<const MailSender> sender)
+    : paths_(std::move(paths)), sender_(std::move(sender)) {}
 
 SendReport MailSend::run(const SendRequest& request) const {
     SendReport report;
+    report.sendToAll = request.sendToAll;
     report.plannedPasses = request.sendToAll ? request.listEntries : 1;
     // Checked once, before the first mail leaves: a missing file must not
     // leave half of a send-to-all sent.
@@ -28,7 +30,7 @@ SendReport MailSend::run(const SendRequest& request) const {
     }
     const AddressFile book = AddressFile::book(paths_);
     // One connection serves every pass of a send-to-all.
-    SmtpConnection connection = smtp_.connect(request.smtpServer);
+    const std::unique_ptr<MailConnection> connection = sender_->open(request.smtpServer);
     for (int i = 1; i <= report.plannedPasses; ++i) {
         QString recipient = request.toText;
         if (request.sendToAll) {
@@ -42,13 +44,28 @@ SendReport MailSend::run(const SendRequest& request) const {
             if (!record->has_value())
                 break;
             recipient = TrimSpaces(CutAtNul((*record)->address));
+            if (request.alreadyReached.contains(recipient)) {
+                ++report.skipped;
+                continue;
+            }
         }
-        report.passes.append(sendOne(connection, request, recipient));
+        if (!report.refusal.isEmpty()) {
+            report.passes.append({recipient, {}, {}, false});
+            continue;
+        }
+        SendPass pass = sendOne(*connection, request, recipient);
+        // Every later mail would fail the same way (and ask the same
+        // question): the send stops, and says why once.
+        if (!pass.sent() && connection->closed()) {
+            report.refusal = pass.sendError;
+            pass = {recipient, {}, {}, false};
+        }
+        report.passes.append(pass);
     }
     return report;
 }
 
-SendPass MailSend::sendOne(SmtpConnection& connection, const SendRequest& request,
+SendPass MailSend::sendOne(MailConnection& connection, const SendRequest& request,
                            const QString& recipient) const {
     SendPass pass{recipient, {}, {}};
     const OutgoingMail mail{recipient, request.sender, request.subject, request.body,
@@ -67,10 +84,21 @@ SendPass MailSend::sendOne(SmtpConnection& connection, const SendRequest& reques
 }
 
 QString MailSend::statusText(const SendReport& report) {
-    if (!report.allSent())
-        return kSomeFailed;
+    if (!report.allSent()) {
+        QStringList missed;
+        for (const SendPass& pass : report.passes)
+            if (!pass.sent())
+                missed << TrimSpaces(pass.recipient);
+        if (!report.sendToAll || missed.isEmpty())
+            return kSomeFailed;
+        return QStringLiteral(
+                   "送信できなかった宛先: %1。もう一度「送信」を押すと、まだ届いていない宛先にだけ送ります。")
+            .arg(missed.join(u'、'));
+    }
     if (report.stoppedShort())
-        return QStringLiteral("アドレス帳の%1件で終わりです。%1件を送信しました。").arg(report.passes.size());
+        return QStringLiteral("アドレス帳の%1件で終わりです。%2件を送信しました。")
+            .arg(report.passes.size() + report.skipped)
+            .arg(report.passes.size());
     return kDone;
 }
 
@@ -83,7 +111,7 @@ QStringList MailSend::errorTexts(const SendReport& report) {
     if (!report.refusal.isEmpty())
         texts.append(report.refusal);
     for (const SendPass& pass : report.passes)
-        if (!pass.sent())
+        if (pass.tried && !pass.sent())
             texts.append(errorText(pass));
     return texts;
 }

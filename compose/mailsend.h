@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 #include "store/apppaths.h"
+#include "transport/mailsender.h"
 #include "transport/smtpsender.h"
 
 // What a compose window hands to a send: its fields as typed.
@@ -14,7 +17,8 @@ struct SendRequest {
     QString body;
     QString attachText; // full paths joined with ","
     bool sendToAll = false;
-    int listEntries = 0; // the address list's entries: the passes of a send-to-all
+    int listEntries = 0;          // the address list's entries: the passes of a send-to-all
+    QSet<QString> alreadyReached; // send-to-all: addresses that have this mail already
     QString smtpServer;
     QString sender;             // the user's own address
     QString dateText;           // the main window's clock text, for the sent record
@@ -26,23 +30,27 @@ struct SendPass {
     QString recipient;
     QString sendError;   // the server's text; empty when the mail was accepted
     QString recordError; // the sent record could not be written
-    bool sent() const { return sendError.isEmpty(); }
+    bool tried = true;   // false: the send had stopped before this mail (see the refusal)
+    bool sent() const { return tried && sendError.isEmpty(); }
 };
 
 struct SendReport {
-    QString refusal; // why the send stopped before its first (or next) mail
+    QString refusal; // why the send stopped before its first (or next) mail; the rest were not tried
+    bool sendToAll = false;
     int plannedPasses = 0;
+    int skipped = 0; // entries left out, having the mail already
     QList<SendPass> passes;
 
     bool allSent() const;
     // A send-to-all that ran out of address records before the list's end.
-    bool stoppedShort() const { return refusal.isEmpty() && passes.size() < plannedPasses; }
+    bool stoppedShort() const { return refusal.isEmpty() && passes.size() + skipped < plannedPasses; }
 };
 
 // Sends one mail, or in send-to-all mode one mail to the address of each
 // address-book record in turn, and records each mail the server accepted in
-// the sent-mail file (unless the request keeps no record). Blocking: windows
-// run it on a worker thread (SendWorker).
+// the sent-mail file (unless the request keeps no record). A connection that
+// ends for good stops the send there. Blocking: windows run it on a worker
+// thread (SendWorker).
 class MailSend {
   public:
     static inline const QString kSending = QStringLiteral("メールを送信中です。しばらくお待ち下さい。");
@@ -50,11 +58,13 @@ class MailSend {
     static inline const QString kSomeFailed = QStringLiteral("送信できなかったメールがあります。");
     static inline const QString kErrorTitle = QStringLiteral("送信エラー");
 
-    MailSend(AppPaths paths, SmtpSender smtp = SmtpSender());
+    explicit MailSend(AppPaths paths,
+                      std::shared_ptr<const MailSender> sender = std::make_shared<SmtpSender>());
 
     SendReport run(const SendRequest& request) const;
 
-    // The status text for a finished send.
+    // The status text for a finished send; after a send-to-all it names
+    // the addresses the mail did not reach.
     static QString statusText(const SendReport& report);
     // The box text for a pass that failed, naming its recipient.
     static QString errorText(const SendPass& pass);
@@ -63,8 +73,8 @@ class MailSend {
     static QStringList errorTexts(const SendReport& report);
 
   private:
-    SendPass sendOne(SmtpConnection& connection, const SendRequest& request, const QString& recipient) const;
+    SendPass sendOne(MailConnection& connection, const SendRequest& request, const QString& recipient) const;
 
     AppPaths paths_;
-    SmtpSender smtp_;
+    std::shared_ptr<const MailSender> sender_;
 };

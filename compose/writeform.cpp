@@ -169,6 +169,9 @@ WriteForm::WriteForm(AppContext& context, WriteFormLinks links)
     Text8->hide(); // working fields
     Text9->hide();
     attachmentRow_ = {AttachCommand, Command9, Command10, AttachText, List2};
+    sendLock_ = SendLock({ToText, SubjectText, AttachText, BodyText},
+                         {Command5, Command7, Combo1, AttachCommand, Command9, Command10, Command12,
+                          Command13, Option1, Option2, List1, Label5});
 
     helpTexts_ = {
         {Command1, QStringLiteral(
@@ -326,6 +329,7 @@ void WriteForm::fillAddressList(const Result<AddressList>& list) {
 }
 
 void WriteForm::clearSendToAll() {
+    sendToAllRound_.forget();
     // An exclusive option button cannot be cleared while it is exclusive.
     Option2->setAutoExclusive(false);
     Option2->setChecked(false);
@@ -381,6 +385,7 @@ void WriteForm::List1_MouseDown() {
 }
 
 void WriteForm::Option1_Click() {
+    sendToAllRound_.forget();
     ToText->clear();
     paintList1(kWhite);
 }
@@ -513,6 +518,8 @@ SendRequest WriteForm::typedRequest() const {
     r.attachText = AttachText->text();
     r.sendToAll = Option2->isChecked();
     r.listEntries = List1->count();
+    if (r.sendToAll) // after a partial failure: only where the mail has not been
+        r.alreadyReached = sendToAllRound_.reached();
     r.smtpServer = context_.settings.servers.SmtpServer;
     r.sender = context_.settings.servers.MailAddress;
     r.dateText = links_.clockText ? links_.clockText() : QString();
@@ -527,13 +534,17 @@ void WriteForm::Command1_Click() {
     AttachCommand->setEnabled(true);
     StatusBar1->showMessage(MailSend::kSending);
     Command1->setEnabled(false);
+    sendLock_.lock();
 
-    sendWorker_.start(MailSend(context_.paths, UserSmtpSender(context_)), typedRequest(),
-                      [this](const SendReport& report) { showSendReport(report); });
+    sendWorker_.start(MailSend(context_.paths, std::make_shared<SmtpSender>(UserSmtpSender(context_))),
+                      typedRequest(), [this](const SendReport& report) { showSendReport(report); });
 }
 
 void WriteForm::showSendReport(const SendReport& report) {
     Command1->setEnabled(true);
+    sendLock_.unlock();
+    if (report.sendToAll)
+        sendToAllRound_.take(report);
     for (const QString& error : MailSend::errorTexts(report))
         context_.prompter->message(this, error, MailSend::kErrorTitle);
     for (const SendPass& pass : report.passes)
@@ -576,6 +587,8 @@ bool WriteForm::eventFilter(QObject* watched, QEvent* event) {
         static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
         Combo1_LostFocus();
     if (watched == List1->viewport() && event->type() == QEvent::MouseButtonPress) {
+        if (!List1->isEnabled()) // the filter sees presses the disabled list would ignore
+            return true;
         if (QListWidgetItem* item = List1->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint()))
             List1->setCurrentItem(item);
         List1_MouseDown();

@@ -9,6 +9,8 @@
 #include "compose/addresslist.h"
 #include "compose/attachmentrow.h"
 #include "compose/mailsend.h"
+#include "compose/sendlock.h"
+#include "compose/sendtoallround.h"
 #include "compose/sendworker.h"
 
 class PageViewInterface;
@@ -32,7 +34,8 @@ struct WriteFormLinks {
 // The compose window ("新規作成"): recipient, subject, body and attachments
 // in text mode, or dropped page files in HTML mode, and the address list
 // in a right panel that comes into view when the window is widened.
-// Sending runs on a worker thread; the window stays live meanwhile.
+// Sending runs on a worker thread; the window stays live meanwhile, its
+// fields as they went out.
 class WriteForm : public QWidget {
     Q_OBJECT
   public:
@@ -147,5 +150,7 @@ class WriteForm : public QWidget {
     QHash<QObject*, QString> helpTexts_;
     AttachmentRow attachmentRow_;
     SendWorker sendWorker_{this};
+    SendLock sendLock_;
+    SendToAllRound sendToAllRound_;
     PageViewInterface* preview_ = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "mime/htmlmailfolder.h"
 #include "store/folderremoval.h"
+#include "store/receivedlog.h"
 #include "text/text.h"
 
 namespace MailDeletion {
@@ -22,11 +23,13 @@ QString questionFor(HistoryMode mode, const MailRecord& record) {
 }
 
 Status deleteOne(HistoryMode mode, const AppPaths& paths, int p, const MailRecord& record) {
-    const MailFile file = HistorySetup::fileOf(mode, paths);
     if (mode == HistoryMode::Received) {
         if (const auto folder = HtmlMailFolder::pathFor(paths, TrimSpaces(CutAtNul(record.subject))))
             RemoveFolder(*folder);
+        // The log of a check cut short must not bring the mail back.
+        return DeleteReceivedRecord(paths, p);
     }
+    const MailFile file = HistorySetup::fileOf(mode, paths);
     if (Status s = file.markDeleted(p); !s)
         return s;
     return file.compact();

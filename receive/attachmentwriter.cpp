@@ -3,9 +3,10 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include "store/posixfile.h"
 
 namespace {
 
@@ -103,12 +104,16 @@ AttachmentWriter::Report AttachmentWriter::write(const ReceivedMessage& message,
         report.outcome = Outcome::PartsMissing;
     if (message.attachments.isEmpty())
         return report;
-    Fd dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0) {
+    // The first file that cannot be written ends the message: it is not
+    // stored without it, so the rest need not be written either.
+    auto failed = [&report](const QString& what) {
         report.outcome = Outcome::FileNotOpened;
-        report.error = QStringLiteral("フォルダを開けません: %1").arg(folder);
+        report.error = QStringLiteral("%1: %2").arg(what, SystemErrorText(errno));
         return report;
-    }
+    };
+    Fd dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0)
+        return failed(QStringLiteral("フォルダ「%1」を開けません").arg(folder));
     int index = 0;
     for (const MessageAttachment& attachment : message.attachments) {
         ++index;
@@ -123,22 +128,21 @@ AttachmentWriter::Report AttachmentWriter::write(const ReceivedMessage& message,
             if (fd.get() < 0) {
                 if (errno == EEXIST)
                     continue;
-                report.error = QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(strerror(errno)));
-                break;
+                return failed(QStringLiteral("添付ファイル「%1」を書き込めません").arg(name));
             }
             if (!writeAll(fd.get(), attachment.content)) {
-                report.error = QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(strerror(errno)));
+                const Report partial = failed(QStringLiteral("添付ファイル「%1」を書き込めません").arg(name));
                 ::unlinkat(dir.get(), encoded.constData(), 0);
-                break;
+                return partial;
             }
             report.writtenFiles.append(folder + u'/' + name);
             written = true;
         }
         if (!written) {
-            if (report.error.isEmpty())
-                report.error = QStringLiteral("%1: 同じ名前のファイルが多すぎます").arg(base);
-            if (report.outcome == Outcome::Written)
-                report.outcome = Outcome::FileNotOpened;
+            errno = EEXIST;
+            return failed(
+                QStringLiteral("添付ファイル「%1」を書き込めません（同じ名前のファイルが多すぎます）")
+                    .arg(base));
         }
     }
     return report;

@@ -13,13 +13,13 @@ class AttachmentWriter {
   public:
     enum class Outcome {
         Written,       // every attachment is on disk (or there were none)
-        FileNotOpened, // at least one file could not be written
+        FileNotOpened, // a file could not be written: writing stopped there
         PartsMissing,  // a piece of a split message: the rest is elsewhere
     };
     struct Report {
         Outcome outcome = Outcome::Written;
-        QStringList writtenFiles; // full paths, in the message's order
-        QString error;
+        QStringList writtenFiles; // full paths, in the message's order; whole files only
+        QString error;            // which file, and why (a full disk said so plainly)
     };
 
     static Report write(const ReceivedMessage& message, const QString& folder);

@@ -2,8 +2,10 @@
 
 #include <QFileInfo>
 
+#include "mime/mimedecoder.h"
 #include "receive/messageprocessor.h"
 #include "store/mailfile.h"
+#include "store/posixfile.h"
 #include "store/recordfile.h"
 #include "store/recordfilelock.h"
 #include "text/text.h"
@@ -13,12 +15,14 @@
 MailCheck::MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, UserNotifier& notifier,
                      MailCheckHooks hooks)
     : paths_(std::move(paths)), settings_(std::move(settings)), mailbox_(mailbox), notifier_(notifier),
-      hooks_(std::move(hooks)), log_(paths_.dataFile(StoredUidlLog::kFileName)) {}
+      hooks_(std::move(hooks)), log_(paths_.dataFile(ReceivedLog::kFileName)) {}
 
 MailCheck::~MailCheck() = default;
 
 MailCheck::Outcome MailCheck::CheckMail() {
     stored_.clear();
+    unsyncedFiles_.clear();
+    unsyncedFolders_.clear();
     Outcome outcome;
     outcome.waiting = -1;
     auto status = [&](const QString& text) {
@@ -62,13 +66,11 @@ MailCheck::Outcome MailCheck::CheckMail() {
         mailbox_.close();
         return finish();
     }
-    uidls_.clear();
-    for (int n = 1; n <= outcome.waiting; ++n)
-        if (const QString id = mailbox_.uidl(n); !id.isEmpty())
-            uidls_.insert(n, id);
-    // An empty mailbox lists every UIDL there is: what the log still holds is gone.
-    const bool uidlsListed = outcome.waiting == 0 || !uidls_.isEmpty();
-    if (const Status loaded = uidlsListed ? log_.load() : Status(); !loaded) {
+    const Status loaded = [this] {
+        const RecordFileLock lock(paths_.receivedMailFile());
+        return log_.load();
+    }();
+    if (!loaded) {
         notifier_.notify(
             QStringLiteral("受信の記録を読めませんでした。メールはサーバーに残してあります。\n%1")
                 .arg(loaded.error()),
@@ -77,28 +79,31 @@ MailCheck::Outcome MailCheck::CheckMail() {
         return finish();
     }
     MessageProcessor processor(paths_, notifier_);
+    // Every listed message looked at, so that a line no message matched is
+    // known to be gone. (One too large to fetch was never stored either.)
+    int examined = 0;
     for (int n = 1; n <= outcome.waiting && !stopped_; ++n) {
         if (hooks_.progress)
             hooks_.progress(n, outcome.waiting);
         if (!handleMessage(n, processor, outcome))
             break;
+        ++examined;
     }
     const bool deletionsAccepted = deleteStored(outcome);
     mailbox_.close();
-    if (uidlsListed)
-        pruneLog(deletionsAccepted && mailbox_.removalsCommitted());
+    pruneLog(deletionsAccepted && mailbox_.removalsCommitted(), examined == outcome.waiting);
     return finish();
 }
 
-std::optional<bool> MailCheck::storedBefore(int n) {
-    const std::optional<StoredUidlLog::Entry> entry = log_.find(uidls_.value(n));
-    if (!entry)
+std::optional<bool> MailCheck::storedBefore(int n, const QByteArray& digest) {
+    if (!log_.mayHaveStored(digest))
         return false;
     const MailFile file = MailFile::received(paths_);
     const RecordFileLock lock(file.path());
     const Result<int> count = file.count(); // finishes a deletion left half done
-    const Result<bool> stored = count ? log_.isStored(*entry, RecordFile(file.path(), MailRecord::kSize))
-                                      : Result<bool>::failure(count.error());
+    const Result<bool> stored = count
+                                    ? log_.storedBefore(n, digest, RecordFile(file.path(), MailRecord::kSize))
+                                    : Result<bool>::failure(count.error());
     if (!stored) {
         notifier_.notify(
             QStringLiteral("受信したメールを確かめられませんでした。このメールと以降のメールはサー"
@@ -110,23 +115,24 @@ std::optional<bool> MailCheck::storedBefore(int n) {
     return *stored;
 }
 
-Result<int> MailCheck::append(int n, const MailRecord& record) {
-    const MailFile file = MailFile::received(paths_);
-    const QString uidl = uidls_.value(n);
-    if (uidl.isEmpty())
-        return file.append(record);
+Result<int> MailCheck::append(int n, const QByteArray& digest, const MailRecord& record) {
     // Held from the log's line to the record, so that no deletion in the
     // history window moves the record number the line names.
+    const MailFile file = MailFile::received(paths_);
     const RecordFileLock lock(file.path());
     if (const Result<int> count = file.count(); !count) // finishes a deletion left half done
         return count;
     const RecordFile records(file.path(), MailRecord::kSize);
     const QByteArray bytes = record.toBytes(); // encoded once for the line and the file
     const qint64 number = RecordFile::appendNumber(QFileInfo(file.path()).size(), MailRecord::kSize);
-    if (number <= RecordFile::kMaxRecords)
-        if (const Status logged = log_.add(uidl, int(number), bytes); !logged)
-            return Result<int>::failure(logged.error());
-    return records.append(bytes);
+    const bool logged = number <= RecordFile::kMaxRecords;
+    if (logged)
+        if (const Status s = log_.add(n, digest, int(number), bytes); !s)
+            return Result<int>::failure(s.error());
+    const Result<int> appended = records.append(bytes);
+    if (!appended && logged)
+        log_.recordNotAppended();
+    return appended;
 }
 
 bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outcome) {
@@ -138,7 +144,15 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
             kErrorTitle);
         return true; // the next ones can still be stored; this one is never deleted
     }
-    const std::optional<bool> already = storedBefore(n);
+    // Known by what the server sends, not by its UIDL: UIDLs repeat, go
+    // missing and change on real servers.
+    const Result<QByteArray> raw = mailbox_.fetchRaw(n);
+    if (!raw) {
+        notifier_.notify(raw.error(), kErrorTitle);
+        return false;
+    }
+    const QByteArray digest = ReceivedLog::digest(*raw);
+    const std::optional<bool> already = storedBefore(n, digest);
     if (!already)
         return false;
     if (*already) {
@@ -146,12 +160,7 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
         stored_.append(n);
         return true;
     }
-    const Result<ReceivedMessage> fetched = mailbox_.fetch(n);
-    if (!fetched) {
-        notifier_.notify(fetched.error(), kErrorTitle);
-        return false;
-    }
-    ReceivedMessage message = *fetched;
+    ReceivedMessage message = MimeDecoder::decode(*raw);
     message.subject = CutAtNul(message.subject);
     message.date = CutAtNul(message.date);
     message.sender = CutAtNul(message.sender);
@@ -160,6 +169,10 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
 
     LastReceived last{message.subject, message.sender, message.date, QString(), message.subject};
     const ProcessedMessage processed = processor.ProcessReceivedMessage(message);
+    if (!processed.failure.isEmpty()) {
+        tellNotStored(n, message, processed.failure);
+        return false;
+    }
     last.text = CutAtNul(processed.text);
 
     const MailRecord record{TrimSpaces(message.subject),
@@ -168,14 +181,13 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
                             TrimSpaces(message.sender),
                             TrimSpaces(last.text),
                             1};
-    const Result<int> appended = append(n, record);
+    const Result<int> appended = append(n, digest, record);
     if (!appended) {
-        notifier_.notify(QStringLiteral("受信したメールを保存できませんでした。このメールと以降のメールはサー"
-                                        "バーに残してあります。\n%1")
-                             .arg(appended.error()),
-                         kErrorTitle);
+        processor.discard(processed);
+        tellNotStored(n, message, appended.error());
         return false;
     }
+    willSync(processed);
     ++outcome.stored;
     stored_.append(n);
     if (hooks_.received)
@@ -183,15 +195,58 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
     return true;
 }
 
+void MailCheck::tellNotStored(int n, const ReceivedMessage& message, const QString& why) {
+    notifier_.notify(
+        QStringLiteral("メッセージ %1 を保存できませんでした。このメールと以降のメールはサーバーに"
+                       "残してあります。\n件名: %2\n差出人: %3\n%4")
+            .arg(QString::number(n), message.subject, message.sender, why),
+        kErrorTitle);
+}
+
+void MailCheck::willSync(const ProcessedMessage& processed) {
+    auto folder = [this](const QString& path) {
+        if (!unsyncedFolders_.contains(path))
+            unsyncedFolders_.append(path);
+    };
+    if (!processed.createdFolder.isEmpty()) {
+        folder(processed.createdFolder);
+        folder(QFileInfo(processed.createdFolder).path()); // where its name is
+    }
+    for (const QString& file : processed.files) {
+        unsyncedFiles_.append(file);
+        folder(QFileInfo(file).path());
+    }
+}
+
+Status MailCheck::makeDurable() {
+    auto told = [this](const QString& path) {
+        if (hooks_.synced)
+            hooks_.synced(path);
+    };
+    for (const QString& file : std::as_const(unsyncedFiles_)) {
+        if (const Status s = SyncFile(file); !s)
+            return s;
+        told(file);
+    }
+    for (const QString& folder : std::as_const(unsyncedFolders_)) {
+        if (!SyncFolder(folder))
+            return Status::failure(QStringLiteral("フォルダをディスクに書き出せません (%1)").arg(folder));
+        told(folder);
+    }
+    if (const Status s = log_.sync(); !s)
+        return s;
+    told(log_.path());
+    const MailFile file = MailFile::received(paths_);
+    if (const Status s = file.sync(); !s)
+        return s;
+    told(file.path());
+    return {};
+}
+
 bool MailCheck::deleteStored(Outcome& outcome) {
     if (stored_.isEmpty())
         return true;
-    MailFile file = MailFile::received(paths_);
-    file.setSyncObserver(hooks_.receivedFileSynced);
-    Status synced = log_.sync();
-    if (synced)
-        synced = file.sync();
-    if (!synced) {
+    if (const Status synced = makeDurable(); !synced) {
         notifier_.notify(
             QStringLiteral(
                 "受信したメールをディスクに書き出せませんでした。メールはサーバーに残してあります。\n%1")
@@ -214,15 +269,9 @@ bool MailCheck::deleteStored(Outcome& outcome) {
     return true;
 }
 
-void MailCheck::pruneLog(bool deletionsCommitted) {
-    // A line is needed while its message may still be on the server: it was
-    // listed in this session and not deleted for sure. (UIDLs are never
-    // reused, so a message no longer listed is gone for good.)
+void MailCheck::pruneLog(bool deletionsCommitted, bool examinedAll) {
     const QSet<int> deleted = deletionsCommitted ? QSet<int>(stored_.cbegin(), stored_.cend()) : QSet<int>();
-    QSet<QString> needed;
-    for (auto it = uidls_.cbegin(); it != uidls_.cend(); ++it)
-        if (!deleted.contains(it.key()))
-            needed.insert(it.value());
+    const RecordFileLock lock(paths_.receivedMailFile());
     // A line left behind costs only space; the next check tries again.
-    (void)log_.keepOnly(needed);
+    (void)log_.prune(deleted, examinedAll);
 }

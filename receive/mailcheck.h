@@ -3,14 +3,13 @@
 // receive/: the mail check: fetching, unpacking attachments and HTML mail,
 // storing the received records, deleting on the server.
 
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <atomic>
 #include <functional>
 #include <optional>
 
-#include "receive/storeduidllog.h"
+#include "receive/receivedlogsession.h"
 
 #include "settings/accountfile.h"
 #include "settings/appsettings.h"
@@ -18,6 +17,8 @@
 #include "store/mailrecord.h"
 
 class Mailbox;
+struct ProcessedMessage;
+struct ReceivedMessage;
 class UserNotifier;
 
 // The values of the last message received, for the history window's detail
@@ -40,8 +41,9 @@ struct MailCheckHooks {
     std::function<void(const LastReceived&)> received; // once per stored message
     // Message n of count is next (told for every message, before it is fetched).
     std::function<void(int n, int count)> progress;
-    // Told by the received-mail file itself once its records are on disk.
-    std::function<void()> receivedFileSynced;
+    // Told of each file and folder made durable before the deletions, the
+    // received-mail file last.
+    std::function<void(const QString& path)> synced;
 };
 
 // The mail check: fetch every waiting message, store each in the
@@ -49,13 +51,17 @@ struct MailCheckHooks {
 //
 // While one message is stored, the next ones are already on their way (the
 // POP3 session pipelines its RETRs).
-// No message is deleted before its record is on disk: the records of a
-// check are appended, made durable with one fsync, and only then are the
-// stored messages deleted (POP3 commits deletions at QUIT). A message whose
-// record cannot be written stays on the server, and so do those after it.
-// Where the server gives UIDLs, a log of what was stored (StoredUidlLog)
-// makes a check cut short by a crash safe: its next run deletes what was
-// already stored without storing it twice.
+// No message is deleted before all of it is on disk: its attachments and its
+// HTML mail folder are written before its record, the records of a check are
+// appended, everything the check wrote is made durable at one point (the
+// files, the folders they are in, the log, the records), and only then are
+// the stored messages deleted (POP3 commits deletions at QUIT). A message of
+// which any part cannot be written leaves nothing behind and stays on the
+// server, and so do those after it; the user is told which and why.
+// A log of what was stored, known by content (ReceivedLog), makes a check cut
+// short by a crash safe: its next run fetches each message again and deletes
+// what was already stored without storing it twice, and what the user
+// deleted in the history meanwhile without storing it again.
 //
 // A check works on its own copies of the paths and settings, so that it can
 // run on a worker thread; the account it reads goes out through the hooks.
@@ -64,7 +70,7 @@ class MailCheck {
     struct Outcome {
         int waiting = 0; // what the server reported; -1 when it was not asked
         int stored = 0;
-        int storedBefore = 0; // found whole in the file from a check cut short
+        int storedBefore = 0; // stored by a check cut short (or deleted by the user since)
         int deleted = 0;
     };
 
@@ -86,20 +92,25 @@ class MailCheck {
     // Returns false when the check must end here (nothing after n is stored).
     bool handleMessage(int n, class MessageProcessor& processor, Outcome& outcome);
     // Whether message n was stored by an earlier check; nothing on a failure told to the user.
-    std::optional<bool> storedBefore(int n);
-    Result<int> append(int n, const MailRecord& record);
+    std::optional<bool> storedBefore(int n, const QByteArray& digest);
+    Result<int> append(int n, const QByteArray& digest, const MailRecord& record);
+    void tellNotStored(int n, const ReceivedMessage& message, const QString& why);
+    // What a stored message wrote besides its record, to be made durable before it is deleted.
+    void willSync(const ProcessedMessage& processed);
+    Status makeDurable();
     // True when the server took every deletion asked for.
     bool deleteStored(Outcome& outcome);
     // Drops the log's lines that no longer keep anything from being stored twice.
-    void pruneLog(bool deletionsCommitted);
+    void pruneLog(bool deletionsCommitted, bool examinedAll);
 
     const AppPaths paths_;
     AppSettings settings_;
     Mailbox& mailbox_;
     UserNotifier& notifier_;
     MailCheckHooks hooks_;
-    QList<int> stored_; // message numbers whose records were appended
-    StoredUidlLog log_;
-    QHash<int, QString> uidls_; // of this session's messages, by number
+    QList<int> stored_; // messages to delete: stored by this check or found stored before
+    QStringList unsyncedFiles_;
+    QStringList unsyncedFolders_;
+    ReceivedLogSession log_;
     std::atomic<bool> stopped_ = false;
 };

@@ -123,7 +123,7 @@ MailCheckHooks MailCheckThread::relayedHooks() {
     worker.openServerWindow = relayed(hooks_.openServerWindow, post);
     worker.received = relayed(hooks_.received, post);
     worker.progress = relayed(hooks_.progress, post);
-    worker.receivedFileSynced = relayed(hooks_.receivedFileSynced, post);
+    worker.synced = relayed(hooks_.synced, post);
     return worker;
 }
 

@@ -8,17 +8,28 @@
 
 class UserNotifier;
 
-// What receiving one message decided and left for its record.
+// What receiving one message decided, and what it left on disk for its record.
 struct ProcessedMessage {
     bool html = false;
     bool hasAttachments = false;
-    QString text; // the body, with the attachment note when it had attachments
+    QString text;          // the body, with the attachment note when it had attachments
+    QStringList files;     // the attachments written, in both folders
+    QString createdFolder; // its HTML mail folder, when this message made it
+    // Why a part of the message could not be written; empty when all of it
+    // is on disk. On a failure nothing of the message is left behind.
+    QString failure;
 };
 
 // The receiving side of one message, before it is stored: HTML mail is
 // recognised by its marker and unpacked into a folder named after its
 // subject; every message is unpacked into the attachment folder; a message
 // with attachments gets a note at the end of its text.
+//
+// A message is written whole or not at all: when a file or its HTML mail
+// folder cannot be written (a full disk, a folder that refuses it), what the
+// message wrote so far is removed again. A folder that already exists or a
+// subject that cannot name one loses nothing and is only reported: the
+// files still reach the attachment folder.
 //
 // Unpacking into a folder writes the message as 0.txt there first. One
 // processor serves a whole check and rewrites the same 0.txt for each
@@ -38,10 +49,16 @@ class MessageProcessor {
     MessageProcessor& operator=(const MessageProcessor&) = delete;
 
     ProcessedMessage ProcessReceivedMessage(const ReceivedMessage& message);
-    void UnpackMessage(const ReceivedMessage& message, const QString& folder);
+    // Unpacks into `folder`, adding the files written (or the failure) to `result`.
+    void UnpackMessage(const ReceivedMessage& message, const QString& folder, ProcessedMessage& result);
+    // Removes what processing the message wrote: its files, and its HTML
+    // mail folder when it made it.
+    void discard(const ProcessedMessage& message);
 
   private:
-    void writeSavedMessage(const ReceivedMessage& message, const QString& folder);
+    void unpackIntoOwnFolder(const ReceivedMessage& message, ProcessedMessage& result);
+    // Only a full disk is an error here: the file is scratch.
+    QString writeSavedMessage(const ReceivedMessage& message, const QString& folder);
     void removeSavedMessages();
 
     const AppPaths& paths_;

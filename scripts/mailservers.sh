@@ -238,7 +238,8 @@ smtpd_sasl_type = dovecot
 smtpd_sasl_path = $dir/dovecot/run/auth-client
 CONF
   # Plain SMTP; submission with STARTTLS and login (through Dovecot); SMTPS;
-  # submission in clear with login, as an old provider's.
+  # submission in clear with login, as an old provider's (named in the log,
+  # where tests look for sessions that took no mail).
   cat > "$pf/master.cf" <<CONF
 127.0.0.1:$smtp inet n - n - - smtpd
 127.0.0.1:$submission inet n - n - - smtpd
@@ -250,6 +251,7 @@ CONF
   -o smtpd_sasl_auth_enable=yes
   -o smtpd_relay_restrictions=permit_sasl_authenticated,reject
 127.0.0.1:$submissionplain inet n - n - - smtpd
+  -o syslog_name=postfix/submission-plain
   -o smtpd_tls_security_level=none
   -o smtpd_sasl_auth_enable=yes
   -o smtpd_sasl_path=$dir/dovecot-plain/run/auth-client

@@ -12,8 +12,19 @@ PosixFile::~PosixFile() {
         ::close(fd_);
 }
 
+bool IsDiskFull(int error) {
+    return error == ENOSPC || error == EDQUOT || error == EFBIG;
+}
+
+QString SystemErrorText(int error) {
+    if (IsDiskFull(error))
+        return QStringLiteral("ディスクに空きがありません");
+    return QString::fromLocal8Bit(strerror(error));
+}
+
 bool PosixFile::fail(const QString& what) {
-    error_ = QStringLiteral("%1 (%2): %3").arg(what, path_, QString::fromLocal8Bit(strerror(errno)));
+    systemError_ = errno;
+    error_ = QStringLiteral("%1 (%2): %3").arg(what, path_, SystemErrorText(systemError_));
     return false;
 }
 

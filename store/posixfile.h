@@ -28,6 +28,8 @@ class PosixFile {
     bool sync();
     bool close();
     const QString& errorText() const { return error_; }
+    // The errno of the last failure.
+    int systemError() const { return systemError_; }
 
   private:
     bool fail(const QString& what);
@@ -35,7 +37,14 @@ class PosixFile {
     int fd_ = -1;
     QString path_;
     QString error_;
+    int systemError_ = 0;
 };
+
+// ENOSPC, EDQUOT and EFBIG: what was to be written does not fit.
+bool IsDiskFull(int error);
+// Why a system call failed, in words the user can read: a full disk is
+// said so in Japanese, anything else as the system puts it.
+QString SystemErrorText(int error);
 
 // Makes a rename or an unlink in `folder` durable.
 bool SyncFolder(const QString& folder);

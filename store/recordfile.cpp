@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 
 #include "store/posixfile.h"
@@ -18,8 +17,8 @@ Result<qint64> recordFileLength(const QString& path) {
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
         if (errno == ENOENT)
             return qint64(0);
-        return Result<qint64>::failure(QStringLiteral("ファイルを調べられません (%1): %2")
-                                           .arg(path, QString::fromLocal8Bit(strerror(errno))));
+        return Result<qint64>::failure(
+            QStringLiteral("ファイルを調べられません (%1): %2").arg(path, SystemErrorText(errno)));
     }
     if (!S_ISREG(st.st_mode))
         return Result<qint64>::failure(

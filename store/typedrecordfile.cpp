@@ -85,10 +85,7 @@ template <typename Record> Status TypedRecordFile<Record>::ensureExists() const 
 
 template <typename Record> Status TypedRecordFile<Record>::sync() const {
     const RecordFileLock lock(path());
-    const Status synced = records_.sync();
-    if (synced && syncObserver_)
-        syncObserver_();
-    return synced;
+    return records_.sync();
 }
 
 template <typename Record> Status TypedRecordFile<Record>::compact() const {

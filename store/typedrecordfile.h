@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QString>
-#include <functional>
 #include <optional>
 
 #include "store/recordfile.h"
@@ -32,9 +31,6 @@ template <typename Record> class TypedRecordFile {
 
     // Makes the appended records durable before anything depends on them.
     Status sync() const;
-    // Told after every successful sync(), so that a caller can see when its
-    // records became durable relative to what it does next.
-    void setSyncObserver(std::function<void()> observer) { syncObserver_ = std::move(observer); }
 
     // Marks record `number` deleted, leaving its texts byte for byte as stored.
     Status markDeleted(int number) const;
@@ -48,5 +44,4 @@ template <typename Record> class TypedRecordFile {
 
     RecordFile records_;
     QString working_;
-    std::function<void()> syncObserver_;
 };

@@ -42,6 +42,18 @@ void CurlSession::close() {
     }
 }
 
+Status CurlSession::pinPublicKey(const QByteArray& key, const QString& server) {
+    const CURLcode pinned = curl_easy_setopt(curl_, CURLOPT_PINNEDPUBLICKEY, key.constData());
+    if (pinned != CURLE_OK)
+        return Status::failure(
+            QStringLiteral(
+                "サーバー「%1」の証明書を信頼した鍵で確かめることができないため、接続しませんでした。(%2)")
+                .arg(server, QString::fromUtf8(curl_easy_strerror(pinned))));
+    curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYHOST, 0L);
+    return {};
+}
+
 size_t CurlSession::onHeader(char* data, size_t size, size_t count, void* self) {
     auto* s = static_cast<CurlSession*>(self);
     QByteArray line(data, qsizetype(size * count));

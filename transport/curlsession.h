@@ -5,6 +5,8 @@
 #include <QString>
 #include <functional>
 
+#include "text/result.h"
+
 using CURL = void;
 
 // One libcurl easy handle, which keeps its connection between transfers.
@@ -40,6 +42,12 @@ class CurlSession {
 
     // Ends the connection (libcurl sends QUIT) and frees the handle.
     void close();
+
+    // Checks the server by this very public key ("sha256//<base64>") in place
+    // of the system's store and host name. Where libcurl cannot pin (a TLS
+    // backend without pinning) it fails and every check stays on: turning
+    // them off without the pin would accept any certificate.
+    Status pinPublicKey(const QByteArray& key, const QString& server);
 
     // Sees each server line as it arrives, before libcurl acts on it; false
     // ends the transfer there.

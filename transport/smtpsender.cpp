@@ -4,6 +4,7 @@
 #include <curl/curl.h>
 
 #include "transport/smtpcertificateprobe.h"
+#include "transport/smtptlswatch.h"
 
 namespace {
 
@@ -35,68 +36,52 @@ struct SList {
     ~SList() { curl_slist_free_all(list); }
 };
 
-// libcurl's STARTTLS "when offered" (CURLUSESSL_TRY) carries on in clear when
-// the server, having offered STARTTLS, refuses it. This watches the replies
-// on each new connection in clear (greeting, EHLO, then the answer to
-// STARTTLS when it was offered) and stops the transfer before libcurl sends
-// anything after such a refusal.
-class StartTlsWatch {
-  public:
-    void reset() { *this = {}; }
-    const QByteArray& refusal() const { return refusal_; }
-
-    bool see(const QByteArray& line) {
-        if (replies_ == 1 && line.mid(4).trimmed().toUpper() == "STARTTLS")
-            offered_ = true;
-        if (line.size() > 3 && line[3] == '-')
-            return true; // more lines of the same reply follow
-        if (++replies_ == 3 && offered_ && !line.startsWith("220")) {
-            refusal_ = line;
-            return false;
-        }
-        return true;
-    }
-
-  private:
-    int replies_ = 0; // complete replies on this connection
-    bool offered_ = false;
-    QByteArray refusal_;
-};
-
 } // namespace
 
 SmtpSender::SmtpSender(CurlSession::Timeouts timeouts) : options_{timeouts, {}} {}
 
-SmtpSender::SmtpSender(Options options, CertificateTrust trust)
-    : options_(std::move(options)), trust_(std::move(trust)) {}
+SmtpSender::SmtpSender(Options options, CertificateTrust trust, TlsPolicy policy)
+    : options_(std::move(options)), trust_(std::move(trust)), policy_(std::move(policy)) {}
 
 Status SmtpSender::send(const QString& server, const OutgoingMail& mail, const QDateTime& now) const {
     return connect(server).send(mail, now);
 }
 
 SmtpConnection SmtpSender::connect(const QString& server) const {
-    return SmtpConnection(options_, trust_, server);
+    return SmtpConnection(options_, trust_, policy_, server);
+}
+
+std::unique_ptr<MailConnection> SmtpSender::open(const QString& server) const {
+    return std::make_unique<SmtpConnection>(connect(server));
 }
 
 struct SmtpConnection::State {
-    State(SmtpSender::Options o, CertificateTrust t, QString s)
-        : options(std::move(o)), trust(std::move(t)), server(s.trimmed()),
-          address(ServerAddress::parse(server, kSmtpScheme)), curl(options.timeouts) {}
+    State(SmtpSender::Options o, CertificateTrust t, TlsPolicy p, QString s)
+        : options(std::move(o)), trust(std::move(t)), policy(std::move(p)), server(s.trimmed()),
+          address(ServerAddress::parse(server, kSmtpScheme)),
+          service(address ? TlsPolicy::service("smtp", *address) : QString()),
+          watch(policy, service, server, !options.login.id.isEmpty()), curl(options.timeouts) {}
 
     void setUp();
-    void pin(const QByteArray& key);
     Status perform(const QByteArray& message);
+    Status endForGood(Status why) {
+        closedWith = why;
+        return why;
+    }
 
     SmtpSender::Options options;
     CertificateTrust trust;
+    TlsPolicy policy;
     QString server;
     std::optional<ServerAddress> address;
+    QString service;
+    SmtpTlsWatch watch;
     CurlSession curl;
     QByteArray url;
     QByteArray from;
     SList recipients;
-    StartTlsWatch watch;
     bool pinned = false;
+    std::optional<Status> closedWith;
 };
 
 void SmtpConnection::State::setUp() {
@@ -104,7 +89,10 @@ void SmtpConnection::State::setUp() {
     url = address->url(address->tlsFromStart ? "smtps" : "smtp");
     curl_easy_setopt(h, CURLOPT_URL, url.constData());
     if (!address->tlsFromStart) {
-        curl_easy_setopt(h, CURLOPT_USE_SSL, long(CURLUSESSL_TRY));
+        // A server that gave TLS before must give it again; libcurl then
+        // refuses one that offers no STARTTLS by itself, and the watch says why.
+        const bool required = policy.requiresTls(service);
+        curl_easy_setopt(h, CURLOPT_USE_SSL, long(required ? CURLUSESSL_ALL : CURLUSESSL_TRY));
         curl.connectionOpened = [this] { watch.reset(); };
         curl.lineCheck = [this](const QByteArray& line) { return watch.see(line); };
     }
@@ -118,37 +106,32 @@ void SmtpConnection::State::setUp() {
     curl_easy_setopt(h, CURLOPT_READFUNCTION, &readUpload);
 }
 
-// A certificate that failed libcurl's checks (system store, host name) but
-// that the user trusts: from now on the connection is checked against that
-// very key instead. libcurl's pinning compares the SHA-256 of the server's
-// public key and fails the handshake on any other key; only the holder of
-// the private key can complete it, so this is as strict as comparing the
-// certificate, while the store and host name checks, which it replaces,
-// would refuse it.
-void SmtpConnection::State::pin(const QByteArray& key) {
-    CURL* h = curl.handle();
-    curl_easy_setopt(h, CURLOPT_PINNEDPUBLICKEY, key.constData());
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
-    pinned = true;
-}
-
 Status SmtpConnection::State::perform(const QByteArray& message) {
     Upload upload{&message};
     CURL* h = curl.handle();
     curl_easy_setopt(h, CURLOPT_READDATA, &upload);
     curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, curl_off_t(message.size()));
-    if (curl.perform())
+    if (curl.perform()) {
+        // The transfer went through TLS (its handshake and certificate
+        // passed): from now on this server must give TLS. Should the note
+        // not be written, the mail has gone all the same, and the next
+        // connection is only checked as a first one would be.
+        if (address->tlsFromStart || watch.startedTls())
+            (void)policy.rememberTls(service);
         return {};
+    }
     if (!watch.refusal().isEmpty())
-        return Status::failure(
-            QStringLiteral("サーバー「%1」は暗号化 (STARTTLS) を申し出ながら始めませんでした。(%2)")
-                .arg(server, QString::fromUtf8(watch.refusal())));
+        return endForGood(Status::failure(watch.refusal()));
+    if (curl.lastResult() == CURLE_USE_SSL_FAILED)
+        if (Status downgraded = policy.acceptNoTls(service, server); !downgraded)
+            return endForGood(downgraded);
     return Status::failure(curl.errorText(server));
 }
 
-SmtpConnection::SmtpConnection(SmtpSender::Options options, CertificateTrust trust, QString server)
-    : d_(std::make_unique<State>(std::move(options), std::move(trust), std::move(server))) {
+SmtpConnection::SmtpConnection(SmtpSender::Options options, CertificateTrust trust, TlsPolicy policy,
+                               QString server)
+    : d_(std::make_unique<State>(std::move(options), std::move(trust), std::move(policy),
+                                 std::move(server))) {
     if (d_->address)
         d_->setUp();
 }
@@ -157,9 +140,20 @@ SmtpConnection::~SmtpConnection() = default;
 SmtpConnection::SmtpConnection(SmtpConnection&&) noexcept = default;
 SmtpConnection& SmtpConnection::operator=(SmtpConnection&&) noexcept = default;
 
+Status SmtpConnection::send(const OutgoingMail& mail) {
+    return send(mail, QDateTime::currentDateTime());
+}
+
+bool SmtpConnection::closed() const {
+    return d_->closedWith.has_value();
+}
+
 Status SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) {
+    if (d_->closedWith)
+        return *d_->closedWith;
     if (!d_->address)
-        return Status::failure(QStringLiteral("SMTPサーバー名「%1」が正しくありません。").arg(d_->server));
+        return d_->endForGood(
+            Status::failure(QStringLiteral("SMTPサーバー名「%1」が正しくありません。").arg(d_->server)));
     const QList<Recipient> recipients = ParseRecipients(mail.recipient);
     if (recipients.isEmpty())
         return Status::failure(QStringLiteral("宛先がありません。"));
@@ -190,13 +184,20 @@ Status SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) {
     // verification it would go on to log in to an unchecked server), so a
     // connection of our own shows the certificate to the trust, which may
     // ask the user; the mail then goes again, pinned to the key accepted.
+    //
+    // libcurl's pinning compares the SHA-256 of the server's public key and
+    // fails the handshake on any other key; only the holder of the private
+    // key can complete it, so this is as strict as comparing the certificate,
+    // while the store and host name checks, which it replaces, would refuse it.
     if (!sent && !d_->pinned && d_->curl.lastResult() == CURLE_PEER_FAILED_VERIFICATION) {
         const Result<QByteArray> key = AcceptedSmtpKey(
             *d_->address, d_->server, d_->trust,
             {d_->options.timeouts.connectSeconds * 1000, d_->options.timeouts.idleSeconds * 1000});
-        if (!key)
-            return Status::failure(key.error());
-        d_->pin(*key);
+        if (!key) // refused by the user, or the server is out of reach even for that
+            return d_->endForGood(Status::failure(key.error()));
+        if (Status pinned = d_->curl.pinPublicKey(*key, d_->server); !pinned)
+            return d_->endForGood(pinned);
+        d_->pinned = true;
         sent = d_->perform(*message);
     }
     return sent;

@@ -2,10 +2,13 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <mutex>
 
 namespace {
 
 const QString kTls = QStringLiteral("tls");
+// A check and a send may learn something at the same moment: one rewrite at a time.
+std::mutex rewriting;
 const QString kClear = QStringLiteral("clear");
 
 } // namespace
@@ -29,6 +32,7 @@ QString TlsPolicy::stateOf(const QString& service) const {
 }
 
 Status TlsPolicy::remember(const QString& service, const QString& state) const {
+    const std::lock_guard lock(rewriting);
     if (file_.isEmpty() || stateOf(service) == state)
         return {};
     const QByteArray key = service.toUtf8() + ' ';

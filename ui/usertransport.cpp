@@ -7,27 +7,41 @@
 #include "ui/appcontext.h"
 #include "ui/prompter.h"
 
+namespace {
+
+// A Yes/No question of a connection, put to the user in a message box.
+// Asked from a worker thread (a send), the window thread shows it while the
+// worker waits for the answer.
+std::function<bool(const QString&)> askUser(Prompter* prompter) {
+    return [prompter](const QString& text) {
+        bool yes = false;
+        const auto ask = [&] {
+            yes = prompter->message(nullptr, text, QStringLiteral("確認"), Prompter::Icon::Warning,
+                                    Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
+        };
+        QCoreApplication* app = QCoreApplication::instance();
+        if (QThread::currentThread() == app->thread())
+            ask();
+        else
+            QMetaObject::invokeMethod(app, ask, Qt::BlockingQueuedConnection);
+        return yes;
+    };
+}
+
+} // namespace
+
 CertificateTrust UserCertificateTrust(const AppContext& context) {
-    Prompter* prompter = context.prompter;
-    return CertificateTrust(
-        context.paths.dataFile(CertificateTrust::kFileName), [prompter](const QString& text) {
-            bool trusted = false;
-            const auto ask = [&] {
-                trusted = prompter->message(nullptr, text, QStringLiteral("確認"), Prompter::Icon::Warning,
-                                            Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
-            };
-            QCoreApplication* app = QCoreApplication::instance();
-            if (QThread::currentThread() == app->thread())
-                ask();
-            else
-                QMetaObject::invokeMethod(app, ask, Qt::BlockingQueuedConnection);
-            return trusted;
-        });
+    return CertificateTrust(context.paths.dataFile(CertificateTrust::kFileName), askUser(context.prompter));
+}
+
+TlsPolicy UserTlsPolicy(const AppContext& context) {
+    return TlsPolicy(context.paths.dataFile(TlsPolicy::kFileName), askUser(context.prompter));
 }
 
 SmtpSender UserSmtpSender(const AppContext& context) {
     Account account{context.settings.AccountId, context.settings.AccountPassword};
     if (account.id.isEmpty())
         account = AccountFile(context.paths.accountFile()).load();
-    return SmtpSender({{}, {account.id, account.password}}, UserCertificateTrust(context));
+    return SmtpSender({{}, {account.id, account.password}}, UserCertificateTrust(context),
+                      UserTlsPolicy(context));
 }

@@ -2,6 +2,7 @@
 
 #include "transport/certificatetrust.h"
 #include "transport/smtpsender.h"
+#include "transport/tlspolicy.h"
 
 struct AppContext;
 
@@ -11,7 +12,11 @@ struct AppContext;
 // for the answer.
 CertificateTrust UserCertificateTrust(const AppContext& context);
 
-// The sender the windows send with: TLS with the user's certificates, and
-// the account's ID and password for servers that want a login (those of
-// this run, else those in iniIdPass.ini).
+// What each server's TLS was, kept in the data folder. A login in clear to a
+// server that never offered TLS is put to the user the same way.
+TlsPolicy UserTlsPolicy(const AppContext& context);
+
+// The sender the windows send with: TLS with the user's certificates and TLS
+// policy, and the account's ID and password for servers that want a login
+// (those of this run, else those in iniIdPass.ini).
 SmtpSender UserSmtpSender(const AppContext& context);

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTextEdit>
 #include <gtest/gtest.h>
 
@@ -168,6 +169,11 @@ TEST_F(BackFormTest, aReplyThatCannotBeSentStaysInTheWindow) {
     form->Command3->click();
     EXPECT_TRUE(form->isVisible()) << "a reply on its way cannot be called back";
     EXPECT_FALSE(form->fill(QStringLiteral("Re:  other"), QStringLiteral("b@x.jp"), QString()));
+    // Nor can its fields change meanwhile.
+    QTest::keyClicks(form->BodyText, QStringLiteral("b"));
+    QTest::keyClicks(form->ToText, QStringLiteral("b"));
+    form->Command4->click();
+    form->Command10->click();
     ASSERT_EQ(prompter.shown.size(), 1);
     EXPECT_EQ(prompter.shown[0].text,
               QStringLiteral("返事を送信中です。送信が終わってから、もう一度「返事を書く」を押して下さい。"));
@@ -185,4 +191,6 @@ TEST_F(BackFormTest, aReplyThatCannotBeSentStaysInTheWindow) {
     EXPECT_EQ(form->BodyText->toPlainText(), QStringLiteral("本文\n追記"));
     EXPECT_EQ(form->AttachText->text(), attachment);
     EXPECT_EQ(MailFile::sent(context.paths).count().value(), 0);
+    QTest::keyClicks(form->SubjectText, QStringLiteral("b"));
+    EXPECT_EQ(form->SubjectText->text(), QStringLiteral("Re:  予定b")) << "to be put right";
 }

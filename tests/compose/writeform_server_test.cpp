@@ -173,6 +173,36 @@ TEST_F(WriteFormServerTest, sendToAllFromTheWindowReachesEveryAddressRecord) {
         EXPECT_EQ(TrimSpaces(r.record.party), QStringLiteral("皆様"));
 }
 
+TEST_F(WriteFormServerTest, sendToAllAgainGoesOnlyToTheRefusedEntryUntilItIsSwitchedOffAndOn) {
+    const AddressFile book = AddressFile::book(copy->context.paths);
+    ASSERT_TRUE(book.AppendAddressRecord(QStringLiteral("私"), account.address).ok());
+    ASSERT_TRUE(book.AppendAddressRecord(QStringLiteral("誰も"), QStringLiteral("nobody@fennick.test")).ok());
+    form->Command4->click();
+    form->Option2->click();
+    form->SubjectText->setText(QStringLiteral("一斉のお知らせ"));
+    const QString stillMissing =
+        QStringLiteral("送信できなかった宛先: nobody@fennick.test。"
+                       "もう一度「送信」を押すと、まだ届いていない宛先にだけ送ります。");
+    // The refused entry alone goes again; the accepted one neither gets a
+    // second mail nor a second sent record.
+    for (int press = 1; press <= 2; ++press) {
+        SCOPED_TRACE(press);
+        send();
+        ASSERT_EQ(copy->prompter.shown.size(), press);
+        EXPECT_TRUE(copy->prompter.shown.last().text.startsWith(
+            QStringLiteral("nobody@fennick.test へ送信できませんでした。\n550 5.1.1")));
+        EXPECT_EQ(form->StatusBar1->currentMessage(), stillMissing);
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(copy->sent().size(), 1);
+    }
+    // Switched off and on again: a new send-to-all, to everyone.
+    form->Option1->click();
+    form->Option2->click();
+    send();
+    EXPECT_EQ(copy->sent().size(), 2);
+    EXPECT_TRUE(TestMailServers::waitForMessages(account, 2));
+}
+
 TEST_F(WriteFormServerTest, anAttachmentTypedThatIsNoFileStopsTheSendAndNamesIt) {
     TempFolder files;
     const QString typed = files.file(QStringLiteral("ない.pdf"));

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@
 #include "compose/writeform.h"
 #include "tests/support/dropfiles.h"
 #include "tests/support/scriptedprompter.h"
+#include "tests/support/scriptedserver.h"
 #include "tests/support/tempfolder.h"
 #include "ui/appcontext.h"
 #include "ui/twips.h"
@@ -396,6 +398,60 @@ TEST_F(WriteFormTest, closingResetsTheModeAndHelpDoesNotBlock) {
     EXPECT_FALSE(form->Command13->isEnabled());
     EXPECT_FALSE(form->Option2->isChecked());
     EXPECT_EQ(list1Colour(), QColor(255, 255, 255));
+}
+
+// The report of a send reaches the window only through its event loop: until
+// then the send runs, whatever the user does meanwhile.
+TEST_F(WriteFormTest, whileASendRunsNothingTheUserDoesChangesItsFields) {
+    ScriptedServer server({{ScriptedServer::send("554 5.3.2 no service here"), ScriptedServer::close()}});
+    context.settings.servers.SmtpServer = server.address();
+    addAddress(QStringLiteral("山田"), QStringLiteral("yamada@x.jp"));
+    open();
+    form->Command4->click();
+    form->ToText->setText(QStringLiteral("a@x.jp"));
+    form->SubjectText->setText(QStringLiteral("件名"));
+    form->BodyText->setPlainText(QStringLiteral("本文"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("貼付"));
+    prompter.fileAnswers = {file(QStringLiteral("added.txt"))};
+    HTForm help([&] { return form.get(); });
+    const QPoint firstEntry = form->List1->visualItemRect(form->List1->item(0)).center();
+    QSignalSpy finished(form.get(), &WriteForm::sendFinished);
+    form->Command1->click();
+
+    const struct {
+        const char* name;
+        std::function<void()> act;
+    } rows[] = {
+        {"typing-a-recipient", [&] { QTest::keyClicks(form->ToText, QStringLiteral("b")); }},
+        {"typing-a-subject", [&] { QTest::keyClicks(form->SubjectText, QStringLiteral("b")); }},
+        {"typing-in-the-body", [&] { QTest::keyClicks(form->BodyText, QStringLiteral("b")); }},
+        {"typing-an-attachment-path", [&] { QTest::keyClicks(form->AttachText, QStringLiteral("b")); }},
+        {"pasting-into-the-body", [&] { form->Command5->click(); }},
+        {"pasting-the-recipient", [&] { form->Command7->click(); }},
+        {"picking-from-the-address-list",
+         [&] { QTest::mousePress(form->List1->viewport(), Qt::LeftButton, {}, firstEntry); }},
+        {"cancelling-send-to-all", [&] { form->Option1->click(); }},
+        {"choosing-an-attachment", [&] { form->AttachCommand->click(); }},
+        {"switching-to-html-mode", [&] { form->Command12->click(); }},
+        {"the-help-windows-support-mail", [&] { help.Command1->click(); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.act();
+        ASSERT_TRUE(form->sending());
+        EXPECT_EQ(form->ToText->text(), QStringLiteral("a@x.jp"));
+        EXPECT_EQ(form->SubjectText->text(), QStringLiteral("件名"));
+        EXPECT_EQ(form->BodyText->toPlainText(), QStringLiteral("本文"));
+        EXPECT_TRUE(form->AttachText->text().isEmpty());
+    }
+    ASSERT_TRUE(finished.wait(30000));
+    // The refused mail stays, to be put right: everything is as before the send.
+    QTest::keyClicks(form->SubjectText, QStringLiteral("b"));
+    EXPECT_EQ(form->SubjectText->text(), QStringLiteral("件名b"));
+    EXPECT_TRUE(form->Command12->isEnabled());
+    EXPECT_TRUE(form->List1->isEnabled());
+    EXPECT_FALSE(form->Command13->isEnabled()) << "off in text mode before the send";
+    EXPECT_FALSE(form->Label5->isEnabled());
 }
 
 TEST(HTForm, helpTextIsTheTwentyFiveLinesAndTheButtonPreparesTheSupportMail) {

@@ -10,6 +10,7 @@
 #include "history/messagedisplay.h"
 #include "mime/htmlmailmarker.h"
 #include "store/folderremoval.h"
+#include "store/receivedlog.h"
 #include "tests/support/tempfolder.h"
 
 namespace {
@@ -108,6 +109,31 @@ TEST_F(HistoryLogic, deletingRowTwoOfThreeKeepsRecordsOneAndThree) {
     ASSERT_EQ(after.size(), 2 * MailRecord::kSize);
     EXPECT_EQ(after, before.left(MailRecord::kSize) + before.mid(2 * MailRecord::kSize));
     EXPECT_FALSE(QFileInfo::exists(paths.dataFolder() + QStringLiteral("/ORXDATA2.TMP")));
+}
+
+TEST_F(HistoryLogic, deletingAReceivedMailKeepsTheReceivedLogInStep) {
+    // A check cut short logged mails 2 and 3; only the received history's
+    // deletion tells the log (the sent history has none).
+    const ReceivedLog log(paths.dataFile(ReceivedLog::kFileName));
+    for (HistoryMode mode : {HistoryMode::Received, HistoryMode::Sent}) {
+        SCOPED_TRACE(int(mode));
+        QFile::remove(HistorySetup::fileOf(mode, paths).path());
+        QList<ReceivedLog::Line> logged;
+        for (const char* s : {"1", "2", "3"}) {
+            add(mode, record(QString::fromLatin1(s)));
+            logged << ReceivedLog::lineFor(ReceivedLog::digest(s), logged.size() + 1,
+                                           record(QString::fromLatin1(s)).toBytes());
+        }
+        logged.removeFirst();
+        ASSERT_TRUE(log.rewrite(logged).ok());
+        ASSERT_TRUE(MailDeletion::deleteOne(mode, paths, 2, record(QStringLiteral("2"))).ok());
+        if (mode == HistoryMode::Received) {
+            logged[0].deletedByUser = true;
+            logged[1].lowest = 2;
+        }
+        EXPECT_EQ(log.read().value(), logged);
+        EXPECT_EQ(HistorySetup::fileOf(mode, paths).count().value(), 2);
+    }
 }
 
 TEST_F(HistoryLogic, deletingAnHtmlMailRemovesItsFolderWithAReadOnlyFile) {

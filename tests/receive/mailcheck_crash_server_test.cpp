@@ -104,7 +104,7 @@ class MailCheckCrashTest : public testing::TestWithParam<int> {
         for (auto it = copies.cbegin(); it != copies.cend(); ++it)
             EXPECT_EQ(it.value(), 1) << it.key().toStdString();
         EXPECT_EQ(TestMailServers::waitingMessages(account), 0);
-        EXPECT_FALSE(QFile::exists(paths.dataFolder() + QStringLiteral("/received-uidl.log")));
+        EXPECT_FALSE(QFile::exists(paths.dataFolder() + QStringLiteral("/received.log")));
     }
 };
 

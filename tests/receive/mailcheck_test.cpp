@@ -2,11 +2,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
+#include "mime/htmlmailmarker.h"
 #include "receive/mailcheck.h"
 #include "settings/tokenstore.h"
 #include "store/mailfile.h"
+#include "store/receivedlog.h"
+#include "store/recordfile.h"
 #include "tests/support/fakemailbox.h"
 #include "tests/support/recordingnotifier.h"
 #include "tests/support/tempfolder.h"
@@ -33,6 +37,8 @@ class MailCheckTest : public testing::Test {
         WriteBytes(paths.accountFile(), QByteArray("[EXEINI]\r\nNAME=taro\r\nNAME2=pw\r\nNAME3=1\r\n"));
     }
 
+    bool stopBeforeStart = false;
+
     MailCheck::Outcome check() {
         MailCheckHooks hooks;
         hooks.setStatus = [this](const QString& s) { statuses << s; };
@@ -40,8 +46,13 @@ class MailCheckTest : public testing::Test {
         hooks.openServerWindow = [this] { ++serverWindowOpened; };
         hooks.received = [this](const LastReceived& l) { received << l; };
         hooks.accountLoaded = [this](const Account& a) { accounts << a; };
-        hooks.receivedFileSynced = [this] { mailbox.log->add(QStringLiteral("sync")); };
-        return MailCheck(paths, settings, mailbox, notifier, hooks).CheckMail();
+        hooks.synced = [this](const QString& path) {
+            mailbox.log->add(QStringLiteral("sync ") + QDir(app.path()).relativeFilePath(path));
+        };
+        MailCheck mailCheck(paths, settings, mailbox, notifier, hooks);
+        if (stopBeforeStart)
+            mailCheck.stop();
+        return mailCheck.CheckMail();
     }
 
     QList<NumberedMailRecord> stored() {
@@ -57,8 +68,9 @@ TEST_F(MailCheckTest, everyMessageIsStoredBeforeAnyIsDeleted) {
     EXPECT_EQ(mailbox.log->steps(),
               (QStringList{QStringLiteral("connect pop.example.jp"), QStringLiteral("auth taro 0"),
                            QStringLiteral("fetch 1"), QStringLiteral("fetch 2"), QStringLiteral("fetch 3"),
-                           QStringLiteral("sync"), QStringLiteral("delete 1"), QStringLiteral("delete 2"),
-                           QStringLiteral("delete 3"), QStringLiteral("close")}));
+                           QStringLiteral("sync ★MAilData/received.log"),
+                           QStringLiteral("sync ★MAilData/orxdata2.data"), QStringLiteral("delete 1"),
+                           QStringLiteral("delete 2"), QStringLiteral("delete 3"), QStringLiteral("close")}));
     EXPECT_EQ(outcome.stored, 3);
     EXPECT_EQ(outcome.deleted, 3);
     const auto records = stored();
@@ -71,6 +83,53 @@ TEST_F(MailCheckTest, everyMessageIsStoredBeforeAnyIsDeleted) {
     ASSERT_EQ(accounts.size(), 1);
     EXPECT_EQ(accounts[0].id, QStringLiteral("taro"));
     EXPECT_EQ(accounts[0].password, QStringLiteral("pw"));
+}
+
+TEST_F(MailCheckTest, everythingAMessageWroteIsSyncedBeforeItIsDeleted) {
+    ReceivedMessage withFile = mail(QStringLiteral("添付"));
+    withFile.attachments = {{QStringLiteral("a.txt"), "a"}};
+    ReceivedMessage page = mail(QStringLiteral("夏"));
+    page.body = HtmlMailMarker;
+    page.attachments = {{QStringLiteral("index.htm"), "<img src=p.png>"}, {QStringLiteral("p.png"), "png"}};
+    const QStringList logAndRecords = {QStringLiteral("sync ★MAilData/received.log"),
+                                       QStringLiteral("sync ★MAilData/orxdata2.data")};
+    const struct {
+        const char* name;
+        ReceivedMessage message;
+        bool folderExists;
+        QStringList synced;
+    } rows[] = {
+        {"text-mail", mail(QStringLiteral("本文だけ")), false, logAndRecords},
+        {"attachment", withFile, false,
+         QStringList{QStringLiteral("sync 添付フォルダ/a.txt"), QStringLiteral("sync 添付フォルダ")} +
+             logAndRecords},
+        {"html-mail-in-a-new-folder", page, false,
+         QStringList{QStringLiteral("sync 夏/index.htm"), QStringLiteral("sync 夏/p.png"),
+                     QStringLiteral("sync 添付フォルダ/index.htm"), QStringLiteral("sync 添付フォルダ/p.png"),
+                     QStringLiteral("sync 夏"), QStringLiteral("sync ."),
+                     QStringLiteral("sync 添付フォルダ")} +
+             logAndRecords},
+        {"html-mail-whose-folder-exists", page, true,
+         QStringList{QStringLiteral("sync 添付フォルダ/index.htm"), QStringLiteral("sync 添付フォルダ/p.png"),
+                     QStringLiteral("sync 添付フォルダ")} +
+             logAndRecords},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QDir(paths.attachmentFolder()).removeRecursively();
+        QDir(app.file(QStringLiteral("夏"))).removeRecursively();
+        ASSERT_TRUE(paths.ensureLayout().ok());
+        if (row.folderExists) {
+            ASSERT_TRUE(QDir(app.path()).mkdir(QStringLiteral("夏")));
+        }
+        mailbox.log = std::make_shared<StepLog>();
+        mailbox.messages = {row.message};
+        check();
+        EXPECT_EQ(mailbox.log->steps(),
+                  QStringList({QStringLiteral("connect pop.example.jp"), QStringLiteral("auth taro 0"),
+                               QStringLiteral("fetch 1")}) +
+                      row.synced + QStringList({QStringLiteral("delete 1"), QStringLiteral("close")}));
+    }
 }
 
 TEST_F(MailCheckTest, emptyMailboxShowsNoNewMailAndNoMessageBox) {
@@ -194,38 +253,28 @@ namespace {
 // records and the log as a kill after the last append would.
 class InterruptedCheckTest : public MailCheckTest {
   protected:
-    QString logFile() { return paths.dataFolder() + QStringLiteral("/received-uidl.log"); }
+    QString logFile() { return paths.dataFolder() + QStringLiteral("/received.log"); }
     QStringList storedSubjects() {
         QStringList subjects;
         for (const auto& r : stored())
             subjects << TrimSpaces(r.record.subject);
         return subjects;
     }
-    void SetUp() override {
-        MailCheckTest::SetUp();
-        mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二")),
-                            mail(QStringLiteral("三"))};
-        mailbox.uidls = {QStringLiteral("u1"), QStringLiteral("u2"), QStringLiteral("u3")};
+    void cutShort(const QList<ReceivedMessage>& messages) {
+        mailbox.messages = messages;
         mailbox.flushError = QStringLiteral("-ERR deletion refused");
-        ASSERT_EQ(check().stored, 3);
-        ASSERT_EQ(ReadBytes(logFile()).count('\n'), 3);
+        check();
         mailbox.flushError.clear();
         notifier.notices.clear();
+    }
+    void SetUp() override {
+        MailCheckTest::SetUp();
+        cutShort({mail(QStringLiteral("一")), mail(QStringLiteral("二")), mail(QStringLiteral("三"))});
+        ASSERT_EQ(ReadBytes(logFile()).count('\n'), 3);
     }
 };
 
 } // namespace
-
-TEST_F(InterruptedCheckTest, messagesStoredBeforeTheCutAreDeletedWithoutBeingStoredAgain) {
-    const auto outcome = check();
-    EXPECT_EQ(outcome.stored, 0);
-    EXPECT_EQ(outcome.storedBefore, 3);
-    EXPECT_EQ(outcome.deleted, 3);
-    EXPECT_EQ(storedSubjects(),
-              (QStringList{QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三")}));
-    EXPECT_EQ(mailbox.log->steps().count(QStringLiteral("fetch 2")), 1) << "fetched only by the first check";
-    EXPECT_FALSE(QFile::exists(logFile())) << "the server confirmed the deletions";
-}
 
 TEST_F(InterruptedCheckTest, recordsThatNeverReachedTheFileWhole_areStoredOnce) {
     // Killed while the second record was being written: a quarter of it is there.
@@ -240,8 +289,7 @@ TEST_F(InterruptedCheckTest, recordsThatNeverReachedTheFileWhole_areStoredOnce) 
 }
 
 TEST_F(InterruptedCheckTest, aRecordReplacedSinceDoesNotCountAsStored) {
-    // The logged number now holds another mail (the history deleted the
-    // original and the file moved up).
+    // The logged number now holds another mail.
     const MailFile file(paths.receivedMailFile(), QString());
     MailRecord other = file.read(2).value().value();
     other.subject = QStringLiteral("別のメール");
@@ -253,18 +301,40 @@ TEST_F(InterruptedCheckTest, aRecordReplacedSinceDoesNotCountAsStored) {
                                              QStringLiteral("三"), QStringLiteral("二")}));
 }
 
-TEST_F(InterruptedCheckTest, theLogKeepsItsLinesUntilTheServerConfirmsTheDeletions) {
+TEST_F(InterruptedCheckTest, aRecordNeverStandsForTwoMessages) {
+    // Two mails whose records are byte for byte the same (they differ only in
+    // an attachment's content). The second one's record was cut short by a
+    // kill; in the next check the first one is stored where it was.
+    ReceivedMessage first = mail(QStringLiteral("同じ")), second = mail(QStringLiteral("同じ"));
+    first.attachments = {{QStringLiteral("x.txt"), "1"}};
+    second.attachments = {{QStringLiteral("x.txt"), "2"}};
+    QFile::remove(paths.receivedMailFile());
+    QFile::remove(logFile());
+    cutShort({second});
+    ASSERT_TRUE(QFile(paths.receivedMailFile()).resize(MailRecord::kSize / 4));
+    mailbox.messages = {first, second};
+    EXPECT_EQ(check().stored, 2);
+    EXPECT_EQ(storedSubjects(), (QStringList{QStringLiteral("同じ"), QStringLiteral("同じ")}));
+}
+
+TEST_F(InterruptedCheckTest, theLogKeepsItsLinesUntilNoListedMessageCanNeedThem) {
     // A line of a message no longer on the server (the QUIT came through, the
-    // pruning did not) keeps nothing from being stored twice.
+    // pruning did not) keeps nothing from being stored twice, but only a check
+    // that saw every listed message knows it is gone.
     QFile log(logFile());
     ASSERT_TRUE(log.open(QIODevice::Append));
-    log.write("gone 9 " + QByteArray(64, 'a') + '\n');
+    const QByteArray gone = QByteArray(64, 'a') + " 9 " + QByteArray(64, 'b') + '\n';
+    log.write(gone);
     log.close();
+    stopBeforeStart = true;
+    check();
+    EXPECT_TRUE(ReadBytes(logFile()).contains(gone)) << "a stopped check examined nothing";
+    stopBeforeStart = false;
     mailbox.quitConfirmed = false;
     check();
     const QByteArray kept = ReadBytes(logFile());
     EXPECT_EQ(kept.count('\n'), 3) << "no QUIT +OK: the deletions may not have happened";
-    EXPECT_FALSE(kept.contains("gone"));
+    EXPECT_FALSE(kept.contains(gone));
     mailbox.quitConfirmed = true;
     const auto outcome = check();
     EXPECT_EQ(outcome.storedBefore, 3);
@@ -272,13 +342,91 @@ TEST_F(InterruptedCheckTest, theLogKeepsItsLinesUntilTheServerConfirmsTheDeletio
     EXPECT_FALSE(QFile::exists(logFile()));
 }
 
-TEST_F(MailCheckTest, aServerWithoutUidlsKeepsNoLogAndStoresAsBefore) {
-    mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二"))};
-    mailbox.flushError = QStringLiteral("-ERR deletion refused");
-    check();
-    check();
-    EXPECT_EQ(stored().size(), 4);
-    EXPECT_FALSE(QFile::exists(paths.dataFolder() + QStringLiteral("/received-uidl.log")));
+// Every listed message is stored exactly once and deleted only once it is,
+// whatever its UIDL, across a check cut short after storing (its deletions
+// refused, which leaves things as a kill would), a deletion in the history
+// window, and the next check.
+TEST_F(InterruptedCheckTest, everyListedMessageIsStoredOnceWhateverItsUidl) {
+    const ReceivedMessage a = mail(QStringLiteral("A")), b = mail(QStringLiteral("B"));
+    const ReceivedMessage earlier = mail(QStringLiteral("前"));
+    const QString u = QStringLiteral("u");
+    enum class Deletion { None, Whole, StoppedAfterTheLog };
+    struct Check {
+        QList<ReceivedMessage> messages;
+        QStringList uidls = {};
+        bool cutShort = false;
+    };
+    // The last check fetches and deletes every message it lists.
+    const struct {
+        const char* name;
+        QList<Check> checks;
+        const char* records;                // the subjects stored in the end
+        Deletion deletion = Deletion::None; // of record `deleted`, before the last check
+        int deleted = 0;
+    } rows[] = {
+        {.name = "two-messages-one-uidl", .checks = {{{a, b}, {u, u}}}, .records = "A B"},
+        {.name = "same-content-listed-twice", .checks = {{{a, a}}}, .records = "A A"},
+        {.name = "no-uidls-after-a-kill", .checks = {{{a, b}, {}, true}, {{a, b}}}, .records = "A B"},
+        {.name = "a-uidl-names-another-message-after-a-kill",
+         .checks = {{{a}, {u}, true}, {{b}, {u}}},
+         .records = "A B"},
+        {.name = "same-content-twice-after-a-kill",
+         .checks = {{{a, a}, {}, true}, {{a, a}}},
+         .records = "A A"},
+        {.name = "a-second-copy-arrives-after-a-kill",
+         .checks = {{{a}, {}, true}, {{a, a}}},
+         .records = "A A"},
+        {.name = "the-user-deletes-that-mail-after-a-kill",
+         .checks = {{{earlier}}, {{a, b}, {}, true}, {{a, b}}},
+         .records = "前 B",
+         .deletion = Deletion::Whole,
+         .deleted = 2},
+        {.name = "the-user-deletes-an-earlier-mail-after-a-kill",
+         .checks = {{{earlier}}, {{a, b}, {}, true}, {{a, b}}},
+         .records = "A B",
+         .deletion = Deletion::Whole,
+         .deleted = 1},
+        {.name = "the-users-deletion-stopped-after-the-log",
+         .checks = {{{earlier}}, {{a, b}, {}, true}, {{a, b}}},
+         .records = "前 A B",
+         .deletion = Deletion::StoppedAfterTheLog,
+         .deleted = 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(paths.receivedMailFile());
+        QFile::remove(logFile());
+        for (const Check& c : row.checks) {
+            if (&c == &row.checks.last()) {
+                const RecordFile records(paths.receivedMailFile(), MailRecord::kSize);
+                const Status deleted = row.deletion == Deletion::Whole
+                                           ? DeleteReceivedRecord(paths, row.deleted)
+                                       : row.deletion == Deletion::StoppedAfterTheLog
+                                           ? ReceivedLog(logFile()).forgetRecord(records, row.deleted)
+                                           : Status();
+                ASSERT_TRUE(deleted.ok()) << deleted.error().toStdString();
+                mailbox.log = std::make_shared<StepLog>();
+            }
+            mailbox.uidls = c.uidls;
+            if (c.cutShort) {
+                cutShort(c.messages);
+            } else {
+                mailbox.messages = c.messages;
+                check();
+            }
+        }
+        QStringList fetchedThenDeleted;
+        for (const QString& step : {QStringLiteral("fetch %1"), QStringLiteral("delete %1")})
+            for (int n = 1; n <= row.checks.last().messages.size(); ++n)
+                fetchedThenDeleted << step.arg(n);
+        const QStringList steps = mailbox.log->steps();
+        EXPECT_EQ(steps.filter(QRegularExpression(QStringLiteral("^(fetch|delete) "))), fetchedThenDeleted)
+            << steps.join(u' ').toStdString();
+        EXPECT_EQ(storedSubjects(), QString::fromUtf8(row.records).split(u' '))
+            << storedSubjects().join(u' ').toStdString();
+        EXPECT_FALSE(QFile::exists(logFile()));
+        EXPECT_TRUE(notifier.notices.isEmpty()) << notifier.texts().join(u'\n').toStdString();
+    }
 }
 
 TEST_F(MailCheckTest, progressCountsEveryMessageBeforeItIsFetched) {

@@ -5,13 +5,9 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "receive/mailcheck.h"
 #include "store/mailfile.h"
+#include "tests/support/childprocess.h"
 #include "tests/support/fakemailbox.h"
 #include "tests/support/recordingnotifier.h"
 #include "tests/support/tempfolder.h"
@@ -57,7 +53,10 @@ class MailCheckFailureTest : public testing::Test {
             if (afterEachStored)
                 afterEachStored();
         };
-        hooks.receivedFileSynced = [this] { mailbox.log->add(QStringLiteral("sync")); };
+        hooks.synced = [this](const QString& path) {
+            if (path == paths.receivedMailFile())
+                mailbox.log->add(QStringLiteral("sync"));
+        };
         return MailCheck(paths, settings, mailbox, notifier, hooks).CheckMail();
     }
 
@@ -134,47 +133,62 @@ TEST_F(MailCheckFailureTest, aReceivedFileThatVanishedBeforeItsSyncDeletesNothin
     EXPECT_EQ(notifier.notices.size(), 1);
 }
 
-// The disk fills up in the middle of the second record (a file size limit in
-// a child process, so that the limit ends with it).
-TEST_F(MailCheckFailureTest, aFullDiskLeavesOnlyWholeRecordsAndKeepsTheRestOnTheServer) {
-    const QString report = app.file(QStringLiteral("child-report.txt"));
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails with EFBIG instead of ending us
-        const rlimit limit{rlim_t(MailRecord::kSize + MailRecord::kSize / 2),
-                           rlim_t(MailRecord::kSize + MailRecord::kSize / 2)};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        check();
-        QFile out(report);
-        const bool written = out.open(QIODevice::WriteOnly) &&
-                             out.write((mailbox.log->steps() + QStringList{QStringLiteral("--")} +
-                                        notifier.texts() + QStringList{QStringLiteral("--")} + statuses)
-                                           .join(u'\n')
-                                           .toUtf8()) > 0;
-        out.close();
-        ::_exit(written ? 0 : 1);
+// The disk fills up under the second mail (a file size limit in a child
+// process, so that the limit ends with it): whatever part of it does not
+// fit, nothing of it stays behind, it stays on the server with those after
+// it, and the user reads which mail and why. The first is kept and deleted.
+TEST_F(MailCheckFailureTest, aMailThatDoesNotFitOnTheDiskStaysOnTheServerAndLeavesNothing) {
+    const qsizetype R = MailRecord::kSize;
+    ReceivedMessage withSmallFile = mail(QStringLiteral("一"));
+    withSmallFile.attachments = {{QStringLiteral("small.txt"), "small"}};
+    ReceivedMessage withFileButNoRoom = mail(QStringLiteral("二"));
+    withFileButNoRoom.attachments = {{QStringLiteral("二.txt"), "2"}};
+    ReceivedMessage withBigFile = mail(QStringLiteral("大きな添付"));
+    withBigFile.attachments = {{QStringLiteral("big.bin"), QByteArray(3 << 20, 'b')}};
+    const struct {
+        const char* name;
+        QList<ReceivedMessage> messages;
+        rlim_t diskSize;
+        QString why;
+        QStringList attachments;
+    } rows[] = {
+        {"record-does-not-fit",
+         {mail(QStringLiteral("一")), withFileButNoRoom, mail(QStringLiteral("三"))},
+         rlim_t(R + R / 2),
+         QStringLiteral(
+             "件名: 二\n差出人: a@example.jp\nファイルに書き込めません (%1): ディスクに空きがありません")
+             .arg(paths.receivedMailFile()),
+         {}},
+        {"attachment-does-not-fit",
+         {withSmallFile, withBigFile, mail(QStringLiteral("三"))},
+         rlim_t(1 << 20),
+         QStringLiteral("件名: 大きな添付\n差出人: a@example.jp\n添付ファイル「big.bin」を書き込めません: "
+                        "ディスクに空きがありません"),
+         {QStringLiteral("small.txt")}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(paths.receivedMailFile());
+        QDir(paths.attachmentFolder()).removeRecursively();
+        ASSERT_TRUE(paths.ensureLayout().ok());
+        mailbox.messages = row.messages;
+        const ChildResult child = RunInChild({row.diskSize, false}, [this] {
+            check();
+            return (deletions() + QStringList{QStringLiteral("--")} + notifier.texts() +
+                    QStringList{QStringLiteral("--"), statuses.last()})
+                .join(u'\n');
+        });
+        ASSERT_EQ(child.exitCode, 0);
+        EXPECT_EQ(child.output,
+                  QStringLiteral("delete 1\n--\nメッセージ 2 を保存できませんでした。このメールと"
+                                 "以降のメールはサーバーに残してあります。\n%1\n--\n新着メール有り。")
+                      .arg(row.why));
+        EXPECT_EQ(fileSize(), R) << "only whole records";
+        const auto records = MailFile(paths.receivedMailFile(), QString()).readAll().value();
+        ASSERT_EQ(records.size(), 1);
+        EXPECT_EQ(TrimSpaces(records[0].record.subject), QStringLiteral("一"));
+        EXPECT_EQ(
+            QDir(paths.attachmentFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            row.attachments);
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child did not finish its check";
-    QFile in(report);
-    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
-    const QStringList parts = QString::fromUtf8(in.readAll()).split(QStringLiteral("\n--\n"));
-    ASSERT_EQ(parts.size(), 3);
-    const QStringList steps = parts[0].split(u'\n');
-    const QStringList shown = parts[2].split(u'\n');
-
-    EXPECT_EQ(steps,
-              (QStringList{QStringLiteral("connect pop.example.jp"), QStringLiteral("auth taro 0"),
-                           QStringLiteral("fetch 1"), QStringLiteral("fetch 2"), QStringLiteral("sync"),
-                           QStringLiteral("delete 1"), QStringLiteral("close")}));
-    EXPECT_EQ(fileSize(), MailRecord::kSize) << "only whole records";
-    const auto records = MailFile(paths.receivedMailFile(), QString()).readAll().value();
-    ASSERT_EQ(records.size(), 1);
-    EXPECT_EQ(TrimSpaces(records[0].record.subject), QStringLiteral("一"));
-    EXPECT_TRUE(parts[1].startsWith(QStringLiteral(
-        "受信したメールを保存できませんでした。このメールと以降のメールはサーバーに残してあります。\n")))
-        << parts[1].toStdString();
-    EXPECT_EQ(shown.last(), QStringLiteral("新着メール有り。"));
 }

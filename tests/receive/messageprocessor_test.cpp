@@ -1,10 +1,12 @@
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
 #include "mime/htmlmailmarker.h"
 #include "receive/messageprocessor.h"
 #include "store/mailrecord.h"
+#include "tests/support/childprocess.h"
 #include "tests/support/recordingnotifier.h"
 #include "tests/support/tempfolder.h"
 #include "text/shiftjis.h"
@@ -146,17 +148,77 @@ TEST_F(MessageProcessorTest, savedMessageFileHoldsTheMessageAndIsGoneWhenTheChec
     EXPECT_TRUE(filesIn(paths.attachmentFolder()).isEmpty());
 }
 
-TEST_F(MessageProcessorTest, unpackingFailuresAreReportedWithTheirMessages) {
+TEST_F(MessageProcessorTest, anIncompleteSplitMessageIsReportedAndStillKept) {
     ReceivedMessage partial;
     partial.partsMissing = true;
-    (void)processOnce(partial);
+    partial.attachments = {{QStringLiteral("part.bin"), "part"}};
+    const ProcessedMessage p = processOnce(partial);
     EXPECT_EQ(notifier.texts(), QStringList{QStringLiteral("分割されたメールが全て揃っていません")});
-    notifier.notices.clear();
-    ReceivedMessage file;
-    file.attachments = {{QStringLiteral("a.txt"), QByteArray("a")}};
-    QDir(paths.attachmentFolder()).removeRecursively();
-    (void)processOnce(file);
-    EXPECT_EQ(notifier.texts(), QStringList{QStringLiteral("添付ファイルをオープンできません")});
+    EXPECT_TRUE(p.failure.isEmpty());
+    EXPECT_EQ(filesIn(paths.attachmentFolder()), QStringList{QStringLiteral("part.bin")});
+}
+
+// A real full disk (a file size limit) or a real refusal (a folder's mode,
+// which binds root too once its capabilities are dropped), in a child process.
+TEST_F(MessageProcessorTest, aMessageThatCannotBeWrittenLeavesNothingBehindAndSaysWhy) {
+    ReceivedMessage bigPage = htmlMail(QStringLiteral("大きなページ"));
+    bigPage.attachments.append({QStringLiteral("big.bin"), QByteArray(3 << 20, 'b')});
+    ReceivedMessage longText;
+    longText.header = QStringLiteral("Subject: x");
+    longText.body = QString(4000, u'x');
+    const QString attachments = paths.attachmentFolder();
+    const struct {
+        const char* name;
+        ReceivedMessage message;
+        ChildLimits limits;
+        QString readOnlyFolder;
+        QString failure;
+    } rows[] = {
+        {"html-mail-attachment-larger-than-the-disk",
+         bigPage,
+         {1 << 20, false},
+         {},
+         QStringLiteral("添付ファイル「big.bin」を書き込めません: ディスクに空きがありません")},
+        {"saved-message-larger-than-the-disk",
+         longText,
+         {1000, false},
+         {},
+         QStringLiteral("ファイルに書き込めません (%1/0.txt): ディスクに空きがありません").arg(attachments)},
+        {"html-mail-folder-refused",
+         htmlMail(QStringLiteral("夏の便り")),
+         {RLIM_INFINITY, true},
+         appFolder,
+         QStringLiteral("フォルダ「%1/夏の便り」を作成できません: Permission denied").arg(appFolder)},
+        {"attachment-folder-refused-after-the-html-folder",
+         htmlMail(QStringLiteral("夏の便り")),
+         {RLIM_INFINITY, true},
+         attachments,
+         QStringLiteral("添付ファイル「pic.png」を書き込めません: Permission denied")},
+    };
+    auto everything = [&] {
+        QStringList all;
+        for (QDirIterator it(root.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                             QDirIterator::Subdirectories);
+             it.hasNext();)
+            all << it.next();
+        all.sort();
+        return all;
+    };
+    const QStringList before = everything();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!row.readOnlyFolder.isEmpty())
+            QFile::setPermissions(row.readOnlyFolder, QFile::ReadOwner | QFile::ExeOwner);
+        const ChildResult child = RunInChild(row.limits, [&] {
+            const ProcessedMessage p = processOnce(row.message);
+            return p.failure + u'\n' + notifier.texts().join(u'|');
+        });
+        if (!row.readOnlyFolder.isEmpty())
+            QFile::setPermissions(row.readOnlyFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ASSERT_EQ(child.exitCode, 0);
+        EXPECT_EQ(child.output, row.failure + u'\n');
+        EXPECT_EQ(everything(), before);
+    }
 }
 
 TEST_F(MessageProcessorTest, hostileSubjectsMakeOnlyNewFoldersInsideAndOverwriteNothing) {

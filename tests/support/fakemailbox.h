@@ -28,6 +28,32 @@ class StepLog {
     QStringList steps_;
 };
 
+// A message as a server would send it: the text, and each attachment as a
+// part of its own.
+inline QByteArray rawMessage(const ReceivedMessage& m) {
+    auto base64 = [](const QByteArray& bytes) {
+        QByteArray lines;
+        const QByteArray encoded = bytes.toBase64();
+        for (qsizetype at = 0; at < encoded.size(); at += 76)
+            lines += encoded.mid(at, 76) + "\r\n";
+        return lines;
+    };
+    const QByteArray head =
+        "From: " + OutgoingMessage::encodeHeaderText(m.sender) + "\r\nDate: " + m.date.toLatin1() +
+        "\r\nSubject: " + OutgoingMessage::encodeHeaderText(m.subject) + "\r\nMIME-Version: 1.0\r\n";
+    const QByteArray text =
+        "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+        base64(m.body.toUtf8());
+    if (m.attachments.isEmpty())
+        return head + text;
+    QByteArray raw = head + "Content-Type: multipart/mixed; boundary=\"part\"\r\n\r\n--part\r\n" + text;
+    for (const MessageAttachment& a : m.attachments)
+        raw += "--part\r\nContent-Type: application/octet-stream\r\nContent-Disposition: attachment; "
+               "filename=\"" +
+               a.name.toUtf8() + "\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" + base64(a.content);
+    return raw + "--part--\r\n";
+}
+
 // A POP3 mailbox played by the test: its messages, failures and a log of
 // every command.
 class FakeMailbox : public Mailbox {
@@ -54,12 +80,7 @@ class FakeMailbox : public Mailbox {
     bool isTooLarge(int n) const override { return tooLarge.contains(n); }
     Result<QByteArray> fetchRaw(int n) override {
         log->add(QStringLiteral("fetch %1").arg(n));
-        const ReceivedMessage& m = messages.at(n - 1);
-        return "From: " + OutgoingMessage::encodeHeaderText(m.sender) + "\r\nDate: " + m.date.toLatin1() +
-               "\r\nSubject: " + OutgoingMessage::encodeHeaderText(m.subject) +
-               "\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
-               "Content-Transfer-Encoding: base64\r\n\r\n" +
-               m.body.toUtf8().toBase64() + "\r\n";
+        return rawMessage(messages.at(n - 1));
     }
     Status remove(int n) override {
         log->add(QStringLiteral("delete %1").arg(n));

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -33,6 +34,10 @@ QHash<QString, QString> settings() {
         return v;
     }();
     return values;
+}
+
+QString postfixLog() {
+    return settings().value(QStringLiteral("MAIL_ROOT")) + QStringLiteral("/log/postfix.log");
 }
 
 int countFiles(const QString& folder) {
@@ -150,7 +155,7 @@ std::optional<TestMailServers::SmtpSession> findSmtpSession(const QString& log, 
 } // namespace
 
 TestMailServers::SmtpSession TestMailServers::smtpSession(const QString& sender) {
-    QFile file(settings().value(QStringLiteral("MAIL_ROOT")) + QStringLiteral("/log/postfix.log"));
+    QFile file(postfixLog());
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 20000) {
@@ -164,6 +169,30 @@ TestMailServers::SmtpSession TestMailServers::smtpSession(const QString& sender)
         QThread::msleep(50);
     }
     ADD_FAILURE() << "no finished SMTP session from " << sender.toStdString() << " in Postfix's log";
+    return {};
+}
+
+qint64 TestMailServers::postfixLogEnd() {
+    return QFileInfo(postfixLog()).size();
+}
+
+QStringList TestMailServers::plainSubmissionSessionsWithoutMail(qint64 logEnd) {
+    const QRegularExpression disconnect(
+        QStringLiteral(R"(postfix/submission-plain/smtpd\[\d+\]: disconnect from \S+ ([^\n]*))"));
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 20000) {
+        QFile file(postfixLog());
+        QStringList sessions;
+        if (file.open(QIODevice::ReadOnly) && file.seek(logEnd))
+            for (const QRegularExpressionMatch& m : disconnect.globalMatch(QString::fromUtf8(file.readAll())))
+                if (!m.captured(1).contains(QStringLiteral("mail=")))
+                    sessions << m.captured(1);
+        if (!sessions.isEmpty())
+            return sessions;
+        QThread::msleep(50);
+    }
+    ADD_FAILURE() << "no session without mail on the plain submission port in Postfix's log";
     return {};
 }
 

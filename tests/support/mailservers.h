@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include "transport/certificatetrust.h"
 
@@ -45,6 +46,12 @@ class TestMailServers {
         QString commands;  // "ehlo=2 starttls=1 auth=1 mail=1 rcpt=1 data=1 quit=1 commands=8"
     };
     static SmtpSession smtpSession(const QString& sender);
+    // Where Postfix's log ends now.
+    static qint64 postfixLogEnd();
+    // The command counts ("ehlo=1 commands=1") of the sessions on the plain
+    // submission port that ended after `logEnd` without taking a mail, once
+    // there is one (waits at most 20 s).
+    static QStringList plainSubmissionSessionsWithoutMail(qint64 logEnd);
     // The test authorization server (scripts/oauthserver.py): "http://127.0.0.1:port".
     static QString oauthServer();
     // "pop3s://127.0.0.1:port": TLS from the start, logins only with its bearer tokens.

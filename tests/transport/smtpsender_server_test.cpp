@@ -17,8 +17,10 @@ class SmtpServers : public testing::Test {
         account = TestMailServers::claimAccount();
     }
 
-    SmtpSender loggedIn(const QString& password, CertificateTrust trust = TestMailServers::trust()) const {
-        return SmtpSender({{}, {account.name, password}}, std::move(trust));
+    // The user agrees to a login in clear, without a note of it.
+    SmtpSender loggedIn(const QString& password, CertificateTrust trust = TestMailServers::trust(),
+                        TlsPolicy policy = TlsPolicy({}, [](const QString&) { return true; })) const {
+        return SmtpSender({{}, {account.name, password}}, std::move(trust), std::move(policy));
     }
 
     // A sender address of this test's own, to find its session in the log.
@@ -63,6 +65,59 @@ TEST_F(SmtpServers, eachServerFormDeliversWithTheLoginItOffers) {
         EXPECT_EQ(session.mechanism.toStdString(), c.mechanism);
         EXPECT_EQ(session.commands.toStdString(), c.commands);
     }
+}
+
+TEST_F(SmtpServers, tlsOnceGivenIsKeptAndALoginInClearWaitsForTheUsersYes) {
+    struct Row {
+        const char* tag;
+        QString server;
+        bool answer;
+        int sends;
+        int questions;
+        const char* kept; // the server's state in the file afterwards; "" none
+        const char* mechanism;
+    };
+    const Row rows[] = {
+        {"clear-login-no", TestMailServers::submissionPlainServer(), false, 1, 1, "", ""},
+        {"clear-login-yes", TestMailServers::submissionPlainServer(), true, 2, 1, "clear", "CRAM-MD5"},
+        {"starttls", TestMailServers::submissionServer(), false, 1, 0, "tls", "PLAIN"},
+        {"smtps", TestMailServers::smtpsServer(), false, 1, 0, "tls", "PLAIN"},
+        {"clear-without-auth", TestMailServers::smtpServer(), false, 1, 0, "", ""},
+    };
+    int delivered = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.tag);
+        TempFolder data;
+        const QString file = data.file(TlsPolicy::kFileName);
+        int questions = 0;
+        const TlsPolicy policy(file, [&](const QString&) {
+            ++questions;
+            return row.answer;
+        });
+        for (int i = 0; i < row.sends; ++i) {
+            const QString from = sender(row.tag) + QString::number(i);
+            const qint64 logEnd = TestMailServers::postfixLogEnd();
+            const Status sent =
+                loggedIn(account.password, TestMailServers::trust(), policy).send(row.server, mailFrom(from));
+            if (!row.answer && row.questions > 0) {
+                EXPECT_EQ(sent.error(),
+                          QStringLiteral("サーバー「%1」は暗号化に対応していないため、パスワードを送ら"
+                                         "ずに接続を終えました。")
+                              .arg(row.server));
+                for (const QString& session : TestMailServers::plainSubmissionSessionsWithoutMail(logEnd))
+                    EXPECT_FALSE(session.contains(QStringLiteral("auth"))) << session.toStdString();
+                continue;
+            }
+            ASSERT_TRUE(sent.ok()) << sent.error().toStdString();
+            ASSERT_TRUE(TestMailServers::waitForMessages(account, ++delivered));
+            EXPECT_EQ(TestMailServers::smtpSession(from).mechanism.toStdString(), row.mechanism);
+        }
+        EXPECT_EQ(questions, row.questions);
+        const QString service = TlsPolicy::service("smtp", *ServerAddress::parse(row.server, kSmtpScheme));
+        EXPECT_EQ(QFile::exists(file) ? ReadBytes(file) : QByteArray(),
+                  *row.kept ? service.toUtf8() + ' ' + row.kept + '\n' : QByteArray());
+    }
+    EXPECT_EQ(TestMailServers::waitingMessages(account), delivered);
 }
 
 TEST_F(SmtpServers, sendToAllOfThreeMailsUsesOneConnection) {

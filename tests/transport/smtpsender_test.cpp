@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/scriptedserver.h"
+#include "tests/support/tempfolder.h"
 #include "transport/smtpsender.h"
 
 namespace {
@@ -55,8 +56,10 @@ const OutgoingMail kMail{QStringLiteral("to@example.jp"),
 // Whatever the client sent after the script's last step: nothing but QUIT may follow.
 void expectNothingInClearAfter(ScriptedServer& server, const char* lastCommand) {
     const QList<QByteArray> got = server.received();
-    const qsizetype at = got.indexOf(QByteArray(lastCommand));
-    ASSERT_GE(at, 0) << "never saw " << lastCommand;
+    qsizetype at = 0;
+    while (at < got.size() && !got[at].startsWith(lastCommand))
+        ++at;
+    ASSERT_LT(at, got.size()) << "never saw " << lastCommand;
     for (qsizetype i = at + 1; i < got.size(); ++i)
         EXPECT_TRUE(got[i].startsWith("QUIT") || got[i].isEmpty()) << got[i].toStdString();
 }
@@ -85,6 +88,31 @@ TEST(SmtpStartTls, brokenHandshakeIsAnErrorAndSendsNoPassword) {
         << sent.error().toStdString();
     for (const QByteArray& line : server.received())
         EXPECT_FALSE(line.contains("AUTH") || line.contains("MAIL")) << line.toStdString();
+}
+
+// A server once seen with TLS that now offers none: someone on the path may
+// have removed the offer. Nothing but EHLO and QUIT may leave, whether it
+// offers AUTH or not, and the user is not asked about a login in clear.
+TEST(SmtpTlsPolicy, aServerOnceSeenWithTlsThatOffersNoneIsRefusedBeforeAuthOrMail) {
+    for (const char* lastEhloLine : {"250 AUTH PLAIN LOGIN", "250 8BITMIME"}) {
+        SCOPED_TRACE(lastEhloLine);
+        ScriptedServer server({{S::send("220 mail.example.jp ESMTP"), S::expect("EHLO"),
+                                S::send("250-mail.example.jp"), S::send(lastEhloLine), S::expect("")}});
+        TempFolder data;
+        const TlsPolicy policy(data.file(TlsPolicy::kFileName), [](const QString&) { return true; });
+        const ServerAddress address = *ServerAddress::parse(server.address(), kSmtpScheme);
+        ASSERT_TRUE(policy.rememberTls(TlsPolicy::service("smtp", address)).ok());
+        const Status sent =
+            SmtpSender({{5, 5}, {QStringLiteral("u1"), QStringLiteral("secret")}}, CertificateTrust(), policy)
+                .send(server.address(), kMail);
+        EXPECT_EQ(
+            sent.error(),
+            QStringLiteral("サーバー「%1」は以前は暗号化 (TLS) に対応していましたが、今回は対応していません。"
+                           "通信が途中で書き換えられている（攻撃を受けている）おそれがあるため、パスワードを"
+                           "送らずに接続を終えました。")
+                .arg(server.address()));
+        expectNothingInClearAfter(server, "EHLO");
+    }
 }
 
 } // namespace

@@ -1,7 +1,9 @@
-// The certificate question of a connection on a worker thread (a send).
+// The questions of a connection on a worker thread (a send): a certificate
+// that fails the checks, a login in clear.
 #include <QSignalSpy>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
@@ -21,12 +23,9 @@ class ThreadNotingPrompter : public ScriptedPrompter {
 };
 
 // Runs the check on a thread of its own while this one keeps its events going.
-Status checkOnWorker(const CertificateTrust& trust) {
+Status onWorker(const std::function<Status()>& check) {
     Status checked = Status::failure(QStringLiteral("never ran"));
-    QThread* worker = QThread::create([&] {
-        checked = trust.check(QStringLiteral("mail.example.jp"), QSslCertificate(),
-                              {QSslError(QSslError::SelfSignedCertificate)});
-    });
+    QThread* worker = QThread::create([&] { checked = check(); });
     QSignalSpy finished(worker, &QThread::finished);
     worker->start();
     EXPECT_TRUE(finished.wait(10000));
@@ -37,26 +36,55 @@ Status checkOnWorker(const CertificateTrust& trust) {
 
 } // namespace
 
-TEST(UserCertificateTrust, aWorkersQuestionIsAskedOnTheWindowThreadAndItsAnswerHolds) {
-    TempFolder folder;
-    AppContext context(AppPaths(folder.path()), folder.path());
-    ASSERT_TRUE(context.paths.ensureLayout().ok());
-    ThreadNotingPrompter prompter;
-    context.prompter = &prompter;
-    const CertificateTrust trust = UserCertificateTrust(context);
+TEST(UserTransport, aWorkersQuestionIsAskedOnTheWindowThreadAndItsYesIsKeptForTheUserOnly) {
+    struct Row {
+        const char* name;
+        std::function<Status(const AppContext&)> check;
+        QString question; // the start of the text
+        const char* file; // in the data folder
+        QByteArray kept;
+    };
+    const Row rows[] = {
+        {"untrusted-certificate",
+         [](const AppContext& c) {
+             return UserCertificateTrust(c).check(QStringLiteral("mail.example.jp"), QSslCertificate(),
+                                                  {QSslError(QSslError::SelfSignedCertificate)});
+         },
+         QStringLiteral("サーバー「mail.example.jp」の証明書を確認できません"), "trusted-certificates",
+         "mail.example.jp " + CertificateTrust::fingerprint(QSslCertificate()).toLatin1() + '\n'},
+        {"login-in-clear",
+         [](const AppContext& c) {
+             return UserTlsPolicy(c).allowClearLogin(QStringLiteral("smtp mail.example.jp:25"),
+                                                     QStringLiteral("mail.example.jp"));
+         },
+         QStringLiteral(
+             "サーバー「mail.example.jp」は暗号化に対応していません。パスワードが暗号化されずに送られ"
+             "ます。続けますか？"),
+         "server-tls", "smtp mail.example.jp:25 clear\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder folder;
+        AppContext context(AppPaths(folder.path()), folder.path());
+        ASSERT_TRUE(context.paths.ensureLayout().ok());
+        ThreadNotingPrompter prompter;
+        context.prompter = &prompter;
 
-    prompter.answers = {Prompter::Answer::No};
-    const Status refused = checkOnWorker(trust);
-    ASSERT_FALSE(refused.ok());
-    EXPECT_TRUE(refused.error().contains(QStringLiteral("自己署名の証明書です。")))
-        << refused.error().toStdString();
+        prompter.answers = {Prompter::Answer::No};
+        EXPECT_FALSE(onWorker([&] { return row.check(context); }).ok());
+        prompter.answers = {Prompter::Answer::Yes};
+        EXPECT_TRUE(onWorker([&] { return row.check(context); }).ok());
+        ASSERT_EQ(prompter.shown.size(), 2);
+        EXPECT_TRUE(prompter.shown[1].text.startsWith(row.question)) << prompter.shown[1].text.toStdString();
+        EXPECT_EQ(prompter.shown[1].title, QStringLiteral("確認"));
+        EXPECT_EQ(prompter.shown[1].icon, Prompter::Icon::Warning);
+        EXPECT_EQ(prompter.shown[1].buttons, Prompter::Buttons::YesNo);
+        EXPECT_EQ(prompter.threads, QList<QThread*>({QThread::currentThread(), QThread::currentThread()}));
 
-    prompter.answers = {Prompter::Answer::Yes};
-    EXPECT_TRUE(checkOnWorker(trust).ok());
-    ASSERT_EQ(prompter.shown.size(), 2);
-    EXPECT_EQ(prompter.shown[1].title, QStringLiteral("確認"));
-    EXPECT_EQ(prompter.shown[1].buttons, Prompter::Buttons::YesNo);
-    EXPECT_EQ(prompter.threads, QList<QThread*>({QThread::currentThread(), QThread::currentThread()}));
-    EXPECT_TRUE(
-        trust.isTrusted(QStringLiteral("mail.example.jp"), CertificateTrust::fingerprint(QSslCertificate())));
+        const QString file = context.paths.dataFile(QString::fromLatin1(row.file));
+        EXPECT_EQ(ReadBytes(file), row.kept);
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+    }
 }

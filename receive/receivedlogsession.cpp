@@ -1,0 +1,91 @@
+#include "receive/receivedlogsession.h"
+
+ReceivedLogSession::ReceivedLogSession(QString path) : log_(std::move(path)) {}
+
+Status ReceivedLogSession::load() {
+    messageOf_.clear();
+    void_.clear();
+    taken_.clear();
+    Result<QList<ReceivedLog::Line>> lines = log_.read();
+    if (!lines)
+        return Status::failure(lines.error());
+    lines_ = std::move(lines).value();
+    return {};
+}
+
+bool ReceivedLogSession::unused(int line) const {
+    return !messageOf_.contains(line) && !void_.contains(line);
+}
+
+bool ReceivedLogSession::mayHaveStored(const QByteArray& messageDigest) const {
+    for (int i = 0; i < lines_.size(); ++i)
+        if (unused(i) && lines_[i].message == messageDigest)
+            return true;
+    return false;
+}
+
+Result<bool> ReceivedLogSession::storedBefore(int n, const QByteArray& messageDigest,
+                                              const RecordFile& records) {
+    if (!mayHaveStored(messageDigest))
+        return false;
+    // A deletion in the history may have marked lines since; it never adds
+    // or drops one, so the lines keep their places.
+    Result<QList<ReceivedLog::Line>> fresh = log_.read();
+    if (!fresh)
+        return Result<bool>::failure(fresh.error());
+    if (fresh->size() != lines_.size())
+        return Result<bool>::failure(QStringLiteral("受信の記録が途中で変わりました (%1)").arg(log_.path()));
+    lines_ = std::move(fresh).value();
+    for (int i = 0; i < lines_.size(); ++i) {
+        if (!unused(i) || lines_[i].message != messageDigest)
+            continue;
+        if (lines_[i].deletedByUser) {
+            messageOf_.insert(i, n);
+            return true;
+        }
+        const Result<std::optional<int>> at = ReceivedLog::locate(lines_[i], records, taken_);
+        if (!at)
+            return Result<bool>::failure(at.error());
+        if (*at) {
+            messageOf_.insert(i, n);
+            taken_.insert(**at);
+            return true;
+        }
+        void_.insert(i);
+    }
+    return false;
+}
+
+Status ReceivedLogSession::add(int n, const QByteArray& messageDigest, int number, QByteArrayView record) {
+    const ReceivedLog::Line line = ReceivedLog::lineFor(messageDigest, number, record);
+    if (const Status s = log_.append(line); !s)
+        return s;
+    messageOf_.insert(int(lines_.size()), n);
+    lines_.append(line);
+    taken_.insert(number);
+    return {};
+}
+
+void ReceivedLogSession::recordNotAppended() {
+    const int last = int(lines_.size()) - 1;
+    messageOf_.remove(last);
+    void_.insert(last);
+    taken_.remove(lines_[last].number);
+}
+
+Status ReceivedLogSession::prune(const QSet<int>& deleted, bool examinedAll) {
+    const Result<QList<ReceivedLog::Line>> fresh = log_.read();
+    if (!fresh)
+        return Status::failure(fresh.error());
+    if (fresh->size() != lines_.size())
+        return {}; // not the lines this check knows: leave them all
+    QList<ReceivedLog::Line> kept;
+    for (int i = 0; i < fresh->size(); ++i) {
+        const auto message = messageOf_.constFind(i);
+        const bool needless =
+            void_.contains(i) || (message != messageOf_.cend() ? deleted.contains(*message) : examinedAll);
+        if (!needless)
+            kept.append(fresh->at(i));
+    }
+    return kept.size() == fresh->size() ? Status() : log_.rewrite(kept);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QSet>
+
+#include "store/receivedlog.h"
+
+// One check's use of the received log: which line stands for which listed
+// message, so that a line answers for one message at most and a record for
+// one line, and which lines the check leaves behind. Call it under the
+// received-mail file's lock, which a deletion in the history holds too.
+class ReceivedLogSession {
+  public:
+    explicit ReceivedLogSession(QString path);
+    const QString& path() const { return log_.path(); }
+
+    // Reads the log at the start of a check.
+    Status load();
+    // Whether a line that no message of this check matched yet has this digest.
+    bool mayHaveStored(const QByteArray& messageDigest) const;
+    // Whether message n (its digest) was stored by an earlier check, or
+    // deleted by the user since: its message is then deleted without being
+    // stored. A line whose record is nowhere stands for nothing any more.
+    Result<bool> storedBefore(int n, const QByteArray& messageDigest, const RecordFile& records);
+    // Logs message n before its record is appended at `number`.
+    Status add(int n, const QByteArray& messageDigest, int number, QByteArrayView record);
+    // The record of the line added last was not appended after all.
+    void recordNotAppended();
+    Status sync() const { return log_.sync(); }
+    // At the end of the check: drops the lines of the messages `deleted` for
+    // good, the lines that stand for nothing, and, when the check examined
+    // every listed message, the lines no message matched (theirs are gone).
+    Status prune(const QSet<int>& deleted, bool examinedAll);
+
+  private:
+    bool unused(int line) const;
+
+    ReceivedLog log_;
+    QList<ReceivedLog::Line> lines_; // as last read, and those this check added
+    QHash<int, int> messageOf_;      // line index -> message number in this check
+    QSet<int> void_;                 // lines whose records are nowhere
+    QSet<int> taken_;                // records the lines of this check stand for
+};

@@ -1,0 +1,182 @@
+#include "store/receivedlog.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cstdio>
+
+#include "store/mailfile.h"
+#include "store/posixfile.h"
+#include "store/recordfile.h"
+#include "store/recordfilelock.h"
+
+namespace {
+
+const QByteArray kDeleted = "deleted";
+
+bool isDigest(const QByteArray& text) {
+    return text.size() == 64 && std::all_of(text.cbegin(), text.cend(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
+
+// "message number record", then "deleted" or the lowest number when either applies.
+QByteArray text(const ReceivedLog::Line& line) {
+    QByteArray out = line.message + ' ' + QByteArray::number(line.number) + ' ' + line.record;
+    if (line.deletedByUser)
+        out += ' ' + kDeleted;
+    else if (line.lowest < line.number)
+        out += ' ' + QByteArray::number(line.lowest);
+    return out + '\n';
+}
+
+std::optional<ReceivedLog::Line> parse(const QByteArray& text) {
+    const QList<QByteArray> fields = text.split(' ');
+    if (fields.size() < 3 || fields.size() > 4 || !isDigest(fields[0]) || !isDigest(fields[2]))
+        return std::nullopt;
+    ReceivedLog::Line line;
+    bool ok = false;
+    line.message = fields[0];
+    line.number = fields[1].toInt(&ok);
+    line.record = fields[2];
+    line.lowest = line.number;
+    if (!ok || line.number < 1)
+        return std::nullopt;
+    if (fields.size() == 4 && fields[3] == kDeleted) {
+        line.deletedByUser = true;
+    } else if (fields.size() == 4) {
+        line.lowest = fields[3].toInt(&ok);
+        if (!ok || line.lowest < 1 || line.lowest > line.number)
+            return std::nullopt;
+    }
+    return line;
+}
+
+} // namespace
+
+ReceivedLog::ReceivedLog(QString path) : path_(std::move(path)) {}
+
+QByteArray ReceivedLog::digest(QByteArrayView bytes) {
+    // BLAKE2b: three times the speed of SHA-256 here, on 32 KB per mail.
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Blake2b_256).toHex();
+}
+
+ReceivedLog::Line ReceivedLog::lineFor(const QByteArray& messageDigest, int number, QByteArrayView record) {
+    return {messageDigest, number, number, digest(record), false};
+}
+
+Result<QList<ReceivedLog::Line>> ReceivedLog::read() const {
+    using R = Result<QList<Line>>;
+    QList<Line> lines;
+    if (!QFileInfo::exists(path_))
+        return lines;
+    PosixFile file;
+    if (!file.open(path_, PosixFile::ReadWrite))
+        return R::failure(file.errorText());
+    const qint64 length = file.size();
+    if (length < 0)
+        return R::failure(file.errorText());
+    QByteArray bytes(length, Qt::Uninitialized);
+    if (file.readAt(0, bytes.data(), length) != length)
+        return R::failure(file.errorText());
+    const qsizetype whole = bytes.lastIndexOf('\n') + 1;
+    if (whole < length && !file.truncate(whole))
+        return R::failure(file.errorText());
+    for (const QByteArray& line : bytes.left(whole).split('\n'))
+        if (const std::optional<Line> parsed = parse(line))
+            lines.append(*parsed);
+    return lines;
+}
+
+Status ReceivedLog::append(const Line& line) const {
+    PosixFile file;
+    if (!file.open(path_, PosixFile::ReadWriteCreate))
+        return Status::failure(file.errorText());
+    const qint64 end = file.size();
+    const QByteArray bytes = text(line);
+    if (end < 0 || !file.writeAt(end, bytes.constData(), bytes.size()) || !file.close())
+        return Status::failure(file.errorText());
+    return {};
+}
+
+Status ReceivedLog::sync() const {
+    return SyncFile(path_);
+}
+
+Status ReceivedLog::rewrite(const QList<Line>& lines) const {
+    if (lines.isEmpty()) {
+        // A check that ended cleanly leaves no log behind.
+        if (std::remove(QFile::encodeName(path_).constData()) != 0 && QFileInfo::exists(path_))
+            return Status::failure(QStringLiteral("ファイルを削除できません (%1)").arg(path_));
+        SyncFolder(QFileInfo(path_).absolutePath());
+        return {};
+    }
+    QByteArray bytes;
+    for (const Line& line : lines)
+        bytes += text(line);
+    const QString temporary = path_ + QStringLiteral(".tmp");
+    PosixFile file;
+    if (!file.open(temporary, PosixFile::CreateTruncate) ||
+        !file.writeAt(0, bytes.constData(), bytes.size()) || !file.sync() || !file.close())
+        return Status::failure(file.errorText());
+    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path_).constData()) != 0)
+        return Status::failure(QStringLiteral("ファイルの名前を変えられません (%1)").arg(path_));
+    SyncFolder(QFileInfo(path_).absolutePath());
+    return {};
+}
+
+Result<std::optional<int>> ReceivedLog::locate(const Line& line, const RecordFile& records,
+                                               const QSet<int>& taken) {
+    using R = Result<std::optional<int>>;
+    for (int n = line.number; n >= line.lowest; --n) {
+        if (taken.contains(n))
+            continue;
+        const Result<std::optional<QByteArray>> bytes = records.read(n);
+        if (!bytes)
+            return R::failure(bytes.error());
+        if (bytes->has_value() && digest(**bytes) == line.record)
+            return std::optional<int>(n);
+    }
+    return std::optional<int>();
+}
+
+Status ReceivedLog::forgetRecord(const RecordFile& records, int p) const {
+    const Result<QList<Line>> lines = read();
+    if (!lines)
+        return Status::failure(lines.error());
+    if (lines->isEmpty())
+        return {};
+    const Result<std::optional<QByteArray>> bytes = records.read(p);
+    if (!bytes)
+        return Status::failure(bytes.error());
+    if (!bytes->has_value())
+        return {};
+    const QByteArray deleted = digest(**bytes);
+    // Records only ever move down, so only lines at or above p can name it;
+    // those that do not may find their records one place lower afterwards.
+    QList<Line> changed = *lines;
+    bool marked = false;
+    for (Line& line : changed) {
+        if (line.deletedByUser || line.number < p)
+            continue;
+        if (!marked && line.record == deleted && line.lowest <= p)
+            marked = line.deletedByUser = true;
+        else
+            line.lowest = std::max(1, line.lowest - 1);
+    }
+    return changed == *lines ? Status() : rewrite(changed);
+}
+
+Status DeleteReceivedRecord(const AppPaths& paths, int p) {
+    const MailFile file = MailFile::received(paths);
+    const RecordFileLock lock(file.path());
+    if (const Result<int> count = file.count(); !count) // finishes a deletion left half done
+        return Status::failure(count.error());
+    const ReceivedLog log(paths.dataFile(ReceivedLog::kFileName));
+    if (Status s = log.forgetRecord(RecordFile(file.path(), MailRecord::kSize), p); !s)
+        return s;
+    if (Status s = file.markDeleted(p); !s)
+        return s;
+    return file.compact();
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <optional>
+
+#include "store/apppaths.h"
+#include "text/result.h"
+
+class RecordFile;
+
+// What the mail check stored while the server may still hold it, known by
+// content: one line per stored message, "message-digest record-number
+// record-digest" (BLAKE2b-256 of the message as the server sent it and of
+// its record), written before the record is appended. A check killed
+// part-way leaves it behind; the next check fetches each message again and
+// takes it as stored exactly when its digest matches a line no other message
+// of that check matched, whose record is whole in the file and byte for byte
+// the one logged. So a kill between any two system calls loses nothing and
+// stores nothing twice, whatever the server's UIDLs do, and a message listed
+// twice is stored twice. Lines go out with one write() each and are made
+// durable, like the records, before any DELE. (A power cut, unlike a kill,
+// can keep a record and lose its unsynced line: that message is then stored
+// twice, never lost.)
+//
+// Deleting a received mail in the history keeps the log in step: the line of
+// that record is marked deleted by the user (its message is then deleted on
+// the server and not stored again), and the lines above it note that their
+// records may have moved down one place.
+class ReceivedLog {
+  public:
+    static inline const QString kFileName = QStringLiteral("received.log");
+
+    struct Line {
+        QByteArray message; // hex digest of the message as the server sent it
+        int number = 0;     // where its record was appended
+        int lowest = 0;     // how far down deletions in the history may have moved it since
+        QByteArray record;  // hex digest of the record's bytes
+        bool deletedByUser = false;
+        friend bool operator==(const Line&, const Line&) = default;
+    };
+
+    explicit ReceivedLog(QString path);
+    const QString& path() const { return path_; }
+
+    static QByteArray digest(QByteArrayView bytes);
+    // The line of a message whose record is about to be appended at `number`.
+    static Line lineFor(const QByteArray& messageDigest, int number, QByteArrayView record);
+
+    // The lines in order; none when there is no log. A last line cut short
+    // by a kill is cut off the file: its record was never appended.
+    Result<QList<Line>> read() const;
+    Status append(const Line& line) const;
+    Status sync() const;
+    // Replaces the lines through a synced temporary file and a rename, or
+    // removes the log when none is left.
+    Status rewrite(const QList<Line>& lines) const;
+
+    // Where the record of `line` is now: the first number from its number
+    // down to its lowest, and not in `taken`, that holds a whole record byte
+    // for byte the logged one; std::nullopt when there is none.
+    static Result<std::optional<int>> locate(const Line& line, const RecordFile& records,
+                                             const QSet<int>& taken);
+
+    // The user is deleting record `p` of `records`: the line of that record
+    // is marked deleted by the user and the lines above it may now find their
+    // records one place lower. Call under the file's lock, before the record
+    // is marked: a stop in between leaves the record and deletes its message
+    // on the server without storing it again.
+    Status forgetRecord(const RecordFile& records, int p) const;
+
+  private:
+    QString path_;
+};
+
+// Deletes record `p` of the received-mail file for the user, the log kept in
+// step (forgetRecord, then the record), all under the file's lock.
+Status DeleteReceivedRecord(const AppPaths& paths, int p);

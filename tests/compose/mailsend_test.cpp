@@ -1,0 +1,87 @@
+// What a send does with accepted and refused mails, against a fake way out:
+// a send-to-all after a partial failure, a connection that ends for good,
+// and which mails get a sent record.
+#include <gtest/gtest.h>
+
+#include "compose/mailsend.h"
+#include "compose/sendtoallround.h"
+#include "store/addressfile.h"
+#include "store/mailfile.h"
+#include "tests/support/fakemailsender.h"
+#include "tests/support/tempfolder.h"
+
+TEST(MailSend, aSendToAllAgainGoesOnlyWhereTheMailHasNotBeenAndRecordsOnlyWhatWasAccepted) {
+    // One press of 「送信」 in send-to-all mode, to the book a@x.jp, b@x.jp, c@x.jp.
+    struct Press {
+        QStringList refusing;
+        QString closingAt;
+        const char* asked; // the recipients the server was asked for, in order
+        int records;       // in the sent-mail file afterwards
+        int errorBoxes;
+        QString status;
+    };
+    struct Row {
+        const char* name;
+        QList<Press> presses;
+    };
+    const QString done = QStringLiteral("送信完了です。");
+    const QString missedB = QStringLiteral(
+        "送信できなかった宛先: b@x.jp。もう一度「送信」を押すと、まだ届いていない宛先にだけ送ります。");
+    const Row rows[] = {
+        {"one-refused-goes-alone-next-time-then-all-start-afresh",
+         {{{QStringLiteral("b@x.jp")}, {}, "a@x.jp b@x.jp c@x.jp", 2, 1, missedB},
+          {{}, {}, "b@x.jp", 3, 0, done},
+          {{}, {}, "a@x.jp b@x.jp c@x.jp", 6, 0, done}}},
+        {"refused-again-is-still-the-only-one-left",
+         {{{QStringLiteral("b@x.jp")}, {}, "a@x.jp b@x.jp c@x.jp", 2, 1, missedB},
+          {{QStringLiteral("b@x.jp")}, {}, "b@x.jp", 2, 1, missedB},
+          {{}, {}, "b@x.jp", 3, 0, done}}},
+        {"connection-ended-for-good-leaves-that-one-and-the-rest-untried",
+         {{{},
+           QStringLiteral("b@x.jp"),
+           "a@x.jp b@x.jp",
+           1,
+           1,
+           QStringLiteral(
+               "送信できなかった宛先: b@x.jp、c@x.jp。もう一度「送信」を押すと、まだ届いていない宛先"
+               "にだけ送ります。")},
+          {{}, {}, "b@x.jp c@x.jp", 3, 0, done}}},
+        {"nothing-reached-goes-to-all-again",
+         {{{},
+           QStringLiteral("a@x.jp"),
+           "a@x.jp",
+           0,
+           1,
+           QStringLiteral("送信できなかった宛先: a@x.jp、b@x.jp、c@x.jp。もう一度「送信」を押すと、まだ届いて"
+                          "いない宛先にだけ送ります。")},
+          {{}, {}, "a@x.jp b@x.jp c@x.jp", 3, 0, done}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder app;
+        const AppPaths paths(app.path());
+        ASSERT_TRUE(paths.ensureLayout().ok());
+        const AddressFile book = AddressFile::book(paths);
+        for (const char* address : {"a@x.jp", "b@x.jp", "c@x.jp"})
+            ASSERT_TRUE(book.AppendAddressRecord(QStringLiteral("名前"), QString::fromLatin1(address)).ok());
+        SendToAllRound round;
+        int pressed = 0;
+        for (const Press& press : row.presses) {
+            SCOPED_TRACE(++pressed);
+            auto sender = std::make_shared<FakeMailSender>();
+            sender->refusing = press.refusing;
+            sender->closingAt = press.closingAt;
+            SendRequest request;
+            request.toText = QStringLiteral("皆様");
+            request.sendToAll = true;
+            request.listEntries = 3;
+            request.alreadyReached = round.reached();
+            const SendReport report = MailSend(paths, sender).run(request);
+            round.take(report);
+            EXPECT_EQ(sender->asked->join(u' ').toStdString(), press.asked);
+            EXPECT_EQ(MailFile::sent(paths).count().value(), press.records);
+            EXPECT_EQ(MailSend::errorTexts(report).size(), press.errorBoxes);
+            EXPECT_EQ(MailSend::statusText(report).toStdString(), press.status.toStdString());
+        }
+    }
+}

@@ -6,6 +6,7 @@
 #include "tests/support/tempfolder.h"
 #include "tests/support/testsignin.h"
 #include "transport/pop3session.h"
+#include "transport/smtpsender.h"
 
 namespace {
 
@@ -82,4 +83,41 @@ TEST_F(SignInServers, theTokenIsRenewedWhenExpiredOrRefusedAndARevokedSignInAsks
         const OAuthTokens kept = TokenStore(store).load()->tokens;
         EXPECT_EQ(kept.accessToken != signedIn.tokens.accessToken, row.count >= 0);
     }
+}
+
+TEST_F(SignInServers, aSendLogsInWithTheTokenAndARefusedOneIsRenewedOnce) {
+    struct Row {
+        const char* name;
+        bool revokeAccess;
+        bool revokeRefresh;
+        const char* error; // nullptr: delivered
+    };
+    const Row rows[] = {
+        {"send-with-the-token", false, false, nullptr},
+        {"token-the-server-refuses-renewed-and-sent-again", true, false, nullptr},
+        {"refused-token-and-revoked-sign-in-send-nothing", true, true,
+         "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。"},
+    };
+    int delivered = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const OAuthSignIn signedIn = signIn();
+        if (row.revokeAccess)
+            TestMailServers::revokeToken(signedIn.tokens.accessToken);
+        if (row.revokeRefresh)
+            TestMailServers::revokeToken(signedIn.tokens.refreshToken);
+        const QString from = QStringLiteral("%1-%2@fennick.test").arg(QLatin1String(row.name), account.name);
+        const SmtpSender sender({{}, {account.name, {}, AccessTokens::forAccount(store)}}, TestMailServers::trust());
+        const Status sent = sender.send(TestMailServers::submissionOAuthServer(),
+                                        {account.address, from, QStringLiteral("件名"), QStringLiteral("本文"), {}});
+        if (row.error) {
+            ASSERT_FALSE(sent.ok());
+            EXPECT_TRUE(sent.error().contains(QString::fromUtf8(row.error))) << sent.error().toStdString();
+            continue;
+        }
+        ASSERT_TRUE(sent.ok()) << sent.error().toStdString();
+        EXPECT_TRUE(TestMailServers::waitForMessages(account, ++delivered));
+        EXPECT_EQ(TestMailServers::smtpSession(from).mechanism, QStringLiteral("OAUTHBEARER"));
+    }
+    EXPECT_EQ(TestMailServers::waitingMessages(account), 2);
 }

@@ -4,26 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/fakemailstream.h"
+#include "tests/support/listedtokens.h"
 #include "transport/pop3session.h"
 
 namespace {
 
 using Lines = QList<QByteArray>;
-
-// Hands out the tokens in turn; one that starts with "!" is a failure with the rest as its text.
-class ListedTokens : public BearerTokenSource {
-  public:
-    explicit ListedTokens(QStringList tokens) : tokens_(std::move(tokens)) {}
-    Result<QString> accessToken() override { return next(); }
-    Result<QString> renewedAccessToken() override { return next(); }
-
-  private:
-    Result<QString> next() {
-        const QString t = tokens_.isEmpty() ? QStringLiteral("!no more tokens") : tokens_.takeFirst();
-        return t.startsWith(u'!') ? Result<QString>::failure(t.mid(1)) : Result<QString>(t);
-    }
-    QStringList tokens_;
-};
 
 QByteArray xoauth2(const char* token) {
     return "AUTH XOAUTH2 " + ("user=u@example.jp\x01" "auth=Bearer " + QByteArray(token) + "\x01\x01").toBase64();

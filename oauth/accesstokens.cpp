@@ -34,11 +34,11 @@ Result<QString> AccessTokens::token(bool refused) {
     const std::lock_guard lock(renewals());
     const std::optional<OAuthSignIn> stored = TokenStore(storeFile_).load();
     if (!stored)
-        return Result<QString>::failure(
-            QStringLiteral("サインインの情報がありません。「ID/PASS」の画面の「OAuth2...」からサインインしてください。"));
+        return Result<QString>::failure(QStringLiteral(
+            "サインインの情報がありません。「ID/PASS」の画面の「OAuth2...」からサインインしてください。"));
     const OAuthTokens& t = stored->tokens;
-    const bool lasting = !t.accessToken.isEmpty() && t.expiresAt.isValid() &&
-                         now_().secsTo(t.expiresAt) > kMarginSeconds;
+    const bool lasting =
+        !t.accessToken.isEmpty() && t.expiresAt.isValid() && now_().secsTo(t.expiresAt) > kMarginSeconds;
     // After a refusal, a token another session has renewed meanwhile will do.
     if (lasting && !(refused && t.accessToken == handedOut_)) {
         handedOut_ = t.accessToken;
@@ -59,9 +59,11 @@ Result<QString> AccessTokens::refresh(const OAuthSignIn& stored) {
     const TokenAnswer answer = TokenAnswer::read(*reply, now_());
     if (!answer.tokens)
         return Result<QString>::failure(
-            answer.refused ? answer.error + QStringLiteral("\nサインインの期限が切れたか、取り消されました。"
-                                                           "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。")
-                           : answer.error);
+            answer.refused
+                ? answer.error +
+                      QStringLiteral("\nサインインの期限が切れたか、取り消されました。"
+                                     "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。")
+                : answer.error);
     OAuthSignIn renewed = stored;
     renewed.tokens.accessToken = answer.tokens->accessToken;
     renewed.tokens.expiresAt = answer.tokens->expiresAt;

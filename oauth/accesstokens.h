@@ -15,8 +15,9 @@ class AccessTokens : public BearerTokenSource {
   public:
     using Clock = std::function<QDateTime()>;
 
-    AccessTokens(QString storeFile, std::shared_ptr<TokenEndpoint> endpoint,
-                 Clock now = [] { return QDateTime::currentDateTimeUtc(); });
+    AccessTokens(
+        QString storeFile, std::shared_ptr<TokenEndpoint> endpoint,
+        Clock now = [] { return QDateTime::currentDateTimeUtc(); });
 
     // For the account whose sign-in `storeFile` holds; none when it logs in
     // with its password.

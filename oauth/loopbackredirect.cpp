@@ -20,8 +20,7 @@ std::optional<QByteArray> readTarget(QTcpSocket& socket) {
     QByteArray head;
     const QDeadlineTimer deadline(kRequestMillis);
     while (!head.contains("\r\n\r\n")) {
-        if (head.size() > 16384 ||
-            !socket.waitForReadyRead(sliceOf(deadline, kRequestMillis)))
+        if (head.size() > 16384 || !socket.waitForReadyRead(sliceOf(deadline, kRequestMillis)))
             return std::nullopt;
         head += socket.readAll();
     }
@@ -32,8 +31,9 @@ std::optional<QByteArray> readTarget(QTcpSocket& socket) {
 }
 
 void answer(QTcpSocket& socket, const QByteArray& status, const QString& text) {
-    const QByteArray page = "<!doctype html><html lang=\"ja\"><meta charset=\"utf-8\"><title>Fennick</title><p>" +
-                            text.toHtmlEscaped().toUtf8() + "</p></html>";
+    const QByteArray page =
+        "<!doctype html><html lang=\"ja\"><meta charset=\"utf-8\"><title>Fennick</title><p>" +
+        text.toHtmlEscaped().toUtf8() + "</p></html>";
     socket.write("HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
                  QByteArray::number(page.size()) + "\r\nConnection: close\r\n\r\n" + page);
     socket.waitForBytesWritten(kRequestMillis);
@@ -76,7 +76,8 @@ std::optional<QUrlQuery> LoopbackRedirect::wait(const QString& state, QDeadlineT
             continue;
         }
         answer(*socket, "200 OK",
-               QStringLiteral("サインインの結果を Fennick に渡しました。このページを閉じて、Fennick の画面に戻ってください。"));
+               QStringLiteral("サインインの結果を Fennick に渡しました。このページを閉じて、Fennick "
+                              "の画面に戻ってください。"));
         return query;
     }
     return std::nullopt;

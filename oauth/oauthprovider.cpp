@@ -18,8 +18,9 @@ const QList<OAuthProvider>& OAuthProviders() {
          QStringLiteral("Microsoft (Outlook.com, Microsoft 365)"),
          QStringLiteral("https://login.microsoftonline.com/common/oauth2/v2.0/authorize"),
          QStringLiteral("https://login.microsoftonline.com/common/oauth2/v2.0/token"),
-         QStringLiteral("https://outlook.office.com/POP.AccessAsUser.All https://outlook.office.com/SMTP.Send "
-                        "offline_access"),
+         QStringLiteral(
+             "https://outlook.office.com/POP.AccessAsUser.All https://outlook.office.com/SMTP.Send "
+             "offline_access"),
          {},
          QStringLiteral("outlook.office365.com:995"),
          QStringLiteral("smtp-mail.outlook.com:587")},

@@ -5,10 +5,12 @@
 
 SignInFlow::SignInFlow(OAuthClient client, QString loginHint, QueryItems extraParameters,
                        std::shared_ptr<TokenEndpoint> endpoint, Options options)
-    : client_(std::move(client)), loginHint_(std::move(loginHint)), extraParameters_(std::move(extraParameters)),
-      endpoint_(std::move(endpoint)), options_(std::move(options)) {}
+    : client_(std::move(client)), loginHint_(std::move(loginHint)),
+      extraParameters_(std::move(extraParameters)), endpoint_(std::move(endpoint)),
+      options_(std::move(options)) {}
 
-QUrl SignInFlow::authorizationUrl(const QString& redirectUri, const QString& state, const QString& verifier) const {
+QUrl SignInFlow::authorizationUrl(const QString& redirectUri, const QString& state,
+                                  const QString& verifier) const {
     QueryItems q{{QStringLiteral("response_type"), QStringLiteral("code")},
                  {QStringLiteral("client_id"), client_.clientId},
                  {QStringLiteral("redirect_uri"), redirectUri},
@@ -41,7 +43,8 @@ Result<OAuthTokens> SignInFlow::run(const Browser& browse, const std::atomic<boo
                 .arg(std::chrono::duration_cast<std::chrono::minutes>(options_.timeout).count()));
     const QString error = answer->queryItemValue(QStringLiteral("error"), QUrl::FullyDecoded);
     if (error == QStringLiteral("access_denied"))
-        return R::failure(QStringLiteral("ブラウザでサインインが取り消されました（アクセスが許可されませんでした）。"));
+        return R::failure(
+            QStringLiteral("ブラウザでサインインが取り消されました（アクセスが許可されませんでした）。"));
     const QString code = answer->queryItemValue(QStringLiteral("code"), QUrl::FullyDecoded);
     if (!error.isEmpty() || code.isEmpty())
         return R::failure(QStringLiteral("ブラウザでのサインインが完了しませんでした: %1")

@@ -22,8 +22,8 @@ Result<SignInPlan> SignInPlan::make(const SignInChoice& choice, const OAuthClien
     const Result<OAuthRegistration> registered = clients.registration(*plan.preset);
     if (!registered)
         return R::failure(registered.error());
-    plan.client = {plan.preset->id,     plan.preset->authorizationUrl, plan.preset->tokenUrl,
-                   plan.preset->scope,  registered->clientId,          registered->clientSecret};
+    plan.client = {plan.preset->id,    plan.preset->authorizationUrl, plan.preset->tokenUrl,
+                   plan.preset->scope, registered->clientId,          registered->clientSecret};
     plan.extraParameters = plan.preset->extraParameters;
     return plan;
 }

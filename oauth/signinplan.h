@@ -10,8 +10,8 @@
 
 // What the sign-in window asks for, as typed.
 struct SignInChoice {
-    QString provider; // an id of OAuthProviders(), or kCustomProvider
-    QString address;  // the account's login name, given to the provider as a hint
+    QString provider;   // an id of OAuthProviders(), or kCustomProvider
+    QString address;    // the account's login name, given to the provider as a hint
     OAuthClient custom; // for kCustomProvider: the endpoints, scope and client typed in
 };
 

@@ -24,8 +24,8 @@ Result<HttpReply> CurlTokenEndpoint::post(const QString& url, const QueryItems& 
     // server on this machine may do without TLS.
     const bool local = host == QStringLiteral("127.0.0.1") || host == QStringLiteral("::1") ||
                        host == QStringLiteral("localhost");
-    if (!target.isValid() || !(target.scheme() == QStringLiteral("https") ||
-                               (target.scheme() == QStringLiteral("http") && local)))
+    if (!target.isValid() ||
+        !(target.scheme() == QStringLiteral("https") || (target.scheme() == QStringLiteral("http") && local)))
         return Result<HttpReply>::failure(
             QStringLiteral("認証サーバーの URL「%1」は https:// で始まっていなければなりません。").arg(url));
     CurlSession curl(timeouts_);
@@ -45,7 +45,8 @@ Result<HttpReply> CurlTokenEndpoint::post(const QString& url, const QueryItems& 
     curl_slist_free_all(headers);
     if (!done)
         return Result<HttpReply>::failure(
-            QStringLiteral("認証サーバー (%1) と通信できませんでした。ネットワークを確かめて、もう一度お試しください。\n%2")
+            QStringLiteral("認証サーバー (%1) "
+                           "と通信できませんでした。ネットワークを確かめて、もう一度お試しください。\n%2")
                 .arg(host, curl.errorText(host)));
     return HttpReply{int(status), curl.body()};
 }
@@ -71,11 +72,13 @@ TokenAnswer TokenAnswer::read(const HttpReply& reply, const QDateTime& now) {
     if (!error.isEmpty() && (reply.status == 400 || reply.status == 401)) {
         const QString description = o.value(QStringLiteral("error_description")).toString();
         answer.refused = true;
-        answer.error = QStringLiteral("認証サーバーがトークンを発行しませんでした: %1")
-                           .arg(description.isEmpty() ? error : error + QStringLiteral(" (") + description + u')');
+        answer.error =
+            QStringLiteral("認証サーバーがトークンを発行しませんでした: %1")
+                .arg(description.isEmpty() ? error : error + QStringLiteral(" (") + description + u')');
         return answer;
     }
-    answer.error = QStringLiteral("認証サーバーの応答が読めません (HTTP %1)。時間をおいてもう一度お試しください。")
-                       .arg(reply.status);
+    answer.error =
+        QStringLiteral("認証サーバーの応答が読めません (HTTP %1)。時間をおいてもう一度お試しください。")
+            .arg(reply.status);
     return answer;
 }

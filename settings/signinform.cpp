@@ -106,9 +106,9 @@ void SignInForm::ProviderCombo_Change() {
 void SignInForm::showRunning(bool running) {
     running_ = running;
     SignInCommand->setText(running ? QStringLiteral("中止") : QStringLiteral("ブラウザでサインイン"));
-    SignOutCommand->setEnabled(!running && TokenStore(AccountFile(context_.paths.accountFile()).tokenStoreFile())
-                                               .load()
-                                               .has_value());
+    SignOutCommand->setEnabled(
+        !running &&
+        TokenStore(AccountFile(context_.paths.accountFile()).tokenStoreFile()).load().has_value());
     if (!running)
         UrlText->hide();
 }
@@ -124,10 +124,14 @@ void SignInForm::SignInCommand_Click() {
         return;
     }
     SignInChoice choice{ProviderCombo->currentData().toString(), AddressText->text(), {}};
-    choice.custom = {kCustomProvider,    AuthUrlText->text().trimmed(),  TokenUrlText->text().trimmed(),
-                     ScopeText->text().trimmed(), ClientIdText->text().trimmed(), ClientSecretText->text().trimmed()};
-    const Result<SignInPlan> plan = SignInPlan::make(
-        choice, OAuthClients(context_.paths.join(OAuthClients::kFileName)));
+    choice.custom = {kCustomProvider,
+                     AuthUrlText->text().trimmed(),
+                     TokenUrlText->text().trimmed(),
+                     ScopeText->text().trimmed(),
+                     ClientIdText->text().trimmed(),
+                     ClientSecretText->text().trimmed()};
+    const Result<SignInPlan> plan =
+        SignInPlan::make(choice, OAuthClients(context_.paths.join(OAuthClients::kFileName)));
     if (!plan)
         return fail(plan.error());
     task_.reset(); // a finished one
@@ -154,11 +158,14 @@ void SignInForm::finish(const SignInPlan& plan, const Result<OAuthTokens>& token
     showRunning(false);
     if (!tokens)
         return fail(tokens.error());
-    if (const Status kept = plan.keep(*tokens, context_.paths, context_.serverSettingsFile(), context_.settings);
+    if (const Status kept =
+            plan.keep(*tokens, context_.paths, context_.serverSettingsFile(), context_.settings);
         !kept)
         return fail(kept.error());
-    QString text = QStringLiteral("%1 でサインインしました。受信と送信にはパスワードの代わりにこのサインインを使います。")
-                       .arg(plan.user);
+    QString text =
+        QStringLiteral(
+            "%1 でサインインしました。受信と送信にはパスワードの代わりにこのサインインを使います。")
+            .arg(plan.user);
     if (plan.preset)
         text += QStringLiteral("\nサーバー設定を POP3 %1、SMTP %2 にしました。")
                     .arg(plan.preset->pop3Server, plan.preset->smtpServer);

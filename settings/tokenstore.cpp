@@ -43,8 +43,8 @@ Status TokenStore::save(const OAuthSignIn& s) const {
     if (!f.open(QIODevice::WriteOnly) ||
         !f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         f.write(bytes) != bytes.size() || !f.commit())
-        return Status::failure(
-            QStringLiteral("サインインの情報を「%1」に書き込めませんでした。(%2)").arg(path_, f.errorString()));
+        return Status::failure(QStringLiteral("サインインの情報を「%1」に書き込めませんでした。(%2)")
+                                   .arg(path_, f.errorString()));
     return {};
 }
 

@@ -333,9 +333,10 @@ bool Pop3Session::bearerLogin(const QString& user) {
             break;
         }
         if (attempt == 2)
-            return fail(QStringLiteral("サーバー「%1」がサインイン (OAuth2) のトークンを受け付けませんでした: %2\n"
-                                       "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。")
-                            .arg(serverText_, refusal));
+            return fail(
+                QStringLiteral("サーバー「%1」がサインイン (OAuth2) のトークンを受け付けませんでした: %2\n"
+                               "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。")
+                    .arg(serverText_, refusal));
         // Revoked, or expired before its time: once more with a new one.
         token = options_.bearer->renewedAccessToken();
     }

@@ -22,8 +22,8 @@ QByteArray name(Mechanism mechanism) {
     return mechanism == Mechanism::OAuthBearer ? "OAUTHBEARER" : "XOAUTH2";
 }
 
-QByteArray initialResponse(Mechanism mechanism, const QString& user, const QString& token, const QString& host,
-                           int port) {
+QByteArray initialResponse(Mechanism mechanism, const QString& user, const QString& token,
+                           const QString& host, int port) {
     const QByteArray bearer = "auth=Bearer " + token.toUtf8() + "\x01\x01";
     if (mechanism == Mechanism::XOAuth2)
         return "user=" + user.toUtf8() + '\x01' + bearer;

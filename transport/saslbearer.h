@@ -17,8 +17,8 @@ enum class Mechanism { OAuthBearer, XOAuth2 };
 std::optional<Mechanism> choose(const QList<QByteArray>& offered);
 QByteArray name(Mechanism mechanism);
 // The client's one message, before base64.
-QByteArray initialResponse(Mechanism mechanism, const QString& user, const QString& token, const QString& host,
-                           int port);
+QByteArray initialResponse(Mechanism mechanism, const QString& user, const QString& token,
+                           const QString& host, int port);
 // The answer to a server's error challenge, after which the server ends the
 // exchange with its failure reply: a single 0x01 (RFC 7628 section 3.2.3), or
 // for XOAUTH2 an empty response.

@@ -226,8 +226,10 @@ Status SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) {
             return token;
         sent = d_->perform(*message);
         if (!sent && d_->curl.lastResult() == CURLE_LOGIN_DENIED)
-            return Status::failure(sent.error() + QStringLiteral("\nサインイン (OAuth2) のトークンが受け付けられませんでした。"
-                                                                 "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。"));
+            return Status::failure(
+                sent.error() +
+                QStringLiteral("\nサインイン (OAuth2) のトークンが受け付けられませんでした。"
+                               "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。"));
     }
     return sent;
 }

@@ -29,8 +29,8 @@ TEST(SignedInCheck, theReceiveLabelFetchesWithTheAccountsTokenAndNoPassword) {
 
     Program program(context);
     program.mainWindow().onReceive();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return program.mainWindow().Text1->text() == QStringLiteral("新着メール有り。"); },
-                                20000))
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return program.mainWindow().Text1->text() == QStringLiteral("新着メール有り。"); }, 20000))
         << program.mainWindow().Text1->text().toStdString() << prompter.shown.value(0).text.toStdString();
     EXPECT_EQ(MailFile(context.paths.receivedMailFile(), QString()).readAll()->size(), 1);
     EXPECT_EQ(TestMailServers::waitingMessages(account), 0);

@@ -1,5 +1,6 @@
-// Signing in and logging in with the tokens, against the test authorization
-// server and the Dovecot and Postfix that take only its tokens.
+// Logging in with the tokens of a sign-in, against the test authorization
+// server and the Dovecot and Postfix that take only its tokens. (The first
+// sign-in and a check with it, through the program: SignedInCheck.)
 #include <gtest/gtest.h>
 
 #include "oauth/accesstokens.h"
@@ -43,19 +44,12 @@ class SignInServers : public testing::Test {
 
 } // namespace
 
-TEST_F(SignInServers, firstSignInThenACheckWithTheToken) {
-    const OAuthSignIn signedIn = signIn();
-    TestMailServers::deliver(account, "Subject: tokens\r\n\r\nbody\r\n");
-    EXPECT_EQ(logIn(), 1) << error.toStdString();
-    EXPECT_EQ(TokenStore(store).load(), signedIn); // still good: nothing renewed
-}
-
 TEST_F(SignInServers, theTokenIsRenewedWhenExpiredOrRefusedAndARevokedSignInAsksForANewOne) {
     struct Row {
         const char* name;
-        bool expiredHere;      // the stored token's time is up
-        bool revokeAccess;     // the server no longer takes the stored token
-        bool revokeRefresh;    // nor renews with the refresh token
+        bool expiredHere;   // the stored token's time is up
+        bool revokeAccess;  // the server no longer takes the stored token
+        bool revokeRefresh; // nor renews with the refresh token
         int count;
         const char* error = nullptr;
     };
@@ -107,9 +101,11 @@ TEST_F(SignInServers, aSendLogsInWithTheTokenAndARefusedOneIsRenewedOnce) {
         if (row.revokeRefresh)
             TestMailServers::revokeToken(signedIn.tokens.refreshToken);
         const QString from = QStringLiteral("%1-%2@fennick.test").arg(QLatin1String(row.name), account.name);
-        const SmtpSender sender({{}, {account.name, {}, AccessTokens::forAccount(store)}}, TestMailServers::trust());
-        const Status sent = sender.send(TestMailServers::submissionOAuthServer(),
-                                        {account.address, from, QStringLiteral("件名"), QStringLiteral("本文"), {}});
+        const SmtpSender sender({{}, {account.name, {}, AccessTokens::forAccount(store)}},
+                                TestMailServers::trust());
+        const Status sent =
+            sender.send(TestMailServers::submissionOAuthServer(),
+                        {account.address, from, QStringLiteral("件名"), QStringLiteral("本文"), {}});
         if (row.error) {
             ASSERT_FALSE(sent.ok());
             EXPECT_TRUE(sent.error().contains(QString::fromUtf8(row.error))) << sent.error().toStdString();

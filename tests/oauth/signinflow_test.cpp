@@ -14,9 +14,12 @@ namespace {
 const QDateTime kNow = QDateTime(QDate(2024, 5, 1), QTime(9, 0), Qt::UTC);
 
 OAuthClient client() {
-    return {QStringLiteral("custom"), QStringLiteral("https://auth.example.jp/authorize?tenant=t1"),
-            QStringLiteral("https://auth.example.jp/token"), QStringLiteral("mail offline"),
-            QStringLiteral("client-1"), QStringLiteral("not-a-secret")};
+    return {QStringLiteral("custom"),
+            QStringLiteral("https://auth.example.jp/authorize?tenant=t1"),
+            QStringLiteral("https://auth.example.jp/token"),
+            QStringLiteral("mail offline"),
+            QStringLiteral("client-1"),
+            QStringLiteral("not-a-secret")};
 }
 
 QString queryValue(const QUrl& url, const char* key) {
@@ -38,21 +41,37 @@ TEST(SignInFlow, theCodeComesBackToTheLoopbackListenerAndIsExchangedWithItsVerif
     };
     const Row rows[] = {
         {"code-exchanged-for-tokens", Browser::Answers, "code=c%2F1", {granted}, nullptr},
-        {"user-refused-access-in-the-browser", Browser::Answers, "error=access_denied", {},
+        {"user-refused-access-in-the-browser",
+         Browser::Answers,
+         "error=access_denied",
+         {},
          "ブラウザでサインインが取り消されました（アクセスが許可されませんでした）。"},
-        {"provider-refused-the-code", Browser::Answers, "code=c1",
+        {"provider-refused-the-code",
+         Browser::Answers,
+         "code=c1",
          {FakeTokenEndpoint::json(400, R"({"error":"invalid_grant","error_description":"Code expired"})")},
          "認証サーバーがトークンを発行しませんでした: invalid_grant (Code expired)"},
-        {"provider-unreachable", Browser::Answers, "code=c1",
-         {Result<HttpReply>::failure(QStringLiteral("認証サーバー (auth.example.jp) と通信できませんでした。"))},
+        {"provider-unreachable",
+         Browser::Answers,
+         "code=c1",
+         {Result<HttpReply>::failure(
+             QStringLiteral("認証サーバー (auth.example.jp) と通信できませんでした。"))},
          "認証サーバー (auth.example.jp) と通信できませんでした。"},
-        {"no-refresh-token-issued", Browser::Answers, "code=c1",
+        {"no-refresh-token-issued",
+         Browser::Answers,
+         "code=c1",
          {FakeTokenEndpoint::json(200, R"({"access_token":"a1","expires_in":3600})")},
          "認証サーバーがリフレッシュトークンを発行しませんでした。"},
-        {"redirect-with-another-state-is-not-taken", Browser::AnswersWithAnotherState, "code=forged", {granted},
+        {"redirect-with-another-state-is-not-taken",
+         Browser::AnswersWithAnotherState,
+         "code=forged",
+         {granted},
          "ブラウザでのサインインが終わりませんでした。"},
         {"user-cancelled-in-the-program", Browser::Cancels, {}, {}, "サインインを中止しました。"},
-        {"browser-never-came-back", Browser::NeverComesBack, {}, {},
+        {"browser-never-came-back",
+         Browser::NeverComesBack,
+         {},
+         {},
          "ブラウザでのサインインが終わりませんでした。もう一度「ブラウザでサインイン」を押してください。"},
     };
     for (const Row& row : rows) {
@@ -78,7 +97,8 @@ TEST(SignInFlow, theCodeComesBackToTheLoopbackListenerAndIsExchangedWithItsVerif
             cancelled);
         if (row.error) {
             ASSERT_FALSE(tokens.ok());
-            EXPECT_TRUE(tokens.error().contains(QString::fromUtf8(row.error))) << tokens.error().toStdString();
+            EXPECT_TRUE(tokens.error().contains(QString::fromUtf8(row.error)))
+                << tokens.error().toStdString();
             continue;
         }
         ASSERT_TRUE(tokens.ok()) << tokens.error().toStdString();
@@ -86,7 +106,8 @@ TEST(SignInFlow, theCodeComesBackToTheLoopbackListenerAndIsExchangedWithItsVerif
         // What the browser was sent to, and what went to the token endpoint.
         const QUrl shown = browser.shown().value(0);
         EXPECT_EQ(shown.toString(QUrl::RemoveQuery), QStringLiteral("https://auth.example.jp/authorize"));
-        EXPECT_TRUE(shown.toEncoded().contains("login_hint=taro%2Bmail%40example.jp")) << shown.toEncoded().data();
+        EXPECT_TRUE(shown.toEncoded().contains("login_hint=taro%2Bmail%40example.jp"))
+            << shown.toEncoded().data();
         EXPECT_EQ(queryValue(shown, "tenant"), QStringLiteral("t1"));
         EXPECT_EQ(queryValue(shown, "prompt"), QStringLiteral("consent"));
         EXPECT_EQ(queryValue(shown, "scope"), QStringLiteral("mail offline"));

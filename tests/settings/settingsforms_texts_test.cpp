@@ -53,9 +53,9 @@ TEST_F(SettingsFormTexts, theSignInButtonTakesOnlyRoomNoControlOfTheAccountWindo
     IdPassForm account(context);
     const QRect added = account.OAuthCommand->geometry();
     EXPECT_TRUE(account.rect().contains(added));
-    for (const QWidget* w : std::initializer_list<const QWidget*>{account.Label1, account.IdText, account.Label2,
-                                                                  account.PassText, account.Check1,
-                                                                  account.OKCommand, account.CancelCommand})
+    for (const QWidget* w : std::initializer_list<const QWidget*>{
+             account.Label1, account.IdText, account.Label2, account.PassText, account.Check1,
+             account.OKCommand, account.CancelCommand})
         EXPECT_FALSE(w->geometry().intersects(added)) << w->objectName().toStdString();
 }
 
@@ -64,7 +64,8 @@ TEST_F(SettingsFormTexts, signInWindow) {
     EXPECT_EQ(signIn.windowTitle(), QStringLiteral("OAuth2 サインイン"));
     EXPECT_EQ(signIn.Label1->text(), QStringLiteral("プロバイダー(&V)"));
     EXPECT_EQ(signIn.Label2->text(), QStringLiteral("メールアドレス(&M)"));
-    const QStringList providers{QStringLiteral("Google (Gmail)"), QStringLiteral("Microsoft (Outlook.com, Microsoft 365)"),
+    const QStringList providers{QStringLiteral("Google (Gmail)"),
+                                QStringLiteral("Microsoft (Outlook.com, Microsoft 365)"),
                                 QStringLiteral("その他 (URL を入力)")};
     ASSERT_EQ(signIn.ProviderCombo->count(), providers.size());
     for (int i = 0; i < providers.size(); ++i)

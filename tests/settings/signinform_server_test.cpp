@@ -54,10 +54,14 @@ TEST(SignInWindow, signsInThroughTheBrowserOrTheCopiedAddressAndGoesBackToThePas
                                      "サインインしてください。(5 分以内)"));
             browser.open(QUrl::fromEncoded(w->UrlText->text().toLatin1()));
         }
-        ASSERT_TRUE(QTest::qWaitFor([&] { return w->SignInCommand->text() != QStringLiteral("中止"); }, 20000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return w->SignInCommand->text() != QStringLiteral("中止"); }, 20000));
         EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.value(0).text.toStdString();
-        EXPECT_EQ(w->StatusLabel->text(),
-                  user.name + QStringLiteral(" でサインインしました。受信と送信にはパスワードの代わりにこのサインインを使います。"));
+        EXPECT_EQ(
+            w->StatusLabel->text(),
+            user.name +
+                QStringLiteral(
+                    " でサインインしました。受信と送信にはパスワードの代わりにこのサインインを使います。"));
         const AccountFile file(context.paths.accountFile());
         EXPECT_EQ(file.load(), (Account{user.name, QStringLiteral("password"), true}));
         EXPECT_EQ(account.IdText->text(), user.name);

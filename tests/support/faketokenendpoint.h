@@ -19,7 +19,9 @@ class FakeTokenEndpoint : public TokenEndpoint {
         }
     };
 
-    static Result<HttpReply> json(int status, const char* body) { return HttpReply{status, QByteArray(body)}; }
+    static Result<HttpReply> json(int status, const char* body) {
+        return HttpReply{status, QByteArray(body)};
+    }
 
     QList<Result<HttpReply>> replies;
     QList<Post> posts;

@@ -118,7 +118,8 @@ void TestMailServers::revokeToken(const QString& token) {
     curl_easy_setopt(h, CURLOPT_POSTFIELDS, form.constData());
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_TIMEOUT, 20L);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, +[](char*, size_t size, size_t count, void*) { return size * count; });
+    curl_easy_setopt(
+        h, CURLOPT_WRITEFUNCTION, +[](char*, size_t size, size_t count, void*) { return size * count; });
     long status = 0;
     const CURLcode done = curl_easy_perform(h);
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);

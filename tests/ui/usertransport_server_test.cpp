@@ -31,9 +31,9 @@ TEST(UserSmtpSender, logsInWithTheSignInWhenThereIsOneElseWithThePassword) {
         AppContext context{AppPaths(app.path()), app.path()};
         context.prompter = &prompter;
         ASSERT_TRUE(context.paths.ensureLayout().ok());
-        WriteBytes(context.paths.accountFile(), "[EXEINI]\r\nNAME=" + account.name.toLatin1() + "\r\nNAME2=" +
-                                                    (row.signedIn ? QByteArray() : account.password.toLatin1()) +
-                                                    "\r\n");
+        WriteBytes(context.paths.accountFile(),
+                   "[EXEINI]\r\nNAME=" + account.name.toLatin1() +
+                       "\r\nNAME2=" + (row.signedIn ? QByteArray() : account.password.toLatin1()) + "\r\n");
         if (row.signedIn)
             SignInAtTestServer(account, AccountFile(context.paths.accountFile()).tokenStoreFile());
         const QString from = QStringLiteral("%1-%2@fennick.test").arg(QLatin1String(row.name), account.name);

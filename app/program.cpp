@@ -8,6 +8,8 @@
 #include "app/quitdeadline.h"
 #include "app/receiveaction.h"
 #include "app/startup.h"
+#include "oauth/accesstokens.h"
+#include "settings/accountfile.h"
 #include "transport/pop3session.h"
 #include "ui/appcontext.h"
 #include "ui/usertransport.h"
@@ -18,9 +20,11 @@ Program::Program(AppContext& context)
     QApplication::instance()->installEventFilter(&captions_);
     windows_->clockText = [form = form_.get()] { return form->Text2->text(); };
     receive_ = std::make_unique<ReceiveAction>(context, *windows_, *form_, [&context] {
+        // An account signed in through its provider logs in with its tokens.
+        Pop3Session::Options options;
+        options.bearer = AccessTokens::forAccount(AccountFile(context.paths.accountFile()).tokenStoreFile());
         // A certificate that fails the checks, or a login in clear, is put to the user.
-        return std::make_unique<Pop3Session>(Pop3Session::Options{}, UserCertificateTrust(context),
-                                             UserTlsPolicy(context));
+        return std::make_unique<Pop3Session>(options, UserCertificateTrust(context), UserTlsPolicy(context));
     });
     form_->onReceive = [receive = receive_.get()] { receive->run(); };
     form_->onClosing = [] { EndProcessWithin(std::chrono::milliseconds(1500)); };

@@ -52,7 +52,7 @@ MailCheck::Outcome MailCheck::CheckMail() {
         hooks_.accountLoaded(account);
     settings_.AccountId = account.id;
     settings_.AccountPassword = account.password;
-    if (account.id.isEmpty() || account.password.isEmpty()) {
+    if (account.id.isEmpty() || (account.password.isEmpty() && !account.signedIn)) {
         if (hooks_.openAccountWindow)
             hooks_.openAccountWindow();
         mailbox_.close();

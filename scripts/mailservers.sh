@@ -5,6 +5,10 @@
 #   Postfix  SMTP, submission (STARTTLS + login), SMTPS, and submission
 #            without TLS (login with CRAM-MD5, PLAIN or LOGIN), delivering
 #            into the maildirs Dovecot serves
+#   OAuth 2.0: a local authorization server (scripts/oauthserver.py) whose
+#            introspection endpoint a third Dovecot asks about bearer tokens
+#            (XOAUTH2, OAUTHBEARER) for its POP3S and, through Dovecot SASL,
+#            for a Postfix submission port (STARTTLS)
 # Usage: mailservers.sh start DIR   (writes DIR/servers.env with the ports)
 #        mailservers.sh stop DIR    (stops, by PID, what start started)
 # Accounts: u1 ... u200, each with the password "pw-uN", and an empty
@@ -59,7 +63,7 @@ add_accounts() {
   mkdir -p "$dir/claims"
 }
 
-# The settings both Dovecot instances share; $1 names the instance's folder.
+# The settings every Dovecot instance shares; $1 names the instance's folder.
 dovecot_conf() {
   cat <<CONF
 base_dir = $dir/$1/run
@@ -73,10 +77,6 @@ auth_failure_delay = 0
 first_valid_uid = 8
 mail_location = maildir:$dir/mail/%n
 pop3_uidl_format = %08Xu%08Xv
-passdb {
-  driver = passwd-file
-  args = scheme=PLAIN username_format=%n $dir/passwd
-}
 userdb {
   driver = passwd-file
   args = username_format=%n $dir/passwd
@@ -85,6 +85,15 @@ service auth {
   unix_listener auth-client {
     mode = 0666
   }
+}
+CONF
+}
+
+password_passdb() {
+  cat <<CONF
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN username_format=%n $dir/passwd
 }
 CONF
 }
@@ -106,7 +115,7 @@ start_dovecot() {
   mkdir -p "$dir/dovecot/run" "$dir/dovecot/state" "$dir/tls"
   openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=127.0.0.1" \
     -keyout "$dir/tls/key.pem" -out "$dir/tls/cert.pem" 2>/dev/null
-  { dovecot_conf dovecot; cat <<CONF; } > "$dir/dovecot/dovecot.conf"
+  { dovecot_conf dovecot; password_passdb; cat <<CONF; } > "$dir/dovecot/dovecot.conf"
 auth_mechanisms = plain login apop
 ssl = yes
 ssl_cert = <$dir/tls/cert.pem
@@ -126,7 +135,7 @@ CONF
   # in clear, as an old provider's.
   mkdir -p "$dir/dovecot-plain/run" "$dir/dovecot-plain/state"
   # Its authentication also serves Postfix's submission without TLS.
-  { dovecot_conf dovecot-plain; cat <<CONF; } > "$dir/dovecot-plain/dovecot.conf"
+  { dovecot_conf dovecot-plain; password_passdb; cat <<CONF; } > "$dir/dovecot-plain/dovecot.conf"
 auth_mechanisms = plain login cram-md5
 ssl = no
 service pop3-login {
@@ -138,8 +147,55 @@ CONF
   run_dovecot dovecot-plain "$pop3plain"
 }
 
+# The authorization server, and a Dovecot that takes only its bearer tokens:
+# a token is good while the server's introspection calls it active, for the
+# user it was issued to (the login_hint of the sign-in).
+start_oauth() {
+  local oauth=$1 pop3s=$2
+  python3 "$(dirname "$0")/oauthserver.py" "$oauth" "$dir/log/oauth.log" </dev/null >/dev/null 2>&1 &
+  echo $! > "$dir/oauthserver.pid"
+  wait_for_port "$oauth" "The authorization server"
+  mkdir -p "$dir/dovecot-oauth/run" "$dir/dovecot-oauth/state"
+  cat > "$dir/dovecot-oauth/oauth2.conf.ext" <<CONF
+introspection_mode = post
+introspection_url = http://127.0.0.1:$oauth/introspect
+force_introspection = yes
+username_attribute = username
+active_attribute = active
+active_value = true
+CONF
+  { dovecot_conf dovecot-oauth; cat <<CONF; } > "$dir/dovecot-oauth/dovecot.conf"
+auth_mechanisms = xoauth2 oauthbearer
+# No growing wait after a refused token, which the tests refuse on purpose:
+# without its socket, the authentication penalty is off.
+service anvil {
+  unix_listener anvil-auth-penalty {
+    mode = 0
+  }
+}
+ssl = yes
+ssl_cert = <$dir/tls/cert.pem
+ssl_key = <$dir/tls/key.pem
+passdb {
+  driver = oauth2
+  mechanisms = xoauth2 oauthbearer
+  args = $dir/dovecot-oauth/oauth2.conf.ext
+}
+service pop3-login {
+  inet_listener pop3 {
+    port = 0
+  }
+  inet_listener pop3s {
+    port = $pop3s
+    ssl = yes
+  }
+}
+CONF
+  run_dovecot dovecot-oauth "$pop3s"
+}
+
 start_postfix() {
-  local smtp=$1 submission=$2 smtps=$3 submissionplain=$4
+  local smtp=$1 submission=$2 smtps=$3 submissionplain=$4 submissionoauth=$5
   local pf=$dir/postfix
   mkdir -p "$pf/queue" "$pf/data"
   chown postfix "$pf/data"
@@ -200,6 +256,11 @@ CONF
   -o smtpd_sasl_auth_enable=yes
   -o smtpd_sasl_path=$dir/dovecot-plain/run/auth-client
   -o smtpd_relay_restrictions=permit_sasl_authenticated,reject
+127.0.0.1:$submissionoauth inet n - n - - smtpd
+  -o smtpd_tls_security_level=encrypt
+  -o smtpd_sasl_auth_enable=yes
+  -o smtpd_sasl_path=$dir/dovecot-oauth/run/auth-client
+  -o smtpd_relay_restrictions=permit_sasl_authenticated,reject
 pickup    unix  n       -       n       60      1       pickup
 cleanup   unix  n       -       n       -       0       cleanup
 qmgr      unix  n       -       n       300     1       qmgr
@@ -236,16 +297,27 @@ CONF
   echo "$pid" > "$dir/postfix.pid"
 }
 
-stop_pid_file() {
-  local file=$1 pid
-  [ -f "$file" ] || return 0
-  pid=$(cat "$file")
-  if kill -0 "$pid" 2>/dev/null; then
-    kill "$pid" 2>/dev/null || true
-    for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$pid" 2>/dev/null || true
-  fi
-  rm -f "$file"
+# Ends the processes whose PID files are given, each by its PID, all at once
+# (each takes a few seconds to go), then removes the files.
+stop_pid_files() {
+  local file pid pids=()
+  for file in "$@"; do
+    [ -f "$file" ] || continue
+    pid=$(cat "$file")
+    if kill -0 "$pid" 2>/dev/null; then
+      kill "$pid" 2>/dev/null || true
+      pids+=("$pid")
+    fi
+    rm -f "$file"
+  done
+  local alive
+  for _ in $(seq 1 50); do
+    alive=0
+    for pid in "${pids[@]}"; do if kill -0 "$pid" 2>/dev/null; then alive=1; fi; done
+    [ "$alive" -eq 1 ] || return 0
+    sleep 0.1
+  done
+  for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
 }
 
 case "$cmd" in
@@ -264,9 +336,11 @@ case "$cmd" in
     add_accounts
     pop3=$(free_port); pop3s=$(free_port); pop3plain=$(free_port)
     smtp=$(free_port); submission=$(free_port); smtps=$(free_port); submissionplain=$(free_port)
+    oauth=$(free_port); pop3soauth=$(free_port); submissionoauth=$(free_port)
     start_dovecot "$pop3" "$pop3s" "$pop3plain"
-    if ! start_postfix "$smtp" "$submission" "$smtps" "$submissionplain"; then
-      stop_pid_file "$dir/dovecot.pid"; stop_pid_file "$dir/dovecot-plain.pid"; exit 1
+    if ! start_oauth "$oauth" "$pop3soauth" ||
+       ! start_postfix "$smtp" "$submission" "$smtps" "$submissionplain" "$submissionoauth"; then
+      "$0" stop "$handle"; exit 1
     fi
     cat > "$handle/servers.env" <<ENV
 POP3_PORT=$pop3
@@ -276,6 +350,9 @@ SMTP_PORT=$smtp
 SUBMISSION_PORT=$submission
 SMTPS_PORT=$smtps
 SUBMISSION_PLAIN_PORT=$submissionplain
+OAUTH_PORT=$oauth
+POP3S_OAUTH_PORT=$pop3soauth
+SUBMISSION_OAUTH_PORT=$submissionoauth
 MAIL_DOMAIN=$domain
 MAIL_ROOT=$dir
 ENV
@@ -284,10 +361,9 @@ ENV
     [ -n "$dir" ] && [ -d "$dir" ] || exit 0
     if [ -f "$dir/postfix.pid" ]; then
       postfix -c "$dir/postfix" stop >/dev/null 2>&1 || true
-      stop_pid_file "$dir/postfix.pid"
     fi
-    stop_pid_file "$dir/dovecot.pid"
-    stop_pid_file "$dir/dovecot-plain.pid"
+    stop_pid_files "$dir/postfix.pid" "$dir/dovecot.pid" "$dir/dovecot-plain.pid" "$dir/dovecot-oauth.pid" \
+      "$dir/oauthserver.pid"
     case "$dir" in /var/tmp/fennick-mail.*) rm -rf "$dir" ;; esac
     rm -f "$handle/root"
     ;;

@@ -1,6 +1,10 @@
 #include "settings/accountfile.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "settings/inifile.h"
+#include "settings/tokenstore.h"
 
 namespace {
 const QString kSection = QStringLiteral("EXEINI");
@@ -10,7 +14,12 @@ AccountFile::AccountFile(QString path) : path_(std::move(path)) {}
 
 Account AccountFile::load() const {
     const IniFile ini(path_, 0600);
-    return {ini.read(kSection, QStringLiteral("NAME")), ini.read(kSection, QStringLiteral("NAME2"))};
+    return {ini.read(kSection, QStringLiteral("NAME")), ini.read(kSection, QStringLiteral("NAME2")),
+            TokenStore(tokenStoreFile()).load().has_value()};
+}
+
+QString AccountFile::tokenStoreFile() const {
+    return QFileInfo(path_).dir().filePath(TokenStore::kFileName);
 }
 
 Account AccountFile::loadForCheck(const std::optional<Account>& unsaved) const {
@@ -29,4 +38,8 @@ Status AccountFile::confirm(const Account& account, bool save) const {
     if (Status s = ini.write(kSection, QStringLiteral("NAME2"), account.password); !s)
         return s;
     return ini.write(kSection, QStringLiteral("NAME3"), QStringLiteral("1"));
+}
+
+Status AccountFile::setId(const QString& id) const {
+    return IniFile(path_, 0600).write(kSection, QStringLiteral("NAME"), id);
 }

@@ -8,6 +8,8 @@
 struct Account {
     QString id;
     QString password;
+    // Signed in through the provider (TokenStore): tokens stand in for the password.
+    bool signedIn = false;
 
     friend bool operator==(const Account&, const Account&) = default;
 };
@@ -20,6 +22,8 @@ class AccountFile {
     explicit AccountFile(QString path);
 
     Account load() const;
+    // The sign-in beside the account file.
+    QString tokenStoreFile() const;
     // The account a mail check uses: the file's, unless the account window
     // confirmed one that it could not write (`unsaved`); that one then holds
     // for the rest of the run, since the file does not have it.
@@ -27,6 +31,9 @@ class AccountFile {
     // The account window's OK: with the save box ticked the ID and password
     // are stored and "NAME3" becomes "1"; without it only "NAME3" = "0".
     Status confirm(const Account& account, bool save) const;
+    // After a sign-in through the provider: the ID becomes the name signed
+    // in with; the password stays as it is, for a return to it.
+    Status setId(const QString& id) const;
 
   private:
     QString path_;

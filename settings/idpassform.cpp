@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "settings/accountfile.h"
+#include "settings/signinform.h"
 #include "ui/appcontext.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
@@ -32,6 +33,12 @@ IdPassForm::IdPassForm(AppContext& context) : context_(context) {
     Named(OKCommand, "OKCommand")->setGeometry(Twips::rect(1200, 1680, 1215, 435));
     CancelCommand = new QPushButton(QStringLiteral("Cancel"), this);
     Named(CancelCommand, "CancelCommand")->setGeometry(Twips::rect(2685, 1680, 1215, 435));
+    // In the corner left free beside the buttons: nothing else moves.
+    OAuthCommand = new QPushButton(QStringLiteral("OAuth2..."), this);
+    Named(OAuthCommand, "OAuthCommand")->setGeometry(Twips::rect(240, 1680, 855, 435));
+    OAuthCommand->setToolTip(QStringLiteral("Gmail や Microsoft のアカウントに、パスワードの代わりに"
+                                            "ブラウザでサインインします (OAuth2)。"));
+    connect(OAuthCommand, &QPushButton::clicked, this, &IdPassForm::OAuthCommand_Click);
     connect(OKCommand, &QPushButton::clicked, this, &IdPassForm::OKCommand_Click);
     connect(CancelCommand, &QPushButton::clicked, this, &IdPassForm::CancelCommand_Click);
     Form_Load();
@@ -41,6 +48,7 @@ void IdPassForm::Form_Load() {
     const Account account = AccountFile(context_.paths.accountFile()).load();
     IdText->setText(account.id);
     PassText->setText(account.password);
+    PassText->setPlaceholderText(account.signedIn ? QStringLiteral("OAuth2 でサインイン済み") : QString());
     Check1->setChecked(false);
 }
 
@@ -69,4 +77,18 @@ void IdPassForm::OKCommand_Click() {
 
 void IdPassForm::CancelCommand_Click() {
     close();
+}
+
+SignInForm* IdPassForm::signInWindow() const {
+    return signIn_;
+}
+
+void IdPassForm::OAuthCommand_Click() {
+    if (!signIn_) {
+        // A window of its own that goes when this one goes.
+        signIn_ = new SignInForm(context_, [this] { Form_Load(); });
+        signIn_->setParent(this, Qt::Window);
+        signIn_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    signIn_->open();
 }

@@ -1,14 +1,18 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class SignInForm;
 struct AppContext;
 
 // "ID,PASS": the POP3 account. The save box starts unticked at every opening.
+// Beside its controls, "OAuth2..." opens the sign-in through the browser
+// that stands in for the password.
 class IdPassForm : public QWidget {
     Q_OBJECT
   public:
@@ -20,6 +24,7 @@ class IdPassForm : public QWidget {
     void open();
     void OKCommand_Click();
     void CancelCommand_Click();
+    void OAuthCommand_Click();
 
     QLabel* Label1;
     QLineEdit* IdText;
@@ -28,7 +33,12 @@ class IdPassForm : public QWidget {
     QCheckBox* Check1;
     QPushButton* OKCommand;
     QPushButton* CancelCommand;
+    QPushButton* OAuthCommand;
+
+    // The sign-in window, once opened.
+    SignInForm* signInWindow() const;
 
   private:
     AppContext& context_;
+    QPointer<SignInForm> signIn_;
 };

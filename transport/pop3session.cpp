@@ -95,6 +95,7 @@ bool Pop3Session::connect(const QString& server) {
     const std::optional<ServerAddress> address = ServerAddress::parse(server, kPop3Scheme);
     if (!address)
         return fail(QStringLiteral("POP3サーバー名「%1」が正しくありません。").arg(server));
+    address_ = *address;
     service_ = TlsPolicy::service("pop3", *address);
     if (!stream_->open(*address, serverText_))
         return fail(stream_->error());
@@ -260,21 +261,109 @@ bool Pop3Session::loginAccepted() {
     return true;
 }
 
+bool Pop3Session::saslLine(QByteArray& line) {
+    if (!reader_.readLine(line, reader_.deadlineFor(kSmallReply)))
+        return lose(reader_.error());
+    return true;
+}
+
+Pop3Session::Sasl Pop3Session::bearerExchange(SaslBearer::Mechanism mechanism, const QString& user,
+                                              const QString& token, QString& refusal) {
+    const QByteArray response =
+        SaslBearer::initialResponse(mechanism, user, token, address_.host, address_.port).toBase64();
+    const QByteArray auth = "AUTH " + SaslBearer::name(mechanism);
+    // RFC 5034 section 4: an initial response that would make the command
+    // longer than 255 octets (CR LF included) waits for the server's "+".
+    const bool initial = auth.size() + 1 + response.size() + 2 <= 255;
+    stream_->write(initial ? auth + ' ' + response + "\r\n" : auth + "\r\n");
+    QByteArray line;
+    if (!saslLine(line))
+        return Sasl::Lost;
+    if (!initial && line.startsWith('+') && !line.startsWith("+OK")) {
+        stream_->write(response + "\r\n");
+        if (!saslLine(line))
+            return Sasl::Lost;
+    }
+    QString status;
+    if (line.startsWith('+') && !line.startsWith("+OK")) {
+        // A challenge now is the server's error; answered, the server ends
+        // the exchange with its -ERR.
+        status = SaslBearer::challengeStatus(line.mid(1));
+        stream_->write(SaslBearer::errorAcknowledgement(mechanism).toBase64() + "\r\n");
+        if (!saslLine(line))
+            return Sasl::Lost;
+    }
+    if (line.startsWith("+OK"))
+        return Sasl::Accepted;
+    if (!line.startsWith("-ERR")) {
+        lose(unreadable(line));
+        return Sasl::Lost;
+    }
+    refusal = QString::fromUtf8(line) + (status.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(status));
+    return Sasl::Refused;
+}
+
+bool Pop3Session::bearerLogin(const QString& user) {
+    // A token is as good as a password to whoever reads it, and the
+    // provider's servers never take it in clear either.
+    if (!stream_->isEncrypted())
+        return lose(QStringLiteral("サーバー「%1」は暗号化 (TLS) に対応していないため、"
+                                   "サインイン (OAuth2) の情報を送らずに接続を終えました。")
+                        .arg(serverText_));
+    QList<QByteArray> offered;
+    for (const QByteArray& c : capabilities_)
+        if (c.startsWith("SASL "))
+            offered += c.split(' ');
+    const std::optional<SaslBearer::Mechanism> mechanism = SaslBearer::choose(offered);
+    if (!mechanism)
+        return fail(QStringLiteral("POP3サーバー「%1」はサインイン (OAuth2) によるログイン"
+                                   " (OAUTHBEARER, XOAUTH2) に対応していません。")
+                        .arg(serverText_));
+    Result<QString> token = options_.bearer->accessToken();
+    for (int attempt = 1;; ++attempt) {
+        if (!token)
+            return fail(token.error());
+        QString refusal;
+        switch (bearerExchange(*mechanism, user, *token, refusal)) {
+        case Sasl::Accepted:
+            return true;
+        case Sasl::Lost:
+            return false;
+        case Sasl::Refused:
+            break;
+        }
+        if (attempt == 2)
+            return fail(
+                QStringLiteral("サーバー「%1」がサインイン (OAuth2) のトークンを受け付けませんでした: %2\n"
+                               "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。")
+                    .arg(serverText_, refusal));
+        // Revoked, or expired before its time: once more with a new one.
+        token = options_.bearer->renewedAccessToken();
+    }
+}
+
 int Pop3Session::authenticate(const QString& id, const QString& password, bool apop) {
     if (!stream_->isOpen()) {
         fail(notConnected());
         return -1;
     }
-    const std::optional<QList<QByteArray>> login = loginCommands(id, password, apop);
-    if (!login || !drain())
-        return -1;
-    // In clear even APOP gives a listener the challenge and its answer to
-    // guess the password from, with a challenge the listener may have chosen.
-    if (!stream_->isEncrypted())
-        if (const Status agreed = policy_.allowClearLogin(service_, serverText_); !agreed) {
-            lose(agreed.error());
+    std::optional<QList<QByteArray>> login;
+    if (options_.bearer) {
+        if (!drain() || !bearerLogin(id))
             return -1;
-        }
+        login.emplace();
+    } else {
+        login = loginCommands(id, password, apop);
+        if (!login || !drain())
+            return -1;
+        // In clear even APOP gives a listener the challenge and its answer to
+        // guess the password from, with a challenge the listener may have chosen.
+        if (!stream_->isEncrypted())
+            if (const Status agreed = policy_.allowClearLogin(service_, serverText_); !agreed) {
+                lose(agreed.error());
+                return -1;
+            }
+    }
     // Where the server pipelines, the login, STAT, LIST and UIDL go out in
     // one go; after a refused login the rest only draws -ERRs.
     for (const QByteArray& c : *login) {

@@ -7,10 +7,12 @@
 #include <optional>
 
 #include "text/result.h"
+#include "transport/bearertokensource.h"
 #include "transport/certificatetrust.h"
 #include "transport/linereader.h"
 #include "transport/mailbox.h"
 #include "transport/mailsocket.h"
+#include "transport/saslbearer.h"
 #include "transport/tlspolicy.h"
 
 // One POP3 session (RFC 1939) over our own socket, in clear, with STLS
@@ -21,7 +23,10 @@
 // Login: APOP when the account asks for it (a greeting without a timestamp
 // is then an error, never a fall back); over TLS, SASL PLAIN (RFC 5034)
 // when offered, else USER/PASS; in clear, APOP whenever the greeting allows
-// it, and USER/PASS only when nothing better is there.
+// it, and USER/PASS only when nothing better is there. An account signed in
+// through its provider (Options::bearer) logs in with an OAuth 2.0 token
+// instead, by SASL OAUTHBEARER or XOAUTH2, over TLS only; a refused token
+// is renewed and tried once more.
 //
 // When the server announces PIPELINING (RFC 2449), fetchRaw(n) keeps a
 // window of later RETRs in flight, bounded by count and by their LIST sizes,
@@ -37,6 +42,8 @@ class Pop3Session : public Mailbox {
         // of tens of milliseconds; what comes ahead waits in the socket.
         int windowMessages = 128;
         qint64 windowBytes = 4 << 20;
+        // Set: the login is a bearer token's, and the password is not used.
+        std::shared_ptr<BearerTokenSource> bearer;
     };
 
     Pop3Session();
@@ -86,6 +93,13 @@ class Pop3Session : public Mailbox {
     std::optional<QList<QByteArray>> loginCommands(const QString& id, const QString& password, bool apop);
     // Reads the reply to one login command; a refusal is given in the server's words.
     bool loginAccepted();
+    enum class Sasl { Accepted, Refused, Lost };
+    bool bearerLogin(const QString& user);
+    // One AUTH exchange with `token`; a refusal in the server's words.
+    Sasl bearerExchange(SaslBearer::Mechanism mechanism, const QString& user, const QString& token,
+                        QString& refusal);
+    // A line of a SASL exchange: "+ challenge", "+OK" or "-ERR".
+    bool saslLine(QByteArray& line);
     // Reads the reply to LIST, in flight, and to UIDL (sent now unless it is in flight too).
     bool readListings();
     void requestThrough(int n);
@@ -96,6 +110,7 @@ class Pop3Session : public Mailbox {
     std::unique_ptr<MailStream> stream_;
     LineReader reader_;
     TlsPolicy policy_;
+    ServerAddress address_;
     QString service_; // "pop3 host:port"
     QString serverText_;
     QByteArray greeting_;

@@ -60,9 +60,11 @@ struct SmtpConnection::State {
         : options(std::move(o)), trust(std::move(t)), policy(std::move(p)), server(s.trimmed()),
           address(ServerAddress::parse(server, kSmtpScheme)),
           service(address ? TlsPolicy::service("smtp", *address) : QString()),
-          watch(policy, service, server, !options.login.id.isEmpty()), curl(options.timeouts) {}
+          watch(policy, service, server, !options.login.id.isEmpty() && !options.login.bearer),
+          curl(options.timeouts) {}
 
     void setUp();
+    Status useToken(bool renewed);
     Status perform(const QByteArray& message);
     Status endForGood(Status why) {
         closedWith = why;
@@ -90,8 +92,9 @@ void SmtpConnection::State::setUp() {
     curl_easy_setopt(h, CURLOPT_URL, url.constData());
     if (!address->tlsFromStart) {
         // A server that gave TLS before must give it again; libcurl then
-        // refuses one that offers no STARTTLS by itself, and the watch says why.
-        const bool required = policy.requiresTls(service);
+        // refuses one that offers no STARTTLS by itself, and the watch says
+        // why. A token is never sent in clear.
+        const bool required = policy.requiresTls(service) || options.login.bearer;
         curl_easy_setopt(h, CURLOPT_USE_SSL, long(required ? CURLUSESSL_ALL : CURLUSESSL_TRY));
         curl.connectionOpened = [this] { watch.reset(); };
         curl.lineCheck = [this](const QByteArray& line) { return watch.see(line); };
@@ -102,6 +105,10 @@ void SmtpConnection::State::setUp() {
         curl_easy_setopt(h, CURLOPT_USERNAME, id.constData()); // libcurl copies strings
         curl_easy_setopt(h, CURLOPT_PASSWORD, password.constData());
     }
+    // With a token, only the mechanisms that carry it (libcurl would try
+    // CRAM-MD5 first, with no password).
+    if (options.login.bearer)
+        curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, "AUTH=OAUTHBEARER;AUTH=XOAUTH2");
     curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(h, CURLOPT_READFUNCTION, &readUpload);
 }
@@ -126,6 +133,15 @@ Status SmtpConnection::State::perform(const QByteArray& message) {
         if (Status downgraded = policy.acceptNoTls(service, server); !downgraded)
             return endForGood(downgraded);
     return Status::failure(curl.errorText(server));
+}
+
+Status SmtpConnection::State::useToken(bool renewed) {
+    const Result<QString> token =
+        renewed ? options.login.bearer->renewedAccessToken() : options.login.bearer->accessToken();
+    if (!token)
+        return Status::failure(token.error());
+    curl_easy_setopt(curl.handle(), CURLOPT_XOAUTH2_BEARER, token->toUtf8().constData());
+    return {};
 }
 
 SmtpConnection::SmtpConnection(SmtpSender::Options options, CertificateTrust trust, TlsPolicy policy,
@@ -177,6 +193,10 @@ Status SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) {
     curl_easy_setopt(h, CURLOPT_MAIL_FROM, d_->from.constData());
     curl_easy_setopt(h, CURLOPT_MAIL_RCPT, d_->recipients.list);
 
+    const bool bearer = d_->options.login.bearer != nullptr;
+    if (bearer)
+        if (Status token = d_->useToken(false); !token)
+            return token;
     Status sent = d_->perform(*message);
     // libcurl refused the certificate during the handshake, before anything
     // else was sent. It gives no certificate after a failed verification
@@ -199,6 +219,17 @@ Status SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) {
             return d_->endForGood(pinned);
         d_->pinned = true;
         sent = d_->perform(*message);
+    }
+    // A refused token may have been revoked or expired early: once more with a new one.
+    if (!sent && bearer && d_->curl.lastResult() == CURLE_LOGIN_DENIED) {
+        if (Status token = d_->useToken(true); !token)
+            return token;
+        sent = d_->perform(*message);
+        if (!sent && d_->curl.lastResult() == CURLE_LOGIN_DENIED)
+            return Status::failure(
+                sent.error() +
+                QStringLiteral("\nサインイン (OAuth2) のトークンが受け付けられませんでした。"
+                               "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。"));
     }
     return sent;
 }

@@ -7,6 +7,7 @@
 
 #include "mime/outgoingmail.h"
 #include "text/result.h"
+#include "transport/bearertokensource.h"
 #include "transport/certificatetrust.h"
 #include "transport/curlsession.h"
 #include "transport/mailsender.h"
@@ -21,6 +22,9 @@ class SmtpConnection;
 struct SmtpLogin {
     QString id; // empty: never log in
     QString password;
+    // Set: the login is the signed-in account's OAuth 2.0 token
+    // (OAUTHBEARER or XOAUTH2), over TLS only, and the password is not used.
+    std::shared_ptr<BearerTokenSource> bearer = nullptr;
 };
 
 // Sends mail through an SMTP server over libcurl. The server field may be
@@ -34,7 +38,8 @@ struct SmtpLogin {
 // When the server offers AUTH and an ID is given, the sender logs in:
 // libcurl picks DIGEST-MD5 or CRAM-MD5 before PLAIN and LOGIN. Without TLS
 // the login goes out only once the user agreed (the TLS policy asks).
-// No AUTH offered: the mail goes without logging in.
+// No AUTH offered: the mail goes without logging in. A token never goes
+// in clear; one the server refuses is renewed and tried once more.
 //
 // The envelope gets each bare recipient address; the To header keeps the
 // names. A failure carries the server's own reply.

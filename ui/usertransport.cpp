@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include "oauth/accesstokens.h"
 #include "settings/accountfile.h"
 #include "ui/appcontext.h"
 #include "ui/prompter.h"
@@ -42,6 +43,8 @@ SmtpSender UserSmtpSender(const AppContext& context) {
     Account account{context.settings.AccountId, context.settings.AccountPassword};
     if (account.id.isEmpty())
         account = AccountFile(context.paths.accountFile()).load();
-    return SmtpSender({{}, {account.id, account.password}}, UserCertificateTrust(context),
+    // An account signed in through its provider logs in with its tokens.
+    const auto bearer = AccessTokens::forAccount(AccountFile(context.paths.accountFile()).tokenStoreFile());
+    return SmtpSender({{}, {account.id, account.password, bearer}}, UserCertificateTrust(context),
                       UserTlsPolicy(context));
 }

@@ -18,5 +18,6 @@ TlsPolicy UserTlsPolicy(const AppContext& context);
 
 // The sender the windows send with: TLS with the user's certificates and TLS
 // policy, and the account's ID and password for servers that want a login
-// (those of this run, else those in iniIdPass.ini).
+// (those of this run, else those in iniIdPass.ini), or its sign-in's
+// tokens when it signed in through its provider.
 SmtpSender UserSmtpSender(const AppContext& context);

@@ -7,6 +7,7 @@
 
 #include "mime/htmlmailmarker.h"
 #include "receive/mailcheck.h"
+#include "settings/tokenstore.h"
 #include "store/mailfile.h"
 #include "store/receivedlog.h"
 #include "store/recordfile.h"
@@ -148,6 +149,19 @@ TEST_F(MailCheckTest, noSavedAccountOpensTheAccountWindowAndTriesNoLogin) {
     EXPECT_EQ(mailbox.log->steps(),
               (QStringList{QStringLiteral("connect pop.example.jp"), QStringLiteral("close")}));
     EXPECT_EQ(statuses.last(), MailCheck::kNoNewMail);
+}
+
+TEST_F(MailCheckTest, anAccountSignedInThroughItsProviderLogsInWithoutAPassword) {
+    WriteBytes(paths.accountFile(), QByteArray("[EXEINI]\r\nNAME=taro\r\n"));
+    OAuthSignIn signIn;
+    signIn.client.tokenUrl = QStringLiteral("https://auth.example.jp/token");
+    signIn.client.clientId = QStringLiteral("client");
+    signIn.tokens.refreshToken = QStringLiteral("refresh");
+    ASSERT_TRUE(TokenStore(paths.dataFile(TokenStore::kFileName)).save(signIn).ok());
+    check();
+    EXPECT_EQ(accountWindowOpened, 0);
+    EXPECT_EQ(mailbox.log->steps().mid(0, 2),
+              (QStringList{QStringLiteral("connect pop.example.jp"), QStringLiteral("auth taro 0")}));
 }
 
 TEST_F(MailCheckTest, failedLoginShowsTheServersTextUnderError) {

@@ -1,5 +1,6 @@
 // Every text of the settings windows against its literal.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -8,6 +9,7 @@
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
 #include "settings/setform.h"
+#include "settings/signinform.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
 #include "ui/appcontext.h"
@@ -44,6 +46,37 @@ TEST_F(SettingsFormTexts, accountWindow) {
     EXPECT_EQ(account.OKCommand->text(), QStringLiteral("OK"));
     EXPECT_EQ(account.CancelCommand->text(), QStringLiteral("Cancel"));
     EXPECT_EQ(account.PassText->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(account.OAuthCommand->text(), QStringLiteral("OAuth2..."));
+}
+
+TEST_F(SettingsFormTexts, theSignInButtonTakesOnlyRoomNoControlOfTheAccountWindowHas) {
+    IdPassForm account(context);
+    const QRect added = account.OAuthCommand->geometry();
+    EXPECT_TRUE(account.rect().contains(added));
+    for (const QWidget* w : std::initializer_list<const QWidget*>{
+             account.Label1, account.IdText, account.Label2, account.PassText, account.Check1,
+             account.OKCommand, account.CancelCommand})
+        EXPECT_FALSE(w->geometry().intersects(added)) << w->objectName().toStdString();
+}
+
+TEST_F(SettingsFormTexts, signInWindow) {
+    SignInForm signIn(context, {});
+    EXPECT_EQ(signIn.windowTitle(), QStringLiteral("OAuth2 サインイン"));
+    EXPECT_EQ(signIn.Label1->text(), QStringLiteral("プロバイダー(&V)"));
+    EXPECT_EQ(signIn.Label2->text(), QStringLiteral("メールアドレス(&M)"));
+    const QStringList providers{QStringLiteral("Google (Gmail)"),
+                                QStringLiteral("Microsoft (Outlook.com, Microsoft 365)"),
+                                QStringLiteral("その他 (URL を入力)")};
+    ASSERT_EQ(signIn.ProviderCombo->count(), providers.size());
+    for (int i = 0; i < providers.size(); ++i)
+        EXPECT_EQ(signIn.ProviderCombo->itemText(i), providers[i]);
+    EXPECT_EQ(signIn.SignInCommand->text(), QStringLiteral("ブラウザでサインイン"));
+    EXPECT_EQ(signIn.SignOutCommand->text(), QStringLiteral("パスワードに戻す"));
+    EXPECT_EQ(signIn.CancelCommand->text(), QStringLiteral("閉じる"));
+    // The endpoints are typed only for a provider without a preset.
+    EXPECT_FALSE(signIn.TokenUrlText->isEnabled());
+    signIn.ProviderCombo->setCurrentIndex(2);
+    EXPECT_TRUE(signIn.TokenUrlText->isEnabled());
 }
 
 TEST_F(SettingsFormTexts, serverWindow) {

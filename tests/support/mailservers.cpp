@@ -10,7 +10,9 @@
 #include <QSaveFile>
 #include <QSslCertificate>
 #include <QThread>
+#include <QUrl>
 #include <atomic>
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 #include <optional>
 #include <unistd.h>
@@ -96,6 +98,33 @@ QString TestMailServers::smtpsServer() {
 }
 QString TestMailServers::submissionPlainServer() {
     return QStringLiteral("127.0.0.1:") + settings().value(QStringLiteral("SUBMISSION_PLAIN_PORT"));
+}
+
+QString TestMailServers::oauthServer() {
+    return QStringLiteral("http://127.0.0.1:") + settings().value(QStringLiteral("OAUTH_PORT"));
+}
+QString TestMailServers::pop3sOAuthServer() {
+    return QStringLiteral("pop3s://127.0.0.1:") + settings().value(QStringLiteral("POP3S_OAUTH_PORT"));
+}
+QString TestMailServers::submissionOAuthServer() {
+    return QStringLiteral("smtp://127.0.0.1:") + settings().value(QStringLiteral("SUBMISSION_OAUTH_PORT"));
+}
+
+void TestMailServers::revokeToken(const QString& token) {
+    const QByteArray url = (oauthServer() + QStringLiteral("/revoke")).toLatin1();
+    const QByteArray form = "token=" + QUrl::toPercentEncoding(token);
+    CURL* h = curl_easy_init();
+    curl_easy_setopt(h, CURLOPT_URL, url.constData());
+    curl_easy_setopt(h, CURLOPT_POSTFIELDS, form.constData());
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, 20L);
+    curl_easy_setopt(
+        h, CURLOPT_WRITEFUNCTION, +[](char*, size_t size, size_t count, void*) { return size * count; });
+    long status = 0;
+    const CURLcode done = curl_easy_perform(h);
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_cleanup(h);
+    EXPECT_TRUE(done == CURLE_OK && status == 200) << "the authorization server did not revoke the token";
 }
 
 namespace {

@@ -52,6 +52,14 @@ class TestMailServers {
     // submission port that ended after `logEnd` without taking a mail, once
     // there is one (waits at most 20 s).
     static QStringList plainSubmissionSessionsWithoutMail(qint64 logEnd);
+    // The test authorization server (scripts/oauthserver.py): "http://127.0.0.1:port".
+    static QString oauthServer();
+    // "pop3s://127.0.0.1:port": TLS from the start, logins only with its bearer tokens.
+    static QString pop3sOAuthServer();
+    // "smtp://127.0.0.1:port": submission, STARTTLS required, logins only with its bearer tokens.
+    static QString submissionOAuthServer();
+    // The authorization server refuses `token` (an access or a refresh token) from now on.
+    static void revokeToken(const QString& token);
     static TestAccount claimAccount();
     // Number of messages waiting in the account's maildir.
     static int waitingMessages(const TestAccount& account);

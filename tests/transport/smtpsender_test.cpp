@@ -2,6 +2,7 @@
 // server will not take on demand.
 #include <gtest/gtest.h>
 
+#include "tests/support/listedtokens.h"
 #include "tests/support/scriptedserver.h"
 #include "tests/support/tempfolder.h"
 #include "transport/smtpsender.h"
@@ -113,6 +114,25 @@ TEST(SmtpTlsPolicy, aServerOnceSeenWithTlsThatOffersNoneIsRefusedBeforeAuthOrMai
                 .arg(server.address()));
         expectNothingInClearAfter(server, "EHLO");
     }
+}
+
+// A server that offers no TLS gets no token, whatever it offers, and the
+// user is not asked about a login in clear.
+TEST(SmtpBearer, aTokenNeverGoesInClear) {
+    ScriptedServer server(
+        {{S::send("220 mail.example.jp ESMTP"), S::expect("EHLO"), S::send("250-mail.example.jp"),
+          S::send("250 AUTH PLAIN XOAUTH2 OAUTHBEARER"), S::expect("")}});
+    int asked = 0;
+    const TlsPolicy policy({}, [&asked](const QString&) { return ++asked > 0; });
+    const auto tokens = std::make_shared<ListedTokens>(QStringList{QStringLiteral("t1")});
+    const Status sent = SmtpSender({{5, 5}, {QStringLiteral("u1"), {}, tokens}}, CertificateTrust(), policy)
+                            .send(server.address(), kMail);
+    ASSERT_FALSE(sent.ok());
+    EXPECT_TRUE(sent.error().startsWith(
+        QStringLiteral("サーバー「%1」と暗号化 (TLS) の通信を始められませんでした。").arg(server.address())))
+        << sent.error().toStdString();
+    EXPECT_EQ(asked, 0);
+    expectNothingInClearAfter(server, "EHLO");
 }
 
 } // namespace

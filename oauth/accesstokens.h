@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDateTime>
+#include <functional>
+#include <memory>
+
+#include "oauth/tokenendpoint.h"
+#include "transport/bearertokensource.h"
+
+// The access tokens of the account signed in through its provider, for the
+// mail sessions: the stored one while it lasts, else a new one from the
+// provider for the refresh token, stored for the next session. A refused
+// refresh asks the user to sign in again.
+class AccessTokens : public BearerTokenSource {
+  public:
+    using Clock = std::function<QDateTime()>;
+
+    AccessTokens(
+        QString storeFile, std::shared_ptr<TokenEndpoint> endpoint,
+        Clock now = [] { return QDateTime::currentDateTimeUtc(); });
+
+    // For the account whose sign-in `storeFile` holds; none when it logs in
+    // with its password.
+    static std::shared_ptr<BearerTokenSource> forAccount(const QString& storeFile);
+
+    Result<QString> accessToken() override;
+    Result<QString> renewedAccessToken() override;
+
+  private:
+    // A token is renewed this long before it expires: it must outlast the
+    // session's login, and the clocks may differ.
+    static constexpr qint64 kMarginSeconds = 60;
+
+    Result<QString> token(bool refused);
+    Result<QString> refresh(const OAuthSignIn& stored);
+
+    QString storeFile_;
+    std::shared_ptr<TokenEndpoint> endpoint_;
+    Clock now_;
+    QString handedOut_; // the token last given to the session
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDeadlineTimer>
+#include <QString>
+#include <QUrlQuery>
+#include <atomic>
+#include <memory>
+#include <optional>
+
+#include "text/result.h"
+
+class QTcpServer;
+
+// Where the browser comes back to after the sign-in (RFC 8252 section 7.3):
+// a listener on 127.0.0.1, on a port the system picks, for the one request
+// the provider redirects the browser to. Blocking, for one thread without
+// an event loop; it closes when this object goes.
+class LoopbackRedirect {
+  public:
+    LoopbackRedirect();
+    ~LoopbackRedirect();
+
+    Status listen();
+    // "http://127.0.0.1:port/"
+    QString redirectUri() const;
+    // The query of the redirect that carries `state`; nothing when the
+    // deadline passed or `cancelled` became true first. Requests without
+    // that state (another tab, a favicon) get an answer and are passed over.
+    std::optional<QUrlQuery> wait(const QString& state, QDeadlineTimer deadline,
+                                  const std::atomic<bool>& cancelled);
+
+  private:
+    std::unique_ptr<QTcpServer> server_;
+};

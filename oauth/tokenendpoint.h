@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <optional>
+
+#include "oauth/oauthprovider.h"
+#include "settings/tokenstore.h"
+#include "text/result.h"
+#include "transport/curlsession.h"
+
+// A form body or query, every value percent-encoded but the unreserved
+// characters (RFC 3986), so that a "+" in an address stays a "+".
+QByteArray FormEncoded(const QueryItems& items);
+
+struct HttpReply {
+    int status = 0;
+    QByteArray body;
+};
+
+// A provider's token endpoint (RFC 6749 section 3.2): a form goes in, JSON
+// comes back.
+class TokenEndpoint {
+  public:
+    virtual ~TokenEndpoint() = default;
+    // The reply whatever its status, or why none came, in words for the user.
+    virtual Result<HttpReply> post(const QString& url, const QueryItems& form) = 0;
+};
+
+// Over libcurl, blocking, on any thread: https only, except to this machine
+// itself; redirects are not followed.
+class CurlTokenEndpoint : public TokenEndpoint {
+  public:
+    explicit CurlTokenEndpoint(CurlSession::Timeouts timeouts = {15, 30});
+    Result<HttpReply> post(const QString& url, const QueryItems& form) override;
+
+  private:
+    CurlSession::Timeouts timeouts_;
+};
+
+// What a token endpoint's reply means (RFC 6749 sections 5.1 and 5.2).
+struct TokenAnswer {
+    // Without a refresh token when the provider keeps the one it gave before.
+    std::optional<OAuthTokens> tokens;
+    // The grant is no good any more (revoked, expired, another client's):
+    // only a new sign-in helps.
+    bool refused = false;
+    QString error; // for the user
+
+    static TokenAnswer read(const HttpReply& reply, const QDateTime& now);
+};

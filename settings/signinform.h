@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "settings/tokenstore.h"
+#include "text/result.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class SignInTask;
+struct AppContext;
+struct SignInPlan;
+
+// "OAuth2 サインイン": signing in with the mail provider through the browser,
+// instead of a password, and the way back to the password. Opened from the
+// account window.
+class SignInForm : public QWidget {
+    Q_OBJECT
+  public:
+    // `changed` is told after a sign-in or a return to the password.
+    SignInForm(AppContext& context, std::function<void()> changed);
+    ~SignInForm() override;
+
+    // Shows the window with the account's sign-in as it stands.
+    void open();
+    void ProviderCombo_Change();
+    // Starts the sign-in, or while one runs, stops it.
+    void SignInCommand_Click();
+    void SignOutCommand_Click();
+    void CancelCommand_Click();
+
+    QLabel* Label1;
+    QComboBox* ProviderCombo;
+    QLabel* Label2;
+    QLineEdit* AddressText;
+    QLabel* Label3;
+    QLineEdit* AuthUrlText;
+    QLabel* Label4;
+    QLineEdit* TokenUrlText;
+    QLabel* Label5;
+    QLineEdit* ScopeText;
+    QLabel* Label6;
+    QLineEdit* ClientIdText;
+    QLabel* Label7;
+    QLineEdit* ClientSecretText;
+    QLabel* StatusLabel;
+    QLineEdit* UrlText; // the address to copy when no browser opened
+    QPushButton* SignInCommand;
+    QPushButton* SignOutCommand;
+    QPushButton* CancelCommand;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void showBrowser(const QUrl& url);
+    void finish(const SignInPlan& plan, const Result<OAuthTokens>& tokens);
+    void showRunning(bool running);
+    void fail(const QString& text);
+
+    AppContext& context_;
+    std::function<void()> changed_;
+    std::unique_ptr<SignInTask> task_;
+    bool running_ = false;
+};

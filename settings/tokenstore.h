@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+#include "text/result.h"
+
+// A provider's OAuth 2.0 endpoints and the client registered with it, as
+// used at the sign-in: tokens are renewed with the very client they were
+// issued to.
+struct OAuthClient {
+    QString provider; // "google", "microsoft", "custom"
+    QString authorizationUrl;
+    QString tokenUrl;
+    QString scope; // space-separated
+    QString clientId;
+    // Google gives desktop clients a "secret" that is none (RFC 8252 section
+    // 8.5) but wants it sent all the same.
+    QString clientSecret;
+
+    friend bool operator==(const OAuthClient&, const OAuthClient&) = default;
+};
+
+struct OAuthTokens {
+    QString refreshToken;
+    QString accessToken;
+    QDateTime expiresAt; // UTC; invalid when the provider did not say
+
+    friend bool operator==(const OAuthTokens&, const OAuthTokens&) = default;
+};
+
+struct OAuthSignIn {
+    QString user; // the login name the tokens were issued for
+    OAuthClient client;
+    OAuthTokens tokens;
+
+    friend bool operator==(const OAuthSignIn&, const OAuthSignIn&) = default;
+};
+
+// The sign-in of an account that logs in with OAuth 2.0 tokens instead of
+// its password, in the data folder beside the account file (which keeps its
+// format). Readable by the user only and written whole through a temporary
+// file, since the refresh token opens the mailbox. No file: the account
+// logs in with its password, as it always has.
+class TokenStore {
+  public:
+    static inline const QString kFileName = QStringLiteral("oauth2-signin");
+
+    explicit TokenStore(QString path);
+
+    // Nothing when there is no file, or none that holds a refresh token and
+    // the client to renew it with.
+    std::optional<OAuthSignIn> load() const;
+    Status save(const OAuthSignIn& signIn) const;
+    // Back to the password.
+    Status remove() const;
+
+  private:
+    QString path_;
+};

@@ -23,6 +23,7 @@
 #include "mime/htmlmailmarker.h"
 #include "text/text.h"
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
 #include "ui/footlabel.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
@@ -545,11 +546,11 @@ void WriteForm::showSendReport(const SendReport& report) {
     sendLock_.unlock();
     if (report.sendToAll)
         sendToAllRound_.take(report);
-    for (const QString& error : MailSend::errorTexts(report))
-        context_.prompter->message(this, error, MailSend::kErrorTitle);
+    for (const MailError& error : report.errors())
+        context_.prompter->message(this, ErrorText(error), MailSend::kErrorTitle);
     for (const SendPass& pass : report.passes)
-        if (!pass.recordError.isEmpty())
-            context_.prompter->message(this, pass.recordError, QStringLiteral("送信履歴"),
+        if (pass.recordError)
+            context_.prompter->message(this, ErrorText(*pass.recordError), QStringLiteral("送信履歴"),
                                        Prompter::Icon::Warning);
     StatusBar1->showMessage(MailSend::statusText(report));
     if (report.allSent()) {

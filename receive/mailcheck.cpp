@@ -10,12 +10,12 @@
 #include "store/recordfilelock.h"
 #include "text/text.h"
 #include "transport/mailbox.h"
-#include "transport/usernotifier.h"
 
-MailCheck::MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, UserNotifier& notifier,
-                     MailCheckHooks hooks)
-    : paths_(std::move(paths)), settings_(std::move(settings)), mailbox_(mailbox), notifier_(notifier),
-      hooks_(std::move(hooks)), log_(paths_.dataFile(ReceivedLog::kFileName)) {}
+using K = MailError::Kind;
+
+MailCheck::MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, MailCheckHooks hooks)
+    : paths_(std::move(paths)), settings_(std::move(settings)), mailbox_(mailbox), hooks_(std::move(hooks)),
+      log_(paths_.dataFile(ReceivedLog::kFileName)) {}
 
 MailCheck::~MailCheck() = default;
 
@@ -23,14 +23,16 @@ MailCheck::Outcome MailCheck::CheckMail() {
     stored_.clear();
     unsyncedFiles_.clear();
     unsyncedFolders_.clear();
+    errors_.clear();
     Outcome outcome;
     outcome.waiting = -1;
-    auto status = [&](const QString& text) {
+    auto status = [&](CheckStatus now) {
         if (hooks_.setStatus)
-            hooks_.setStatus(text);
+            hooks_.setStatus(now);
     };
     auto finish = [&]() {
-        status(outcome.waiting < 1 ? kNoNewMail : kNewMail);
+        status(outcome.waiting < 1 ? CheckStatus::NoNewMail : CheckStatus::NewMail);
+        outcome.errors = std::exchange(errors_, {});
         return outcome;
     };
 
@@ -40,10 +42,10 @@ MailCheck::Outcome MailCheck::CheckMail() {
             hooks_.openServerWindow();
         return finish();
     }
-    const bool connected = mailbox_.connect(settings_.servers.Pop3Server);
-    status(kChecking);
+    const MailStatus connected = mailbox_.connect(settings_.servers.Pop3Server);
+    status(CheckStatus::Checking);
     if (!connected) {
-        notifier_.notify(mailbox_.lastError(), kErrorTitle);
+        report(connected.error());
         return finish();
     }
 
@@ -59,26 +61,24 @@ MailCheck::Outcome MailCheck::CheckMail() {
         return finish();
     }
 
-    outcome.waiting =
+    const MailResult<int> waiting =
         mailbox_.authenticate(settings_.AccountId, settings_.AccountPassword, settings_.servers.UseApop != 0);
-    if (outcome.waiting < 0) {
-        notifier_.notify(CutAtNul(mailbox_.lastError()), kErrorTitle);
+    if (!waiting) {
+        report(MailError{.kind = K::LoginFailed}.because(waiting.error()));
         mailbox_.close();
         return finish();
     }
+    outcome.waiting = *waiting;
     const Status loaded = [this] {
         const RecordFileLock lock(paths_.receivedMailFile());
         return log_.load();
     }();
     if (!loaded) {
-        notifier_.notify(
-            QStringLiteral("受信の記録を読めませんでした。メールはサーバーに残してあります。\n%1")
-                .arg(loaded.error()),
-            kErrorTitle);
+        report(MailError{.kind = K::LogUnreadable}.because(MailError::disk(loaded.error())));
         mailbox_.close();
         return finish();
     }
-    MessageProcessor processor(paths_, notifier_);
+    MessageProcessor processor(paths_);
     // Every listed message looked at, so that a line no message matched is
     // known to be gone. (One too large to fetch was never stored either.)
     int examined = 0;
@@ -101,15 +101,11 @@ std::optional<bool> MailCheck::storedBefore(int n, const QByteArray& digest) {
     const MailFile file = MailFile::received(paths_);
     const RecordFileLock lock(file.path());
     const Result<int> count = file.count(); // finishes a deletion left half done
-    const Result<bool> stored = count
-                                    ? log_.storedBefore(n, digest, RecordFile(file.path(), MailRecord::kSize))
-                                    : Result<bool>::failure(count.error());
+    const MailResult<bool> stored =
+        count ? log_.storedBefore(n, digest, RecordFile(file.path(), MailRecord::kSize))
+              : MailResult<bool>::failure(MailError::disk(count.error()));
     if (!stored) {
-        notifier_.notify(
-            QStringLiteral("受信したメールを確かめられませんでした。このメールと以降のメールはサー"
-                           "バーに残してあります。\n%1")
-                .arg(stored.error()),
-            kErrorTitle);
+        report(MailError{.kind = K::NotVerified}.because(stored.error()));
         return std::nullopt;
     }
     return *stored;
@@ -137,18 +133,14 @@ Result<int> MailCheck::append(int n, const QByteArray& digest, const MailRecord&
 
 bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outcome) {
     if (mailbox_.isTooLarge(n)) {
-        notifier_.notify(
-            QStringLiteral("メッセージ %1 は大きすぎるため受信できません（%2 バイト）。サーバーに残します。")
-                .arg(n)
-                .arg(mailbox_.size(n)),
-            kErrorTitle);
+        report({.kind = K::TooLarge, .number = n, .bytes = mailbox_.size(n)});
         return true; // the next ones can still be stored; this one is never deleted
     }
     // Known by what the server sends, not by its UIDL: UIDLs repeat, go
     // missing and change on real servers.
-    const Result<QByteArray> raw = mailbox_.fetchRaw(n);
+    const MailResult<QByteArray> raw = mailbox_.fetchRaw(n);
     if (!raw) {
-        notifier_.notify(raw.error(), kErrorTitle);
+        report(raw.error());
         return false;
     }
     const QByteArray digest = ReceivedLog::digest(*raw);
@@ -161,14 +153,16 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
         return true;
     }
     const ReceivedMail mail = ReceivedMail::prepare(*raw, processor);
-    if (!mail.processed.failure.isEmpty()) {
-        tellNotStored(n, mail.message, mail.processed.failure);
+    for (const MailError& notice : mail.processed.notices)
+        report(notice);
+    if (mail.processed.failure) {
+        reportNotStored(n, mail.message, *mail.processed.failure);
         return false;
     }
     const Result<int> appended = append(n, digest, mail.record);
     if (!appended) {
         processor.discard(mail.processed);
-        tellNotStored(n, mail.message, appended.error());
+        reportNotStored(n, mail.message, MailError::disk(appended.error()));
         return false;
     }
     willSync(mail.processed);
@@ -180,12 +174,9 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
     return true;
 }
 
-void MailCheck::tellNotStored(int n, const ReceivedMessage& message, const QString& why) {
-    notifier_.notify(
-        QStringLiteral("メッセージ %1 を保存できませんでした。このメールと以降のメールはサーバーに"
-                       "残してあります。\n件名: %2\n差出人: %3\n%4")
-            .arg(QString::number(n), message.subject, message.sender, why),
-        kErrorTitle);
+void MailCheck::reportNotStored(int n, const ReceivedMessage& message, MailError why) {
+    report(MailError{.kind = K::NotStored, .number = n, .subject = message.subject, .sender = message.sender}
+               .because(std::move(why)));
 }
 
 void MailCheck::willSync(const ProcessedMessage& processed) {
@@ -203,27 +194,28 @@ void MailCheck::willSync(const ProcessedMessage& processed) {
     }
 }
 
-Status MailCheck::makeDurable() {
+MailStatus MailCheck::makeDurable() {
     auto told = [this](const QString& path) {
         if (hooks_.synced)
             hooks_.synced(path);
     };
+    auto onDisk = [](const Status& s) { return MailStatus::failure(MailError::disk(s.error())); };
     for (const QString& file : std::as_const(unsyncedFiles_)) {
         if (const Status s = SyncFile(file); !s)
-            return s;
+            return onDisk(s);
         told(file);
     }
     for (const QString& folder : std::as_const(unsyncedFolders_)) {
         if (!SyncFolder(folder))
-            return Status::failure(QStringLiteral("フォルダをディスクに書き出せません (%1)").arg(folder));
+            return MailStatus::failure({.kind = K::FolderNotSynced, .name = folder});
         told(folder);
     }
     if (const Status s = log_.sync(); !s)
-        return s;
+        return onDisk(s);
     told(log_.path());
     const MailFile file = MailFile::received(paths_);
     if (const Status s = file.sync(); !s)
-        return s;
+        return onDisk(s);
     told(file.path());
     return {};
 }
@@ -231,24 +223,20 @@ Status MailCheck::makeDurable() {
 bool MailCheck::deleteStored(Outcome& outcome) {
     if (stored_.isEmpty())
         return true;
-    if (const Status synced = makeDurable(); !synced) {
-        notifier_.notify(
-            QStringLiteral(
-                "受信したメールをディスクに書き出せませんでした。メールはサーバーに残してあります。\n%1")
-                .arg(synced.error()),
-            kErrorTitle);
+    if (const MailStatus synced = makeDurable(); !synced) {
+        report(MailError{.kind = K::NotSynced}.because(synced.error()));
         return false;
     }
     for (int n : std::as_const(stored_)) {
-        if (const Status removed = mailbox_.remove(n); !removed) {
-            notifier_.notify(removed.error(), kErrorTitle);
+        if (const MailStatus removed = mailbox_.remove(n); !removed) {
+            report(removed.error());
             return false;
         }
         ++outcome.deleted;
     }
     // A pipelining session sends the DELEs as one batch; their answers come now.
-    if (const Status flushed = mailbox_.flushRemovals(); !flushed) {
-        notifier_.notify(flushed.error(), kErrorTitle);
+    if (const MailStatus flushed = mailbox_.flushRemovals(); !flushed) {
+        report(flushed.error());
         return false;
     }
     return true;

@@ -1,4 +1,5 @@
-// The receive label's count beside the status box, with a scripted mailbox.
+// The receive label's count beside the status box, and the errors of a
+// check shown once it has ended, with a scripted mailbox.
 #include <QLabel>
 #include <QLineEdit>
 #include <QSemaphore>
@@ -9,6 +10,7 @@
 #include "app/mainform.h"
 #include "app/receiveaction.h"
 #include "history/tyakuform.h"
+#include "mime/htmlmailmarker.h"
 #include "tests/support/fakemailbox.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
@@ -22,7 +24,7 @@ namespace {
 class HeldAtDeletion : public FakeMailbox {
   public:
     explicit HeldAtDeletion(std::shared_ptr<QSemaphore> gate) : gate_(std::move(gate)) {}
-    Status remove(int n) override {
+    MailStatus remove(int n) override {
         if (n == 1)
             gate_->tryAcquire(1, 10000);
         return FakeMailbox::remove(n);
@@ -89,6 +91,29 @@ TEST_F(ReceiveProgressTest, aCheckOfFiveMessagesShowsNoCount) {
     EXPECT_TRUE(form->ProgressLabel->text().isEmpty());
     gate->release();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !receive->isRunning(); }, 10000));
+    EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール有り。"));
+}
+
+// Unpacking's note under the program's name, what failed under "エラー",
+// in the order it happened.
+TEST_F(ReceiveProgressTest, whatWentWrongIsShownInOrderOnceTheCheckHasEnded) {
+    receive = std::make_unique<ReceiveAction>(context, *windows, *form, [] {
+        auto mailbox = std::make_unique<FakeMailbox>();
+        ReceivedMessage page = mail(QStringLiteral("../x")); // names no folder
+        page.body = HtmlMailMarker;
+        mailbox->messages = {page, mail(QStringLiteral("big"))};
+        mailbox->tooLarge = {2};
+        return mailbox;
+    });
+    receive->run();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receive->isRunning(); }, 10000));
+    ASSERT_EQ(prompter.shown.size(), 2);
+    EXPECT_EQ(prompter.shown[0].text, QStringLiteral("フォルダを作成できませんでした"));
+    EXPECT_EQ(prompter.shown[0].title, QStringLiteral("Fennick"));
+    EXPECT_EQ(
+        prompter.shown[1].text,
+        QStringLiteral("メッセージ 2 は大きすぎるため受信できません（6 バイト）。サーバーに残します。"));
+    EXPECT_EQ(prompter.shown[1].title, QStringLiteral("エラー"));
     EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール有り。"));
 }
 

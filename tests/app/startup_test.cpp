@@ -250,18 +250,19 @@ class GatedMailbox : public Mailbox {
   public:
     explicit GatedMailbox(std::shared_ptr<QSemaphore> gate) : gate_(std::move(gate)) {}
     int waiting = 0;
-    bool connect(const QString&) override { return gate_->tryAcquire(1, 10000); }
-    int authenticate(const QString&, const QString&, bool) override { return waiting; }
+    MailStatus connect(const QString&) override {
+        return gate_->tryAcquire(1, 10000) ? MailStatus()
+                                           : MailStatus::failure({.kind = MailError::Kind::Timeout});
+    }
+    MailResult<int> authenticate(const QString&, const QString&, bool) override { return waiting; }
     qint64 size(int) const override { return 0; }
     bool isTooLarge(int) const override { return false; }
-    Result<QByteArray> fetchRaw(int) override { return QByteArray(); }
-    Status remove(int) override { return {}; }
+    MailResult<QByteArray> fetchRaw(int) override { return QByteArray(); }
+    MailStatus remove(int) override { return {}; }
     void close() override {}
-    const QString& lastError() const override { return error_; }
 
   private:
     std::shared_ptr<QSemaphore> gate_;
-    QString error_ = QStringLiteral("no server");
 };
 
 } // namespace

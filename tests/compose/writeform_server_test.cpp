@@ -27,8 +27,8 @@
 #include "receive/mailcheck.h"
 #include "store/mailfile.h"
 #include "tests/support/dropfiles.h"
+#include "tests/support/mailerrors.h"
 #include "tests/support/mailservers.h"
-#include "tests/support/recordingnotifier.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
 #include "text/text.h"
@@ -125,8 +125,8 @@ TEST_F(WriteFormServerTest, htmlMailOfADroppedPictureAndPageGoesOutWithTheMarker
     ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
     Pop3Session pop({}, TestMailServers::trust());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
-    ASSERT_EQ(pop.authenticate(account.name, account.password, false), 1);
-    const Result<ReceivedMessage> got = pop.fetch(1);
+    ASSERT_EQ(countOf(pop.authenticate(account.name, account.password, false)), 1);
+    const MailResult<ReceivedMessage> got = pop.fetch(1);
     ASSERT_TRUE(got.ok());
     EXPECT_EQ(got->body, QStringLiteral("HTML送信QFM5270XBNWRD4618"));
     ASSERT_EQ(got->attachments.size(), 2);
@@ -247,10 +247,9 @@ TEST_F(WriteFormServerTest, twoCopiesExchangeAnHtmlMail) {
     WriteBytes(receiver.context.paths.accountFile(), "[EXEINI]\r\nNAME=" + account.name.toLatin1() +
                                                          "\r\nNAME2=" + account.password.toLatin1() + "\r\n");
     Pop3Session pop({}, TestMailServers::trust());
-    RecordingNotifier notifier;
     const MailCheck::Outcome outcome =
-        MailCheck(receiver.context.paths, receiver.context.settings, pop, notifier, {}).CheckMail();
-    ASSERT_EQ(outcome.stored, 1) << notifier.texts().join(u' ').toStdString();
+        MailCheck(receiver.context.paths, receiver.context.settings, pop, {}).CheckMail();
+    ASSERT_EQ(outcome.stored, 1) << testing::PrintToString(outcome.errors);
 
     EditorState editor;
     TyakuForm history(receiver.context, editor);

@@ -1,5 +1,7 @@
 #include "receive/receivedlogsession.h"
 
+#include <algorithm>
+
 ReceivedLogSession::ReceivedLogSession(QString path) : log_(std::move(path)) {}
 
 Status ReceivedLogSession::load() {
@@ -10,6 +12,9 @@ Status ReceivedLogSession::load() {
     if (!lines)
         return Status::failure(lines.error());
     lines_ = std::move(lines).value();
+    byMessage_.clear();
+    for (int i = 0; i < lines_.size(); ++i)
+        byMessage_.insert(lines_[i].message, i);
     return {};
 }
 
@@ -17,11 +22,15 @@ bool ReceivedLogSession::unused(int line) const {
     return !messageOf_.contains(line) && !void_.contains(line);
 }
 
+QList<int> ReceivedLogSession::linesOf(const QByteArray& messageDigest) const {
+    QList<int> lines = byMessage_.values(messageDigest);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
 bool ReceivedLogSession::mayHaveStored(const QByteArray& messageDigest) const {
-    for (int i = 0; i < lines_.size(); ++i)
-        if (unused(i) && lines_[i].message == messageDigest)
-            return true;
-    return false;
+    const QList<int> lines = byMessage_.values(messageDigest);
+    return std::any_of(lines.cbegin(), lines.cend(), [this](int i) { return unused(i); });
 }
 
 MailResult<bool> ReceivedLogSession::storedBefore(int n, const QByteArray& messageDigest,
@@ -37,7 +46,7 @@ MailResult<bool> ReceivedLogSession::storedBefore(int n, const QByteArray& messa
     if (fresh->size() != lines_.size())
         return R::failure({.kind = MailError::Kind::LogChanged, .name = log_.path()});
     lines_ = std::move(fresh).value();
-    for (int i = 0; i < lines_.size(); ++i) {
+    for (const int i : linesOf(messageDigest)) {
         if (!unused(i) || lines_[i].message != messageDigest)
             continue;
         if (lines_[i].deletedByUser) {
@@ -62,6 +71,7 @@ Status ReceivedLogSession::add(int n, const QByteArray& messageDigest, int numbe
     if (const Status s = log_.append(line); !s)
         return s;
     messageOf_.insert(int(lines_.size()), n);
+    byMessage_.insert(messageDigest, int(lines_.size()));
     lines_.append(line);
     taken_.insert(number);
     return {};

@@ -16,8 +16,6 @@
 #include "tests/support/tempfolder.h"
 #include "ui/appcontext.h"
 
-void PrintTo(const QString& s, std::ostream* os);
-
 namespace {
 
 // The first mail Postfix delivered into the account's maildir.

@@ -20,8 +20,6 @@
 #include "ui/appcontext.h"
 #include "ui/twips.h"
 
-void PrintTo(const QString& s, std::ostream* os);
-
 namespace {
 
 class BackFormTest : public testing::Test {

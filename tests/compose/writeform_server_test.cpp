@@ -35,10 +35,6 @@
 #include "transport/pop3session.h"
 #include "ui/appcontext.h"
 
-void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
 
 // One copy of the program: its own application folder and settings.

@@ -26,10 +26,6 @@
 #include "ui/appcontext.h"
 #include "ui/twips.h"
 
-void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
 
 class WriteFormTest : public testing::Test {

@@ -14,9 +14,9 @@
 #include <gtest/gtest.h>
 
 #include "history/editorstate.h"
-#include "history/pageviewplugin.h"
 #include "history/tyakuform.h"
 #include "mime/htmlmailmarker.h"
+#include "pageview/pageviewplugin.h"
 #include "tests/support/appfolder.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"

@@ -9,8 +9,8 @@
 
 #include "history/editorstate.h"
 #include "history/historymode.h"
-#include "history/pageviewplugin.h"
 #include "history/tyakuform.h"
+#include "pageview/pageviewplugin.h"
 #include "tests/support/appfolder.h"
 #include "tests/support/tempfolder.h"
 #include "ui/twips.h"

@@ -35,7 +35,8 @@ if [ "$(id -u)" -eq 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
 # An application folder with an account (so only the main window opens) and
 # one received HTML mail, the record written as the program stores it.
 app=$work/app
-scripts/install-app.sh "$build" "$app" > /dev/null
+# Its menu entry goes into the scratch folder, not the user's menu.
+XDG_DATA_HOME=$work/share scripts/install-app.sh "$build" "$app" > /dev/null
 printf 'SMTP=127.0.0.1:1\r\nPOP3=127.0.0.1:1\r\nMAIL=u1@fennick.test\r\nAPOP=0\r\n' > "$app/orvex.ini"
 data=$(find "$app" -maxdepth 1 -iname '★maildata' -print -quit)
 printf '[EXEINI]\r\nNAME=u1\r\nNAME2=pw\r\nNAME3=0\r\n' > "$data/iniIdPass.ini"
@@ -115,7 +116,14 @@ for round in $(seq "$rounds"); do
   done
   [ -n "$history" ] || { echo "the history window did not open" >&2; exit 1; }
   eval "$(xdotool getwindowgeometry --shell "$history")"
-  xdotool mousemove $((X + 60)) $((Y + 56 + 32)) click 1
+  # The only row lies below the menu bar (whose height follows the font and
+  # what sits in its corner) and the list's header: step down until a click
+  # on it shows the page.
+  for dy in 0 8 16 24 32 40; do
+    xdotool mousemove $((X + 60)) $((Y + 56 + 32 + dy)) click 1
+    sleep 0.3
+    [ "$(mapped "$app_pid" libQt6WebEngineCore)" = yes ] && break
+  done
   page=$(settled_rss_kb "$app_pid")
   [ "$(mapped "$app_pid" libQt6WebEngineCore)" = yes ] || { echo "no page was shown" >&2; exit 1; }
   echo "round $round: after a page was shown $((page / 1024)) MB resident," \

@@ -43,12 +43,16 @@ QByteArray decodedContent(GMimePart* part) {
     return QByteArray(reinterpret_cast<const char*>(bytes->data), qsizetype(bytes->len));
 }
 
+// The header lines, up to the first empty line (CR LF or a lone LF), in one
+// pass: a message's body is not read for it.
 QByteArray headerBlock(QByteArrayView raw) {
-    qsizetype end = raw.indexOf("\r\n\r\n");
-    const qsizetype lfEnd = raw.indexOf("\n\n");
-    if (end < 0 || (lfEnd >= 0 && lfEnd < end))
-        end = lfEnd;
-    return (end < 0 ? raw : raw.first(end)).toByteArray();
+    for (qsizetype at = raw.indexOf('\n'); at >= 0; at = raw.indexOf('\n', at + 1)) {
+        const bool emptyNext = at + 1 < raw.size() && raw[at + 1] == '\n';
+        const bool emptyCrLfNext = at + 2 < raw.size() && raw[at + 1] == '\r' && raw[at + 2] == '\n';
+        if (emptyNext || emptyCrLfNext)
+            return raw.first(at > 0 && raw[at - 1] == '\r' ? at - 1 : at).toByteArray();
+    }
+    return raw.toByteArray();
 }
 
 struct Walker {

@@ -1,5 +1,7 @@
 #include "receive/receivedlogsession.h"
 
+#include <algorithm>
+
 ReceivedLogSession::ReceivedLogSession(QString path) : log_(std::move(path)) {}
 
 Status ReceivedLogSession::load() {
@@ -10,6 +12,9 @@ Status ReceivedLogSession::load() {
     if (!lines)
         return Status::failure(lines.error());
     lines_ = std::move(lines).value();
+    byMessage_.clear();
+    for (int i = 0; i < lines_.size(); ++i)
+        byMessage_.insert(lines_[i].message, i);
     return {};
 }
 
@@ -17,11 +22,15 @@ bool ReceivedLogSession::unused(int line) const {
     return !messageOf_.contains(line) && !void_.contains(line);
 }
 
+QList<int> ReceivedLogSession::linesOf(const QByteArray& messageDigest) const {
+    QList<int> lines = byMessage_.values(messageDigest);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
 bool ReceivedLogSession::mayHaveStored(const QByteArray& messageDigest) const {
-    for (int i = 0; i < lines_.size(); ++i)
-        if (unused(i) && lines_[i].message == messageDigest)
-            return true;
-    return false;
+    const QList<int> lines = byMessage_.values(messageDigest);
+    return std::any_of(lines.cbegin(), lines.cend(), [this](int i) { return unused(i); });
 }
 
 Result<bool> ReceivedLogSession::storedBefore(int n, const QByteArray& messageDigest,
@@ -36,7 +45,7 @@ Result<bool> ReceivedLogSession::storedBefore(int n, const QByteArray& messageDi
     if (fresh->size() != lines_.size())
         return Result<bool>::failure(QStringLiteral("受信の記録が途中で変わりました (%1)").arg(log_.path()));
     lines_ = std::move(fresh).value();
-    for (int i = 0; i < lines_.size(); ++i) {
+    for (const int i : linesOf(messageDigest)) {
         if (!unused(i) || lines_[i].message != messageDigest)
             continue;
         if (lines_[i].deletedByUser) {
@@ -61,6 +70,7 @@ Status ReceivedLogSession::add(int n, const QByteArray& messageDigest, int numbe
     if (const Status s = log_.append(line); !s)
         return s;
     messageOf_.insert(int(lines_.size()), n);
+    byMessage_.insert(messageDigest, int(lines_.size()));
     lines_.append(line);
     taken_.insert(number);
     return {};

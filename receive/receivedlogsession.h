@@ -36,10 +36,15 @@ class ReceivedLogSession {
 
   private:
     bool unused(int line) const;
+    // The lines of a message digest, in the log's order.
+    QList<int> linesOf(const QByteArray& messageDigest) const;
 
     ReceivedLog log_;
     QList<ReceivedLog::Line> lines_; // as last read, and those this check added
     QHash<int, int> messageOf_;      // line index -> message number in this check
     QSet<int> void_;                 // lines whose records are nowhere
     QSet<int> taken_;                // records the lines of this check stand for
+    // Line indexes by message digest, so that a check of many messages does
+    // not read every line for every message.
+    QMultiHash<QByteArray, int> byMessage_;
 };

@@ -1,6 +1,7 @@
 #include "transport/linereader.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -29,12 +30,29 @@ void LineReader::discardBuffered() {
 }
 
 bool LineReader::readLine(QByteArray& line, qint64 deadlineMillis) {
+    QByteArrayView view;
+    if (!readLine(view, deadlineMillis))
+        return false;
+    line = view.toByteArray();
+    return true;
+}
+
+bool LineReader::readLine(QByteArrayView& line, qint64 deadlineMillis) {
     for (;;) {
-        const qsizetype end = in_.indexOf("\r\n", std::max(pos_, scanned_ - 1));
-        if (end >= 0) {
-            line = in_.mid(pos_, end - pos_);
-            pos_ = scanned_ = end + 2;
-            return true;
+        // An LF with a CR before it, found with memchr: most lines are short,
+        // and this runs for every line of every message.
+        for (qsizetype from = std::max(pos_, scanned_); from < in_.size();) {
+            const auto* lf =
+                static_cast<const char*>(memchr(in_.constData() + from, '\n', size_t(in_.size() - from)));
+            if (!lf)
+                break;
+            const qsizetype at = lf - in_.constData();
+            if (at > pos_ && in_[at - 1] == '\r') {
+                line = QByteArrayView(in_).sliced(pos_, at - 1 - pos_);
+                pos_ = scanned_ = at + 1;
+                return true;
+            }
+            from = at + 1;
         }
         scanned_ = in_.size();
         if (scanned_ - pos_ > kMaxLineBytes)

@@ -20,6 +20,9 @@ class LineReader {
     // The next line without its CR LF; false when none came whole by
     // `deadlineMillis` (the stream's clock), or the connection failed.
     bool readLine(QByteArray& line, qint64 deadlineMillis);
+    // The same, as a view into the reader's buffer that holds until the next
+    // read: a message's lines go to its body without a copy each.
+    bool readLine(QByteArrayView& line, qint64 deadlineMillis);
     // A deadline `idle` from now, plus the time `bytes` take at the slowest
     // rate still taken for a working link.
     qint64 deadlineFor(qint64 bytes) const;

@@ -178,6 +178,9 @@ std::optional<Pop3Session::Reply> Pop3Session::receive() {
         lose(unreadable(reply.line));
         return std::nullopt;
     }
+    // Room for the size LIST gave, and the dot-stuffing some servers leave out of it.
+    if (reply.ok && sent.message != 0 && sent.bodyLimit >= 0)
+        reply.body.reserve(std::min(sent.bodyLimit, sizes_.value(sent.message) * 65 / 64));
     if (reply.ok && sent.bodyLimit >= 0 && !readBody(sent.bodyLimit, deadline, reply.body)) {
         if (sent.message != 0)
             error_ = QStringLiteral("メッセージ %1 を受信できませんでした。%2").arg(sent.message).arg(error_);
@@ -187,7 +190,7 @@ std::optional<Pop3Session::Reply> Pop3Session::receive() {
 }
 
 bool Pop3Session::readBody(qint64 limit, qint64 deadline, QByteArray& body) {
-    QByteArray line;
+    QByteArrayView line;
     qint64 size = 0;
     for (;;) {
         if (!reader_.readLine(line, deadline))
@@ -199,7 +202,7 @@ bool Pop3Session::readBody(qint64 limit, qint64 deadline, QByteArray& body) {
         const qsizetype skip = line.startsWith('.') ? 1 : 0;
         size += line.size() - skip + 2;
         if (size <= limit) {
-            body.append(line.constData() + skip, line.size() - skip);
+            body.append(line.data() + skip, line.size() - skip);
             body.append("\r\n", 2);
         } else if (size > 2 * limit) {
             // LIST sizes are advisory, but a reply this far beyond them is not

@@ -63,6 +63,10 @@ TEST(ShiftJis, replacementsAreCountedPerCharacterNotPerByte) {
     EXPECT_EQ(ShiftJis::decode(bytes), QStringLiteral("〓〓〓漢"));
     ShiftJis::encode(QStringLiteral("plain ascii"), replaced);
     EXPECT_EQ(replaced, 0) << "the count starts afresh on every call";
+    // A surrogate without its partner (text cut in the middle of an emoji) is one character too.
+    const QString lone = QStringLiteral("a") + QChar(0xD83D) + QStringLiteral("漢") + QChar(0xDE00);
+    EXPECT_EQ(ShiftJis::encode(lone, replaced), QByteArray("a\x81\xAC\x8A\xBF\x81\xAC"));
+    EXPECT_EQ(replaced, 2);
 }
 
 TEST(ShiftJis, invalidBytesDecodeToReplacementCharacters) {

@@ -128,7 +128,7 @@ TEST_F(MailCheckThreadTest, messageBoxHoldsTheWorkerUntilAnswered) {
     EXPECT_EQ(reports.last(2), (QStringList{QStringLiteral("新着メール無し。"), QStringLiteral("finished")}));
 }
 
-TEST_F(MailCheckThreadTest, closingStopsTheCheckAfterTheMessageInHandAndDeletesWhatItStored) {
+TEST_F(MailCheckThreadTest, closingStopsTheCheckAndDeletesWhatItFetchedAndStored) {
     mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("大")), mail(QStringLiteral("三"))};
     mailbox.tooLarge = {2}; // the worker waits for its notice to be answered
     auto thread = checker();
@@ -139,7 +139,14 @@ TEST_F(MailCheckThreadTest, closingStopsTheCheckAfterTheMessageInHandAndDeletesW
     thread.reset(); // the window thread never got to show the notice
     EXPECT_TRUE(notifier.texts.isEmpty());
     const QStringList steps = mailbox.log->steps();
-    EXPECT_FALSE(steps.contains(QStringLiteral("fetch 3"))) << steps.join(u',').toStdString();
+    // What was fetched before the stop (the storing side may be a message or two behind) is stored and
+    // leaves the server; nothing is fetched that is not stored.
+    for (const QString& step : steps) {
+        if (step.startsWith(QStringLiteral("fetch "))) {
+            EXPECT_TRUE(steps.contains(QStringLiteral("delete ") + step.mid(6)))
+                << steps.join(u',').toStdString();
+        }
+    }
     EXPECT_TRUE(steps.contains(QStringLiteral("delete 1"))) << "the stored message leaves the server";
     EXPECT_EQ(steps.last(), QStringLiteral("close"));
     EXPECT_FALSE(outcome.has_value());

@@ -1,7 +1,9 @@
 #include "receive/mailcheck.h"
 
 #include <QFileInfo>
+#include <thread>
 
+#include "receive/fetchedqueue.h"
 #include "receive/messageprocessor.h"
 #include "receive/receivedmail.h"
 #include "store/mailfile.h"
@@ -79,16 +81,14 @@ MailCheck::Outcome MailCheck::CheckMail() {
         return finish();
     }
     MessageProcessor processor(paths_);
-    // Every listed message looked at, so that a line no message matched is
-    // known to be gone. (One too large to fetch was never stored either.)
+    // Message n is decoded and stored on a thread of its own while this one
+    // fetches the next: the two cores share the work, and the records still
+    // go to the file in the server's order, one message at a time.
+    FetchedQueue queue(kFetchedAheadBytes);
     int examined = 0;
-    for (int n = 1; n <= outcome.waiting && !stopped_; ++n) {
-        if (hooks_.progress)
-            hooks_.progress(n, outcome.waiting);
-        if (!handleMessage(n, processor, outcome))
-            break;
-        ++examined;
-    }
+    std::thread storing([&] { examined = storeAll(queue, processor, outcome); });
+    fetchAll(outcome.waiting, queue);
+    storing.join();
     const bool deletionsAccepted = deleteStored(outcome);
     mailbox_.close();
     pruneLog(deletionsAccepted && mailbox_.removalsCommitted(), examined == outcome.waiting);
@@ -131,19 +131,55 @@ Result<int> MailCheck::append(int n, const QByteArray& digest, const MailRecord&
     return appended;
 }
 
-bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outcome) {
-    if (mailbox_.isTooLarge(n)) {
-        report({.kind = K::TooLarge, .number = n, .bytes = mailbox_.size(n)});
-        return true; // the next ones can still be stored; this one is never deleted
+void MailCheck::fetchAll(int count, FetchedQueue& queue) {
+    using Kind = FetchedQueue::Item::Kind;
+    for (int n = 1; n <= count && !stopped_; ++n) {
+        if (hooks_.progress)
+            hooks_.progress(n, count);
+        FetchedQueue::Item item{.n = n};
+        if (mailbox_.isTooLarge(n)) {
+            item.kind = Kind::TooLarge;
+            item.size = mailbox_.size(n);
+        } else if (MailResult<QByteArray> raw = mailbox_.fetchRaw(n); raw) {
+            item.raw = std::move(raw).value();
+        } else {
+            item.kind = Kind::NotFetched;
+            item.error = raw.error();
+        }
+        // Nothing after a message that could not be fetched or stored.
+        const bool fetched = item.kind != Kind::NotFetched;
+        if (!queue.push(std::move(item)) || !fetched)
+            break;
     }
+    queue.finish();
+}
+
+// Only this thread reports while the two run: the fetching side hands its
+// failures over in the queue.
+int MailCheck::storeAll(FetchedQueue& queue, MessageProcessor& processor, Outcome& outcome) {
+    using Kind = FetchedQueue::Item::Kind;
+    // Every listed message looked at, so that a line no message matched is
+    // known to be gone. (One too large to fetch was never stored either.)
+    int examined = 0;
+    while (std::optional<FetchedQueue::Item> item = queue.pop()) {
+        if (item->kind == Kind::TooLarge) {
+            report({.kind = K::TooLarge, .number = item->n, .bytes = item->size});
+        } else if (item->kind == Kind::NotFetched) {
+            report(item->error);
+            break;
+        } else if (!storeMessage(item->n, item->raw, processor, outcome)) {
+            queue.refuse();
+            break;
+        }
+        ++examined; // too large ones too: the next ones can still be stored; it is never deleted
+    }
+    return examined;
+}
+
+bool MailCheck::storeMessage(int n, const QByteArray& raw, MessageProcessor& processor, Outcome& outcome) {
     // Known by what the server sends, not by its UIDL: UIDLs repeat, go
     // missing and change on real servers.
-    const MailResult<QByteArray> raw = mailbox_.fetchRaw(n);
-    if (!raw) {
-        report(raw.error());
-        return false;
-    }
-    const QByteArray digest = ReceivedLog::digest(*raw);
+    const QByteArray digest = ReceivedLog::digest(raw);
     const std::optional<bool> already = storedBefore(n, digest);
     if (!already)
         return false;
@@ -152,7 +188,7 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
         stored_.append(n);
         return true;
     }
-    const ReceivedMail mail = ReceivedMail::prepare(*raw, processor);
+    const ReceivedMail mail = ReceivedMail::prepare(raw, processor);
     for (const MailError& notice : mail.processed.notices)
         report(notice);
     if (mail.processed.failure) {

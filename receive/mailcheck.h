@@ -52,8 +52,9 @@ struct MailCheckHooks {
 // The mail check: fetch every waiting message, store each in the
 // received-mail file, unpack it, and delete it on the server.
 //
-// While one message is stored, the next ones are already on their way (the
-// POP3 session pipelines its RETRs).
+// While one message is decoded and stored on a thread of its own, the next
+// ones are fetched (and the POP3 session pipelines its RETRs): a few
+// megabytes at most wait between the two.
 // No message is deleted before all of it is on disk: its attachments and its
 // HTML mail folder are written before its record, the records of a check are
 // appended, everything the check wrote is made durable at one point (the
@@ -79,6 +80,9 @@ class MailCheck {
         QList<MailError> errors; // for the user, in the order they happened
     };
 
+    // Fetched but not yet stored: enough to keep both cores busy.
+    static constexpr qint64 kFetchedAheadBytes = 8 << 20;
+
     MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, MailCheckHooks hooks);
     ~MailCheck();
 
@@ -88,8 +92,12 @@ class MailCheck {
     void stop() { stopped_ = true; }
 
   private:
+    // The session's side: fetches message after message for the storing side.
+    void fetchAll(int count, class FetchedQueue& queue);
+    // The storing side, on a thread of its own; gives how many messages it examined.
+    int storeAll(FetchedQueue& queue, class MessageProcessor& processor, Outcome& outcome);
     // Returns false when the check must end here (nothing after n is stored).
-    bool handleMessage(int n, class MessageProcessor& processor, Outcome& outcome);
+    bool storeMessage(int n, const QByteArray& raw, MessageProcessor& processor, Outcome& outcome);
     void report(MailError error) { errors_.append(std::move(error)); }
     // Whether message n was stored by an earlier check; nothing on a failure reported.
     std::optional<bool> storedBefore(int n, const QByteArray& digest);

@@ -11,11 +11,10 @@
 #include "app/mainform.h"
 #include "app/receiveaction.h"
 #include "store/mailfile.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/mailservers.h"
-#include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
 #include "transport/pop3session.h"
-#include "ui/appcontext.h"
 
 namespace {
 
@@ -49,11 +48,8 @@ class HeldSession : public Mailbox {
     int heldMessage_;
 };
 
-class ReceiveWindowTest : public testing::Test {
+class ReceiveWindowTest : public testing::Test, protected AppFolder {
   protected:
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
     TestAccount account;
     std::unique_ptr<AppWindows> windows;
     std::unique_ptr<MainForm> form;
@@ -62,8 +58,6 @@ class ReceiveWindowTest : public testing::Test {
         if (!TestMailServers::available())
             GTEST_SKIP();
         account = TestMailServers::claimAccount();
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
-        context.prompter = &prompter;
         context.settings.servers.Pop3Server = TestMailServers::pop3Server();
         WriteBytes(context.paths.accountFile(), "[EXEINI]\r\nNAME=" + account.name.toLatin1() +
                                                     "\r\nNAME2=" + account.password.toLatin1() + "\r\n");

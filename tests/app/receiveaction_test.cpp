@@ -11,10 +11,9 @@
 #include "app/receiveaction.h"
 #include "history/tyakuform.h"
 #include "mime/htmlmailmarker.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/fakemailbox.h"
-#include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
-#include "ui/appcontext.h"
 
 namespace {
 
@@ -34,19 +33,14 @@ class HeldAtDeletion : public FakeMailbox {
     std::shared_ptr<QSemaphore> gate_;
 };
 
-class ReceiveProgressTest : public testing::Test {
+class ReceiveProgressTest : public testing::Test, protected AppFolder {
   protected:
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
     std::unique_ptr<AppWindows> windows;
     std::unique_ptr<MainForm> form;
     std::shared_ptr<QSemaphore> gate = std::make_shared<QSemaphore>();
     std::unique_ptr<ReceiveAction> receive;
 
     void SetUp() override {
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
-        context.prompter = &prompter;
         context.settings.servers.Pop3Server = QStringLiteral("pop.example.jp");
         WriteBytes(context.paths.accountFile(), "[EXEINI]\r\nNAME=taro\r\nNAME2=pw\r\n");
         windows = std::make_unique<AppWindows>(context);

@@ -25,26 +25,20 @@
 #include "settings/optionform.h"
 #include "settings/setform.h"
 #include "store/mailfile.h"
-#include "tests/support/scriptedprompter.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/tempfolder.h"
 #include "transport/mailbox.h"
-#include "ui/appcontext.h"
 #include "ui/twips.h"
 
 namespace {
 
-class StartUpTest : public testing::Test {
+class StartUpTest : public testing::Test, protected AppFolder {
   protected:
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
     std::unique_ptr<AppWindows> windows;
     std::unique_ptr<MainForm> form;
 
     void SetUp() override {
-        context.prompter = &prompter;
         context.now = [] { return QDateTime(QDate(2026, 12, 7), QTime(9, 5, 3)); };
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
     }
 
     void start() {

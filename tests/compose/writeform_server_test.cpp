@@ -21,11 +21,12 @@
 #include "compose/addresslist.h"
 #include "compose/writeform.h"
 #include "history/editorstate.h"
-#include "history/pageviewplugin.h"
 #include "history/tyakuform.h"
 #include "mime/htmlmailmarker.h"
+#include "pageview/pageviewplugin.h"
 #include "receive/mailcheck.h"
 #include "store/mailfile.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/dropfiles.h"
 #include "tests/support/mailerrors.h"
 #include "tests/support/mailservers.h"
@@ -33,22 +34,12 @@
 #include "tests/support/tempfolder.h"
 #include "text/text.h"
 #include "transport/pop3session.h"
-#include "ui/appcontext.h"
-
-void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 
 // One copy of the program: its own application folder and settings.
-struct AppCopy {
-    TempFolder folder;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(folder.path()), folder.path()};
-
+struct AppCopy : AppFolder {
     AppCopy() {
-        context.prompter = &prompter;
         context.pageModule = QStringLiteral(FENNICK_PAGE_MODULE_PATH);
         context.settings.servers.SmtpServer = TestMailServers::smtpServer();
         context.settings.servers.Pop3Server = TestMailServers::pop3Server();
@@ -67,7 +58,6 @@ class WriteFormServerTest : public testing::Test {
             GTEST_SKIP();
         account = TestMailServers::claimAccount();
         copy = std::make_unique<AppCopy>();
-        ASSERT_TRUE(copy->context.paths.ensureLayout().ok());
         copy->context.settings.servers.MailAddress = account.address;
         form = std::make_unique<WriteForm>(
             copy->context, WriteFormLinks{[] { return QStringLiteral("2026/12/07  10:41:05"); }, {}});
@@ -243,7 +233,6 @@ TEST_F(WriteFormServerTest, twoCopiesExchangeAnHtmlMail) {
     EXPECT_EQ(sentHistory.rtfEd->toPlainText(), QStringLiteral("「HTML形式」で送信しました。"));
 
     AppCopy receiver;
-    ASSERT_TRUE(receiver.context.paths.ensureLayout().ok());
     WriteBytes(receiver.context.paths.accountFile(), "[EXEINI]\r\nNAME=" + account.name.toLatin1() +
                                                          "\r\nNAME2=" + account.password.toLatin1() + "\r\n");
     Pop3Session pop({}, TestMailServers::trust());
@@ -265,7 +254,7 @@ TEST_F(WriteFormServerTest, twoCopiesExchangeAnHtmlMail) {
     QSignalSpy loaded(view, &QWebEngineView::loadFinished);
     ASSERT_TRUE(loaded.wait(30000));
     EXPECT_TRUE(loaded.first().first().toBool());
-    const QString folder = receiver.folder.path() + QStringLiteral("/夏の便り");
+    const QString folder = receiver.app.path() + QStringLiteral("/夏の便り");
     EXPECT_EQ(view->url(), QUrl::fromLocalFile(folder + QStringLiteral("/index.htm")));
     EXPECT_EQ(view->title(), QStringLiteral("便り"));
     // The picture came from the mail's folder: it has its real size.

@@ -64,7 +64,6 @@ class MailCheckServerTest : public testing::Test {
     QList<NumberedMailRecord> records() {
         return MailFile(paths.receivedMailFile(), QString()).readAll().value();
     }
-    QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
 
     QStringList htmlPageFiles(TempFolder& files) {
         const QString picture = files.file(QStringLiteral("photo.png"));

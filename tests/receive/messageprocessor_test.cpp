@@ -40,7 +40,6 @@ class MessageProcessorTest : public testing::Test {
                          {QStringLiteral("index.htm"), QByteArray("<img src=pic.png>")}};
         return m;
     }
-    QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
     QStringList entriesOf(const QString& folder) {
         return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
     }

@@ -136,7 +136,8 @@ void MailCheck::fetchAll(int count, FetchedQueue& queue) {
     for (int n = 1; n <= count && !stopped_; ++n) {
         if (hooks_.progress)
             hooks_.progress(n, count);
-        FetchedQueue::Item item{.n = n};
+        FetchedQueue::Item item;
+        item.n = n;
         if (mailbox_.isTooLarge(n)) {
             item.kind = Kind::TooLarge;
             item.size = mailbox_.size(n);

@@ -246,9 +246,8 @@ QString QuestionText(const MailError& problem) {
         return certificateText(problem) +
                QStringLiteral("\n\nこの証明書をこのサーバーの証明書として今後も信頼しますか？");
     case K::ClearLoginDeclined:
-        return QStringLiteral(
-                   "サーバー「%"
-                   "1」は暗号化に対応していません。パスワードが暗号化されずに送られます。続けますか？")
+        return QStringLiteral("サーバー「%1」は暗号化に対応していません。"
+                              "パスワードが暗号化されずに送られます。続けますか？")
             .arg(problem.name);
     default:
         return ErrorText(problem);

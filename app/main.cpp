@@ -5,7 +5,7 @@
 #include "app/program.h"
 #include "app/qttranslations.h"
 #include "app/singleinstance.h"
-#include "history/pageviewloader.h"
+#include "pageview/pageviewloader.h"
 #include "transport/maillibraries.h"
 #include "ui/appcontext.h"
 #include "ui/qtprompter.h"

@@ -7,21 +7,50 @@
 #include "settings/idpassform.h"
 #include "transport/mailbox.h"
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
+#include "ui/prompter.h"
+
+namespace {
+
+QString statusText(CheckStatus status) {
+    switch (status) {
+    case CheckStatus::Checking:
+        return QStringLiteral("メールのチェックをしています。");
+    case CheckStatus::NewMail:
+        return QStringLiteral("新着メール有り。");
+    case CheckStatus::NoNewMail:
+        return QStringLiteral("新着メール無し。");
+    }
+    return {};
+}
+
+// What unpacking noted goes out under the program's name; what failed, as an error.
+QString titleOf(const MailError& error) {
+    const bool note =
+        error.kind == MailError::Kind::FolderUnusable || error.kind == MailError::Kind::PartsMissing;
+    return note ? QStringLiteral("Fennick") : QStringLiteral("エラー");
+}
+
+} // namespace
 
 ReceiveAction::ReceiveAction(AppContext& context, AppWindows& windows, MainForm& form,
                              MailboxFactory mailboxes)
     : context_(context), windows_(windows), form_(form), mailboxes_(std::move(mailboxes)),
-      notifier_(*context.prompter, &form),
-      checks_(std::make_unique<MailCheckThread>(notifier_, windowHooks(), [this](const MailCheck::Outcome&) {
-          form_.showBusy(false);
-          form_.showProgress(0, 0);
-      })) {}
+      checks_(std::make_unique<MailCheckThread>(
+          windowHooks(), [this](const MailCheck::Outcome& outcome) { finished(outcome); })) {}
 
 ReceiveAction::~ReceiveAction() = default;
 
+void ReceiveAction::finished(const MailCheck::Outcome& outcome) {
+    form_.showBusy(false);
+    form_.showProgress(0, 0);
+    for (const MailError& error : outcome.errors)
+        context_.prompter->message(&form_, ErrorText(error), titleOf(error));
+}
+
 MailCheckHooks ReceiveAction::windowHooks() {
     MailCheckHooks hooks;
-    hooks.setStatus = [this](const QString& text) { form_.Text1->setText(text); };
+    hooks.setStatus = [this](CheckStatus status) { form_.Text1->setText(statusText(status)); };
     hooks.accountLoaded = [this](const Account& account) {
         IdPassForm* w = windows_.accountWindow();
         w->IdText->setText(account.id);

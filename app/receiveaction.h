@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "receive/mailcheckthread.h"
-#include "ui/prompternotifier.h"
 
 class AppWindows;
 class MainForm;
@@ -13,7 +12,8 @@ struct AppContext;
 // the wait cursor over the main window until it ends. A press while a check
 // runs does nothing. The check's status texts go to the main window's status
 // box, the account it reads to the account window and the settings of this
-// run, each message received to the history window.
+// run, each message received to the history window; what went wrong is
+// shown in message boxes, in order, once the check has ended.
 class ReceiveAction {
   public:
     using MailboxFactory = MailCheckThread::MailboxFactory;
@@ -28,11 +28,11 @@ class ReceiveAction {
     static constexpr int kCountedFrom = 5; // more messages than this show "n / count"
 
     MailCheckHooks windowHooks();
+    void finished(const MailCheck::Outcome& outcome);
 
     AppContext& context_;
     AppWindows& windows_;
     MainForm& form_;
     MailboxFactory mailboxes_;
-    PrompterNotifier notifier_;
     std::unique_ptr<MailCheckThread> checks_;
 };

@@ -24,18 +24,8 @@
 #include "transport/certificatetrust.h"
 #include "transport/maillibraries.h"
 #include "transport/pop3session.h"
-#include "transport/usernotifier.h"
 
 namespace {
-
-class CountingNotifier : public UserNotifier {
-  public:
-    int count = 0;
-    void notify(const QString& text, const QString&) override {
-        ++count;
-        std::fprintf(stderr, "notice: %s\n", qPrintable(text));
-    }
-};
 
 QByteArray message(int i) {
     QByteArray head = "From: sender" + QByteArray::number(i) +
@@ -107,23 +97,26 @@ void printPeakMemory() {
 int fetchOnly(Pop3Session& pop, const QString& server, const QString& account) {
     QElapsedTimer timer;
     timer.start();
-    if (!pop.connect(server))
-        qFatal("%s", qPrintable(pop.lastError()));
-    const int count = pop.authenticate(account, QStringLiteral("pw-") + account, false);
+    if (const MailStatus connected = pop.connect(server); !connected)
+        qFatal("%s", qPrintable(connected.error().debugText()));
+    const MailResult<int> loggedInCount = pop.authenticate(account, QStringLiteral("pw-") + account, false);
+    if (!loggedInCount)
+        qFatal("%s", qPrintable(loggedInCount.error().debugText()));
+    const int count = *loggedInCount;
     const qint64 loggedIn = timer.nsecsElapsed();
     qint64 bytes = 0;
     for (int n = 1; n <= count; ++n) {
-        const Result<QByteArray> raw = pop.fetchRaw(n);
+        const MailResult<QByteArray> raw = pop.fetchRaw(n);
         if (!raw)
-            qFatal("%s", qPrintable(raw.error()));
+            qFatal("%s", qPrintable(raw.error().debugText()));
         bytes += raw->size();
     }
     const qint64 fetched = timer.nsecsElapsed();
     for (int n = 1; n <= count; ++n)
         if (!pop.remove(n))
             qFatal("cannot delete %d", n);
-    if (const Status removed = pop.flushRemovals(); !removed)
-        qFatal("%s", qPrintable(removed.error()));
+    if (const MailStatus removed = pop.flushRemovals(); !removed)
+        qFatal("%s", qPrintable(removed.error().debugText()));
     pop.close();
     const qint64 done = timer.nsecsElapsed();
     std::printf("fennick session alone: connect and login %.3f s, fetch %.3f s, delete and quit %.3f s\n",
@@ -175,7 +168,6 @@ int main(int argc, char* argv[]) {
     Pop3Session pop({}, trust);
     if (mode == QStringLiteral("fetch"))
         return fetchOnly(pop, settings.servers.Pop3Server, account);
-    CountingNotifier notifier;
     QElapsedTimer timer;
     qint64 firstStored = 0;
     qint64 lastStored = 0;
@@ -187,7 +179,7 @@ int main(int argc, char* argv[]) {
     };
     // As the receive label runs it: on the worker thread, reporting to this one.
     MailCheck::Outcome outcome;
-    MailCheckThread check(notifier, hooks, [&](const MailCheck::Outcome& o) {
+    MailCheckThread check(hooks, [&](const MailCheck::Outcome& o) {
         outcome = o;
         QCoreApplication::quit();
     });
@@ -201,5 +193,7 @@ int main(int argc, char* argv[]) {
     std::printf("fennick: %d messages stored, %d deleted in %.3f s (%.0f messages/s)", outcome.stored,
                 outcome.deleted, seconds, outcome.stored / seconds);
     printPeakMemory();
-    return outcome.stored == 1000 && notifier.count == 0 ? 0 : 1;
+    for (const MailError& error : outcome.errors)
+        std::fprintf(stderr, "error: %s\n", qPrintable(error.debugText()));
+    return outcome.stored == 1000 && outcome.errors.isEmpty() ? 0 : 1;
 }

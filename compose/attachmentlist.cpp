@@ -19,14 +19,12 @@ QStringList paths(const QString& list) {
     return out;
 }
 
-Status checkReadable(const QString& list) {
+MailStatus checkReadable(const QString& list) {
     for (const QString& path : paths(list)) {
         QFile file(path);
         // Opening is the only honest test of readability (permissions, ACLs).
         if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-            return Status::failure(
-                QStringLiteral("添付ファイル「%1」を読み込めません。ファイルがあるか確かめて下さい。")
-                    .arg(path));
+            return MailStatus::failure({.kind = MailError::Kind::AttachmentUnreadable, .name = path});
     }
     return {};
 }

@@ -12,6 +12,7 @@
 #include "compose/replybody.h"
 #include "text/text.h"
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
 #include "ui/twips.h"
@@ -188,8 +189,8 @@ void BackForm::Command2_Click() {
 void BackForm::showSendReport(const SendReport& report) {
     Command2->setEnabled(true);
     sendLock_.unlock();
-    for (const QString& error : MailSend::errorTexts(report))
-        context_.prompter->message(this, error, MailSend::kErrorTitle);
+    for (const MailError& error : report.errors())
+        context_.prompter->message(this, ErrorText(error), MailSend::kErrorTitle);
     // A reply that did not go out stays here with everything typed.
     if (report.allSent())
         close();

@@ -7,7 +7,7 @@
 #include "text/text.h"
 
 bool SendReport::allSent() const {
-    if (!refusal.isEmpty())
+    if (refusal)
         return false;
     for (const SendPass& p : passes)
         if (!p.sent())
@@ -24,7 +24,7 @@ SendReport MailSend::run(const SendRequest& request) const {
     report.plannedPasses = request.sendToAll ? request.listEntries : 1;
     // Checked once, before the first mail leaves: a missing file must not
     // leave half of a send-to-all sent.
-    if (Status readable = AttachmentList::checkReadable(request.attachText); !readable) {
+    if (MailStatus readable = AttachmentList::checkReadable(request.attachText); !readable) {
         report.refusal = readable.error();
         return report;
     }
@@ -36,7 +36,7 @@ SendReport MailSend::run(const SendRequest& request) const {
         if (request.sendToAll) {
             const auto record = book.ReadAddressRecord(i);
             if (!record) {
-                report.refusal = record.error();
+                report.refusal = MailError::disk(record.error());
                 return report;
             }
             // The list may have come from another file with more entries
@@ -49,7 +49,7 @@ SendReport MailSend::run(const SendRequest& request) const {
                 continue;
             }
         }
-        if (!report.refusal.isEmpty()) {
+        if (report.refusal) {
             report.passes.append({recipient, {}, {}, false});
             continue;
         }
@@ -67,10 +67,10 @@ SendReport MailSend::run(const SendRequest& request) const {
 
 SendPass MailSend::sendOne(MailConnection& connection, const SendRequest& request,
                            const QString& recipient) const {
-    SendPass pass{recipient, {}, {}};
+    SendPass pass{recipient};
     const OutgoingMail mail{recipient, request.sender, request.subject, request.body,
                             AttachmentList::paths(request.attachText)};
-    if (Status sent = connection.send(mail); !sent) {
+    if (MailStatus sent = connection.send(mail); !sent) {
         pass.sendError = sent.error();
         return pass;
     }
@@ -79,7 +79,7 @@ SendPass MailSend::sendOne(MailConnection& connection, const SendRequest& reques
     // Only a mail the server accepted goes into the sent history.
     const MailRecord record = SentRecord(request.subject, request.dateText, request.toText, request.body);
     if (const auto written = MailFile::sent(paths_).append(record); !written)
-        pass.recordError = written.error();
+        pass.recordError = MailError::disk(written.error());
     return pass;
 }
 
@@ -102,16 +102,14 @@ QString MailSend::statusText(const SendReport& report) {
     return kDone;
 }
 
-QString MailSend::errorText(const SendPass& pass) {
-    return QStringLiteral("%1 へ送信できませんでした。\n%2").arg(TrimSpaces(pass.recipient), pass.sendError);
-}
-
-QStringList MailSend::errorTexts(const SendReport& report) {
-    QStringList texts;
-    if (!report.refusal.isEmpty())
-        texts.append(report.refusal);
-    for (const SendPass& pass : report.passes)
+QList<MailError> SendReport::errors() const {
+    QList<MailError> out;
+    if (refusal)
+        out.append(*refusal);
+    for (const SendPass& pass : passes)
         if (pass.tried && !pass.sent())
-            texts.append(errorText(pass));
-    return texts;
+            out.append(
+                MailError{.kind = MailError::Kind::NotSent, .name = TrimSpaces(pass.recipient)}.because(
+                    *pass.sendError));
+    return out;
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 #include "store/apppaths.h"
 #include "transport/mailsender.h"
@@ -28,14 +29,15 @@ struct SendRequest {
 // One mail of a send.
 struct SendPass {
     QString recipient;
-    QString sendError;   // the server's text; empty when the mail was accepted
-    QString recordError; // the sent record could not be written
-    bool tried = true;   // false: the send had stopped before this mail (see the refusal)
-    bool sent() const { return tried && sendError.isEmpty(); }
+    std::optional<MailError> sendError = {};   // why it did not leave; none when the server took it
+    std::optional<MailError> recordError = {}; // the sent record could not be written
+    bool tried = true; // false: the send had stopped before this mail (see the refusal)
+    bool sent() const { return tried && !sendError; }
 };
 
 struct SendReport {
-    QString refusal; // why the send stopped before its first (or next) mail; the rest were not tried
+    // Why the send stopped before its first (or next) mail; the rest were not tried.
+    std::optional<MailError> refusal;
     bool sendToAll = false;
     int plannedPasses = 0;
     int skipped = 0; // entries left out, having the mail already
@@ -43,7 +45,10 @@ struct SendReport {
 
     bool allSent() const;
     // A send-to-all that ran out of address records before the list's end.
-    bool stoppedShort() const { return refusal.isEmpty() && passes.size() + skipped < plannedPasses; }
+    bool stoppedShort() const { return !refusal && passes.size() + skipped < plannedPasses; }
+    // What went wrong in sending, in order: the refusal, then each mail that
+    // did not leave (NotSent, naming its recipient).
+    QList<MailError> errors() const;
 };
 
 // Sends one mail, or in send-to-all mode one mail to the address of each
@@ -66,11 +71,6 @@ class MailSend {
     // The status text for a finished send; after a send-to-all it names
     // the addresses the mail did not reach.
     static QString statusText(const SendReport& report);
-    // The box text for a pass that failed, naming its recipient.
-    static QString errorText(const SendPass& pass);
-    // A box text for each thing that went wrong in sending, in order: the
-    // refusal, then each failed pass.
-    static QStringList errorTexts(const SendReport& report);
 
   private:
     SendPass sendOne(MailConnection& connection, const SendRequest& request, const QString& recipient) const;

@@ -18,11 +18,12 @@
 #include <QVBoxLayout>
 
 #include "compose/attachmentlist.h"
-#include "history/pageviewloader.h"
-#include "history/pageviewplugin.h"
 #include "mime/htmlmailmarker.h"
+#include "pageview/pageviewloader.h"
+#include "pageview/pageviewplugin.h"
 #include "text/text.h"
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
 #include "ui/footlabel.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
@@ -54,6 +55,7 @@ const QColor kWhite(255, 255, 255);
 WriteForm::WriteForm(AppContext& context, WriteFormLinks links)
     : context_(context), links_(std::move(links)) {
     setObjectName(QStringLiteral("WriteForm"));
+    PageViewLoader::prepareHost(this, context_.pageModule); // for the HTML mode's preview
     setWindowTitle(QStringLiteral("新規作成"));
     setMouseTracking(true);
 
@@ -456,7 +458,7 @@ void WriteForm::Label5_OLEDragDrop(const QList<QUrl>& urls) {
     List3->addItem(Text9->text());
 }
 
-// The page view is used here and in refreshPreview only: a dropped page is
+// The page view is shown here and in refreshPreview only: a dropped page is
 // shown as a received one would be, loading only files from its own folder.
 // The engine is loaded with the first dropped file.
 void WriteForm::refreshPreview() {
@@ -545,11 +547,11 @@ void WriteForm::showSendReport(const SendReport& report) {
     sendLock_.unlock();
     if (report.sendToAll)
         sendToAllRound_.take(report);
-    for (const QString& error : MailSend::errorTexts(report))
-        context_.prompter->message(this, error, MailSend::kErrorTitle);
+    for (const MailError& error : report.errors())
+        context_.prompter->message(this, ErrorText(error), MailSend::kErrorTitle);
     for (const SendPass& pass : report.passes)
-        if (!pass.recordError.isEmpty())
-            context_.prompter->message(this, pass.recordError, QStringLiteral("送信履歴"),
+        if (pass.recordError)
+            context_.prompter->message(this, ErrorText(*pass.recordError), QStringLiteral("送信履歴"),
                                        Prompter::Icon::Warning);
     StatusBar1->showMessage(MailSend::statusText(report));
     if (report.allSent()) {

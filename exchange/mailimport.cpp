@@ -8,7 +8,6 @@
 #include "store/mailfile.h"
 #include "store/posixfile.h"
 #include "store/recordfile.h"
-#include "transport/usernotifier.h"
 
 namespace {
 
@@ -16,20 +15,15 @@ bool cancelled(const MailImport::Hooks& hooks) {
     return hooks.cancelled && hooks.cancelled();
 }
 
-// Unpacking's notices, counted, for one message box at the end.
-class CountingNotifier : public UserNotifier {
-  public:
-    void notify(const QString& text, const QString&) override { ++counts[text]; }
-    QMap<QString, int> counts;
-};
-
 // Everything an import wrote reaches the disk before it says it is done.
-Status makeDurable(const QList<ProcessedMessage>& stored, const AppPaths& paths, const ImportedKeys& keys) {
+MailStatus makeDurable(const QList<ProcessedMessage>& stored, const AppPaths& paths,
+                       const ImportedKeys& keys) {
+    auto onDisk = [](const Status& s) { return MailStatus::failure(MailError::disk(s.error())); };
     QStringList folders;
     for (const ProcessedMessage& p : stored) {
         for (const QString& file : p.files) {
             if (Status s = SyncFile(file); !s)
-                return s;
+                return onDisk(s);
             if (!folders.contains(QFileInfo(file).path()))
                 folders.append(QFileInfo(file).path());
         }
@@ -38,10 +32,12 @@ Status makeDurable(const QList<ProcessedMessage>& stored, const AppPaths& paths,
     }
     for (const QString& folder : std::as_const(folders))
         if (!SyncFolder(folder))
-            return Status::failure(QStringLiteral("フォルダをディスクに書き出せません (%1)").arg(folder));
+            return MailStatus::failure({.kind = MailError::Kind::FolderNotSynced, .name = folder});
     if (Status s = MailFile::received(paths).sync(); !s)
-        return s;
-    return keys.sync();
+        return onDisk(s);
+    if (Status s = keys.sync(); !s)
+        return onDisk(s);
+    return {};
 }
 
 } // namespace
@@ -73,13 +69,12 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
     Outcome outcome;
     ImportedKeys keys(paths.dataFile(ImportedKeys::kFileName));
     if (Status s = keys.load(); !s) {
-        outcome.error = s.error();
+        outcome.error = MailError::disk(s.error());
         return outcome;
     }
-    CountingNotifier notices;
     QList<ProcessedMessage> stored;
     {
-        MessageProcessor processor(paths, notices);
+        MessageProcessor processor(paths);
         const MailFile file = MailFile::received(paths);
         const int total = plan.source.count();
         for (int i = 0; i < total; ++i) {
@@ -98,7 +93,7 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
             }
             const Result<int> count = file.count();
             if (!count) {
-                outcome.error = count.error();
+                outcome.error = MailError::disk(count.error());
                 break;
             }
             if (*count >= RecordFile::kMaxRecords) {
@@ -111,6 +106,8 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
                 continue;
             }
             const ReceivedMessageStore::Stored one = ReceivedMessageStore::store(*raw, processor, paths);
+            for (const MailError& notice : one.processed.notices)
+                ++outcome.notices[notice.kind];
             if (one.kind == ReceivedMessageStore::Stored::Kind::NotAMessage) {
                 ++outcome.broken;
                 continue;
@@ -122,20 +119,17 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
             stored.append(one.processed);
             ++outcome.imported;
             if (Status s = keys.add(key); !s) {
-                outcome.error = s.error();
+                outcome.error = MailError::disk(s.error());
                 break;
             }
         }
     }
-    if (const Status durable = makeDurable(stored, paths, keys); !durable && outcome.error.isEmpty())
+    if (const MailStatus durable = makeDurable(stored, paths, keys); !durable && !outcome.error)
         outcome.error = durable.error();
-    for (auto it = notices.counts.cbegin(); it != notices.counts.cend(); ++it)
-        outcome.notices.append(it.value() > 1 ? QStringLiteral("%1（%2 件）").arg(it.key()).arg(it.value())
-                                              : it.key());
     return outcome;
 }
 
-QString summary(const Outcome& outcome) {
+QString summary(const Outcome& outcome, const std::function<QString(const MailError&)>& text) {
     QStringList lines{QStringLiteral("%1 件を取り込みました。").arg(outcome.imported)};
     if (outcome.skippedAsImported > 0)
         lines.append(QStringLiteral("取り込み済みの %1 件は飛ばしました。").arg(outcome.skippedAsImported));
@@ -148,9 +142,12 @@ QString summary(const Outcome& outcome) {
                          .arg(outcome.leftAtLimit));
     if (outcome.stopped)
         lines.append(QStringLiteral("取り込みを中断しました。"));
-    if (!outcome.error.isEmpty())
-        lines.append(QStringLiteral("取り込みを続けられませんでした: %1").arg(outcome.error));
-    lines += outcome.notices;
+    if (outcome.error)
+        lines.append(QStringLiteral("取り込みを続けられませんでした: %1").arg(text(*outcome.error)));
+    for (auto it = outcome.notices.cbegin(); it != outcome.notices.cend(); ++it) {
+        const QString notice = text({.kind = it.key()});
+        lines.append(it.value() > 1 ? QStringLiteral("%1（%2 件）").arg(notice).arg(it.value()) : notice);
+    }
     return lines.join(u'\n');
 }
 

@@ -2,13 +2,16 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 #include "exchange/importsource.h"
 #include "store/apppaths.h"
 #include "text/result.h"
+#include "transport/mailerror.h"
 
 // Imports mail from files into the received history: each message goes
 // the way a message from the server goes (decoded, unpacked into its HTML
@@ -40,14 +43,14 @@ struct Outcome {
     int skippedAsImported = 0;
     int leftAtLimit = 0;  // not imported: the record file was full
     bool stopped = false; // cancelled
-    QString error;        // what stopped the import part-way (a full disk)
-    QStringList notices;  // what unpacking said, each once with its count
+    std::optional<MailError> error;     // what stopped the import part-way (a full disk)
+    QMap<MailError::Kind, int> notices; // what unpacking noted, with how often
 };
 
 // `again`: import the messages imported before as well.
 Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& hooks = {});
 
-// What the user is told at the end.
-QString summary(const Outcome& outcome);
+// What the user is told at the end; `text` words an error (ErrorText on the window side).
+QString summary(const Outcome& outcome, const std::function<QString(const MailError&)>& text);
 
 } // namespace MailImport

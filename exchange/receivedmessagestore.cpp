@@ -18,14 +18,14 @@ Stored store(QByteArrayView raw, MessageProcessor& processor, const AppPaths& pa
     if (!looksLikeMessage(raw))
         return {Stored::Kind::NotAMessage, {}, {}};
     const ReceivedMail mail = ReceivedMail::prepare(raw, processor);
-    if (!mail.processed.failure.isEmpty())
-        return {Stored::Kind::Failed, {}, mail.processed.failure};
+    if (mail.processed.failure)
+        return {Stored::Kind::Failed, mail.processed, *mail.processed.failure};
     const Result<int> appended = MailFile::received(paths).append(mail.record);
     if (!appended) {
         processor.discard(mail.processed);
-        return {Stored::Kind::Failed, {}, appended.error()};
+        return {Stored::Kind::Failed, mail.processed, MailError::disk(appended.error())};
     }
-    return {Stored::Kind::Stored, mail.processed, {}};
+    return {Stored::Kind::Stored, mail.processed};
 }
 
 } // namespace ReceivedMessageStore

@@ -14,8 +14,8 @@ namespace ReceivedMessageStore {
 struct Stored {
     enum class Kind { Stored, NotAMessage, Failed };
     Kind kind;
-    ProcessedMessage processed; // for Stored: what to make durable
-    QString error;              // for Failed
+    ProcessedMessage processed; // for Stored: what to make durable; its notices whatever the kind
+    MailError error = {};       // for Failed
 };
 
 // True when the bytes begin with a header field, as every mail message does.

@@ -7,6 +7,7 @@
 #include "exchange/backgroundjob.h"
 #include "exchange/mailimport.h"
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
 #include "ui/prompter.h"
 
 namespace {
@@ -202,6 +203,6 @@ void HistoryExchange::runImport(std::shared_ptr<ImportPlan> plan, bool again) {
         [this, plan] {
             if (plan->outcome.imported > 0 && window_.historyGrew)
                 window_.historyGrew();
-            finished(MailImport::summary(plan->outcome), !plan->outcome.error.isEmpty());
+            finished(MailImport::summary(plan->outcome, ErrorText), plan->outcome.error.has_value());
         });
 }

@@ -22,20 +22,19 @@ std::shared_ptr<BearerTokenSource> AccessTokens::forAccount(const QString& store
     return std::make_shared<AccessTokens>(storeFile, std::make_shared<CurlTokenEndpoint>());
 }
 
-Result<QString> AccessTokens::accessToken() {
+MailResult<QString> AccessTokens::accessToken() {
     return token(false);
 }
 
-Result<QString> AccessTokens::renewedAccessToken() {
+MailResult<QString> AccessTokens::renewedAccessToken() {
     return token(true);
 }
 
-Result<QString> AccessTokens::token(bool refused) {
+MailResult<QString> AccessTokens::token(bool refused) {
     const std::lock_guard lock(renewals());
     const std::optional<OAuthSignIn> stored = TokenStore(storeFile_).load();
     if (!stored)
-        return Result<QString>::failure(QStringLiteral(
-            "サインインの情報がありません。「ID/PASS」の画面の「OAuth2...」からサインインしてください。"));
+        return MailResult<QString>::failure({.kind = MailError::Kind::NotSignedIn});
     const OAuthTokens& t = stored->tokens;
     const bool lasting =
         !t.accessToken.isEmpty() && t.expiresAt.isValid() && now_().secsTo(t.expiresAt) > kMarginSeconds;
@@ -47,23 +46,21 @@ Result<QString> AccessTokens::token(bool refused) {
     return refresh(*stored);
 }
 
-Result<QString> AccessTokens::refresh(const OAuthSignIn& stored) {
+MailResult<QString> AccessTokens::refresh(const OAuthSignIn& stored) {
+    using R = MailResult<QString>;
     QueryItems form{{QStringLiteral("grant_type"), QStringLiteral("refresh_token")},
                     {QStringLiteral("refresh_token"), stored.tokens.refreshToken},
                     {QStringLiteral("client_id"), stored.client.clientId}};
     if (!stored.client.clientSecret.isEmpty())
         form.append({QStringLiteral("client_secret"), stored.client.clientSecret});
-    const Result<HttpReply> reply = endpoint_->post(stored.client.tokenUrl, form);
+    const MailResult<HttpReply> reply = endpoint_->post(stored.client.tokenUrl, form);
     if (!reply)
-        return Result<QString>::failure(reply.error());
+        return R::failure(reply.error());
     const TokenAnswer answer = TokenAnswer::read(*reply, now_());
     if (!answer.tokens)
-        return Result<QString>::failure(
-            answer.refused
-                ? answer.error +
-                      QStringLiteral("\nサインインの期限が切れたか、取り消されました。"
-                                     "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。")
-                : answer.error);
+        return R::failure(answer.refused
+                              ? MailError{.kind = MailError::Kind::SignInExpired}.because(answer.error)
+                              : answer.error);
     OAuthSignIn renewed = stored;
     renewed.tokens.accessToken = answer.tokens->accessToken;
     renewed.tokens.expiresAt = answer.tokens->expiresAt;
@@ -71,7 +68,7 @@ Result<QString> AccessTokens::refresh(const OAuthSignIn& stored) {
         renewed.tokens.refreshToken = answer.tokens->refreshToken;
     // A rotated refresh token that is not kept would lock the account out.
     if (const Status saved = TokenStore(storeFile_).save(renewed); !saved)
-        return Result<QString>::failure(saved.error());
+        return R::failure(MailError::disk(saved.error()));
     handedOut_ = renewed.tokens.accessToken;
     return handedOut_;
 }

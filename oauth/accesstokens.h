@@ -23,16 +23,16 @@ class AccessTokens : public BearerTokenSource {
     // with its password.
     static std::shared_ptr<BearerTokenSource> forAccount(const QString& storeFile);
 
-    Result<QString> accessToken() override;
-    Result<QString> renewedAccessToken() override;
+    MailResult<QString> accessToken() override;
+    MailResult<QString> renewedAccessToken() override;
 
   private:
     // A token is renewed this long before it expires: it must outlast the
     // session's login, and the clocks may differ.
     static constexpr qint64 kMarginSeconds = 60;
 
-    Result<QString> token(bool refused);
-    Result<QString> refresh(const OAuthSignIn& stored);
+    MailResult<QString> token(bool refused);
+    MailResult<QString> refresh(const OAuthSignIn& stored);
 
     QString storeFile_;
     std::shared_ptr<TokenEndpoint> endpoint_;

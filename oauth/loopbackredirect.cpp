@@ -46,12 +46,12 @@ LoopbackRedirect::LoopbackRedirect() : server_(std::make_unique<QTcpServer>()) {
 
 LoopbackRedirect::~LoopbackRedirect() = default;
 
-Status LoopbackRedirect::listen() {
+MailStatus LoopbackRedirect::listen() {
     // The IP literal, not "localhost", which a resolver may send elsewhere
     // (RFC 8252 section 8.3).
     if (!server_->listen(QHostAddress::LocalHost, 0))
-        return Status::failure(QStringLiteral("サインインの応答を受け取るポートを開けませんでした。(%1)")
-                                   .arg(server_->errorString()));
+        return MailStatus::failure(
+            {.kind = MailError::Kind::RedirectNotOpened, .detail = server_->errorString()});
     return {};
 }
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "text/result.h"
+#include "transport/mailerror.h"
 
 class QTcpServer;
 
@@ -20,7 +20,7 @@ class LoopbackRedirect {
     LoopbackRedirect();
     ~LoopbackRedirect();
 
-    Status listen();
+    MailStatus listen();
     // "http://127.0.0.1:port/"
     QString redirectUri() const;
     // The query of the redirect that carries `state`; nothing when the

@@ -25,30 +25,28 @@ QUrl SignInFlow::authorizationUrl(const QString& redirectUri, const QString& sta
     return QUrl::fromEncoded(base + (base.contains('?') ? '&' : '?') + FormEncoded(q));
 }
 
-Result<OAuthTokens> SignInFlow::run(const Browser& browse, const std::atomic<bool>& cancelled) const {
-    using R = Result<OAuthTokens>;
+MailResult<OAuthTokens> SignInFlow::run(const Browser& browse, const std::atomic<bool>& cancelled) const {
+    using R = MailResult<OAuthTokens>;
+    using K = MailError::Kind;
     LoopbackRedirect redirect;
-    if (const Status listening = redirect.listen(); !listening)
+    if (const MailStatus listening = redirect.listen(); !listening)
         return R::failure(listening.error());
     const QString verifier = Pkce::newVerifier();
     const QString state = Pkce::newState();
     browse(authorizationUrl(redirect.redirectUri(), state, verifier));
     const std::optional<QUrlQuery> answer = redirect.wait(state, QDeadlineTimer(options_.timeout), cancelled);
     if (!answer && cancelled)
-        return R::failure(QStringLiteral("サインインを中止しました。"));
+        return R::failure({.kind = K::SignInCancelled});
     if (!answer)
         return R::failure(
-            QStringLiteral("%1 分待ちましたが、ブラウザでのサインインが終わりませんでした。"
-                           "もう一度「ブラウザでサインイン」を押してください。")
-                .arg(std::chrono::duration_cast<std::chrono::minutes>(options_.timeout).count()));
+            {.kind = K::SignInTimedOut,
+             .number = std::chrono::duration_cast<std::chrono::minutes>(options_.timeout).count()});
     const QString error = answer->queryItemValue(QStringLiteral("error"), QUrl::FullyDecoded);
     if (error == QStringLiteral("access_denied"))
-        return R::failure(
-            QStringLiteral("ブラウザでサインインが取り消されました（アクセスが許可されませんでした）。"));
+        return R::failure({.kind = K::SignInDenied});
     const QString code = answer->queryItemValue(QStringLiteral("code"), QUrl::FullyDecoded);
     if (!error.isEmpty() || code.isEmpty())
-        return R::failure(QStringLiteral("ブラウザでのサインインが完了しませんでした: %1")
-                              .arg(error.isEmpty() ? QStringLiteral("code がありません") : error));
+        return R::failure({.kind = K::SignInIncomplete, .detail = error});
     QueryItems form{{QStringLiteral("grant_type"), QStringLiteral("authorization_code")},
                     {QStringLiteral("code"), code},
                     {QStringLiteral("redirect_uri"), redirect.redirectUri()},
@@ -56,7 +54,7 @@ Result<OAuthTokens> SignInFlow::run(const Browser& browse, const std::atomic<boo
                     {QStringLiteral("code_verifier"), verifier}};
     if (!client_.clientSecret.isEmpty())
         form.append({QStringLiteral("client_secret"), client_.clientSecret});
-    const Result<HttpReply> reply = endpoint_->post(client_.tokenUrl, form);
+    const MailResult<HttpReply> reply = endpoint_->post(client_.tokenUrl, form);
     if (!reply)
         return R::failure(reply.error());
     const TokenAnswer tokens = TokenAnswer::read(*reply, options_.now());
@@ -64,7 +62,6 @@ Result<OAuthTokens> SignInFlow::run(const Browser& browse, const std::atomic<boo
         return R::failure(tokens.error);
     // Without one, the account would have to sign in again within the hour.
     if (tokens.tokens->refreshToken.isEmpty())
-        return R::failure(QStringLiteral("認証サーバーがリフレッシュトークンを発行しませんでした。"
-                                         "アクセスの許可 (オフラインアクセス) を確かめてください。"));
+        return R::failure({.kind = K::NoRefreshToken});
     return *tokens.tokens;
 }

@@ -31,8 +31,8 @@ class SignInFlow {
         : SignInFlow(std::move(client), std::move(loginHint), std::move(extraParameters), std::move(endpoint),
                      Options{}) {}
 
-    // The tokens issued, or why there are none, in words for the user.
-    Result<OAuthTokens> run(const Browser& browse, const std::atomic<bool>& cancelled) const;
+    // The tokens issued, or why there are none.
+    MailResult<OAuthTokens> run(const Browser& browse, const std::atomic<bool>& cancelled) const;
 
   private:
     QUrl authorizationUrl(const QString& redirectUri, const QString& state, const QString& verifier) const;

@@ -13,7 +13,7 @@
 class SignInTask {
   public:
     using Browser = std::function<void(const QUrl&)>;
-    using Finished = std::function<void(const Result<OAuthTokens>&)>;
+    using Finished = std::function<void(const MailResult<OAuthTokens>&)>;
 
     // `browse` and `finished` run on the starting thread, which needs an event loop.
     SignInTask(SignInFlow flow, Browser browse, Finished finished);

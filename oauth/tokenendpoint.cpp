@@ -17,7 +17,8 @@ QByteArray FormEncoded(const QueryItems& items) {
 
 CurlTokenEndpoint::CurlTokenEndpoint(CurlSession::Timeouts timeouts) : timeouts_(timeouts) {}
 
-Result<HttpReply> CurlTokenEndpoint::post(const QString& url, const QueryItems& form) {
+MailResult<HttpReply> CurlTokenEndpoint::post(const QString& url, const QueryItems& form) {
+    using R = MailResult<HttpReply>;
     const QUrl target(url);
     const QString host = target.host();
     // Plain http would show the code and the tokens to the network; only a
@@ -26,8 +27,7 @@ Result<HttpReply> CurlTokenEndpoint::post(const QString& url, const QueryItems& 
                        host == QStringLiteral("localhost");
     if (!target.isValid() ||
         !(target.scheme() == QStringLiteral("https") || (target.scheme() == QStringLiteral("http") && local)))
-        return Result<HttpReply>::failure(
-            QStringLiteral("認証サーバーの URL「%1」は https:// で始まっていなければなりません。").arg(url));
+        return R::failure({.kind = MailError::Kind::TokenServerNotHttps, .name = url});
     CurlSession curl(timeouts_);
     CURL* h = curl.handle();
     const QByteArray address = target.toEncoded();
@@ -44,10 +44,8 @@ Result<HttpReply> CurlTokenEndpoint::post(const QString& url, const QueryItems& 
     curl.close();
     curl_slist_free_all(headers);
     if (!done)
-        return Result<HttpReply>::failure(
-            QStringLiteral("認証サーバー (%1) "
-                           "と通信できませんでした。ネットワークを確かめて、もう一度お試しください。\n%2")
-                .arg(host, curl.errorText(host)));
+        return R::failure(MailError{.kind = MailError::Kind::TokenServerUnreachable, .name = host}.because(
+            curl.error(host)));
     return HttpReply{int(status), curl.body()};
 }
 
@@ -66,19 +64,17 @@ TokenAnswer TokenAnswer::read(const HttpReply& reply, const QDateTime& now) {
         if (!t.accessToken.isEmpty())
             answer.tokens = t;
         else
-            answer.error = QStringLiteral("認証サーバーの応答にアクセストークンがありません。");
+            answer.error = {.kind = MailError::Kind::NoAccessToken};
         return answer;
     }
     if (!error.isEmpty() && (reply.status == 400 || reply.status == 401)) {
         const QString description = o.value(QStringLiteral("error_description")).toString();
         answer.refused = true;
-        answer.error =
-            QStringLiteral("認証サーバーがトークンを発行しませんでした: %1")
-                .arg(description.isEmpty() ? error : error + QStringLiteral(" (") + description + u')');
+        answer.error = {.kind = MailError::Kind::TokenNotIssued,
+                        .detail = description.isEmpty() ? error
+                                                        : error + QStringLiteral(" (") + description + u')'};
         return answer;
     }
-    answer.error =
-        QStringLiteral("認証サーバーの応答が読めません (HTTP %1)。時間をおいてもう一度お試しください。")
-            .arg(reply.status);
+    answer.error = {.kind = MailError::Kind::TokenServerUnreadable, .number = reply.status};
     return answer;
 }

@@ -23,8 +23,8 @@ struct HttpReply {
 class TokenEndpoint {
   public:
     virtual ~TokenEndpoint() = default;
-    // The reply whatever its status, or why none came, in words for the user.
-    virtual Result<HttpReply> post(const QString& url, const QueryItems& form) = 0;
+    // The reply whatever its status, or why none came.
+    virtual MailResult<HttpReply> post(const QString& url, const QueryItems& form) = 0;
 };
 
 // Over libcurl, blocking, on any thread: https only, except to this machine
@@ -32,7 +32,7 @@ class TokenEndpoint {
 class CurlTokenEndpoint : public TokenEndpoint {
   public:
     explicit CurlTokenEndpoint(CurlSession::Timeouts timeouts = {15, 30});
-    Result<HttpReply> post(const QString& url, const QueryItems& form) override;
+    MailResult<HttpReply> post(const QString& url, const QueryItems& form) override;
 
   private:
     CurlSession::Timeouts timeouts_;
@@ -45,7 +45,7 @@ struct TokenAnswer {
     // The grant is no good any more (revoked, expired, another client's):
     // only a new sign-in helps.
     bool refused = false;
-    QString error; // for the user
+    MailError error = {}; // without tokens: NoAccessToken, TokenNotIssued, TokenServerUnreadable
 
     static TokenAnswer read(const HttpReply& reply, const QDateTime& now);
 };

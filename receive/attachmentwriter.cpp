@@ -6,8 +6,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "store/posixfile.h"
-
 namespace {
 
 // Linux allows 255 bytes per name; leave room for a suffix such as " (1f3a9c07)".
@@ -106,14 +104,14 @@ AttachmentWriter::Report AttachmentWriter::write(const ReceivedMessage& message,
         return report;
     // The first file that cannot be written ends the message: it is not
     // stored without it, so the rest need not be written either.
-    auto failed = [&report](const QString& what) {
+    auto failed = [&report](MailError::Kind kind, const QString& name) {
         report.outcome = Outcome::FileNotOpened;
-        report.error = QStringLiteral("%1: %2").arg(what, SystemErrorText(errno));
+        report.error = {.kind = kind, .name = name, .systemError = errno};
         return report;
     };
     Fd dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0)
-        return failed(QStringLiteral("フォルダ「%1」を開けません").arg(folder));
+        return failed(MailError::Kind::FolderNotOpened, folder);
     int index = 0;
     for (const MessageAttachment& attachment : message.attachments) {
         ++index;
@@ -128,10 +126,10 @@ AttachmentWriter::Report AttachmentWriter::write(const ReceivedMessage& message,
             if (fd.get() < 0) {
                 if (errno == EEXIST)
                     continue;
-                return failed(QStringLiteral("添付ファイル「%1」を書き込めません").arg(name));
+                return failed(MailError::Kind::AttachmentNotWritten, name);
             }
             if (!writeAll(fd.get(), attachment.content)) {
-                const Report partial = failed(QStringLiteral("添付ファイル「%1」を書き込めません").arg(name));
+                const Report partial = failed(MailError::Kind::AttachmentNotWritten, name);
                 ::unlinkat(dir.get(), encoded.constData(), 0);
                 return partial;
             }
@@ -139,10 +137,8 @@ AttachmentWriter::Report AttachmentWriter::write(const ReceivedMessage& message,
             written = true;
         }
         if (!written) {
-            errno = EEXIST;
-            return failed(
-                QStringLiteral("添付ファイル「%1」を書き込めません（同じ名前のファイルが多すぎます）")
-                    .arg(base));
+            errno = EEXIST; // every name it could have was taken
+            return failed(MailError::Kind::AttachmentNotWritten, base);
         }
     }
     return report;

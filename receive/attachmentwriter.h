@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "mime/receivedmessage.h"
+#include "transport/mailerror.h"
 
 // Writes the attachments of a received message into a folder. Names come
 // from strangers: only a bare, harmless name is used, nothing is written
@@ -19,7 +20,7 @@ class AttachmentWriter {
     struct Report {
         Outcome outcome = Outcome::Written;
         QStringList writtenFiles; // full paths, in the message's order; whole files only
-        QString error;            // which file, and why (a full disk said so plainly)
+        MailError error;          // which file, and why (FolderNotOpened, AttachmentNotWritten)
     };
 
     static Report write(const ReceivedMessage& message, const QString& folder);

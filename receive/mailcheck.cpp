@@ -1,7 +1,9 @@
 #include "receive/mailcheck.h"
 
 #include <QFileInfo>
+#include <thread>
 
+#include "receive/fetchedqueue.h"
 #include "receive/messageprocessor.h"
 #include "receive/receivedmail.h"
 #include "store/mailfile.h"
@@ -10,12 +12,12 @@
 #include "store/recordfilelock.h"
 #include "text/text.h"
 #include "transport/mailbox.h"
-#include "transport/usernotifier.h"
 
-MailCheck::MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, UserNotifier& notifier,
-                     MailCheckHooks hooks)
-    : paths_(std::move(paths)), settings_(std::move(settings)), mailbox_(mailbox), notifier_(notifier),
-      hooks_(std::move(hooks)), log_(paths_.dataFile(ReceivedLog::kFileName)) {}
+using K = MailError::Kind;
+
+MailCheck::MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, MailCheckHooks hooks)
+    : paths_(std::move(paths)), settings_(std::move(settings)), mailbox_(mailbox), hooks_(std::move(hooks)),
+      log_(paths_.dataFile(ReceivedLog::kFileName)) {}
 
 MailCheck::~MailCheck() = default;
 
@@ -23,14 +25,16 @@ MailCheck::Outcome MailCheck::CheckMail() {
     stored_.clear();
     unsyncedFiles_.clear();
     unsyncedFolders_.clear();
+    errors_.clear();
     Outcome outcome;
     outcome.waiting = -1;
-    auto status = [&](const QString& text) {
+    auto status = [&](CheckStatus now) {
         if (hooks_.setStatus)
-            hooks_.setStatus(text);
+            hooks_.setStatus(now);
     };
     auto finish = [&]() {
-        status(outcome.waiting < 1 ? kNoNewMail : kNewMail);
+        status(outcome.waiting < 1 ? CheckStatus::NoNewMail : CheckStatus::NewMail);
+        outcome.errors = std::exchange(errors_, {});
         return outcome;
     };
 
@@ -40,10 +44,10 @@ MailCheck::Outcome MailCheck::CheckMail() {
             hooks_.openServerWindow();
         return finish();
     }
-    const bool connected = mailbox_.connect(settings_.servers.Pop3Server);
-    status(kChecking);
+    const MailStatus connected = mailbox_.connect(settings_.servers.Pop3Server);
+    status(CheckStatus::Checking);
     if (!connected) {
-        notifier_.notify(mailbox_.lastError(), kErrorTitle);
+        report(connected.error());
         return finish();
     }
 
@@ -59,36 +63,32 @@ MailCheck::Outcome MailCheck::CheckMail() {
         return finish();
     }
 
-    outcome.waiting =
+    const MailResult<int> waiting =
         mailbox_.authenticate(settings_.AccountId, settings_.AccountPassword, settings_.servers.UseApop != 0);
-    if (outcome.waiting < 0) {
-        notifier_.notify(CutAtNul(mailbox_.lastError()), kErrorTitle);
+    if (!waiting) {
+        report(MailError{.kind = K::LoginFailed}.because(waiting.error()));
         mailbox_.close();
         return finish();
     }
+    outcome.waiting = *waiting;
     const Status loaded = [this] {
         const RecordFileLock lock(paths_.receivedMailFile());
         return log_.load();
     }();
     if (!loaded) {
-        notifier_.notify(
-            QStringLiteral("受信の記録を読めませんでした。メールはサーバーに残してあります。\n%1")
-                .arg(loaded.error()),
-            kErrorTitle);
+        report(MailError{.kind = K::LogUnreadable}.because(MailError::disk(loaded.error())));
         mailbox_.close();
         return finish();
     }
-    MessageProcessor processor(paths_, notifier_);
-    // Every listed message looked at, so that a line no message matched is
-    // known to be gone. (One too large to fetch was never stored either.)
+    MessageProcessor processor(paths_);
+    // Message n is decoded and stored on a thread of its own while this one
+    // fetches the next: the two cores share the work, and the records still
+    // go to the file in the server's order, one message at a time.
+    FetchedQueue queue(kFetchedAheadBytes);
     int examined = 0;
-    for (int n = 1; n <= outcome.waiting && !stopped_; ++n) {
-        if (hooks_.progress)
-            hooks_.progress(n, outcome.waiting);
-        if (!handleMessage(n, processor, outcome))
-            break;
-        ++examined;
-    }
+    std::thread storing([&] { examined = storeAll(queue, processor, outcome); });
+    fetchAll(outcome.waiting, queue);
+    storing.join();
     const bool deletionsAccepted = deleteStored(outcome);
     mailbox_.close();
     pruneLog(deletionsAccepted && mailbox_.removalsCommitted(), examined == outcome.waiting);
@@ -101,15 +101,11 @@ std::optional<bool> MailCheck::storedBefore(int n, const QByteArray& digest) {
     const MailFile file = MailFile::received(paths_);
     const RecordFileLock lock(file.path());
     const Result<int> count = file.count(); // finishes a deletion left half done
-    const Result<bool> stored = count
-                                    ? log_.storedBefore(n, digest, RecordFile(file.path(), MailRecord::kSize))
-                                    : Result<bool>::failure(count.error());
+    const MailResult<bool> stored =
+        count ? log_.storedBefore(n, digest, RecordFile(file.path(), MailRecord::kSize))
+              : MailResult<bool>::failure(MailError::disk(count.error()));
     if (!stored) {
-        notifier_.notify(
-            QStringLiteral("受信したメールを確かめられませんでした。このメールと以降のメールはサー"
-                           "バーに残してあります。\n%1")
-                .arg(stored.error()),
-            kErrorTitle);
+        report(MailError{.kind = K::NotVerified}.because(stored.error()));
         return std::nullopt;
     }
     return *stored;
@@ -135,23 +131,56 @@ Result<int> MailCheck::append(int n, const QByteArray& digest, const MailRecord&
     return appended;
 }
 
-bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outcome) {
-    if (mailbox_.isTooLarge(n)) {
-        notifier_.notify(
-            QStringLiteral("メッセージ %1 は大きすぎるため受信できません（%2 バイト）。サーバーに残します。")
-                .arg(n)
-                .arg(mailbox_.size(n)),
-            kErrorTitle);
-        return true; // the next ones can still be stored; this one is never deleted
+void MailCheck::fetchAll(int count, FetchedQueue& queue) {
+    using Kind = FetchedQueue::Item::Kind;
+    for (int n = 1; n <= count && !stopped_; ++n) {
+        if (hooks_.progress)
+            hooks_.progress(n, count);
+        FetchedQueue::Item item;
+        item.n = n;
+        if (mailbox_.isTooLarge(n)) {
+            item.kind = Kind::TooLarge;
+            item.size = mailbox_.size(n);
+        } else if (MailResult<QByteArray> raw = mailbox_.fetchRaw(n); raw) {
+            item.raw = std::move(raw).value();
+        } else {
+            item.kind = Kind::NotFetched;
+            item.error = raw.error();
+        }
+        // Nothing after a message that could not be fetched or stored.
+        const bool fetched = item.kind != Kind::NotFetched;
+        if (!queue.push(std::move(item)) || !fetched)
+            break;
     }
+    queue.finish();
+}
+
+// Only this thread reports while the two run: the fetching side hands its
+// failures over in the queue.
+int MailCheck::storeAll(FetchedQueue& queue, MessageProcessor& processor, Outcome& outcome) {
+    using Kind = FetchedQueue::Item::Kind;
+    // Every listed message looked at, so that a line no message matched is
+    // known to be gone. (One too large to fetch was never stored either.)
+    int examined = 0;
+    while (std::optional<FetchedQueue::Item> item = queue.pop()) {
+        if (item->kind == Kind::TooLarge) {
+            report({.kind = K::TooLarge, .number = item->n, .bytes = item->size});
+        } else if (item->kind == Kind::NotFetched) {
+            report(item->error);
+            break;
+        } else if (!storeMessage(item->n, item->raw, processor, outcome)) {
+            queue.refuse();
+            break;
+        }
+        ++examined; // too large ones too: the next ones can still be stored; it is never deleted
+    }
+    return examined;
+}
+
+bool MailCheck::storeMessage(int n, const QByteArray& raw, MessageProcessor& processor, Outcome& outcome) {
     // Known by what the server sends, not by its UIDL: UIDLs repeat, go
     // missing and change on real servers.
-    const Result<QByteArray> raw = mailbox_.fetchRaw(n);
-    if (!raw) {
-        notifier_.notify(raw.error(), kErrorTitle);
-        return false;
-    }
-    const QByteArray digest = ReceivedLog::digest(*raw);
+    const QByteArray digest = ReceivedLog::digest(raw);
     const std::optional<bool> already = storedBefore(n, digest);
     if (!already)
         return false;
@@ -160,15 +189,17 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
         stored_.append(n);
         return true;
     }
-    const ReceivedMail mail = ReceivedMail::prepare(*raw, processor);
-    if (!mail.processed.failure.isEmpty()) {
-        tellNotStored(n, mail.message, mail.processed.failure);
+    const ReceivedMail mail = ReceivedMail::prepare(raw, processor);
+    for (const MailError& notice : mail.processed.notices)
+        report(notice);
+    if (mail.processed.failure) {
+        reportNotStored(n, mail.message, *mail.processed.failure);
         return false;
     }
     const Result<int> appended = append(n, digest, mail.record);
     if (!appended) {
         processor.discard(mail.processed);
-        tellNotStored(n, mail.message, appended.error());
+        reportNotStored(n, mail.message, MailError::disk(appended.error()));
         return false;
     }
     willSync(mail.processed);
@@ -180,12 +211,9 @@ bool MailCheck::handleMessage(int n, MessageProcessor& processor, Outcome& outco
     return true;
 }
 
-void MailCheck::tellNotStored(int n, const ReceivedMessage& message, const QString& why) {
-    notifier_.notify(
-        QStringLiteral("メッセージ %1 を保存できませんでした。このメールと以降のメールはサーバーに"
-                       "残してあります。\n件名: %2\n差出人: %3\n%4")
-            .arg(QString::number(n), message.subject, message.sender, why),
-        kErrorTitle);
+void MailCheck::reportNotStored(int n, const ReceivedMessage& message, MailError why) {
+    report(MailError{.kind = K::NotStored, .number = n, .subject = message.subject, .sender = message.sender}
+               .because(std::move(why)));
 }
 
 void MailCheck::willSync(const ProcessedMessage& processed) {
@@ -203,27 +231,28 @@ void MailCheck::willSync(const ProcessedMessage& processed) {
     }
 }
 
-Status MailCheck::makeDurable() {
+MailStatus MailCheck::makeDurable() {
     auto told = [this](const QString& path) {
         if (hooks_.synced)
             hooks_.synced(path);
     };
+    auto onDisk = [](const Status& s) { return MailStatus::failure(MailError::disk(s.error())); };
     for (const QString& file : std::as_const(unsyncedFiles_)) {
         if (const Status s = SyncFile(file); !s)
-            return s;
+            return onDisk(s);
         told(file);
     }
     for (const QString& folder : std::as_const(unsyncedFolders_)) {
         if (!SyncFolder(folder))
-            return Status::failure(QStringLiteral("フォルダをディスクに書き出せません (%1)").arg(folder));
+            return MailStatus::failure({.kind = K::FolderNotSynced, .name = folder});
         told(folder);
     }
     if (const Status s = log_.sync(); !s)
-        return s;
+        return onDisk(s);
     told(log_.path());
     const MailFile file = MailFile::received(paths_);
     if (const Status s = file.sync(); !s)
-        return s;
+        return onDisk(s);
     told(file.path());
     return {};
 }
@@ -231,24 +260,20 @@ Status MailCheck::makeDurable() {
 bool MailCheck::deleteStored(Outcome& outcome) {
     if (stored_.isEmpty())
         return true;
-    if (const Status synced = makeDurable(); !synced) {
-        notifier_.notify(
-            QStringLiteral(
-                "受信したメールをディスクに書き出せませんでした。メールはサーバーに残してあります。\n%1")
-                .arg(synced.error()),
-            kErrorTitle);
+    if (const MailStatus synced = makeDurable(); !synced) {
+        report(MailError{.kind = K::NotSynced}.because(synced.error()));
         return false;
     }
     for (int n : std::as_const(stored_)) {
-        if (const Status removed = mailbox_.remove(n); !removed) {
-            notifier_.notify(removed.error(), kErrorTitle);
+        if (const MailStatus removed = mailbox_.remove(n); !removed) {
+            report(removed.error());
             return false;
         }
         ++outcome.deleted;
     }
     // A pipelining session sends the DELEs as one batch; their answers come now.
-    if (const Status flushed = mailbox_.flushRemovals(); !flushed) {
-        notifier_.notify(flushed.error(), kErrorTitle);
+    if (const MailStatus flushed = mailbox_.flushRemovals(); !flushed) {
+        report(flushed.error());
         return false;
     }
     return true;

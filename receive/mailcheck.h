@@ -15,11 +15,11 @@
 #include "settings/appsettings.h"
 #include "store/apppaths.h"
 #include "store/mailrecord.h"
+#include "transport/mailerror.h"
 
 class Mailbox;
 struct ProcessedMessage;
 struct ReceivedMessage;
-class UserNotifier;
 
 // The values of the last message received, for the history window's detail
 // fields (Text7 subject, Text8 sender, Text9 date, rtfEd text, Text10 the
@@ -32,9 +32,12 @@ struct LastReceived {
     QString rawSubject;
 };
 
-// What the check reports to the windows around it.
+// What a check says of itself in the main window's status box (Text1).
+enum class CheckStatus { Checking, NewMail, NoNewMail };
+
+// What the check reports to the windows around it while it runs.
 struct MailCheckHooks {
-    std::function<void(const QString&)> setStatus;     // the main window's Text1
+    std::function<void(CheckStatus)> setStatus;
     std::function<void(const Account&)> accountLoaded; // the account window's boxes
     std::function<void()> openAccountWindow;
     std::function<void()> openServerWindow;
@@ -49,15 +52,16 @@ struct MailCheckHooks {
 // The mail check: fetch every waiting message, store each in the
 // received-mail file, unpack it, and delete it on the server.
 //
-// While one message is stored, the next ones are already on their way (the
-// POP3 session pipelines its RETRs).
+// While one message is decoded and stored on a thread of its own, the next
+// ones are fetched (and the POP3 session pipelines its RETRs): a few
+// megabytes at most wait between the two.
 // No message is deleted before all of it is on disk: its attachments and its
 // HTML mail folder are written before its record, the records of a check are
 // appended, everything the check wrote is made durable at one point (the
 // files, the folders they are in, the log, the records), and only then are
 // the stored messages deleted (POP3 commits deletions at QUIT). A message of
 // which any part cannot be written leaves nothing behind and stays on the
-// server, and so do those after it; the user is told which and why.
+// server, and so do those after it; the outcome says which and why.
 // A log of what was stored, known by content (ReceivedLog), makes a check cut
 // short by a crash safe: its next run fetches each message again and deletes
 // what was already stored without storing it twice, and what the user
@@ -65,6 +69,7 @@ struct MailCheckHooks {
 //
 // A check works on its own copies of the paths and settings, so that it can
 // run on a worker thread; the account it reads goes out through the hooks.
+// Nothing the user has to be told stops it: what went wrong is in its outcome.
 class MailCheck {
   public:
     struct Outcome {
@@ -72,15 +77,13 @@ class MailCheck {
         int stored = 0;
         int storedBefore = 0; // stored by a check cut short (or deleted by the user since)
         int deleted = 0;
+        QList<MailError> errors; // for the user, in the order they happened
     };
 
-    static inline const QString kChecking = QStringLiteral("メールのチェックをしています。");
-    static inline const QString kNewMail = QStringLiteral("新着メール有り。");
-    static inline const QString kNoNewMail = QStringLiteral("新着メール無し。");
-    static inline const QString kErrorTitle = QStringLiteral("エラー");
+    // Fetched but not yet stored: enough to keep both cores busy.
+    static constexpr qint64 kFetchedAheadBytes = 8 << 20;
 
-    MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, UserNotifier& notifier,
-              MailCheckHooks hooks);
+    MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, MailCheckHooks hooks);
     ~MailCheck();
 
     Outcome CheckMail();
@@ -89,15 +92,20 @@ class MailCheck {
     void stop() { stopped_ = true; }
 
   private:
+    // The session's side: fetches message after message for the storing side.
+    void fetchAll(int count, class FetchedQueue& queue);
+    // The storing side, on a thread of its own; gives how many messages it examined.
+    int storeAll(FetchedQueue& queue, class MessageProcessor& processor, Outcome& outcome);
     // Returns false when the check must end here (nothing after n is stored).
-    bool handleMessage(int n, class MessageProcessor& processor, Outcome& outcome);
-    // Whether message n was stored by an earlier check; nothing on a failure told to the user.
+    bool storeMessage(int n, const QByteArray& raw, MessageProcessor& processor, Outcome& outcome);
+    void report(MailError error) { errors_.append(std::move(error)); }
+    // Whether message n was stored by an earlier check; nothing on a failure reported.
     std::optional<bool> storedBefore(int n, const QByteArray& digest);
     Result<int> append(int n, const QByteArray& digest, const MailRecord& record);
-    void tellNotStored(int n, const ReceivedMessage& message, const QString& why);
+    void reportNotStored(int n, const ReceivedMessage& message, MailError why);
     // What a stored message wrote besides its record, to be made durable before it is deleted.
     void willSync(const ProcessedMessage& processed);
-    Status makeDurable();
+    MailStatus makeDurable();
     // True when the server took every deletion asked for.
     bool deleteStored(Outcome& outcome);
     // Drops the log's lines that no longer keep anything from being stored twice.
@@ -106,8 +114,8 @@ class MailCheck {
     const AppPaths paths_;
     AppSettings settings_;
     Mailbox& mailbox_;
-    UserNotifier& notifier_;
     MailCheckHooks hooks_;
+    QList<MailError> errors_;
     QList<int> stored_; // messages to delete: stored by this check or found stored before
     QStringList unsyncedFiles_;
     QStringList unsyncedFolders_;

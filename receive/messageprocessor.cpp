@@ -12,7 +12,6 @@
 #include "store/posixfile.h"
 #include "text/shiftjis.h"
 #include "text/text.h"
-#include "transport/usernotifier.h"
 
 namespace {
 
@@ -20,8 +19,7 @@ const QString kSavedMessageName = QStringLiteral("/0.txt");
 
 } // namespace
 
-MessageProcessor::MessageProcessor(const AppPaths& paths, UserNotifier& notifier)
-    : paths_(paths), notifier_(notifier) {}
+MessageProcessor::MessageProcessor(const AppPaths& paths) : paths_(paths) {}
 
 ProcessedMessage MessageProcessor::ProcessReceivedMessage(const ReceivedMessage& message) {
     ProcessedMessage result;
@@ -31,9 +29,9 @@ ProcessedMessage MessageProcessor::ProcessReceivedMessage(const ReceivedMessage&
     // Whether it had attachments is what the message says, not whether its
     // text mentions the word.
     result.hasAttachments = !message.attachments.isEmpty();
-    if (result.failure.isEmpty())
+    if (!result.failure)
         UnpackMessage(message, paths_.attachmentFolder(), result);
-    if (!result.failure.isEmpty())
+    if (result.failure)
         discard(result);
     result.text = message.body;
     if (result.hasAttachments)
@@ -53,15 +51,16 @@ void MessageProcessor::unpackIntoOwnFolder(const ReceivedMessage& message, Proce
         UnpackMessage(message, folder.path, result);
         break;
     case HtmlMailFolder::Made::Outcome::Unusable:
-        notifier_.notify(QStringLiteral("フォルダを作成できませんでした"), kProgramName);
+        result.notices.append({.kind = MailError::Kind::FolderUnusable});
         break;
     case HtmlMailFolder::Made::Outcome::Failed:
-        result.failure = folder.error;
+        result.failure = MailError::disk(folder.error);
         break;
     }
 }
 
-QString MessageProcessor::writeSavedMessage(const ReceivedMessage& message, const QString& folder) {
+std::optional<MailError> MessageProcessor::writeSavedMessage(const ReceivedMessage& message,
+                                                             const QString& folder) {
     // The header, then the body, in Shift-JIS. O_NOFOLLOW keeps a link of
     // that name from sending the write elsewhere.
     const QString path = folder + kSavedMessageName;
@@ -70,15 +69,20 @@ QString MessageProcessor::writeSavedMessage(const ReceivedMessage& message, cons
     // Overwritten in place and then cut to length: truncating to nothing
     // first makes ext4 free and allocate the blocks again for every message.
     PosixFile saved;
+    const auto fullDisk = [&saved]() -> std::optional<MailError> {
+        if (!IsDiskFull(saved.systemError()))
+            return std::nullopt;
+        return MailError::disk(saved.errorText());
+    };
     if (!saved.open(path, PosixFile::ReadWriteCreate))
-        return IsDiskFull(saved.systemError()) ? saved.errorText() : QString();
+        return fullDisk();
     if (!savedFiles_.contains(path))
         savedFiles_.append(path);
     const bool written =
         saved.writeAt(0, bytes.constData(), bytes.size()) && saved.truncate(bytes.size()) && saved.close();
     // Nothing reads it back, so only a full disk counts: what comes next
     // would not fit either, and the user must hear why.
-    return !written && IsDiskFull(saved.systemError()) ? saved.errorText() : QString();
+    return written ? std::nullopt : fullDisk();
 }
 
 void MessageProcessor::removeSavedMessages() {
@@ -94,14 +98,14 @@ MessageProcessor::~MessageProcessor() {
 void MessageProcessor::UnpackMessage(const ReceivedMessage& message, const QString& folder,
                                      ProcessedMessage& result) {
     result.failure = writeSavedMessage(message, folder);
-    if (!result.failure.isEmpty())
+    if (result.failure)
         return;
     const AttachmentWriter::Report report = AttachmentWriter::write(message, folder);
     result.files += report.writtenFiles;
     if (report.outcome == AttachmentWriter::Outcome::FileNotOpened)
         result.failure = report.error;
     else if (report.outcome == AttachmentWriter::Outcome::PartsMissing)
-        notifier_.notify(QStringLiteral("分割されたメールが全て揃っていません"), kProgramName);
+        result.notices.append({.kind = MailError::Kind::PartsMissing});
 }
 
 void MessageProcessor::discard(const ProcessedMessage& message) {

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 #include "mime/receivedmessage.h"
 #include "store/apppaths.h"
-
-class UserNotifier;
+#include "transport/mailerror.h"
 
 // What receiving one message decided, and what it left on disk for its record.
 struct ProcessedMessage {
@@ -15,9 +16,11 @@ struct ProcessedMessage {
     QString text;          // the body, with the attachment note when it had attachments
     QStringList files;     // the attachments written, in both folders
     QString createdFolder; // its HTML mail folder, when this message made it
-    // Why a part of the message could not be written; empty when all of it
+    // Why a part of the message could not be written; none when all of it
     // is on disk. On a failure nothing of the message is left behind.
-    QString failure;
+    std::optional<MailError> failure;
+    // What the user is told of it all the same (FolderUnusable, PartsMissing), in order.
+    QList<MailError> notices;
 };
 
 // The receiving side of one message, before it is stored: HTML mail is
@@ -28,7 +31,7 @@ struct ProcessedMessage {
 // A message is written whole or not at all: when a file or its HTML mail
 // folder cannot be written (a full disk, a folder that refuses it), what the
 // message wrote so far is removed again. A subject that cannot name a folder
-// loses nothing and is only reported: the files still reach the attachment
+// loses nothing and is only noted: the files still reach the attachment
 // folder. (A second mail of one subject gets a numbered folder of its own.)
 //
 // Unpacking into a folder writes the message as 0.txt there first. One
@@ -40,9 +43,8 @@ class MessageProcessor {
   public:
     static inline const QString kAttachmentNote =
         QStringLiteral("♪♪♪　添付ファイルがありましので、添付フォルダに展開しました。♪♪♪");
-    static inline const QString kProgramName = QStringLiteral("Fennick");
 
-    MessageProcessor(const AppPaths& paths, UserNotifier& notifier);
+    explicit MessageProcessor(const AppPaths& paths);
     // Removes the saved message files (0.txt) this processor wrote.
     ~MessageProcessor();
     MessageProcessor(const MessageProcessor&) = delete;
@@ -58,10 +60,9 @@ class MessageProcessor {
   private:
     void unpackIntoOwnFolder(const ReceivedMessage& message, ProcessedMessage& result);
     // Only a full disk is an error here: the file is scratch.
-    QString writeSavedMessage(const ReceivedMessage& message, const QString& folder);
+    std::optional<MailError> writeSavedMessage(const ReceivedMessage& message, const QString& folder);
     void removeSavedMessages();
 
     const AppPaths& paths_;
-    UserNotifier& notifier_;
     QStringList savedFiles_;
 };

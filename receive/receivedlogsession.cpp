@@ -33,17 +33,18 @@ bool ReceivedLogSession::mayHaveStored(const QByteArray& messageDigest) const {
     return std::any_of(lines.cbegin(), lines.cend(), [this](int i) { return unused(i); });
 }
 
-Result<bool> ReceivedLogSession::storedBefore(int n, const QByteArray& messageDigest,
-                                              const RecordFile& records) {
+MailResult<bool> ReceivedLogSession::storedBefore(int n, const QByteArray& messageDigest,
+                                                  const RecordFile& records) {
+    using R = MailResult<bool>;
     if (!mayHaveStored(messageDigest))
         return false;
     // A deletion in the history may have marked lines since; it never adds
     // or drops one, so the lines keep their places.
     Result<QList<ReceivedLog::Line>> fresh = log_.read();
     if (!fresh)
-        return Result<bool>::failure(fresh.error());
+        return R::failure(MailError::disk(fresh.error()));
     if (fresh->size() != lines_.size())
-        return Result<bool>::failure(QStringLiteral("受信の記録が途中で変わりました (%1)").arg(log_.path()));
+        return R::failure({.kind = MailError::Kind::LogChanged, .name = log_.path()});
     lines_ = std::move(fresh).value();
     for (const int i : linesOf(messageDigest)) {
         if (!unused(i) || lines_[i].message != messageDigest)
@@ -54,7 +55,7 @@ Result<bool> ReceivedLogSession::storedBefore(int n, const QByteArray& messageDi
         }
         const Result<std::optional<int>> at = ReceivedLog::locate(lines_[i], records, taken_);
         if (!at)
-            return Result<bool>::failure(at.error());
+            return R::failure(MailError::disk(at.error()));
         if (*at) {
             messageOf_.insert(i, n);
             taken_.insert(**at);

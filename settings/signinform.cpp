@@ -10,6 +10,7 @@
 #include "oauth/signintask.h"
 #include "settings/accountfile.h"
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
 #include "ui/twips.h"
@@ -138,7 +139,7 @@ void SignInForm::SignInCommand_Click() {
     task_ = std::make_unique<SignInTask>(
         SignInFlow(plan->client, plan->user, plan->extraParameters, std::make_shared<CurlTokenEndpoint>()),
         [this](const QUrl& url) { showBrowser(url); },
-        [this, plan = *plan](const Result<OAuthTokens>& tokens) { finish(plan, tokens); });
+        [this, plan = *plan](const MailResult<OAuthTokens>& tokens) { finish(plan, tokens); });
     showRunning(true);
     StatusLabel->setText(QStringLiteral("ブラウザでサインインして、アクセスを許可してください。(5 分以内)"));
 }
@@ -154,10 +155,10 @@ void SignInForm::showBrowser(const QUrl& url) {
     UrlText->setFocus();
 }
 
-void SignInForm::finish(const SignInPlan& plan, const Result<OAuthTokens>& tokens) {
+void SignInForm::finish(const SignInPlan& plan, const MailResult<OAuthTokens>& tokens) {
     showRunning(false);
     if (!tokens)
-        return fail(tokens.error());
+        return fail(ErrorText(tokens.error()));
     if (const Status kept =
             plan.keep(*tokens, context_.paths, context_.serverSettingsFile(), context_.settings);
         !kept)

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "settings/tokenstore.h"
-#include "text/result.h"
+#include "transport/mailerror.h"
 
 class QComboBox;
 class QLabel;
@@ -58,7 +58,7 @@ class SignInForm : public QWidget {
 
   private:
     void showBrowser(const QUrl& url);
-    void finish(const SignInPlan& plan, const Result<OAuthTokens>& tokens);
+    void finish(const SignInPlan& plan, const MailResult<OAuthTokens>& tokens);
     void showRunning(bool running);
     void fail(const QString& text);
 

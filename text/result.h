@@ -1,46 +1,71 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 #include <optional>
 #include <utility>
 
-// The outcome of a storage or transport operation: a value, or an error text
-// the user interface can show as it stands.
-template <typename T> class [[nodiscard]] Result {
+namespace ResultDetail {
+
+// Reading the value of a failure is a bug: end here, in release builds too,
+// rather than go on with whatever the memory holds.
+[[noreturn]] inline void valueOfFailure() {
+    qFatal("Result: the value of a failure was asked for");
+}
+
+} // namespace ResultDetail
+
+// The outcome of a storage or transport operation: a value, or an error.
+// The error is a text the user interface can show as it stands, or (mail
+// transport) a value the windows turn into their text.
+template <typename T, typename E = QString> class [[nodiscard]] Result {
   public:
     Result(T value) : value_(std::move(value)) {}
-    static Result failure(QString error) { return Result(std::nullopt, std::move(error)); }
+    static Result failure(E error) { return Result(std::nullopt, std::move(error)); }
 
     bool ok() const { return value_.has_value(); }
     explicit operator bool() const { return ok(); }
-    const T& value() const& { return *value_; }
-    T& value() & { return *value_; }
-    T&& value() && { return std::move(*value_); }
-    const T& operator*() const& { return *value_; }
-    const T* operator->() const { return &*value_; }
-    const QString& error() const { return error_; }
+    const T& value() const& { return checked(); }
+    T& value() & { return checked(); }
+    T&& value() && { return std::move(checked()); }
+    const T& operator*() const& { return checked(); }
+    const T* operator->() const { return &checked(); }
+    const E& error() const { return error_; }
 
   private:
-    Result(std::nullopt_t, QString error) : error_(std::move(error)) {}
+    Result(std::nullopt_t, E error) : error_(std::move(error)) {}
+    T& checked() {
+        if (!value_)
+            ResultDetail::valueOfFailure();
+        return *value_;
+    }
+    const T& checked() const {
+        if (!value_)
+            ResultDetail::valueOfFailure();
+        return *value_;
+    }
+
     std::optional<T> value_;
-    QString error_;
+    E error_;
 };
 
 // For operations that give nothing back but may fail.
-class [[nodiscard]] Status {
+template <typename E = QString> class [[nodiscard]] StatusOf {
   public:
-    Status() = default;
-    static Status failure(QString error) {
-        Status s;
+    StatusOf() = default;
+    static StatusOf failure(E error) {
+        StatusOf s;
         s.failed_ = true;
         s.error_ = std::move(error);
         return s;
     }
     bool ok() const { return !failed_; }
     explicit operator bool() const { return ok(); }
-    const QString& error() const { return error_; }
+    const E& error() const { return error_; }
 
   private:
     bool failed_ = false;
-    QString error_;
+    E error_;
 };
+
+using Status = StatusOf<>;

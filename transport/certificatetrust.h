@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-#include "text/result.h"
+#include "transport/mailerror.h"
 
 // Whether a server's certificate may be used: it passes the system's checks
 // (trusted store, host name, dates), or the user has trusted this very
@@ -16,21 +16,21 @@
 class CertificateTrust {
   public:
     // Asked, on the thread of the connection, when a certificate fails the
-    // checks; the text says why and gives the fingerprint. True trusts the
-    // certificate for good for that host.
-    using Question = std::function<bool(const QString& text)>;
+    // checks; the problem (a Certificate error) says why and gives the
+    // fingerprint. True trusts the certificate for good for that host.
+    using Question = std::function<bool(const MailError& problem)>;
 
     static inline const QString kFileName = QStringLiteral("trusted-certificates");
 
     CertificateTrust() = default; // nothing beyond the system's checks
     CertificateTrust(QString file, Question ask);
 
-    // Fails with the reason and the fingerprint when the certificate may not be used.
-    Status check(const QString& host, const QSslCertificate& certificate,
-                 const QList<QSslError>& errors) const;
+    // Fails with the reasons and the fingerprint when the certificate may not be used.
+    MailStatus check(const QString& host, const QSslCertificate& certificate,
+                     const QList<QSslError>& errors) const;
 
     bool isTrusted(const QString& host, const QString& fingerprint) const;
-    Status trust(const QString& host, const QString& fingerprint) const;
+    MailStatus trust(const QString& host, const QString& fingerprint) const;
 
     // SHA-256 in upper-case hex pairs, "AB:01:...".
     static QString fingerprint(const QSslCertificate& certificate);

@@ -42,13 +42,12 @@ void CurlSession::close() {
     }
 }
 
-Status CurlSession::pinPublicKey(const QByteArray& key, const QString& server) {
+MailStatus CurlSession::pinPublicKey(const QByteArray& key, const QString& server) {
     const CURLcode pinned = curl_easy_setopt(curl_, CURLOPT_PINNEDPUBLICKEY, key.constData());
     if (pinned != CURLE_OK)
-        return Status::failure(
-            QStringLiteral(
-                "サーバー「%1」の証明書を信頼した鍵で確かめることができないため、接続しませんでした。(%2)")
-                .arg(server, QString::fromUtf8(curl_easy_strerror(pinned))));
+        return MailStatus::failure({.kind = MailError::Kind::KeyNotPinned,
+                                    .name = server,
+                                    .detail = QString::fromUtf8(curl_easy_strerror(pinned))});
     curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYHOST, 0L);
     return {};
@@ -93,7 +92,8 @@ bool CurlSession::perform(qint64 bodyLimit, qint64 expectedBodySize) {
     return result_ == CURLE_OK;
 }
 
-QString CurlSession::errorText(const QString& server) const {
+MailError CurlSession::error(const QString& server) const {
+    using K = MailError::Kind;
     // The server's own words win: "550 5.1.1 <x@y>: Recipient address rejected: User unknown ..."
     for (qsizetype i = lines_.size() - 1; i >= 0; --i) {
         const QByteArray& line = lines_[i];
@@ -101,27 +101,28 @@ QString CurlSession::errorText(const QString& server) const {
         const bool smtpError =
             line.size() >= 3 && (line[0] == '4' || line[0] == '5') && isdigit(line[1]) && isdigit(line[2]);
         if (popError || smtpError)
-            return QString::fromUtf8(line);
+            return {.kind = result_ == CURLE_LOGIN_DENIED ? K::Login : K::Refused,
+                    .detail = QString::fromUtf8(line)};
     }
     const QString detail =
         QString::fromUtf8(errorBuffer_[0] ? errorBuffer_ : curl_easy_strerror(CURLcode(result_)));
+    const auto failed = [&](K kind) { return MailError{.kind = kind, .name = server, .detail = detail}; };
     switch (result_) {
     case CURLE_COULDNT_RESOLVE_HOST:
-        return QStringLiteral("サーバー「%1」が見つかりません。(%2)").arg(server, detail);
+        return failed(K::ServerNotFound);
     case CURLE_COULDNT_CONNECT:
-        return QStringLiteral("サーバー「%1」に接続できません。(%2)").arg(server, detail);
+        return failed(K::CannotConnect);
     case CURLE_OPERATION_TIMEDOUT:
-        return QStringLiteral("サーバー「%1」から応答がありません。(%2)").arg(server, detail);
+        return failed(K::Timeout);
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_USE_SSL_FAILED:
-        return QStringLiteral("サーバー「%1」と暗号化 (TLS) の通信を始められませんでした。(%2)")
-            .arg(server, detail);
+        return failed(K::Tls);
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
     case CURLE_GOT_NOTHING:
     case CURLE_WEIRD_SERVER_REPLY:
-        return QStringLiteral("サーバー「%1」との接続が切れました。(%2)").arg(server, detail);
+        return failed(K::ConnectionLost);
     default:
-        return QStringLiteral("サーバー「%1」との通信に失敗しました。(%2)").arg(server, detail);
+        return failed(K::ConnectionFailed);
     }
 }

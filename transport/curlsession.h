@@ -5,7 +5,7 @@
 #include <QString>
 #include <functional>
 
-#include "text/result.h"
+#include "transport/mailerror.h"
 
 using CURL = void;
 
@@ -36,9 +36,9 @@ class CurlSession {
     bool bodyLimitExceeded() const { return limitExceeded_; }
     int lastResult() const { return result_; }
 
-    // The server's reply when it gave a failure, else libcurl's text, with a
-    // plain explanation for the common network failures.
-    QString errorText(const QString& server) const;
+    // The server's reply when it gave a failure (Login when libcurl's login
+    // was denied, else Refused), else what failed on the way, in libcurl's words.
+    MailError error(const QString& server) const;
 
     // Ends the connection (libcurl sends QUIT) and frees the handle.
     void close();
@@ -47,7 +47,7 @@ class CurlSession {
     // of the system's store and host name. Where libcurl cannot pin (a TLS
     // backend without pinning) it fails and every check stays on: turning
     // them off without the pin would accept any certificate.
-    Status pinPublicKey(const QByteArray& key, const QString& server);
+    MailStatus pinPublicKey(const QByteArray& key, const QString& server);
 
     // Sees each server line as it arrives, before libcurl acts on it; false
     // ends the transfer there.

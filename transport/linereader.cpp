@@ -12,8 +12,8 @@ constexpr qint64 kReadSlice = 256 << 10;
 
 } // namespace
 
-bool LineReader::fail(const QString& text) {
-    error_ = text;
+bool LineReader::fail(MailError error) {
+    error_ = std::move(error);
     stream_.close();
     in_.clear();
     pos_ = scanned_ = 0;
@@ -56,9 +56,7 @@ bool LineReader::readLine(QByteArrayView& line, qint64 deadlineMillis) {
         }
         scanned_ = in_.size();
         if (scanned_ - pos_ > kMaxLineBytes)
-            return fail(
-                QStringLiteral("サーバーから長すぎる行（%1 バイト超）が届いたため、接続を終えました。")
-                    .arg(kMaxLineBytes));
+            return fail({.kind = MailError::Kind::LineTooLong, .bytes = kMaxLineBytes});
         if (pos_ > 0) {
             in_.remove(0, pos_);
             scanned_ -= pos_;

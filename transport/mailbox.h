@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "mime/receivedmessage.h"
-#include "text/result.h"
+#include "transport/mailerror.h"
 
 // What the mail check needs of a POP3 session. Pop3Session is the real one;
 // tests of ordering and failure paths put a fake in its place.
@@ -17,9 +17,9 @@ class Mailbox {
   public:
     virtual ~Mailbox() = default;
 
-    virtual bool connect(const QString& server) = 0;
-    // The number of waiting messages (0 for none), or -1 with lastError().
-    virtual int authenticate(const QString& id, const QString& password, bool apop) = 0;
+    virtual MailStatus connect(const QString& server) = 0;
+    // Logs in: the number of waiting messages (0 for none).
+    virtual MailResult<int> authenticate(const QString& id, const QString& password, bool apop) = 0;
     virtual qint64 size(int n) const = 0;
     // The message's unique id (UIDL, RFC 1939), the same in every session;
     // empty when the server gives none.
@@ -27,20 +27,19 @@ class Mailbox {
     // Too large to fetch at all: it stays on the server.
     virtual bool isTooLarge(int n) const = 0;
     // The message as the server sends it.
-    virtual Result<QByteArray> fetchRaw(int n) = 0;
+    virtual MailResult<QByteArray> fetchRaw(int n) = 0;
     // The message decoded (MIME structure, charsets, attachments).
-    Result<ReceivedMessage> fetch(int n);
+    MailResult<ReceivedMessage> fetch(int n);
     // Marks the message for deletion. A session may only queue the mark; it
     // then reaches the server with flushRemovals() or close().
-    virtual Status remove(int n) = 0;
+    virtual MailStatus remove(int n) = 0;
     // Sends the queued marks and reports the first the server refused, in
     // its own words; the other messages stay marked.
-    virtual Status flushRemovals() { return {}; }
+    virtual MailStatus flushRemovals() { return {}; }
     // Ends the session (sending queued marks first); the server commits the
     // deletions now.
     virtual void close() = 0;
     // After close(): true when the server confirmed the end of the session,
     // so that the messages removed in it are gone for good.
     virtual bool removalsCommitted() const { return false; }
-    virtual const QString& lastError() const = 0;
 };

@@ -4,15 +4,15 @@
 #include <memory>
 
 #include "mime/outgoingmail.h"
-#include "text/result.h"
+#include "transport/mailerror.h"
 
 // One connection to the server that takes the mails of a send, one after
 // another.
 class MailConnection {
   public:
     virtual ~MailConnection() = default;
-    // Fails with the server's own text, or with why the mail never left.
-    virtual Status send(const OutgoingMail& mail) = 0;
+    // Fails with the server's own words, or with why the mail never left.
+    virtual MailStatus send(const OutgoingMail& mail) = 0;
     // Ended for good: every later mail would fail as the last one did (the
     // user refused a login in clear, say), so a send goes no further.
     virtual bool closed() const = 0;

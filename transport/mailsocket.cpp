@@ -10,38 +10,39 @@ MailSocket::MailSocket(Timeouts timeouts, const CertificateTrust& trust)
 
 MailSocket::~MailSocket() = default;
 
-bool MailSocket::fail(const QString& text) {
-    error_ = text;
+bool MailSocket::fail(MailError error) {
+    error_ = std::move(error);
     close();
     return false;
 }
 
+bool MailSocket::fail(MailError::Kind kind) {
+    return fail({.kind = kind, .name = serverText_, .detail = socket_ ? socket_->errorString() : QString()});
+}
+
 bool MailSocket::failFromSocket() {
-    const QString detail = socket_ ? socket_->errorString() : QString();
+    using K = MailError::Kind;
     switch (socket_ ? socket_->error() : QAbstractSocket::UnknownSocketError) {
     case QAbstractSocket::HostNotFoundError:
-        return fail(QStringLiteral("サーバー「%1」が見つかりません。(%2)").arg(serverText_, detail));
+        return fail(K::ServerNotFound);
     case QAbstractSocket::ConnectionRefusedError:
-        return fail(QStringLiteral("サーバー「%1」に接続できません。(%2)").arg(serverText_, detail));
+        return fail(K::CannotConnect);
     case QAbstractSocket::SocketTimeoutError:
-        if (socket_->state() != QAbstractSocket::ConnectedState)
-            return fail(QStringLiteral("サーバー「%1」に接続できません。(%2)").arg(serverText_, detail));
-        return fail(QStringLiteral("サーバー「%1」から応答がありません。(%2)").arg(serverText_, detail));
+        return fail(socket_->state() != QAbstractSocket::ConnectedState ? K::CannotConnect : K::Timeout);
     case QAbstractSocket::RemoteHostClosedError:
-        return fail(QStringLiteral("サーバー「%1」との接続が切れました。").arg(serverText_));
+        return fail({.kind = K::ConnectionLost, .name = serverText_});
     case QAbstractSocket::SslHandshakeFailedError:
     case QAbstractSocket::SslInternalError:
     case QAbstractSocket::SslInvalidUserDataError:
-        return fail(QStringLiteral("サーバー「%1」と暗号化 (TLS) の通信を始められませんでした。(%2)")
-                        .arg(serverText_, detail));
+        return fail(K::Tls);
     default:
-        return fail(QStringLiteral("サーバー「%1」との通信に失敗しました。(%2)").arg(serverText_, detail));
+        return fail(K::ConnectionFailed);
     }
 }
 
 bool MailSocket::open(const ServerAddress& address, const QString& serverText) {
     close();
-    error_.clear();
+    error_ = {};
     host_ = address.host;
     serverText_ = serverText;
     socket_ = std::make_unique<QSslSocket>();
@@ -51,7 +52,7 @@ bool MailSocket::open(const ServerAddress& address, const QString& serverText) {
                      [s = socket_.get()] { s->ignoreSslErrors(); });
     if (address.tlsFromStart) {
         if (!QSslSocket::supportsSsl())
-            return fail(QStringLiteral("暗号化 (TLS) が使えません。OpenSSL が見つかりません。"));
+            return fail({.kind = MailError::Kind::NoTlsLibrary});
         socket_->connectToHostEncrypted(address.host, quint16(address.port));
         if (!socket_->waitForConnected(timeouts_.connectMillis))
             return failFromSocket();
@@ -76,7 +77,7 @@ bool MailSocket::startTls() {
     if (!isOpen())
         return false;
     if (!QSslSocket::supportsSsl())
-        return fail(QStringLiteral("暗号化 (TLS) が使えません。OpenSSL が見つかりません。"));
+        return fail({.kind = MailError::Kind::NoTlsLibrary});
     // Whatever the server sent after its answer to STLS is not to be trusted.
     (void)socket_->readAll();
     socket_->startClientEncryption();
@@ -86,7 +87,8 @@ bool MailSocket::startTls() {
 }
 
 bool MailSocket::acceptCertificate() {
-    const Status accepted = trust_.check(host_, socket_->peerCertificate(), socket_->sslHandshakeErrors());
+    const MailStatus accepted =
+        trust_.check(host_, socket_->peerCertificate(), socket_->sslHandshakeErrors());
     if (!accepted)
         return fail(accepted.error());
     return true;
@@ -134,7 +136,7 @@ bool MailSocket::readSome(QByteArray& buffer, qint64 max, qint64 untilMillis) {
     while (socket_->bytesAvailable() == 0) {
         const qint64 left = untilMillis - nowMillis();
         if (left <= 0)
-            return fail(QStringLiteral("サーバー「%1」から応答がありません。").arg(serverText_));
+            return fail({.kind = MailError::Kind::Timeout, .name = serverText_});
         if (!socket_->waitForReadyRead(int(std::min<qint64>(left, std::numeric_limits<int>::max()))) &&
             !(socket_->error() == QAbstractSocket::SocketTimeoutError &&
               socket_->state() == QAbstractSocket::ConnectedState))

@@ -13,7 +13,7 @@ class QSslSocket;
 // A blocking connection to a mail server, in clear or TLS, for one thread
 // without an event loop (the check's worker): the socket is created on the
 // thread that connects and only used there. Every wait is bounded; a failure
-// closes the connection and error() says why, in words for the user.
+// closes the connection and error() says why.
 class MailSocket : public MailStream {
   public:
     struct Timeouts {
@@ -38,10 +38,12 @@ class MailSocket : public MailStream {
     qint64 nowMillis() const override;
     void close() override;
 
-    const QString& error() const override { return error_; }
+    const MailError& error() const override { return error_; }
 
   private:
-    bool fail(const QString& text);
+    bool fail(MailError error);
+    // Of the server, with the socket's words.
+    bool fail(MailError::Kind kind);
     bool failFromSocket();
     bool flush();
     bool acceptCertificate();
@@ -53,5 +55,5 @@ class MailSocket : public MailStream {
     QString host_;
     QString serverText_;
     QByteArray out_;
-    QString error_;
+    MailError error_;
 };

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include "transport/mailerror.h"
 #include "transport/serveraddress.h"
 
 // The byte stream a mail protocol talks over, in clear or TLS, with every
@@ -24,12 +25,12 @@ class MailStream {
     // Appends at most `max` bytes the server sent to `buffer`, waiting until
     // at least one came or the stream's clock reaches `untilMillis`. False
     // when none came: the connection ended, failed or timed out, and it is
-    // closed; error() says why, in words for the user.
+    // closed; error() says why.
     virtual bool readSome(QByteArray& buffer, qint64 max, qint64 untilMillis) = 0;
     // The clock deadlines are measured on, in milliseconds.
     virtual qint64 nowMillis() const = 0;
     // Ends the connection without a word (QUIT is the caller's).
     virtual void close() = 0;
 
-    virtual const QString& error() const = 0;
+    virtual const MailError& error() const = 0;
 };

@@ -10,8 +10,15 @@ constexpr qint64 kListLimit = 64 << 20;
 // Bytes of a reply that carries no message, for its deadline.
 constexpr qint64 kSmallReply = 4096;
 
-QString unreadable(const QByteArray& line) {
-    return QStringLiteral("POP3サーバーの応答が読めません: %1").arg(QString::fromUtf8(line.left(200)));
+using K = MailError::Kind;
+
+MailError unreadable(const QByteArray& line) {
+    return {.kind = K::Protocol, .detail = QString::fromUtf8(line.left(200))};
+}
+
+// A message's error: `n` and what befell it.
+MailError ofMessage(K kind, int n, const QByteArray& reply = {}) {
+    return {.kind = kind, .detail = QString::fromUtf8(reply), .number = n};
 }
 
 // "1 2048\r\n2 512\r\n" (LIST) or "1 abc\r\n" (UIDL): each line a message
@@ -70,31 +77,35 @@ Pop3Session::~Pop3Session() {
     close();
 }
 
-bool Pop3Session::fail(const QString& text) {
-    error_ = text;
+bool Pop3Session::fail(MailError error) {
+    error_ = std::move(error);
     return false;
 }
 
-bool Pop3Session::lose(const QString& text) {
+bool Pop3Session::lose(MailError error) {
     stream_->close();
     inFlight_.clear();
     retrsInFlight_ = 0;
     retrBytesInFlight_ = 0;
-    return fail(text);
+    return fail(std::move(error));
 }
 
-QString Pop3Session::notConnected() const {
-    return error_.isEmpty() ? QStringLiteral("POP3サーバーに接続していません。") : error_;
+MailError Pop3Session::currentError() const {
+    return error_.value_or(MailError{.kind = K::NotConnected});
 }
 
-bool Pop3Session::connect(const QString& server) {
+MailStatus Pop3Session::connect(const QString& server) {
+    return open(server) ? MailStatus() : MailStatus::failure(currentError());
+}
+
+bool Pop3Session::open(const QString& server) {
     committed_ = false;
     close();
-    error_.clear();
+    error_.reset();
     serverText_ = server.trimmed();
     const std::optional<ServerAddress> address = ServerAddress::parse(server, kPop3Scheme);
     if (!address)
-        return fail(QStringLiteral("POP3サーバー名「%1」が正しくありません。").arg(server));
+        return fail({.kind = K::BadServerName, .name = server, .detail = QStringLiteral("POP3")});
     address_ = *address;
     service_ = TlsPolicy::service("pop3", *address);
     if (!stream_->open(*address, serverText_))
@@ -103,16 +114,16 @@ bool Pop3Session::connect(const QString& server) {
     if (!greeting)
         return false;
     if (!greeting->ok)
-        return lose(QString::fromUtf8(greeting->line));
+        return lose({.kind = K::Refused, .detail = QString::fromUtf8(greeting->line)});
     greeting_ = greeting->line;
     if (!readCapabilities())
         return false;
     if (!stream_->isEncrypted() && capabilities_.contains("STLS") && !startTls())
         return false;
     if (stream_->isEncrypted()) {
-        if (const Status kept = policy_.rememberTls(service_); !kept)
+        if (const MailStatus kept = policy_.rememberTls(service_); !kept)
             return lose(kept.error());
-    } else if (const Status clear = policy_.acceptNoTls(service_, serverText_); !clear) {
+    } else if (const MailStatus clear = policy_.acceptNoTls(service_, serverText_); !clear) {
         return lose(clear.error());
     }
     return true;
@@ -124,8 +135,7 @@ bool Pop3Session::startTls() {
     if (!reply)
         return false;
     if (!reply->ok)
-        return lose(QStringLiteral("サーバー「%1」が暗号化 (TLS) を始めませんでした: %2")
-                        .arg(serverText_, QString::fromUtf8(reply->line)));
+        return lose({.kind = K::StlsRefused, .name = serverText_, .detail = QString::fromUtf8(reply->line)});
     // Lines sent after the answer to STLS came in clear and may be forged.
     reader_.discardBuffered();
     if (!stream_->startTls())
@@ -183,7 +193,7 @@ std::optional<Pop3Session::Reply> Pop3Session::receive() {
         reply.body.reserve(std::min(sent.bodyLimit, sizes_.value(sent.message) * 65 / 64));
     if (reply.ok && sent.bodyLimit >= 0 && !readBody(sent.bodyLimit, deadline, reply.body)) {
         if (sent.message != 0)
-            error_ = QStringLiteral("メッセージ %1 を受信できませんでした。%2").arg(sent.message).arg(error_);
+            error_ = ofMessage(K::NotReceived, sent.message).because(currentError());
         return std::nullopt;
     }
     return reply;
@@ -194,8 +204,7 @@ bool Pop3Session::readBody(qint64 limit, qint64 deadline, QByteArray& body) {
     qint64 size = 0;
     for (;;) {
         if (!reader_.readLine(line, deadline))
-            return lose(QStringLiteral("サーバー「%1」との接続が受信の途中で切れました。(%2)")
-                            .arg(serverText_, reader_.error()));
+            return lose(MailError{.kind = K::LostMidReply, .name = serverText_}.because(reader_.error()));
         if (line == ".")
             break;
         // RFC 1939: a line that starts with "." was sent with one more.
@@ -207,14 +216,13 @@ bool Pop3Session::readBody(qint64 limit, qint64 deadline, QByteArray& body) {
         } else if (size > 2 * limit) {
             // LIST sizes are advisory, but a reply this far beyond them is not
             // worth reading to its end: give up the session.
-            return lose(
-                QStringLiteral("大きすぎるため受信できません（%1 バイトを超えています）。").arg(limit));
+            return lose({.kind = K::ReplyTooLarge, .bytes = limit});
         } else {
             body.clear(); // read on to the end, so the session stays usable
         }
     }
     if (size > limit)
-        return fail(QStringLiteral("大きすぎるため受信できません（%1 バイトを超えています）。").arg(limit));
+        return fail({.kind = K::ReplyTooLarge, .bytes = limit});
     return true;
 }
 
@@ -242,9 +250,7 @@ std::optional<QList<QByteArray>> Pop3Session::loginCommands(const QString& id, c
     });
     if (apop || (!stream_->isEncrypted() && !stamp.isEmpty())) {
         if (stamp.isEmpty()) {
-            fail(QStringLiteral(
-                "このPOP3サーバーはAPOPに対応していません（挨拶にタイムスタンプがありません）。"
-                "APOPを使わない設定にしてください。"));
+            fail({.kind = K::ApopUnsupported});
             return std::nullopt;
         }
         const QByteArray digest = QCryptographicHash::hash(stamp + pass, QCryptographicHash::Md5).toHex();
@@ -260,7 +266,7 @@ bool Pop3Session::loginAccepted() {
     if (!reply)
         return false;
     if (!reply->ok)
-        return fail(QString::fromUtf8(reply->line));
+        return fail({.kind = K::Login, .detail = QString::fromUtf8(reply->line)});
     return true;
 }
 
@@ -310,19 +316,15 @@ bool Pop3Session::bearerLogin(const QString& user) {
     // A token is as good as a password to whoever reads it, and the
     // provider's servers never take it in clear either.
     if (!stream_->isEncrypted())
-        return lose(QStringLiteral("サーバー「%1」は暗号化 (TLS) に対応していないため、"
-                                   "サインイン (OAuth2) の情報を送らずに接続を終えました。")
-                        .arg(serverText_));
+        return lose({.kind = K::TokenNeedsTls, .name = serverText_});
     QList<QByteArray> offered;
     for (const QByteArray& c : capabilities_)
         if (c.startsWith("SASL "))
             offered += c.split(' ');
     const std::optional<SaslBearer::Mechanism> mechanism = SaslBearer::choose(offered);
     if (!mechanism)
-        return fail(QStringLiteral("POP3サーバー「%1」はサインイン (OAuth2) によるログイン"
-                                   " (OAUTHBEARER, XOAUTH2) に対応していません。")
-                        .arg(serverText_));
-    Result<QString> token = options_.bearer->accessToken();
+        return fail({.kind = K::NoTokenLogin, .name = serverText_});
+    MailResult<QString> token = options_.bearer->accessToken();
     for (int attempt = 1;; ++attempt) {
         if (!token)
             return fail(token.error());
@@ -336,18 +338,20 @@ bool Pop3Session::bearerLogin(const QString& user) {
             break;
         }
         if (attempt == 2)
-            return fail(
-                QStringLiteral("サーバー「%1」がサインイン (OAuth2) のトークンを受け付けませんでした: %2\n"
-                               "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。")
-                    .arg(serverText_, refusal));
+            return fail({.kind = K::TokenRefused, .name = serverText_, .detail = refusal});
         // Revoked, or expired before its time: once more with a new one.
         token = options_.bearer->renewedAccessToken();
     }
 }
 
-int Pop3Session::authenticate(const QString& id, const QString& password, bool apop) {
+MailResult<int> Pop3Session::authenticate(const QString& id, const QString& password, bool apop) {
+    const int count = logIn(id, password, apop);
+    return count >= 0 ? MailResult<int>(count) : MailResult<int>::failure(currentError());
+}
+
+int Pop3Session::logIn(const QString& id, const QString& password, bool apop) {
     if (!stream_->isOpen()) {
-        fail(notConnected());
+        fail(currentError());
         return -1;
     }
     std::optional<QList<QByteArray>> login;
@@ -362,7 +366,7 @@ int Pop3Session::authenticate(const QString& id, const QString& password, bool a
         // In clear even APOP gives a listener the challenge and its answer to
         // guess the password from, with a challenge the listener may have chosen.
         if (!stream_->isEncrypted())
-            if (const Status agreed = policy_.allowClearLogin(service_, serverText_); !agreed) {
+            if (const MailStatus agreed = policy_.allowClearLogin(service_, serverText_); !agreed) {
                 lose(agreed.error());
                 return -1;
             }
@@ -407,7 +411,7 @@ bool Pop3Session::readListings() {
     if (!list)
         return false;
     if (!list->ok)
-        return lose(QString::fromUtf8(list->line));
+        return lose({.kind = K::Refused, .detail = QString::fromUtf8(list->line)});
     // At the start of a session the server lists messages 1 to the STAT
     // count, each once, with a size (RFC 1939). A list that says otherwise
     // is not to be acted on: nothing is fetched, nothing deleted.
@@ -421,8 +425,7 @@ bool Pop3Session::readListings() {
     }
     if (!agrees) {
         sizes_.clear();
-        return lose(QStringLiteral("POP3サーバーのメッセージ一覧 (LIST) がメッセージ数 (STAT) と合いません。"
-                                   "メールはサーバーに残してあります。"));
+        return lose({.kind = K::ListMismatch});
     }
     if (!pipelining_)
         send("UIDL", 0, kListLimit);
@@ -473,66 +476,60 @@ void Pop3Session::requestThrough(int n) {
     }
 }
 
-Result<QByteArray> Pop3Session::fetchRaw(int n) {
-    using R = Result<QByteArray>;
+MailResult<QByteArray> Pop3Session::fetchRaw(int n) {
+    using R = MailResult<QByteArray>;
     if (!stream_->isOpen())
-        return R::failure(notConnected());
+        return R::failure(currentError());
     if (!sizes_.contains(n))
-        return R::failure(QStringLiteral("メッセージ %1 はサーバーにありません。").arg(n));
+        return R::failure(ofMessage(K::NotOnServer, n));
     if (isTooLarge(n))
-        return R::failure(QStringLiteral("メッセージ %1 は大きすぎるため受信できません（%2 バイト）。")
-                              .arg(n)
-                              .arg(sizes_.value(n)));
+        return R::failure({.kind = K::TooLarge, .number = n, .bytes = sizes_.value(n)});
     requestThrough(n);
     // Replies before ours belong to messages the caller passed over.
     while (!inFlight_.isEmpty() &&
            !(inFlight_.first().message == n && inFlight_.first().command.startsWith("RETR ")))
         if (!receive())
-            return R::failure(error_);
+            return R::failure(currentError());
     const std::optional<Reply> reply = receive();
     if (!reply)
-        return R::failure(error_);
+        return R::failure(currentError());
     if (!reply->ok)
-        return R::failure(QStringLiteral("メッセージ %1 を受信できませんでした: %2")
-                              .arg(n)
-                              .arg(QString::fromUtf8(reply->line)));
+        return R::failure(ofMessage(K::NotReceived, n, reply->line));
     return reply->body;
 }
 
-Status Pop3Session::remove(int n) {
+MailStatus Pop3Session::remove(int n) {
     if (!stream_->isOpen())
-        return Status::failure(notConnected());
+        return MailStatus::failure(currentError());
     if (!sizes_.contains(n))
-        return Status::failure(QStringLiteral("メッセージ %1 はサーバーにありません。").arg(n));
+        return MailStatus::failure(ofMessage(K::NotOnServer, n));
     removals_.append(n);
     if (pipelining_)
         return {};
     return flushRemovals();
 }
 
-Status Pop3Session::flushRemovals() {
+MailStatus Pop3Session::flushRemovals() {
     if (removals_.isEmpty())
         return {};
     const QList<int> batch = std::exchange(removals_, {});
     if (!drain())
-        return Status::failure(error_);
+        return MailStatus::failure(currentError());
     for (int n : batch)
         send("DELE " + QByteArray::number(n), n);
-    QString firstRefusal;
+    std::optional<MailError> firstRefusal;
     for (int n : batch) {
         const std::optional<Reply> reply = receive();
         if (!reply)
-            return Status::failure(error_);
-        if (!reply->ok && firstRefusal.isEmpty())
-            firstRefusal = QStringLiteral("メッセージ %1 を削除できませんでした: %2")
-                               .arg(n)
-                               .arg(QString::fromUtf8(reply->line));
+            return MailStatus::failure(currentError());
+        if (!reply->ok && !firstRefusal)
+            firstRefusal = ofMessage(K::NotDeleted, n, reply->line);
         if (reply->ok)
             sizes_.remove(n);
     }
-    if (!firstRefusal.isEmpty()) {
+    if (firstRefusal) {
         error_ = firstRefusal;
-        return Status::failure(firstRefusal);
+        return MailStatus::failure(*firstRefusal);
     }
     return {};
 }
@@ -540,8 +537,7 @@ Status Pop3Session::flushRemovals() {
 void Pop3Session::close() {
     committed_ = false;
     if (stream_->isOpen()) {
-        if (const Status flushed = flushRemovals(); !flushed)
-            error_ = flushed.error();
+        (void)flushRemovals(); // a refusal leaves the message on the server, unreported
         // QUIT: the server now removes what was deleted.
         if (drain()) {
             send("QUIT");

@@ -52,17 +52,16 @@ class Pop3Session : public Mailbox {
     Pop3Session(Options options, std::unique_ptr<MailStream> stream, TlsPolicy policy);
     ~Pop3Session() override;
 
-    bool connect(const QString& server) override;
-    int authenticate(const QString& id, const QString& password, bool apop) override;
+    MailStatus connect(const QString& server) override;
+    MailResult<int> authenticate(const QString& id, const QString& password, bool apop) override;
     qint64 size(int n) const override; // -1 for a number the server did not list
     bool isTooLarge(int n) const override;
-    Result<QByteArray> fetchRaw(int n) override;
-    Status remove(int n) override;
-    Status flushRemovals() override;
+    MailResult<QByteArray> fetchRaw(int n) override;
+    MailStatus remove(int n) override;
+    MailStatus flushRemovals() override;
     void close() override;
     QString uidl(int n) const override;
     bool removalsCommitted() const override { return committed_; }
-    const QString& lastError() const override { return error_; }
 
   private:
     struct Reply {
@@ -77,11 +76,15 @@ class Pop3Session : public Mailbox {
         qint64 bodyLimit = -1; // -1: single-line reply
     };
 
-    bool fail(const QString& text);
+    bool fail(MailError error);
     // Ends a connection that can no longer be trusted to be in step (no QUIT:
     // nothing is deleted).
-    bool lose(const QString& text);
-    QString notConnected() const;
+    bool lose(MailError error);
+    // What the last failure was, or NotConnected when there was none.
+    MailError currentError() const;
+    bool open(const QString& server);
+    // The number of messages, or -1 (error_ says why).
+    int logIn(const QString& id, const QString& password, bool apop);
     bool startTls();
     void send(const QByteArray& command, int message = 0, qint64 bodyLimit = -1);
     std::optional<Reply> receive();
@@ -89,7 +92,7 @@ class Pop3Session : public Mailbox {
     bool drain();
     bool readBody(qint64 limit, qint64 deadline, QByteArray& body);
     bool readCapabilities();
-    // The login the account and the server allow, or nothing (with the reason in lastError()).
+    // The login the account and the server allow, or nothing (error_ says why).
     std::optional<QList<QByteArray>> loginCommands(const QString& id, const QString& password, bool apop);
     // Reads the reply to one login command; a refusal is given in the server's words.
     bool loginAccepted();
@@ -125,5 +128,5 @@ class Pop3Session : public Mailbox {
     int nextRetr_ = 1;
     QList<int> removals_; // DELEs not yet sent
     bool committed_ = false;
-    QString error_;
+    std::optional<MailError> error_;
 };

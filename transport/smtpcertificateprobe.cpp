@@ -21,62 +21,50 @@ bool readReply(LineReader& reader, QList<QByteArray>& lines) {
     return true;
 }
 
-QString refused(const QString& serverText, const QList<QByteArray>& reply) {
-    return QStringLiteral("サーバー「%1」と暗号化 (TLS) の通信を始められませんでした。(%2)")
-        .arg(serverText, QString::fromUtf8(reply.isEmpty() ? QByteArray() : reply.last()));
+MailError refused(const QString& serverText, const QList<QByteArray>& reply) {
+    return {.kind = MailError::Kind::Tls,
+            .name = serverText,
+            .detail = QString::fromUtf8(reply.isEmpty() ? QByteArray() : reply.last())};
 }
 
-bool startTls(MailSocket& socket, LineReader& reader, const QString& serverText, QString& error) {
+MailStatus startTls(MailSocket& socket, LineReader& reader, const QString& serverText) {
     QList<QByteArray> reply;
-    if (!readReply(reader, reply)) {
-        error = reader.error();
-        return false;
-    }
-    if (!reply.last().startsWith("220")) {
-        error = QStringLiteral("サーバー「%1」が接続を断りました。(%2)")
-                    .arg(serverText, QString::fromUtf8(reply.last()));
-        return false;
-    }
+    if (!readReply(reader, reply))
+        return MailStatus::failure(reader.error());
+    if (!reply.last().startsWith("220"))
+        return MailStatus::failure({.kind = MailError::Kind::ConnectionDeclined,
+                                    .name = serverText,
+                                    .detail = QString::fromUtf8(reply.last())});
     socket.write("EHLO localhost\r\n");
-    if (!readReply(reader, reply)) {
-        error = reader.error();
-        return false;
-    }
+    if (!readReply(reader, reply))
+        return MailStatus::failure(reader.error());
     bool offered = false;
     for (const QByteArray& line : std::as_const(reply))
         offered = offered || line.mid(4).trimmed().toUpper() == "STARTTLS";
-    if (!reply.last().startsWith("250") || !offered) {
-        error = refused(serverText, reply);
-        return false;
-    }
+    if (!reply.last().startsWith("250") || !offered)
+        return MailStatus::failure(refused(serverText, reply));
     socket.write("STARTTLS\r\n");
-    if (!readReply(reader, reply)) {
-        error = reader.error();
-        return false;
-    }
+    if (!readReply(reader, reply))
+        return MailStatus::failure(reader.error());
     reader.discardBuffered();
-    if (!reply.last().startsWith("220")) {
-        error = refused(serverText, reply);
-        return false;
-    }
-    if (!socket.startTls()) {
-        error = socket.error();
-        return false;
-    }
-    return true;
+    if (!reply.last().startsWith("220"))
+        return MailStatus::failure(refused(serverText, reply));
+    if (!socket.startTls())
+        return MailStatus::failure(socket.error());
+    return {};
 }
 
 } // namespace
 
-Result<QByteArray> AcceptedSmtpKey(const ServerAddress& address, const QString& serverText,
-                                   const CertificateTrust& trust, MailSocket::Timeouts timeouts) {
+MailResult<QByteArray> AcceptedSmtpKey(const ServerAddress& address, const QString& serverText,
+                                       const CertificateTrust& trust, MailSocket::Timeouts timeouts) {
     MailSocket socket(timeouts, trust);
     if (!socket.open(address, serverText))
-        return Result<QByteArray>::failure(socket.error());
+        return MailResult<QByteArray>::failure(socket.error());
     LineReader reader(socket, timeouts.idleMillis);
-    QString error;
-    if (!address.tlsFromStart && !startTls(socket, reader, serverText, error))
-        return Result<QByteArray>::failure(error);
+    if (!address.tlsFromStart)
+        if (const MailStatus started = startTls(socket, reader, serverText); !started)
+            return MailResult<QByteArray>::failure(started.error());
     const QByteArray key = socket.peerCertificate().publicKey().toDer();
     socket.write("QUIT\r\n");
     QByteArray bye;

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include "text/result.h"
 #include "transport/certificatetrust.h"
 #include "transport/mailsocket.h"
 #include "transport/serveraddress.h"
@@ -13,5 +12,5 @@
 // trust: it passes the system's checks, or the user trusts it (now, being
 // asked, or earlier). Gives its public key as libcurl pins one,
 // "sha256//<base64>"; fails with the reason and the fingerprint.
-Result<QByteArray> AcceptedSmtpKey(const ServerAddress& address, const QString& serverText,
-                                   const CertificateTrust& trust, MailSocket::Timeouts timeouts = {});
+MailResult<QByteArray> AcceptedSmtpKey(const ServerAddress& address, const QString& serverText,
+                                       const CertificateTrust& trust, MailSocket::Timeouts timeouts = {});

@@ -43,7 +43,7 @@ SmtpSender::SmtpSender(CurlSession::Timeouts timeouts) : options_{timeouts, {}} 
 SmtpSender::SmtpSender(Options options, CertificateTrust trust, TlsPolicy policy)
     : options_(std::move(options)), trust_(std::move(trust)), policy_(std::move(policy)) {}
 
-Status SmtpSender::send(const QString& server, const OutgoingMail& mail, const QDateTime& now) const {
+MailStatus SmtpSender::send(const QString& server, const OutgoingMail& mail, const QDateTime& now) const {
     return connect(server).send(mail, now);
 }
 
@@ -64,9 +64,9 @@ struct SmtpConnection::State {
           curl(options.timeouts) {}
 
     void setUp();
-    Status useToken(bool renewed);
-    Status perform(const QByteArray& message);
-    Status endForGood(Status why) {
+    MailStatus useToken(bool renewed);
+    MailStatus perform(const QByteArray& message);
+    MailStatus endForGood(MailStatus why) {
         closedWith = why;
         return why;
     }
@@ -83,7 +83,7 @@ struct SmtpConnection::State {
     QByteArray from;
     SList recipients;
     bool pinned = false;
-    std::optional<Status> closedWith;
+    std::optional<MailStatus> closedWith;
 };
 
 void SmtpConnection::State::setUp() {
@@ -113,7 +113,7 @@ void SmtpConnection::State::setUp() {
     curl_easy_setopt(h, CURLOPT_READFUNCTION, &readUpload);
 }
 
-Status SmtpConnection::State::perform(const QByteArray& message) {
+MailStatus SmtpConnection::State::perform(const QByteArray& message) {
     Upload upload{&message};
     CURL* h = curl.handle();
     curl_easy_setopt(h, CURLOPT_READDATA, &upload);
@@ -127,19 +127,19 @@ Status SmtpConnection::State::perform(const QByteArray& message) {
             (void)policy.rememberTls(service);
         return {};
     }
-    if (!watch.refusal().isEmpty())
-        return endForGood(Status::failure(watch.refusal()));
+    if (watch.refusal())
+        return endForGood(MailStatus::failure(*watch.refusal()));
     if (curl.lastResult() == CURLE_USE_SSL_FAILED)
-        if (Status downgraded = policy.acceptNoTls(service, server); !downgraded)
+        if (MailStatus downgraded = policy.acceptNoTls(service, server); !downgraded)
             return endForGood(downgraded);
-    return Status::failure(curl.errorText(server));
+    return MailStatus::failure(curl.error(server));
 }
 
-Status SmtpConnection::State::useToken(bool renewed) {
-    const Result<QString> token =
+MailStatus SmtpConnection::State::useToken(bool renewed) {
+    const MailResult<QString> token =
         renewed ? options.login.bearer->renewedAccessToken() : options.login.bearer->accessToken();
     if (!token)
-        return Status::failure(token.error());
+        return MailStatus::failure(token.error());
     curl_easy_setopt(curl.handle(), CURLOPT_XOAUTH2_BEARER, token->toUtf8().constData());
     return {};
 }
@@ -156,7 +156,7 @@ SmtpConnection::~SmtpConnection() = default;
 SmtpConnection::SmtpConnection(SmtpConnection&&) noexcept = default;
 SmtpConnection& SmtpConnection::operator=(SmtpConnection&&) noexcept = default;
 
-Status SmtpConnection::send(const OutgoingMail& mail) {
+MailStatus SmtpConnection::send(const OutgoingMail& mail) {
     return send(mail, QDateTime::currentDateTime());
 }
 
@@ -164,25 +164,26 @@ bool SmtpConnection::closed() const {
     return d_->closedWith.has_value();
 }
 
-Status SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) {
+MailStatus SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) {
+    using K = MailError::Kind;
     if (d_->closedWith)
         return *d_->closedWith;
     if (!d_->address)
-        return d_->endForGood(
-            Status::failure(QStringLiteral("SMTPサーバー名「%1」が正しくありません。").arg(d_->server)));
+        return d_->endForGood(MailStatus::failure(
+            {.kind = K::BadServerName, .name = d_->server, .detail = QStringLiteral("SMTP")}));
     const QList<Recipient> recipients = ParseRecipients(mail.recipient);
     if (recipients.isEmpty())
-        return Status::failure(QStringLiteral("宛先がありません。"));
+        return MailStatus::failure({.kind = K::NoRecipient});
     for (const Recipient& r : recipients)
         if (r.address.isEmpty() || !fitsEnvelope(r.address))
-            return Status::failure(QStringLiteral("宛先「%1」が正しくありません。").arg(r.address));
+            return MailStatus::failure({.kind = K::BadRecipient, .name = r.address});
     const QString sender = mail.sender.trimmed();
     if (!fitsEnvelope(sender))
-        return Status::failure(QStringLiteral("差出人のアドレス「%1」が正しくありません。").arg(sender));
+        return MailStatus::failure({.kind = K::BadSender, .name = sender});
 
     const Result<QByteArray> message = OutgoingMessage::build(mail, now);
     if (!message)
-        return Status::failure(message.error());
+        return MailStatus::failure(MailError::disk(message.error()));
 
     CURL* h = d_->curl.handle();
     d_->from = '<' + sender.toUtf8() + '>';
@@ -195,9 +196,9 @@ Status SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) {
 
     const bool bearer = d_->options.login.bearer != nullptr;
     if (bearer)
-        if (Status token = d_->useToken(false); !token)
+        if (MailStatus token = d_->useToken(false); !token)
             return token;
-    Status sent = d_->perform(*message);
+    MailStatus sent = d_->perform(*message);
     // libcurl refused the certificate during the handshake, before anything
     // else was sent. It gives no certificate after a failed verification
     // (CURLOPT_CERTINFO is only filled once a handshake passes, and without
@@ -210,26 +211,23 @@ Status SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) {
     // key can complete it, so this is as strict as comparing the certificate,
     // while the store and host name checks, which it replaces, would refuse it.
     if (!sent && !d_->pinned && d_->curl.lastResult() == CURLE_PEER_FAILED_VERIFICATION) {
-        const Result<QByteArray> key = AcceptedSmtpKey(
+        const MailResult<QByteArray> key = AcceptedSmtpKey(
             *d_->address, d_->server, d_->trust,
             {d_->options.timeouts.connectSeconds * 1000, d_->options.timeouts.idleSeconds * 1000});
         if (!key) // refused by the user, or the server is out of reach even for that
-            return d_->endForGood(Status::failure(key.error()));
-        if (Status pinned = d_->curl.pinPublicKey(*key, d_->server); !pinned)
+            return d_->endForGood(MailStatus::failure(key.error()));
+        if (MailStatus pinned = d_->curl.pinPublicKey(*key, d_->server); !pinned)
             return d_->endForGood(pinned);
         d_->pinned = true;
         sent = d_->perform(*message);
     }
     // A refused token may have been revoked or expired early: once more with a new one.
     if (!sent && bearer && d_->curl.lastResult() == CURLE_LOGIN_DENIED) {
-        if (Status token = d_->useToken(true); !token)
+        if (MailStatus token = d_->useToken(true); !token)
             return token;
         sent = d_->perform(*message);
         if (!sent && d_->curl.lastResult() == CURLE_LOGIN_DENIED)
-            return Status::failure(
-                sent.error() +
-                QStringLiteral("\nサインイン (OAuth2) のトークンが受け付けられませんでした。"
-                               "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。"));
+            return MailStatus::failure(MailError{.kind = K::TokenRefused}.because(sent.error()));
     }
     return sent;
 }

@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "mime/outgoingmail.h"
-#include "text/result.h"
 #include "transport/bearertokensource.h"
 #include "transport/certificatetrust.h"
 #include "transport/curlsession.h"
@@ -54,8 +53,8 @@ class SmtpSender : public MailSender {
     SmtpSender(Options options, CertificateTrust trust, TlsPolicy policy = {});
 
     // One mail over a connection of its own.
-    Status send(const QString& server, const OutgoingMail& mail,
-                const QDateTime& now = QDateTime::currentDateTime()) const;
+    MailStatus send(const QString& server, const OutgoingMail& mail,
+                    const QDateTime& now = QDateTime::currentDateTime()) const;
 
     // A connection for several mails in turn (a send-to-all): opened with
     // the first mail and kept for the next ones.
@@ -84,8 +83,8 @@ class SmtpConnection : public MailConnection {
     SmtpConnection(SmtpConnection&&) noexcept;
     SmtpConnection& operator=(SmtpConnection&&) noexcept;
 
-    Status send(const OutgoingMail& mail) override;
-    Status send(const OutgoingMail& mail, const QDateTime& now);
+    MailStatus send(const OutgoingMail& mail) override;
+    MailStatus send(const OutgoingMail& mail, const QDateTime& now);
     bool closed() const override;
 
   private:

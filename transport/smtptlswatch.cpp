@@ -7,11 +7,11 @@ SmtpTlsWatch::SmtpTlsWatch(TlsPolicy policy, QString service, QString serverText
 void SmtpTlsWatch::reset() {
     replies_ = 0;
     tlsOffered_ = authOffered_ = startedTls_ = false;
-    refusal_.clear();
+    refusal_.reset();
 }
 
-bool SmtpTlsWatch::stop(const QString& why) {
-    refusal_ = why;
+bool SmtpTlsWatch::stop(MailError why) {
+    refusal_ = std::move(why);
     return false;
 }
 
@@ -31,20 +31,20 @@ bool SmtpTlsWatch::see(const QByteArray& line) {
         return checkNoTls();
     if (replies_ == 3 && tlsOffered_) {
         if (!line.startsWith("220"))
-            return stop(
-                QStringLiteral("サーバー「%1」は暗号化 (STARTTLS) を申し出ながら始めませんでした。(%2)")
-                    .arg(serverText_, QString::fromUtf8(line)));
+            return stop({.kind = MailError::Kind::StartTlsRefused,
+                         .name = serverText_,
+                         .detail = QString::fromUtf8(line)});
         startedTls_ = true;
     }
     return true;
 }
 
 bool SmtpTlsWatch::checkNoTls() {
-    if (Status accepted = policy_.acceptNoTls(service_, serverText_); !accepted)
+    if (MailStatus accepted = policy_.acceptNoTls(service_, serverText_); !accepted)
         return stop(accepted.error());
     // Without AUTH, or without an ID of ours, libcurl sends no password.
     if (authOffered_ && login_)
-        if (Status allowed = policy_.allowClearLogin(service_, serverText_); !allowed)
+        if (MailStatus allowed = policy_.allowClearLogin(service_, serverText_); !allowed)
             return stop(allowed.error());
     return true;
 }

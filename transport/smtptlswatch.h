@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 #include "transport/tlspolicy.h"
 
@@ -25,12 +26,12 @@ class SmtpTlsWatch {
     // False stops the transfer; refusal() then says why.
     bool see(const QByteArray& line);
 
-    const QString& refusal() const { return refusal_; }
+    const std::optional<MailError>& refusal() const { return refusal_; }
     // The server answered STARTTLS with 220 on this connection.
     bool startedTls() const { return startedTls_; }
 
   private:
-    bool stop(const QString& why);
+    bool stop(MailError why);
     bool checkNoTls();
 
     TlsPolicy policy_;
@@ -41,5 +42,5 @@ class SmtpTlsWatch {
     bool tlsOffered_ = false;
     bool authOffered_ = false;
     bool startedTls_ = false;
-    QString refusal_;
+    std::optional<MailError> refusal_;
 };

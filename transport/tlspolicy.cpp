@@ -31,7 +31,7 @@ QString TlsPolicy::stateOf(const QString& service) const {
     return state;
 }
 
-Status TlsPolicy::remember(const QString& service, const QString& state) const {
+MailStatus TlsPolicy::remember(const QString& service, const QString& state) const {
     const std::lock_guard lock(rewriting);
     if (file_.isEmpty() || stateOf(service) == state)
         return {};
@@ -46,12 +46,12 @@ Status TlsPolicy::remember(const QString& service, const QString& state) const {
     if (!f.open(QIODevice::WriteOnly) ||
         !f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         f.write(lines) != lines.size() || !f.commit())
-        return Status::failure(QStringLiteral("サーバーの暗号化の記録を「%1」に書き込めませんでした。(%2)")
-                                   .arg(file_, f.errorString()));
+        return MailStatus::failure(
+            {.kind = MailError::Kind::TlsRecordNotKept, .name = file_, .detail = f.errorString()});
     return {};
 }
 
-Status TlsPolicy::rememberTls(const QString& service) const {
+MailStatus TlsPolicy::rememberTls(const QString& service) const {
     return remember(service, kTls);
 }
 
@@ -59,29 +59,19 @@ bool TlsPolicy::requiresTls(const QString& service) const {
     return stateOf(service) == kTls;
 }
 
-Status TlsPolicy::acceptNoTls(const QString& service, const QString& serverText) const {
+MailStatus TlsPolicy::acceptNoTls(const QString& service, const QString& serverText) const {
     if (!requiresTls(service))
         return {};
-    return Status::failure(
-        QStringLiteral("サーバー「%1」は以前は暗号化 (TLS) に対応していましたが、今回は対応していません。"
-                       "通信が途中で書き換えられている（攻撃を受けている）おそれがあるため、"
-                       "パスワードを送らずに接続を終えました。")
-            .arg(serverText));
+    return MailStatus::failure({.kind = MailError::Kind::TlsWithdrawn, .name = serverText});
 }
 
-Status TlsPolicy::allowClearLogin(const QString& service, const QString& serverText) const {
-    if (Status known = acceptNoTls(service, serverText); !known)
+MailStatus TlsPolicy::allowClearLogin(const QString& service, const QString& serverText) const {
+    if (MailStatus known = acceptNoTls(service, serverText); !known)
         return known;
     if (stateOf(service) == kClear)
         return {};
-    const QString question =
-        QStringLiteral(
-            "サーバー「%1」は暗号化に対応していません。パスワードが暗号化されずに送られます。続けますか？")
-            .arg(serverText);
-    if (!ask_ || !ask_(question))
-        return Status::failure(
-            QStringLiteral(
-                "サーバー「%1」は暗号化に対応していないため、パスワードを送らずに接続を終えました。")
-                .arg(serverText));
+    const MailError declined{.kind = MailError::Kind::ClearLoginDeclined, .name = serverText};
+    if (!ask_ || !ask_(declined))
+        return MailStatus::failure(declined);
     return remember(service, kClear);
 }

@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-#include "text/result.h"
+#include "transport/mailerror.h"
 #include "transport/serveraddress.h"
 
 // What we know of each server's TLS, kept for good in a small file beside
@@ -19,8 +19,9 @@
 // not kept: the next check asks again.
 class TlsPolicy {
   public:
-    // Asked on the thread of the connection; true lets the login go out in clear.
-    using Question = std::function<bool(const QString& text)>;
+    // Asked on the thread of the connection, with the error a "No" gives (a
+    // ClearLoginDeclined); true lets the login go out in clear.
+    using Question = std::function<bool(const MailError& ifDeclined)>;
 
     static inline const QString kFileName = QStringLiteral("server-tls");
 
@@ -33,18 +34,18 @@ class TlsPolicy {
     static QString service(const char* protocol, const ServerAddress& address);
 
     // The connection to `service` is encrypted: TLS is required of it from now on.
-    Status rememberTls(const QString& service) const;
+    MailStatus rememberTls(const QString& service) const;
     // Whether `service` has given us TLS before.
     bool requiresTls(const QString& service) const;
-    // The server offers no TLS: fails, with a warning for the user, when it did before.
-    Status acceptNoTls(const QString& service, const QString& serverText) const;
+    // The server offers no TLS: fails (TlsWithdrawn) when it did before.
+    MailStatus acceptNoTls(const QString& service, const QString& serverText) const;
     // Before a password leaves in clear: fails unless the user agrees (now,
     // or at an earlier connection).
-    Status allowClearLogin(const QString& service, const QString& serverText) const;
+    MailStatus allowClearLogin(const QString& service, const QString& serverText) const;
 
   private:
     QString stateOf(const QString& service) const;
-    Status remember(const QString& service, const QString& state) const;
+    MailStatus remember(const QString& service, const QString& state) const;
 
     QString file_;
     Question ask_;

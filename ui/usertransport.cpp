@@ -6,19 +6,21 @@
 #include "oauth/accesstokens.h"
 #include "settings/accountfile.h"
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
 #include "ui/prompter.h"
 
 namespace {
 
 // A Yes/No question of a connection, put to the user in a message box.
-// Asked from a worker thread (a send), the window thread shows it while the
-// worker waits for the answer.
-std::function<bool(const QString&)> askUser(Prompter* prompter) {
-    return [prompter](const QString& text) {
+// Asked from a worker thread (a send, a check), the window thread shows it
+// while the worker waits for the answer.
+std::function<bool(const MailError&)> askUser(Prompter* prompter) {
+    return [prompter](const MailError& problem) {
         bool yes = false;
         const auto ask = [&] {
-            yes = prompter->message(nullptr, text, QStringLiteral("確認"), Prompter::Icon::Warning,
-                                    Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
+            yes =
+                prompter->message(nullptr, QuestionText(problem), QStringLiteral("確認"),
+                                  Prompter::Icon::Warning, Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
         };
         QCoreApplication* app = QCoreApplication::instance();
         if (QThread::currentThread() == app->thread())

@@ -8,8 +8,8 @@ struct AppContext;
 
 // The certificates the user trusts, kept in the data folder. A certificate
 // that fails the checks is put to the user in a message box; asked from a
-// worker thread (a send), the window thread shows it while the worker waits
-// for the answer.
+// worker thread (a send, a check), the window thread shows it while the
+// worker waits for the answer.
 CertificateTrust UserCertificateTrust(const AppContext& context);
 
 // What each server's TLS was, kept in the data folder. A login in clear to a

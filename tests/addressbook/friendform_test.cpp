@@ -11,24 +11,16 @@
 #include <gtest/gtest.h>
 
 #include "addressbook/friendform.h"
-#include "tests/support/scriptedprompter.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/tempfolder.h"
-#include "ui/appcontext.h"
 #include "ui/twips.h"
 
 namespace {
 
-class FriendFormTest : public testing::Test {
+class FriendFormTest : public testing::Test, protected AppFolder {
   protected:
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
     std::unique_ptr<FriendForm> form;
 
-    void SetUp() override {
-        context.prompter = &prompter;
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
-    }
     void open() { form = std::make_unique<FriendForm>(context); }
     void registerEntry(const QString& name, const QString& address) {
         form->Text2->setText(name);

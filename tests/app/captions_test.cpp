@@ -12,22 +12,16 @@
 #include "history/tyakuform.h"
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
-#include "tests/support/scriptedprompter.h"
-#include "tests/support/tempfolder.h"
-#include "ui/appcontext.h"
+#include "tests/support/appfolder.h"
 #include "ui/captionfitter.h"
 
 TEST(Captions, everyCaptionOfEveryWindowShowsWhole) {
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
-    context.prompter = &prompter;
-    ASSERT_TRUE(context.paths.ensureLayout().ok());
+    AppFolder folder;
     Program::useDesignFont();
     CaptionFitter fitter;
     QApplication::instance()->installEventFilter(&fitter);
-    AppWindows windows(context);
-    MainForm main(context, windows);
+    AppWindows windows(folder.context);
+    MainForm main(folder.context, windows);
     main.show();
     windows.openHistory(HistoryMode::Received);
     windows.openCompose();

@@ -18,16 +18,16 @@
 #include "history/tyakuform.h"
 #include "mime/htmlmailmarker.h"
 #include "store/mailfile.h"
-#include "tests/support/scriptedprompter.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/tempfolder.h"
-#include "ui/appcontext.h"
 
-TEST(ComposeWindows, newMailLabelOpensOneComposeWindowWhoseHelpPreparesTheSupportMail) {
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
-    context.prompter = &prompter;
-    ASSERT_TRUE(context.paths.ensureLayout().ok());
+namespace {
+
+class ComposeWindows : public testing::Test, protected AppFolder {};
+
+} // namespace
+
+TEST_F(ComposeWindows, newMailLabelOpensOneComposeWindowWhoseHelpPreparesTheSupportMail) {
     AppWindows windows(context);
     MainForm form(context, windows);
 
@@ -74,13 +74,8 @@ void clickRow(TyakuForm* history, int row) {
 } // namespace
 
 // A mail, the answer to it coming back, and an HTML mail, each answered in turn.
-TEST(ComposeWindows, replyButtonFillsOneReplyWindowFromTheMailOnScreen) {
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
-    context.prompter = &prompter;
+TEST_F(ComposeWindows, replyButtonFillsOneReplyWindowFromTheMailOnScreen) {
     context.pageModule = QStringLiteral(FENNICK_PAGE_MODULE_PATH);
-    ASSERT_TRUE(context.paths.ensureLayout().ok());
     const MailFile received = MailFile::received(context.paths);
     const QString date = QStringLiteral("2026/12/07  9:00:00");
     ASSERT_TRUE(

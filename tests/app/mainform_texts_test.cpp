@@ -5,17 +5,12 @@
 
 #include "app/appwindows.h"
 #include "app/mainform.h"
-#include "tests/support/scriptedprompter.h"
-#include "tests/support/tempfolder.h"
-#include "ui/appcontext.h"
+#include "tests/support/appfolder.h"
 
 TEST(MainFormTexts, captionsAndHelpLinesAreTheDesignsOwn) {
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
-    context.prompter = &prompter;
-    AppWindows windows(context);
-    MainForm form(context, windows);
+    AppFolder folder;
+    AppWindows windows(folder.context);
+    MainForm form(folder.context, windows);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Fennick Ver 1.0"));
     EXPECT_EQ(form.Label[10]->text(), QStringLiteral("Fennick"));
     const struct {

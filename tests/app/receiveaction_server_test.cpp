@@ -11,11 +11,10 @@
 #include "app/mainform.h"
 #include "app/receiveaction.h"
 #include "store/mailfile.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/mailservers.h"
-#include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
 #include "transport/pop3session.h"
-#include "ui/appcontext.h"
 
 namespace {
 
@@ -26,23 +25,22 @@ class HeldSession : public Mailbox {
   public:
     HeldSession(std::shared_ptr<QSemaphore> gate, int heldMessage)
         : gate_(std::move(gate)), heldMessage_(heldMessage) {}
-    bool connect(const QString& server) override { return pop_.connect(server); }
-    int authenticate(const QString& id, const QString& password, bool apop) override {
+    MailStatus connect(const QString& server) override { return pop_.connect(server); }
+    MailResult<int> authenticate(const QString& id, const QString& password, bool apop) override {
         return pop_.authenticate(id, password, apop);
     }
     qint64 size(int n) const override { return pop_.size(n); }
     QString uidl(int n) const override { return pop_.uidl(n); }
     bool isTooLarge(int n) const override { return pop_.isTooLarge(n); }
-    Result<QByteArray> fetchRaw(int n) override {
+    MailResult<QByteArray> fetchRaw(int n) override {
         if (n == heldMessage_)
             gate_->tryAcquire(1, 10000);
         return pop_.fetchRaw(n);
     }
-    Status remove(int n) override { return pop_.remove(n); }
-    Status flushRemovals() override { return pop_.flushRemovals(); }
+    MailStatus remove(int n) override { return pop_.remove(n); }
+    MailStatus flushRemovals() override { return pop_.flushRemovals(); }
     void close() override { pop_.close(); }
     bool removalsCommitted() const override { return pop_.removalsCommitted(); }
-    const QString& lastError() const override { return pop_.lastError(); }
 
   private:
     Pop3Session pop_{{}, TestMailServers::trust()};
@@ -50,11 +48,8 @@ class HeldSession : public Mailbox {
     int heldMessage_;
 };
 
-class ReceiveWindowTest : public testing::Test {
+class ReceiveWindowTest : public testing::Test, protected AppFolder {
   protected:
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
     TestAccount account;
     std::unique_ptr<AppWindows> windows;
     std::unique_ptr<MainForm> form;
@@ -63,8 +58,6 @@ class ReceiveWindowTest : public testing::Test {
         if (!TestMailServers::available())
             GTEST_SKIP();
         account = TestMailServers::claimAccount();
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
-        context.prompter = &prompter;
         context.settings.servers.Pop3Server = TestMailServers::pop3Server();
         WriteBytes(context.paths.accountFile(), "[EXEINI]\r\nNAME=" + account.name.toLatin1() +
                                                     "\r\nNAME2=" + account.password.toLatin1() + "\r\n");

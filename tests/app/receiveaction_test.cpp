@@ -1,4 +1,5 @@
-// The receive label's count beside the status box, with a scripted mailbox.
+// The receive label's count beside the status box, and the errors of a
+// check shown once it has ended, with a scripted mailbox.
 #include <QLabel>
 #include <QLineEdit>
 #include <QSemaphore>
@@ -9,10 +10,10 @@
 #include "app/mainform.h"
 #include "app/receiveaction.h"
 #include "history/tyakuform.h"
+#include "mime/htmlmailmarker.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/fakemailbox.h"
-#include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
-#include "ui/appcontext.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ namespace {
 class HeldAtDeletion : public FakeMailbox {
   public:
     explicit HeldAtDeletion(std::shared_ptr<QSemaphore> gate) : gate_(std::move(gate)) {}
-    Status remove(int n) override {
+    MailStatus remove(int n) override {
         if (n == 1)
             gate_->tryAcquire(1, 10000);
         return FakeMailbox::remove(n);
@@ -32,19 +33,14 @@ class HeldAtDeletion : public FakeMailbox {
     std::shared_ptr<QSemaphore> gate_;
 };
 
-class ReceiveProgressTest : public testing::Test {
+class ReceiveProgressTest : public testing::Test, protected AppFolder {
   protected:
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
     std::unique_ptr<AppWindows> windows;
     std::unique_ptr<MainForm> form;
     std::shared_ptr<QSemaphore> gate = std::make_shared<QSemaphore>();
     std::unique_ptr<ReceiveAction> receive;
 
     void SetUp() override {
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
-        context.prompter = &prompter;
         context.settings.servers.Pop3Server = QStringLiteral("pop.example.jp");
         WriteBytes(context.paths.accountFile(), "[EXEINI]\r\nNAME=taro\r\nNAME2=pw\r\n");
         windows = std::make_unique<AppWindows>(context);
@@ -89,6 +85,29 @@ TEST_F(ReceiveProgressTest, aCheckOfFiveMessagesShowsNoCount) {
     EXPECT_TRUE(form->ProgressLabel->text().isEmpty());
     gate->release();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !receive->isRunning(); }, 10000));
+    EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール有り。"));
+}
+
+// Unpacking's note under the program's name, what failed under "エラー",
+// in the order it happened.
+TEST_F(ReceiveProgressTest, whatWentWrongIsShownInOrderOnceTheCheckHasEnded) {
+    receive = std::make_unique<ReceiveAction>(context, *windows, *form, [] {
+        auto mailbox = std::make_unique<FakeMailbox>();
+        ReceivedMessage page = mail(QStringLiteral("../x")); // names no folder
+        page.body = HtmlMailMarker;
+        mailbox->messages = {page, mail(QStringLiteral("big"))};
+        mailbox->tooLarge = {2};
+        return mailbox;
+    });
+    receive->run();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receive->isRunning(); }, 10000));
+    ASSERT_EQ(prompter.shown.size(), 2);
+    EXPECT_EQ(prompter.shown[0].text, QStringLiteral("フォルダを作成できませんでした"));
+    EXPECT_EQ(prompter.shown[0].title, QStringLiteral("Fennick"));
+    EXPECT_EQ(
+        prompter.shown[1].text,
+        QStringLiteral("メッセージ 2 は大きすぎるため受信できません（6 バイト）。サーバーに残します。"));
+    EXPECT_EQ(prompter.shown[1].title, QStringLiteral("エラー"));
     EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール有り。"));
 }
 

@@ -8,7 +8,7 @@
 #include "app/program.h"
 #include "settings/accountfile.h"
 #include "store/mailfile.h"
-#include "tests/support/scriptedprompter.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/tempfolder.h"
 #include "tests/support/testsignin.h"
 #include "ui/appcontext.h"
@@ -17,11 +17,8 @@ TEST(SignedInCheck, theReceiveLabelFetchesWithTheAccountsTokenAndNoPassword) {
     if (!TestMailServers::available())
         GTEST_SKIP();
     const TestAccount account = TestMailServers::claimAccount();
-    const TempFolder app;
-    ScriptedPrompter prompter; // trusts the test servers' certificate when asked
-    AppContext context{AppPaths(app.path()), app.path()};
-    context.prompter = &prompter;
-    ASSERT_TRUE(context.paths.ensureLayout().ok());
+    AppFolder folder; // its prompter trusts the test servers' certificate when asked
+    AppContext& context = folder.context;
     context.settings.servers.Pop3Server = TestMailServers::pop3sOAuthServer();
     WriteBytes(context.paths.accountFile(), "[EXEINI]\r\nNAME=" + account.name.toLatin1() + "\r\n");
     SignInAtTestServer(account, AccountFile(context.paths.accountFile()).tokenStoreFile());
@@ -31,7 +28,8 @@ TEST(SignedInCheck, theReceiveLabelFetchesWithTheAccountsTokenAndNoPassword) {
     program.mainWindow().onReceive();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return program.mainWindow().Text1->text() == QStringLiteral("新着メール有り。"); }, 20000))
-        << program.mainWindow().Text1->text().toStdString() << prompter.shown.value(0).text.toStdString();
+        << program.mainWindow().Text1->text().toStdString()
+        << folder.prompter.shown.value(0).text.toStdString();
     EXPECT_EQ(MailFile(context.paths.receivedMailFile(), QString()).readAll()->size(), 1);
     EXPECT_EQ(TestMailServers::waitingMessages(account), 0);
 }

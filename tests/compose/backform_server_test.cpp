@@ -11,12 +11,9 @@
 #include "compose/backform.h"
 #include "mime/mimedecoder.h"
 #include "store/mailfile.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/mailservers.h"
-#include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
-#include "ui/appcontext.h"
-
-void PrintTo(const QString& s, std::ostream* os);
 
 namespace {
 
@@ -30,11 +27,8 @@ QByteArray deliveredMail(const TestAccount& account) {
     return {};
 }
 
-class BackFormServerTest : public testing::Test {
+class BackFormServerTest : public testing::Test, protected AppFolder {
   protected:
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
     TestAccount account;
     std::unique_ptr<BackForm> form;
 
@@ -42,8 +36,6 @@ class BackFormServerTest : public testing::Test {
         if (!TestMailServers::available())
             GTEST_SKIP();
         account = TestMailServers::claimAccount();
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
-        context.prompter = &prompter;
         context.settings.servers.SmtpServer = TestMailServers::smtpServer();
         context.settings.servers.MailAddress = account.address;
         form = std::make_unique<BackForm>(context);

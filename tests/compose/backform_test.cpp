@@ -14,26 +14,18 @@
 
 #include "compose/backform.h"
 #include "store/mailfile.h"
-#include "tests/support/scriptedprompter.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/scriptedserver.h"
 #include "tests/support/tempfolder.h"
-#include "ui/appcontext.h"
 #include "ui/twips.h"
-
-void PrintTo(const QString& s, std::ostream* os);
 
 namespace {
 
-class BackFormTest : public testing::Test {
+class BackFormTest : public testing::Test, protected AppFolder {
   protected:
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
     std::unique_ptr<BackForm> form;
 
     void SetUp() override {
-        context.prompter = &prompter;
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
         form = std::make_unique<BackForm>(context);
         form->show();
     }

@@ -32,10 +32,10 @@ TEST(AttachmentList, aPathThatIsNoReadableFileIsNamed) {
     EXPECT_TRUE(AttachmentList::checkReadable(present).ok());
 
     const QString gone = dir.file(QStringLiteral("消えた.pdf"));
-    const Status missing = AttachmentList::checkReadable(present + u',' + gone);
+    const MailStatus missing = AttachmentList::checkReadable(present + u',' + gone);
     ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing.error(), QStringLiteral("添付ファイル「") + gone +
-                                   QStringLiteral("」を読み込めません。ファイルがあるか確かめて下さい。"));
+    EXPECT_EQ(missing.error().kind, MailError::Kind::AttachmentUnreadable);
+    EXPECT_EQ(missing.error().name, gone);
 
     EXPECT_FALSE(AttachmentList::checkReadable(dir.path()).ok()) << "a folder is no file";
     const QString locked = dir.file(QStringLiteral("locked.txt"));

@@ -9,6 +9,7 @@
 #include "compose/addresslist.h"
 #include "compose/mailsend.h"
 #include "store/mailfile.h"
+#include "tests/support/mailerrors.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/tempfolder.h"
 #include "text/shiftjis.h"
@@ -60,7 +61,7 @@ class MailSendServerTest : public testing::Test {
 TEST_F(MailSendServerTest, textMailToOneRecipientArrivesOnceAndIsRecordedByteForByte) {
     const SendReport report =
         MailSend(paths).run(request(QStringLiteral("  ") + account.address + QStringLiteral(" ")));
-    ASSERT_TRUE(report.allSent()) << report.passes.value(0).sendError.toStdString();
+    ASSERT_TRUE(report.allSent()) << testing::PrintToString(report.errors());
     EXPECT_EQ(MailSend::statusText(report), QStringLiteral("送信完了です。"));
     ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
     EXPECT_EQ(delivered(account).size(), 1);
@@ -76,9 +77,9 @@ TEST_F(MailSendServerTest, aMailSentWithoutARecordArrivesAndTheSentFileStaysAsIt
     SendRequest r = request(account.address);
     r.keepSentRecord = false;
     const SendReport report = MailSend(paths).run(r);
-    ASSERT_TRUE(report.allSent()) << report.passes.value(0).sendError.toStdString();
+    ASSERT_TRUE(report.allSent()) << testing::PrintToString(report.errors());
     ASSERT_EQ(report.passes.size(), 1);
-    EXPECT_TRUE(report.passes[0].recordError.isEmpty());
+    EXPECT_FALSE(report.passes[0].recordError.has_value());
     ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
     EXPECT_EQ(sentFile().size(), 0);
 }
@@ -133,11 +134,14 @@ TEST_F(MailSendServerTest, refusedRecipientRecordsNothingAndKeepsTheServersText)
     const SendReport report = MailSend(paths).run(request(QStringLiteral("nobody@fennick.test")));
     ASSERT_EQ(report.passes.size(), 1);
     EXPECT_FALSE(report.allSent());
-    EXPECT_TRUE(report.passes[0].sendError.startsWith(QStringLiteral("550 5.1.1")))
-        << report.passes[0].sendError.toStdString();
     EXPECT_EQ(MailSend::statusText(report), QStringLiteral("送信できなかったメールがあります。"));
-    EXPECT_TRUE(MailSend::errorText(report.passes[0])
-                    .startsWith(QStringLiteral("nobody@fennick.test へ送信できませんでした。\n550")));
+    const QList<MailError> errors = report.errors();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(chainOf(errors[0]),
+              (QList<MailError::Kind>{MailError::Kind::NotSent, MailError::Kind::Refused}));
+    EXPECT_EQ(errors[0].name, QStringLiteral("nobody@fennick.test"));
+    EXPECT_TRUE(errors[0].cause->detail.startsWith(QStringLiteral("550 5.1.1")))
+        << errors[0].cause->detail.toStdString();
     EXPECT_EQ(sentFile().size(), 0);
 }
 
@@ -164,8 +168,9 @@ TEST_F(MailSendServerTest, missingAttachmentStopsTheSendBeforeAnythingLeaves) {
     r.attachText = present + QStringLiteral(",") + files.file(QStringLiteral("typed.txt"));
     const SendReport report = MailSend(paths).run(r);
     EXPECT_TRUE(report.passes.isEmpty());
-    EXPECT_EQ(report.refusal, QStringLiteral("添付ファイル「") + files.file(QStringLiteral("typed.txt")) +
-                                  QStringLiteral("」を読み込めません。ファイルがあるか確かめて下さい。"));
+    ASSERT_TRUE(report.refusal.has_value());
+    EXPECT_EQ(report.refusal->kind, MailError::Kind::AttachmentUnreadable);
+    EXPECT_EQ(report.refusal->name, files.file(QStringLiteral("typed.txt")));
     EXPECT_EQ(MailSend::statusText(report), QStringLiteral("送信できなかったメールがあります。"));
     EXPECT_EQ(sentFile().size(), 0);
     EXPECT_EQ(TestMailServers::waitingMessages(account), 0);

@@ -8,16 +8,18 @@
 #include "store/addressfile.h"
 #include "store/mailfile.h"
 #include "tests/support/fakemailsender.h"
+#include "tests/support/mailerrors.h"
 #include "tests/support/tempfolder.h"
 
 TEST(MailSend, aSendToAllAgainGoesOnlyWhereTheMailHasNotBeenAndRecordsOnlyWhatWasAccepted) {
+    using K = MailError::Kind;
     // One press of 「送信」 in send-to-all mode, to the book a@x.jp, b@x.jp, c@x.jp.
     struct Press {
         QStringList refusing;
         QString closingAt;
         const char* asked; // the recipients the server was asked for, in order
         int records;       // in the sent-mail file afterwards
-        int errorBoxes;
+        QList<MailError::Kind> errors; // in the report, in order
         QString status;
     };
     struct Row {
@@ -29,32 +31,32 @@ TEST(MailSend, aSendToAllAgainGoesOnlyWhereTheMailHasNotBeenAndRecordsOnlyWhatWa
         "送信できなかった宛先: b@x.jp。もう一度「送信」を押すと、まだ届いていない宛先にだけ送ります。");
     const Row rows[] = {
         {"one-refused-goes-alone-next-time-then-all-start-afresh",
-         {{{QStringLiteral("b@x.jp")}, {}, "a@x.jp b@x.jp c@x.jp", 2, 1, missedB},
-          {{}, {}, "b@x.jp", 3, 0, done},
-          {{}, {}, "a@x.jp b@x.jp c@x.jp", 6, 0, done}}},
+         {{{QStringLiteral("b@x.jp")}, {}, "a@x.jp b@x.jp c@x.jp", 2, {K::NotSent}, missedB},
+          {{}, {}, "b@x.jp", 3, {}, done},
+          {{}, {}, "a@x.jp b@x.jp c@x.jp", 6, {}, done}}},
         {"refused-again-is-still-the-only-one-left",
-         {{{QStringLiteral("b@x.jp")}, {}, "a@x.jp b@x.jp c@x.jp", 2, 1, missedB},
-          {{QStringLiteral("b@x.jp")}, {}, "b@x.jp", 2, 1, missedB},
-          {{}, {}, "b@x.jp", 3, 0, done}}},
+         {{{QStringLiteral("b@x.jp")}, {}, "a@x.jp b@x.jp c@x.jp", 2, {K::NotSent}, missedB},
+          {{QStringLiteral("b@x.jp")}, {}, "b@x.jp", 2, {K::NotSent}, missedB},
+          {{}, {}, "b@x.jp", 3, {}, done}}},
         {"connection-ended-for-good-leaves-that-one-and-the-rest-untried",
          {{{},
            QStringLiteral("b@x.jp"),
            "a@x.jp b@x.jp",
            1,
-           1,
+           {K::ClearLoginDeclined},
            QStringLiteral(
                "送信できなかった宛先: b@x.jp、c@x.jp。もう一度「送信」を押すと、まだ届いていない宛先"
                "にだけ送ります。")},
-          {{}, {}, "b@x.jp c@x.jp", 3, 0, done}}},
+          {{}, {}, "b@x.jp c@x.jp", 3, {}, done}}},
         {"nothing-reached-goes-to-all-again",
          {{{},
            QStringLiteral("a@x.jp"),
            "a@x.jp",
            0,
-           1,
+           {K::ClearLoginDeclined},
            QStringLiteral("送信できなかった宛先: a@x.jp、b@x.jp、c@x.jp。もう一度「送信」を押すと、まだ届いて"
                           "いない宛先にだけ送ります。")},
-          {{}, {}, "a@x.jp b@x.jp c@x.jp", 3, 0, done}}},
+          {{}, {}, "a@x.jp b@x.jp c@x.jp", 3, {}, done}}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -80,7 +82,7 @@ TEST(MailSend, aSendToAllAgainGoesOnlyWhereTheMailHasNotBeenAndRecordsOnlyWhatWa
             round.take(report);
             EXPECT_EQ(sender->asked->join(u' ').toStdString(), press.asked);
             EXPECT_EQ(MailFile::sent(paths).count().value(), press.records);
-            EXPECT_EQ(MailSend::errorTexts(report).size(), press.errorBoxes);
+            EXPECT_EQ(kindsOf(report.errors()), press.errors);
             EXPECT_EQ(MailSend::statusText(report).toStdString(), press.status.toStdString());
         }
     }

@@ -21,34 +21,25 @@
 #include "compose/addresslist.h"
 #include "compose/writeform.h"
 #include "history/editorstate.h"
-#include "history/pageviewplugin.h"
 #include "history/tyakuform.h"
 #include "mime/htmlmailmarker.h"
+#include "pageview/pageviewplugin.h"
 #include "receive/mailcheck.h"
 #include "store/mailfile.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/dropfiles.h"
+#include "tests/support/mailerrors.h"
 #include "tests/support/mailservers.h"
-#include "tests/support/recordingnotifier.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
 #include "text/text.h"
 #include "transport/pop3session.h"
-#include "ui/appcontext.h"
-
-void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 
 // One copy of the program: its own application folder and settings.
-struct AppCopy {
-    TempFolder folder;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(folder.path()), folder.path()};
-
+struct AppCopy : AppFolder {
     AppCopy() {
-        context.prompter = &prompter;
         context.pageModule = QStringLiteral(FENNICK_PAGE_MODULE_PATH);
         context.settings.servers.SmtpServer = TestMailServers::smtpServer();
         context.settings.servers.Pop3Server = TestMailServers::pop3Server();
@@ -67,7 +58,6 @@ class WriteFormServerTest : public testing::Test {
             GTEST_SKIP();
         account = TestMailServers::claimAccount();
         copy = std::make_unique<AppCopy>();
-        ASSERT_TRUE(copy->context.paths.ensureLayout().ok());
         copy->context.settings.servers.MailAddress = account.address;
         form = std::make_unique<WriteForm>(
             copy->context, WriteFormLinks{[] { return QStringLiteral("2026/12/07  10:41:05"); }, {}});
@@ -125,8 +115,8 @@ TEST_F(WriteFormServerTest, htmlMailOfADroppedPictureAndPageGoesOutWithTheMarker
     ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
     Pop3Session pop({}, TestMailServers::trust());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
-    ASSERT_EQ(pop.authenticate(account.name, account.password, false), 1);
-    const Result<ReceivedMessage> got = pop.fetch(1);
+    ASSERT_EQ(countOf(pop.authenticate(account.name, account.password, false)), 1);
+    const MailResult<ReceivedMessage> got = pop.fetch(1);
     ASSERT_TRUE(got.ok());
     EXPECT_EQ(got->body, QStringLiteral("HTML送信QFM5270XBNWRD4618"));
     ASSERT_EQ(got->attachments.size(), 2);
@@ -243,14 +233,12 @@ TEST_F(WriteFormServerTest, twoCopiesExchangeAnHtmlMail) {
     EXPECT_EQ(sentHistory.rtfEd->toPlainText(), QStringLiteral("「HTML形式」で送信しました。"));
 
     AppCopy receiver;
-    ASSERT_TRUE(receiver.context.paths.ensureLayout().ok());
     WriteBytes(receiver.context.paths.accountFile(), "[EXEINI]\r\nNAME=" + account.name.toLatin1() +
                                                          "\r\nNAME2=" + account.password.toLatin1() + "\r\n");
     Pop3Session pop({}, TestMailServers::trust());
-    RecordingNotifier notifier;
     const MailCheck::Outcome outcome =
-        MailCheck(receiver.context.paths, receiver.context.settings, pop, notifier, {}).CheckMail();
-    ASSERT_EQ(outcome.stored, 1) << notifier.texts().join(u' ').toStdString();
+        MailCheck(receiver.context.paths, receiver.context.settings, pop, {}).CheckMail();
+    ASSERT_EQ(outcome.stored, 1) << testing::PrintToString(outcome.errors);
 
     EditorState editor;
     TyakuForm history(receiver.context, editor);
@@ -266,7 +254,7 @@ TEST_F(WriteFormServerTest, twoCopiesExchangeAnHtmlMail) {
     QSignalSpy loaded(view, &QWebEngineView::loadFinished);
     ASSERT_TRUE(loaded.wait(30000));
     EXPECT_TRUE(loaded.first().first().toBool());
-    const QString folder = receiver.folder.path() + QStringLiteral("/夏の便り");
+    const QString folder = receiver.app.path() + QStringLiteral("/夏の便り");
     EXPECT_EQ(view->url(), QUrl::fromLocalFile(folder + QStringLiteral("/index.htm")));
     EXPECT_EQ(view->title(), QStringLiteral("便り"));
     // The picture came from the mail's folder: it has its real size.

@@ -19,32 +19,20 @@
 #include "compose/addresslist.h"
 #include "compose/htform.h"
 #include "compose/writeform.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/dropfiles.h"
-#include "tests/support/scriptedprompter.h"
 #include "tests/support/scriptedserver.h"
 #include "tests/support/tempfolder.h"
-#include "ui/appcontext.h"
 #include "ui/twips.h"
-
-void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 
-class WriteFormTest : public testing::Test {
+class WriteFormTest : public testing::Test, protected AppFolder {
   protected:
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
     int helpOpened = 0;
     std::unique_ptr<WriteForm> form;
 
-    void SetUp() override {
-        context.prompter = &prompter;
-        context.pageModule = QStringLiteral(FENNICK_PAGE_MODULE_PATH);
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
-    }
+    void SetUp() override { context.pageModule = QStringLiteral(FENNICK_PAGE_MODULE_PATH); }
     void open() {
         form = std::make_unique<WriteForm>(
             context,
@@ -455,12 +443,8 @@ TEST_F(WriteFormTest, whileASendRunsNothingTheUserDoesChangesItsFields) {
 }
 
 TEST(HTForm, helpTextIsTheTwentyFiveLinesAndTheButtonPreparesTheSupportMail) {
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
-    context.prompter = &prompter;
-    ASSERT_TRUE(context.paths.ensureLayout().ok());
-    WriteForm compose(context, {});
+    AppFolder folder;
+    WriteForm compose(folder.context, {});
     int shown = 0;
     HTForm help([&] {
         ++shown;

@@ -6,11 +6,11 @@
 #include "exchange/importedkeys.h"
 #include "exchange/mailexport.h"
 #include "exchange/mailimport.h"
+#include "mime/htmlmailmarker.h"
 #include "receive/mailcheck.h"
 #include "store/mailfile.h"
 #include "store/recordfile.h"
 #include "tests/support/fakemailbox.h"
-#include "tests/support/recordingnotifier.h"
 #include "tests/support/tempfolder.h"
 
 namespace {
@@ -51,13 +51,17 @@ QByteArray withLineEnds(QByteArray raw, const QByteArray& eol) {
 }
 
 // A server holding exactly these bytes.
+QString debugText(const MailError& error) {
+    return error.debugText();
+}
+
 class RawMailbox : public FakeMailbox {
   public:
     explicit RawMailbox(QList<QByteArray> raw) : raw_(std::move(raw)) {
         for (qsizetype i = 0; i < raw_.size(); ++i)
             messages.append(mail(QString::number(i)));
     }
-    Result<QByteArray> fetchRaw(int n) override { return raw_.at(n - 1); }
+    MailResult<QByteArray> fetchRaw(int n) override { return raw_.at(n - 1); }
 
   private:
     QList<QByteArray> raw_;
@@ -109,8 +113,7 @@ class MailImportTest : public testing::Test {
         RawMailbox server(raw);
         AppSettings settings;
         settings.servers.Pop3Server = QStringLiteral("pop.example.jp");
-        RecordingNotifier notifier;
-        MailCheck check(checked, settings, server, notifier, {});
+        MailCheck check(checked, settings, server, {});
         const MailCheck::Outcome outcome = check.CheckMail();
         EXPECT_EQ(outcome.stored, raw.size());
         return records(checked);
@@ -134,7 +137,7 @@ class ImportSourceTest : public MailImportTest, public testing::WithParamInterfa
 TEST_P(ImportSourceTest, storesWhatAMailCheckStoresForTheSameMessages) {
     const QString source = GetParam().make(*this);
     const MailImport::Outcome outcome = import(GetParam().kind, source);
-    EXPECT_EQ(outcome.imported, mailFiles.size()) << MailImport::summary(outcome).toStdString();
+    EXPECT_EQ(outcome.imported, mailFiles.size()) << MailImport::summary(outcome, debugText).toStdString();
     EXPECT_EQ(outcome.broken, 0);
     TempFolder checked;
     const QList<MailRecord> expected = storedByAMailCheck(checked);
@@ -209,7 +212,8 @@ TEST_F(MailImportTest, exportThenImportGivesTheSameRecordsAndPages) {
             format == MailExport::Format::Mbox ? ImportSource::Kind::Mbox : ImportSource::Kind::EmlFolder;
         const MailImport::Outcome outcome =
             MailImport::run(*MailImport::prepare(kind, request.target, second), false, second);
-        ASSERT_EQ(outcome.imported, mailFiles.size()) << MailImport::summary(outcome).toStdString();
+        ASSERT_EQ(outcome.imported, mailFiles.size())
+            << MailImport::summary(outcome, debugText).toStdString();
         expectSameRecords(records(second), records(paths), mailFiles);
         const QString page = QStringLiteral("/デモ：HTMLメール");
         EXPECT_EQ(QDir(again.path() + page).entryList(QDir::Files),
@@ -250,9 +254,22 @@ TEST_F(MailImportTest, stopsAtTheRecordLimitAndSkipsWhatIsNoMail) {
     EXPECT_EQ(outcome.broken, 2);
     EXPECT_EQ(outcome.leftAtLimit, 3);
     EXPECT_EQ(MailFile::received(paths).count().value(), RecordFile::kMaxRecords);
-    EXPECT_EQ(MailImport::summary(outcome),
+    EXPECT_EQ(MailImport::summary(outcome, debugText),
               QStringLiteral("2 件を取り込みました。\nメールとして読めない 2 件は取り込みませんでした。\n"
                              "記録できる件数（32767件）に達したため、残りの 3 件は取り込んでいません。"));
+}
+
+// What unpacking notes of the mails taken in is said once per kind, with how often.
+TEST_F(MailImportTest, unpackingsNotesAreCountedForTheSummary) {
+    const QString folder = scratch.file(QStringLiteral("pages"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (const char* name : {"/1.eml", "/2.eml"})
+        WriteBytes(folder + QLatin1String(name), "Subject: ../x\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n" +
+                                                     HtmlMailMarker.toUtf8() + "\r\n");
+    const MailImport::Outcome outcome = import(ImportSource::Kind::EmlFolder, folder);
+    EXPECT_EQ(outcome.imported, 2);
+    EXPECT_EQ(MailImport::summary(outcome, debugText),
+              QStringLiteral("2 件を取り込みました。\nFolderUnusable()（2 件）"));
 }
 
 } // namespace

@@ -13,28 +13,22 @@
 #include "history/editormenus.h"
 #include "history/editorstate.h"
 #include "history/tyakuform.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/pdftext.h"
-#include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
 #include "text/shiftjis.h"
-#include "ui/appcontext.h"
 
 namespace {
 
-class EditorMenusTest : public testing::Test {
+class EditorMenusTest : public testing::Test, protected AppFolder {
   protected:
-    TempFolder app;
     TempFolder config;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
     EditorState editor;
     std::unique_ptr<TyakuForm> form;
 
     void SetUp() override {
         // Closing the window writes the settings store: into this folder, not the user's.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
-        context.prompter = &prompter;
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
         form = std::make_unique<TyakuForm>(context, editor);
         form->show();
     }

@@ -14,24 +14,18 @@
 #include "history/tyakuform.h"
 #include "mime/mimedecoder.h"
 #include "store/mailfile.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/samplemail.h"
-#include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
-#include "ui/appcontext.h"
 
 namespace {
 
-class HistoryExchangeTest : public testing::Test {
+class HistoryExchangeTest : public testing::Test, protected AppFolder {
   protected:
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
     EditorState editor;
     std::unique_ptr<TyakuForm> form;
 
     void SetUp() override {
-        context.prompter = &prompter;
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
         SampleMail::writeHistory(context.paths.receivedMailFile(), 5);
         form = std::make_unique<TyakuForm>(context, editor);
         form->OpenHistory(HistoryMode::Received);

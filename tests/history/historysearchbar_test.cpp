@@ -15,28 +15,21 @@
 #include "search/recordscan.h"
 #include "search/searchtext.h"
 #include "store/mailfile.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/samplemail.h"
-#include "tests/support/scriptedprompter.h"
-#include "tests/support/tempfolder.h"
 #include "text/text.h"
-#include "ui/appcontext.h"
 
 namespace {
 
 constexpr int kRecords = 60;
 
-class HistorySearchBarTest : public testing::Test {
+class HistorySearchBarTest : public testing::Test, protected AppFolder {
   protected:
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
     EditorState editor;
     std::unique_ptr<TyakuForm> form;
     QAbstractItemModel* model = nullptr;
 
     void SetUp() override {
-        context.prompter = &prompter;
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
         SampleMail::writeHistory(context.paths.receivedMailFile(), kRecords);
         form = std::make_unique<TyakuForm>(context, editor);
         form->OpenHistory(HistoryMode::Received);

@@ -14,13 +14,13 @@
 #include <gtest/gtest.h>
 
 #include "history/editorstate.h"
-#include "history/pageviewplugin.h"
 #include "history/tyakuform.h"
 #include "mime/htmlmailmarker.h"
+#include "pageview/pageviewplugin.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
 #include "text/shiftjis.h"
-#include "ui/appcontext.h"
 #include "ui/twips.h"
 
 namespace {
@@ -30,19 +30,12 @@ MailRecord record(const QString& subject, const QString& kind = MailRecord::kTex
     return {subject, QStringLiteral("2026/12/07  9:00:00"), kind, QStringLiteral("from@") + subject, body, 1};
 }
 
-class TyakuFormTest : public testing::Test {
+class TyakuFormTest : public testing::Test, protected AppFolder {
   protected:
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
     EditorState editor;
     std::unique_ptr<TyakuForm> form;
 
-    void SetUp() override {
-        context.prompter = &prompter;
-        context.pageModule = QStringLiteral(FENNICK_PAGE_MODULE_PATH);
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
-    }
+    void SetUp() override { context.pageModule = QStringLiteral(FENNICK_PAGE_MODULE_PATH); }
     void add(HistoryMode mode, const MailRecord& r) {
         ASSERT_TRUE(HistorySetup::fileOf(mode, context.paths).append(r).ok());
     }

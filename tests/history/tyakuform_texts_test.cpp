@@ -11,25 +11,16 @@
 
 #include "history/editorstate.h"
 #include "history/tyakuform.h"
-#include "tests/support/scriptedprompter.h"
-#include "tests/support/tempfolder.h"
-#include "ui/appcontext.h"
+#include "tests/support/appfolder.h"
 
 namespace {
 
-class TyakuFormTexts : public testing::Test {
+class TyakuFormTexts : public testing::Test, protected AppFolder {
   protected:
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
     EditorState editor;
     std::unique_ptr<TyakuForm> form;
 
-    void SetUp() override {
-        context.prompter = &prompter;
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
-        form = std::make_unique<TyakuForm>(context, editor);
-    }
+    void SetUp() override { form = std::make_unique<TyakuForm>(context, editor); }
     QString hoverHelp(QWidget* over) {
         QEvent enter(QEvent::Enter);
         QApplication::sendEvent(over, &enter);

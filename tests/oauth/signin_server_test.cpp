@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "oauth/accesstokens.h"
+#include "tests/support/mailerrors.h"
 #include "tests/support/tempfolder.h"
 #include "tests/support/testsignin.h"
 #include "transport/pop3session.h"
@@ -22,24 +23,19 @@ class SignInServers : public testing::Test {
     // The first sign-in; the server's token endpoint checks the PKCE verifier.
     OAuthSignIn signIn() { return SignInAtTestServer(account, store); }
 
-    // A mail check's login with the stored sign-in: the number of waiting messages, or -1.
-    int logIn() {
+    // A mail check's login with the stored sign-in.
+    MailResult<int> logIn() {
         Pop3Session::Options options;
         options.bearer = AccessTokens::forAccount(store);
         Pop3Session pop(options, TestMailServers::trust());
-        if (!pop.connect(TestMailServers::pop3sOAuthServer())) {
-            error = pop.lastError();
-            return -2;
-        }
-        const int count = pop.authenticate(account.name, {}, false);
-        error = pop.lastError();
-        return count;
+        if (const MailStatus connected = pop.connect(TestMailServers::pop3sOAuthServer()); !connected)
+            return MailResult<int>::failure(connected.error());
+        return pop.authenticate(account.name, {}, false);
     }
 
     TestAccount account;
     TempFolder folder;
     const QString store = folder.file(QStringLiteral("oauth2-signin"));
-    QString error;
 };
 
 } // namespace
@@ -51,13 +47,13 @@ TEST_F(SignInServers, theTokenIsRenewedWhenExpiredOrRefusedAndARevokedSignInAsks
         bool revokeAccess;  // the server no longer takes the stored token
         bool revokeRefresh; // nor renews with the refresh token
         int count;
-        const char* error = nullptr;
+        std::optional<MailError::Kind> error = {};
     };
     const Row rows[] = {
         {"expired-token-renewed-before-the-login", true, false, false, 0},
         {"token-the-server-refuses-renewed-and-tried-again", false, true, false, 0},
         {"revoked-refresh-token-asks-for-a-new-sign-in", true, false, true, -1,
-         "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。"},
+         MailError::Kind::SignInExpired},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -70,10 +66,9 @@ TEST_F(SignInServers, theTokenIsRenewedWhenExpiredOrRefusedAndARevokedSignInAsks
             TestMailServers::revokeToken(signedIn.tokens.accessToken);
         if (row.revokeRefresh)
             TestMailServers::revokeToken(signedIn.tokens.refreshToken);
-        EXPECT_EQ(logIn(), row.count) << error.toStdString();
-        if (row.error) {
-            EXPECT_TRUE(error.contains(QString::fromUtf8(row.error))) << error.toStdString();
-        }
+        const MailResult<int> count = logIn();
+        EXPECT_EQ(countOf(count), row.count);
+        EXPECT_EQ(count ? std::optional<MailError::Kind>() : count.error().kind, row.error);
         const OAuthTokens kept = TokenStore(store).load()->tokens;
         EXPECT_EQ(kept.accessToken != signedIn.tokens.accessToken, row.count >= 0);
     }
@@ -84,13 +79,12 @@ TEST_F(SignInServers, aSendLogsInWithTheTokenAndARefusedOneIsRenewedOnce) {
         const char* name;
         bool revokeAccess;
         bool revokeRefresh;
-        const char* error; // nullptr: delivered
+        std::optional<MailError::Kind> error; // none: delivered
     };
     const Row rows[] = {
-        {"send-with-the-token", false, false, nullptr},
-        {"token-the-server-refuses-renewed-and-sent-again", true, false, nullptr},
-        {"refused-token-and-revoked-sign-in-send-nothing", true, true,
-         "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。"},
+        {"send-with-the-token", false, false, {}},
+        {"token-the-server-refuses-renewed-and-sent-again", true, false, {}},
+        {"refused-token-and-revoked-sign-in-send-nothing", true, true, MailError::Kind::SignInExpired},
     };
     int delivered = 0;
     for (const Row& row : rows) {
@@ -103,15 +97,15 @@ TEST_F(SignInServers, aSendLogsInWithTheTokenAndARefusedOneIsRenewedOnce) {
         const QString from = QStringLiteral("%1-%2@fennick.test").arg(QLatin1String(row.name), account.name);
         const SmtpSender sender({{}, {account.name, {}, AccessTokens::forAccount(store)}},
                                 TestMailServers::trust());
-        const Status sent =
+        const MailStatus sent =
             sender.send(TestMailServers::submissionOAuthServer(),
                         {account.address, from, QStringLiteral("件名"), QStringLiteral("本文"), {}});
         if (row.error) {
             ASSERT_FALSE(sent.ok());
-            EXPECT_TRUE(sent.error().contains(QString::fromUtf8(row.error))) << sent.error().toStdString();
+            EXPECT_EQ(sent.error().kind, *row.error) << testing::PrintToString(sent.error());
             continue;
         }
-        ASSERT_TRUE(sent.ok()) << sent.error().toStdString();
+        ASSERT_TRUE(sent.ok()) << testing::PrintToString(sent.error());
         EXPECT_TRUE(TestMailServers::waitForMessages(account, ++delivered));
         EXPECT_EQ(TestMailServers::smtpSession(from).mechanism, QStringLiteral("OAUTHBEARER"));
     }

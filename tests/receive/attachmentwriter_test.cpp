@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -73,7 +74,7 @@ TEST(AttachmentWriter, aThousandSameNamesStillLeaveRoomForTheNext) {
         WriteBytes(dir.file(QStringLiteral("index (%1).htm").arg(n)), QByteArray::number(n));
     const auto report = AttachmentWriter::write(
         withAttachments({QStringLiteral("index.htm"), QStringLiteral("index.htm")}), dir.path());
-    EXPECT_EQ(report.outcome, AttachmentWriter::Outcome::Written) << report.error.toStdString();
+    EXPECT_EQ(report.outcome, AttachmentWriter::Outcome::Written) << report.error.debugText().toStdString();
     ASSERT_EQ(report.writtenFiles.size(), 2);
     EXPECT_NE(report.writtenFiles[0], report.writtenFiles[1]);
     for (const QString& written : report.writtenFiles) {
@@ -105,7 +106,9 @@ TEST(AttachmentWriter, unwritableFolderIsReportedAsFileNotOpened) {
     const auto report = AttachmentWriter::write(withAttachments({QStringLiteral("a")}),
                                                 QStringLiteral("/nonexistent/folder"));
     EXPECT_EQ(report.outcome, AttachmentWriter::Outcome::FileNotOpened);
-    EXPECT_FALSE(report.error.isEmpty());
+    EXPECT_EQ(report.error.kind, MailError::Kind::FolderNotOpened);
+    EXPECT_EQ(report.error.name, QStringLiteral("/nonexistent/folder"));
+    EXPECT_EQ(report.error.systemError, ENOENT);
 }
 
 TEST(AttachmentWriter, splitMessageIsReportedAsPartsMissing) {
@@ -164,7 +167,7 @@ TEST(AttachmentWriter, namesThatCollideAfterCleaningAreAllKept) {
                          QStringLiteral("../x.txt"), longName, u'y' + longName, QStringLiteral(".."),
                          QStringLiteral("...")}),
         inbox);
-    EXPECT_EQ(report.outcome, AttachmentWriter::Outcome::Written) << report.error.toStdString();
+    EXPECT_EQ(report.outcome, AttachmentWriter::Outcome::Written) << report.error.debugText().toStdString();
     ASSERT_EQ(report.writtenFiles.size(), 8);
     EXPECT_EQ(QDir(parent.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("inbox")});

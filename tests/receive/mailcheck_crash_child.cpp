@@ -13,7 +13,6 @@
 
 #include "receive/mailcheck.h"
 #include "tests/support/mailservers.h"
-#include "tests/support/recordingnotifier.h"
 #include "transport/maillibraries.h"
 #include "transport/pop3session.h"
 
@@ -31,25 +30,25 @@ void step() {
 class WatchedMailbox : public Mailbox {
   public:
     explicit WatchedMailbox(Mailbox& real) : real_(real) {}
-    bool connect(const QString& server) override { return real_.connect(server); }
-    int authenticate(const QString& id, const QString& password, bool apop) override {
+    MailStatus connect(const QString& server) override { return real_.connect(server); }
+    MailResult<int> authenticate(const QString& id, const QString& password, bool apop) override {
         return real_.authenticate(id, password, apop);
     }
     qint64 size(int n) const override { return real_.size(n); }
     QString uidl(int n) const override { return real_.uidl(n); }
     bool isTooLarge(int n) const override { return real_.isTooLarge(n); }
-    Result<QByteArray> fetchRaw(int n) override {
-        Result<QByteArray> raw = real_.fetchRaw(n);
+    MailResult<QByteArray> fetchRaw(int n) override {
+        MailResult<QByteArray> raw = real_.fetchRaw(n);
         step();
         return raw;
     }
-    Status remove(int n) override {
-        const Status s = real_.remove(n);
+    MailStatus remove(int n) override {
+        const MailStatus s = real_.remove(n);
         step();
         return s;
     }
-    Status flushRemovals() override {
-        const Status s = real_.flushRemovals();
+    MailStatus flushRemovals() override {
+        const MailStatus s = real_.flushRemovals();
         step();
         return s;
     }
@@ -58,7 +57,6 @@ class WatchedMailbox : public Mailbox {
         step();
     }
     bool removalsCommitted() const override { return real_.removalsCommitted(); }
-    const QString& lastError() const override { return real_.lastError(); }
 
   private:
     Mailbox& real_;
@@ -112,10 +110,10 @@ int main(int argc, char** argv) {
     settings.servers.Pop3Server = QString::fromLocal8Bit(argv[2]);
     Pop3Session session({}, TestMailServers::trust());
     WatchedMailbox mailbox(session);
-    RecordingNotifier notifier;
-    MailCheck(AppPaths(QString::fromLocal8Bit(argv[1])), settings, mailbox, notifier, {}).CheckMail();
-    for (const QString& text : notifier.texts())
-        std::fprintf(stderr, "%s\n", qPrintable(text));
+    const MailCheck::Outcome outcome =
+        MailCheck(AppPaths(QString::fromLocal8Bit(argv[1])), settings, mailbox, {}).CheckMail();
+    for (const MailError& error : outcome.errors)
+        std::fprintf(stderr, "%s\n", qPrintable(error.debugText()));
     std::printf("%d\n", steps);
-    return notifier.notices.isEmpty() ? 0 : 1;
+    return outcome.errors.isEmpty() ? 0 : 1;
 }

@@ -11,8 +11,8 @@
 
 #include "receive/mailcheck.h"
 #include "store/mailfile.h"
+#include "tests/support/mailerrors.h"
 #include "tests/support/mailservers.h"
-#include "tests/support/recordingnotifier.h"
 #include "tests/support/tempfolder.h"
 #include "text/text.h"
 #include "transport/pop3session.h"
@@ -89,9 +89,8 @@ class MailCheckCrashTest : public testing::TestWithParam<int> {
         AppSettings settings;
         settings.servers.Pop3Server = TestMailServers::pop3Server();
         Pop3Session session({}, TestMailServers::trust());
-        RecordingNotifier notifier;
-        MailCheck(paths, settings, session, notifier, {}).CheckMail();
-        EXPECT_TRUE(notifier.notices.isEmpty()) << notifier.texts().join(u'\n').toStdString();
+        const MailCheck::Outcome outcome = MailCheck(paths, settings, session, {}).CheckMail();
+        EXPECT_TRUE(outcome.errors.isEmpty()) << testing::PrintToString(outcome.errors);
     }
 
     void expectEachStoredOnce(const AppPaths& paths) {

@@ -10,8 +10,8 @@
 #include "receive/mailcheck.h"
 #include "receive/messageprocessor.h"
 #include "store/mailfile.h"
+#include "tests/support/mailerrors.h"
 #include "tests/support/mailservers.h"
-#include "tests/support/recordingnotifier.h"
 #include "tests/support/tempfolder.h"
 #include "text/shiftjis.h"
 #include "text/text.h"
@@ -27,8 +27,8 @@ class MailCheckServerTest : public testing::Test {
     AppPaths paths{appFolder};
     AppSettings settings;
     TestAccount account;
-    RecordingNotifier notifier;
-    QStringList statuses;
+    QList<MailError> errors; // of the last check
+    QList<CheckStatus> statuses;
     std::function<void(const LastReceived&)> onReceived;
 
     void SetUp() override {
@@ -44,25 +44,26 @@ class MailCheckServerTest : public testing::Test {
     MailCheck::Outcome check() {
         Pop3Session pop({}, TestMailServers::trust());
         MailCheckHooks hooks;
-        hooks.setStatus = [this](const QString& s) { statuses << s; };
+        hooks.setStatus = [this](CheckStatus s) { statuses << s; };
         hooks.received = [this](const LastReceived& l) {
             if (onReceived)
                 onReceived(l);
         };
-        return MailCheck(paths, settings, pop, notifier, hooks).CheckMail();
+        const MailCheck::Outcome outcome = MailCheck(paths, settings, pop, hooks).CheckMail();
+        errors = outcome.errors;
+        return outcome;
     }
 
     void send(const QString& subject, const QString& body, const QStringList& files = {}) {
-        const Status s =
+        const MailStatus s =
             SmtpSender().send(TestMailServers::smtpServer(),
                               {account.address, QStringLiteral("sender@fennick.test"), subject, body, files});
-        ASSERT_TRUE(s.ok()) << s.error().toStdString();
+        ASSERT_TRUE(s.ok()) << s.error().debugText().toStdString();
     }
 
     QList<NumberedMailRecord> records() {
         return MailFile(paths.receivedMailFile(), QString()).readAll().value();
     }
-    QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
 
     QStringList htmlPageFiles(TempFolder& files) {
         const QString picture = files.file(QStringLiteral("photo.png"));
@@ -82,7 +83,7 @@ TEST_F(MailCheckServerTest, threeWaitingMessagesAreStoredInServerOrderAndLeaveTh
                                               "\r\n");
     const auto outcome = check();
     EXPECT_EQ(outcome.stored, 3);
-    EXPECT_EQ(statuses.last(), QStringLiteral("新着メール有り。"));
+    EXPECT_EQ(statuses.last(), CheckStatus::NewMail);
     const auto stored = records();
     ASSERT_EQ(stored.size(), 3);
     EXPECT_EQ(TrimSpaces(stored[0].record.subject), QStringLiteral("first"));
@@ -90,7 +91,7 @@ TEST_F(MailCheckServerTest, threeWaitingMessagesAreStoredInServerOrderAndLeaveTh
     EXPECT_EQ(TestMailServers::waitingMessages(account), 0);
     Pop3Session pop({}, TestMailServers::trust());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
-    EXPECT_EQ(pop.authenticate(account.name, account.password, false), 0);
+    EXPECT_EQ(countOf(pop.authenticate(account.name, account.password, false)), 0);
 }
 
 TEST_F(MailCheckServerTest, recordBytesFollowTheReceivedMailLayout) {
@@ -109,19 +110,19 @@ TEST_F(MailCheckServerTest, recordBytesFollowTheReceivedMailLayout) {
     EXPECT_EQ(bytes.mid(32294, 4), QByteArray("\r\n\x01\x00", 4));
 }
 
-TEST_F(MailCheckServerTest, emptyMailboxIsNoNewMailWithoutAMessageBox) {
+TEST_F(MailCheckServerTest, emptyMailboxIsNoNewMailWithoutAnError) {
     check();
-    EXPECT_EQ(statuses, (QStringList{QStringLiteral("メールのチェックをしています。"),
-                                     QStringLiteral("新着メール無し。")}));
-    EXPECT_TRUE(notifier.notices.isEmpty());
+    EXPECT_EQ(statuses, (QList<CheckStatus>{CheckStatus::Checking, CheckStatus::NoNewMail}));
+    EXPECT_TRUE(errors.isEmpty());
 }
 
-TEST_F(MailCheckServerTest, wrongPasswordShowsTheServersErrorUnderError) {
+TEST_F(MailCheckServerTest, wrongPasswordGivesTheServersWords) {
     WriteBytes(paths.accountFile(), "[EXEINI]\r\nNAME=" + account.name.toLatin1() + "\r\nNAME2=wrong\r\n");
     check();
-    ASSERT_EQ(notifier.notices.size(), 1);
-    EXPECT_EQ(notifier.notices[0].title, QStringLiteral("エラー"));
-    EXPECT_EQ(notifier.notices[0].text, QStringLiteral("-ERR [AUTH] Authentication failed."));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(chainOf(errors[0]),
+              (QList<MailError::Kind>{MailError::Kind::LoginFailed, MailError::Kind::Login}));
+    EXPECT_EQ(errors[0].cause->detail, QStringLiteral("-ERR [AUTH] Authentication failed."));
 }
 
 TEST_F(MailCheckServerTest, twoHtmlMailsOfOneSubjectEachKeepTheirOwnPage) {
@@ -137,7 +138,7 @@ TEST_F(MailCheckServerTest, twoHtmlMailsOfOneSubjectEachKeepTheirOwnPage) {
         TestMailServers::deliver(account, *message);
     }
     check();
-    EXPECT_TRUE(notifier.texts().isEmpty()) << notifier.texts().join(u'\n').toStdString();
+    EXPECT_TRUE(errors.isEmpty()) << testing::PrintToString(errors);
     const auto stored = records();
     ASSERT_EQ(stored.size(), 2);
     for (int week : {1, 2}) {
@@ -167,7 +168,7 @@ TEST_F(MailCheckServerTest, hostileSubjectsCreateNothingOutsideOrOverTheInstalle
     EXPECT_EQ(filesIn(paths.dataFolder()),
               (QStringList{QStringLiteral("iniIdPass.ini"), QStringLiteral("orxdata2.data"),
                            QStringLiteral("orxdata5.data")}));
-    EXPECT_EQ(notifier.texts().count(QStringLiteral("フォルダを作成できませんでした")), subjects.size());
+    EXPECT_EQ(kindsOf(errors), QList<MailError::Kind>(subjects.size(), MailError::Kind::FolderUnusable));
     EXPECT_EQ(records().size(), subjects.size());
 }
 
@@ -203,11 +204,11 @@ TEST_F(MailCheckServerTest, messagesWhoseRecordsCannotBeWrittenStayOnTheServer) 
     const auto outcome = check();
     EXPECT_EQ(outcome.stored, 1);
     EXPECT_EQ(outcome.deleted, 1);
-    ASSERT_FALSE(notifier.notices.isEmpty());
-    EXPECT_TRUE(notifier.notices[0].text.contains(QStringLiteral("サーバーに残して")));
+    ASSERT_FALSE(errors.isEmpty());
+    EXPECT_EQ(errors[0].kind, MailError::Kind::NotStored);
     Pop3Session pop({}, TestMailServers::trust());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
-    ASSERT_EQ(pop.authenticate(account.name, account.password, false), 2);
+    ASSERT_EQ(countOf(pop.authenticate(account.name, account.password, false)), 2);
     EXPECT_EQ(pop.fetch(1)->subject, QStringLiteral("two"));
     EXPECT_EQ(pop.fetch(2)->subject, QStringLiteral("three"));
 }
@@ -227,5 +228,5 @@ TEST_F(MailCheckServerTest, demoMailsArriveAsTheDemoPromises) {
     EXPECT_EQ(filesIn(appFolder + QStringLiteral("/冬のお便り")),
               (QStringList{QStringLiteral("index.htm"), QStringLiteral("winter.png")}));
     EXPECT_TRUE(QFileInfo::exists(paths.attachmentFolder() + QStringLiteral("/見積書.txt")));
-    EXPECT_TRUE(notifier.notices.isEmpty());
+    EXPECT_TRUE(errors.isEmpty());
 }

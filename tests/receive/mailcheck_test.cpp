@@ -12,11 +12,14 @@
 #include "store/receivedlog.h"
 #include "store/recordfile.h"
 #include "tests/support/fakemailbox.h"
-#include "tests/support/recordingnotifier.h"
+#include "tests/support/mailerrors.h"
 #include "tests/support/tempfolder.h"
 #include "text/text.h"
 
 namespace {
+
+using K = MailError::Kind;
+using Statuses = QList<CheckStatus>;
 
 class MailCheckTest : public testing::Test {
   protected:
@@ -24,8 +27,7 @@ class MailCheckTest : public testing::Test {
     AppPaths paths{app.path()};
     AppSettings settings;
     FakeMailbox mailbox;
-    RecordingNotifier notifier;
-    QStringList statuses;
+    Statuses statuses;
     int accountWindowOpened = 0;
     int serverWindowOpened = 0;
     QList<LastReceived> received;
@@ -41,7 +43,7 @@ class MailCheckTest : public testing::Test {
 
     MailCheck::Outcome check() {
         MailCheckHooks hooks;
-        hooks.setStatus = [this](const QString& s) { statuses << s; };
+        hooks.setStatus = [this](CheckStatus s) { statuses << s; };
         hooks.openAccountWindow = [this] { ++accountWindowOpened; };
         hooks.openServerWindow = [this] { ++serverWindowOpened; };
         hooks.received = [this](const LastReceived& l) { received << l; };
@@ -49,7 +51,7 @@ class MailCheckTest : public testing::Test {
         hooks.synced = [this](const QString& path) {
             mailbox.log->add(QStringLiteral("sync ") + QDir(app.path()).relativeFilePath(path));
         };
-        MailCheck mailCheck(paths, settings, mailbox, notifier, hooks);
+        MailCheck mailCheck(paths, settings, mailbox, hooks);
         if (stopBeforeStart)
             mailCheck.stop();
         return mailCheck.CheckMail();
@@ -77,7 +79,7 @@ TEST_F(MailCheckTest, everyMessageIsStoredBeforeAnyIsDeleted) {
     ASSERT_EQ(records.size(), 3);
     EXPECT_EQ(TrimSpaces(records[0].record.subject), QStringLiteral("一"));
     EXPECT_EQ(TrimSpaces(records[2].record.body), QStringLiteral("本文 三"));
-    EXPECT_EQ(statuses, (QStringList{MailCheck::kChecking, MailCheck::kNewMail}));
+    EXPECT_EQ(statuses, (Statuses{CheckStatus::Checking, CheckStatus::NewMail}));
     ASSERT_EQ(received.size(), 3);
     EXPECT_EQ(received.last().subject, QStringLiteral("三"));
     ASSERT_EQ(accounts.size(), 1);
@@ -135,10 +137,9 @@ TEST_F(MailCheckTest, everythingAMessageWroteIsSyncedBeforeItIsDeleted) {
     }
 }
 
-TEST_F(MailCheckTest, emptyMailboxShowsNoNewMailAndNoMessageBox) {
-    check();
-    EXPECT_EQ(statuses.last(), MailCheck::kNoNewMail);
-    EXPECT_TRUE(notifier.notices.isEmpty());
+TEST_F(MailCheckTest, emptyMailboxShowsNoNewMailAndNoError) {
+    EXPECT_TRUE(check().errors.isEmpty());
+    EXPECT_EQ(statuses.last(), CheckStatus::NoNewMail);
     EXPECT_EQ(mailbox.log->steps().last(), QStringLiteral("close"));
 }
 
@@ -148,7 +149,7 @@ TEST_F(MailCheckTest, noSavedAccountOpensTheAccountWindowAndTriesNoLogin) {
     EXPECT_EQ(accountWindowOpened, 1);
     EXPECT_EQ(mailbox.log->steps(),
               (QStringList{QStringLiteral("connect pop.example.jp"), QStringLiteral("close")}));
-    EXPECT_EQ(statuses.last(), MailCheck::kNoNewMail);
+    EXPECT_EQ(statuses.last(), CheckStatus::NoNewMail);
 }
 
 TEST_F(MailCheckTest, anAccountSignedInThroughItsProviderLogsInWithoutAPassword) {
@@ -164,25 +165,34 @@ TEST_F(MailCheckTest, anAccountSignedInThroughItsProviderLogsInWithoutAPassword)
               (QStringList{QStringLiteral("connect pop.example.jp"), QStringLiteral("auth taro 0")}));
 }
 
-TEST_F(MailCheckTest, failedLoginShowsTheServersTextUnderError) {
-    mailbox.authResult = -1;
+// What went wrong before any message was fetched ends the check there:
+// nothing is fetched, and the status says no new mail.
+TEST_F(MailCheckTest, aSessionThatFailsBeforeTheFirstMessageFetchesNothing) {
+    const MailError lost{.kind = K::ConnectionLost, .name = QStringLiteral("pop.example.jp")};
+    const struct {
+        const char* name;
+        std::optional<MailError> connectError;
+        std::optional<MailError> loginError;
+        QList<K> chain; // of the one error
+    } rows[] = {
+        {"unreachable-server", lost, {}, {K::ConnectionLost}},
+        {"refused-login", {}, FakeMailbox::refusedLogin(), {K::LoginFailed, K::Login}},
+    };
     settings.servers.UseApop = 1;
-    check();
-    ASSERT_EQ(notifier.notices.size(), 1);
-    EXPECT_EQ(notifier.notices[0].title, QStringLiteral("エラー"));
-    EXPECT_EQ(notifier.notices[0].text, QStringLiteral("-ERR [AUTH] Authentication failed."));
-    EXPECT_TRUE(mailbox.log->steps().contains(QStringLiteral("auth taro 1")));
-    EXPECT_EQ(statuses.last(), MailCheck::kNoNewMail);
-}
-
-TEST_F(MailCheckTest, unreachableServerIsAnErrorNotNoNewMail) {
-    mailbox.reachable = false;
-    mailbox.error = QStringLiteral("サーバー「pop.example.jp」に接続できません。");
-    check();
-    ASSERT_EQ(notifier.notices.size(), 1);
-    EXPECT_EQ(notifier.notices[0].title, QStringLiteral("エラー"));
-    EXPECT_EQ(notifier.notices[0].text, mailbox.error);
-    EXPECT_EQ(statuses, (QStringList{MailCheck::kChecking, MailCheck::kNoNewMail}));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        statuses.clear();
+        mailbox.messages = {mail(QStringLiteral("一"))};
+        mailbox.connectError = row.connectError;
+        mailbox.loginError = row.loginError;
+        const auto outcome = check();
+        ASSERT_EQ(outcome.errors.size(), 1);
+        EXPECT_EQ(chainOf(outcome.errors[0]), row.chain);
+        EXPECT_EQ(statuses, (Statuses{CheckStatus::Checking, CheckStatus::NoNewMail}));
+        EXPECT_FALSE(mailbox.log->steps().contains(QStringLiteral("fetch 1")));
+    }
+    EXPECT_EQ(check().errors[0].cause->detail, QStringLiteral("-ERR [AUTH] Authentication failed."));
+    EXPECT_TRUE(mailbox.log->steps().contains(QStringLiteral("auth taro 1"))) << "APOP as the account asks";
 }
 
 TEST_F(MailCheckTest, noServerSetOpensTheServerWindow) {
@@ -190,7 +200,7 @@ TEST_F(MailCheckTest, noServerSetOpensTheServerWindow) {
     check();
     EXPECT_EQ(serverWindowOpened, 1);
     EXPECT_TRUE(mailbox.log->steps().isEmpty());
-    EXPECT_EQ(statuses, QStringList{MailCheck::kNoNewMail});
+    EXPECT_EQ(statuses, Statuses{CheckStatus::NoNewMail});
 }
 
 TEST_F(MailCheckTest, messageThatCannotBeStoredStaysOnTheServerWithThoseAfterIt) {
@@ -203,8 +213,10 @@ TEST_F(MailCheckTest, messageThatCannotBeStoredStaysOnTheServerWithThoseAfterIt)
     EXPECT_TRUE(mailbox.log->steps().contains(QStringLiteral("delete 1")));
     EXPECT_FALSE(mailbox.log->steps().contains(QStringLiteral("delete 2")));
     EXPECT_FALSE(mailbox.log->steps().contains(QStringLiteral("delete 3")));
-    ASSERT_EQ(notifier.notices.size(), 1);
-    EXPECT_TRUE(notifier.notices[0].text.contains(QStringLiteral("サーバーに残して")));
+    ASSERT_EQ(outcome.errors.size(), 1);
+    EXPECT_EQ(chainOf(outcome.errors[0]), (QList<K>{K::NotStored, K::Disk}));
+    EXPECT_EQ(outcome.errors[0].number, 2);
+    EXPECT_EQ(outcome.errors[0].subject, QStringLiteral("2"));
 }
 
 TEST_F(MailCheckTest, oversizedMessageIsLeftOnTheServerAndTheRestArrive) {
@@ -215,6 +227,9 @@ TEST_F(MailCheckTest, oversizedMessageIsLeftOnTheServerAndTheRestArrive) {
     EXPECT_FALSE(mailbox.log->steps().contains(QStringLiteral("fetch 2")));
     EXPECT_FALSE(mailbox.log->steps().contains(QStringLiteral("delete 2")));
     EXPECT_TRUE(mailbox.log->steps().contains(QStringLiteral("delete 3")));
+    ASSERT_EQ(kindsOf(outcome.errors), QList<K>{K::TooLarge});
+    EXPECT_EQ(outcome.errors[0].number, 2);
+    EXPECT_EQ(outcome.errors[0].bytes, mailbox.size(2));
 }
 
 TEST_F(MailCheckTest, textsAreCutAtNulAndTrimmedIntoTheRecord) {
@@ -239,13 +254,10 @@ TEST_F(MailCheckTest, anAccountTheWindowCouldNotSaveIsTheOneThatLogsIn) {
     EXPECT_EQ(accounts[0].id, QStringLiteral("hanako"));
 }
 
-TEST_F(MailCheckTest, aDeletionTheServerRefusedInTheBatchIsShown) {
+TEST_F(MailCheckTest, aDeletionTheServerRefusedInTheBatchIsReported) {
     mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二"))};
-    mailbox.flushError = QStringLiteral("メッセージ 2 を削除できませんでした: -ERR locked");
-    check();
-    ASSERT_EQ(notifier.notices.size(), 1);
-    EXPECT_EQ(notifier.notices[0].text, QStringLiteral("メッセージ 2 を削除できませんでした: -ERR locked"));
-    EXPECT_EQ(notifier.notices[0].title, QStringLiteral("エラー"));
+    mailbox.flushError = {.kind = K::NotDeleted, .number = 2};
+    EXPECT_EQ(kindsOf(check().errors), QList<K>{K::NotDeleted});
     EXPECT_EQ(stored().size(), 2) << "both stay stored";
 }
 
@@ -265,10 +277,9 @@ class InterruptedCheckTest : public MailCheckTest {
     }
     void cutShort(const QList<ReceivedMessage>& messages) {
         mailbox.messages = messages;
-        mailbox.flushError = QStringLiteral("-ERR deletion refused");
+        mailbox.flushError = MailError{.kind = K::NotDeleted, .number = 1};
         check();
-        mailbox.flushError.clear();
-        notifier.notices.clear();
+        mailbox.flushError.reset();
     }
     void SetUp() override {
         MailCheckTest::SetUp();
@@ -415,7 +426,8 @@ TEST_F(InterruptedCheckTest, everyListedMessageIsStoredOnceWhateverItsUidl) {
                 cutShort(c.messages);
             } else {
                 mailbox.messages = c.messages;
-                check();
+                const auto outcome = check();
+                EXPECT_TRUE(outcome.errors.isEmpty()) << testing::PrintToString(outcome.errors);
             }
         }
         QStringList fetchedThenDeleted;
@@ -428,7 +440,6 @@ TEST_F(InterruptedCheckTest, everyListedMessageIsStoredOnceWhateverItsUidl) {
         EXPECT_EQ(storedSubjects(), QString::fromUtf8(row.records).split(u' '))
             << storedSubjects().join(u' ').toStdString();
         EXPECT_FALSE(QFile::exists(logFile()));
-        EXPECT_TRUE(notifier.notices.isEmpty()) << notifier.texts().join(u'\n').toStdString();
     }
 }
 
@@ -438,7 +449,7 @@ TEST_F(MailCheckTest, progressCountsEveryMessageBeforeItIsFetched) {
     mailbox.tooLarge = {2};
     MailCheckHooks hooks;
     hooks.progress = [&](int n, int count) { mailbox.log->add(QStringLiteral("%1 / %2").arg(n).arg(count)); };
-    MailCheck(paths, settings, mailbox, notifier, hooks).CheckMail();
+    MailCheck(paths, settings, mailbox, hooks).CheckMail();
     const QStringList steps = mailbox.log->steps();
     EXPECT_EQ(steps.mid(2, 5),
               (QStringList{QStringLiteral("1 / 3"), QStringLiteral("fetch 1"), QStringLiteral("2 / 3"),

@@ -3,26 +3,29 @@
 // on the server.
 #include <QDir>
 #include <QFile>
+#include <cerrno>
 #include <gtest/gtest.h>
 
 #include "receive/mailcheck.h"
 #include "store/mailfile.h"
 #include "tests/support/childprocess.h"
 #include "tests/support/fakemailbox.h"
-#include "tests/support/recordingnotifier.h"
+#include "tests/support/mailerrors.h"
 #include "tests/support/tempfolder.h"
 #include "text/text.h"
 
 namespace {
 
+using K = MailError::Kind;
+
 // A mailbox whose server refuses to hand over one message.
 class RefusingMailbox : public FakeMailbox {
   public:
     int refused = 0;
-    Result<QByteArray> fetchRaw(int n) override {
+    MailResult<QByteArray> fetchRaw(int n) override {
         if (n == refused) {
             log->add(QStringLiteral("fetch %1 refused").arg(n));
-            return Result<QByteArray>::failure(QStringLiteral("-ERR message %1 is locked").arg(n));
+            return MailResult<QByteArray>::failure({.kind = K::NotReceived, .number = n});
         }
         return FakeMailbox::fetchRaw(n);
     }
@@ -34,8 +37,7 @@ class MailCheckFailureTest : public testing::Test {
     AppPaths paths{app.path()};
     AppSettings settings;
     RefusingMailbox mailbox;
-    RecordingNotifier notifier;
-    QStringList statuses;
+    QList<CheckStatus> statuses;
     std::function<void()> afterEachStored; // runs where the record was appended, before any sync
 
     void SetUp() override {
@@ -48,7 +50,7 @@ class MailCheckFailureTest : public testing::Test {
 
     MailCheck::Outcome check() {
         MailCheckHooks hooks;
-        hooks.setStatus = [this](const QString& s) { statuses << s; };
+        hooks.setStatus = [this](CheckStatus s) { statuses << s; };
         hooks.received = [this](const LastReceived&) {
             if (afterEachStored)
                 afterEachStored();
@@ -57,7 +59,7 @@ class MailCheckFailureTest : public testing::Test {
             if (path == paths.receivedMailFile())
                 mailbox.log->add(QStringLiteral("sync"));
         };
-        return MailCheck(paths, settings, mailbox, notifier, hooks).CheckMail();
+        return MailCheck(paths, settings, mailbox, hooks).CheckMail();
     }
 
     QStringList deletions() const { return mailbox.log->steps().filter(QStringLiteral("delete")); }
@@ -78,25 +80,22 @@ TEST_F(MailCheckFailureTest, aRefusedFetchKeepsThatMessageAndThoseAfterItOnTheSe
     const auto records = MailFile(paths.receivedMailFile(), QString()).readAll().value();
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(TrimSpaces(records[0].record.subject), QStringLiteral("一"));
-    ASSERT_EQ(notifier.notices.size(), 1);
-    EXPECT_EQ(notifier.notices[0].text, QStringLiteral("-ERR message 2 is locked"));
-    EXPECT_EQ(notifier.notices[0].title, QStringLiteral("エラー"));
-    EXPECT_EQ(statuses, (QStringList{QStringLiteral("メールのチェックをしています。"),
-                                     QStringLiteral("新着メール有り。")}));
+    ASSERT_EQ(kindsOf(outcome.errors), QList<K>{K::NotReceived});
+    EXPECT_EQ(outcome.errors[0].number, 2);
+    EXPECT_EQ(statuses, (QList<CheckStatus>{CheckStatus::Checking, CheckStatus::NewMail}));
 }
 
-// Mail is waiting on the server whatever became of it here: the error box
+// Mail is waiting on the server whatever became of it here: the error
 // tells why none arrived, and the status still says there is new mail.
-TEST_F(MailCheckFailureTest, aCheckThatStoredNothingStillSaysThereIsNewMailAfterItsErrorBox) {
+TEST_F(MailCheckFailureTest, aCheckThatStoredNothingStillSaysThereIsNewMailBesideItsError) {
     mailbox.refused = 1;
     const auto outcome = check();
     EXPECT_EQ(outcome.stored, 0);
     EXPECT_TRUE(deletions().isEmpty());
     EXPECT_FALSE(mailbox.log->steps().contains(QStringLiteral("sync")));
     EXPECT_FALSE(QFileInfo::exists(paths.receivedMailFile()) && fileSize() > 0);
-    ASSERT_EQ(notifier.notices.size(), 1);
-    EXPECT_EQ(notifier.notices[0].text, QStringLiteral("-ERR message 1 is locked"));
-    EXPECT_EQ(statuses.last(), QStringLiteral("新着メール有り。"));
+    EXPECT_EQ(kindsOf(outcome.errors), QList<K>{K::NotReceived});
+    EXPECT_EQ(statuses.last(), CheckStatus::NewMail);
 }
 
 TEST_F(MailCheckFailureTest, recordsThatCannotBeMadeDurableDeleteNothing) {
@@ -113,11 +112,8 @@ TEST_F(MailCheckFailureTest, recordsThatCannotBeMadeDurableDeleteNothing) {
     EXPECT_EQ(outcome.stored, 3);
     EXPECT_EQ(outcome.deleted, 0);
     EXPECT_TRUE(deletions().isEmpty()) << mailbox.log->steps().join(u' ').toStdString();
-    ASSERT_EQ(notifier.notices.size(), 1);
-    EXPECT_TRUE(notifier.notices[0].text.startsWith(QStringLiteral(
-        "受信したメールをディスクに書き出せませんでした。メールはサーバーに残してあります。\n")))
-        << notifier.notices[0].text.toStdString();
-    EXPECT_EQ(notifier.notices[0].title, QStringLiteral("エラー"));
+    ASSERT_EQ(outcome.errors.size(), 1);
+    EXPECT_EQ(chainOf(outcome.errors[0]), (QList<K>{K::NotSynced, K::Disk}));
     EXPECT_EQ(mailbox.log->steps().last(), QStringLiteral("close"));
 }
 
@@ -128,15 +124,14 @@ TEST_F(MailCheckFailureTest, aReceivedFileThatVanishedBeforeItsSyncDeletesNothin
         ASSERT_TRUE(
             QFile::rename(paths.receivedMailFile(), paths.receivedMailFile() + QStringLiteral(".moved")));
     };
-    check();
+    EXPECT_EQ(kindsOf(check().errors), QList<K>{K::NotSynced});
     EXPECT_TRUE(deletions().isEmpty()) << mailbox.log->steps().join(u' ').toStdString();
-    EXPECT_EQ(notifier.notices.size(), 1);
 }
 
 // The disk fills up under the second mail (a file size limit in a child
 // process, so that the limit ends with it): whatever part of it does not
 // fit, nothing of it stays behind, it stays on the server with those after
-// it, and the user reads which mail and why. The first is kept and deleted.
+// it, and the error says which mail and why. The first is kept and deleted.
 TEST_F(MailCheckFailureTest, aMailThatDoesNotFitOnTheDiskStaysOnTheServerAndLeavesNothing) {
     const qsizetype R = MailRecord::kSize;
     ReceivedMessage withSmallFile = mail(QStringLiteral("一"));
@@ -149,21 +144,21 @@ TEST_F(MailCheckFailureTest, aMailThatDoesNotFitOnTheDiskStaysOnTheServerAndLeav
         const char* name;
         QList<ReceivedMessage> messages;
         rlim_t diskSize;
-        QString why;
+        QString error;
         QStringList attachments;
     } rows[] = {
         {"record-does-not-fit",
          {mail(QStringLiteral("一")), withFileButNoRoom, mail(QStringLiteral("三"))},
          rlim_t(R + R / 2),
-         QStringLiteral(
-             "件名: 二\n差出人: a@example.jp\nファイルに書き込めません (%1): ディスクに空きがありません")
+         QStringLiteral("NotStored(二, a@example.jp, #2) <- "
+                        "Disk(ファイルに書き込めません (%1): ディスクに空きがありません)")
              .arg(paths.receivedMailFile()),
          {}},
         {"attachment-does-not-fit",
          {withSmallFile, withBigFile, mail(QStringLiteral("三"))},
          rlim_t(1 << 20),
-         QStringLiteral("件名: 大きな添付\n差出人: a@example.jp\n添付ファイル「big.bin」を書き込めません: "
-                        "ディスクに空きがありません"),
+         QStringLiteral("NotStored(大きな添付, a@example.jp, #2) <- AttachmentNotWritten(big.bin, errno %1)")
+             .arg(EFBIG),
          {QStringLiteral("small.txt")}},
     };
     for (const auto& row : rows) {
@@ -173,16 +168,15 @@ TEST_F(MailCheckFailureTest, aMailThatDoesNotFitOnTheDiskStaysOnTheServerAndLeav
         ASSERT_TRUE(paths.ensureLayout().ok());
         mailbox.messages = row.messages;
         const ChildResult child = RunInChild({row.diskSize, false}, [this] {
-            check();
-            return (deletions() + QStringList{QStringLiteral("--")} + notifier.texts() +
-                    QStringList{QStringLiteral("--"), statuses.last()})
-                .join(u'\n');
+            const QList<MailError> errors = check().errors;
+            QStringList said = deletions();
+            for (const MailError& e : errors)
+                said << e.debugText();
+            said << (statuses.last() == CheckStatus::NewMail ? QStringLiteral("new mail") : QString());
+            return said.join(u'\n');
         });
         ASSERT_EQ(child.exitCode, 0);
-        EXPECT_EQ(child.output,
-                  QStringLiteral("delete 1\n--\nメッセージ 2 を保存できませんでした。このメールと"
-                                 "以降のメールはサーバーに残してあります。\n%1\n--\n新着メール有り。")
-                      .arg(row.why));
+        EXPECT_EQ(child.output, QStringLiteral("delete 1\n%1\nnew mail").arg(row.error));
         EXPECT_EQ(fileSize(), R) << "only whole records";
         const auto records = MailFile(paths.receivedMailFile(), QString()).readAll().value();
         ASSERT_EQ(records.size(), 1);

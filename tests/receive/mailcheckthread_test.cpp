@@ -1,5 +1,6 @@
 // The mail check on its worker thread: what it reports arrives on the thread
-// that started it, in order, and a message box holds the worker.
+// that started it, in order, its errors with the outcome once the session
+// has closed, and going away stops it after the message in hand.
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -9,33 +10,35 @@
 
 #include "receive/mailcheckthread.h"
 #include "tests/support/fakemailbox.h"
+#include "tests/support/mailerrors.h"
 #include "tests/support/tempfolder.h"
-#include "transport/usernotifier.h"
 
 namespace {
 
-// Shows the notice on the window thread; while it is open, looks whether
-// the worker went on without waiting for the answer.
-class WatchingNotifier : public UserNotifier {
+// Holds message 1 in hand until the check's thread is asked to stop (or ten
+// seconds pass, so that a stuck test fails instead of hanging).
+class HeldUntilStopped : public FakeMailbox {
   public:
-    explicit WatchingNotifier(std::shared_ptr<StepLog> log) : log_(std::move(log)) {}
-    QStringList texts;
-    bool onWindowThread = true;
-    bool workerWentOn = false;
-
-    void notify(const QString& text, const QString&) override {
-        texts << text;
-        onWindowThread = onWindowThread && QThread::currentThread() == QCoreApplication::instance()->thread();
-        // The worker's next step would be to close the session.
-        const QDeadlineTimer patience(300);
-        while (!patience.hasExpired() && !workerWentOn)
-            workerWentOn = log_->steps().contains(QStringLiteral("close"));
-        log_->add(QStringLiteral("notice answered"));
+    MailResult<QByteArray> fetchRaw(int n) override {
+        MailResult<QByteArray> raw = FakeMailbox::fetchRaw(n);
+        const QDeadlineTimer patience(10000);
+        while (n == 1 && !QThread::currentThread()->isInterruptionRequested() && !patience.hasExpired())
+            QThread::yieldCurrentThread();
+        return raw;
     }
-
-  private:
-    std::shared_ptr<StepLog> log_;
 };
+
+QString statusName(CheckStatus status) {
+    switch (status) {
+    case CheckStatus::Checking:
+        return QStringLiteral("checking");
+    case CheckStatus::NewMail:
+        return QStringLiteral("new mail");
+    case CheckStatus::NoNewMail:
+        return QStringLiteral("no new mail");
+    }
+    return {};
+}
 
 class MailCheckThreadTest : public testing::Test {
   protected:
@@ -46,11 +49,11 @@ class MailCheckThreadTest : public testing::Test {
     TempFolder folder;
     AppPaths paths{folder.path()};
     AppSettings settings;
-    FakeMailbox mailbox;
-    WatchingNotifier notifier{mailbox.log};
+    HeldUntilStopped mailbox;
     QStringList reports; // every hook and the end, as the window thread saw them
     bool allOnWindowThread = true;
     std::optional<MailCheck::Outcome> outcome;
+    QStringList stepsAtTheEnd; // the mailbox's, when the end reached the window thread
 
     void SetUp() override {
         ASSERT_TRUE(paths.ensureLayout().ok());
@@ -65,17 +68,20 @@ class MailCheckThreadTest : public testing::Test {
 
     std::unique_ptr<MailCheckThread> checker() {
         MailCheckHooks hooks;
-        hooks.setStatus = [this](const QString& s) { report(s); };
+        hooks.setStatus = [this](CheckStatus s) { report(statusName(s)); };
         hooks.accountLoaded = [this](const Account& a) { report(QStringLiteral("account ") + a.id); };
         hooks.received = [this](const LastReceived& l) { report(QStringLiteral("received ") + l.subject); };
-        return std::make_unique<MailCheckThread>(notifier, hooks, [this](const MailCheck::Outcome& o) {
+        return std::make_unique<MailCheckThread>(hooks, [this](const MailCheck::Outcome& o) {
             report(QStringLiteral("finished"));
             outcome = o;
+            stepsAtTheEnd = mailbox.log->steps();
         });
     }
 
+    // The first message is let go at once.
     MailCheckThread::MailboxFactory mailboxes() {
-        return [fake = mailbox] { return std::make_unique<FakeMailbox>(fake); };
+        return
+            [fake = static_cast<const FakeMailbox&>(mailbox)] { return std::make_unique<FakeMailbox>(fake); };
     }
 
     void waitForTheEnd(MailCheckThread& thread) {
@@ -100,10 +106,9 @@ TEST_F(MailCheckThreadTest, reportsArriveOnTheStartingThreadInTheCheckOrder) {
     ASSERT_TRUE(thread->start(paths, settings, mailboxes()));
     EXPECT_FALSE(thread->start(paths, settings, mailboxes())) << "a second check while one runs";
     waitForTheEnd(*thread);
-    EXPECT_EQ(reports,
-              (QStringList{QStringLiteral("メールのチェックをしています。"), QStringLiteral("account taro"),
-                           QStringLiteral("received 一"), QStringLiteral("received 二"),
-                           QStringLiteral("新着メール有り。"), QStringLiteral("finished")}));
+    EXPECT_EQ(reports, (QStringList{QStringLiteral("checking"), QStringLiteral("account taro"),
+                                    QStringLiteral("received 一"), QStringLiteral("received 二"),
+                                    QStringLiteral("new mail"), QStringLiteral("finished")}));
     EXPECT_TRUE(allOnWindowThread);
     ASSERT_TRUE(outcome.has_value());
     EXPECT_EQ(outcome->stored, 2);
@@ -115,31 +120,31 @@ TEST_F(MailCheckThreadTest, reportsArriveOnTheStartingThreadInTheCheckOrder) {
     EXPECT_EQ(mailbox.log->steps().count(QStringLiteral("connect pop.example.jp")), 2);
 }
 
-TEST_F(MailCheckThreadTest, messageBoxHoldsTheWorkerUntilAnswered) {
-    mailbox.authResult = -1;
+// Nothing waits for the user mid-session: the session is closed by the time
+// its errors reach the window thread.
+TEST_F(MailCheckThreadTest, errorsArriveWithTheOutcomeOnceTheSessionHasClosed) {
+    mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("大"))};
+    mailbox.tooLarge = {2};
     const auto thread = checker();
     ASSERT_TRUE(thread->start(paths, settings, mailboxes()));
     waitForTheEnd(*thread);
-    EXPECT_EQ(notifier.texts, QStringList{QStringLiteral("-ERR [AUTH] Authentication failed.")});
-    EXPECT_TRUE(notifier.onWindowThread);
-    EXPECT_FALSE(notifier.workerWentOn);
-    const QStringList steps = mailbox.log->steps();
-    EXPECT_LT(steps.indexOf(QStringLiteral("notice answered")), steps.indexOf(QStringLiteral("close")));
-    EXPECT_EQ(reports.last(2), (QStringList{QStringLiteral("新着メール無し。"), QStringLiteral("finished")}));
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_EQ(kindsOf(outcome->errors), QList<MailError::Kind>{MailError::Kind::TooLarge});
+    ASSERT_FALSE(stepsAtTheEnd.isEmpty());
+    EXPECT_EQ(stepsAtTheEnd.last(), QStringLiteral("close"));
 }
 
-TEST_F(MailCheckThreadTest, closingStopsTheCheckAfterTheMessageInHandAndDeletesWhatItStored) {
-    mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("大")), mail(QStringLiteral("三"))};
-    mailbox.tooLarge = {2}; // the worker waits for its notice to be answered
+TEST_F(MailCheckThreadTest, goingAwayStopsTheCheckAfterTheMessageInHandAndDeletesWhatItStored) {
+    mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二")), mail(QStringLiteral("三"))};
     auto thread = checker();
-    ASSERT_TRUE(thread->start(paths, settings, mailboxes()));
+    ASSERT_TRUE(thread->start(paths, settings,
+                              [fake = mailbox] { return std::make_unique<HeldUntilStopped>(fake); }));
     const QDeadlineTimer patience(10000);
     while (!mailbox.log->steps().contains(QStringLiteral("fetch 1")) && !patience.hasExpired())
         QThread::yieldCurrentThread();
-    thread.reset(); // the window thread never got to show the notice
-    EXPECT_TRUE(notifier.texts.isEmpty());
+    thread.reset(); // the window thread never got to hear of the end
     const QStringList steps = mailbox.log->steps();
-    EXPECT_FALSE(steps.contains(QStringLiteral("fetch 3"))) << steps.join(u',').toStdString();
+    EXPECT_FALSE(steps.contains(QStringLiteral("fetch 2"))) << steps.join(u',').toStdString();
     EXPECT_TRUE(steps.contains(QStringLiteral("delete 1"))) << "the stored message leaves the server";
     EXPECT_EQ(steps.last(), QStringLiteral("close"));
     EXPECT_FALSE(outcome.has_value());

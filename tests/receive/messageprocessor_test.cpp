@@ -1,29 +1,31 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <cerrno>
 #include <gtest/gtest.h>
 
 #include "mime/htmlmailmarker.h"
 #include "receive/messageprocessor.h"
 #include "store/mailrecord.h"
 #include "tests/support/childprocess.h"
-#include "tests/support/recordingnotifier.h"
+#include "tests/support/mailerrors.h"
 #include "tests/support/tempfolder.h"
 #include "text/shiftjis.h"
 #include "text/text.h"
 
 namespace {
 
+using K = MailError::Kind;
+
 class MessageProcessorTest : public testing::Test {
   protected:
     TempFolder root; // holds the application folder, so a test can see outside it
     QString appFolder = root.file(QStringLiteral("app"));
     AppPaths paths{appFolder};
-    RecordingNotifier notifier;
 
     // One message received in a check of its own.
     ProcessedMessage processOnce(const ReceivedMessage& message) {
-        MessageProcessor processor(paths, notifier);
+        MessageProcessor processor(paths);
         return processor.ProcessReceivedMessage(message);
     }
 
@@ -38,7 +40,6 @@ class MessageProcessorTest : public testing::Test {
                          {QStringLiteral("index.htm"), QByteArray("<img src=pic.png>")}};
         return m;
     }
-    QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
     QStringList entriesOf(const QString& folder) {
         return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
     }
@@ -62,7 +63,7 @@ TEST_F(MessageProcessorTest, htmlMailLandsInItsOwnFolderAndInTheAttachmentFolder
               (QStringList{QStringLiteral("index.htm"), QStringLiteral("pic.png")}));
     EXPECT_EQ(filesIn(paths.attachmentFolder()),
               (QStringList{QStringLiteral("index.htm"), QStringLiteral("pic.png")}));
-    EXPECT_TRUE(notifier.notices.isEmpty());
+    EXPECT_TRUE(p.notices.isEmpty());
 }
 
 TEST_F(MessageProcessorTest, htmlFolderIsNamedFromTheSubjectAsItsRecordKeepsIt) {
@@ -91,8 +92,7 @@ TEST_F(MessageProcessorTest, htmlFolderIsNamedFromTheSubjectAsItsRecordKeepsIt) 
 
 TEST_F(MessageProcessorTest, secondHtmlMailWithTheSameSubjectGetsAFolderOfItsOwn) {
     (void)processOnce(htmlMail(QStringLiteral("test")));
-    (void)processOnce(htmlMail(QStringLiteral("test")));
-    EXPECT_TRUE(notifier.notices.isEmpty());
+    EXPECT_TRUE(processOnce(htmlMail(QStringLiteral("test"))).notices.isEmpty());
     EXPECT_EQ(filesIn(appFolder + QStringLiteral("/test")).size(), 2);
     EXPECT_EQ(filesIn(appFolder + QStringLiteral("/test (2)")).size(), 2);
     EXPECT_EQ(filesIn(paths.attachmentFolder()).size(), 4) << "earlier files are kept";
@@ -103,11 +103,10 @@ TEST_F(MessageProcessorTest, hostileSubjectsCreateNothingOutsideOrOverTheInstall
     const QStringList appBefore = entriesOf(appFolder);
     for (const char16_t* subject :
          {u"../x", u"a/b", u"★MAilData", u"★maildata", u"添付フォルダ", u"", u"  ", u".", u"..", u"..\\x"}) {
-        notifier.notices.clear();
         const ProcessedMessage p = processOnce(htmlMail(QString::fromUtf16(subject)));
         EXPECT_TRUE(p.html);
-        ASSERT_EQ(notifier.notices.size(), 1) << QString::fromUtf16(subject).toStdString();
-        EXPECT_EQ(notifier.notices[0].text, QStringLiteral("フォルダを作成できませんでした"));
+        EXPECT_EQ(kindsOf(p.notices), QList<K>{K::FolderUnusable})
+            << QString::fromUtf16(subject).toStdString();
     }
     EXPECT_EQ(entriesOf(root.path()), before);
     EXPECT_EQ(entriesOf(appFolder), appBefore);
@@ -136,7 +135,7 @@ TEST_F(MessageProcessorTest, savedMessageFileHoldsTheMessageAndIsGoneWhenTheChec
     plain.body = QStringLiteral("本文");
     const QString saved = paths.attachmentFolder() + QStringLiteral("/0.txt");
     {
-        MessageProcessor check(paths, notifier);
+        MessageProcessor check(paths);
         (void)check.ProcessReceivedMessage(plain);
         EXPECT_EQ(ReadBytes(saved), QByteArray("Subject: x\r\nFrom: a@x\r\n\x96\x7B\x95\xB6\r\n"));
         plain.body = QStringLiteral("next");
@@ -152,8 +151,8 @@ TEST_F(MessageProcessorTest, anIncompleteSplitMessageIsReportedAndStillKept) {
     partial.partsMissing = true;
     partial.attachments = {{QStringLiteral("part.bin"), "part"}};
     const ProcessedMessage p = processOnce(partial);
-    EXPECT_EQ(notifier.texts(), QStringList{QStringLiteral("分割されたメールが全て揃っていません")});
-    EXPECT_TRUE(p.failure.isEmpty());
+    EXPECT_EQ(kindsOf(p.notices), QList<K>{K::PartsMissing});
+    EXPECT_FALSE(p.failure.has_value());
     EXPECT_EQ(filesIn(paths.attachmentFolder()), QStringList{QStringLiteral("part.bin")});
 }
 
@@ -171,28 +170,29 @@ TEST_F(MessageProcessorTest, aMessageThatCannotBeWrittenLeavesNothingBehindAndSa
         ReceivedMessage message;
         ChildLimits limits;
         QString readOnlyFolder;
-        QString failure;
+        QString failure; // the error, as debugText gives it
     } rows[] = {
         {"html-mail-attachment-larger-than-the-disk",
          bigPage,
          {1 << 20, false},
          {},
-         QStringLiteral("添付ファイル「big.bin」を書き込めません: ディスクに空きがありません")},
+         QStringLiteral("AttachmentNotWritten(big.bin, errno %1)").arg(EFBIG)},
         {"saved-message-larger-than-the-disk",
          longText,
          {1000, false},
          {},
-         QStringLiteral("ファイルに書き込めません (%1/0.txt): ディスクに空きがありません").arg(attachments)},
+         QStringLiteral("Disk(ファイルに書き込めません (%1/0.txt): ディスクに空きがありません)")
+             .arg(attachments)},
         {"html-mail-folder-refused",
          htmlMail(QStringLiteral("夏の便り")),
          {RLIM_INFINITY, true},
          appFolder,
-         QStringLiteral("フォルダ「%1/夏の便り」を作成できません: Permission denied").arg(appFolder)},
+         QStringLiteral("Disk(フォルダ「%1/夏の便り」を作成できません: Permission denied)").arg(appFolder)},
         {"attachment-folder-refused-after-the-html-folder",
          htmlMail(QStringLiteral("夏の便り")),
          {RLIM_INFINITY, true},
          attachments,
-         QStringLiteral("添付ファイル「pic.png」を書き込めません: Permission denied")},
+         QStringLiteral("AttachmentNotWritten(pic.png, errno %1)").arg(EACCES)},
     };
     auto everything = [&] {
         QStringList all;
@@ -210,12 +210,13 @@ TEST_F(MessageProcessorTest, aMessageThatCannotBeWrittenLeavesNothingBehindAndSa
             QFile::setPermissions(row.readOnlyFolder, QFile::ReadOwner | QFile::ExeOwner);
         const ChildResult child = RunInChild(row.limits, [&] {
             const ProcessedMessage p = processOnce(row.message);
-            return p.failure + u'\n' + notifier.texts().join(u'|');
+            return (p.failure ? p.failure->debugText() : QString()) + u'\n' +
+                   QString::number(p.notices.size());
         });
         if (!row.readOnlyFolder.isEmpty())
             QFile::setPermissions(row.readOnlyFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         ASSERT_EQ(child.exitCode, 0);
-        EXPECT_EQ(child.output, row.failure + u'\n');
+        EXPECT_EQ(child.output, row.failure + QStringLiteral("\n0"));
         EXPECT_EQ(everything(), before);
     }
 }
@@ -243,14 +244,12 @@ TEST_F(MessageProcessorTest, hostileSubjectsMakeOnlyNewFoldersInsideAndOverwrite
     };
     QStringList made;
     for (const auto& c : cases) {
-        notifier.notices.clear();
-        (void)processOnce(htmlMail(c.subject));
+        const ProcessedMessage p = processOnce(htmlMail(c.subject));
         if (c.folder.isEmpty()) {
-            EXPECT_EQ(notifier.texts(), QStringList{QStringLiteral("フォルダを作成できませんでした")})
-                << c.subject.toStdString();
+            EXPECT_EQ(kindsOf(p.notices), QList<K>{K::FolderUnusable}) << c.subject.toStdString();
             continue;
         }
-        EXPECT_TRUE(notifier.notices.isEmpty()) << c.subject.toStdString();
+        EXPECT_TRUE(p.notices.isEmpty()) << c.subject.toStdString();
         EXPECT_EQ(filesIn(appFolder + u'/' + c.folder),
                   (QStringList{QStringLiteral("index.htm"), QStringLiteral("pic.png")}));
         made.append(c.folder);

@@ -10,23 +10,11 @@
 #include "settings/optionform.h"
 #include "settings/setform.h"
 #include "settings/signinform.h"
-#include "tests/support/scriptedprompter.h"
-#include "tests/support/tempfolder.h"
-#include "ui/appcontext.h"
+#include "tests/support/appfolder.h"
 
 namespace {
 
-class SettingsFormTexts : public testing::Test {
-  protected:
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
-
-    void SetUp() override {
-        context.prompter = &prompter;
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
-    }
-};
+class SettingsFormTexts : public testing::Test, protected AppFolder {};
 
 } // namespace
 

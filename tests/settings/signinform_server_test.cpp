@@ -10,8 +10,8 @@
 #include "settings/accountfile.h"
 #include "settings/idpassform.h"
 #include "settings/signinform.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/mailservers.h"
-#include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
 #include "tests/support/testbrowser.h"
 #include "ui/appcontext.h"
@@ -21,11 +21,8 @@ TEST(SignInWindow, signsInThroughTheBrowserOrTheCopiedAddressAndGoesBackToThePas
         GTEST_SKIP();
     for (const bool browserOpens : {true, false}) {
         SCOPED_TRACE(browserOpens ? "browser-opened" : "browser-not-opened-address-copied");
-        const TempFolder app;
-        ScriptedPrompter prompter;
-        AppContext context{AppPaths(app.path()), app.path()};
-        context.prompter = &prompter;
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
+        AppFolder folder;
+        AppContext& context = folder.context;
         WriteBytes(context.paths.accountFile(), "[EXEINI]\r\nNAME=old\r\nNAME2=password\r\nNAME3=1\r\n");
         TestBrowser browser;
         context.openUrl = [&](const QUrl& url) {
@@ -56,7 +53,7 @@ TEST(SignInWindow, signsInThroughTheBrowserOrTheCopiedAddressAndGoesBackToThePas
         }
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return w->SignInCommand->text() != QStringLiteral("中止"); }, 20000));
-        EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.value(0).text.toStdString();
+        EXPECT_TRUE(folder.prompter.shown.isEmpty()) << folder.prompter.shown.value(0).text.toStdString();
         EXPECT_EQ(
             w->StatusLabel->text(),
             user.name +

@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "mime/outgoingmail.h"
 #include "transport/mailbox.h"
@@ -60,38 +61,43 @@ class FakeMailbox : public Mailbox {
   public:
     QList<ReceivedMessage> messages;
     std::shared_ptr<StepLog> log = std::make_shared<StepLog>(); // shared by copies
-    bool reachable = true;
-    int authResult = -2; // -2: the number of messages
-    QString error = QStringLiteral("-ERR [AUTH] Authentication failed.");
+    std::optional<MailError> connectError;
+    std::optional<MailError> loginError;
     QList<int> tooLarge;
     QStringList uidls; // by message; none: a server without UIDL
     bool quitConfirmed = true;
+    // A refused DELE of a batch, reported when the batch is flushed.
+    std::optional<MailError> flushError;
 
-    bool connect(const QString& server) override {
-        log->add(QStringLiteral("connect ") + server);
-        return reachable;
+    static MailError refusedLogin() {
+        return {.kind = MailError::Kind::Login,
+                .detail = QStringLiteral("-ERR [AUTH] Authentication failed.")};
     }
-    int authenticate(const QString& id, const QString&, bool apop) override {
+
+    MailStatus connect(const QString& server) override {
+        log->add(QStringLiteral("connect ") + server);
+        return connectError ? MailStatus::failure(*connectError) : MailStatus();
+    }
+    MailResult<int> authenticate(const QString& id, const QString&, bool apop) override {
         log->add(QStringLiteral("auth %1 %2").arg(id).arg(apop));
-        return authResult == -2 ? int(messages.size()) : authResult;
+        return loginError ? MailResult<int>::failure(*loginError) : MailResult<int>(int(messages.size()));
     }
     qint64 size(int n) const override { return messages.value(n - 1).body.size(); }
     QString uidl(int n) const override { return uidls.value(n - 1); }
     bool isTooLarge(int n) const override { return tooLarge.contains(n); }
-    Result<QByteArray> fetchRaw(int n) override {
+    MailResult<QByteArray> fetchRaw(int n) override {
         log->add(QStringLiteral("fetch %1").arg(n));
         return rawMessage(messages.at(n - 1));
     }
-    Status remove(int n) override {
+    MailStatus remove(int n) override {
         log->add(QStringLiteral("delete %1").arg(n));
         return {};
     }
-    // A refused DELE of a batch, reported when the batch is flushed.
-    QString flushError;
-    Status flushRemovals() override { return flushError.isEmpty() ? Status() : Status::failure(flushError); }
+    MailStatus flushRemovals() override {
+        return flushError ? MailStatus::failure(*flushError) : MailStatus();
+    }
     void close() override { log->add(QStringLiteral("close")); }
     bool removalsCommitted() const override { return quitConfirmed; }
-    const QString& lastError() const override { return error; }
 };
 
 inline ReceivedMessage mail(const QString& subject) {

@@ -6,12 +6,10 @@
 #include "transport/mailsender.h"
 
 // The way out of a send, played by the test: it notes every recipient it was
-// asked to send to, refuses those named, and may end its connection for good
-// at one (as when the user refuses a login in clear).
+// asked to send to, refuses those named (Refused), and may end its connection
+// for good at one (ClearLoginDeclined, as when the user refuses a login in clear).
 class FakeMailSender : public MailSender {
   public:
-    static inline const QString kClosedText = QStringLiteral("接続を終えました。");
-
     QStringList refusing;
     QString closingAt;
     std::shared_ptr<QStringList> asked = std::make_shared<QStringList>(); // shared by copies
@@ -25,14 +23,16 @@ class FakeMailSender : public MailSender {
     class Connection : public MailConnection {
       public:
         explicit Connection(const FakeMailSender* sender) : sender_(sender) {}
-        Status send(const OutgoingMail& mail) override {
+        MailStatus send(const OutgoingMail& mail) override {
             *sender_->asked << mail.recipient;
             closed_ = closed_ || mail.recipient == sender_->closingAt;
             if (closed_)
-                return Status::failure(kClosedText);
+                return MailStatus::failure({.kind = MailError::Kind::ClearLoginDeclined});
             if (sender_->refusing.contains(mail.recipient))
-                return Status::failure(
-                    QStringLiteral("550 5.1.1 <%1>: Recipient address rejected").arg(mail.recipient));
+                return MailStatus::failure(
+                    {.kind = MailError::Kind::Refused,
+                     .detail =
+                         QStringLiteral("550 5.1.1 <%1>: Recipient address rejected").arg(mail.recipient)});
             return {};
         }
         bool closed() const override { return closed_; }

@@ -57,14 +57,14 @@ class FakeMailStream : public MailStream {
             return false;
         if (next_ >= chunks_.size()) {
             if (hangsUp_)
-                return fail(QStringLiteral("接続が切れました。"));
+                return fail(MailError::Kind::ConnectionLost);
             record_->clock = std::max(record_->clock, untilMillis);
-            return fail(QStringLiteral("サーバー「%1」から応答がありません。").arg(serverText_));
+            return fail(MailError::Kind::Timeout);
         }
         Chunk& chunk = chunks_[next_];
         if (record_->clock + chunk.delayMillis > untilMillis) {
             record_->clock = untilMillis;
-            return fail(QStringLiteral("サーバー「%1」から応答がありません。").arg(serverText_));
+            return fail(MailError::Kind::Timeout);
         }
         record_->clock += chunk.delayMillis;
         chunk.delayMillis = 0;
@@ -77,11 +77,11 @@ class FakeMailStream : public MailStream {
     }
     qint64 nowMillis() const override { return record_->clock; }
     void close() override { open_ = false; }
-    const QString& error() const override { return error_; }
+    const MailError& error() const override { return error_; }
 
   private:
-    bool fail(const QString& text) {
-        error_ = text;
+    bool fail(MailError::Kind kind) {
+        error_ = {.kind = kind, .name = serverText_};
         open_ = false;
         return false;
     }
@@ -92,6 +92,6 @@ class FakeMailStream : public MailStream {
     bool open_ = false;
     QString serverText_;
     QByteArray pending_;
-    QString error_;
+    MailError error_;
     std::shared_ptr<Record> record_ = std::make_shared<Record>();
 };

@@ -19,17 +19,18 @@ class FakeTokenEndpoint : public TokenEndpoint {
         }
     };
 
-    static Result<HttpReply> json(int status, const char* body) {
+    static MailResult<HttpReply> json(int status, const char* body) {
         return HttpReply{status, QByteArray(body)};
     }
 
-    QList<Result<HttpReply>> replies;
+    QList<MailResult<HttpReply>> replies;
     QList<Post> posts;
 
-    Result<HttpReply> post(const QString& url, const QueryItems& form) override {
+    // No reply left: the server is out of reach.
+    MailResult<HttpReply> post(const QString& url, const QueryItems& form) override {
         posts.append({url, form});
         if (replies.isEmpty())
-            return Result<HttpReply>::failure(QStringLiteral("no reply left"));
+            return MailResult<HttpReply>::failure({.kind = MailError::Kind::TokenServerUnreachable});
         return replies.takeFirst();
     }
 };

@@ -5,19 +5,20 @@
 #include "transport/bearertokensource.h"
 
 // Access tokens handed out in turn, to the first login and then to each
-// renewal; one that starts with "!" is a failure with the rest as its text.
+// renewal; "!" is a failure (NotSignedIn), as is the end of the list.
 class ListedTokens : public BearerTokenSource {
   public:
     explicit ListedTokens(QStringList tokens) : tokens_(std::move(tokens)) {}
-    Result<QString> accessToken() override { return next(); }
-    Result<QString> renewedAccessToken() override { return next(); }
+    MailResult<QString> accessToken() override { return next(); }
+    MailResult<QString> renewedAccessToken() override { return next(); }
     int handedOut() const { return handedOut_; }
 
   private:
-    Result<QString> next() {
+    MailResult<QString> next() {
         ++handedOut_;
-        const QString t = tokens_.isEmpty() ? QStringLiteral("!no more tokens") : tokens_.takeFirst();
-        return t.startsWith(u'!') ? Result<QString>::failure(t.mid(1)) : Result<QString>(t);
+        const QString t = tokens_.isEmpty() ? QStringLiteral("!") : tokens_.takeFirst();
+        return t == QStringLiteral("!") ? MailResult<QString>::failure({.kind = MailError::Kind::NotSignedIn})
+                                        : MailResult<QString>(t);
     }
     QStringList tokens_;
     int handedOut_ = 0;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A throwaway application folder for one test.
@@ -17,3 +18,5 @@ class TempFolder {
 
 QByteArray ReadBytes(const QString& path);
 void WriteBytes(const QString& path, const QByteArray& bytes);
+// The names of the files directly in `folder` (no folders), by name.
+QStringList filesIn(const QString& folder);

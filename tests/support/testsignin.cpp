@@ -14,10 +14,10 @@ OAuthSignIn SignInAtTestServer(const TestAccount& account, const QString& storeF
                              {}};
     TestBrowser browser;
     const std::atomic<bool> cancelled = false;
-    const Result<OAuthTokens> tokens =
+    const MailResult<OAuthTokens> tokens =
         SignInFlow(client, account.name, {}, std::make_shared<CurlTokenEndpoint>())
             .run([&](const QUrl& url) { browser.open(url); }, cancelled);
-    EXPECT_TRUE(tokens.ok()) << tokens.error().toStdString();
+    EXPECT_TRUE(tokens.ok()) << tokens.error().debugText().toStdString();
     const OAuthSignIn signedIn{account.name, client, tokens.ok() ? *tokens : OAuthTokens{}};
     EXPECT_TRUE(TokenStore(storeFile).save(signedIn).ok());
     return signedIn;

@@ -24,14 +24,13 @@ TEST(CertificateTrust, aTrustedFingerprintHoldsForItsHostOnly) {
 
 TEST(CertificateTrust, withoutAFileNothingIsTrustedAndNothingIsAsked) {
     bool asked = false;
-    const CertificateTrust trust(QString(), [&](const QString&) { return asked = true; });
+    const CertificateTrust trust(QString(), [&](const MailError&) { return asked = true; });
     EXPECT_FALSE(trust.isTrusted(QStringLiteral("mail.example.jp"), QStringLiteral("AB:CD")));
-    const Status checked = trust.check(QStringLiteral("mail.example.jp"), QSslCertificate(),
-                                       {QSslError(QSslError::HostNameMismatch)});
+    const MailStatus checked = trust.check(QStringLiteral("mail.example.jp"), QSslCertificate(),
+                                           {QSslError(QSslError::HostNameMismatch)});
     ASSERT_FALSE(checked.ok());
-    EXPECT_TRUE(checked.error().startsWith(
-        QStringLiteral("サーバー「mail.example."
-                       "jp」の証明書を確認できませんでした。\n証明書の名前がサーバー名と一致しません。")))
-        << checked.error().toStdString();
+    EXPECT_EQ(checked.error().kind, MailError::Kind::Certificate);
+    EXPECT_EQ(checked.error().name, QStringLiteral("mail.example.jp"));
+    EXPECT_EQ(checked.error().certificateErrors, QList<QSslError>{QSslError(QSslError::HostNameMismatch)});
     EXPECT_FALSE(asked);
 }

@@ -7,6 +7,7 @@
 
 #include "receive/attachmentwriter.h"
 #include "tests/support/clearlogin.h"
+#include "tests/support/mailerrors.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/tempfolder.h"
 #include "transport/certificatetrust.h"
@@ -24,8 +25,8 @@ class MailServers : public testing::Test {
     }
 
     void send(const OutgoingMail& mail) {
-        const Status sent = SmtpSender().send(TestMailServers::smtpServer(), mail);
-        ASSERT_TRUE(sent.ok()) << sent.error().toStdString();
+        const MailStatus sent = SmtpSender().send(TestMailServers::smtpServer(), mail);
+        ASSERT_TRUE(sent.ok()) << testing::PrintToString(sent.error());
     }
 
     TestAccount account;
@@ -48,11 +49,11 @@ TEST_F(MailServers, japaneseMailWithAttachmentsArrivesIdentical) {
     ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
 
     Pop3Session pop({}, TestMailServers::trust());
-    ASSERT_TRUE(pop.connect(TestMailServers::pop3Server())) << pop.lastError().toStdString();
-    ASSERT_EQ(pop.authenticate(account.name, account.password, false), 1) << pop.lastError().toStdString();
+    ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
+    ASSERT_EQ(countOf(pop.authenticate(account.name, account.password, false)), 1);
     EXPECT_GT(pop.size(1), 70000);
-    const Result<ReceivedMessage> got = pop.fetch(1);
-    ASSERT_TRUE(got.ok()) << got.error().toStdString();
+    const MailResult<ReceivedMessage> got = pop.fetch(1);
+    ASSERT_TRUE(got.ok()) << testing::PrintToString(got.error());
     EXPECT_EQ(got->subject, mail.subject);
     EXPECT_EQ(got->sender, QStringLiteral("sender@fennick.test"));
     EXPECT_EQ(got->body, mail.body);
@@ -83,8 +84,8 @@ TEST_F(MailServers, htmlMailShapeArrivesWithMarkerBodyAndFilesInOrder) {
     ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
     Pop3Session pop({}, TestMailServers::trust());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
-    ASSERT_EQ(pop.authenticate(account.name, account.password, true), 1) << pop.lastError().toStdString();
-    const Result<ReceivedMessage> got = pop.fetch(1);
+    ASSERT_EQ(countOf(pop.authenticate(account.name, account.password, true)), 1);
+    const MailResult<ReceivedMessage> got = pop.fetch(1);
     ASSERT_TRUE(got.ok());
     EXPECT_EQ(got->body, QStringLiteral("HTML送信QFM5270XBNWRD4618"));
     ASSERT_EQ(got->attachments.size(), 2);
@@ -99,7 +100,7 @@ TEST_F(MailServers, apopAndPlainLoginsSeeTheSameMailbox) {
     for (const bool apop : {true, false}) {
         Pop3Session pop({}, TestMailServers::trust());
         ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
-        EXPECT_EQ(pop.authenticate(account.name, account.password, apop), 2) << pop.lastError().toStdString();
+        EXPECT_EQ(countOf(pop.authenticate(account.name, account.password, apop)), 2);
         EXPECT_EQ(pop.fetch(2)->subject, QStringLiteral("two"));
         EXPECT_FALSE(pop.uidl(1).isEmpty());
     }
@@ -110,9 +111,8 @@ TEST_F(MailServers, pop3sAndStlsBothReachTheMailbox) {
     for (const QString& server : {TestMailServers::pop3sServer(), TestMailServers::pop3Server()}) {
         SCOPED_TRACE(server.toStdString());
         Pop3Session pop({}, TestMailServers::trust());
-        ASSERT_TRUE(pop.connect(server)) << pop.lastError().toStdString();
-        ASSERT_EQ(pop.authenticate(account.name, account.password, false), 1)
-            << pop.lastError().toStdString();
+        ASSERT_TRUE(pop.connect(server));
+        ASSERT_EQ(countOf(pop.authenticate(account.name, account.password, false)), 1);
         EXPECT_EQ(pop.fetch(1)->subject, QStringLiteral("secret"));
     }
 }
@@ -120,20 +120,18 @@ TEST_F(MailServers, pop3sAndStlsBothReachTheMailbox) {
 TEST_F(MailServers, serverWithoutTlsOrApopTakesUserPassInClearOnceTheUserAgreed) {
     TestMailServers::deliver(account, "Subject: plain\r\n\r\nbody\r\n");
     Pop3Session refused({}, TestMailServers::trust());
-    ASSERT_TRUE(refused.connect(TestMailServers::pop3PlainServer())) << refused.lastError().toStdString();
-    EXPECT_EQ(refused.authenticate(account.name, account.password, false), -1);
-    EXPECT_TRUE(refused.lastError().contains(QStringLiteral("パスワードを送らずに接続を終えました")))
-        << refused.lastError().toStdString();
+    ASSERT_TRUE(refused.connect(TestMailServers::pop3PlainServer()));
+    EXPECT_EQ(refused.authenticate(account.name, account.password, false).error().kind,
+              MailError::Kind::ClearLoginDeclined);
     Pop3Session pop({}, TestMailServers::trust(), ClearLoginAgreed());
-    ASSERT_TRUE(pop.connect(TestMailServers::pop3PlainServer())) << pop.lastError().toStdString();
-    ASSERT_EQ(pop.authenticate(account.name, account.password, false), 1) << pop.lastError().toStdString();
+    ASSERT_TRUE(pop.connect(TestMailServers::pop3PlainServer()));
+    ASSERT_EQ(countOf(pop.authenticate(account.name, account.password, false)), 1);
     EXPECT_EQ(pop.fetch(1)->subject, QStringLiteral("plain"));
     pop.close();
     // Asked for APOP, the same server is refused before any password leaves.
     ASSERT_TRUE(pop.connect(TestMailServers::pop3PlainServer()));
-    EXPECT_EQ(pop.authenticate(account.name, account.password, true), -1);
-    EXPECT_TRUE(pop.lastError().contains(QStringLiteral("APOPに対応していません")))
-        << pop.lastError().toStdString();
+    EXPECT_EQ(pop.authenticate(account.name, account.password, true).error().kind,
+              MailError::Kind::ApopUnsupported);
 }
 
 TEST_F(MailServers, untrustedCertificateIsRefusedUntilTheUserTrustsIt) {
@@ -141,29 +139,30 @@ TEST_F(MailServers, untrustedCertificateIsRefusedUntilTheUserTrustsIt) {
     const QString file = data.file(QStringLiteral("trusted-certificates"));
     const QString fingerprint = TestMailServers::certificateFingerprint();
     ASSERT_EQ(fingerprint.size(), 32 * 3 - 1);
-    QStringList asked;
+    QList<MailError> asked;
     bool answer = false;
-    const CertificateTrust trust(file, [&](const QString& text) {
-        asked << text;
+    const CertificateTrust trust(file, [&](const MailError& problem) {
+        asked << problem;
         return answer;
     });
     // STLS on the plain port and TLS from the start both check it.
     for (const QString& server : {TestMailServers::pop3Server(), TestMailServers::pop3sServer()}) {
         Pop3Session refused({}, trust);
-        EXPECT_FALSE(refused.connect(server));
-        EXPECT_TRUE(refused.lastError().contains(fingerprint)) << refused.lastError().toStdString();
-        EXPECT_TRUE(refused.lastError().contains(QStringLiteral("自己署名の証明書です。")))
-            << refused.lastError().toStdString();
-        EXPECT_EQ(refused.authenticate(account.name, account.password, false), -1);
+        const MailError error = refused.connect(server).error();
+        EXPECT_EQ(error.kind, MailError::Kind::Certificate);
+        EXPECT_EQ(error.detail, fingerprint);
+        ASSERT_FALSE(error.certificateErrors.isEmpty());
+        EXPECT_EQ(error.certificateErrors[0].error(), QSslError::SelfSignedCertificate);
+        EXPECT_EQ(countOf(refused.authenticate(account.name, account.password, false)), -1);
     }
     ASSERT_EQ(asked.size(), 2);
-    EXPECT_TRUE(asked[0].contains(fingerprint));
+    EXPECT_EQ(asked[0].detail, fingerprint);
     EXPECT_FALSE(QFileInfo::exists(file));
 
     answer = true;
     Pop3Session accepted({}, trust);
-    ASSERT_TRUE(accepted.connect(TestMailServers::pop3Server())) << accepted.lastError().toStdString();
-    EXPECT_EQ(accepted.authenticate(account.name, account.password, false), 0);
+    ASSERT_TRUE(accepted.connect(TestMailServers::pop3Server()));
+    EXPECT_EQ(countOf(accepted.authenticate(account.name, account.password, false)), 0);
     EXPECT_EQ(ReadBytes(file), "127.0.0.1 " + fingerprint.toLatin1() + '\n');
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
@@ -172,22 +171,24 @@ TEST_F(MailServers, untrustedCertificateIsRefusedUntilTheUserTrustsIt) {
     // Trusted for good: no more questions.
     asked.clear();
     Pop3Session later({}, trust);
-    ASSERT_TRUE(later.connect(TestMailServers::pop3sServer())) << later.lastError().toStdString();
+    ASSERT_TRUE(later.connect(TestMailServers::pop3sServer()));
     EXPECT_TRUE(asked.isEmpty());
 }
 
 TEST_F(MailServers, emptyMailboxHasNoMessages) {
     Pop3Session pop({}, TestMailServers::trust());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
-    EXPECT_EQ(pop.authenticate(account.name, account.password, false), 0);
+    EXPECT_EQ(countOf(pop.authenticate(account.name, account.password, false)), 0);
 }
 
 TEST_F(MailServers, wrongPasswordGivesTheServersText) {
     for (const bool apop : {false, true}) {
         Pop3Session pop({}, TestMailServers::trust());
         ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
-        EXPECT_EQ(pop.authenticate(account.name, QStringLiteral("wrong"), apop), -1);
-        EXPECT_EQ(pop.lastError(), QStringLiteral("-ERR [AUTH] Authentication failed.")) << apop;
+        const MailResult<int> refused = pop.authenticate(account.name, QStringLiteral("wrong"), apop);
+        ASSERT_FALSE(refused.ok());
+        EXPECT_EQ(refused.error().kind, MailError::Kind::Login);
+        EXPECT_EQ(refused.error().detail, QStringLiteral("-ERR [AUTH] Authentication failed.")) << apop;
     }
 }
 
@@ -197,30 +198,32 @@ TEST_F(MailServers, deletionsAreCommittedOnlyAtClose) {
     {
         Pop3Session pop({}, TestMailServers::trust());
         ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
-        ASSERT_EQ(pop.authenticate(account.name, account.password, false), 2);
+        ASSERT_EQ(countOf(pop.authenticate(account.name, account.password, false)), 2);
         ASSERT_TRUE(pop.remove(1).ok());
         // A second session while the first is open still sees both.
         Pop3Session other({}, TestMailServers::trust());
         ASSERT_TRUE(other.connect(TestMailServers::pop3Server()));
-        EXPECT_EQ(other.authenticate(account.name, account.password, false), 2);
+        EXPECT_EQ(countOf(other.authenticate(account.name, account.password, false)), 2);
         other.close();
         pop.close();
     }
     Pop3Session after({}, TestMailServers::trust());
     ASSERT_TRUE(after.connect(TestMailServers::pop3Server()));
-    ASSERT_EQ(after.authenticate(account.name, account.password, false), 1);
+    ASSERT_EQ(countOf(after.authenticate(account.name, account.password, false)), 1);
     EXPECT_EQ(after.fetch(1)->subject, QStringLiteral("b"));
 }
 
 TEST_F(MailServers, unknownRecipientFailsWithTheServersReply) {
-    const Status sent =
+    const MailStatus sent =
         SmtpSender().send(TestMailServers::smtpServer(), {QStringLiteral("nobody@fennick.test"),
                                                           QStringLiteral("me@fennick.test"),
                                                           QStringLiteral("s"),
                                                           QStringLiteral("b"),
                                                           {}});
     ASSERT_FALSE(sent.ok());
-    EXPECT_TRUE(sent.error().startsWith(QStringLiteral("550 5.1.1"))) << sent.error().toStdString();
+    EXPECT_EQ(sent.error().kind, MailError::Kind::Refused);
+    EXPECT_TRUE(sent.error().detail.startsWith(QStringLiteral("550 5.1.1")))
+        << sent.error().detail.toStdString();
 }
 
 TEST(SmtpSend, missingAttachmentFailsBeforeAnyConnection) {
@@ -228,14 +231,15 @@ TEST(SmtpSend, missingAttachmentFailsBeforeAnyConnection) {
     // made would be waiting here.
     QTcpServer server;
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
-    const Status sent = SmtpSender().send(QStringLiteral("127.0.0.1:%1").arg(server.serverPort()),
-                                          {QStringLiteral("to@fennick.test"),
-                                           QStringLiteral("me@fennick.test"),
-                                           QStringLiteral("s"),
-                                           QStringLiteral("b"),
-                                           {QStringLiteral("/no/such/photo.jpg")}});
+    const MailStatus sent = SmtpSender().send(QStringLiteral("127.0.0.1:%1").arg(server.serverPort()),
+                                              {QStringLiteral("to@fennick.test"),
+                                               QStringLiteral("me@fennick.test"),
+                                               QStringLiteral("s"),
+                                               QStringLiteral("b"),
+                                               {QStringLiteral("/no/such/photo.jpg")}});
     ASSERT_FALSE(sent.ok());
-    EXPECT_TRUE(sent.error().contains(QStringLiteral("/no/such/photo.jpg")));
+    EXPECT_EQ(sent.error().kind, MailError::Kind::Disk);
+    EXPECT_TRUE(sent.error().detail.contains(QStringLiteral("/no/such/photo.jpg")));
     EXPECT_FALSE(server.waitForNewConnection(0)) << "the server was contacted";
 }
 

@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "tests/support/clearlogin.h"
+#include "tests/support/mailerrors.h"
 #include "tests/support/scriptedserver.h"
 #include "transport/pop3session.h"
 
 namespace {
 
 using S = ScriptedServer;
+using K = MailError::Kind;
 
 ScriptedServer::Script greeting(std::initializer_list<const char*> capabilities,
                                 const char* hello = "+OK ready") {
@@ -60,10 +62,16 @@ std::string problemsOf(ScriptedServer& server) {
     return server.problems().join(u'\n').toStdString();
 }
 
-int logIn(Pop3Session& pop, ScriptedServer& server) {
-    if (!pop.connect(server.address()))
-        return -2;
-    return pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false);
+// The number of messages, or -1 with `error` saying why.
+int logIn(Pop3Session& pop, ScriptedServer& server, MailError* error = nullptr) {
+    MailResult<int> count = MailResult<int>::failure({});
+    if (const MailStatus connected = pop.connect(server.address()); !connected)
+        count = MailResult<int>::failure(connected.error());
+    else
+        count = pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false);
+    if (!count && error)
+        *error = count.error();
+    return count ? *count : -1;
 }
 
 } // namespace
@@ -76,7 +84,7 @@ TEST(Pop3Session, withoutPipeliningEveryCommandWaitsForItsAnswer) {
                S::expectAlone("QUIT"),   S::send("+OK")};
     ScriptedServer server({script});
     Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
-    ASSERT_EQ(logIn(pop, server), 2) << pop.lastError().toStdString() << problemsOf(server);
+    ASSERT_EQ(logIn(pop, server), 2) << problemsOf(server);
     EXPECT_EQ(*pop.fetchRaw(1), QByteArray("Subject: one\r\n"));
     EXPECT_EQ(*pop.fetchRaw(2), QByteArray("Subject: two\r\n"));
     EXPECT_TRUE(pop.remove(1).ok());
@@ -108,18 +116,21 @@ TEST(Pop3Session, pipelinedErrorsBelongToTheirOwnMessage) {
     Pop3Session::Options options = quick();
     options.windowMessages = 3;
     Pop3Session pop(options, CertificateTrust(), ClearLoginAgreed());
-    ASSERT_EQ(logIn(pop, server), 3) << pop.lastError().toStdString() << problemsOf(server);
+    ASSERT_EQ(logIn(pop, server), 3) << problemsOf(server);
     EXPECT_EQ(*pop.fetchRaw(1), QByteArray("Subject: one\r\n"));
-    const Result<QByteArray> second = pop.fetchRaw(2);
+    const MailResult<QByteArray> second = pop.fetchRaw(2);
     ASSERT_FALSE(second.ok());
-    EXPECT_EQ(second.error(),
-              QStringLiteral("メッセージ 2 を受信できませんでした: -ERR message 2 is locked"));
+    EXPECT_EQ(second.error().kind, K::NotReceived);
+    EXPECT_EQ(second.error().number, 2);
+    EXPECT_EQ(second.error().detail, QStringLiteral("-ERR message 2 is locked"));
     EXPECT_EQ(*pop.fetchRaw(3), QByteArray("Subject: three\r\n"));
     EXPECT_TRUE(pop.remove(1).ok());
     EXPECT_TRUE(pop.remove(3).ok());
-    const Status removed = pop.flushRemovals();
+    const MailStatus removed = pop.flushRemovals();
     ASSERT_FALSE(removed.ok());
-    EXPECT_EQ(removed.error(), QStringLiteral("メッセージ 3 を削除できませんでした: -ERR cannot delete 3"));
+    EXPECT_EQ(removed.error().kind, K::NotDeleted);
+    EXPECT_EQ(removed.error().number, 3);
+    EXPECT_EQ(removed.error().detail, QStringLiteral("-ERR cannot delete 3"));
     pop.close();
     EXPECT_TRUE(server.problems().isEmpty()) << problemsOf(server);
 }
@@ -151,7 +162,7 @@ TEST(Pop3Session, theWindowOfRetrsIsBoundedByCountAndByBytes) {
                    S::send("+OK")};
         ScriptedServer server({script});
         Pop3Session pop(options, CertificateTrust(), ClearLoginAgreed());
-        ASSERT_EQ(logIn(pop, server), 4) << pop.lastError().toStdString() << problemsOf(server);
+        ASSERT_EQ(logIn(pop, server), 4) << problemsOf(server);
         for (int n = 1; n <= 4; ++n)
             EXPECT_EQ(*pop.fetchRaw(n), QByteArray::number(n) + "\r\n");
         pop.close();
@@ -175,8 +186,10 @@ TEST(Pop3Session, pipelinedLoginRefusedGivesTheServersWords) {
                S::send("+OK")};
     ScriptedServer server({script});
     Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
-    EXPECT_EQ(logIn(pop, server), -1);
-    EXPECT_EQ(pop.lastError(), QStringLiteral("-ERR [AUTH] Authentication failed."));
+    MailError error;
+    EXPECT_EQ(logIn(pop, server, &error), -1);
+    EXPECT_EQ(error.kind, K::Login);
+    EXPECT_EQ(error.detail, QStringLiteral("-ERR [AUTH] Authentication failed."));
     pop.close();
     EXPECT_TRUE(server.problems().isEmpty()) << problemsOf(server);
 }
@@ -190,9 +203,9 @@ TEST(Pop3Session, dotStuffedLinesAreUnstuffed) {
                S::expect("QUIT"),        S::send("+OK")};
     ScriptedServer server({script});
     Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
-    ASSERT_EQ(logIn(pop, server), 1) << pop.lastError().toStdString() << problemsOf(server);
-    const Result<QByteArray> got = pop.fetchRaw(1);
-    ASSERT_TRUE(got.ok()) << got.error().toStdString();
+    ASSERT_EQ(logIn(pop, server), 1) << problemsOf(server);
+    const MailResult<QByteArray> got = pop.fetchRaw(1);
+    ASSERT_TRUE(got.ok()) << testing::PrintToString(got.error());
     EXPECT_EQ(*got, QByteArray("Subject: dots\r\n\r\n.leading\r\n.\r\na . inside\r\n"));
 }
 
@@ -201,12 +214,11 @@ TEST(Pop3Session, retrCutOffBeforeTheFinalDotFails) {
     script += {S::expect("RETR 1"), S::send("+OK"), S::send("Subject: half"), S::close()};
     ScriptedServer server({script});
     Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
-    ASSERT_EQ(logIn(pop, server), 1) << pop.lastError().toStdString() << problemsOf(server);
-    const Result<QByteArray> got = pop.fetchRaw(1);
+    ASSERT_EQ(logIn(pop, server), 1) << problemsOf(server);
+    const MailResult<QByteArray> got = pop.fetchRaw(1);
     ASSERT_FALSE(got.ok());
-    EXPECT_TRUE(got.error().startsWith(QStringLiteral("メッセージ 1 を受信できませんでした。")))
-        << got.error().toStdString();
-    EXPECT_TRUE(got.error().contains(QStringLiteral("受信の途中で切れました"))) << got.error().toStdString();
+    EXPECT_EQ(chainOf(got.error()), (QList<K>{K::NotReceived, K::LostMidReply, K::ConnectionLost}));
+    EXPECT_EQ(got.error().number, 1);
 }
 
 TEST(Pop3Session, silentServerEndsInATimeoutError) {
@@ -216,10 +228,10 @@ TEST(Pop3Session, silentServerEndsInATimeoutError) {
     Pop3Session::Options options = quick();
     options.timeouts.idleMillis = 300;
     Pop3Session pop(options, CertificateTrust(), ClearLoginAgreed());
-    ASSERT_EQ(logIn(pop, server), 1) << pop.lastError().toStdString() << problemsOf(server);
-    const Result<QByteArray> got = pop.fetchRaw(1);
+    ASSERT_EQ(logIn(pop, server), 1) << problemsOf(server);
+    const MailResult<QByteArray> got = pop.fetchRaw(1);
     ASSERT_FALSE(got.ok());
-    EXPECT_TRUE(got.error().contains(QStringLiteral("から応答がありません"))) << got.error().toStdString();
+    EXPECT_EQ(chainOf(got.error()), (QList<K>{K::NotReceived, K::LostMidReply, K::Timeout}));
 }
 
 TEST(Pop3Session, messagesOverTheCapStayOnTheServer) {
@@ -235,16 +247,16 @@ TEST(Pop3Session, messagesOverTheCapStayOnTheServer) {
     Pop3Session::Options options = quick();
     options.maxMessageBytes = 1000;
     Pop3Session pop(options, CertificateTrust(), ClearLoginAgreed());
-    ASSERT_EQ(logIn(pop, server), 3) << pop.lastError().toStdString() << problemsOf(server);
+    ASSERT_EQ(logIn(pop, server), 3) << problemsOf(server);
     EXPECT_FALSE(pop.isTooLarge(1));
     EXPECT_TRUE(pop.isTooLarge(2));
     EXPECT_EQ(*pop.fetchRaw(1), QByteArray("Subject: one\r\n"));
-    const Result<QByteArray> second = pop.fetchRaw(2);
+    const MailResult<QByteArray> second = pop.fetchRaw(2);
     ASSERT_FALSE(second.ok());
-    EXPECT_TRUE(second.error().contains(QStringLiteral("大きすぎる"))) << second.error().toStdString();
-    const Result<QByteArray> third = pop.fetchRaw(3);
+    EXPECT_EQ(chainOf(second.error()), QList<K>{K::TooLarge});
+    const MailResult<QByteArray> third = pop.fetchRaw(3);
     ASSERT_FALSE(third.ok());
-    EXPECT_TRUE(third.error().contains(QStringLiteral("大きすぎる"))) << third.error().toStdString();
+    EXPECT_EQ(chainOf(third.error()), (QList<K>{K::NotReceived, K::ReplyTooLarge}));
     EXPECT_TRUE(pop.remove(1).ok());
     pop.close();
     EXPECT_TRUE(server.problems().isEmpty()) << problemsOf(server);
@@ -264,9 +276,9 @@ TEST(Pop3Session, apopIsUsedInClearWheneverTheGreetingAllowsIt) {
                S::send("+OK")};
     ScriptedServer server({script});
     Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
-    ASSERT_TRUE(pop.connect(server.address())) << pop.lastError().toStdString();
-    EXPECT_EQ(pop.authenticate(QStringLiteral("mrose"), QStringLiteral("tanstaaf"), false), 0)
-        << pop.lastError().toStdString() << problemsOf(server);
+    ASSERT_TRUE(pop.connect(server.address()));
+    EXPECT_EQ(countOf(pop.authenticate(QStringLiteral("mrose"), QStringLiteral("tanstaaf"), false)), 0)
+        << problemsOf(server);
     pop.close();
     EXPECT_TRUE(server.problems().isEmpty()) << problemsOf(server);
 }
@@ -274,10 +286,9 @@ TEST(Pop3Session, apopIsUsedInClearWheneverTheGreetingAllowsIt) {
 TEST(Pop3Session, apopAskedForWithoutATimestampFailsAndSendsNoPassword) {
     ScriptedServer server({greeting({"USER"})});
     Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
-    ASSERT_TRUE(pop.connect(server.address())) << pop.lastError().toStdString();
-    EXPECT_EQ(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), true), -1);
-    EXPECT_EQ(pop.lastError(), QStringLiteral("このPOP3サーバーはAPOPに対応していません（挨拶にタイムスタン"
-                                              "プがありません）。APOPを使わない設定にしてください。"));
+    ASSERT_TRUE(pop.connect(server.address()));
+    EXPECT_EQ(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), true).error().kind,
+              K::ApopUnsupported);
     pop.close();
     for (const QByteArray& line : server.received())
         EXPECT_FALSE(line.startsWith("USER") || line.startsWith("PASS") || line.startsWith("APOP"))
@@ -290,10 +301,8 @@ TEST(Pop3Session, brokenStlsHandshakeIsAnErrorAndNoPasswordLeaves) {
                S::silent(300), S::close()};
     ScriptedServer server({script});
     Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
-    EXPECT_FALSE(pop.connect(server.address()));
-    EXPECT_TRUE(pop.lastError().contains(QStringLiteral("暗号化 (TLS) の通信を始められませんでした")))
-        << pop.lastError().toStdString();
-    EXPECT_EQ(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false), -1);
+    EXPECT_EQ(pop.connect(server.address()).error().kind, K::Tls);
+    EXPECT_FALSE(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false).ok());
     pop.close();
     for (const QByteArray& line : server.received())
         EXPECT_FALSE(line.startsWith("USER") || line.startsWith("PASS")) << line.data();
@@ -320,9 +329,8 @@ TEST(Pop3Session, connectionThatIsNeverAcceptedEndsInATimeoutError) {
     Pop3Session::Options options = quick();
     options.timeouts.connectMillis = 300;
     Pop3Session pop(options, CertificateTrust(), ClearLoginAgreed());
-    EXPECT_FALSE(pop.connect(QStringLiteral("127.0.0.1:%1").arg(ntohs(addr.sin_port))));
-    EXPECT_TRUE(pop.lastError().contains(QStringLiteral("に接続できません")))
-        << pop.lastError().toStdString();
+    EXPECT_EQ(pop.connect(QStringLiteral("127.0.0.1:%1").arg(ntohs(addr.sin_port))).error().kind,
+              K::CannotConnect);
     for (int fd : waiting)
         ::close(fd);
     ::close(listener);
@@ -335,13 +343,18 @@ TEST(Pop3Session, refusedConnectionAndUnknownHostFailCleanly) {
         closedPort = gone.port();
     }
     Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
-    EXPECT_FALSE(pop.connect(QStringLiteral("127.0.0.1:%1").arg(closedPort)));
-    EXPECT_TRUE(pop.lastError().contains(QStringLiteral("接続できません"))) << pop.lastError().toStdString();
-    EXPECT_FALSE(pop.connect(QStringLiteral("no-such-host.invalid")));
-    EXPECT_TRUE(pop.lastError().contains(QStringLiteral("見つかりません"))) << pop.lastError().toStdString();
-    EXPECT_EQ(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false), -1);
-    EXPECT_FALSE(pop.connect(QStringLiteral("host:notaport")));
-    EXPECT_EQ(pop.lastError(), QStringLiteral("POP3サーバー名「host:notaport」が正しくありません。"));
+    const MailError refused = pop.connect(QStringLiteral("127.0.0.1:%1").arg(closedPort)).error();
+    EXPECT_EQ(refused.kind, K::CannotConnect);
+    EXPECT_EQ(refused.name, QStringLiteral("127.0.0.1:%1").arg(closedPort));
+    EXPECT_FALSE(refused.detail.isEmpty()) << "the system's words";
+    EXPECT_EQ(pop.connect(QStringLiteral("no-such-host.invalid")).error().kind, K::ServerNotFound);
+    EXPECT_EQ(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false).error().kind,
+              K::ServerNotFound)
+        << "a login without a session gives why there is none";
+    const MailError badName = pop.connect(QStringLiteral("host:notaport")).error();
+    EXPECT_EQ(badName.kind, K::BadServerName);
+    EXPECT_EQ(badName.name, QStringLiteral("host:notaport"));
+    EXPECT_EQ(badName.detail, QStringLiteral("POP3"));
 }
 
 TEST(Pop3Session, deletionsCountAsCommittedOnlyWhenTheQuitIsAnswered) {
@@ -356,7 +369,7 @@ TEST(Pop3Session, deletionsCountAsCommittedOnlyWhenTheQuitIsAnswered) {
     ScriptedServer server({refused, cut, taken});
     for (const bool committed : {false, false, true}) {
         Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
-        ASSERT_EQ(logIn(pop, server), 1) << pop.lastError().toStdString() << problemsOf(server);
+        ASSERT_EQ(logIn(pop, server), 1) << problemsOf(server);
         EXPECT_TRUE(pop.remove(1).ok());
         pop.close();
         EXPECT_EQ(pop.removalsCommitted(), committed);

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include "tests/support/mailerrors.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/tempfolder.h"
 #include "transport/smtpsender.h"
@@ -19,7 +20,7 @@ class SmtpServers : public testing::Test {
 
     // The user agrees to a login in clear, without a note of it.
     SmtpSender loggedIn(const QString& password, CertificateTrust trust = TestMailServers::trust(),
-                        TlsPolicy policy = TlsPolicy({}, [](const QString&) { return true; })) const {
+                        TlsPolicy policy = TlsPolicy({}, [](const MailError&) { return true; })) const {
         return SmtpSender({{}, {account.name, password}}, std::move(trust), std::move(policy));
     }
 
@@ -58,8 +59,8 @@ TEST_F(SmtpServers, eachServerFormDeliversWithTheLoginItOffers) {
     int delivered = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tag);
-        const Status sent = loggedIn(account.password).send(c.server, mailFrom(sender(c.tag)));
-        ASSERT_TRUE(sent.ok()) << sent.error().toStdString();
+        const MailStatus sent = loggedIn(account.password).send(c.server, mailFrom(sender(c.tag)));
+        ASSERT_TRUE(sent.ok()) << testing::PrintToString(sent.error());
         ASSERT_TRUE(TestMailServers::waitForMessages(account, ++delivered));
         const TestMailServers::SmtpSession session = TestMailServers::smtpSession(sender(c.tag));
         EXPECT_EQ(session.mechanism.toStdString(), c.mechanism);
@@ -90,25 +91,23 @@ TEST_F(SmtpServers, tlsOnceGivenIsKeptAndALoginInClearWaitsForTheUsersYes) {
         TempFolder data;
         const QString file = data.file(TlsPolicy::kFileName);
         int questions = 0;
-        const TlsPolicy policy(file, [&](const QString&) {
+        const TlsPolicy policy(file, [&](const MailError&) {
             ++questions;
             return row.answer;
         });
         for (int i = 0; i < row.sends; ++i) {
             const QString from = sender(row.tag) + QString::number(i);
             const qint64 logEnd = TestMailServers::postfixLogEnd();
-            const Status sent =
+            const MailStatus sent =
                 loggedIn(account.password, TestMailServers::trust(), policy).send(row.server, mailFrom(from));
             if (!row.answer && row.questions > 0) {
-                EXPECT_EQ(sent.error(),
-                          QStringLiteral("サーバー「%1」は暗号化に対応していないため、パスワードを送ら"
-                                         "ずに接続を終えました。")
-                              .arg(row.server));
+                EXPECT_EQ(sent.error().kind, MailError::Kind::ClearLoginDeclined);
+                EXPECT_EQ(sent.error().name, row.server);
                 for (const QString& session : TestMailServers::plainSubmissionSessionsWithoutMail(logEnd))
                     EXPECT_FALSE(session.contains(QStringLiteral("auth"))) << session.toStdString();
                 continue;
             }
-            ASSERT_TRUE(sent.ok()) << sent.error().toStdString();
+            ASSERT_TRUE(sent.ok()) << testing::PrintToString(sent.error());
             ASSERT_TRUE(TestMailServers::waitForMessages(account, ++delivered));
             EXPECT_EQ(TestMailServers::smtpSession(from).mechanism.toStdString(), row.mechanism);
         }
@@ -124,8 +123,8 @@ TEST_F(SmtpServers, sendToAllOfThreeMailsUsesOneConnection) {
     {
         SmtpConnection connection = loggedIn(account.password).connect(TestMailServers::submissionServer());
         for (const char* subject : {"一通目", "二通目", "三通目"}) {
-            const Status sent = connection.send(mailFrom(sender("batch"), QString::fromUtf8(subject)));
-            ASSERT_TRUE(sent.ok()) << sent.error().toStdString();
+            const MailStatus sent = connection.send(mailFrom(sender("batch"), QString::fromUtf8(subject)));
+            ASSERT_TRUE(sent.ok()) << testing::PrintToString(sent.error());
         }
     } // QUIT
     ASSERT_TRUE(TestMailServers::waitForMessages(account, 3));
@@ -138,22 +137,24 @@ TEST_F(SmtpServers, aRefusedMailInABatchLeavesTheNextOnesToGo) {
     ASSERT_TRUE(connection.send(mailFrom(sender("first"))).ok());
     OutgoingMail unknown = mailFrom(sender("unknown"));
     unknown.recipient = QStringLiteral("nobody@fennick.test");
-    const Status refused = connection.send(unknown);
+    const MailStatus refused = connection.send(unknown);
     ASSERT_FALSE(refused.ok());
-    EXPECT_TRUE(refused.error().startsWith(
+    EXPECT_EQ(refused.error().kind, MailError::Kind::Refused);
+    EXPECT_TRUE(refused.error().detail.startsWith(
         QStringLiteral("550 5.1.1 <nobody@fennick.test>: Recipient address rejected")))
-        << refused.error().toStdString();
-    const Status next = connection.send(mailFrom(sender("next")));
-    EXPECT_TRUE(next.ok()) << next.error().toStdString();
+        << testing::PrintToString(refused.error());
+    const MailStatus next = connection.send(mailFrom(sender("next")));
+    EXPECT_TRUE(next.ok()) << testing::PrintToString(next.error());
     EXPECT_TRUE(TestMailServers::waitForMessages(account, 2));
 }
 
 TEST_F(SmtpServers, wrongPasswordGivesTheServersText) {
     for (const QString& server : {TestMailServers::submissionServer(), TestMailServers::smtpsServer()}) {
-        const Status sent = loggedIn(QStringLiteral("wrong")).send(server, mailFrom(sender("wrong")));
+        const MailStatus sent = loggedIn(QStringLiteral("wrong")).send(server, mailFrom(sender("wrong")));
         ASSERT_FALSE(sent.ok());
-        EXPECT_TRUE(sent.error().startsWith(QStringLiteral("535 5.7.8 Error: authentication failed")))
-            << sent.error().toStdString();
+        EXPECT_EQ(sent.error().kind, MailError::Kind::Login);
+        EXPECT_TRUE(sent.error().detail.startsWith(QStringLiteral("535 5.7.8 Error: authentication failed")))
+            << testing::PrintToString(sent.error());
     }
     EXPECT_EQ(TestMailServers::waitingMessages(account), 0);
 }
@@ -163,35 +164,37 @@ TEST_F(SmtpServers, untrustedCertificateIsRefusedWithItsFingerprintUntilTrusted)
     const QString file = data.file(QStringLiteral("trusted-certificates"));
     const QString fingerprint = TestMailServers::certificateFingerprint();
     ASSERT_EQ(fingerprint.size(), 32 * 3 - 1);
-    QStringList asked;
+    QList<MailError> asked;
     bool answer = false;
-    const CertificateTrust trust(file, [&](const QString& text) {
-        asked << text;
+    const CertificateTrust trust(file, [&](const MailError& problem) {
+        asked << problem;
         return answer;
     });
     // STARTTLS and TLS from the start both check it.
     for (const QString& server : {TestMailServers::submissionServer(), TestMailServers::smtpsServer()}) {
-        const Status refused = loggedIn(account.password, trust).send(server, mailFrom(sender("refused")));
+        const MailStatus refused =
+            loggedIn(account.password, trust).send(server, mailFrom(sender("refused")));
         ASSERT_FALSE(refused.ok());
-        EXPECT_TRUE(refused.error().contains(fingerprint)) << refused.error().toStdString();
-        EXPECT_TRUE(refused.error().contains(QStringLiteral("自己署名の証明書です。")))
-            << refused.error().toStdString();
+        EXPECT_EQ(refused.error().kind, MailError::Kind::Certificate);
+        EXPECT_EQ(refused.error().detail, fingerprint);
+        ASSERT_FALSE(refused.error().certificateErrors.isEmpty());
+        EXPECT_EQ(refused.error().certificateErrors[0].error(), QSslError::SelfSignedCertificate);
     }
     ASSERT_EQ(asked.size(), 2);
-    EXPECT_TRUE(asked[0].contains(fingerprint));
+    EXPECT_EQ(asked[0].detail, fingerprint);
     EXPECT_FALSE(QFileInfo::exists(file));
 
     answer = true;
-    const Status accepted = loggedIn(account.password, trust)
-                                .send(TestMailServers::submissionServer(), mailFrom(sender("trusted")));
-    ASSERT_TRUE(accepted.ok()) << accepted.error().toStdString();
+    const MailStatus accepted = loggedIn(account.password, trust)
+                                    .send(TestMailServers::submissionServer(), mailFrom(sender("trusted")));
+    ASSERT_TRUE(accepted.ok()) << testing::PrintToString(accepted.error());
     EXPECT_EQ(ReadBytes(file), "127.0.0.1 " + fingerprint.toLatin1() + '\n');
 
     // Trusted for good: no more questions.
     asked.clear();
-    const Status later =
+    const MailStatus later =
         loggedIn(account.password, trust).send(TestMailServers::smtpsServer(), mailFrom(sender("later")));
-    ASSERT_TRUE(later.ok()) << later.error().toStdString();
+    ASSERT_TRUE(later.ok()) << testing::PrintToString(later.error());
     EXPECT_TRUE(asked.isEmpty());
     ASSERT_TRUE(TestMailServers::waitForMessages(account, 2));
     EXPECT_EQ(TestMailServers::waitingMessages(account), 2);

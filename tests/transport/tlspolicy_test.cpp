@@ -38,9 +38,10 @@ TEST(TlsPolicy, aLoginInClearNeedsTheUsersYesAndAHostOnceSeenWithTlsNeverGetsOne
         if (!row.fileBefore.isEmpty())
             WriteBytes(file, row.fileBefore);
         int questions = 0;
-        const TlsPolicy policy(file, [&](const QString& text) {
+        const TlsPolicy policy(file, [&](const MailError& ifDeclined) {
             ++questions;
-            EXPECT_TRUE(text.contains(QStringLiteral("パスワードが暗号化されずに送られます。続けますか？")));
+            EXPECT_EQ(ifDeclined.kind, MailError::Kind::ClearLoginDeclined);
+            EXPECT_EQ(ifDeclined.name, QStringLiteral("mail.example.jp"));
             return row.answer;
         });
         EXPECT_EQ(policy.allowClearLogin(kPop, QStringLiteral("mail.example.jp")).ok(), row.allowed);
@@ -58,10 +59,9 @@ TEST(TlsPolicy, tlsOnceSeenIsRequiredFromThenOnInAFileOnlyTheUserReads) {
     ASSERT_TRUE(policy.rememberTls(kPop).ok());
     ASSERT_TRUE(policy.rememberTls(kSmtp).ok());
     EXPECT_TRUE(policy.requiresTls(kPop));
-    const Status downgraded = policy.acceptNoTls(kPop, QStringLiteral("mail.example.jp"));
+    const MailStatus downgraded = policy.acceptNoTls(kPop, QStringLiteral("mail.example.jp"));
     ASSERT_FALSE(downgraded.ok());
-    EXPECT_TRUE(downgraded.error().contains(QStringLiteral("攻撃を受けている")))
-        << downgraded.error().toStdString();
+    EXPECT_EQ(downgraded.error().kind, MailError::Kind::TlsWithdrawn);
     EXPECT_EQ(ReadBytes(file), "pop3 mail.example.jp:110 tls\nsmtp mail.example.jp:25 tls\n");
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);

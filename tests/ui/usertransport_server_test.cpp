@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/accountfile.h"
-#include "tests/support/scriptedprompter.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/tempfolder.h"
 #include "tests/support/testsignin.h"
 #include "ui/appcontext.h"
@@ -26,20 +26,17 @@ TEST(UserSmtpSender, logsInWithTheSignInWhenThereIsOneElseWithThePassword) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const TestAccount account = TestMailServers::claimAccount();
-        const TempFolder app;
-        ScriptedPrompter prompter; // trusts the test servers' certificate when asked
-        AppContext context{AppPaths(app.path()), app.path()};
-        context.prompter = &prompter;
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
+        AppFolder folder; // its prompter trusts the test servers' certificate when asked
+        AppContext& context = folder.context;
         WriteBytes(context.paths.accountFile(),
                    "[EXEINI]\r\nNAME=" + account.name.toLatin1() +
                        "\r\nNAME2=" + (row.signedIn ? QByteArray() : account.password.toLatin1()) + "\r\n");
         if (row.signedIn)
             SignInAtTestServer(account, AccountFile(context.paths.accountFile()).tokenStoreFile());
         const QString from = QStringLiteral("%1-%2@fennick.test").arg(QLatin1String(row.name), account.name);
-        const Status sent = UserSmtpSender(context).send(
+        const MailStatus sent = UserSmtpSender(context).send(
             row.server, {account.address, from, QStringLiteral("件名"), QStringLiteral("本文"), {}});
-        ASSERT_TRUE(sent.ok()) << sent.error().toStdString();
+        ASSERT_TRUE(sent.ok()) << sent.error().debugText().toStdString();
         EXPECT_EQ(TestMailServers::smtpSession(from).mechanism, QString::fromLatin1(row.mechanism));
     }
 }

@@ -23,8 +23,8 @@ class ThreadNotingPrompter : public ScriptedPrompter {
 };
 
 // Runs the check on a thread of its own while this one keeps its events going.
-Status onWorker(const std::function<Status()>& check) {
-    Status checked = Status::failure(QStringLiteral("never ran"));
+MailStatus onWorker(const std::function<MailStatus()>& check) {
+    MailStatus checked = MailStatus::failure({.kind = MailError::Kind::NotConnected});
     QThread* worker = QThread::create([&] { checked = check(); });
     QSignalSpy finished(worker, &QThread::finished);
     worker->start();
@@ -39,7 +39,7 @@ Status onWorker(const std::function<Status()>& check) {
 TEST(UserTransport, aWorkersQuestionIsAskedOnTheWindowThreadAndItsYesIsKeptForTheUserOnly) {
     struct Row {
         const char* name;
-        std::function<Status(const AppContext&)> check;
+        std::function<MailStatus(const AppContext&)> check;
         QString question; // the start of the text
         const char* file; // in the data folder
         QByteArray kept;

@@ -18,7 +18,6 @@
 #include "tests/support/fakemailstream.h"
 #include "text/shiftjis.h"
 #include "transport/pop3session.h"
-#include "transport/usernotifier.h"
 
 namespace FuzzTargets {
 
@@ -46,15 +45,10 @@ QStringList entriesUnder(const QString& folder) {
     return out;
 }
 
-class SilentNotifier : public UserNotifier {
-  public:
-    void notify(const QString&, const QString&) override {}
-};
-
 QString checkAttachments(const ReceivedMessage& message, const QString& folder) {
     const AttachmentWriter::Report report = AttachmentWriter::write(message, folder);
     if (report.outcome == AttachmentWriter::Outcome::FileNotOpened)
-        return QStringLiteral("an attachment was not written: %1").arg(report.error);
+        return QStringLiteral("an attachment was not written: %1").arg(report.error.debugText());
     if (report.writtenFiles.size() != message.attachments.size())
         return QStringLiteral("%1 attachments, %2 files")
             .arg(message.attachments.size())
@@ -91,9 +85,8 @@ QString mimeMessage(QByteArrayView input) {
     if (!paths.ensureLayout())
         return {};
     const QStringList installed = entriesUnder(app);
-    SilentNotifier notifier;
     {
-        MessageProcessor processor(paths, notifier);
+        MessageProcessor processor(paths);
         (void)processor.ProcessReceivedMessage(message);
     }
     const QStringList outside = entriesUnder(scratch.path());
@@ -293,12 +286,12 @@ QString pop3Replies(QByteArrayView input) {
     const auto record = stream->record();
     Pop3Session::Options options;
     options.maxMessageBytes = 1 << 16;
-    Pop3Session pop(options, std::move(stream), TlsPolicy(QString(), [](const QString&) { return true; }));
+    Pop3Session pop(options, std::move(stream), TlsPolicy(QString(), [](const MailError&) { return true; }));
     QSet<QByteArray> fetched;
     if (pop.connect(QStringLiteral("127.0.0.1"))) {
-        const int count = pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false);
-        for (int n = 1; n <= std::min(count, 64); ++n) {
-            const Result<QByteArray> raw = pop.fetchRaw(n);
+        const MailResult<int> count = pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false);
+        for (int n = 1; count && n <= std::min(*count, 64); ++n) {
+            const MailResult<QByteArray> raw = pop.fetchRaw(n);
             if (!raw)
                 continue;
             if (!raw->isEmpty() && !raw->endsWith("\r\n"))

@@ -9,11 +9,10 @@
 
 #include "history/editorstate.h"
 #include "history/historymode.h"
-#include "history/pageviewplugin.h"
 #include "history/tyakuform.h"
-#include "tests/support/scriptedprompter.h"
+#include "pageview/pageviewplugin.h"
+#include "tests/support/appfolder.h"
 #include "tests/support/tempfolder.h"
-#include "ui/appcontext.h"
 #include "ui/twips.h"
 
 namespace {
@@ -23,17 +22,10 @@ bool engineMapped() {
     return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6WebEngineCore");
 }
 
-class PageModuleTest : public testing::Test {
+class PageModuleTest : public testing::Test, protected AppFolder {
   protected:
-    TempFolder app;
-    ScriptedPrompter prompter;
-    AppContext context{AppPaths(app.path()), app.path()};
     EditorState editor;
 
-    void SetUp() override {
-        context.prompter = &prompter;
-        ASSERT_TRUE(context.paths.ensureLayout().ok());
-    }
     // A received mail; an HTML one gets the page folder named after its subject.
     void receive(const QString& subject, const QString& kind, const QByteArray& page = {}) {
         const MailRecord r{subject,

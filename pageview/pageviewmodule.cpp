@@ -1,8 +1,8 @@
 // The page engine's module: the one object the loader asks for views.
 #include <QObject>
 
-#include "history/pageview.h"
-#include "history/pageviewplugin.h"
+#include "pageview/pageview.h"
+#include "pageview/pageviewplugin.h"
 
 class PageViewModule : public QObject, public PageViewPlugin {
     Q_OBJECT

@@ -11,7 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "history/pageview.h"
+#include "pageview/pageview.h"
 #include "tests/support/tempfolder.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
-#include "history/pageviewplugin.h"
+#include "pageview/pageviewplugin.h"
 
 // Lets a page load files from its own folder and nothing else: no network,
 // no file elsewhere on the disk.

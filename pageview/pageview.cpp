@@ -1,4 +1,4 @@
-#include "history/pageview.h"
+#include "pageview/pageview.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "history/pageviewloader.h"
+#include "pageview/pageviewloader.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -6,7 +6,7 @@
 #include <QOpenGLWidget>
 #include <QPluginLoader>
 
-#include "history/pageviewplugin.h"
+#include "pageview/pageviewplugin.h"
 
 // Qt's setter of the context every OpenGL context shares with; the page
 // engine reads it through QOpenGLContext::globalShareContext().

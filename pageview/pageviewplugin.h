@@ -7,9 +7,10 @@ class QString;
 class QUrl;
 class QWidget;
 
-// The history window's view of a received page. The engine behind it is
-// heavy (WebEngine and an OpenGL driver), so it lives in a module of its own
-// that is loaded the first time a page is shown.
+// A window's view of a page: a received mail's in the history window, a
+// dropped one in the compose window. The engine behind it is heavy (WebEngine
+// and an OpenGL driver), so it lives in a module of its own that is loaded
+// the first time a page is shown.
 class PageViewInterface {
   public:
     virtual ~PageViewInterface() = default;

@@ -1,0 +1,294 @@
+// The user's words for every kind of error of receiving and sending mail,
+// each with the particulars of a real case: the texts the windows show.
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <set>
+
+#include "ui/errortexts.h"
+
+namespace {
+
+using K = MailError::Kind;
+
+const QString kServer = QStringLiteral("pop.example.jp");
+
+MailError of(K kind) {
+    return {.kind = kind};
+}
+MailError about(K kind, const QString& name, const QString& detail = {}) {
+    return {.kind = kind, .name = name, .detail = detail};
+}
+MailError words(K kind, const QString& detail) {
+    return {.kind = kind, .detail = detail};
+}
+
+} // namespace
+
+TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
+    const MailError lost = about(K::ConnectionLost, kServer);
+    const MailError fullDisk = words(K::Disk, QStringLiteral("ファイルに書き込めません (/a/orxdata2.data): "
+                                                             "ディスクに空きがありません"));
+    const MailError tokenRefused =
+        words(K::TokenNotIssued, QStringLiteral("invalid_grant (Token has been revoked.)"));
+    const struct {
+        const char* name;
+        MailError error;
+        QString text;
+    } rows[] = {
+        {"pop3-server-name-with-a-bad-port",
+         about(K::BadServerName, QStringLiteral("host:x"), QStringLiteral("POP3")),
+         QStringLiteral("POP3サーバー名「host:x」が正しくありません。")},
+        {"smtp-server-name-empty", about(K::BadServerName, QString(), QStringLiteral("SMTP")),
+         QStringLiteral("SMTPサーバー名「」が正しくありません。")},
+        {"host-not-found", about(K::ServerNotFound, kServer, QStringLiteral("Host not found")),
+         QStringLiteral("サーバー「pop.example.jp」が見つかりません。(Host not found)")},
+        {"connection-refused", about(K::CannotConnect, kServer, QStringLiteral("Connection refused")),
+         QStringLiteral("サーバー「pop.example.jp」に接続できません。(Connection refused)")},
+        {"silent-server", about(K::Timeout, kServer),
+         QStringLiteral("サーバー「pop.example.jp」から応答がありません。")},
+        {"silent-server-in-libcurls-words", about(K::Timeout, kServer, QStringLiteral("Timeout was reached")),
+         QStringLiteral("サーバー「pop.example.jp」から応答がありません。(Timeout was reached)")},
+        {"server-hung-up", lost, QStringLiteral("サーバー「pop.example.jp」との接続が切れました。")},
+        {"server-hung-up-in-libcurls-words",
+         about(K::ConnectionLost, kServer, QStringLiteral("Recv failure")),
+         QStringLiteral("サーバー「pop.example.jp」との接続が切れました。(Recv failure)")},
+        {"network-error", about(K::ConnectionFailed, kServer, QStringLiteral("Network unreachable")),
+         QStringLiteral("サーバー「pop.example.jp」との通信に失敗しました。(Network unreachable)")},
+        {"smtp-greeting-refused", about(K::ConnectionDeclined, kServer, QStringLiteral("554 go away")),
+         QStringLiteral("サーバー「pop.example.jp」が接続を断りました。(554 go away)")},
+        {"hung-up-mid-message", about(K::LostMidReply, kServer).because(lost),
+         QStringLiteral("サーバー「pop.example.jp」との接続が受信の途中で切れました。"
+                        "(サーバー「pop.example.jp」との接続が切れました。)")},
+        {"line-over-a-megabyte",
+         {.kind = K::LineTooLong, .bytes = 1048576},
+         QStringLiteral("サーバーから長すぎる行（1048576 バイト超）が届いたため、接続を終えました。")},
+        {"no-openssl", of(K::NoTlsLibrary),
+         QStringLiteral("暗号化 (TLS) が使えません。OpenSSL が見つかりません。")},
+        {"broken-handshake", about(K::Tls, kServer, QStringLiteral("Handshake failed")),
+         QStringLiteral(
+             "サーバー「pop.example.jp」と暗号化 (TLS) の通信を始められませんでした。(Handshake failed)")},
+        {"stls-refused", about(K::StlsRefused, kServer, QStringLiteral("-ERR not now")),
+         QStringLiteral("サーバー「pop.example.jp」が暗号化 (TLS) を始めませんでした: -ERR not now")},
+        {"starttls-refused",
+         about(K::StartTlsRefused, kServer, QStringLiteral("454 4.7.0 TLS not available")),
+         QStringLiteral("サーバー「pop.example.jp」は暗号化 (STARTTLS) を申し出ながら始めませんでした。"
+                        "(454 4.7.0 TLS not available)")},
+        {"tls-stripped", about(K::TlsWithdrawn, kServer),
+         QStringLiteral(
+             "サーバー「pop.example.jp」は以前は暗号化 (TLS) に対応していましたが、今回は対応していません。"
+             "通信が途中で書き換えられている（攻撃を受けている）おそれがあるため、"
+             "パスワードを送らずに接続を終えました。")},
+        {"clear-login-declined", about(K::ClearLoginDeclined, kServer),
+         QStringLiteral("サーバー「pop.example."
+                        "jp」は暗号化に対応していないため、パスワードを送らずに接続を終えました。")},
+        {"tls-record-not-written",
+         about(K::TlsRecordNotKept, QStringLiteral("/a/server-tls"), QStringLiteral("No space")),
+         QStringLiteral("サーバーの暗号化の記録を「/a/server-tls」に書き込めませんでした。(No space)")},
+        {"self-signed-expired-certificate",
+         {.kind = K::Certificate,
+          .name = QStringLiteral("mail.example.jp"),
+          .detail = QStringLiteral("AB:CD"),
+          .certificateErrors = {QSslError(QSslError::SelfSignedCertificate),
+                                QSslError(QSslError::SelfSignedCertificateInChain),
+                                QSslError(QSslError::CertificateExpired)}},
+         QStringLiteral(
+             "サーバー「mail.example.jp」の証明書を確認できませんでした。\n自己署名の証明書です。\n"
+             "証明書の有効期限が切れています。\nSHA-256 指紋: AB:CD")},
+        {"certificate-of-another-name-issued-by-nobody-known",
+         {.kind = K::Certificate,
+          .name = QStringLiteral("mail.example.jp"),
+          .detail = QStringLiteral("AB:CD"),
+          .certificateErrors = {QSslError(QSslError::HostNameMismatch),
+                                QSslError(QSslError::CertificateUntrusted),
+                                QSslError(QSslError::CertificateNotYetValid),
+                                QSslError(QSslError::CertificateRevoked)}},
+         QStringLiteral("サーバー「mail.example.jp」の証明書を確認できませんでした。\n"
+                        "証明書の名前がサーバー名と一致しません。\n信頼できる発行者の証明書ではありません。\n"
+                        "証明書がまだ有効になっていません。\n証明書は失効しています。\nSHA-256 指紋: AB:CD")},
+        {"trusted-certificate-not-written",
+         about(K::CertificateNotKept, QStringLiteral("/a/trusted-certificates"), QStringLiteral("No space")),
+         QStringLiteral("信頼する証明書を「/a/trusted-certificates」に書き込めませんでした。(No space)")},
+        {"libcurl-cannot-pin", about(K::KeyNotPinned, kServer, QStringLiteral("Unsupported")),
+         QStringLiteral("サーバー「pop.example.jp」の証明書を信頼した鍵で確かめることができないため、"
+                        "接続しませんでした。(Unsupported)")},
+        {"wrong-password", words(K::Login, QStringLiteral("-ERR [AUTH] Authentication failed.")),
+         QStringLiteral("-ERR [AUTH] Authentication failed.")},
+        {"apop-without-timestamp", of(K::ApopUnsupported),
+         QStringLiteral("このPOP3サーバーはAPOPに対応していません（挨拶にタイムスタンプがありません）。"
+                        "APOPを使わない設定にしてください。")},
+        {"token-over-a-clear-connection", about(K::TokenNeedsTls, kServer),
+         QStringLiteral("サーバー「pop.example.jp」は暗号化 (TLS) に対応していないため、"
+                        "サインイン (OAuth2) の情報を送らずに接続を終えました。")},
+        {"pop3-server-without-bearer-login", about(K::NoTokenLogin, kServer),
+         QStringLiteral(
+             "POP3サーバー「pop.example.jp」はサインイン (OAuth2) によるログイン (OAUTHBEARER, XOAUTH2) "
+             "に対応していません。")},
+        {"pop3-refused-the-renewed-token",
+         about(K::TokenRefused, kServer,
+               QStringLiteral("-ERR [AUTH] Authentication failed. (invalid_token)")),
+         QStringLiteral("サーバー「pop.example.jp」がサインイン (OAuth2) のトークンを受け付けませんでした: "
+                        "-ERR [AUTH] Authentication failed. (invalid_token)\n"
+                        "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。")},
+        {"smtp-refused-the-renewed-token",
+         of(K::TokenRefused)
+             .because(words(K::Login, QStringLiteral("535 5.7.8 Error: authentication failed"))),
+         QStringLiteral("535 5.7.8 Error: authentication failed\nサインイン (OAuth2) "
+                        "のトークンが受け付けられませんでした。"
+                        "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。")},
+        {"no-sign-in-kept", of(K::NotSignedIn),
+         QStringLiteral(
+             "サインインの情報がありません。「ID/PASS」の画面の「OAuth2...」からサインインしてください。")},
+        {"refresh-token-revoked", of(K::SignInExpired).because(tokenRefused),
+         QStringLiteral(
+             "認証サーバーがトークンを発行しませんでした: invalid_grant (Token has been revoked.)\n"
+             "サインインの期限が切れたか、取り消されました。「ID/PASS」の画面の「OAuth2...」から"
+             "サインインし直してください。")},
+        {"sign-in-cancelled", of(K::SignInCancelled), QStringLiteral("サインインを中止しました。")},
+        {"browser-never-came-back",
+         {.kind = K::SignInTimedOut, .number = 5},
+         QStringLiteral("5 分待ちましたが、ブラウザでのサインインが終わりませんでした。"
+                        "もう一度「ブラウザでサインイン」を押してください。")},
+        {"access-denied-in-the-browser", of(K::SignInDenied),
+         QStringLiteral("ブラウザでサインインが取り消されました（アクセスが許可されませんでした）。")},
+        {"provider-error-in-the-redirect", words(K::SignInIncomplete, QStringLiteral("server_error")),
+         QStringLiteral("ブラウザでのサインインが完了しませんでした: server_error")},
+        {"redirect-without-a-code", of(K::SignInIncomplete),
+         QStringLiteral("ブラウザでのサインインが完了しませんでした: code がありません")},
+        {"no-refresh-token", of(K::NoRefreshToken),
+         QStringLiteral("認証サーバーがリフレッシュトークンを発行しませんでした。"
+                        "アクセスの許可 (オフラインアクセス) を確かめてください。")},
+        {"loopback-port-refused", words(K::RedirectNotOpened, QStringLiteral("Address in use")),
+         QStringLiteral("サインインの応答を受け取るポートを開けませんでした。(Address in use)")},
+        {"token-url-in-clear", about(K::TokenServerNotHttps, QStringLiteral("http://auth.example.jp/token")),
+         QStringLiteral("認証サーバーの URL「http://auth.example.jp/token」は https:// "
+                        "で始まっていなければなりません。")},
+        {"token-server-unreachable",
+         about(K::TokenServerUnreachable, QStringLiteral("auth.example.jp"))
+             .because(about(K::ServerNotFound, QStringLiteral("auth.example.jp"),
+                            QStringLiteral("Could not resolve"))),
+         QStringLiteral(
+             "認証サーバー (auth.example.jp) と通信できませんでした。ネットワークを確かめて、"
+             "もう一度お試しください。\nサーバー「auth.example.jp」が見つかりません。(Could not resolve)")},
+        {"answer-without-access-token", of(K::NoAccessToken),
+         QStringLiteral("認証サーバーの応答にアクセストークンがありません。")},
+        {"code-refused", tokenRefused,
+         QStringLiteral(
+             "認証サーバーがトークンを発行しませんでした: invalid_grant (Token has been revoked.)")},
+        {"token-server-trouble",
+         {.kind = K::TokenServerUnreadable, .number = 503},
+         QStringLiteral("認証サーバーの応答が読めません (HTTP 503)。時間をおいてもう一度お試しください。")},
+        {"recipient-rejected",
+         words(K::Refused, QStringLiteral("550 5.1.1 <x@y>: Recipient address rejected")),
+         QStringLiteral("550 5.1.1 <x@y>: Recipient address rejected")},
+        {"not-pop3", words(K::Protocol, QStringLiteral("HTTP/1.1 400")),
+         QStringLiteral("POP3サーバーの応答が読めません: HTTP/1.1 400")},
+        {"no-session", of(K::NotConnected), QStringLiteral("POP3サーバーに接続していません。")},
+        {"list-and-stat-disagree", of(K::ListMismatch),
+         QStringLiteral("POP3サーバーのメッセージ一覧 (LIST) がメッセージ数 (STAT) と合いません。"
+                        "メールはサーバーに残してあります。")},
+        {"message-not-listed",
+         {.kind = K::NotOnServer, .number = 7},
+         QStringLiteral("メッセージ 7 はサーバーにありません。")},
+        {"message-over-the-limit",
+         {.kind = K::TooLarge, .number = 2, .bytes = 70000000},
+         QStringLiteral(
+             "メッセージ 2 は大きすぎるため受信できません（70000000 バイト）。サーバーに残します。")},
+        {"reply-far-beyond-its-listed-size",
+         {.kind = K::ReplyTooLarge, .bytes = 1000},
+         QStringLiteral("大きすぎるため受信できません（1000 バイトを超えています）。")},
+        {"retr-refused",
+         {.kind = K::NotReceived, .detail = QStringLiteral("-ERR locked"), .number = 2},
+         QStringLiteral("メッセージ 2 を受信できませんでした: -ERR locked")},
+        {"retr-cut-off",
+         MailError{.kind = K::NotReceived, .number = 1}.because(
+             about(K::LostMidReply, kServer).because(lost)),
+         QStringLiteral("メッセージ 1 "
+                        "を受信できませんでした。サーバー「pop.example.jp」との接続が受信の途中で切れました。"
+                        "(サーバー「pop.example.jp」との接続が切れました。)")},
+        {"dele-refused",
+         {.kind = K::NotDeleted, .detail = QStringLiteral("-ERR locked"), .number = 3},
+         QStringLiteral("メッセージ 3 を削除できませんでした: -ERR locked")},
+        {"no-recipient", of(K::NoRecipient), QStringLiteral("宛先がありません。")},
+        {"recipient-with-a-line-break", about(K::BadRecipient, QStringLiteral("a@x\r\nRCPT")),
+         QStringLiteral("宛先「a@x\r\nRCPT」が正しくありません。")},
+        {"sender-with-a-space", about(K::BadSender, QStringLiteral("me @x")),
+         QStringLiteral("差出人のアドレス「me @x」が正しくありません。")},
+        {"attachment-gone", about(K::AttachmentUnreadable, QStringLiteral("/home/u/消えた.pdf")),
+         QStringLiteral(
+             "添付ファイル「/home/u/消えた.pdf」を読み込めません。ファイルがあるか確かめて下さい。")},
+        {"mail-to-one-not-sent",
+         about(K::NotSent, QStringLiteral("b@x.jp"))
+             .because(words(K::Refused, QStringLiteral("550 no such user"))),
+         QStringLiteral("b@x.jp へ送信できませんでした。\n550 no such user")},
+        {"store-report", fullDisk,
+         QStringLiteral("ファイルに書き込めません (/a/orxdata2.data): ディスクに空きがありません")},
+        {"attachment-folder-gone",
+         {.kind = K::FolderNotOpened, .name = QStringLiteral("/a/添付"), .systemError = ENOENT},
+         QStringLiteral("フォルダ「/a/添付」を開けません: No such file or directory")},
+        {"attachment-on-a-full-disk",
+         {.kind = K::AttachmentNotWritten, .name = QStringLiteral("big.bin"), .systemError = ENOSPC},
+         QStringLiteral("添付ファイル「big.bin」を書き込めません: ディスクに空きがありません")},
+        {"attachment-over-the-quota",
+         {.kind = K::AttachmentNotWritten, .name = QStringLiteral("big.bin"), .systemError = EDQUOT},
+         QStringLiteral("添付ファイル「big.bin」を書き込めません: ディスクに空きがありません")},
+        {"attachment-refused",
+         {.kind = K::AttachmentNotWritten, .name = QStringLiteral("a.png"), .systemError = EACCES},
+         QStringLiteral("添付ファイル「a.png」を書き込めません: Permission denied")},
+        {"every-free-name-taken",
+         {.kind = K::AttachmentNotWritten, .name = QStringLiteral("a.png"), .systemError = EEXIST},
+         QStringLiteral(
+             "添付ファイル「a.png」を書き込めません（同じ名前のファイルが多すぎます）: File exists")},
+        {"folder-not-synced", about(K::FolderNotSynced, QStringLiteral("/a/夏")),
+         QStringLiteral("フォルダをディスクに書き出せません (/a/夏)")},
+        {"log-changed-under-the-check", about(K::LogChanged, QStringLiteral("/a/received.log")),
+         QStringLiteral("受信の記録が途中で変わりました (/a/received.log)")},
+        {"login-refused-in-words-with-a-nul",
+         of(K::LoginFailed)
+             .because(words(K::Login, QStringLiteral("-ERR no") + QChar(u'\0') + QStringLiteral("hidden"))),
+         QStringLiteral("-ERR no")},
+        {"log-unreadable",
+         of(K::LogUnreadable).because(words(K::Disk, QStringLiteral("ファイルを読めません"))),
+         QStringLiteral(
+             "受信の記録を読めませんでした。メールはサーバーに残してあります。\nファイルを読めません")},
+        {"stored-mail-not-verified",
+         of(K::NotVerified).because(about(K::LogChanged, QStringLiteral("/a/received.log"))),
+         QStringLiteral(
+             "受信したメールを確かめられませんでした。このメールと以降のメールはサーバーに残してあります。\n"
+             "受信の記録が途中で変わりました (/a/received.log)")},
+        {"mail-not-stored",
+         MailError{.kind = K::NotStored,
+                   .number = 2,
+                   .subject = QStringLiteral("二"),
+                   .sender = QStringLiteral("a@example.jp")}
+             .because(fullDisk),
+         QStringLiteral(
+             "メッセージ 2 を保存できませんでした。このメールと以降のメールはサーバーに残してあります。\n"
+             "件名: 二\n差出人: a@example.jp\nファイルに書き込めません (/a/orxdata2.data): "
+             "ディスクに空きがありません")},
+        {"records-not-synced", of(K::NotSynced).because(fullDisk),
+         QStringLiteral("受信したメールをディスクに書き出せませんでした。メールはサーバーに残してあります。\n"
+                        "ファイルに書き込めません (/a/orxdata2.data): ディスクに空きがありません")},
+        {"subject-names-no-folder", of(K::FolderUnusable), QStringLiteral("フォルダを作成できませんでした")},
+        {"split-message", of(K::PartsMissing), QStringLiteral("分割されたメールが全て揃っていません")},
+    };
+    std::set<K> kinds;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ErrorText(row.error).toStdString(), row.text.toStdString());
+        kinds.insert(row.error.kind);
+    }
+    EXPECT_EQ(int(kinds.size()), QMetaEnum::fromType<K>().keyCount()) << "a row for every kind";
+}
+
+TEST(ErrorTexts, aConnectionsQuestionsAskWhatTheUserDecides) {
+    const MailError certificate{
+        .kind = K::Certificate,
+        .name = QStringLiteral("mail.example.jp"),
+        .detail = QStringLiteral("AB:CD"),
+        .certificateErrors = {QSslError(QSslError::UnableToGetLocalIssuerCertificate)}};
+    EXPECT_EQ(QuestionText(certificate).toStdString(),
+              QStringLiteral("サーバー「mail.example.jp」の証明書を確認できませんでした。\n"
+                             "信頼できる発行者の証明書ではありません。\nSHA-256 指紋: AB:CD\n\n"
+                             "この証明書をこのサーバーの証明書として今後も信頼しますか？")
+                  .toStdString());
+}

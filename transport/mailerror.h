@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QList>
+#include <QMetaEnum>
+#include <QObject>
+#include <QSslError>
+#include <QString>
+#include <memory>
+
+#include "text/result.h"
+
+// What went wrong in receiving or sending mail, as a value: what happened
+// and its particulars (the server's own words, a path, a count, an errno).
+// The logic never words it; the windows turn it into the user's text
+// (ui/errortexts.h). Each kind says which particulars it carries.
+struct MailError {
+    Q_GADGET
+
+  public:
+    enum class Kind {
+        // Reaching the server. `name` is the server as the user typed it.
+        BadServerName,      // detail: the protocol, "POP3" or "SMTP"
+        ServerNotFound,     // detail: the system's words
+        CannotConnect,      // detail: the system's words
+        Timeout,            // detail: the system's words, if any
+        ConnectionLost,     // detail: the system's words, if any
+        ConnectionFailed,   // detail: the system's words
+        ConnectionDeclined, // the greeting of an SMTP server said no; detail: its reply
+        LostMidReply,       // cause: how the connection ended
+        LineTooLong,        // bytes: the limit; no name
+
+        // TLS and certificates.
+        NoTlsLibrary,       // OpenSSL is missing
+        Tls,                // the handshake failed; detail: the library's words or the server's reply
+        StlsRefused,        // POP3 STLS offered, then answered -ERR; detail: the reply
+        StartTlsRefused,    // SMTP STARTTLS offered, then refused; detail: the reply
+        TlsWithdrawn,       // a server seen with TLS before offers none now
+        ClearLoginDeclined, // the user said no to a password in clear
+        TlsRecordNotKept,   // name: the file; detail: why
+        Certificate,        // name: the host; certificateErrors; detail: the SHA-256 fingerprint
+        CertificateNotKept, // name: the file; detail: why
+        KeyNotPinned,       // libcurl cannot check by the key the user trusted; detail: its words
+
+        // Logging in.
+        Login,           // refused; detail: the server's words
+        ApopUnsupported, // APOP asked for, the greeting has no timestamp
+        TokenNeedsTls,   // a server without TLS gets no token
+        NoTokenLogin,    // the POP3 server offers neither OAUTHBEARER nor XOAUTH2
+        TokenRefused,    // POP3: detail, the server's words; SMTP: cause, libcurl's report
+        NotSignedIn,     // no sign-in is kept for the account
+        SignInExpired,   // the provider refused to renew; cause: its answer
+
+        // Signing in through the browser, and the provider's token server.
+        SignInCancelled,
+        SignInTimedOut,         // number: the minutes waited
+        SignInDenied,           // the user did not allow the access
+        SignInIncomplete,       // detail: the provider's error; none: the answer had no code
+        NoRefreshToken,         // the provider gave none (offline access not allowed)
+        RedirectNotOpened,      // the loopback port; detail: why
+        TokenServerNotHttps,    // name: its URL
+        TokenServerUnreachable, // name: the host; cause
+        NoAccessToken,          // the answer has none
+        TokenNotIssued,         // detail: the provider's error (and description)
+        TokenServerUnreadable,  // number: the HTTP status
+
+        // What a server said.
+        Refused,       // detail: the server's words, as they stand
+        Protocol,      // detail: the reply that is not POP3
+        NotConnected,  // a POP3 command without a session
+        ListMismatch,  // LIST and STAT disagree
+        NotOnServer,   // number: the message
+        TooLarge,      // number: the message; bytes: its listed size
+        ReplyTooLarge, // bytes: the limit the reply went beyond
+        NotReceived,   // number: the message; detail: the server's refusal, or cause
+        NotDeleted,    // number: the message; detail: the server's refusal
+
+        // Sending.
+        NoRecipient,
+        BadRecipient,         // name: the address
+        BadSender,            // name: the address
+        AttachmentUnreadable, // name: the file
+        NotSent,              // name: the recipient; cause: why
+
+        // Storing. `name` is the file or folder.
+        Disk,                 // detail: the store's (or the MIME layer's) own report
+        FolderNotOpened,      // systemError
+        AttachmentNotWritten, // name: the attachment's; systemError (EEXIST: every free name was taken)
+        FolderNotSynced,
+        LogChanged, // the received log changed under the check
+
+        // The mail check. `cause` is what went wrong underneath.
+        LoginFailed,    // cause
+        LogUnreadable,  // cause
+        NotVerified,    // cause: why the message could not be looked up among those stored
+        NotStored,      // number, subject, sender: the message; cause
+        NotSynced,      // cause
+        FolderUnusable, // an HTML mail's subject names no folder: its files went only to 添付フォルダ
+        PartsMissing,   // a piece of a split message
+    };
+    Q_ENUM(Kind)
+
+    // Each with its default, so that an error names only what it carries:
+    // MailError{.kind = Kind::Timeout, .name = server}.
+    Kind kind = Kind::Disk;
+    QString name = {};
+    QString detail = {};
+    qint64 number = 0;
+    qint64 bytes = 0;
+    int systemError = 0;
+    QList<QSslError> certificateErrors = {};
+    QString subject = {};
+    QString sender = {};
+    std::shared_ptr<const MailError> cause = {};
+
+    // This error, with `why` beneath it.
+    MailError because(MailError why) const {
+        MailError e = *this;
+        e.cause = std::make_shared<const MailError>(std::move(why));
+        return e;
+    }
+    // The store's own report of a file it could not read or write.
+    static MailError disk(const QString& report) { return {.kind = Kind::Disk, .detail = report}; }
+
+    // For logs and test failures, not for the user: "Timeout(pop.example.jp …) <- …".
+    QString debugText() const;
+};
+
+using MailStatus = StatusOf<MailError>;
+template <typename T> using MailResult = Result<T, MailError>;

@@ -1,0 +1,255 @@
+#include "ui/errortexts.h"
+
+#include <QStringList>
+#include <cerrno>
+
+#include "store/posixfile.h"
+#include "text/text.h"
+
+namespace {
+
+using K = MailError::Kind;
+
+QString reasonText(const QSslError& error) {
+    switch (error.error()) {
+    case QSslError::SelfSignedCertificate:
+    case QSslError::SelfSignedCertificateInChain:
+        return QStringLiteral("自己署名の証明書です。");
+    case QSslError::UnableToGetLocalIssuerCertificate:
+    case QSslError::UnableToGetIssuerCertificate:
+    case QSslError::UnableToVerifyFirstCertificate:
+    case QSslError::CertificateUntrusted:
+        return QStringLiteral("信頼できる発行者の証明書ではありません。");
+    case QSslError::HostNameMismatch:
+        return QStringLiteral("証明書の名前がサーバー名と一致しません。");
+    case QSslError::CertificateExpired:
+        return QStringLiteral("証明書の有効期限が切れています。");
+    case QSslError::CertificateNotYetValid:
+        return QStringLiteral("証明書がまだ有効になっていません。");
+    case QSslError::CertificateRevoked:
+        return QStringLiteral("証明書は失効しています。");
+    default:
+        return error.errorString();
+    }
+}
+
+QString certificateText(const MailError& e) {
+    QStringList reasons;
+    for (const QSslError& error : e.certificateErrors)
+        if (const QString r = reasonText(error); !reasons.contains(r))
+            reasons << r;
+    return QStringLiteral("サーバー「%1」の証明書を確認できませんでした。\n%2\nSHA-256 指紋: %3")
+        .arg(e.name, reasons.join(u'\n'), e.detail);
+}
+
+QString causeText(const MailError& e) {
+    return e.cause ? ErrorText(*e.cause) : QString();
+}
+
+// The system's words, "(…)", after the sentence when there are any.
+QString withDetail(const QString& sentence, const MailError& e) {
+    return e.detail.isEmpty() ? sentence : sentence + u'(' + e.detail + u')';
+}
+
+const QString kSignInAgain =
+    QStringLiteral("「ID/PASS」の画面の「OAuth2...」からサインインし直してください。");
+
+} // namespace
+
+QString ErrorText(const MailError& e) {
+    const QString message = QString::number(e.number);
+    switch (e.kind) {
+    case K::BadServerName:
+        return QStringLiteral("%1サーバー名「%2」が正しくありません。").arg(e.detail, e.name);
+    case K::ServerNotFound:
+        return QStringLiteral("サーバー「%1」が見つかりません。(%2)").arg(e.name, e.detail);
+    case K::CannotConnect:
+        return QStringLiteral("サーバー「%1」に接続できません。(%2)").arg(e.name, e.detail);
+    case K::Timeout:
+        return withDetail(QStringLiteral("サーバー「%1」から応答がありません。").arg(e.name), e);
+    case K::ConnectionLost:
+        return withDetail(QStringLiteral("サーバー「%1」との接続が切れました。").arg(e.name), e);
+    case K::ConnectionFailed:
+        return QStringLiteral("サーバー「%1」との通信に失敗しました。(%2)").arg(e.name, e.detail);
+    case K::ConnectionDeclined:
+        return QStringLiteral("サーバー「%1」が接続を断りました。(%2)").arg(e.name, e.detail);
+    case K::LostMidReply:
+        return QStringLiteral("サーバー「%1」との接続が受信の途中で切れました。(%2)")
+            .arg(e.name, causeText(e));
+    case K::LineTooLong:
+        return QStringLiteral("サーバーから長すぎる行（%1 バイト超）が届いたため、接続を終えました。")
+            .arg(e.bytes);
+    case K::NoTlsLibrary:
+        return QStringLiteral("暗号化 (TLS) が使えません。OpenSSL が見つかりません。");
+    case K::Tls:
+        return QStringLiteral("サーバー「%1」と暗号化 (TLS) の通信を始められませんでした。(%2)")
+            .arg(e.name, e.detail);
+    case K::StlsRefused:
+        return QStringLiteral("サーバー「%1」が暗号化 (TLS) を始めませんでした: %2").arg(e.name, e.detail);
+    case K::StartTlsRefused:
+        return QStringLiteral("サーバー「%1」は暗号化 (STARTTLS) を申し出ながら始めませんでした。(%2)")
+            .arg(e.name, e.detail);
+    case K::TlsWithdrawn:
+        return QStringLiteral(
+                   "サーバー「%1」は以前は暗号化 (TLS) に対応していましたが、今回は対応していません。"
+                   "通信が途中で書き換えられている（攻撃を受けている）おそれがあるため、"
+                   "パスワードを送らずに接続を終えました。")
+            .arg(e.name);
+    case K::ClearLoginDeclined:
+        return QStringLiteral(
+                   "サーバー「%1」は暗号化に対応していないため、パスワードを送らずに接続を終えました。")
+            .arg(e.name);
+    case K::TlsRecordNotKept:
+        return QStringLiteral("サーバーの暗号化の記録を「%1」に書き込めませんでした。(%2)")
+            .arg(e.name, e.detail);
+    case K::Certificate:
+        return certificateText(e);
+    case K::CertificateNotKept:
+        return QStringLiteral("信頼する証明書を「%1」に書き込めませんでした。(%2)").arg(e.name, e.detail);
+    case K::KeyNotPinned:
+        return QStringLiteral(
+                   "サーバー「%1」の証明書を信頼した鍵で確かめることができないため、接続しませんでした。(%2)")
+            .arg(e.name, e.detail);
+    case K::ApopUnsupported:
+        return QStringLiteral("このPOP3サーバーはAPOPに対応していません（挨拶にタイムスタンプがありません）。"
+                              "APOPを使わない設定にしてください。");
+    case K::TokenNeedsTls:
+        return QStringLiteral("サーバー「%1」は暗号化 (TLS) に対応していないため、"
+                              "サインイン (OAuth2) の情報を送らずに接続を終えました。")
+            .arg(e.name);
+    case K::NoTokenLogin:
+        return QStringLiteral("POP3サーバー「%1」はサインイン (OAuth2) によるログイン"
+                              " (OAUTHBEARER, XOAUTH2) に対応していません。")
+            .arg(e.name);
+    case K::TokenRefused:
+        if (e.cause)
+            return causeText(e) +
+                   QStringLiteral("\nサインイン (OAuth2) のトークンが受け付けられませんでした。") +
+                   kSignInAgain;
+        return QStringLiteral("サーバー「%1」がサインイン (OAuth2) のトークンを受け付けませんでした: %2\n")
+                   .arg(e.name, e.detail) +
+               kSignInAgain;
+    case K::NotSignedIn:
+        return QStringLiteral(
+            "サインインの情報がありません。「ID/PASS」の画面の「OAuth2...」からサインインしてください。");
+    case K::SignInExpired:
+        return causeText(e) + QStringLiteral("\nサインインの期限が切れたか、取り消されました。") +
+               kSignInAgain;
+    case K::SignInCancelled:
+        return QStringLiteral("サインインを中止しました。");
+    case K::SignInTimedOut:
+        return QStringLiteral("%1 分待ちましたが、ブラウザでのサインインが終わりませんでした。"
+                              "もう一度「ブラウザでサインイン」を押してください。")
+            .arg(e.number);
+    case K::SignInDenied:
+        return QStringLiteral("ブラウザでサインインが取り消されました（アクセスが許可されませんでした）。");
+    case K::SignInIncomplete:
+        return QStringLiteral("ブラウザでのサインインが完了しませんでした: %1")
+            .arg(e.detail.isEmpty() ? QStringLiteral("code がありません") : e.detail);
+    case K::NoRefreshToken:
+        return QStringLiteral("認証サーバーがリフレッシュトークンを発行しませんでした。"
+                              "アクセスの許可 (オフラインアクセス) を確かめてください。");
+    case K::RedirectNotOpened:
+        return QStringLiteral("サインインの応答を受け取るポートを開けませんでした。(%1)").arg(e.detail);
+    case K::TokenServerNotHttps:
+        return QStringLiteral("認証サーバーの URL「%1」は https:// で始まっていなければなりません。")
+            .arg(e.name);
+    case K::TokenServerUnreachable:
+        return QStringLiteral("認証サーバー (%1) と通信できませんでした。ネットワークを確かめて、"
+                              "もう一度お試しください。\n%2")
+            .arg(e.name, causeText(e));
+    case K::NoAccessToken:
+        return QStringLiteral("認証サーバーの応答にアクセストークンがありません。");
+    case K::TokenNotIssued:
+        return QStringLiteral("認証サーバーがトークンを発行しませんでした: %1").arg(e.detail);
+    case K::TokenServerUnreadable:
+        return QStringLiteral(
+                   "認証サーバーの応答が読めません (HTTP %1)。時間をおいてもう一度お試しください。")
+            .arg(e.number);
+    case K::Login:
+    case K::Refused:
+    case K::Disk:
+        return e.detail;
+    case K::Protocol:
+        return QStringLiteral("POP3サーバーの応答が読めません: %1").arg(e.detail);
+    case K::NotConnected:
+        return QStringLiteral("POP3サーバーに接続していません。");
+    case K::ListMismatch:
+        return QStringLiteral("POP3サーバーのメッセージ一覧 (LIST) がメッセージ数 (STAT) と合いません。"
+                              "メールはサーバーに残してあります。");
+    case K::NotOnServer:
+        return QStringLiteral("メッセージ %1 はサーバーにありません。").arg(message);
+    case K::TooLarge:
+        return QStringLiteral(
+                   "メッセージ %1 は大きすぎるため受信できません（%2 バイト）。サーバーに残します。")
+            .arg(message, QString::number(e.bytes));
+    case K::ReplyTooLarge:
+        return QStringLiteral("大きすぎるため受信できません（%1 バイトを超えています）。").arg(e.bytes);
+    case K::NotReceived:
+        if (e.cause)
+            return QStringLiteral("メッセージ %1 を受信できませんでした。%2").arg(message, causeText(e));
+        return QStringLiteral("メッセージ %1 を受信できませんでした: %2").arg(message, e.detail);
+    case K::NotDeleted:
+        return QStringLiteral("メッセージ %1 を削除できませんでした: %2").arg(message, e.detail);
+    case K::NoRecipient:
+        return QStringLiteral("宛先がありません。");
+    case K::BadRecipient:
+        return QStringLiteral("宛先「%1」が正しくありません。").arg(e.name);
+    case K::BadSender:
+        return QStringLiteral("差出人のアドレス「%1」が正しくありません。").arg(e.name);
+    case K::AttachmentUnreadable:
+        return QStringLiteral("添付ファイル「%1」を読み込めません。ファイルがあるか確かめて下さい。")
+            .arg(e.name);
+    case K::NotSent:
+        return QStringLiteral("%1 へ送信できませんでした。\n%2").arg(e.name, causeText(e));
+    case K::FolderNotOpened:
+        return QStringLiteral("フォルダ「%1」を開けません: %2").arg(e.name, SystemErrorText(e.systemError));
+    case K::AttachmentNotWritten:
+        return (e.systemError == EEXIST
+                    ? QStringLiteral(
+                          "添付ファイル「%1」を書き込めません（同じ名前のファイルが多すぎます）: %2")
+                    : QStringLiteral("添付ファイル「%1」を書き込めません: %2"))
+            .arg(e.name, SystemErrorText(e.systemError));
+    case K::FolderNotSynced:
+        return QStringLiteral("フォルダをディスクに書き出せません (%1)").arg(e.name);
+    case K::LogChanged:
+        return QStringLiteral("受信の記録が途中で変わりました (%1)").arg(e.name);
+    case K::LoginFailed:
+        // The server's words end at a NUL, as it would end them.
+        return CutAtNul(causeText(e));
+    case K::LogUnreadable:
+        return QStringLiteral("受信の記録を読めませんでした。メールはサーバーに残してあります。\n") +
+               causeText(e);
+    case K::NotVerified:
+        return QStringLiteral("受信したメールを確かめられませんでした。このメールと以降のメールはサーバーに"
+                              "残してあります。\n") +
+               causeText(e);
+    case K::NotStored:
+        return QStringLiteral("メッセージ %1 を保存できませんでした。このメールと以降のメールはサーバーに"
+                              "残してあります。\n件名: %2\n差出人: %3\n%4")
+            .arg(message, e.subject, e.sender, causeText(e));
+    case K::NotSynced:
+        return QStringLiteral(
+                   "受信したメールをディスクに書き出せませんでした。メールはサーバーに残してあります。\n") +
+               causeText(e);
+    case K::FolderUnusable:
+        return QStringLiteral("フォルダを作成できませんでした");
+    case K::PartsMissing:
+        return QStringLiteral("分割されたメールが全て揃っていません");
+    }
+    return e.detail;
+}
+
+QString QuestionText(const MailError& problem) {
+    switch (problem.kind) {
+    case K::Certificate:
+        return certificateText(problem) +
+               QStringLiteral("\n\nこの証明書をこのサーバーの証明書として今後も信頼しますか？");
+    case K::ClearLoginDeclined:
+        return QStringLiteral("サーバー「%1」は暗号化に対応していません。"
+                              "パスワードが暗号化されずに送られます。続けますか？")
+            .arg(problem.name);
+    default:
+        return ErrorText(problem);
+    }
+}

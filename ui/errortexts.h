@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include "transport/mailerror.h"
+
+// The words the user reads for what went wrong in receiving and sending mail
+// (message boxes, the import's summary): one place that turns each kind of
+// error, with its particulars and what lies beneath it, into its text.
+
+QString ErrorText(const MailError& error);
+
+// The Yes/No question a connection puts before going on: trust a certificate
+// that fails the checks (a Certificate error), or send a password in clear
+// (the ClearLoginDeclined a "No" gives).
+QString QuestionText(const MailError& problem);

@@ -38,6 +38,8 @@ MailCheck::Outcome MailCheck::CheckMail() {
         return outcome;
     };
 
+    if (stopped_) // stopped before it began: no connection, no question to the user
+        return finish();
     if (settings_.servers.Pop3Server.isEmpty()) {
         // A check that cannot reach a server is not "no new mail": ask for one.
         if (hooks_.openServerWindow)
@@ -175,6 +177,10 @@ int MailCheck::storeAll(FetchedQueue& queue, MessageProcessor& processor, Outcom
             break;
         }
         ++examined; // too large ones too: the next ones can still be stored; it is never deleted
+        if (stopped_) { // the message in hand is stored; what was fetched after it stays on the server
+            queue.refuse();
+            break;
+        }
     }
     return examined;
 }

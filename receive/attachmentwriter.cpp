@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "store/posixfile.h"
+
 namespace {
 
 // Linux allows 255 bytes per name; leave room for a suffix such as " (1f3a9c07)".
@@ -133,6 +135,7 @@ AttachmentWriter::Report AttachmentWriter::write(const ReceivedMessage& message,
                 ::unlinkat(dir.get(), encoded.constData(), 0);
                 return partial;
             }
+            StartWriteback(fd.get()); // synced before the message leaves the server
             report.writtenFiles.append(folder + u'/' + name);
             written = true;
         }

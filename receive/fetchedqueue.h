@@ -19,7 +19,8 @@ class FetchedQueue {
         enum class Kind { Fetched, TooLarge, NotFetched };
         int n = 0;
         Kind kind = Kind::Fetched;
-        QByteArray raw;  // Fetched
+        QByteArray raw;    // Fetched
+        QByteArray digest; // Fetched: what the stored log knows it by
         MailError error; // NotFetched: why
         qint64 size = 0; // TooLarge: the size the server gave
     };

@@ -17,7 +17,7 @@ using K = MailError::Kind;
 
 MailCheck::MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, MailCheckHooks hooks)
     : paths_(std::move(paths)), settings_(std::move(settings)), mailbox_(mailbox), hooks_(std::move(hooks)),
-      log_(paths_.dataFile(ReceivedLog::kFileName)) {}
+      log_(paths_.dataFile(ReceivedLog::kFileName)), received_(MailFile::received(paths_)) {}
 
 MailCheck::~MailCheck() = default;
 
@@ -38,6 +38,8 @@ MailCheck::Outcome MailCheck::CheckMail() {
         return outcome;
     };
 
+    if (stopped_) // stopped before it began: no connection, no question to the user
+        return finish();
     if (settings_.servers.Pop3Server.isEmpty()) {
         // A check that cannot reach a server is not "no new mail": ask for one.
         if (hooks_.openServerWindow)
@@ -72,7 +74,7 @@ MailCheck::Outcome MailCheck::CheckMail() {
     }
     outcome.waiting = *waiting;
     const Status loaded = [this] {
-        const RecordFileLock lock(paths_.receivedMailFile());
+        const RecordFileLock lock(received_.path());
         return log_.load();
     }();
     if (!loaded) {
@@ -98,7 +100,7 @@ MailCheck::Outcome MailCheck::CheckMail() {
 std::optional<bool> MailCheck::storedBefore(int n, const QByteArray& digest) {
     if (!log_.mayHaveStored(digest))
         return false;
-    const MailFile file = MailFile::received(paths_);
+    const MailFile& file = received_;
     const RecordFileLock lock(file.path());
     const Result<int> count = file.count(); // finishes a deletion left half done
     const MailResult<bool> stored =
@@ -114,7 +116,7 @@ std::optional<bool> MailCheck::storedBefore(int n, const QByteArray& digest) {
 Result<int> MailCheck::append(int n, const QByteArray& digest, const MailRecord& record) {
     // Held from the log's line to the record, so that no deletion in the
     // history window moves the record number the line names.
-    const MailFile file = MailFile::received(paths_);
+    const MailFile& file = received_;
     const RecordFileLock lock(file.path());
     if (const Result<int> count = file.count(); !count) // finishes a deletion left half done
         return count;
@@ -143,6 +145,8 @@ void MailCheck::fetchAll(int count, FetchedQueue& queue) {
             item.size = mailbox_.size(n);
         } else if (MailResult<QByteArray> raw = mailbox_.fetchRaw(n); raw) {
             item.raw = std::move(raw).value();
+            // Here rather than on the storing side, which has more to do.
+            item.digest = ReceivedLog::digest(item.raw);
         } else {
             item.kind = Kind::NotFetched;
             item.error = raw.error();
@@ -168,19 +172,23 @@ int MailCheck::storeAll(FetchedQueue& queue, MessageProcessor& processor, Outcom
         } else if (item->kind == Kind::NotFetched) {
             report(item->error);
             break;
-        } else if (!storeMessage(item->n, item->raw, processor, outcome)) {
+        } else if (!storeMessage(item->n, item->raw, item->digest, processor, outcome)) {
             queue.refuse();
             break;
         }
         ++examined; // too large ones too: the next ones can still be stored; it is never deleted
+        if (stopped_) { // the message in hand is stored; what was fetched after it stays on the server
+            queue.refuse();
+            break;
+        }
     }
     return examined;
 }
 
-bool MailCheck::storeMessage(int n, const QByteArray& raw, MessageProcessor& processor, Outcome& outcome) {
+bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& digest, MessageProcessor& processor,
+                             Outcome& outcome) {
     // Known by what the server sends, not by its UIDL: UIDLs repeat, go
     // missing and change on real servers.
-    const QByteArray digest = ReceivedLog::digest(raw);
     const std::optional<bool> already = storedBefore(n, digest);
     if (!already)
         return false;
@@ -250,7 +258,7 @@ MailStatus MailCheck::makeDurable() {
     if (const Status s = log_.sync(); !s)
         return onDisk(s);
     told(log_.path());
-    const MailFile file = MailFile::received(paths_);
+    const MailFile& file = received_;
     if (const Status s = file.sync(); !s)
         return onDisk(s);
     told(file.path());
@@ -281,7 +289,7 @@ bool MailCheck::deleteStored(Outcome& outcome) {
 
 void MailCheck::pruneLog(bool deletionsCommitted, bool examinedAll) {
     const QSet<int> deleted = deletionsCommitted ? QSet<int>(stored_.cbegin(), stored_.cend()) : QSet<int>();
-    const RecordFileLock lock(paths_.receivedMailFile());
+    const RecordFileLock lock(received_.path());
     // A line left behind costs only space; the next check tries again.
     (void)log_.prune(deleted, examinedAll);
 }

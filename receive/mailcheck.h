@@ -14,6 +14,7 @@
 #include "settings/accountfile.h"
 #include "settings/appsettings.h"
 #include "store/apppaths.h"
+#include "store/mailfile.h"
 #include "store/mailrecord.h"
 #include "transport/mailerror.h"
 
@@ -97,7 +98,8 @@ class MailCheck {
     // The storing side, on a thread of its own; gives how many messages it examined.
     int storeAll(FetchedQueue& queue, class MessageProcessor& processor, Outcome& outcome);
     // Returns false when the check must end here (nothing after n is stored).
-    bool storeMessage(int n, const QByteArray& raw, MessageProcessor& processor, Outcome& outcome);
+    bool storeMessage(int n, const QByteArray& raw, const QByteArray& digest, MessageProcessor& processor,
+                      Outcome& outcome);
     void report(MailError error) { errors_.append(std::move(error)); }
     // Whether message n was stored by an earlier check; nothing on a failure reported.
     std::optional<bool> storedBefore(int n, const QByteArray& digest);
@@ -120,5 +122,7 @@ class MailCheck {
     QStringList unsyncedFiles_;
     QStringList unsyncedFolders_;
     ReceivedLogSession log_;
+    // Its name found once: finding it lists the data folder (its name's case may differ).
+    const MailFile received_;
     std::atomic<bool> stopped_ = false;
 };

@@ -11,8 +11,10 @@ class QThread;
 
 // Runs the mail check on a worker QThread, so that the windows stay live.
 // Everything the check reports reaches the thread that created this object
-// (the window thread) as calls queued there, in the order the check said it:
-// the hooks, then the end with the outcome, whose errors the windows show
+// (the window thread) as calls queued there, in the order each of the
+// check's threads said it (progress comes from the fetching one, the mails
+// received from the storing one, so progress may run a little ahead of
+// them), then the end with the outcome, whose errors the windows show
 // once the session is over. Nothing here holds the worker; only a question
 // that must be answered mid-session (a certificate, a login in clear) does,
 // through its mailbox's trust and TLS policy. The worker gets its own copies

@@ -97,6 +97,14 @@ bool PosixFile::sync() {
     return ::fsync(fd_) == 0 || fail(QStringLiteral("ファイルをディスクに書き出せません"));
 }
 
+void StartWriteback(int fd, qint64 offset, qint64 length) {
+    (void)::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE);
+}
+
+void PosixFile::startWriteback(qint64 offset, qint64 length) {
+    StartWriteback(fd_, offset, length);
+}
+
 bool PosixFile::close() {
     if (fd_ < 0)
         return true;

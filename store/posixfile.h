@@ -26,6 +26,8 @@ class PosixFile {
     bool writeAt(qint64 offset, const char* data, qint64 length);
     bool truncate(qint64 length);
     bool sync();
+    // See StartWriteback.
+    void startWriteback(qint64 offset, qint64 length);
     bool close();
     const QString& errorText() const { return error_; }
     // The errno of the last failure.
@@ -48,6 +50,12 @@ QString SystemErrorText(int error);
 
 // Makes a rename or an unlink in `folder` durable.
 bool SyncFolder(const QString& folder);
+
+// Starts writing a range of the file out to disk without waiting for it
+// (the whole file for length 0), so that a later fsync finds the work done
+// and the writing overlaps what comes before the sync. Only a hint: where
+// the system cannot, nothing happens.
+void StartWriteback(int fd, qint64 offset = 0, qint64 length = 0);
 
 // Makes what was written to the file durable (fsync). A missing file is fine.
 Status SyncFile(const QString& path);

@@ -89,6 +89,8 @@ Result<int> RecordFile::append(QByteArrayView record, Durability durability) con
         return undo();
     if (durability == Durability::Synced && !file.sync())
         return undo();
+    if (durability == Durability::Buffered)
+        file.startWriteback((number - 1) * recordSize_, record.size());
     if (!file.close())
         return Result<int>::failure(file.errorText());
     return int(number);

@@ -74,8 +74,8 @@ void MailSocket::lowDelay() {
 }
 
 bool MailSocket::startTls() {
-    if (!isOpen())
-        return false;
+    if (!isOpen()) // a server that hangs up after its yes; a closed socket keeps the error that closed it
+        return socket_ ? fail({.kind = MailError::Kind::ConnectionLost, .name = serverText_}) : false;
     if (!QSslSocket::supportsSsl())
         return fail({.kind = MailError::Kind::NoTlsLibrary});
     // Whatever the server sent after its answer to STLS is not to be trusted.

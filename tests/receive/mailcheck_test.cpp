@@ -40,18 +40,25 @@ class MailCheckTest : public testing::Test {
     }
 
     bool stopBeforeStart = false;
+    int stopOnReceived = 0; // stop the check when this many mails were stored
 
     MailCheck::Outcome check() {
+        MailCheck* running = nullptr;
         MailCheckHooks hooks;
         hooks.setStatus = [this](CheckStatus s) { statuses << s; };
         hooks.openAccountWindow = [this] { ++accountWindowOpened; };
         hooks.openServerWindow = [this] { ++serverWindowOpened; };
-        hooks.received = [this](const LastReceived& l) { received << l; };
+        hooks.received = [this, &running](const LastReceived& l) {
+            received << l;
+            if (received.size() == stopOnReceived)
+                running->stop();
+        };
         hooks.accountLoaded = [this](const Account& a) { accounts << a; };
         hooks.synced = [this](const QString& path) {
             mailbox.log->add(QStringLiteral("sync ") + QDir(app.path()).relativeFilePath(path));
         };
         MailCheck mailCheck(paths, settings, mailbox, hooks);
+        running = &mailCheck;
         if (stopBeforeStart)
             mailCheck.stop();
         return mailCheck.CheckMail();
@@ -85,6 +92,19 @@ TEST_F(MailCheckTest, everyMessageIsStoredBeforeAnyIsDeleted) {
     ASSERT_EQ(accounts.size(), 1);
     EXPECT_EQ(accounts[0].id, QStringLiteral("taro"));
     EXPECT_EQ(accounts[0].password, QStringLiteral("pw"));
+}
+
+TEST_F(MailCheckTest, aStopKeepsWhatWasFetchedAheadOnTheServer) {
+    mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二")), mail(QStringLiteral("三"))};
+    stopOnReceived = 1;
+    const auto outcome = check();
+    EXPECT_EQ(outcome.stored, 1);
+    EXPECT_EQ(outcome.deleted, 1);
+    EXPECT_EQ(stored().size(), 1);
+    const QStringList steps = mailbox.log->steps();
+    EXPECT_TRUE(steps.contains(QStringLiteral("delete 1")));
+    EXPECT_FALSE(steps.contains(QStringLiteral("delete 2")) || steps.contains(QStringLiteral("delete 3")))
+        << steps.join(u',').toStdString();
 }
 
 TEST_F(MailCheckTest, everythingAMessageWroteIsSyncedBeforeItIsDeleted) {

@@ -296,17 +296,30 @@ TEST(Pop3Session, apopAskedForWithoutATimestampFailsAndSendsNoPassword) {
 }
 
 TEST(Pop3Session, brokenStlsHandshakeIsAnErrorAndNoPasswordLeaves) {
-    auto script = greeting({"STLS", "USER"});
-    script += {S::expect("STLS"), S::send("+OK Begin TLS negotiation"), S::send("this is not TLS at all"),
-               S::silent(300), S::close()};
-    ScriptedServer server({script});
-    Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
-    EXPECT_EQ(pop.connect(server.address()).error().kind, K::Tls);
-    EXPECT_FALSE(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false).ok());
-    pop.close();
-    for (const QByteArray& line : server.received())
-        EXPECT_FALSE(line.startsWith("USER") || line.startsWith("PASS")) << line.data();
-    EXPECT_TRUE(server.problems().isEmpty()) << problemsOf(server);
+    const struct {
+        const char* name;
+        S::Script afterYes; // what the server does once it has said yes to STLS
+        MailError::Kind kind;
+    } rows[] = {
+        {"garbage instead of a handshake", {S::send("this is not TLS at all"), S::silent(300), S::close()}, K::Tls},
+        {"hangs up at once", {S::close()}, K::ConnectionLost},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto script = greeting({"STLS", "USER"});
+        script += {S::expect("STLS"), S::send("+OK Begin TLS negotiation")};
+        script += row.afterYes;
+        ScriptedServer server({script});
+        Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
+        const MailError error = pop.connect(server.address()).error();
+        EXPECT_EQ(error.kind, row.kind);
+        EXPECT_FALSE(error.name.isEmpty()) << "the user is told which server";
+        EXPECT_FALSE(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false).ok());
+        pop.close();
+        for (const QByteArray& line : server.received())
+            EXPECT_FALSE(line.startsWith("USER") || line.startsWith("PASS")) << line.data();
+        EXPECT_TRUE(server.problems().isEmpty()) << problemsOf(server);
+    }
 }
 
 TEST(Pop3Session, connectionThatIsNeverAcceptedEndsInATimeoutError) {

@@ -1,6 +1,8 @@
 #include "receive/mailcheckthread.h"
 
 #include <QThread>
+#include <mutex>
+#include <optional>
 #include <tuple>
 
 #include "transport/mailbox.h"
@@ -16,6 +18,43 @@ std::function<void(Args...)> relayed(const std::function<void(Args...)>& hook, Q
     return [hook, home](Args... args) {
         QMetaObject::invokeMethod(
             home, [hook, copies = std::make_tuple(std::decay_t<Args>(args)...)] { std::apply(hook, copies); },
+            Qt::QueuedConnection);
+    };
+}
+
+// The same for a hook whose latest call is all that matters (what the
+// window shows: the mail just stored, n / N): while one call waits on the
+// window thread, a newer one only replaces its arguments. A check of a
+// thousand mails then does not queue a thousand repaints of the history.
+template <typename... Args>
+std::function<void(Args...)> relayedLatest(const std::function<void(Args...)>& hook, QObject* home) {
+    if (!hook)
+        return {};
+    struct Waiting {
+        std::mutex mutex;
+        std::optional<std::tuple<std::decay_t<Args>...>> latest;
+    };
+    auto waiting = std::make_shared<Waiting>();
+    return [hook, home, waiting](Args... args) {
+        bool post = false;
+        {
+            const std::lock_guard lock(waiting->mutex);
+            post = !waiting->latest;
+            waiting->latest.emplace(std::decay_t<Args>(args)...);
+        }
+        if (!post)
+            return;
+        QMetaObject::invokeMethod(
+            home,
+            [hook, waiting] {
+                std::optional<std::tuple<std::decay_t<Args>...>> latest;
+                {
+                    const std::lock_guard lock(waiting->mutex);
+                    latest.swap(waiting->latest);
+                }
+                if (latest)
+                    std::apply(hook, *latest);
+            },
             Qt::QueuedConnection);
     };
 }
@@ -45,8 +84,8 @@ MailCheckHooks MailCheckThread::relayedHooks() {
     worker.accountLoaded = relayed(hooks_.accountLoaded, &home_);
     worker.openAccountWindow = relayed(hooks_.openAccountWindow, &home_);
     worker.openServerWindow = relayed(hooks_.openServerWindow, &home_);
-    worker.received = relayed(hooks_.received, &home_);
-    worker.progress = relayed(hooks_.progress, &home_);
+    worker.received = relayedLatest(hooks_.received, &home_);
+    worker.progress = relayedLatest(hooks_.progress, &home_);
     worker.synced = relayed(hooks_.synced, &home_);
     return worker;
 }

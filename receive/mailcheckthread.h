@@ -14,7 +14,8 @@ class QThread;
 // (the window thread) as calls queued there, in the order each of the
 // check's threads said it (progress comes from the fetching one, the mails
 // received from the storing one, so progress may run a little ahead of
-// them), then the end with the outcome, whose errors the windows show
+// them; of a burst of either, the window thread may hear only the latest),
+// then the end with the outcome, whose errors the windows show
 // once the session is over. Nothing here holds the worker; only a question
 // that must be answered mid-session (a certificate, a login in clear) does,
 // through its mailbox's trust and TLS policy. The worker gets its own copies

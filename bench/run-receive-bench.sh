@@ -6,7 +6,8 @@
 # offers it. Needs root (it starts the servers) and a build with benchmarks
 # (build/bench). ROUNDS, DELAY_MS and STORE_ROOT (where the stored mail goes:
 # /dev/shm takes the disk's fsync out of the figures, mpop syncs every mail)
-# may be set in the environment.
+# may be set in the environment. It ends with each side's median and their
+# ratio per link.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh # mpop, GNU time and bc among them
@@ -51,5 +52,20 @@ run_round() {
   echo "mpop    $link: $(ls "$maildir/new" | wc -l) messages"
 }
 
-for round in $(seq 1 "$rounds"); do run_round loopback "$POP3_PORT" "$round"; done
-for round in $(seq 1 "$rounds"); do run_round delayed "$proxy_port" "$round"; done
+times=$work/times.log
+{
+  for round in $(seq 1 "$rounds"); do run_round loopback "$POP3_PORT" "$round"; done
+  for round in $(seq 1 "$rounds"); do run_round delayed "$proxy_port" "$round"; done
+} 2>&1 | tee "$times"
+
+# The median wall time of one program on one link.
+median() {
+  grep -E "^$1 +$2: wall" "$times" | sed -E 's/.*wall ([0-9.]+) s.*/\1/' | sort -n |
+    awk '{ t[NR] = $1 } END { print (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2 }'
+}
+echo "== medians of $rounds rounds"
+for link in loopback delayed; do
+  ours=$(median fennick "$link")
+  theirs=$(median mpop "$link")
+  echo "$link: fennick $ours s, mpop $theirs s, ratio $(echo "scale=2; $ours / $theirs" | bc)"
+done

@@ -2,6 +2,10 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
 
 #include "oauth/accesstokens.h"
 #include "settings/accountfile.h"
@@ -13,21 +17,49 @@ namespace {
 
 // A Yes/No question of a connection, put to the user in a message box.
 // Asked from a worker thread (a send, a check), the window thread shows it
-// while the worker waits for the answer.
+// while the worker waits for the answer. A worker asked to stop (its window
+// is closing and waits for it) stops waiting and takes it as a No; the
+// question is then withdrawn and never shown.
 std::function<bool(const MailError&)> askUser(Prompter* prompter) {
     return [prompter](const MailError& problem) {
-        bool yes = false;
-        const auto ask = [&] {
-            yes =
-                prompter->message(nullptr, QuestionText(problem), QStringLiteral("確認"),
-                                  Prompter::Icon::Warning, Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
+        const auto ask = [prompter, problem] {
+            return prompter->message(nullptr, QuestionText(problem), QStringLiteral("確認"),
+                                     Prompter::Icon::Warning, Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
         };
         QCoreApplication* app = QCoreApplication::instance();
-        if (QThread::currentThread() == app->thread())
-            ask();
-        else
-            QMetaObject::invokeMethod(app, ask, Qt::BlockingQueuedConnection);
-        return yes;
+        QThread* const worker = QThread::currentThread();
+        if (worker == app->thread())
+            return ask();
+        struct Pending {
+            std::mutex mutex;
+            std::condition_variable answered;
+            std::optional<bool> yes;
+            bool withdrawn = false;
+        };
+        const auto pending = std::make_shared<Pending>();
+        QMetaObject::invokeMethod(
+            app,
+            [pending, ask] {
+                {
+                    const std::lock_guard lock(pending->mutex);
+                    if (pending->withdrawn)
+                        return;
+                }
+                const bool yes = ask();
+                const std::lock_guard lock(pending->mutex);
+                pending->yes = yes;
+                pending->answered.notify_all();
+            },
+            Qt::QueuedConnection);
+        std::unique_lock lock(pending->mutex);
+        while (!pending->yes) {
+            if (worker->isInterruptionRequested()) {
+                pending->withdrawn = true;
+                return false;
+            }
+            pending->answered.wait_for(lock, std::chrono::milliseconds(50));
+        }
+        return *pending->yes;
     };
 }
 

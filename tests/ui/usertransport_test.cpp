@@ -3,6 +3,7 @@
 #include <QSignalSpy>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/stat.h>
 
 #include "tests/support/scriptedprompter.h"
@@ -87,4 +88,26 @@ TEST(UserTransport, aWorkersQuestionIsAskedOnTheWindowThreadAndItsYesIsKeptForTh
         ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0600u);
     }
+}
+
+// A window that closes waits for its worker: a worker asked to stop while
+// its question waits for the window thread takes it as a No, and the
+// question is never shown.
+TEST(UserTransport, aWorkerAskedToStopWithdrawsItsQuestion) {
+    TempFolder folder;
+    AppContext context(AppPaths(folder.path()), folder.path());
+    ASSERT_TRUE(context.paths.ensureLayout().ok());
+    ScriptedPrompter prompter;
+    context.prompter = &prompter;
+    MailStatus allowed;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        allowed = UserTlsPolicy(context).allowClearLogin(QStringLiteral("pop3 mail.example.jp:110"),
+                                                         QStringLiteral("mail.example.jp"));
+    }));
+    worker->start();
+    worker->requestInterruption(); // this thread handles no events meanwhile, as a closing window waits
+    ASSERT_TRUE(worker->wait(5000)) << "the worker still waits for an answer";
+    EXPECT_FALSE(allowed.ok());
+    QCoreApplication::processEvents(); // the question queued here arrives now
+    EXPECT_TRUE(prompter.shown.isEmpty());
 }

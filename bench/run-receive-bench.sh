@@ -67,5 +67,5 @@ echo "== medians of $rounds rounds"
 for link in loopback delayed; do
   ours=$(median fennick "$link")
   theirs=$(median mpop "$link")
-  echo "$link: fennick $ours s, mpop $theirs s, ratio $(echo "scale=2; $ours / $theirs" | bc)"
+  printf '%s: fennick %s s, mpop %s s, ratio %.2f\n' "$link" "$ours" "$theirs" "$(echo "scale=3; $ours / $theirs" | bc)"
 done

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <functional>
 
+#include "exchange/exchangehooks.h"
 #include "exchange/exportedmessage.h"
 #include "text/result.h"
 
@@ -25,10 +26,7 @@ struct Request {
     QList<int> records; // record numbers; empty: every record
 };
 
-struct Hooks {
-    std::function<void(int done, int total)> progress;
-    std::function<bool()> cancelled;
-};
+using Hooks = ExchangeHooks;
 
 // The file an EML export writes record n to.
 QString emlName(int record);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+#include "exchange/exchangehooks.h"
 #include "exchange/importsource.h"
 #include "store/apppaths.h"
 #include "text/result.h"
@@ -28,10 +29,7 @@ struct Plan {
     int alreadyImported = 0;
 };
 
-struct Hooks {
-    std::function<void(int done, int total)> progress;
-    std::function<bool()> cancelled;
-};
+using Hooks = ExchangeHooks;
 
 // Reads every message once for its key.
 Result<Plan> prepare(ImportSource::Kind kind, const QString& path, const AppPaths& paths,

@@ -127,11 +127,7 @@ void HistoryExchange::exportMails(MailExport::Format format, bool selectedOnly) 
     const AppPaths paths = context_.paths;
     job_->start(
         [request, paths, outcome, this](BackgroundJob& job) {
-            MailExport::Hooks hooks;
-            hooks.progress = [&job, this](int done, int total) {
-                job.post([this, done, total] { showProgress(QStringLiteral("書き出し中"), done, total); });
-            };
-            hooks.cancelled = [&job] { return job.cancelled(); };
+            const ExchangeHooks hooks = hooksFor(job, QStringLiteral("書き出し中"));
             outcome->written = MailExport::run(request, paths, hooks);
         },
         [this, outcome] {
@@ -163,11 +159,7 @@ void HistoryExchange::importMails(ImportSource::Kind kind) {
     const AppPaths paths = context_.paths;
     job_->start(
         [kind, source, paths, plan, this](BackgroundJob& job) {
-            MailImport::Hooks hooks;
-            hooks.progress = [&job, this](int done, int total) {
-                job.post([this, done, total] { showProgress(QStringLiteral("読み込み中"), done, total); });
-            };
-            hooks.cancelled = [&job] { return job.cancelled(); };
+            const ExchangeHooks hooks = hooksFor(job, QStringLiteral("読み込み中"));
             plan->plan = MailImport::prepare(kind, source, paths, hooks);
         },
         [this, plan] {
@@ -189,15 +181,18 @@ void HistoryExchange::importMails(ImportSource::Kind kind) {
         });
 }
 
+ExchangeHooks HistoryExchange::hooksFor(BackgroundJob& job, const QString& doing) {
+    return {[&job, this, doing](int done, int total) {
+                job.post([this, doing, done, total] { showProgress(doing, done, total); });
+            },
+            [&job] { return job.cancelled(); }};
+}
+
 void HistoryExchange::runImport(std::shared_ptr<ImportPlan> plan, bool again) {
     const AppPaths paths = context_.paths;
     job_->start(
         [plan, again, paths, this](BackgroundJob& job) {
-            MailImport::Hooks hooks;
-            hooks.progress = [&job, this](int done, int total) {
-                job.post([this, done, total] { showProgress(QStringLiteral("取り込み中"), done, total); });
-            };
-            hooks.cancelled = [&job] { return job.cancelled(); };
+            const ExchangeHooks hooks = hooksFor(job, QStringLiteral("取り込み中"));
             plan->outcome = MailImport::run(*plan->plan, again, paths, hooks);
         },
         [this, plan] {

@@ -41,6 +41,8 @@ class HistoryExchange : public QObject {
     void modeChanged();
 
   private:
+    // Progress shown as `doing` n / N, and the job's cancel, for a run on `job`.
+    ExchangeHooks hooksFor(BackgroundJob& job, const QString& doing);
     void showProgress(const QString& what, int done, int total);
     void finished(const QString& text, bool failed);
     void setBusy(bool busy);

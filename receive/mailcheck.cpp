@@ -75,7 +75,7 @@ MailCheck::Outcome MailCheck::CheckMail() {
     outcome.waiting = *waiting;
     const Status loaded = [this] {
         const RecordFileLock lock(received_.path());
-        return log_.load();
+        return log_.load(RecordFile(received_.path(), MailRecord::kSize));
     }();
     if (!loaded) {
         report(MailError{.kind = K::LogUnreadable}.because(MailError::disk(loaded.error())));

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "store/recordfile.h"
+
 ReceivedLogSession::ReceivedLogSession(QString path) : log_(std::move(path)) {}
 
-Status ReceivedLogSession::load() {
+Status ReceivedLogSession::load(const RecordFile& records) {
     messageOf_.clear();
     void_.clear();
     taken_.clear();
@@ -12,6 +14,15 @@ Status ReceivedLogSession::load() {
     if (!lines)
         return Status::failure(lines.error());
     lines_ = std::move(lines).value();
+    const Result<int> whole = records.count();
+    if (!whole)
+        return Status::failure(whole.error());
+    const bool appendCutShort = std::any_of(lines_.cbegin(), lines_.cend(), [&](const ReceivedLog::Line& line) {
+        return !line.deletedByUser && line.number == *whole + 1;
+    });
+    if (appendCutShort)
+        if (const Status cut = records.cutPieceOf(*whole + 1); !cut)
+            return cut;
     byMessage_.clear();
     for (int i = 0; i < lines_.size(); ++i)
         byMessage_.insert(lines_[i].message, i);

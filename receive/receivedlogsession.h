@@ -17,8 +17,10 @@ class ReceivedLogSession {
     explicit ReceivedLogSession(QString path);
     const QString& path() const { return log_.path(); }
 
-    // Reads the log at the start of a check.
-    Status load();
+    // Reads the log at the start of a check. A piece of a record at the end
+    // of the file where a line's record was being appended is cut off: that
+    // append never finished, and its message is stored again.
+    Status load(const RecordFile& records);
     // Whether a line that no message of this check matched yet has this digest.
     bool mayHaveStored(const QByteArray& messageDigest) const;
     // Whether message n (its digest) was stored by an earlier check, or

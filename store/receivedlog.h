@@ -20,7 +20,8 @@ class RecordFile;
 // of that check matched, whose record is whole in the file and byte for byte
 // the one logged. So a kill between any two system calls loses nothing and
 // stores nothing twice, whatever the server's UIDLs do, and a message listed
-// twice is stored twice. Lines go out with one write() each and are made
+// twice is stored twice. (A kill can also stop the record's write part-way:
+// the next check cuts that piece off before it appends.) Lines go out with one write() each and are made
 // durable, like the records, before any DELE. (A power cut, unlike a kill,
 // can keep a record and lose its unsynced line: that message is then stored
 // twice, never lost.)

@@ -132,6 +132,19 @@ Status RecordFile::writeAt(int n, QByteArrayView record, Durability durability) 
     return {};
 }
 
+Status RecordFile::cutPieceOf(int n) const {
+    const Result<qint64> length = recordFileLength(path_);
+    if (!length)
+        return Status::failure(length.error());
+    const qint64 start = qint64(n - 1) * recordSize_;
+    if (n < 1 || *length <= start || *length >= start + recordSize_)
+        return {};
+    PosixFile file;
+    if (!file.open(path_, PosixFile::ReadWrite) || !file.truncate(start) || !file.close())
+        return Status::failure(file.errorText());
+    return {};
+}
+
 Status RecordFile::sync() const {
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadOnly) || !file.sync() || !file.close())

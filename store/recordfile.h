@@ -45,6 +45,11 @@ class RecordFile {
 
     Status writeAt(int n, QByteArrayView record, Durability durability = Durability::Buffered) const;
 
+    // When the file ends inside record n, cuts that piece off; otherwise
+    // leaves the file alone. For an append a kill stopped part-way: a piece
+    // of over half a record would otherwise be followed, not overwritten.
+    Status cutPieceOf(int n) const;
+
     // Calls visit(n, first `prefix` bytes of record n) for every whole record
     // in order; stops early when visit returns false. With a short prefix only
     // those bytes of each record are read.

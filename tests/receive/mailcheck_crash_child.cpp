@@ -5,6 +5,7 @@
 // message is fetched, after each deletion is queued, after the batch of them
 // is sent and after the QUIT. It only watches the check, which takes its own
 // path. Without a kill it prints the number of steps it saw.
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -19,7 +20,7 @@
 namespace {
 
 int killAt = 0;
-int steps = 0;
+std::atomic<int> steps{0}; // the fetching and the storing thread both take steps
 
 void step() {
     if (++steps == killAt)
@@ -114,6 +115,6 @@ int main(int argc, char** argv) {
         MailCheck(AppPaths(QString::fromLocal8Bit(argv[1])), settings, mailbox, {}).CheckMail();
     for (const MailError& error : outcome.errors)
         std::fprintf(stderr, "%s\n", qPrintable(error.debugText()));
-    std::printf("%d\n", steps);
+    std::printf("%d\n", steps.load());
     return outcome.errors.isEmpty() ? 0 : 1;
 }

@@ -8,7 +8,7 @@
 // "fetch" runs the POP3 session alone: every message fetched raw and
 // deleted, nothing decoded or stored.
 // The check trusts the servers' self-signed certificate as a user who said
-// yes to it once would.
+// yes to it once would, and knows the server gives TLS, as after a first check.
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,6 +24,8 @@
 #include "transport/certificatetrust.h"
 #include "transport/maillibraries.h"
 #include "transport/pop3session.h"
+#include "transport/serveraddress.h"
+#include "transport/tlspolicy.h"
 
 namespace {
 
@@ -165,7 +167,11 @@ int main(int argc, char* argv[]) {
     if (!trust.isTrusted(QStringLiteral("127.0.0.1"), CertificateTrust::fingerprint(certificate.first())) &&
         !trust.trust(QStringLiteral("127.0.0.1"), CertificateTrust::fingerprint(certificate.first())))
         qFatal("cannot trust the server certificate");
-    Pop3Session pop({}, trust);
+    const TlsPolicy policy(paths.dataFile(TlsPolicy::kFileName), {});
+    if (!policy.rememberTls(
+            TlsPolicy::service("pop3", *ServerAddress::parse(settings.servers.Pop3Server, kPop3Scheme))))
+        qFatal("cannot note the server's TLS");
+    Pop3Session pop({}, trust, policy);
     if (mode == QStringLiteral("fetch"))
         return fetchOnly(pop, settings.servers.Pop3Server, account);
     QElapsedTimer timer;
@@ -185,7 +191,7 @@ int main(int argc, char* argv[]) {
     });
     timer.start();
     check.start(paths, settings,
-                [&trust] { return std::make_unique<Pop3Session>(Pop3Session::Options{}, trust); });
+                [&trust, &policy] { return std::make_unique<Pop3Session>(Pop3Session::Options{}, trust, policy); });
     QCoreApplication::exec();
     const double seconds = timer.nsecsElapsed() / 1e9;
     std::printf("fennick: login and first message %.3f s, fetch+store %.3f s, sync+delete+quit %.3f s\n",

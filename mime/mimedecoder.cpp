@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <gmime/gmime.h>
 
+#include "mime/base64.h"
 #include "mime/charsets.h"
 #include "mime/headertext.h"
 #include "text/text.h"
@@ -33,10 +34,27 @@ QByteArray rawHeader(GMimeObject* object, const char* name) {
     return {};
 }
 
+// The stream as it stands in the message, before any decoding.
+QByteArray encodedBytes(GMimeStream* stream) {
+    g_mime_stream_reset(stream);
+    // One more than the length, so that the end is seen without growing.
+    QByteArray bytes(qsizetype(std::max<gint64>(g_mime_stream_length(stream), 0)) + 1, Qt::Uninitialized);
+    qsizetype got = 0;
+    for (ssize_t n; (n = g_mime_stream_read(stream, bytes.data() + got, size_t(bytes.size() - got))) > 0;)
+        if ((got += n) == bytes.size())
+            bytes.resize(2 * bytes.size());
+    bytes.truncate(got);
+    return bytes;
+}
+
 QByteArray decodedContent(GMimePart* part) {
     GMimeDataWrapper* content = g_mime_part_get_content(part);
     if (!content)
         return {};
+    // Most of what a check decodes: done here in one pass, without a filter
+    // chain and a copy per stage.
+    if (g_mime_data_wrapper_get_encoding(content) == GMIME_CONTENT_ENCODING_BASE64)
+        return DecodeBase64(encodedBytes(g_mime_data_wrapper_get_stream(content)));
     GObjectRef<GMimeStream> out(g_mime_stream_mem_new());
     g_mime_data_wrapper_write_to_stream(content, out.p);
     GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.p));

@@ -116,10 +116,17 @@ bool Pop3Session::open(const QString& server) {
     if (!greeting->ok)
         return lose({.kind = K::Refused, .detail = QString::fromUtf8(greeting->line)});
     greeting_ = greeting->line;
-    if (!readCapabilities())
-        return false;
-    if (!stream_->isEncrypted() && capabilities_.contains("STLS") && !startTls())
-        return false;
+    if (!stream_->isEncrypted() && policy_.requiresTls(service_)) {
+        // STLS at once: the capabilities a CAPA in clear would give are
+        // dropped after it anyway, so asking costs a round trip for nothing.
+        if (!startTls())
+            return false;
+    } else {
+        if (!readCapabilities())
+            return false;
+        if (!stream_->isEncrypted() && capabilities_.contains("STLS") && !startTls())
+            return false;
+    }
     if (stream_->isEncrypted()) {
         if (const MailStatus kept = policy_.rememberTls(service_); !kept)
             return lose(kept.error());
@@ -134,8 +141,12 @@ bool Pop3Session::startTls() {
     const std::optional<Reply> reply = command("STLS");
     if (!reply)
         return false;
-    if (!reply->ok)
+    if (!reply->ok) {
+        // From a server that gave TLS before, as much a warning as no offer at all.
+        if (const MailStatus clear = policy_.acceptNoTls(service_, serverText_); !clear)
+            return lose(clear.error());
         return lose({.kind = K::StlsRefused, .name = serverText_, .detail = QString::fromUtf8(reply->line)});
+    }
     // Lines sent after the answer to STLS came in clear and may be forged.
     reader_.discardBuffered();
     if (!stream_->startTls())

@@ -204,14 +204,24 @@ TEST(Pop3Hostile, noPasswordLeavesInClearUnlessTheUserAgreedAndNeverAfterTlsWasS
     };
     const Lines stat{"+OK", "+OK", "+OK 0 0"};
     const Row rows[] = {
-        {"stls-stripped-from-a-server-seen-with-tls",
+        {"stls-refused-by-a-server-seen-with-tls",
          "pop3 127.0.0.1:110 tls\n",
-         Lines{"+OK ready"} + capaWithoutTls,
+         Lines{"+OK ready", "-ERR not now"},
          {},
          true,
          false,
          false,
          K::TlsWithdrawn,
+         0,
+         "pop3 127.0.0.1:110 tls\n"},
+        {"a-server-seen-with-tls-is-sent-stls-before-anything-else",
+         "pop3 127.0.0.1:110 tls\n",
+         Lines{"+OK ready", "+OK begin TLS"},
+         multiLine({"SASL PLAIN"}) + Lines{"+OK", "+OK 0 0"},
+         false,
+         false,
+         true,
+         {},
          0,
          "pop3 127.0.0.1:110 tls\n"},
         {"no-tls-and-the-user-says-no",
@@ -281,5 +291,8 @@ TEST(Pop3Hostile, noPasswordLeavesInClearUnlessTheUserAgreedAndNeverAfterTlsWasS
         EXPECT_EQ(sentPassword(*s), count.ok());
         EXPECT_EQ(s->questions, row.questions);
         EXPECT_EQ(QFile::exists(file) ? ReadBytes(file) : QByteArray(), row.policyAfter);
+        if (row.policyBefore.endsWith(" tls\n")) {
+            EXPECT_EQ(s->record->written.value(0), "STLS");
+        }
     }
 }

@@ -4,8 +4,12 @@
 
 #include <QtEndian>
 #include <algorithm>
+#include <array>
+#include <memory>
 
 namespace {
+
+constexpr quint16 kGeta = 0x81AC; // the placeholder's code
 
 // iconv_open loads a gconv module, so each direction is opened once per thread.
 IconvCodec& toCp932() {
@@ -24,6 +28,50 @@ IconvCodec& fromCp932() {
     thread_local IconvCodec c("UTF-8", "CP932");
     return c;
 }
+
+// The CP932 bytes of every UTF-16 unit as iconv gives them, asked of iconv
+// once at first use: encoding a record is then a lookup per character
+// instead of two conversion steps.
+class Cp932Table {
+  public:
+    static constexpr quint16 kNone = 0xFFFF; // not in code page 932 (no lead byte is 0xFF)
+
+    // nullptr when the table could not be read from iconv.
+    static const Cp932Table* instance() {
+        static const std::unique_ptr<Cp932Table> table = build();
+        return table.get();
+    }
+    // One byte below 0x100, else the lead byte above the trail byte.
+    quint16 of(char16_t unit) const { return codes_[unit]; }
+
+  private:
+    static std::unique_ptr<Cp932Table> build() {
+        IconvCodec codec("CP932", Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "UTF-16LE" : "UTF-16BE");
+        if (!codec.valid())
+            return nullptr;
+        auto table = std::make_unique<Cp932Table>();
+        table->codes_.fill(kNone);
+        // Unit by unit: a few milliseconds, where one pass over the plane
+        // would restart iconv at each of its many unmapped characters.
+        for (char32_t u = 0; u <= 0xFFFF; ++u) {
+            const auto unit = char16_t(u);
+            QByteArray bytes;
+            if (QChar::isSurrogate(u) ||
+                !codec.convertStrict(QByteArrayView(reinterpret_cast<const char*>(&unit), 2), bytes))
+                continue;
+            const auto lead = static_cast<unsigned char>(bytes.isEmpty() ? 0 : bytes[0]);
+            if (bytes.size() == 1 && !ShiftJis::isLeadByte(lead))
+                table->codes_[unit] = lead;
+            else if (bytes.size() == 2 && ShiftJis::isLeadByte(lead))
+                table->codes_[unit] = quint16(lead << 8 | static_cast<unsigned char>(bytes[1]));
+            else
+                return nullptr; // not a shape the table holds: iconv answers instead
+        }
+        return table;
+    }
+
+    std::array<quint16, 0x10000> codes_;
+};
 
 bool isAscii(QByteArrayView bytes) {
     for (char c : bytes)
@@ -45,6 +93,32 @@ QByteArray encode(const QString& text, qsizetype& replaced) {
     replaced = 0;
     if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; }))
         return text.toLatin1();
+    const Cp932Table* table = Cp932Table::instance();
+    if (!table)
+        return encodeThroughIconv(text, replaced);
+    QByteArray out(text.size() * 2, Qt::Uninitialized);
+    char* to = out.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text.at(i).unicode();
+        quint16 code = Cp932Table::kNone;
+        if (!QChar::isSurrogate(unit))
+            code = table->of(unit);
+        else if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i; // a character beyond the plane: one placeholder for the pair
+        if (code == Cp932Table::kNone) {
+            code = kGeta;
+            ++replaced;
+        }
+        if (code > 0xFF)
+            *to++ = char(code >> 8);
+        *to++ = char(code & 0xFF);
+    }
+    out.truncate(to - out.data());
+    return out;
+}
+
+QByteArray encodeThroughIconv(const QString& text, qsizetype& replaced) {
+    replaced = 0;
     static const QByteArray geta = QByteArray("\x81\xAC");
     IconvCodec& c = utf16ToCp932();
     if (!c.valid())

@@ -17,6 +17,9 @@ inline constexpr char16_t kUnmappable = u'\u3013';
 QByteArray encode(const QString& text);
 // The same, counting the characters that became the placeholder.
 QByteArray encode(const QString& text, qsizetype& replaced);
+// What encode() gives, straight from iconv; encode() uses it when its table
+// of iconv's answers cannot be built.
+QByteArray encodeThroughIconv(const QString& text, qsizetype& replaced);
 
 // std::nullopt when any character has no code in code page 932.
 std::optional<QByteArray> encodeStrict(const QString& text);

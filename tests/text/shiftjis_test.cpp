@@ -42,6 +42,28 @@ INSTANTIATE_TEST_SUITE_P(Table, ShiftJisEncode,
 
 } // namespace
 
+TEST(ShiftJis, everyCharacterEncodesAsIconvEncodesIt) {
+    auto bothWays = [](const QString& text) {
+        qsizetype replaced = 0, replacedByIconv = 0;
+        const QByteArray bytes = ShiftJis::encode(text, replaced);
+        EXPECT_EQ(bytes, ShiftJis::encodeThroughIconv(text, replacedByIconv));
+        EXPECT_EQ(replaced, replacedByIconv);
+    };
+    // Each unit of the plane alone (lone surrogates among them), and in the
+    // middle of Japanese text.
+    for (char32_t u = 0; u <= 0xFFFF; ++u) {
+        SCOPED_TRACE(testing::Message() << "U+" << std::hex << unsigned(u));
+        const QChar c{char16_t(u)};
+        bothWays(QString(c));
+        bothWays(QStringLiteral("漢") + c + QStringLiteral("字a"));
+        if (testing::Test::HasFailure())
+            return;
+    }
+    for (const QString& text : {QStringLiteral("字😀字"), QString(QChar(0xD83D)) + QStringLiteral("字"),
+                                QStringLiteral("字") + QChar(0xD83D), QString(QChar(0xDE00)) + QChar(0xD83D)})
+        bothWays(text);
+}
+
 TEST(ShiftJis, unicodeWaveDashFromLinuxInputEncodesLikeWindows) {
     EXPECT_EQ(ShiftJis::encode(QStringLiteral("〜")), QByteArray("\x81\x60"));
 }

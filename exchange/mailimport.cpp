@@ -7,6 +7,7 @@
 #include "exchange/receivedmessagestore.h"
 #include "store/mailfile.h"
 #include "store/posixfile.h"
+#include "store/receivedlog.h"
 #include "store/recordfile.h"
 
 namespace {
@@ -69,6 +70,11 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
     Outcome outcome;
     ImportedKeys keys(paths.dataFile(ImportedKeys::kFileName));
     if (Status s = keys.load(); !s) {
+        outcome.error = MailError::disk(s.error());
+        return outcome;
+    }
+    // A check killed while appending may have left a piece of a record.
+    if (Status s = CutInterruptedReceivedAppend(paths); !s) {
         outcome.error = MailError::disk(s.error());
         return outcome;
     }

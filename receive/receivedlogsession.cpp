@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "store/recordfile.h"
-
 ReceivedLogSession::ReceivedLogSession(QString path) : log_(std::move(path)) {}
 
 Status ReceivedLogSession::load(const RecordFile& records) {
@@ -14,15 +12,8 @@ Status ReceivedLogSession::load(const RecordFile& records) {
     if (!lines)
         return Status::failure(lines.error());
     lines_ = std::move(lines).value();
-    const Result<int> whole = records.count();
-    if (!whole)
-        return Status::failure(whole.error());
-    const bool appendCutShort = std::any_of(lines_.cbegin(), lines_.cend(), [&](const ReceivedLog::Line& line) {
-        return !line.deletedByUser && line.number == *whole + 1;
-    });
-    if (appendCutShort)
-        if (const Status cut = records.cutPieceOf(*whole + 1); !cut)
-            return cut;
+    if (const Status cut = ReceivedLog::cutInterruptedAppend(lines_, records); !cut)
+        return cut;
     byMessage_.clear();
     for (int i = 0; i < lines_.size(); ++i)
         byMessage_.insert(lines_[i].message, i);

@@ -168,6 +168,25 @@ Status ReceivedLog::forgetRecord(const RecordFile& records, int p) const {
     return changed == *lines ? Status() : rewrite(changed);
 }
 
+Status ReceivedLog::cutInterruptedAppend(const QList<Line>& lines, const RecordFile& records) {
+    const Result<int> whole = records.count();
+    if (!whole)
+        return Status::failure(whole.error());
+    const bool wasGoingThere = std::any_of(lines.cbegin(), lines.cend(), [&](const Line& line) {
+        return !line.deletedByUser && line.number == *whole + 1;
+    });
+    return wasGoingThere ? records.cutPieceOf(*whole + 1) : Status();
+}
+
+Status CutInterruptedReceivedAppend(const AppPaths& paths) {
+    const MailFile file = MailFile::received(paths);
+    const RecordFileLock lock(file.path());
+    const Result<QList<ReceivedLog::Line>> lines = ReceivedLog(paths.dataFile(ReceivedLog::kFileName)).read();
+    if (!lines)
+        return Status::failure(lines.error());
+    return ReceivedLog::cutInterruptedAppend(*lines, RecordFile(file.path(), MailRecord::kSize));
+}
+
 Status DeleteReceivedRecord(const AppPaths& paths, int p) {
     const MailFile file = MailFile::received(paths);
     const RecordFileLock lock(file.path());

@@ -21,7 +21,7 @@ class RecordFile;
 // the one logged. So a kill between any two system calls loses nothing and
 // stores nothing twice, whatever the server's UIDLs do, and a message listed
 // twice is stored twice. (A kill can also stop the record's write part-way:
-// the next check cuts that piece off before it appends.) Lines go out with one write() each and are made
+// the piece is cut off before the next append.) Lines go out with one write() each and are made
 // durable, like the records, before any DELE. (A power cut, unlike a kill,
 // can keep a record and lose its unsynced line: that message is then stored
 // twice, never lost.)
@@ -65,6 +65,12 @@ class ReceivedLog {
     static Result<std::optional<int>> locate(const Line& line, const RecordFile& records,
                                              const QSet<int>& taken);
 
+    // A kill can stop a record's append part-way. The piece it left at the
+    // end of the file, where one of `lines` says a record was going, is cut
+    // off: longer than half a record, the next append would follow it and
+    // keep it as a record. Call under the file's lock.
+    static Status cutInterruptedAppend(const QList<Line>& lines, const RecordFile& records);
+
     // The user is deleting record `p` of `records`: the line of that record
     // is marked deleted by the user and the lines above it may now find their
     // records one place lower. Call under the file's lock, before the record
@@ -75,6 +81,10 @@ class ReceivedLog {
   private:
     QString path_;
 };
+
+// Before anything but a check appends to the received-mail file: the log
+// read and cutInterruptedAppend, under the file's lock.
+Status CutInterruptedReceivedAppend(const AppPaths& paths);
 
 // Deletes record `p` of the received-mail file for the user, the log kept in
 // step (forgetRecord, then the record), all under the file's lock.

@@ -36,10 +36,11 @@ class Cp932Table {
   public:
     static constexpr quint16 kNone = 0xFFFF; // not in code page 932 (no lead byte is 0xFF)
 
-    // nullptr when the table could not be read from iconv.
+    // nullptr when the table could not be read from iconv. Never freed, so
+    // that a thread still encoding while the process exits reads valid memory.
     static const Cp932Table* instance() {
-        static const std::unique_ptr<Cp932Table> table = build();
-        return table.get();
+        static const Cp932Table* const table = build().release();
+        return table;
     }
     // One byte below 0x100, else the lead byte above the trail byte.
     quint16 of(char16_t unit) const { return codes_[unit]; }
@@ -96,25 +97,33 @@ QByteArray encode(const QString& text, qsizetype& replaced) {
     const Cp932Table* table = Cp932Table::instance();
     if (!table)
         return encodeThroughIconv(text, replaced);
-    QByteArray out(text.size() * 2, Qt::Uninitialized);
-    char* to = out.data();
+    QByteArray out;
+    out.reserve(text.size() * 2);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t unit = text.at(i).unicode();
-        quint16 code = Cp932Table::kNone;
-        if (!QChar::isSurrogate(unit))
-            code = table->of(unit);
-        else if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-            ++i; // a character beyond the plane: one placeholder for the pair
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            // Beyond the plane iconv has its own rules (it drops the tag
+            // characters of flag emoji, for one): ask it, pair by pair.
+            qsizetype pairReplaced = 0;
+            out += encodeThroughIconv(text.mid(i, 2), pairReplaced);
+            replaced += pairReplaced;
+            ++i;
+            continue;
+        }
+        quint16 code = QChar::isSurrogate(unit) ? Cp932Table::kNone : table->of(unit);
         if (code == Cp932Table::kNone) {
             code = kGeta;
             ++replaced;
         }
         if (code > 0xFF)
-            *to++ = char(code >> 8);
-        *to++ = char(code & 0xFF);
+            out += char(code >> 8);
+        out += char(code & 0xFF);
     }
-    out.truncate(to - out.data());
     return out;
+}
+
+bool encodesThroughTable() {
+    return Cp932Table::instance() != nullptr;
 }
 
 QByteArray encodeThroughIconv(const QString& text, qsizetype& replaced) {

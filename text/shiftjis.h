@@ -18,8 +18,9 @@ QByteArray encode(const QString& text);
 // The same, counting the characters that became the placeholder.
 QByteArray encode(const QString& text, qsizetype& replaced);
 // What encode() gives, straight from iconv; encode() uses it when its table
-// of iconv's answers cannot be built.
+// of iconv's answers cannot be built (encodesThroughTable() is then false).
 QByteArray encodeThroughIconv(const QString& text, qsizetype& replaced);
+bool encodesThroughTable();
 
 // std::nullopt when any character has no code in code page 932.
 std::optional<QByteArray> encodeStrict(const QString& text);

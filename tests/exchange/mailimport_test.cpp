@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include "mime/htmlmailmarker.h"
 #include "receive/mailcheck.h"
 #include "store/mailfile.h"
+#include "store/receivedlog.h"
 #include "store/recordfile.h"
 #include "tests/support/fakemailbox.h"
 #include "tests/support/tempfolder.h"
@@ -257,6 +259,20 @@ TEST_F(MailImportTest, stopsAtTheRecordLimitAndSkipsWhatIsNoMail) {
     EXPECT_EQ(MailImport::summary(outcome, debugText),
               QStringLiteral("2 件を取り込みました。\nメールとして読めない 2 件は取り込みませんでした。\n"
                              "記録できる件数（32767件）に達したため、残りの 3 件は取り込んでいません。"));
+}
+
+TEST_F(MailImportTest, aPieceOfARecordAKilledCheckLeftIsCutOffFirst) {
+    // Killed while appending its second record: three quarters of it are
+    // there, and its log line says where it was going.
+    WriteBytes(paths.receivedMailFile(), QByteArray(MailRecord::kSize * 7 / 4, ' '));
+    ASSERT_TRUE(ReceivedLog(paths.dataFile(ReceivedLog::kFileName))
+                    .append(ReceivedLog::lineFor(ReceivedLog::digest("mail"), 2, "record"))
+                    .ok());
+    const QString folder = scratch.file(QStringLiteral("one"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    WriteBytes(folder + QStringLiteral("/1.eml"), ReadBytes(mailFiles[0]));
+    ASSERT_EQ(import(ImportSource::Kind::EmlFolder, folder).imported, 1);
+    EXPECT_EQ(QFileInfo(paths.receivedMailFile()).size(), 2 * MailRecord::kSize);
 }
 
 // What unpacking notes of the mails taken in is said once per kind, with how often.

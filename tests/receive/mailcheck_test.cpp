@@ -314,26 +314,28 @@ class InterruptedCheckTest : public MailCheckTest {
 } // namespace
 
 TEST_F(InterruptedCheckTest, recordsThatNeverReachedTheFileWhole_areStoredOnce) {
-    // Killed while the second record was being written: a kill can stop a
-    // write of a regular file part-way, so any piece of it may be there.
+    // Killed while a record was being written: a kill can stop a write of a
+    // regular file part-way, so any piece of it may be there. Which pieces
+    // the next append follows rather than overwrites depends on the number.
     const struct {
         const char* name;
+        int whole; // records before the piece
         qsizetype piece;
     } cases[] = {
-        {"a-quarter", MailRecord::kSize / 4},
-        {"exactly-half", MailRecord::kSize / 2},
-        {"three-quarters", MailRecord::kSize * 3 / 4},
-        {"all-but-a-byte", MailRecord::kSize - 1},
+        {"a-quarter-of-the-second", 1, MailRecord::kSize / 4},
+        {"three-quarters-of-the-second", 1, MailRecord::kSize * 3 / 4},
+        {"all-but-a-byte-of-the-second", 1, MailRecord::kSize - 1},
+        {"exactly-half-of-the-third", 2, MailRecord::kSize / 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QFile::remove(paths.receivedMailFile());
         QFile::remove(logFile());
         cutShort(threeMails);
-        ASSERT_TRUE(QFile(paths.receivedMailFile()).resize(MailRecord::kSize + c.piece));
+        ASSERT_TRUE(QFile(paths.receivedMailFile()).resize(c.whole * MailRecord::kSize + c.piece));
         const auto outcome = check();
-        EXPECT_EQ(outcome.storedBefore, 1);
-        EXPECT_EQ(outcome.stored, 2);
+        EXPECT_EQ(outcome.storedBefore, c.whole);
+        EXPECT_EQ(outcome.stored, 3 - c.whole);
         EXPECT_EQ(storedSubjects(),
                   (QStringList{QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三")}));
         EXPECT_EQ(QFileInfo(paths.receivedMailFile()).size(), 3 * MailRecord::kSize);

@@ -1,6 +1,7 @@
 // The received log's file: lines cut short by a kill, finding a logged
 // record where deletions may have moved it, and keeping in step with them.
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 #include "store/receivedlog.h"
@@ -40,6 +41,31 @@ TEST(ReceivedLog, aLineCutShortByAKillIsDroppedAndTheNextLineStandsOnItsOwn) {
     ASSERT_TRUE(log.rewrite({}).ok());
     EXPECT_FALSE(QFile::exists(log.path()));
     EXPECT_FALSE(QFile::exists(log.path() + QStringLiteral(".tmp")));
+}
+
+TEST(ReceivedLog, onlyAPieceWhereALineWasAppendingIsCutOff) {
+    constexpr qsizetype size = 100;
+    ReceivedLog::Line deleted = line("b", 2, "record b");
+    deleted.deletedByUser = true;
+    const struct {
+        const char* name;
+        qint64 length;
+        QList<ReceivedLog::Line> lines;
+        qint64 after;
+    } cases[] = {
+        {"three-quarters-where-a-line-was-appending", 175, {line("a", 1, "a"), line("b", 2, "b")}, 100},
+        {"a-piece-no-line-was-appending", 175, {line("a", 1, "a")}, 175},
+        {"a-piece-where-the-user-deleted-the-lines-record", 175, {deleted}, 175},
+        {"whole-records-only", 200, {line("c", 3, "c")}, 200},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        const RecordFile records(folder.file(QStringLiteral("records")), size);
+        WriteBytes(records.path(), QByteArray(c.length, 'x'));
+        ASSERT_TRUE(ReceivedLog::cutInterruptedAppend(c.lines, records).ok());
+        EXPECT_EQ(QFileInfo(records.path()).size(), c.after);
+    }
 }
 
 TEST(ReceivedLog, aRecordIsFoundOnlyWholeByteForByteAndWhereDeletionsCanHaveMovedIt) {

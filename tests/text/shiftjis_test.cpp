@@ -49,6 +49,7 @@ TEST(ShiftJis, everyCharacterEncodesAsIconvEncodesIt) {
         EXPECT_EQ(bytes, ShiftJis::encodeThroughIconv(text, replacedByIconv));
         EXPECT_EQ(replaced, replacedByIconv);
     };
+    ASSERT_TRUE(ShiftJis::encodesThroughTable());
     // Each unit of the plane alone (lone surrogates among them), and in the
     // middle of Japanese text.
     for (char32_t u = 0; u <= 0xFFFF; ++u) {
@@ -60,7 +61,8 @@ TEST(ShiftJis, everyCharacterEncodesAsIconvEncodesIt) {
             return;
     }
     for (const QString& text : {QStringLiteral("字😀字"), QString(QChar(0xD83D)) + QStringLiteral("字"),
-                                QStringLiteral("字") + QChar(0xD83D), QString(QChar(0xDE00)) + QChar(0xD83D)})
+                                QStringLiteral("字") + QChar(0xD83D), QString(QChar(0xDE00)) + QChar(0xD83D),
+                                QStringLiteral("a🏴\U000E0067\U000E0062\U000E0073\U000E0063\U000E0074\U000E007Fb")})
         bothWays(text);
 }
 

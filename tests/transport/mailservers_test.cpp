@@ -108,7 +108,9 @@ TEST_F(MailServers, apopAndPlainLoginsSeeTheSameMailbox) {
 
 TEST_F(MailServers, pop3sAndStlsBothReachTheMailbox) {
     TestMailServers::deliver(account, "Subject: secret\r\n\r\nbody\r\n");
-    // The second STLS connection is to a server known to give TLS: STLS goes out first.
+    // The second STLS connection is to a server known to give TLS, so STLS is
+    // its first command: Dovecot takes it so (what goes out first is checked
+    // against a scripted server).
     TempFolder data;
     const TlsPolicy known(data.file(TlsPolicy::kFileName), {});
     for (const QString& server :

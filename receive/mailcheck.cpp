@@ -91,8 +91,7 @@ MailCheck::Outcome MailCheck::CheckMail() {
     std::thread storing([&] { examined = storeAll(queue, processor, outcome); });
     fetchAll(outcome.waiting, queue);
     storing.join();
-    const bool deletionsAccepted = deleteStored(outcome);
-    mailbox_.close();
+    const bool deletionsAccepted = deleteStoredAndClose(outcome);
     pruneLog(deletionsAccepted && mailbox_.removalsCommitted(), examined == outcome.waiting);
     return finish();
 }
@@ -265,22 +264,27 @@ MailStatus MailCheck::makeDurable() {
     return {};
 }
 
-bool MailCheck::deleteStored(Outcome& outcome) {
+bool MailCheck::deleteStoredAndClose(Outcome& outcome) {
+    auto closed = [this](bool accepted) {
+        mailbox_.close();
+        return accepted;
+    };
     if (stored_.isEmpty())
-        return true;
+        return closed(true);
     if (const MailStatus synced = makeDurable(); !synced) {
         report(MailError{.kind = K::NotSynced}.because(synced.error()));
-        return false;
+        return closed(false);
     }
     for (int n : std::as_const(stored_)) {
         if (const MailStatus removed = mailbox_.remove(n); !removed) {
             report(removed.error());
-            return false;
+            return closed(false);
         }
         ++outcome.deleted;
     }
-    // A pipelining session sends the DELEs as one batch; their answers come now.
-    if (const MailStatus flushed = mailbox_.flushRemovals(); !flushed) {
+    // A pipelining session sends the DELEs as one batch with the QUIT behind
+    // them; their answers come now.
+    if (const MailStatus flushed = mailbox_.flushRemovalsAndClose(); !flushed) {
         report(flushed.error());
         return false;
     }

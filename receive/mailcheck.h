@@ -108,8 +108,9 @@ class MailCheck {
     // What a stored message wrote besides its record, to be made durable before it is deleted.
     void willSync(const ProcessedMessage& processed);
     MailStatus makeDurable();
-    // True when the server took every deletion asked for.
-    bool deleteStored(Outcome& outcome);
+    // Deletes what was stored and ends the session; true when the server
+    // took every deletion asked for.
+    bool deleteStoredAndClose(Outcome& outcome);
     // Drops the log's lines that no longer keep anything from being stored twice.
     void pruneLog(bool deletionsCommitted, bool examinedAll);
 

@@ -39,6 +39,13 @@ class Mailbox {
     // Ends the session (sending queued marks first); the server commits the
     // deletions now.
     virtual void close() = 0;
+    // flushRemovals() and close() in one, so that a session may send the
+    // marks and the end of the session together: a round trip less.
+    virtual MailStatus flushRemovalsAndClose() {
+        const MailStatus flushed = flushRemovals();
+        close();
+        return flushed;
+    }
     // After close(): true when the server confirmed the end of the session,
     // so that the messages removed in it are gone for good.
     virtual bool removalsCommitted() const { return false; }

@@ -523,11 +523,15 @@ MailStatus Pop3Session::remove(int n) {
 MailStatus Pop3Session::flushRemovals() {
     if (removals_.isEmpty())
         return {};
-    const QList<int> batch = std::exchange(removals_, {});
     if (!drain())
         return MailStatus::failure(currentError());
+    const QList<int> batch = std::exchange(removals_, {});
     for (int n : batch)
         send("DELE " + QByteArray::number(n), n);
+    return removalAnswers(batch);
+}
+
+MailStatus Pop3Session::removalAnswers(const QList<int>& batch) {
     std::optional<MailError> firstRefusal;
     for (int n : batch) {
         const std::optional<Reply> reply = receive();
@@ -545,9 +549,31 @@ MailStatus Pop3Session::flushRemovals() {
     return {};
 }
 
-void Pop3Session::close() {
+MailStatus Pop3Session::flushRemovalsAndClose() {
+    if (!pipelining_ || !stream_->isOpen() || removals_.isEmpty() || !drain()) {
+        const MailStatus flushed = flushRemovals();
+        close();
+        return flushed;
+    }
+    // The QUIT goes with the marks; a refused mark leaves only that message
+    // on the server, as it would with the QUIT sent after the answers.
     committed_ = false;
+    const QList<int> batch = std::exchange(removals_, {});
+    for (int n : batch)
+        send("DELE " + QByteArray::number(n), n);
+    send("QUIT");
+    const MailStatus removed = removalAnswers(batch);
     if (stream_->isOpen()) {
+        const std::optional<Reply> reply = receive();
+        committed_ = reply && reply->ok;
+    }
+    endSession();
+    return removed;
+}
+
+void Pop3Session::close() {
+    if (stream_->isOpen()) {
+        committed_ = false;
         (void)flushRemovals(); // a refusal leaves the message on the server, unreported
         // QUIT: the server now removes what was deleted.
         if (drain()) {
@@ -556,6 +582,10 @@ void Pop3Session::close() {
             committed_ = reply && reply->ok;
         }
     }
+    endSession();
+}
+
+void Pop3Session::endSession() {
     stream_->close();
     reader_.discardBuffered();
     inFlight_.clear();

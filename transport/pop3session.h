@@ -32,7 +32,8 @@
 // window of later RETRs in flight, bounded by count and by their LIST sizes,
 // so that the server sends while the caller decodes and stores; remove(n)
 // only queues, and the DELEs go out as one batch in flushRemovals() or
-// close(). Without PIPELINING, every command waits for its answer.
+// close(), or with the QUIT behind them in flushRemovalsAndClose(). Without
+// PIPELINING, every command waits for its answer.
 class Pop3Session : public Mailbox {
   public:
     struct Options {
@@ -60,6 +61,7 @@ class Pop3Session : public Mailbox {
     MailStatus remove(int n) override;
     MailStatus flushRemovals() override;
     void close() override;
+    MailStatus flushRemovalsAndClose() override;
     QString uidl(int n) const override;
     bool removalsCommitted() const override { return committed_; }
 
@@ -90,6 +92,10 @@ class Pop3Session : public Mailbox {
     std::optional<Reply> receive();
     std::optional<Reply> command(const QByteArray& command, qint64 bodyLimit = -1);
     bool drain();
+    // The answers to the DELEs of `batch`: the first refusal, if any.
+    MailStatus removalAnswers(const QList<int>& batch);
+    // Drops the connection and what was known of the mailbox.
+    void endSession();
     bool readBody(qint64 limit, qint64 deadline, QByteArray& body);
     bool readCapabilities();
     // The login the account and the server allow, or nothing (error_ says why).

@@ -40,6 +40,7 @@ class HeldSession : public Mailbox {
     MailStatus remove(int n) override { return pop_.remove(n); }
     MailStatus flushRemovals() override { return pop_.flushRemovals(); }
     void close() override { pop_.close(); }
+    MailStatus flushRemovalsAndClose() override { return pop_.flushRemovalsAndClose(); }
     bool removalsCommitted() const override { return pop_.removalsCommitted(); }
 
   private:

@@ -3,8 +3,9 @@
 // With FENNICK_KILL_AT=k it kills itself with SIGKILL at its k-th step: after
 // each write, fsync, rename or unlink the check makes in its files, after each
 // message is fetched, after each deletion is queued, after the batch of them
-// is sent and after the QUIT. It only watches the check, which takes its own
-// path. Without a kill it prints the number of steps it saw.
+// is sent and after the QUIT (one step when the QUIT goes with the batch). It
+// only watches the check, which takes its own path. Without a kill it prints
+// the number of steps it saw.
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -56,6 +57,11 @@ class WatchedMailbox : public Mailbox {
     void close() override {
         real_.close();
         step();
+    }
+    MailStatus flushRemovalsAndClose() override {
+        const MailStatus s = real_.flushRemovalsAndClose();
+        step();
+        return s;
     }
     bool removalsCommitted() const override { return real_.removalsCommitted(); }
 

@@ -95,7 +95,8 @@ TEST(Pop3Session, withoutPipeliningEveryCommandWaitsForItsAnswer) {
 
 TEST(Pop3Session, pipelinedErrorsBelongToTheirOwnMessage) {
     auto script = loggedIn({"PIPELINING"}, {"1 100", "2 100", "3 100"});
-    // All three RETRs come before the first answer; so do both DELEs.
+    // All three RETRs come before the first answer; so do both DELEs and
+    // the QUIT behind them.
     script += {S::expect("RETR 1"),
                S::expect("RETR 2"),
                S::expect("RETR 3"),
@@ -108,9 +109,9 @@ TEST(Pop3Session, pipelinedErrorsBelongToTheirOwnMessage) {
                S::send("."),
                S::expect("DELE 1"),
                S::expect("DELE 3"),
+               S::expect("QUIT"),
                S::send("+OK"),
                S::send("-ERR cannot delete 3"),
-               S::expect("QUIT"),
                S::send("+OK")};
     ScriptedServer server({script});
     Pop3Session::Options options = quick();
@@ -126,12 +127,12 @@ TEST(Pop3Session, pipelinedErrorsBelongToTheirOwnMessage) {
     EXPECT_EQ(*pop.fetchRaw(3), QByteArray("Subject: three\r\n"));
     EXPECT_TRUE(pop.remove(1).ok());
     EXPECT_TRUE(pop.remove(3).ok());
-    const MailStatus removed = pop.flushRemovals();
+    const MailStatus removed = pop.flushRemovalsAndClose();
     ASSERT_FALSE(removed.ok());
     EXPECT_EQ(removed.error().kind, K::NotDeleted);
     EXPECT_EQ(removed.error().number, 3);
     EXPECT_EQ(removed.error().detail, QStringLiteral("-ERR cannot delete 3"));
-    pop.close();
+    EXPECT_TRUE(pop.removalsCommitted()) << "the QUIT was answered: message 1 is gone";
     EXPECT_TRUE(server.problems().isEmpty()) << problemsOf(server);
 }
 

@@ -563,7 +563,8 @@ MailStatus Pop3Session::flushRemovalsAndClose() {
         send("DELE " + QByteArray::number(n), n);
     send("QUIT");
     const MailStatus removed = removalAnswers(batch);
-    if (stream_->isOpen()) {
+    // Only the QUIT's own answer commits: after a DELE that got none, no later answer is read.
+    if (stream_->isOpen() && !inFlight_.isEmpty() && inFlight_.first().command == "QUIT") {
         const std::optional<Reply> reply = receive();
         committed_ = reply && reply->ok;
     }

@@ -190,8 +190,9 @@ int main(int argc, char* argv[]) {
         QCoreApplication::quit();
     });
     timer.start();
-    check.start(paths, settings,
-                [&trust, &policy] { return std::make_unique<Pop3Session>(Pop3Session::Options{}, trust, policy); });
+    check.start(paths, settings, [&trust, &policy] {
+        return std::make_unique<Pop3Session>(Pop3Session::Options{}, trust, policy);
+    });
     QCoreApplication::exec();
     const double seconds = timer.nsecsElapsed() / 1e9;
     std::printf("fennick: login and first message %.3f s, fetch+store %.3f s, sync+delete+quit %.3f s\n",

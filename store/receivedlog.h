@@ -21,8 +21,8 @@ class RecordFile;
 // the one logged. So a kill between any two system calls loses nothing and
 // stores nothing twice, whatever the server's UIDLs do, and a message listed
 // twice is stored twice. (A kill can also stop the record's write part-way:
-// the piece is cut off before the next append.) Lines go out with one write() each and are made
-// durable, like the records, before any DELE. (A power cut, unlike a kill,
+// the piece is cut off before the next append.) Lines go out with one
+// write() each and are made durable, like the records, before any DELE. (A power cut, unlike a kill,
 // can keep a record and lose its unsynced line: that message is then stored
 // twice, never lost.)
 //

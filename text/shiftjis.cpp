@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr quint16 kGeta = 0x81AC; // the placeholder's code
+constexpr char kGeta[] = "\x81\xAC"; // the placeholder's bytes
 
 // iconv_open loads a gconv module, so each direction is opened once per thread.
 IconvCodec& toCp932() {
@@ -47,7 +47,7 @@ class Cp932Table {
 
   private:
     static std::unique_ptr<Cp932Table> build() {
-        IconvCodec codec("CP932", Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "UTF-16LE" : "UTF-16BE");
+        IconvCodec& codec = utf16ToCp932();
         if (!codec.valid())
             return nullptr;
         auto table = std::make_unique<Cp932Table>();
@@ -110,10 +110,11 @@ QByteArray encode(const QString& text, qsizetype& replaced) {
             ++i;
             continue;
         }
-        quint16 code = QChar::isSurrogate(unit) ? Cp932Table::kNone : table->of(unit);
+        const quint16 code = QChar::isSurrogate(unit) ? Cp932Table::kNone : table->of(unit);
         if (code == Cp932Table::kNone) {
-            code = kGeta;
+            out.append(kGeta, 2);
             ++replaced;
+            continue;
         }
         if (code > 0xFF)
             out += char(code >> 8);
@@ -128,7 +129,7 @@ bool encodesThroughTable() {
 
 QByteArray encodeThroughIconv(const QString& text, qsizetype& replaced) {
     replaced = 0;
-    static const QByteArray geta = QByteArray("\x81\xAC");
+    static const QByteArray geta(kGeta, 2);
     IconvCodec& c = utf16ToCp932();
     if (!c.valid())
         return QByteArray(); // never happens with glibc; keeps the contract of no crash

@@ -525,10 +525,14 @@ MailStatus Pop3Session::flushRemovals() {
         return {};
     if (!drain())
         return MailStatus::failure(currentError());
+    return removalAnswers(sendRemovals());
+}
+
+QList<int> Pop3Session::sendRemovals() {
     const QList<int> batch = std::exchange(removals_, {});
     for (int n : batch)
         send("DELE " + QByteArray::number(n), n);
-    return removalAnswers(batch);
+    return batch;
 }
 
 MailStatus Pop3Session::removalAnswers(const QList<int>& batch) {
@@ -558,18 +562,20 @@ MailStatus Pop3Session::flushRemovalsAndClose() {
     // The QUIT goes with the marks; a refused mark leaves only that message
     // on the server, as it would with the QUIT sent after the answers.
     committed_ = false;
-    const QList<int> batch = std::exchange(removals_, {});
-    for (int n : batch)
-        send("DELE " + QByteArray::number(n), n);
+    const QList<int> batch = sendRemovals();
     send("QUIT");
     const MailStatus removed = removalAnswers(batch);
+    readQuitAnswer();
+    endSession();
+    return removed;
+}
+
+void Pop3Session::readQuitAnswer() {
     // Only the QUIT's own answer commits: after a DELE that got none, no later answer is read.
     if (stream_->isOpen() && !inFlight_.isEmpty() && inFlight_.first().command == "QUIT") {
         const std::optional<Reply> reply = receive();
         committed_ = reply && reply->ok;
     }
-    endSession();
-    return removed;
 }
 
 void Pop3Session::close() {
@@ -579,8 +585,7 @@ void Pop3Session::close() {
         // QUIT: the server now removes what was deleted.
         if (drain()) {
             send("QUIT");
-            const std::optional<Reply> reply = receive();
-            committed_ = reply && reply->ok;
+            readQuitAnswer();
         }
     }
     endSession();

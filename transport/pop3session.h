@@ -92,8 +92,12 @@ class Pop3Session : public Mailbox {
     std::optional<Reply> receive();
     std::optional<Reply> command(const QByteArray& command, qint64 bodyLimit = -1);
     bool drain();
+    // The queued DELEs sent; the batch that went.
+    QList<int> sendRemovals();
     // The answers to the DELEs of `batch`: the first refusal, if any.
     MailStatus removalAnswers(const QList<int>& batch);
+    // The deletions are committed when the QUIT is answered +OK.
+    void readQuitAnswer();
     // Drops the connection and what was known of the mailbox.
     void endSession();
     bool readBody(qint64 limit, qint64 deadline, QByteArray& body);

@@ -60,9 +60,10 @@ TEST(ShiftJis, everyCharacterEncodesAsIconvEncodesIt) {
         if (testing::Test::HasFailure())
             return;
     }
-    for (const QString& text : {QStringLiteral("字😀字"), QString(QChar(0xD83D)) + QStringLiteral("字"),
-                                QStringLiteral("字") + QChar(0xD83D), QString(QChar(0xDE00)) + QChar(0xD83D),
-                                QStringLiteral("a🏴\U000E0067\U000E0062\U000E0073\U000E0063\U000E0074\U000E007Fb")})
+    for (const QString& text :
+         {QStringLiteral("字😀字"), QString(QChar(0xD83D)) + QStringLiteral("字"),
+          QStringLiteral("字") + QChar(0xD83D), QString(QChar(0xDE00)) + QChar(0xD83D),
+          QStringLiteral("a🏴\U000E0067\U000E0062\U000E0073\U000E0063\U000E0074\U000E007Fb")})
         bothWays(text);
 }
 

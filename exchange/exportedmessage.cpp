@@ -11,7 +11,6 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
-#include "mime/htmlmailfolder.h"
 #include "mime/outgoingmail.h"
 #include "mime/recipients.h"
 #include "receive/messageprocessor.h"
@@ -173,7 +172,7 @@ QByteArray envelope(const Source& source) {
            QLocale::c().toString(utc, QStringLiteral("HH:mm:ss yyyy")).toLatin1();
 }
 
-QByteArray build(const Source& source, const AppPaths& paths, LineEnd lineEnd) {
+QByteArray build(const Source& source, LineEnd lineEnd) {
     const QByteArray eol = lineEnd == LineEnd::Lf ? "\n" : "\r\n";
     const MailRecord& r = source.record;
     const QString subject = TrimSpaces(CutAtNul(r.subject));
@@ -198,10 +197,7 @@ QByteArray build(const Source& source, const AppPaths& paths, LineEnd lineEnd) {
                "@fennick.invalid>\r\n";
     headers += "MIME-Version: 1.0\r\n";
 
-    const bool html = !sent && TrimSpaces(r.kind) == MailRecord::kHtmlKind;
-    const std::optional<QString> folder =
-        html ? HtmlMailFolder::find(paths, HtmlMailFolder::Owner::ofRecord(r)) : std::nullopt;
-    const QStringList files = folder ? pageFiles(*folder) : QStringList();
+    const QStringList files = !sent && source.pageFolder ? pageFiles(*source.pageFolder) : QStringList();
     QString text = TrimSpaces(CutAtNul(r.body));
     // The note that the message had attachments is what receiving adds to
     // a message with attachments: with the page's files as attachments the
@@ -230,7 +226,7 @@ QByteArray build(const Source& source, const AppPaths& paths, LineEnd lineEnd) {
             message += eol;
         QMimeDatabase types;
         for (const QString& name : files) {
-            QFile file(*folder + u'/' + name);
+            QFile file(*source.pageFolder + u'/' + name);
             if (!file.open(QIODevice::ReadOnly))
                 continue;
             message += "--" + boundary + "\r\n";

@@ -6,8 +6,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
-#include "store/apppaths.h"
 #include "store/mailrecord.h"
 
 enum class MailDirection { Received, Sent };
@@ -27,10 +27,11 @@ enum class LineEnd { Lf, CrLf }; // mbox files use LF, .eml files CR LF
 struct Source {
     MailRecord record;
     MailDirection direction = MailDirection::Received;
-    QString ownAddress; // the sender of a sent mail
+    QString ownAddress;                // the sender of a sent mail
+    std::optional<QString> pageFolder; // a received HTML mail's own folder
 };
 
-QByteArray build(const Source& source, const AppPaths& paths, LineEnd lineEnd);
+QByteArray build(const Source& source, LineEnd lineEnd);
 
 // The Date header for a record's date: a received mail's date text as it
 // came (RFC 5322 already), a sent mail's clock text ("2026/12/07  9:00:00")

@@ -5,7 +5,9 @@
 #include <QSaveFile>
 
 #include "exchange/mbox.h"
+#include "mime/htmlmailfolder.h"
 #include "store/recordfile.h"
+#include "text/text.h"
 
 namespace {
 
@@ -81,9 +83,19 @@ Result<int> run(const Request& request, const AppPaths& paths, const Hooks& hook
         return Result<int>::failure(QStringLiteral("フォルダ「%1」を作れませんでした。").arg(request.target));
     int written = 0;
     QString failure;
+    const RecordFile records(request.recordFile, MailRecord::kSize);
     const Status read = forEachRecord(request, hooks, [&](int n, const MailRecord& record, int total) {
-        const ExportedMessage::Source source{record, request.direction, request.ownAddress};
-        const QByteArray message = ExportedMessage::build(source, paths, lineEnd);
+        ExportedMessage::Source source{record, request.direction, request.ownAddress, {}};
+        if (request.direction == MailDirection::Received &&
+            TrimSpaces(record.kind).contains(MailRecord::kHtmlKind)) {
+            const auto folder = HtmlMailFolder::findForRow(paths, records, n);
+            if (!folder) {
+                failure = folder.error();
+                return false;
+            }
+            source.pageFolder = *folder;
+        }
+        const QByteArray message = ExportedMessage::build(source, lineEnd);
         if (mbox) {
             if (mboxFile.write(Mbox::entry(ExportedMessage::envelope(source), message)) < 0) {
                 failure = writeError(mboxFile);

@@ -7,6 +7,7 @@
 
 #include "exchange/exchangehooks.h"
 #include "exchange/exportedmessage.h"
+#include "store/apppaths.h"
 #include "text/result.h"
 
 // Writes mails of a history out for other programs: one mbox file (mboxrd)

@@ -20,7 +20,7 @@ Stored store(QByteArrayView raw, MessageProcessor& processor, const AppPaths& pa
     const ReceivedMail mail = ReceivedMail::prepare(raw, processor);
     if (mail.processed.failure)
         return {Stored::Kind::Failed, mail.processed, *mail.processed.failure};
-    const Result<int> appended = MailFile::received(paths).append(mail.record);
+    const Result<int> appended = MailFile::received(paths).append(mail.processed.record);
     if (!appended) {
         processor.discard(mail.processed);
         return {Stored::Kind::Failed, mail.processed, MailError::disk(appended.error())};

@@ -7,25 +7,33 @@
 
 namespace MailDeletion {
 
-QString questionFor(HistoryMode mode, const MailRecord& record) {
+QString questionFor(HistoryMode mode, const MailRecord& record, const std::optional<QString>& folder) {
     if (mode == HistoryMode::Sent)
         return QStringLiteral("選択された（行、青色）データを削除します。よろしいですか?");
     if (TrimSpaces(record.kind).contains(MailRecord::kHtmlKind))
         return QStringLiteral(
-            "「HTMLデータ」です。\r\n\r\n"
-            "選択された（行、青色）データの削除を行うと、送信されて来たHTMLデータが"
-            "格納されているフォルダの削除も同時に行われます。よろしいですか?\r\n\r\n"
-            "HTMLデータを残しておきたい場合は、削除処理の事前に、「添付フォルダ」等にコピー、"
-            "ペースト（張付け）で退避させた後データの削除処理を行って下さい。\r\n\r\n"
-            "カット（切り取り）、ペーストは絶対に行わないで下さい。データ削除でエラーが発生します。");
+                   "「HTMLデータ」です。\r\n\r\n"
+                   "選択された（行、青色）データの削除を行うと、送信されて来たHTMLデータが"
+                   "格納されているフォルダの削除も同時に行われます。よろしいですか?\r\n\r\n"
+                   "HTMLデータを残しておきたい場合は、削除処理の事前に、「添付フォルダ」等にコピー、"
+                   "ペースト（張付け）で退避させた後データの削除処理を行って下さい。\r\n\r\n"
+                   "カット（切り取り）、ペーストは絶対に行わないで下さい。データ削除でエラーが発生します。"
+                   "\r\n\r\n") +
+               (folder ? QStringLiteral("削除するフォルダ: %1").arg(*folder)
+                       : QStringLiteral("このメールのフォルダは見つかりません。"));
     return QStringLiteral(
         "「TEXTデータ」です。\r\n\r\n選択された（行、青色）データを削除します。よろしいですか?");
 }
 
-Status deleteOne(HistoryMode mode, const AppPaths& paths, int p, const MailRecord& record) {
+Result<std::optional<QString>> folderGoingWith(HistoryMode mode, const AppPaths& paths, int p) {
+    if (mode != HistoryMode::Received)
+        return std::optional<QString>();
+    return HtmlMailFolder::findForRow(paths, RecordFile(paths.receivedMailFile(), MailRecord::kSize), p);
+}
+
+Status deleteOne(HistoryMode mode, const AppPaths& paths, int p, const std::optional<QString>& folder) {
     if (mode == HistoryMode::Received) {
-        // Its own folder, never that of another mail of the same subject.
-        if (const auto folder = HtmlMailFolder::find(paths, HtmlMailFolder::Owner::ofRecord(record)))
+        if (folder)
             RemoveFolder(*folder);
         // The log of a check cut short must not bring the mail back.
         return DeleteReceivedRecord(paths, p);
@@ -44,9 +52,13 @@ Outcome deleteAfterAsking(HistoryMode mode, const AppPaths& paths, int p,
     const MailRecord& record = **read;
     if (CutAtNul(record.party).isEmpty())
         return {Outcome::Kind::NothingSelected, record, {}};
-    if (!confirm(questionFor(mode, record)))
+    // Only an HTML mail has a folder; the one asked about is the one removed.
+    const auto folder = folderGoingWith(mode, paths, p);
+    if (!folder)
+        return {Outcome::Kind::Failed, record, folder.error()};
+    if (!confirm(questionFor(mode, record, *folder)))
         return {Outcome::Kind::Declined, record, {}};
-    if (const Status deleted = deleteOne(mode, paths, p, record); !deleted)
+    if (const Status deleted = deleteOne(mode, paths, p, *folder); !deleted)
         return {Outcome::Kind::Failed, record, deleted.error()};
     return {Outcome::Kind::Deleted, record, {}};
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 #include "history/historymode.h"
 #include "store/mailrecord.h"
@@ -12,13 +13,16 @@
 // file finishes the rebuild).
 namespace MailDeletion {
 
-// The question asked before one mail goes (titled "確認", Yes and No).
-QString questionFor(HistoryMode mode, const MailRecord& record);
+// The question asked before one mail goes (titled "確認", Yes and No); for a
+// received HTML mail it names the folder that goes with it, `folder`.
+QString questionFor(HistoryMode mode, const MailRecord& record, const std::optional<QString>& folder = {});
 inline const QString kDeleteAllQuestion = QStringLiteral("すべてのデータを削除して良いですか？");
 
-// Deletes record p. A received mail's folder goes with it, when its subject
-// names a folder of its own.
-Status deleteOne(HistoryMode mode, const AppPaths& paths, int p, const MailRecord& record);
+// What deleting record p takes along: a received HTML mail's own folder.
+Result<std::optional<QString>> folderGoingWith(HistoryMode mode, const AppPaths& paths, int p);
+
+// Deletes record p, and `folder` with it (folderGoingWith, as asked about).
+Status deleteOne(HistoryMode mode, const AppPaths& paths, int p, const std::optional<QString>& folder);
 
 // The delete button on record p: read it, ask (questionFor; `confirm`
 // returns true for Yes), delete it.

@@ -48,8 +48,11 @@ Result<std::optional<MailDisplay>> MailDisplay::forRow(HistoryMode mode, const A
         return std::optional<MailDisplay>(d);
     }
     d.updatesCount = false;
-    const std::optional<QString> folder =
-        HtmlMailFolder::find(paths, HtmlMailFolder::Owner::ofRecord(**record));
+    const auto found =
+        HtmlMailFolder::findForRow(paths, RecordFile(paths.receivedMailFile(), MailRecord::kSize), p);
+    if (!found)
+        return R::failure(found.error());
+    const std::optional<QString>& folder = *found;
     const QString page = folder ? *folder + QStringLiteral("/index.htm") : QString();
     if (htmlAsSource) {
         d.view = View::Source;

@@ -175,7 +175,7 @@ int MailCheck::storeAll(FetchedQueue& queue, MessageProcessor& processor, Outcom
             queue.refuse();
             break;
         }
-        ++examined; // too large ones too: the next ones can still be stored; it is never deleted
+        ++examined;     // too large ones too: the next ones can still be stored; it is never deleted
         if (stopped_) { // the message in hand is stored; what was fetched after it stays on the server
             queue.refuse();
             break;
@@ -184,8 +184,8 @@ int MailCheck::storeAll(FetchedQueue& queue, MessageProcessor& processor, Outcom
     return examined;
 }
 
-bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& digest, MessageProcessor& processor,
-                             Outcome& outcome) {
+bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& digest,
+                             MessageProcessor& processor, Outcome& outcome) {
     // Known by what the server sends, not by its UIDL: UIDLs repeat, go
     // missing and change on real servers.
     const std::optional<bool> already = storedBefore(n, digest);
@@ -203,7 +203,7 @@ bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& dig
         reportNotStored(n, mail.message, *mail.processed.failure);
         return false;
     }
-    const Result<int> appended = append(n, digest, mail.record);
+    const Result<int> appended = append(n, digest, mail.processed.record);
     if (!appended) {
         processor.discard(mail.processed);
         reportNotStored(n, mail.message, MailError::disk(appended.error()));

@@ -24,26 +24,32 @@ MessageProcessor::MessageProcessor(const AppPaths& paths) : paths_(paths) {}
 ProcessedMessage MessageProcessor::ProcessReceivedMessage(const ReceivedMessage& message) {
     ProcessedMessage result;
     result.html = IsHtmlMail(message.body);
-    if (result.html)
-        unpackIntoOwnFolder(message, result);
     // Whether it had attachments is what the message says, not whether its
     // text mentions the word.
     result.hasAttachments = !message.attachments.isEmpty();
+    result.text = message.body;
+    if (result.hasAttachments)
+        result.text += QStringLiteral("\r\n") + kAttachmentNote;
+    // Built before anything is unpacked: an HTML mail's folder is marked with it.
+    result.record = {TrimSpaces(message.subject),
+                     TrimSpaces(message.date),
+                     result.html ? MailRecord::kHtmlKind : MailRecord::kTextKind,
+                     TrimSpaces(message.sender),
+                     TrimSpaces(CutAtNul(result.text)),
+                     1};
+    if (result.html)
+        unpackIntoOwnFolder(message, result);
     if (!result.failure)
         UnpackMessage(message, paths_.attachmentFolder(), result);
     if (result.failure)
         discard(result);
-    result.text = message.body;
-    if (result.hasAttachments)
-        result.text += QStringLiteral("\r\n") + kAttachmentNote;
     return result;
 }
 
 void MessageProcessor::unpackIntoOwnFolder(const ReceivedMessage& message, ProcessedMessage& result) {
-    // Marked with the mail as its record keeps it, which the history window
-    // uses to show and remove it.
-    const HtmlMailFolder::Made folder = HtmlMailFolder::create(
-        paths_, HtmlMailFolder::Owner::ofMessage(message.subject, message.date, message.sender));
+    // Marked with the mail's record, by which the history window shows and
+    // removes it.
+    const HtmlMailFolder::Made folder = HtmlMailFolder::create(paths_, result.record);
     switch (folder.outcome) {
     case HtmlMailFolder::Made::Outcome::Created:
         result.createdFolder = folder.path;
@@ -51,7 +57,8 @@ void MessageProcessor::unpackIntoOwnFolder(const ReceivedMessage& message, Proce
         UnpackMessage(message, folder.path, result);
         break;
     case HtmlMailFolder::Made::Outcome::Unusable:
-        result.notices.append({.kind = MailError::Kind::FolderUnusable});
+        result.notices.append(
+            {.kind = MailError::Kind::FolderUnusable, .subject = message.subject, .sender = message.sender});
         break;
     case HtmlMailFolder::Made::Outcome::Failed:
         result.failure = MailError::disk(folder.error);
@@ -105,7 +112,8 @@ void MessageProcessor::UnpackMessage(const ReceivedMessage& message, const QStri
     if (report.outcome == AttachmentWriter::Outcome::FileNotOpened)
         result.failure = report.error;
     else if (report.outcome == AttachmentWriter::Outcome::PartsMissing)
-        result.notices.append({.kind = MailError::Kind::PartsMissing});
+        result.notices.append(
+            {.kind = MailError::Kind::PartsMissing, .subject = message.subject, .sender = message.sender});
 }
 
 void MessageProcessor::discard(const ProcessedMessage& message) {

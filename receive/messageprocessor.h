@@ -7,6 +7,7 @@
 
 #include "mime/receivedmessage.h"
 #include "store/apppaths.h"
+#include "store/mailrecord.h"
 #include "transport/mailerror.h"
 
 // What receiving one message decided, and what it left on disk for its record.
@@ -14,6 +15,7 @@ struct ProcessedMessage {
     bool html = false;
     bool hasAttachments = false;
     QString text;          // the body, with the attachment note when it had attachments
+    MailRecord record;     // what the received-mail file gets for it
     QStringList files;     // the attachments written, in both folders
     QString createdFolder; // its HTML mail folder, when this message made it
     // Why a part of the message could not be written; none when all of it

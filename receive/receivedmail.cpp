@@ -13,11 +13,5 @@ ReceivedMail ReceivedMail::prepare(QByteArrayView raw, MessageProcessor& process
     m.header = CutAtNul(m.header);
     m.body = CutAtNul(m.body);
     mail.processed = processor.ProcessReceivedMessage(m);
-    mail.record = {TrimSpaces(m.subject),
-                   TrimSpaces(m.date),
-                   mail.processed.html ? MailRecord::kHtmlKind : MailRecord::kTextKind,
-                   TrimSpaces(m.sender),
-                   TrimSpaces(CutAtNul(mail.processed.text)),
-                   1};
     return mail;
 }

@@ -94,8 +94,9 @@ struct MailError {
         NotVerified,    // cause: why the message could not be looked up among those stored
         NotStored,      // number, subject, sender: the message; cause
         NotSynced,      // cause
-        FolderUnusable, // an HTML mail's subject names no folder: its files went only to 添付フォルダ
-        PartsMissing,   // a piece of a split message
+        FolderUnusable, // an HTML mail's subject names no folder: its files went only to 添付フォルダ;
+                        // subject, sender: the mail
+        PartsMissing,   // a piece of a split message; subject, sender: the mail
     };
     Q_ENUM(Kind)
 

@@ -51,6 +51,13 @@ QString withDetail(const QString& sentence, const MailError& e) {
     return e.detail.isEmpty() ? sentence : sentence + u'(' + e.detail + u')';
 }
 
+// Which mail a notice is about, as the storing errors name it.
+QString withMail(const QString& sentence, const MailError& e) {
+    if (e.subject.isEmpty() && e.sender.isEmpty())
+        return sentence;
+    return sentence + QStringLiteral("\n件名: %1\n差出人: %2").arg(e.subject, e.sender);
+}
+
 const QString kSignInAgain =
     QStringLiteral("「ID/PASS」の画面の「OAuth2...」からサインインし直してください。");
 
@@ -233,9 +240,9 @@ QString ErrorText(const MailError& e) {
                    "受信したメールをディスクに書き出せませんでした。メールはサーバーに残してあります。\n") +
                causeText(e);
     case K::FolderUnusable:
-        return QStringLiteral("フォルダを作成できませんでした");
+        return withMail(QStringLiteral("フォルダを作成できませんでした"), e);
     case K::PartsMissing:
-        return QStringLiteral("分割されたメールが全て揃っていません");
+        return withMail(QStringLiteral("分割されたメールが全て揃っていません"), e);
     }
     return e.detail;
 }

@@ -102,7 +102,8 @@ TEST_F(ReceiveProgressTest, whatWentWrongIsShownInOrderOnceTheCheckHasEnded) {
     receive->run();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !receive->isRunning(); }, 10000));
     ASSERT_EQ(prompter.shown.size(), 2);
-    EXPECT_EQ(prompter.shown[0].text, QStringLiteral("フォルダを作成できませんでした"));
+    EXPECT_EQ(prompter.shown[0].text,
+              QStringLiteral("フォルダを作成できませんでした\n件名: ../x\n差出人: a@example.jp"));
     EXPECT_EQ(prompter.shown[0].title, QStringLiteral("Fennick"));
     EXPECT_EQ(
         prompter.shown[1].text,

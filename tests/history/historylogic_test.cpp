@@ -31,6 +31,11 @@ class HistoryLogic : public testing::Test {
     void add(HistoryMode mode, const MailRecord& r) {
         ASSERT_TRUE(HistorySetup::fileOf(mode, paths).append(r).ok());
     }
+    // As the delete button does once the user said yes.
+    bool deleteRow(HistoryMode mode, int p) {
+        const auto folder = MailDeletion::folderGoingWith(mode, paths, p);
+        return folder && MailDeletion::deleteOne(mode, paths, p, *folder).ok();
+    }
     QStringList entries(const QString& folder) {
         return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
     }
@@ -91,7 +96,7 @@ TEST_F(HistoryLogic, twoHtmlMailsOfOneSubjectShowTheirOwnPagesAndDeletingOneLeav
         MailRecord r = record(QStringLiteral("週刊ニュース"), MailRecord::kHtmlKind, HtmlMailMarker);
         r.date = QString::fromLatin1(day);
         add(HistoryMode::Received, r);
-        const HtmlMailFolder::Made made = HtmlMailFolder::create(paths, HtmlMailFolder::Owner::ofRecord(r));
+        const HtmlMailFolder::Made made = HtmlMailFolder::create(paths, r);
         ASSERT_EQ(made.outcome, HtmlMailFolder::Made::Outcome::Created);
         folders << made.path;
     }
@@ -100,8 +105,7 @@ TEST_F(HistoryLogic, twoHtmlMailsOfOneSubjectShowTheirOwnPagesAndDeletingOneLeav
     };
     EXPECT_EQ(pageOf(1), folders[0]);
     EXPECT_EQ(pageOf(2), folders[1]);
-    const auto first = HistorySetup::fileOf(HistoryMode::Received, paths).read(1);
-    ASSERT_TRUE(MailDeletion::deleteOne(HistoryMode::Received, paths, 1, **first).ok());
+    ASSERT_TRUE(deleteRow(HistoryMode::Received, 1));
     EXPECT_FALSE(QFileInfo::exists(folders[0]));
     EXPECT_EQ(pageOf(1), folders[1]);
 }
@@ -126,7 +130,7 @@ TEST_F(HistoryLogic, deletingRowTwoOfThreeKeepsRecordsOneAndThree) {
     for (const char* s : {"1", "2", "3"})
         add(HistoryMode::Received, record(QString::fromLatin1(s)));
     const QByteArray before = ReadBytes(paths.receivedMailFile());
-    ASSERT_TRUE(MailDeletion::deleteOne(HistoryMode::Received, paths, 2, record(QStringLiteral("2"))).ok());
+    ASSERT_TRUE(deleteRow(HistoryMode::Received, 2));
     const QByteArray after = ReadBytes(paths.receivedMailFile());
     ASSERT_EQ(after.size(), 2 * MailRecord::kSize);
     EXPECT_EQ(after, before.left(MailRecord::kSize) + before.mid(2 * MailRecord::kSize));
@@ -148,7 +152,7 @@ TEST_F(HistoryLogic, deletingAReceivedMailKeepsTheReceivedLogInStep) {
         }
         logged.removeFirst();
         ASSERT_TRUE(log.rewrite(logged).ok());
-        ASSERT_TRUE(MailDeletion::deleteOne(mode, paths, 2, record(QStringLiteral("2"))).ok());
+        ASSERT_TRUE(deleteRow(mode, 2));
         if (mode == HistoryMode::Received) {
             logged[0].deletedByUser = true;
             logged[1].lowest = 2;
@@ -169,18 +173,26 @@ TEST_F(HistoryLogic, deletingAnHtmlMailRemovesItsFolderWithAReadOnlyFile) {
     WriteBytes(folder + QStringLiteral("/sub/deep.txt"), "x");
     ::chmod(QFile::encodeName(folder + QStringLiteral("/locked.txt")).constData(), 0444);
     ::chmod(QFile::encodeName(folder + QStringLiteral("/sub")).constData(), 0555);
-    ASSERT_TRUE(MailDeletion::deleteOne(HistoryMode::Received, paths, 1, html).ok());
+    ASSERT_TRUE(deleteRow(HistoryMode::Received, 1));
     EXPECT_FALSE(QFileInfo::exists(folder));
     EXPECT_EQ(QFileInfo(paths.receivedMailFile()).size(), 0);
 }
 
-TEST_F(HistoryLogic, deletingATextMailWhoseSubjectNamesNoFolderChangesNothingElse) {
+TEST_F(HistoryLogic, deletingATextMailRemovesNoFolderEvenOneNamedAfterItsSubject) {
+    // An HTML mail's page from an older copy (no mark), and a folder the user made.
+    for (const char* subject : {"Garden", "just text"}) {
+        ASSERT_TRUE(QDir(appFolder).mkdir(QString::fromLatin1(subject)));
+        WriteBytes(appFolder + u'/' + QString::fromLatin1(subject) + QStringLiteral("/index.htm"), "<html/>");
+    }
+    add(HistoryMode::Received, record(QStringLiteral("Garden"), MailRecord::kHtmlKind, HtmlMailMarker));
+    add(HistoryMode::Received, record(QStringLiteral("Garden")));
     add(HistoryMode::Received, record(QStringLiteral("just text")));
     const QStringList before = entries(appFolder);
-    ASSERT_TRUE(
-        MailDeletion::deleteOne(HistoryMode::Received, paths, 1, record(QStringLiteral("just text"))).ok());
+    ASSERT_TRUE(deleteRow(HistoryMode::Received, 3));
+    ASSERT_TRUE(deleteRow(HistoryMode::Received, 2));
     EXPECT_EQ(entries(appFolder), before);
-    EXPECT_EQ(entries(paths.attachmentFolder()), QStringList());
+    EXPECT_EQ((*MailDisplay::forRow(HistoryMode::Received, paths, 1, false))->pageFolder,
+              appFolder + QStringLiteral("/Garden"));
 }
 
 TEST_F(HistoryLogic, hostileSubjectsRemoveNothing) {
@@ -190,7 +202,7 @@ TEST_F(HistoryLogic, hostileSubjectsRemoveNothing) {
          {u"..", u"  ", u"../app", u"★MAilData", u"添付フォルダ", u"■textquicksave", u"."}) {
         const MailRecord r = record(QString::fromUtf16(subject), MailRecord::kHtmlKind, HtmlMailMarker);
         add(HistoryMode::Received, r);
-        ASSERT_TRUE(MailDeletion::deleteOne(HistoryMode::Received, paths, 1, r).ok());
+        ASSERT_TRUE(deleteRow(HistoryMode::Received, 1));
     }
     EXPECT_TRUE(QFileInfo::exists(paths.attachmentFolder() + QStringLiteral("/keep.jpg")));
     EXPECT_TRUE(QFileInfo::exists(root.file(QStringLiteral("outside.txt"))));
@@ -252,16 +264,45 @@ TEST_F(HistoryLogic, deleteAfterAskingRefusesARecordWithoutParty) {
     EXPECT_EQ(QFileInfo(paths.sentMailFile()).size(), MailRecord::kSize);
 }
 
-TEST_F(HistoryLogic, questionsMatchTheKindOfMail) {
-    EXPECT_TRUE(
-        MailDeletion::questionFor(HistoryMode::Received, record(QStringLiteral("x"), MailRecord::kHtmlKind))
-            .startsWith(QStringLiteral("「HTMLデータ」です。\r\n\r\n")));
-    EXPECT_EQ(MailDeletion::questionFor(HistoryMode::Received, record(QStringLiteral("x"))),
-              QStringLiteral(
-                  "「TEXTデータ」です。\r\n\r\n選択された（行、青色）データを削除します。よろしいですか?"));
-    EXPECT_EQ(
-        MailDeletion::questionFor(HistoryMode::Sent, record(QStringLiteral("x"), MailRecord::kHtmlKind)),
-        QStringLiteral("選択された（行、青色）データを削除します。よろしいですか?"));
+TEST_F(HistoryLogic, questionsMatchTheKindOfMailAndNameTheFolderThatGoes) {
+    const QString htmlQuestion = QStringLiteral(
+        "「HTMLデータ」です。\r\n\r\n"
+        "選択された（行、青色）データの削除を行うと、送信されて来たHTMLデータが"
+        "格納されているフォルダの削除も同時に行われます。よろしいですか?\r\n\r\n"
+        "HTMLデータを残しておきたい場合は、削除処理の事前に、「添付フォルダ」等にコピー、"
+        "ペースト（張付け）で退避させた後データの削除処理を行って下さい。\r\n\r\n"
+        "カット（切り取り）、ペーストは絶対に行わないで下さい。データ削除でエラーが発生します。\r\n\r\n");
+    const MailRecord html = record(QStringLiteral("x"), MailRecord::kHtmlKind);
+    const std::optional<QString> folder = appFolder + QStringLiteral("/x (2)");
+    struct Row {
+        const char* name;
+        HistoryMode mode;
+        MailRecord record;
+        std::optional<QString> folder;
+        QString question;
+    };
+    const Row rows[] = {
+        {"html-mail-names-its-folder", HistoryMode::Received, html, folder,
+         htmlQuestion + QStringLiteral("削除するフォルダ: ") + *folder},
+        {"html-mail-without-a-folder-says-so",
+         HistoryMode::Received,
+         html,
+         {},
+         htmlQuestion + QStringLiteral("このメールのフォルダは見つかりません。")},
+        {"text-mail",
+         HistoryMode::Received,
+         record(QStringLiteral("x")),
+         {},
+         QStringLiteral(
+             "「TEXTデータ」です。\r\n\r\n選択された（行、青色）データを削除します。よろしいですか?")},
+        {"sent-mail-whatever-its-kind",
+         HistoryMode::Sent,
+         html,
+         {},
+         QStringLiteral("選択された（行、青色）データを削除します。よろしいですか?")},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(MailDeletion::questionFor(row.mode, row.record, row.folder), row.question) << row.name;
 }
 
 TEST(RemoveFolder, linksAreRemovedNotFollowed) {

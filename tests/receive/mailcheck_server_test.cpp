@@ -142,8 +142,7 @@ TEST_F(MailCheckServerTest, twoHtmlMailsOfOneSubjectEachKeepTheirOwnPage) {
     const auto stored = records();
     ASSERT_EQ(stored.size(), 2);
     for (int week : {1, 2}) {
-        const auto folder =
-            HtmlMailFolder::find(paths, HtmlMailFolder::Owner::ofRecord(stored[week - 1].record));
+        const auto folder = HtmlMailFolder::find(paths, stored[week - 1].record);
         ASSERT_TRUE(folder.has_value());
         EXPECT_EQ(*folder, appFolder + (week == 1 ? QStringLiteral("/週刊ニュース")
                                                   : QStringLiteral("/週刊ニュース (2)")));

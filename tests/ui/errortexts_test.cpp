@@ -260,7 +260,11 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
         {"records-not-synced", of(K::NotSynced).because(fullDisk),
          QStringLiteral("受信したメールをディスクに書き出せませんでした。メールはサーバーに残してあります。\n"
                         "ファイルに書き込めません (/a/orxdata2.data): ディスクに空きがありません")},
-        {"subject-names-no-folder", of(K::FolderUnusable), QStringLiteral("フォルダを作成できませんでした")},
+        {"subject-names-no-folder",
+         MailError{.kind = K::FolderUnusable,
+                   .subject = QStringLiteral("../x"),
+                   .sender = QStringLiteral("b@example.jp")},
+         QStringLiteral("フォルダを作成できませんでした\n件名: ../x\n差出人: b@example.jp")},
         {"split-message", of(K::PartsMissing), QStringLiteral("分割されたメールが全て揃っていません")},
     };
     std::set<K> kinds;

@@ -1,7 +1,8 @@
 // A TCP proxy on loopback that delays each direction by a fixed time, as a
 // link to a distant server would, without limiting its throughput: every
 // chunk read is written on once its delay has passed.
-//   delay_proxy TARGET_PORT DELAY_MS   (prints the port it listens on)
+//   delay_proxy TARGET_PORT DELAY_MS   (prints the port it listens on, and
+//   "connection N" on standard error for each connection it takes)
 #include <arpa/inet.h>
 #include <chrono>
 #include <condition_variable>
@@ -134,9 +135,13 @@ int main(int argc, char* argv[]) {
     }
     std::printf("%d\n", ntohs(addr.sin_port));
     std::fflush(stdout);
-    for (;;) {
+    // Each connection taken is counted on standard error: a bench can tell
+    // how many its program opened.
+    for (int connections = 1;; ++connections) {
         const int client = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client >= 0)
-            std::thread(serve, client, targetPort, delay).detach();
+        if (client < 0)
+            continue;
+        std::fprintf(stderr, "connection %d\n", connections);
+        std::thread(serve, client, targetPort, delay).detach();
     }
 }

@@ -14,14 +14,15 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFENNICK_GUI=ON 
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-echo "== thread sanitizer build (the mail check's worker thread, record files shared between threads)"
+echo "== thread sanitizer build (the background task, the mail check's threads, record files shared between threads)"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DFENNICK_GUI=OFF -DFENNICK_BENCH=OFF -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread
-cmake --build build-tsan -j "$jobs" --target receive_tests store_tests
+cmake --build build-tsan -j "$jobs" --target receive_tests store_tests transport_tests
 # Qt's own locks are invisible to the sanitizer: scripts/tsan.supp says which reports are theirs.
 tsan="halt_on_error=1 suppressions=$PWD/scripts/tsan.supp"
 TSAN_OPTIONS=$tsan build-tsan/tests/receive_tests
 TSAN_OPTIONS=$tsan build-tsan/tests/store_tests
+TSAN_OPTIONS=$tsan build-tsan/tests/transport_tests --gtest_filter='BackgroundTask.*'
 
 echo "== sanitizer build (logic tests)"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \

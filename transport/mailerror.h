@@ -28,6 +28,7 @@ struct MailError {
         ConnectionDeclined, // the greeting of an SMTP server said no; detail: its reply
         LostMidReply,       // cause: how the connection ended
         LineTooLong,        // bytes: the limit; no name
+        Cancelled,          // the work was stopped (its window closed) while it waited
 
         // TLS and certificates.
         NoTlsLibrary,       // OpenSSL is missing

@@ -1,9 +1,12 @@
 #include "transport/mailsocket.h"
 
+#include <QEventLoop>
 #include <QSslSocket>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
-#include <limits>
+
+#include "text/canceltoken.h"
 
 MailSocket::MailSocket(Timeouts timeouts, const CertificateTrust& trust)
     : timeouts_(timeouts), trust_(trust) {}
@@ -50,21 +53,65 @@ bool MailSocket::open(const ServerAddress& address, const QString& serverText) {
     // comes after it (acceptCertificate), before a byte is sent.
     QObject::connect(socket_.get(), &QSslSocket::sslErrors, socket_.get(),
                      [s = socket_.get()] { s->ignoreSslErrors(); });
-    if (address.tlsFromStart) {
-        if (!QSslSocket::supportsSsl())
-            return fail({.kind = MailError::Kind::NoTlsLibrary});
-        socket_->connectToHostEncrypted(address.host, quint16(address.port));
-        if (!socket_->waitForConnected(timeouts_.connectMillis))
-            return failFromSocket();
-        lowDelay();
-        if (!socket_->waitForEncrypted(timeouts_.idleMillis))
-            return failFromSocket();
-        return acceptCertificate();
-    }
-    socket_->connectToHost(address.host, quint16(address.port));
-    if (!socket_->waitForConnected(timeouts_.connectMillis))
-        return failFromSocket();
+    if (address.tlsFromStart && !QSslSocket::supportsSsl())
+        return fail({.kind = MailError::Kind::NoTlsLibrary});
+    if (!connectTo(address))
+        return false;
     lowDelay();
+    return !address.tlsFromStart || (waitForEncrypted() && acceptCertificate());
+}
+
+bool MailSocket::connectTo(const ServerAddress& address) {
+    // The socket's own wait gives up the connection when it times out, and
+    // it looks the name up without a way to stop: an event loop of this
+    // thread waits instead, a slice at a time.
+    QEventLoop loop;
+    QObject::connect(socket_.get(), &QAbstractSocket::connected, &loop, &QEventLoop::quit);
+    QObject::connect(socket_.get(), &QAbstractSocket::errorOccurred, &loop, &QEventLoop::quit);
+    QTimer slice;
+    slice.callOnTimeout(&loop, &QEventLoop::quit);
+    slice.start(CancelToken::kSlice);
+    const qint64 deadline = nowMillis() + timeouts_.connectMillis;
+    if (address.tlsFromStart)
+        socket_->connectToHostEncrypted(address.host, quint16(address.port));
+    else
+        socket_->connectToHost(address.host, quint16(address.port));
+    while (socket_->state() != QAbstractSocket::ConnectedState) {
+        if (socket_->state() == QAbstractSocket::UnconnectedState)
+            return failFromSocket();
+        if (stopped())
+            return false;
+        if (nowMillis() >= deadline)
+            return fail(MailError::Kind::CannotConnect);
+        loop.exec();
+    }
+    return true;
+}
+
+bool MailSocket::stopped() {
+    if (!CancelToken::current().isCancelled())
+        return false;
+    fail({.kind = MailError::Kind::Cancelled, .name = serverText_});
+    return true;
+}
+
+bool MailSocket::timedOutWhileConnected() const {
+    return socket_->error() == QAbstractSocket::SocketTimeoutError &&
+           socket_->state() == QAbstractSocket::ConnectedState;
+}
+
+bool MailSocket::waitForEncrypted() {
+    const qint64 deadline = nowMillis() + timeouts_.idleMillis;
+    while (!socket_->isEncrypted()) {
+        if (stopped())
+            return false;
+        const qint64 left = deadline - nowMillis();
+        if (left <= 0)
+            return fail({.kind = MailError::Kind::Timeout, .name = serverText_});
+        if (!socket_->waitForEncrypted(int(std::min<qint64>(left, CancelToken::kSlice.count()))) &&
+            !timedOutWhileConnected())
+            return failFromSocket();
+    }
     return true;
 }
 
@@ -81,9 +128,7 @@ bool MailSocket::startTls() {
     // Whatever the server sent after its answer to STLS is not to be trusted.
     (void)socket_->readAll();
     socket_->startClientEncryption();
-    if (!socket_->waitForEncrypted(timeouts_.idleMillis))
-        return failFromSocket();
-    return acceptCertificate();
+    return waitForEncrypted() && acceptCertificate();
 }
 
 bool MailSocket::acceptCertificate() {
@@ -134,12 +179,13 @@ bool MailSocket::readSome(QByteArray& buffer, qint64 max, qint64 untilMillis) {
     if (!flush())
         return false;
     while (socket_->bytesAvailable() == 0) {
+        if (stopped())
+            return false;
         const qint64 left = untilMillis - nowMillis();
         if (left <= 0)
             return fail({.kind = MailError::Kind::Timeout, .name = serverText_});
-        if (!socket_->waitForReadyRead(int(std::min<qint64>(left, std::numeric_limits<int>::max()))) &&
-            !(socket_->error() == QAbstractSocket::SocketTimeoutError &&
-              socket_->state() == QAbstractSocket::ConnectedState))
+        if (!socket_->waitForReadyRead(int(std::min<qint64>(left, CancelToken::kSlice.count()))) &&
+            !timedOutWhileConnected())
             return failFromSocket();
     }
     // In slices: what the server sent ahead waits in the socket, not in copies of it.

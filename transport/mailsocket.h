@@ -11,9 +11,10 @@
 class QSslSocket;
 
 // A blocking connection to a mail server, in clear or TLS, for one thread
-// without an event loop (the check's worker): the socket is created on the
-// thread that connects and only used there. Every wait is bounded; a failure
-// closes the connection and error() says why.
+// of a background job: the socket is created on the thread that connects
+// and only used there. Every wait is bounded, and ends within a slice once
+// the job is cancelled (CancelToken::current()); a failure closes the
+// connection and error() says why.
 class MailSocket : public MailStream {
   public:
     struct Timeouts {
@@ -45,6 +46,11 @@ class MailSocket : public MailStream {
     // Of the server, with the socket's words.
     bool fail(MailError::Kind kind);
     bool failFromSocket();
+    // The job was cancelled: fails (Cancelled). Every wait asks between slices.
+    bool stopped();
+    bool timedOutWhileConnected() const;
+    bool connectTo(const ServerAddress& address);
+    bool waitForEncrypted();
     bool flush();
     bool acceptCertificate();
     void lowDelay();

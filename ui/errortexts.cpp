@@ -86,6 +86,8 @@ QString ErrorText(const MailError& e) {
     case K::LineTooLong:
         return QStringLiteral("サーバーから長すぎる行（%1 バイト超）が届いたため、接続を終えました。")
             .arg(e.bytes);
+    case K::Cancelled:
+        return QStringLiteral("サーバー「%1」とのやり取りを中止しました。").arg(e.name);
     case K::NoTlsLibrary:
         return QStringLiteral("暗号化 (TLS) が使えません。OpenSSL が見つかりません。");
     case K::Tls:

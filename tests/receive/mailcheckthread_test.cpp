@@ -42,10 +42,6 @@ QString statusName(CheckStatus status) {
 
 class MailCheckThreadTest : public testing::Test {
   protected:
-    int argc = 1;
-    char name[13] = "receive_test";
-    char* argv[2] = {name, nullptr};
-    QCoreApplication app{argc, argv};
     TempFolder folder;
     AppPaths paths{folder.path()};
     AppSettings settings;
@@ -62,7 +58,7 @@ class MailCheckThreadTest : public testing::Test {
     }
 
     void report(const QString& what) {
-        allOnWindowThread = allOnWindowThread && QThread::currentThread() == app.thread();
+        allOnWindowThread = allOnWindowThread && QThread::currentThread() == QCoreApplication::instance()->thread();
         reports << what;
     }
 

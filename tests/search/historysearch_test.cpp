@@ -14,10 +14,6 @@ namespace {
 
 class HistorySearchTest : public testing::Test {
   protected:
-    int argc = 1;
-    char name[13] = "search_tests";
-    char* argv[2] = {name, nullptr};
-    QCoreApplication app{argc, argv};
     TempFolder folder;
     QString file = folder.file(QStringLiteral("orxdata2.data"));
     QString index = folder.file(QStringLiteral("orxdata2.search"));
@@ -30,7 +26,7 @@ class HistorySearchTest : public testing::Test {
 
     std::unique_ptr<HistorySearch> search() {
         HistorySearch::Listener listener;
-        auto here = [this] { allOnThisThread = allOnThisThread && QThread::currentThread() == app.thread(); };
+        auto here = [this] { allOnThisThread = allOnThisThread && QThread::currentThread() == QCoreApplication::instance()->thread(); };
         listener.found = [this, here](const QString& query, const QList<int>& records) {
             here();
             answers.append({query, records});

@@ -88,6 +88,24 @@ void ScriptedServer::run() {
     }
 }
 
+bool ScriptedServer::keepSilent(int fd, QByteArray& buffer, int millis) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(millis);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return true;
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, int(left.count())) <= 0)
+            continue;
+        char bytes[4096];
+        const ssize_t n = ::recv(fd, bytes, sizeof bytes, 0);
+        if (n <= 0)
+            return false;
+        buffer.append(bytes, n);
+    }
+}
+
 void ScriptedServer::play(int fd, const Script& script) {
     QByteArray buffer;
     for (const Step& step : script) {
@@ -120,7 +138,9 @@ void ScriptedServer::play(int fd, const Script& script) {
             break;
         }
         case Step::Silent:
-            std::this_thread::sleep_for(std::chrono::milliseconds(step.millis));
+            // Until the time is up, or the client hangs up (a cancelled one does).
+            if (!keepSilent(fd, buffer, step.millis))
+                return;
             break;
         case Step::Close:
             return;

@@ -24,6 +24,7 @@ class ScriptedServer {
     // As expect(), and nothing more may come until the script answers: a
     // client that sends its next command early is a problem.
     static Step expectAlone(const char* prefix) { return {Step::ExpectAlone, QByteArray(prefix)}; }
+    // Nothing for `millis`, or until the client hangs up.
     static Step silent(int millis) { return {Step::Silent, {}, millis}; }
     static Step close() { return {Step::Close, {}}; }
 
@@ -39,6 +40,8 @@ class ScriptedServer {
   private:
     void run();
     void play(int fd, const Script& script);
+    // False when the client hung up meanwhile; what it sent is kept in `buffer`.
+    static bool keepSilent(int fd, QByteArray& buffer, int millis);
     void problem(const QString& text);
 
     QList<Script> scripts_;

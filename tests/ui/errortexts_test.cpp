@@ -57,6 +57,8 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
         {"line-over-a-megabyte",
          {.kind = K::LineTooLong, .bytes = 1048576},
          QStringLiteral("サーバーから長すぎる行（1048576 バイト超）が届いたため、接続を終えました。")},
+        {"stopped-while-waiting", {.kind = K::Cancelled, .name = kServer},
+         QStringLiteral("サーバー「pop.example.jp」とのやり取りを中止しました。")},
         {"no-openssl", of(K::NoTlsLibrary),
          QStringLiteral("暗号化 (TLS) が使えません。OpenSSL が見つかりません。")},
         {"broken-handshake", about(K::Tls, kServer, QStringLiteral("Handshake failed")),

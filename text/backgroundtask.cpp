@@ -1,0 +1,195 @@
+#include "text/backgroundtask.h"
+
+#include <QHash>
+#include <QMetaObject>
+#include <utility>
+
+struct LatestCalls {
+    std::mutex mutex;
+    QHash<int, std::function<void()>> waiting;
+};
+
+namespace {
+
+thread_local BackgroundTask::Job* currentJob = nullptr;
+
+// What a thread of a job runs under: its token and the job as current.
+class JobScope {
+  public:
+    explicit JobScope(BackgroundTask::Job& job)
+        : token_(job.token()), previous_(std::exchange(currentJob, &job)) {}
+    ~JobScope() { currentJob = previous_; }
+    JobScope(const JobScope&) = delete;
+    JobScope& operator=(const JobScope&) = delete;
+
+  private:
+    CancelToken::Scope token_;
+    BackgroundTask::Job* previous_;
+};
+
+} // namespace
+
+BackgroundTask::BackgroundTask() : latest_(std::make_shared<LatestCalls>()) {}
+
+BackgroundTask::~BackgroundTask() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+        waiting_.reset();
+        if (running_)
+            running_->cancel();
+    }
+    changed_.notify_all();
+    if (thread_)
+        thread_->wait();
+    // What the job queued home is dropped with home_.
+}
+
+void BackgroundTask::postHome(std::function<void()> call) {
+    QMetaObject::invokeMethod(&home_, std::move(call), Qt::QueuedConnection);
+}
+
+bool BackgroundTask::start(Work work, Done done) {
+    if (isRunning())
+        return false;
+    enqueue({std::move(work), std::move(done)}, false);
+    return true;
+}
+
+void BackgroundTask::restart(Work work, Done done) {
+    enqueue({std::move(work), std::move(done)}, true);
+}
+
+void BackgroundTask::queue(Work work, Done done) {
+    enqueue({std::move(work), std::move(done)}, false);
+}
+
+void BackgroundTask::cancel() {
+    const std::lock_guard lock(mutex_);
+    if (waiting_) {
+        waiting_.reset();
+        --unfinished_;
+    }
+    if (running_)
+        running_->cancel();
+}
+
+void BackgroundTask::enqueue(Entry entry, bool cancelRunning) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (waiting_)
+            --unfinished_;
+        waiting_ = std::move(entry);
+        ++unfinished_;
+        if (cancelRunning && running_)
+            running_->cancel();
+    }
+    changed_.notify_all();
+    if (!thread_) {
+        thread_.reset(QThread::create([this] { loop(); }));
+        thread_->start();
+    }
+}
+
+void BackgroundTask::loop() {
+    for (;;) {
+        Entry entry;
+        CancelToken token;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stopping_ || waiting_; });
+            if (stopping_)
+                return;
+            entry = *std::exchange(waiting_, std::nullopt);
+            running_ = token;
+        }
+        Job job(*this, token);
+        {
+            const JobScope scope(job);
+            entry.work(job);
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            running_.reset();
+        }
+        // Queued behind everything the job posted.
+        postHome([this, done = std::move(entry.done)] {
+            --unfinished_;
+            if (done)
+                done();
+        });
+    }
+}
+
+void BackgroundTask::Job::post(std::function<void()> call) {
+    task_.postHome(std::move(call));
+}
+
+void BackgroundTask::Job::postLatest(int slot, std::function<void()> call) {
+    const std::shared_ptr<LatestCalls> latest = task_.latest_;
+    {
+        const std::lock_guard lock(latest->mutex);
+        const bool waiting = latest->waiting.contains(slot);
+        latest->waiting.insert(slot, std::move(call));
+        if (waiting)
+            return;
+    }
+    task_.postHome([latest, slot] {
+        std::function<void()> call;
+        {
+            const std::lock_guard lock(latest->mutex);
+            call = latest->waiting.take(slot);
+        }
+        if (call)
+            call();
+    });
+}
+
+bool BackgroundTask::Job::askHome(std::function<void()> question) {
+    if (QThread::currentThread() == task_.home_.thread()) {
+        question();
+        return true;
+    }
+    struct Pending {
+        std::mutex mutex;
+        std::condition_variable answered;
+        bool done = false;
+        bool withdrawn = false;
+    };
+    const auto pending = std::make_shared<Pending>();
+    task_.postHome([pending, question = std::move(question)] {
+        {
+            const std::lock_guard lock(pending->mutex);
+            if (pending->withdrawn)
+                return;
+        }
+        question();
+        {
+            const std::lock_guard lock(pending->mutex);
+            pending->done = true;
+        }
+        pending->answered.notify_all();
+    });
+    std::unique_lock lock(pending->mutex);
+    while (!pending->done) {
+        if (token_.isCancelled()) {
+            pending->withdrawn = true;
+            return false;
+        }
+        pending->answered.wait_for(lock, CancelToken::kSlice);
+    }
+    return true;
+}
+
+BackgroundTask::Job::Beside BackgroundTask::Job::beside(std::function<void()> work) {
+    std::unique_ptr<QThread> thread(QThread::create([this, work = std::move(work)] {
+        const JobScope scope(*this);
+        work();
+    }));
+    thread->start();
+    return Beside(std::move(thread));
+}
+
+BackgroundTask::Job* BackgroundTask::Job::current() {
+    return currentJob;
+}

@@ -200,4 +200,41 @@ TEST_F(HistorySearchBarTest, anAnswerReadBeforeADeletionIsNotShownButAskedForAga
     }
 }
 
+TEST_F(HistorySearchBarTest, statusShowsWholeBesideTheBoxAtEveryCountAndWindowWidth) {
+    struct Row {
+        const char* name;
+        int scanned, scanTotal, indexed, indexTotal;
+        QString shown;
+    };
+    const Row rows[] = {
+        {"history-with-no-mail", 0, 0, 0, 0, QString()},
+        {"index-build-under-way", 0, 0, 23040, 32767, QStringLiteral("索引を作成中 23040 / 32767")},
+        {"index-build-at-its-last-mail", 0, 0, 32766, 32767, QStringLiteral("索引を作成中 32766 / 32767")},
+        {"index-build-done", 0, 0, 32767, 32767, QString()},
+        {"query-reading-a-full-history-during-the-build", 23040, 32767, 100, 32767,
+         QStringLiteral("検索中 23040 / 32767")},
+    };
+    HistorySearchBar* bar = form->searchBar();
+    auto placed = [&](QWidget* w) { return QRect(w->mapTo(form.get(), QPoint(0, 0)), w->size()); };
+    for (const int width : {form->width(), 1}) {
+        form->resize(width, form->height()); // as narrow as it goes
+        for (const Row& r : rows) {
+            SCOPED_TRACE(testing::Message() << r.name << " at width " << form->width());
+            bar->showScanning(r.scanned, r.scanTotal);
+            bar->showIndexing(r.indexed, r.indexTotal);
+            // Lays the bar out; the search's own reports wait.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            EXPECT_EQ(bar->status()->text(), r.shown);
+            const QRect status = placed(bar->status());
+            const QRect box = placed(bar->box());
+            EXPECT_TRUE(form->rect().contains(status) && form->rect().contains(box))
+                << "status from " << status.left() << " to " << status.right() << ", box from " << box.left()
+                << " to " << box.right();
+            EXPECT_LT(status.right(), box.left());
+            EXPECT_GE(bar->status()->contentsRect().width(),
+                      bar->status()->fontMetrics().horizontalAdvance(bar->status()->text()));
+        }
+    }
+}
+
 } // namespace

@@ -11,6 +11,15 @@
 
 #include "search/historysearch.h"
 #include "search/searchtext.h"
+#include "store/recordfile.h"
+
+namespace {
+
+QString indexingText(int done, int total) {
+    return QStringLiteral("索引を作成中 %1 / %2").arg(done).arg(total);
+}
+
+} // namespace
 
 HistorySearchBar::HistorySearchBar(QWidget* parent, std::function<void(std::optional<QList<int>>)> showOnly)
     : QWidget(parent), showOnly_(std::move(showOnly)) {
@@ -19,6 +28,12 @@ HistorySearchBar::HistorySearchBar(QWidget* parent, std::function<void(std::opti
     layout->setContentsMargins(4, 0, 4, 0);
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("searchStatus"));
+    // Room for the longest status, the index build's near the end of a full
+    // history, taken once: the menu bar places its corner only when it is
+    // resized, so a bar that grew with its status would push the box off.
+    status_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    status_->setFixedWidth(status_->fontMetrics().horizontalAdvance(
+        indexingText(RecordFile::kMaxRecords, RecordFile::kMaxRecords)));
     box_ = new QLineEdit(this);
     box_->setObjectName(QStringLiteral("searchBox"));
     box_->setPlaceholderText(QStringLiteral("履歴を検索（Ctrl+F）"));
@@ -69,15 +84,8 @@ void HistorySearchBar::setHistory(const QString& recordFile, const QString& inde
     if (!search_ || search_->recordFile() != recordFile) {
         HistorySearch::Listener listener;
         listener.found = [this](const QString& query, const QList<int>& records) { found(query, records); };
-        listener.scanning = [this](int done, int total) {
-            scanText_ = done < total ? QStringLiteral("検索中 %1 / %2").arg(done).arg(total) : QString();
-            showStatus();
-        };
-        listener.indexing = [this](int done, int total) {
-            indexText_ =
-                done < total ? QStringLiteral("索引を作成中 %1 / %2").arg(done).arg(total) : QString();
-            showStatus();
-        };
+        listener.scanning = [this](int done, int total) { showScanning(done, total); };
+        listener.indexing = [this](int done, int total) { showIndexing(done, total); };
         listener.indexReady = [this] {
             indexText_.clear();
             showStatus();
@@ -126,6 +134,16 @@ void HistorySearchBar::clear() {
 void HistorySearchBar::focusBox() {
     box_->setFocus(Qt::ShortcutFocusReason);
     box_->selectAll();
+}
+
+void HistorySearchBar::showScanning(int done, int total) {
+    scanText_ = done < total ? QStringLiteral("検索中 %1 / %2").arg(done).arg(total) : QString();
+    showStatus();
+}
+
+void HistorySearchBar::showIndexing(int done, int total) {
+    indexText_ = done < total ? indexingText(done, total) : QString();
+    showStatus();
 }
 
 void HistorySearchBar::showStatus() {

@@ -35,6 +35,10 @@ class HistorySearchBar : public QWidget {
     void searchNow();
     void clear();
     void focusBox();
+    // What the search reports: a query reading the records, the index being
+    // built (nothing shows once done reaches total).
+    void showScanning(int done, int total);
+    void showIndexing(int done, int total);
 
     QLineEdit* box() const { return box_; }
     QLabel* status() const { return status_; }

@@ -75,6 +75,9 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
         this, [this](std::optional<QList<int>> records) { showOnly(std::move(records)); });
     searchBar_->addTo(menus_->menuBar());
     menus_->menuBar()->setGeometry(0, 0, width(), menus_->menuBar()->sizeHint().height());
+    // The menu bar puts the search bar at its right end whatever its width:
+    // narrower, the bar would reach past the window's left edge.
+    setMinimumWidth(menus_->menuBar()->minimumSizeHint().width());
     clientTop_ = menus_->menuBar()->height();
     resize(Twips::toPixels(10770), Twips::toPixels(8040) + clientTop_);
     setMouseTracking(true);

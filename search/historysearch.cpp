@@ -4,12 +4,21 @@
 
 #include "search/historyindex.h"
 #include "search/indexupdate.h"
-#include "search/recordfilestate.h"
 #include "search/recordscan.h"
 #include "search/searchtext.h"
 
+namespace {
+
+std::optional<RecordFileState> stateOf(const QString& recordFile) {
+    const Result<RecordFileState> state = RecordFileState::of(recordFile);
+    return state ? std::optional(*state) : std::nullopt;
+}
+
+} // namespace
+
 HistorySearch::HistorySearch(QString recordFile, QString indexPath, Listener listener)
     : recordFile_(std::move(recordFile)), indexPath_(std::move(indexPath)), listener_(std::move(listener)) {
+    receiver_.setObjectName(QStringLiteral("historySearchReports"));
     indexer_ = std::thread([this] { indexLoop(); });
     querier_ = std::thread([this] { queryLoop(); });
 }
@@ -87,29 +96,41 @@ void HistorySearch::queryLoop() {
             query = *std::exchange(pendingQuery_, std::nullopt);
             generation = generation_;
         }
-        const QList<int> records = answer(query, generation);
+        Answer found = answer(query, generation);
         if (generation_ == generation)
-            post([this, query, records, generation] {
-                if (generation_ == generation && listener_.found)
-                    listener_.found(query, records);
-            });
+            post([this, query, found = std::move(found), generation] { deliver(query, found, generation); });
     }
 }
 
-QList<int> HistorySearch::answer(const QString& query, quint64 generation) {
+void HistorySearch::deliver(const QString& query, const Answer& found, quint64 generation) {
+    if (generation_ != generation)
+        return;
+    // A deletion moves the records after it up; a mail check or an import
+    // adds some. Record numbers read before either may name other mails now.
+    if (stateOf(recordFile_) != found.fileState) {
+        find(query);
+        return;
+    }
+    if (listener_.found)
+        listener_.found(query, found.records);
+}
+
+HistorySearch::Answer HistorySearch::answer(const QString& query, quint64 generation) {
     const QStringList words = SearchText::words(query);
     RecordScan::Hooks hooks;
     hooks.cancelled = [this, generation] { return stop_ || generation_ != generation; };
     const Result<HistoryIndex::Snapshot> snapshot = HistoryIndex::lookUp(indexPath_, words);
-    const Result<RecordFileState> now = RecordFileState::of(recordFile_);
+    // The answer holds for the file as it is now; a change from here on
+    // shows when it is delivered.
+    const std::optional<RecordFileState> now = stateOf(recordFile_);
     if (snapshot && snapshot->state && now) {
         const auto change = RecordFileState::between(*snapshot->state, *now, recordFile_);
         if (change && *change == RecordFileState::Change::None)
-            return snapshot->records;
+            return {snapshot->records, now};
         if (change && *change == RecordFileState::Change::Appended) {
             refresh();
             const auto tail = RecordScan::find(recordFile_, words, snapshot->state->records() + 1, hooks);
-            return snapshot->records + (tail ? *tail : QList<int>());
+            return {snapshot->records + (tail ? *tail : QList<int>()), now};
         }
     }
     // Not ready: every record is read, with progress, while the index is
@@ -122,5 +143,5 @@ QList<int> HistorySearch::answer(const QString& query, quint64 generation) {
         });
     };
     const auto all = RecordScan::find(recordFile_, words, 1, hooks);
-    return all ? *all : QList<int>();
+    return {all ? *all : QList<int>(), now};
 }

@@ -10,13 +10,17 @@
 #include <optional>
 #include <thread>
 
+#include "search/recordfilestate.h"
+
 // Search over one history, off the window's thread: one worker keeps the
 // index up to date, another answers queries. A query is answered from the
 // index when the index matches the record file, from the index and a read of
 // the records appended since, or, while the index is not ready, by reading
-// every record (with progress). A newer query stops an older one. What the
-// workers report runs on the thread that created this object, in order;
-// nothing is reported after it is destroyed.
+// every record (with progress). A newer query stops an older one. An answer
+// is reported only while the record file is as it was read for it (its
+// record numbers move after a deletion); otherwise the query is asked again.
+// What the workers report runs on the thread that created this object, in
+// order; nothing is reported after it is destroyed.
 class HistorySearch {
   public:
     struct Listener {
@@ -41,15 +45,21 @@ class HistorySearch {
     const QString& recordFile() const { return recordFile_; }
 
   private:
+    struct Answer {
+        QList<int> records;
+        std::optional<RecordFileState> fileState; // the file they were read from; none if unknown
+    };
     void indexLoop();
     void queryLoop();
-    QList<int> answer(const QString& query, quint64 generation);
+    Answer answer(const QString& query, quint64 generation);
+    void deliver(const QString& query, const Answer& answer, quint64 generation);
     void post(std::function<void()> call);
 
     const QString recordFile_;
     const QString indexPath_;
     Listener listener_;
-    QObject receiver_; // lives on the creating thread; queued calls run there
+    QObject receiver_; // lives on the creating thread; queued calls run there (named, so its events can be
+                       // told apart)
 
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,8 @@
 #include "history/editorstate.h"
 #include "history/historysearchbar.h"
 #include "history/tyakuform.h"
+#include "search/historyindex.h"
+#include "search/indexupdate.h"
 #include "search/recordscan.h"
 #include "search/searchtext.h"
 #include "store/mailfile.h"
@@ -31,6 +34,9 @@ class HistorySearchBarTest : public testing::Test, protected AppFolder {
 
     void SetUp() override {
         SampleMail::writeHistory(context.paths.receivedMailFile(), kRecords);
+        openWindow();
+    }
+    void openWindow() {
         form = std::make_unique<TyakuForm>(context, editor);
         form->OpenHistory(HistoryMode::Received);
         model = form->MailListView->model();
@@ -40,6 +46,12 @@ class HistorySearchBarTest : public testing::Test, protected AppFolder {
         return {TrimSpaces(model->index(i, 0).data().toString()),
                 TrimSpaces(model->index(i, 2).data().toString()),
                 TrimSpaces(model->index(i, 3).data().toString())};
+    }
+    QList<QStringList> listedRows() {
+        QList<QStringList> all;
+        for (int i = 0; i < model->rowCount(); ++i)
+            all.append(row(i));
+        return all;
     }
     static QStringList stored(const MailRecord& r) { return {r.subject, r.party, r.date}; }
     QList<int> matching(const QString& query) {
@@ -115,6 +127,114 @@ TEST_F(HistorySearchBarTest, searchMenuFocusesTheBoxWithAShortcutNoOtherCommandU
     QTest::keyClick(form->rtfEd, Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return QApplication::focusWidget() == form->searchBar()->box(); }, 3000));
+}
+
+// Sees each report of the search's workers as the window is about to handle
+// it, so that a test can act between a report being sent and handled.
+class SearchReports : public QObject {
+  public:
+    SearchReports() { QCoreApplication::instance()->installEventFilter(this); }
+    int handled = 0;
+    std::function<void()> beforeNext;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MetaCall &&
+            watched->objectName() == QStringLiteral("historySearchReports")) {
+            if (beforeNext)
+                std::exchange(beforeNext, {})();
+            ++handled;
+        }
+        return false;
+    }
+};
+
+TEST_F(HistorySearchBarTest, anAnswerReadBeforeADeletionIsNotShownButAskedForAgain) {
+    const QString file = context.paths.receivedMailFile();
+    const QString index = HistorySetup::indexOf(HistoryMode::Received, context.paths);
+    const QString query = QStringLiteral("セミナー");
+    struct Row {
+        const char* name;
+        std::function<void()> prepareIndex;
+        int reportsOnOpening; // the index found ready, or none; then the search is idle
+    };
+    const Row rows[] = {
+        {"answered-from-the-index", [&] { ASSERT_TRUE(IndexUpdate::bringUpToDate(file, index).ok()); }, 1},
+        // No index can be made where a folder stands: every query reads the records.
+        {"answered-by-reading-the-records", [&] { ASSERT_TRUE(QDir().mkpath(index)); }, 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        form.reset();
+        HistoryIndex::remove(index);
+        SampleMail::writeHistory(file, kRecords);
+        r.prepareIndex();
+        SearchReports reports;
+        openWindow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return reports.handled == r.reportsOnOpening; }));
+
+        // A text mail ahead of a match: deleting it moves the matches after it up.
+        const QList<int> before = matching(query);
+        int p = 1;
+        while (before.contains(p) || TrimSpaces(SampleMail::record(p).kind).contains(MailRecord::kHtmlKind))
+            ++p;
+        ASSERT_LT(p, before.last());
+        form->MailListView->setCurrentIndex(model->index(p - 1, 0));
+        form->MailListView_Click();
+
+        QList<QList<QStringList>> listed; // by each answer shown
+        QObject::connect(model, &QAbstractItemModel::modelReset, &reports, [&] {
+            if (form->searchBar()->shownQuery() == query)
+                listed.append(listedRows());
+        });
+        reports.beforeNext = [&] { form->Command3_Click(); }; // answered Yes
+        form->searchBar()->box()->setText(query);
+        form->searchBar()->searchNow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->searchBar()->shownQuery() == query; }, 20000));
+        ASSERT_EQ(MailFile::received(context.paths).count().value(), kRecords - 1)
+            << "deleted before the answer";
+        QList<QStringList> left; // the mails after the one deleted moved up
+        for (int n : matching(query))
+            left.append(stored(SampleMail::record(n < p ? n : n + 1)));
+        EXPECT_EQ(listed, QList<QList<QStringList>>{left});
+    }
+}
+
+TEST_F(HistorySearchBarTest, statusShowsWholeBesideTheBoxAtEveryCountAndWindowWidth) {
+    struct Row {
+        const char* name;
+        int scanned, scanTotal, indexed, indexTotal;
+        QString shown;
+    };
+    const Row rows[] = {
+        {"history-with-no-mail", 0, 0, 0, 0, QString()},
+        {"index-build-under-way", 0, 0, 23040, 32767, QStringLiteral("索引を作成中 23040 / 32767")},
+        {"index-build-at-its-last-mail", 0, 0, 32766, 32767, QStringLiteral("索引を作成中 32766 / 32767")},
+        {"index-build-done", 0, 0, 32767, 32767, QString()},
+        {"query-reading-a-full-history-during-the-build", 23040, 32767, 100, 32767,
+         QStringLiteral("検索中 23040 / 32767")},
+    };
+    HistorySearchBar* bar = form->searchBar();
+    auto placed = [&](QWidget* w) { return QRect(w->mapTo(form.get(), QPoint(0, 0)), w->size()); };
+    for (const int width : {form->width(), 1}) {
+        form->resize(width, form->height()); // as narrow as it goes
+        for (const Row& r : rows) {
+            SCOPED_TRACE(testing::Message() << r.name << " at width " << form->width());
+            bar->showScanning(r.scanned, r.scanTotal);
+            bar->showIndexing(r.indexed, r.indexTotal);
+            // Lays the bar out; the search's own reports wait.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            EXPECT_EQ(bar->status()->text(), r.shown);
+            const QRect status = placed(bar->status());
+            const QRect box = placed(bar->box());
+            EXPECT_TRUE(form->rect().contains(status) && form->rect().contains(box))
+                << "status from " << status.left() << " to " << status.right() << ", box from " << box.left()
+                << " to " << box.right();
+            EXPECT_LT(status.right(), box.left());
+            EXPECT_GE(bar->status()->contentsRect().width(),
+                      bar->status()->fontMetrics().horizontalAdvance(bar->status()->text()));
+        }
+    }
 }
 
 } // namespace

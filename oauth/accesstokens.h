@@ -10,7 +10,7 @@
 // The access tokens of the account signed in through its provider, for the
 // mail sessions: the stored one while it lasts, else a new one from the
 // provider for the refresh token, stored for the next session. A refused
-// refresh asks the user to sign in again.
+// grant asks the user to sign in again; any other failure keeps the sign-in.
 class AccessTokens : public BearerTokenSource {
   public:
     using Clock = std::function<QDateTime()>;

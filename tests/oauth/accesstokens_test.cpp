@@ -1,5 +1,6 @@
 // The access tokens the sessions log in with: when the stored one will do,
-// when it is renewed, and what went wrong when it cannot be.
+// when it is renewed, what went wrong when it cannot be, and what a renewal
+// keeps when the user signed in or out while it was on its way.
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -146,5 +147,38 @@ TEST(AccessTokens, onlyARefusedGrantOrClientAsksToSignInAgainAndTheSignInIsKept)
         ASSERT_FALSE(got.ok());
         EXPECT_EQ(got.error().debugText(), row.error);
         EXPECT_EQ(held(account.file), QStringLiteral("taro@example.jp r0 a0"));
+    }
+}
+
+TEST(AccessTokens, aRenewalNeverUndoesASignInOrASignOutMadeWhileItWasOnItsWay) {
+    const OAuthSignIn newSignIn{QStringLiteral("hanako@example.jp"),
+                                stored(kNow).client,
+                                {QStringLiteral("r9"), QStringLiteral("b0"), kNow.addSecs(3600)}};
+    struct Row {
+        const char* name;
+        std::function<Status(const TokenStore&)> meanwhile;
+        QString held;
+        QString got; // the token the session gets, or the error (debugText)
+    };
+    const Row rows[] = {
+        {"sign-in-completed-meanwhile-is-kept-and-used",
+         [&](const TokenStore& store) { return store.save(newSignIn); },
+         QStringLiteral("hanako@example.jp r9 b0"), QStringLiteral("b0")},
+        {"return-to-the-password-meanwhile-wins",
+         [](const TokenStore& store) { return store.remove(); },
+         {},
+         QStringLiteral("NotSignedIn()")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ExpiredSignIn account;
+        auto endpoint = std::make_shared<FakeTokenEndpoint>();
+        endpoint->replies = {FakeTokenEndpoint::json(200, R"({"access_token":"a1","expires_in":3600})")};
+        endpoint->meanwhile = [&] { EXPECT_TRUE(row.meanwhile(TokenStore(account.file)).ok()); };
+        const MailResult<QString> got =
+            AccessTokens(account.file, endpoint, [] { return kNow; }).accessToken();
+        EXPECT_EQ(got.ok() ? *got : got.error().debugText(), row.got);
+        EXPECT_EQ(held(account.file), row.held);
+        EXPECT_EQ(endpoint->posts.size(), 1);
     }
 }

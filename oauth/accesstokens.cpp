@@ -31,23 +31,39 @@ MailResult<QString> AccessTokens::renewedAccessToken() {
 }
 
 MailResult<QString> AccessTokens::token(bool refused) {
+    using R = MailResult<QString>;
     const std::lock_guard lock(renewals());
-    const std::optional<OAuthSignIn> stored = TokenStore(storeFile_).load();
-    if (!stored)
-        return MailResult<QString>::failure({.kind = MailError::Kind::NotSignedIn});
-    const OAuthTokens& t = stored->tokens;
-    const bool lasting =
-        !t.accessToken.isEmpty() && t.expiresAt.isValid() && now_().secsTo(t.expiresAt) > kMarginSeconds;
-    // After a refusal, a token another session has renewed meanwhile will do.
-    if (lasting && !(refused && t.accessToken == handedOut_)) {
-        handedOut_ = t.accessToken;
-        return t.accessToken;
+    const TokenStore store(storeFile_);
+    // A sign-in or a return to the password made while a renewal was on its
+    // way wins over it: then the session goes by what the file holds now.
+    for (;;) {
+        const std::optional<OAuthSignIn> stored = store.load();
+        if (!stored)
+            return R::failure({.kind = MailError::Kind::NotSignedIn});
+        const OAuthTokens& t = stored->tokens;
+        const bool lasting =
+            !t.accessToken.isEmpty() && t.expiresAt.isValid() && now_().secsTo(t.expiresAt) > kMarginSeconds;
+        // After a refusal, a token another session has renewed meanwhile will do.
+        if (lasting && !(refused && t.accessToken == handedOut_)) {
+            handedOut_ = t.accessToken;
+            return t.accessToken;
+        }
+        const MailResult<OAuthSignIn> renewed = refresh(*stored);
+        if (!renewed)
+            return R::failure(renewed.error());
+        // A rotated refresh token that is not kept would lock the account out.
+        const Result<bool> kept = store.saveRenewal(*stored, *renewed);
+        if (!kept)
+            return R::failure(MailError::disk(kept.error()));
+        if (*kept) {
+            handedOut_ = renewed->tokens.accessToken;
+            return handedOut_;
+        }
     }
-    return refresh(*stored);
 }
 
-MailResult<QString> AccessTokens::refresh(const OAuthSignIn& stored) {
-    using R = MailResult<QString>;
+MailResult<OAuthSignIn> AccessTokens::refresh(const OAuthSignIn& stored) {
+    using R = MailResult<OAuthSignIn>;
     QueryItems form{{QStringLiteral("grant_type"), QStringLiteral("refresh_token")},
                     {QStringLiteral("refresh_token"), stored.tokens.refreshToken},
                     {QStringLiteral("client_id"), stored.client.clientId}};
@@ -66,9 +82,5 @@ MailResult<QString> AccessTokens::refresh(const OAuthSignIn& stored) {
     renewed.tokens.expiresAt = answer.tokens->expiresAt;
     if (!answer.tokens->refreshToken.isEmpty())
         renewed.tokens.refreshToken = answer.tokens->refreshToken;
-    // A rotated refresh token that is not kept would lock the account out.
-    if (const Status saved = TokenStore(storeFile_).save(renewed); !saved)
-        return R::failure(MailError::disk(saved.error()));
-    handedOut_ = renewed.tokens.accessToken;
-    return handedOut_;
+    return renewed;
 }

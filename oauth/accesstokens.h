@@ -9,8 +9,9 @@
 
 // The access tokens of the account signed in through its provider, for the
 // mail sessions: the stored one while it lasts, else a new one from the
-// provider for the refresh token, stored for the next session. A refused
-// refresh asks the user to sign in again.
+// provider for the refresh token, stored for the next session unless the
+// user signed in anew or went back to the password meanwhile. A refused
+// grant asks the user to sign in again; any other failure keeps the sign-in.
 class AccessTokens : public BearerTokenSource {
   public:
     using Clock = std::function<QDateTime()>;
@@ -32,7 +33,8 @@ class AccessTokens : public BearerTokenSource {
     static constexpr qint64 kMarginSeconds = 60;
 
     MailResult<QString> token(bool refused);
-    MailResult<QString> refresh(const OAuthSignIn& stored);
+    // `stored` with the tokens the provider renewed it with; not yet kept.
+    MailResult<OAuthSignIn> refresh(const OAuthSignIn& stored);
 
     QString storeFile_;
     std::shared_ptr<TokenEndpoint> endpoint_;

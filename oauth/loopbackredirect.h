@@ -4,6 +4,7 @@
 #include <QString>
 #include <QUrlQuery>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -17,18 +18,23 @@ class QTcpServer;
 // an event loop; it closes when this object goes.
 class LoopbackRedirect {
   public:
-    LoopbackRedirect();
+    // How long a connection may take to bring its request: browsers open
+    // spare connections beside the one they send on, and may send on a spare
+    // a few seconds after opening it.
+    explicit LoopbackRedirect(std::chrono::milliseconds requestTimeout = std::chrono::seconds(10));
     ~LoopbackRedirect();
 
     MailStatus listen();
     // "http://127.0.0.1:port/"
     QString redirectUri() const;
     // The query of the redirect that carries `state`; nothing when the
-    // deadline passed or `cancelled` became true first. Requests without
-    // that state (another tab, a favicon) get an answer and are passed over.
+    // deadline passed or `cancelled` became true first. Every connection is
+    // read side by side with the others; requests without that state
+    // (another tab, a favicon) get an answer and are passed over.
     std::optional<QUrlQuery> wait(const QString& state, QDeadlineTimer deadline,
                                   const std::atomic<bool>& cancelled);
 
   private:
+    std::chrono::milliseconds requestTimeout_;
     std::unique_ptr<QTcpServer> server_;
 };

@@ -67,12 +67,24 @@ TokenAnswer TokenAnswer::read(const HttpReply& reply, const QDateTime& now) {
             answer.error = {.kind = MailError::Kind::NoAccessToken};
         return answer;
     }
+    const QString description = o.value(QStringLiteral("error_description")).toString();
+    const QString said = description.isEmpty() ? error : error + QStringLiteral(" (") + description + u')';
+    // A provider in trouble says so with a 5xx, or with the codes RFC 6749
+    // gives the authorization endpoint for it, which some token endpoints
+    // send under a 400 too. The sign-in itself is still good.
+    if (reply.status >= 500 || error == QStringLiteral("temporarily_unavailable") ||
+        error == QStringLiteral("server_error")) {
+        answer.error = {.kind = MailError::Kind::TokenServerBusy, .detail = said, .number = reply.status};
+        return answer;
+    }
     if (!error.isEmpty() && (reply.status == 400 || reply.status == 401)) {
-        const QString description = o.value(QStringLiteral("error_description")).toString();
-        answer.refused = true;
-        answer.error = {.kind = MailError::Kind::TokenNotIssued,
-                        .detail = description.isEmpty() ? error
-                                                        : error + QStringLiteral(" (") + description + u')'};
+        // Of the codes of RFC 6749 section 5.2 only these condemn the grant or
+        // the client; invalid_request, invalid_scope and the like say the
+        // request was wrong, which a new sign-in would not mend.
+        answer.refused = error == QStringLiteral("invalid_grant") ||
+                         error == QStringLiteral("invalid_client") ||
+                         error == QStringLiteral("unauthorized_client");
+        answer.error = {.kind = MailError::Kind::TokenNotIssued, .detail = said};
         return answer;
     }
     answer.error = {.kind = MailError::Kind::TokenServerUnreadable, .number = reply.status};

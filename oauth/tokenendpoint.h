@@ -42,10 +42,11 @@ class CurlTokenEndpoint : public TokenEndpoint {
 struct TokenAnswer {
     // Without a refresh token when the provider keeps the one it gave before.
     std::optional<OAuthTokens> tokens;
-    // The grant is no good any more (revoked, expired, another client's):
-    // only a new sign-in helps.
+    // The grant is no good any more (revoked, expired, another client's), or
+    // the provider no longer takes the client: only a new sign-in helps.
     bool refused = false;
-    MailError error = {}; // without tokens: NoAccessToken, TokenNotIssued, TokenServerUnreadable
+    // Without tokens: NoAccessToken, TokenNotIssued, TokenServerBusy, TokenServerUnreadable.
+    MailError error = {};
 
     static TokenAnswer read(const HttpReply& reply, const QDateTime& now);
 };

@@ -4,6 +4,49 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "store/posixfile.h"
+
+namespace {
+
+// The lock of the sign-in file while it is held. flock, not a mutex: a
+// second copy of the program signs in and out of the same folder, and the
+// system lets go of the lock of a copy that dies.
+class SignInFileLock {
+  public:
+    explicit SignInFileLock(const QString& signInFile) {
+        const QByteArray path = QFile::encodeName(signInFile + QStringLiteral(".lock"));
+        fd_ = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        int locked = -1;
+        while (fd_ >= 0 && (locked = ::flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        if (locked != 0)
+            error_ = SystemErrorText(errno);
+    }
+    ~SignInFileLock() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    SignInFileLock(const SignInFileLock&) = delete;
+    SignInFileLock& operator=(const SignInFileLock&) = delete;
+
+    // Empty when the lock is held; else why not.
+    const QString& error() const { return error_; }
+
+  private:
+    int fd_ = -1;
+    QString error_;
+};
+
+QString notWritten(const QString& path, const QString& why) {
+    return QStringLiteral("サインインの情報を「%1」に書き込めませんでした。(%2)").arg(path, why);
+}
+
+} // namespace
 
 TokenStore::TokenStore(QString path) : path_(std::move(path)) {}
 
@@ -26,6 +69,26 @@ std::optional<OAuthSignIn> TokenStore::load() const {
 }
 
 Status TokenStore::save(const OAuthSignIn& s) const {
+    const SignInFileLock lock(path_);
+    if (!lock.error().isEmpty())
+        return Status::failure(notWritten(path_, lock.error()));
+    return write(s);
+}
+
+Result<bool> TokenStore::saveRenewal(const OAuthSignIn& renewedFrom, const OAuthSignIn& renewed) const {
+    const SignInFileLock lock(path_);
+    if (!lock.error().isEmpty())
+        return Result<bool>::failure(notWritten(path_, lock.error()));
+    // Every sign-in gets a refresh token of its own, so a file that reads
+    // the same is the very sign-in the renewal started from.
+    if (load() != renewedFrom)
+        return false;
+    if (const Status written = write(renewed); !written)
+        return Result<bool>::failure(written.error());
+    return true;
+}
+
+Status TokenStore::write(const OAuthSignIn& s) const {
     const QJsonObject o{
         {QStringLiteral("user"), s.user},
         {QStringLiteral("provider"), s.client.provider},
@@ -43,13 +106,15 @@ Status TokenStore::save(const OAuthSignIn& s) const {
     if (!f.open(QIODevice::WriteOnly) ||
         !f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         f.write(bytes) != bytes.size() || !f.commit())
-        return Status::failure(QStringLiteral("サインインの情報を「%1」に書き込めませんでした。(%2)")
-                                   .arg(path_, f.errorString()));
+        return Status::failure(notWritten(path_, f.errorString()));
     return {};
 }
 
 Status TokenStore::remove() const {
-    if (QFile::exists(path_) && !QFile::remove(path_))
+    if (!QFile::exists(path_))
+        return {};
+    const SignInFileLock lock(path_);
+    if (!lock.error().isEmpty() || (QFile::exists(path_) && !QFile::remove(path_)))
         return Status::failure(QStringLiteral("サインインの情報「%1」を削除できませんでした。").arg(path_));
     return {};
 }

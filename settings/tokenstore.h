@@ -42,7 +42,9 @@ struct OAuthSignIn {
 // its password, in the data folder beside the account file (which keeps its
 // format). Readable by the user only and written whole through a temporary
 // file, since the refresh token opens the mailbox. No file: the account
-// logs in with its password, as it always has.
+// logs in with its password, as it always has. Every change of the file
+// holds a lock on "oauth2-signin.lock" beside it, across threads and copies
+// of the program.
 class TokenStore {
   public:
     static inline const QString kFileName = QStringLiteral("oauth2-signin");
@@ -52,10 +54,18 @@ class TokenStore {
     // Nothing when there is no file, or none that holds a refresh token and
     // the client to renew it with.
     std::optional<OAuthSignIn> load() const;
+    // A new sign-in: it takes the place of whatever the file holds.
     Status save(const OAuthSignIn& signIn) const;
+    // The tokens of `renewedFrom` renewed: written only while the file still
+    // holds `renewedFrom`, so that a sign-in or a return to the password made
+    // while the renewal was on its way is never undone. False when the file
+    // holds something else now and was left as it is.
+    Result<bool> saveRenewal(const OAuthSignIn& renewedFrom, const OAuthSignIn& renewed) const;
     // Back to the password.
     Status remove() const;
 
   private:
+    Status write(const OAuthSignIn& signIn) const;
+
     QString path_;
 };

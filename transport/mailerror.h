@@ -62,6 +62,7 @@ struct MailError {
         TokenServerUnreachable, // name: the host; cause
         NoAccessToken,          // the answer has none
         TokenNotIssued,         // detail: the provider's error (and description)
+        TokenServerBusy,        // number: the HTTP status; detail: the provider's error, if any
         TokenServerUnreadable,  // number: the HTTP status
 
         // What a server said.

@@ -171,6 +171,10 @@ QString ErrorText(const MailError& e) {
         return QStringLiteral("認証サーバーの応答にアクセストークンがありません。");
     case K::TokenNotIssued:
         return QStringLiteral("認証サーバーがトークンを発行しませんでした: %1").arg(e.detail);
+    case K::TokenServerBusy:
+        return QStringLiteral("認証サーバーが一時的にトークンを発行できませんでした (HTTP %1%2)。"
+                              "時間をおいてもう一度お試しください。")
+            .arg(message, e.detail.isEmpty() ? QString() : QStringLiteral(": ") + e.detail);
     case K::TokenServerUnreadable:
         return QStringLiteral(
                    "認証サーバーの応答が読めません (HTTP %1)。時間をおいてもう一度お試しください。")

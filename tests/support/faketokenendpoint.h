@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <functional>
 
 #include "oauth/tokenendpoint.h"
 
@@ -25,10 +26,14 @@ class FakeTokenEndpoint : public TokenEndpoint {
 
     QList<MailResult<HttpReply>> replies;
     QList<Post> posts;
+    // What the user does elsewhere while a request is on its way.
+    std::function<void()> meanwhile;
 
     // No reply left: the server is out of reach.
     MailResult<HttpReply> post(const QString& url, const QueryItems& form) override {
         posts.append({url, form});
+        if (meanwhile)
+            std::exchange(meanwhile, nullptr)();
         if (replies.isEmpty())
             return MailResult<HttpReply>::failure({.kind = MailError::Kind::TokenServerUnreachable});
         return replies.takeFirst();

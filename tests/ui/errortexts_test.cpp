@@ -171,6 +171,11 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
         {"code-refused", tokenRefused,
          QStringLiteral(
              "認証サーバーがトークンを発行しませんでした: invalid_grant (Token has been revoked.)")},
+        {"provider-temporarily-unavailable",
+         {.kind = K::TokenServerBusy, .detail = QStringLiteral("temporarily_unavailable"), .number = 503},
+         QStringLiteral(
+             "認証サーバーが一時的にトークンを発行できませんでした (HTTP 503: temporarily_unavailable)。"
+             "時間をおいてもう一度お試しください。")},
         {"token-server-trouble",
          {.kind = K::TokenServerUnreadable, .number = 503},
          QStringLiteral("認証サーバーの応答が読めません (HTTP 503)。時間をおいてもう一度お試しください。")},

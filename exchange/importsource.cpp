@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -28,12 +30,42 @@ bool inNumberOrder(const QString& a, const QString& b) {
     return a.size() - i < b.size() - j;
 }
 
-QStringList filesIn(const QString& folder, const QStringList& patterns) {
+// Read piece by piece: a multi-gigabyte mbox never has to fit in memory.
+constexpr qint64 kMboxPiece = 4 << 20;
+
+// The plain files of `folder` that match `patterns` (not those whose names
+// start with '.'), by name; `skipped` counts the links and whatever else is
+// not a plain file.
+QStringList plainFilesIn(const QString& folder, const QStringList& patterns, int& skipped) {
     QStringList out;
     const QDir dir(folder);
-    for (const QString& name : dir.entryList(patterns, QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
-        out.append(dir.filePath(name));
+    for (const QFileInfo& entry :
+         dir.entryInfoList(patterns, QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (entry.isSymLink() || !entry.isFile())
+            ++skipped;
+        else
+            out.append(entry.filePath());
+    }
     return out;
+}
+
+QString cannotRead(const QString& path, const PosixFile& file) {
+    return QStringLiteral("「%1」を読めません: %2").arg(path, SystemErrorText(file.systemError()));
+}
+
+QString changed(const QString& path) {
+    return QStringLiteral("「%1」が取り込みの途中で変わりました。").arg(path);
+}
+
+// `length` bytes from `at`; fewer mean the file was cut short meanwhile.
+Result<QByteArray> readSpan(PosixFile& file, qint64 at, qint64 length, const QString& path) {
+    QByteArray bytes(length, Qt::Uninitialized);
+    const qint64 n = file.readAt(at, bytes.data(), length);
+    if (n < 0)
+        return Result<QByteArray>::failure(cannotRead(path, file));
+    if (n < length)
+        return Result<QByteArray>::failure(changed(path));
+    return bytes;
 }
 
 } // namespace
@@ -42,28 +74,46 @@ Result<ImportSource> ImportSource::open(Kind kind, const QString& path) {
     using R = Result<ImportSource>;
     ImportSource source;
     source.kind_ = kind;
+    source.path_ = path;
     if (kind == Kind::Mbox) {
-        source.mbox_ = std::make_shared<QFile>(path);
-        if (!source.mbox_->open(QIODevice::ReadOnly))
+        // The file the user chose: a link to it is followed.
+        const QString target = QFileInfo(path).canonicalFilePath();
+        source.mbox_ = std::make_shared<PosixFile>();
+        PosixFile& file = *source.mbox_;
+        if (!file.open(target.isEmpty() ? path : target, PosixFile::ReadOnly))
             return R::failure(
-                QStringLiteral("「%1」を開けません: %2").arg(path, source.mbox_->errorString()));
-        if (source.mbox_->size() > 0) {
-            // Mapped rather than read: an mbox may be larger than memory.
-            const uchar* bytes = source.mbox_->map(0, source.mbox_->size());
-            if (!bytes)
-                return R::failure(
-                    QStringLiteral("「%1」を読めません: %2").arg(path, source.mbox_->errorString()));
-            source.mapped_ = QByteArrayView(reinterpret_cast<const char*>(bytes), source.mbox_->size());
+                QStringLiteral("「%1」を開けません: %2").arg(path, SystemErrorText(file.systemError())));
+        const Result<PosixFile::Stamp> stamp = file.stamp();
+        if (!stamp)
+            return R::failure(cannotRead(path, file));
+        source.stamp_ = *stamp;
+        const QString notAnMbox = QStringLiteral("「%1」は mbox ファイルではありません。").arg(path);
+        if (!stamp->regular)
+            return R::failure(notAnMbox);
+        Mbox::Splitter splitter;
+        QByteArray piece(std::min(kMboxPiece, stamp->size), Qt::Uninitialized);
+        for (qint64 at = 0; at < stamp->size;) {
+            const qint64 wanted = std::min<qint64>(piece.size(), stamp->size - at);
+            const qint64 n = file.readAt(at, piece.data(), wanted);
+            if (n < 0)
+                return R::failure(cannotRead(path, file));
+            if (n < wanted)
+                return R::failure(changed(path));
+            if (at == 0 && !QByteArrayView(piece).first(n).startsWith("From "))
+                return R::failure(notAnMbox);
+            splitter.add(QByteArrayView(piece).first(n));
+            at += n;
         }
-        if (!source.mapped_.isEmpty() && !source.mapped_.startsWith("From "))
-            return R::failure(QStringLiteral("「%1」は mbox ファイルではありません。").arg(path));
-        source.spans_ = Mbox::split(source.mapped_);
+        if (const Status same = source.unchanged(); !same)
+            return R::failure(same.error());
+        source.spans_ = splitter.finish();
         return source;
     }
     if (!QFileInfo(path).isDir())
         return R::failure(QStringLiteral("フォルダ「%1」がありません。").arg(path));
     if (kind == Kind::EmlFolder) {
-        source.files_ = filesIn(path, {QStringLiteral("*.eml"), QStringLiteral("*.EML")});
+        source.files_ =
+            plainFilesIn(path, {QStringLiteral("*.eml"), QStringLiteral("*.EML")}, source.skipped_);
         return source;
     }
     if (!QFileInfo(path + QStringLiteral("/cur")).isDir() &&
@@ -74,10 +124,14 @@ Result<ImportSource> ImportSource::open(Kind kind, const QString& path) {
     // microseconds ("1765123999.M5P4711Q1.host"), the microseconds without
     // leading zeros: in the order of their numbers is by arrival.
     QList<QFileInfo> files;
-    for (const char* sub : {"/cur", "/new"})
-        for (const QString& file : filesIn(path + QString::fromLatin1(sub), {}))
-            if (!QFileInfo(file).fileName().startsWith(u'.'))
+    for (const char* sub : {"/cur", "/new"}) {
+        const QFileInfo folder(path + QString::fromLatin1(sub));
+        if (folder.isSymLink())
+            ++source.skipped_;
+        else if (folder.isDir())
+            for (const QString& file : plainFilesIn(folder.filePath(), {}, source.skipped_))
                 files.append(QFileInfo(file));
+    }
     std::sort(files.begin(), files.end(), [](const QFileInfo& a, const QFileInfo& b) {
         return inNumberOrder(a.fileName(), b.fileName());
     });
@@ -86,14 +140,38 @@ Result<ImportSource> ImportSource::open(Kind kind, const QString& path) {
     return source;
 }
 
+Status ImportSource::unchanged() const {
+    const Result<PosixFile::Stamp> now = mbox_->stamp();
+    if (!now)
+        return Status::failure(cannotRead(path_, *mbox_));
+    if (*now != stamp_)
+        return Status::failure(changed(path_));
+    return {};
+}
+
 Result<QByteArray> ImportSource::message(int i) const {
+    using R = Result<QByteArray>;
     if (kind_ == Kind::Mbox) {
         const Mbox::Span& span = spans_.at(i);
-        return Mbox::unquote(mapped_.sliced(span.start, span.length));
+        Result<QByteArray> bytes = readSpan(*mbox_, span.start, span.length, path_);
+        if (!bytes)
+            return bytes;
+        // Read first, then compared: the bytes are what the file held when
+        // it was split only if it is still as it was then.
+        if (const Status same = unchanged(); !same)
+            return R::failure(same.error());
+        return Mbox::unquote(std::move(bytes).value());
     }
-    QFile file(files_.at(i));
-    if (!file.open(QIODevice::ReadOnly))
-        return Result<QByteArray>::failure(
-            QStringLiteral("「%1」を読めません: %2").arg(files_.at(i), file.errorString()));
-    return file.readAll();
+    const QString& path = files_.at(i);
+    // It was a plain file when it was listed. If it was replaced by a link
+    // since, the link is not followed (PosixFile opens with O_NOFOLLOW).
+    PosixFile file;
+    if (!file.open(path, PosixFile::ReadOnly))
+        return R::failure(file.systemError() == ELOOP ? changed(path) : cannotRead(path, file));
+    const Result<PosixFile::Stamp> stamp = file.stamp();
+    if (!stamp)
+        return R::failure(cannotRead(path, file));
+    if (!stamp->regular)
+        return R::failure(changed(path));
+    return readSpan(file, 0, stamp->size, path);
 }

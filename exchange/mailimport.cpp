@@ -57,8 +57,10 @@ Result<Plan> prepare(ImportSource::Kind kind, const QString& path, const AppPath
     const int total = plan.source.count();
     for (int i = 0; i < total && !cancelled(hooks); ++i) {
         const Result<QByteArray> raw = plan.source.message(i);
-        plan.keys.append(raw ? ImportedKeys::keyOf(*raw) : QByteArray());
-        plan.importedBefore.append(raw && before.contains(plan.keys.last()));
+        if (!raw)
+            return Result<Plan>::failure(raw.error());
+        plan.keys.append(ImportedKeys::keyOf(*raw));
+        plan.importedBefore.append(before.contains(plan.keys.last()));
         plan.alreadyImported += plan.importedBefore.last() ? 1 : 0;
         if (hooks.progress)
             hooks.progress(i + 1, total);
@@ -68,6 +70,7 @@ Result<Plan> prepare(ImportSource::Kind kind, const QString& path, const AppPath
 
 Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& hooks) {
     Outcome outcome;
+    outcome.notPlainFiles = plan.source.skipped();
     ImportedKeys keys(paths.dataFile(ImportedKeys::kFileName));
     if (Status s = keys.load(); !s) {
         outcome.error = MailError::disk(s.error());
@@ -108,8 +111,8 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
             }
             const Result<QByteArray> raw = plan.source.message(i);
             if (!raw) {
-                ++outcome.broken;
-                continue;
+                outcome.error = MailError::disk(raw.error());
+                break;
             }
             const ReceivedMessageStore::Stored one = ReceivedMessageStore::store(*raw, processor, paths);
             for (const MailError& notice : one.processed.notices)
@@ -142,6 +145,9 @@ QString summary(const Outcome& outcome, const std::function<QString(const MailEr
     if (outcome.broken > 0)
         lines.append(
             QStringLiteral("メールとして読めない %1 件は取り込みませんでした。").arg(outcome.broken));
+    if (outcome.notPlainFiles > 0)
+        lines.append(QStringLiteral("リンクなど通常のファイルでない %1 件は飛ばしました。")
+                         .arg(outcome.notPlainFiles));
     if (outcome.leftAtLimit > 0)
         lines.append(QStringLiteral("記録できる件数（%1件）に達したため、残りの %2 件は取り込んでいません。")
                          .arg(RecordFile::kMaxRecords)

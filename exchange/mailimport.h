@@ -31,7 +31,8 @@ struct Plan {
 
 using Hooks = ExchangeHooks;
 
-// Reads every message once for its key.
+// Reads every message once for its key; a message that cannot be read
+// fails it.
 Result<Plan> prepare(ImportSource::Kind kind, const QString& path, const AppPaths& paths,
                      const Hooks& hooks = {});
 
@@ -39,9 +40,10 @@ struct Outcome {
     int imported = 0;
     int broken = 0; // not a mail message: skipped
     int skippedAsImported = 0;
-    int leftAtLimit = 0;  // not imported: the record file was full
-    bool stopped = false; // cancelled
-    std::optional<MailError> error;     // what stopped the import part-way (a full disk)
+    int notPlainFiles = 0;          // links and the like in the source: never read
+    int leftAtLimit = 0;            // not imported: the record file was full
+    bool stopped = false;           // cancelled
+    std::optional<MailError> error; // what stopped the import part-way (a full disk, a source that changed)
     QMap<MailError::Kind, int> notices; // what unpacking noted, with how often
 };
 

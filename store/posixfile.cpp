@@ -33,7 +33,9 @@ bool PosixFile::open(const QString& path, Mode mode) {
     int flags = O_CLOEXEC;
     switch (mode) {
     case ReadOnly:
-        flags |= O_RDONLY;
+        // A fifo where a file was expected opens at once (and fails to read)
+        // instead of waiting for a writer; files are not affected.
+        flags |= O_RDONLY | O_NONBLOCK;
         break;
     case ReadWrite:
         flags |= O_RDWR;
@@ -57,6 +59,16 @@ qint64 PosixFile::size() {
         return -1;
     }
     return st.st_size;
+}
+
+Result<PosixFile::Stamp> PosixFile::stamp() {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+        fail(QStringLiteral("ファイルを調べられません"));
+        return Result<Stamp>::failure(error_);
+    }
+    return Stamp{st.st_size, qint64(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec,
+                 S_ISREG(st.st_mode)};
 }
 
 qint64 PosixFile::readAt(qint64 offset, char* data, qint64 length) {

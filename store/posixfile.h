@@ -21,6 +21,15 @@ class PosixFile {
     bool open(const QString& path, Mode mode);
     bool isOpen() const { return fd_ >= 0; }
     qint64 size();
+    // What fstat says of the open file: a reader compares two to notice
+    // that the file changed under it.
+    struct Stamp {
+        qint64 size = 0;
+        qint64 modifiedNs = 0;
+        bool regular = false; // not a folder, fifo or device
+        friend bool operator==(const Stamp&, const Stamp&) = default;
+    };
+    Result<Stamp> stamp();
     // Reads up to `length` bytes at `offset`; fewer only at the end of the file.
     qint64 readAt(qint64 offset, char* data, qint64 length);
     bool writeAt(qint64 offset, const char* data, qint64 length);

@@ -1,12 +1,15 @@
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "exchange/importedkeys.h"
 #include "exchange/mailexport.h"
 #include "exchange/mailimport.h"
+#include "exchange/mbox.h"
 #include "mime/htmlmailmarker.h"
 #include "receive/mailcheck.h"
 #include "store/mailfile.h"
@@ -286,6 +289,156 @@ TEST_F(MailImportTest, unpackingsNotesAreCountedForTheSummary) {
     EXPECT_EQ(outcome.imported, 2);
     EXPECT_EQ(MailImport::summary(outcome, debugText),
               QStringLiteral("2 件を取り込みました。\nFolderUnusable()（2 件）"));
+}
+
+// An mbox changed by another program after it was split: a spool emptied,
+// a mailbox compacted, while the import reads it or asks its question.
+struct MboxChange {
+    const char* name;
+    bool whileReading; // else between reading and importing
+    std::function<void(QFile& mbox, qint64 firstEntry)> change;
+};
+
+class ChangedMboxTest : public MailImportTest, public testing::WithParamInterface<MboxChange> {};
+
+TEST_P(ChangedMboxTest, isAnErrorNamingTheFile) {
+    const QString mbox = scratch.file(QStringLiteral("spool"));
+    QByteArray entries;
+    for (int i = 0; i < 3; ++i)
+        entries += Mbox::entry("From a@example.jp Mon Dec  7 09:00:00 2026", ReadBytes(mailFiles[i]));
+    WriteBytes(mbox, entries);
+    const qint64 firstEntry = entries.indexOf("\nFrom a@", 1) + 1;
+    auto change = [&] {
+        QFile file(mbox);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        GetParam().change(file, firstEntry);
+    };
+    MailImport::Hooks hooks;
+    if (GetParam().whileReading)
+        hooks.progress = [&](int done, int) {
+            if (done == 1)
+                change();
+        };
+    const Result<MailImport::Plan> plan = MailImport::prepare(ImportSource::Kind::Mbox, mbox, paths, hooks);
+    const QString changed = QStringLiteral("「%1」が取り込みの途中で変わりました。").arg(mbox);
+    if (GetParam().whileReading) {
+        ASSERT_FALSE(plan.ok());
+        EXPECT_EQ(plan.error(), changed);
+        return;
+    }
+    ASSERT_TRUE(plan.ok()) << plan.error().toStdString();
+    change();
+    const MailImport::Outcome outcome = MailImport::run(*plan, false, paths);
+    EXPECT_EQ(
+        MailImport::summary(outcome, debugText),
+        QStringLiteral("0 件を取り込みました。\n取り込みを続けられませんでした: Disk(%1)").arg(changed));
+    EXPECT_TRUE(records(paths).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ChangedMboxTest,
+    testing::Values(MboxChange{"spool_emptied_while_the_question_waits", false,
+                               [](QFile& mbox, qint64) { ASSERT_TRUE(mbox.resize(0)); }},
+                    MboxChange{"compacted_to_its_first_message_while_the_question_waits", false,
+                               [](QFile& mbox, qint64 firstEntry) { ASSERT_TRUE(mbox.resize(firstEntry)); }},
+                    MboxChange{"rewritten_in_place_while_the_question_waits", false,
+                               [](QFile& mbox, qint64 firstEntry) {
+                                   ASSERT_TRUE(mbox.seek(firstEntry + 1));
+                                   ASSERT_EQ(mbox.write("x"), 1);
+                                   // Later than the import read it, as it would be after a question.
+                                   ASSERT_TRUE(mbox.setFileTime(QDateTime::currentDateTime().addSecs(2),
+                                                                QFileDevice::FileModificationTime));
+                               }},
+                    MboxChange{
+                        "cut_mid_message_while_its_messages_are_read", true,
+                        [](QFile& mbox, qint64 firstEntry) { ASSERT_TRUE(mbox.resize(firstEntry + 100)); }}),
+    [](const testing::TestParamInfo<MboxChange>& info) { return std::string(info.param.name); });
+
+void link(const QString& target, const QString& name) {
+    ASSERT_TRUE(QFile::link(target, name)) << name.toStdString();
+}
+
+void makeFifo(const QString& name) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(name).constData(), 0600), 0) << name.toStdString();
+}
+
+// Links and fifos among the files an import would read: a link to a file
+// of the user's (a config file with a password), or to a folder of them.
+struct LinkedSource {
+    const char* name;
+    ImportSource::Kind kind;
+    // Into `source`; `secret` holds config.yml and a file named as in a Maildir.
+    std::function<void(const QString& source, const QString& secret, const QString& mail)> make;
+    const char* summary;
+};
+
+class LinkedSourceTest : public MailImportTest, public testing::WithParamInterface<LinkedSource> {};
+
+TEST_P(LinkedSourceTest, linksAndOtherNonFilesAreSkippedAndCounted) {
+    const QString secret = scratch.file(QStringLiteral("secret"));
+    const QString source = scratch.file(QStringLiteral("source"));
+    ASSERT_TRUE(QDir().mkpath(secret) && QDir().mkpath(source));
+    const QByteArray config =
+        "server: imap.example.jp\nuser: taro\n\n# the account's password\npassword: secret-pw\n";
+    WriteBytes(secret + QStringLiteral("/config.yml"), config);
+    WriteBytes(secret + QStringLiteral("/1765123000.M1P1Q1.host"), config);
+    GetParam().make(source, secret, mailFiles[0]);
+    const MailImport::Outcome outcome = import(GetParam().kind, source);
+    EXPECT_EQ(MailImport::summary(outcome, debugText), QString::fromUtf8(GetParam().summary));
+    for (const MailRecord& record : records(paths))
+        EXPECT_FALSE(record.body.contains(QStringLiteral("secret-pw")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, LinkedSourceTest,
+    testing::Values(
+        LinkedSource{"maildir_links_in_cur_and_new_to_a_config_file", ImportSource::Kind::Maildir,
+                     [](const QString& box, const QString& secret, const QString& mail) {
+                         ASSERT_TRUE(QDir().mkpath(box + QStringLiteral("/cur")));
+                         ASSERT_TRUE(QDir().mkpath(box + QStringLiteral("/new")));
+                         WriteBytes(box + QStringLiteral("/cur/1765123999.M5P7Q1.host:2,S"), ReadBytes(mail));
+                         link(secret + QStringLiteral("/config.yml"),
+                              box + QStringLiteral("/cur/1765124000.M1P7Q2.host:2,S"));
+                         link(secret + QStringLiteral("/config.yml"),
+                              box + QStringLiteral("/new/1765124001.M1P7Q3.host"));
+                     },
+                     "1 件を取り込みました。\nリンクなど通常のファイルでない 2 件は飛ばしました。"},
+        LinkedSource{"maildir_whose_new_is_a_link_to_another_folder", ImportSource::Kind::Maildir,
+                     [](const QString& box, const QString& secret, const QString& mail) {
+                         ASSERT_TRUE(QDir().mkpath(box + QStringLiteral("/cur")));
+                         WriteBytes(box + QStringLiteral("/cur/1765123999.M5P7Q1.host:2,S"), ReadBytes(mail));
+                         link(secret, box + QStringLiteral("/new"));
+                     },
+                     "1 件を取り込みました。\nリンクなど通常のファイルでない 1 件は飛ばしました。"},
+        LinkedSource{"eml_folder_with_a_linked_eml_a_linked_folder_and_a_fifo", ImportSource::Kind::EmlFolder,
+                     [](const QString& folder, const QString& secret, const QString& mail) {
+                         WriteBytes(folder + QStringLiteral("/1.eml"), ReadBytes(mail));
+                         link(secret + QStringLiteral("/config.yml"), folder + QStringLiteral("/2.eml"));
+                         link(secret, folder + QStringLiteral("/3.eml"));
+                         // Read, a fifo would wait for a writer for ever.
+                         makeFifo(folder + QStringLiteral("/4.eml"));
+                     },
+                     "1 件を取り込みました。\nリンクなど通常のファイルでない 3 件は飛ばしました。"}),
+    [](const testing::TestParamInfo<LinkedSource>& info) { return std::string(info.param.name); });
+
+// A plain file when listed, a link or a fifo when its turn comes.
+TEST_F(MailImportTest, anEmlSwappedForALinkOrAFifoAfterItWasListedIsAnErrorNamingIt) {
+    const QString secret = scratch.file(QStringLiteral("config.yml"));
+    WriteBytes(secret, "user: taro\npassword: secret-pw\n");
+    for (const bool fifo : {false, true}) {
+        const QString folder = scratch.file(fifo ? QStringLiteral("fifo") : QStringLiteral("link"));
+        const QString eml = folder + QStringLiteral("/1.eml");
+        ASSERT_TRUE(QDir().mkpath(folder));
+        WriteBytes(eml, ReadBytes(mailFiles[0]));
+        const Result<MailImport::Plan> plan =
+            MailImport::prepare(ImportSource::Kind::EmlFolder, folder, paths);
+        ASSERT_TRUE(plan.ok() && QFile::remove(eml));
+        fifo ? makeFifo(eml) : link(secret, eml);
+        EXPECT_EQ(MailImport::summary(MailImport::run(*plan, false, paths), debugText),
+                  QStringLiteral("0 件を取り込みました。\n取り込みを続けられませんでした: "
+                                 "Disk(「%1」が取り込みの途中で変わりました。)")
+                      .arg(eml));
+    }
 }
 
 } // namespace

@@ -115,8 +115,7 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
                 break;
             }
             const ReceivedMessageStore::Stored one = ReceivedMessageStore::store(*raw, processor, paths);
-            for (const MailError& notice : one.processed.notices)
-                ++outcome.notices[notice.kind];
+            outcome.notices += one.processed.notices;
             if (one.kind == ReceivedMessageStore::Stored::Kind::NotAMessage) {
                 ++outcome.broken;
                 continue;
@@ -156,10 +155,13 @@ QString summary(const Outcome& outcome, const std::function<QString(const MailEr
         lines.append(QStringLiteral("取り込みを中断しました。"));
     if (outcome.error)
         lines.append(QStringLiteral("取り込みを続けられませんでした: %1").arg(text(*outcome.error)));
-    for (auto it = outcome.notices.cbegin(); it != outcome.notices.cend(); ++it) {
-        const QString notice = text({.kind = it.key()});
-        lines.append(it.value() > 1 ? QStringLiteral("%1（%2 件）").arg(notice).arg(it.value()) : notice);
-    }
+    // Each names its mail; a long run of them (a folder of newsletters whose
+    // subject names no folder) is cut short.
+    constexpr int kNamed = 5;
+    for (const MailError& notice : outcome.notices.first(std::min<qsizetype>(kNamed, outcome.notices.size())))
+        lines.append(text(notice));
+    if (outcome.notices.size() > kNamed)
+        lines.append(QStringLiteral("ほかに %1 件、同じようなお知らせがあります。").arg(outcome.notices.size() - kNamed));
     return lines.join(u'\n');
 }
 

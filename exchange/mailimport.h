@@ -44,7 +44,7 @@ struct Outcome {
     int leftAtLimit = 0;            // not imported: the record file was full
     bool stopped = false;           // cancelled
     std::optional<MailError> error; // what stopped the import part-way (a full disk, a source that changed)
-    QMap<MailError::Kind, int> notices; // what unpacking noted, with how often
+    QList<MailError> notices; // what unpacking noted, each naming its mail, in order
 };
 
 // `again`: import the messages imported before as well.

@@ -278,17 +278,21 @@ TEST_F(MailImportTest, aPieceOfARecordAKilledCheckLeftIsCutOffFirst) {
     EXPECT_EQ(QFileInfo(paths.receivedMailFile()).size(), 2 * MailRecord::kSize);
 }
 
-// What unpacking notes of the mails taken in is said once per kind, with how often.
-TEST_F(MailImportTest, unpackingsNotesAreCountedForTheSummary) {
+// What unpacking noted names each mail; a long run of notes is cut short.
+TEST_F(MailImportTest, unpackingsNotesNameTheirMailsInTheSummary) {
     const QString folder = scratch.file(QStringLiteral("pages"));
     ASSERT_TRUE(QDir().mkpath(folder));
-    for (const char* name : {"/1.eml", "/2.eml"})
-        WriteBytes(folder + QLatin1String(name), "Subject: ../x\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n" +
-                                                     HtmlMailMarker.toUtf8() + "\r\n");
+    for (int i = 1; i <= 7; ++i)
+        WriteBytes(folder + QStringLiteral("/%1.eml").arg(i),
+                   "From: a@example.jp\r\nSubject: ../" + QByteArray::number(i) +
+                       "\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n" + HtmlMailMarker.toUtf8() + "\r\n");
     const MailImport::Outcome outcome = import(ImportSource::Kind::EmlFolder, folder);
-    EXPECT_EQ(outcome.imported, 2);
+    EXPECT_EQ(outcome.imported, 7);
     EXPECT_EQ(MailImport::summary(outcome, debugText),
-              QStringLiteral("2 件を取り込みました。\nFolderUnusable()（2 件）"));
+              QStringLiteral("7 件を取り込みました。\nFolderUnusable(../1, a@example.jp)\n"
+                             "FolderUnusable(../2, a@example.jp)\nFolderUnusable(../3, a@example.jp)\n"
+                             "FolderUnusable(../4, a@example.jp)\nFolderUnusable(../5, a@example.jp)\n"
+                             "ほかに 2 件、同じようなお知らせがあります。"));
 }
 
 // An mbox changed by another program after it was split: a spool emptied,

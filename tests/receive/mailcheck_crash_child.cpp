@@ -6,6 +6,7 @@
 // is sent and after the QUIT (one step when the QUIT goes with the batch). It
 // only watches the check, which takes its own path. Without a kill it prints
 // the number of steps it saw.
+#include <QCoreApplication>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -113,6 +114,7 @@ int main(int argc, char** argv) {
     if (const char* at = std::getenv("FENNICK_KILL_AT"))
         killAt = std::atoi(at);
     const MailLibraries mailLibraries;
+    QCoreApplication app(argc, argv); // the connection waits in an event loop, as in the program
     AppSettings settings;
     settings.servers.Pop3Server = QString::fromLocal8Bit(argv[2]);
     Pop3Session session({}, TestMailServers::trust());

@@ -1,11 +1,11 @@
 #include "mime/mimedecoder.h"
 
-#include <QRegularExpression>
 #include <gmime/gmime.h>
 
 #include "mime/base64.h"
 #include "mime/charsets.h"
 #include "mime/headertext.h"
+#include "mime/htmltext.h"
 #include "text/text.h"
 
 namespace {
@@ -145,60 +145,9 @@ struct Walker {
     }
 };
 
-QString decodeEntity(const QString& entity) {
-    static const QHash<QString, QString> named = {
-        {QStringLiteral("amp"), QStringLiteral("&")},  {QStringLiteral("lt"), QStringLiteral("<")},
-        {QStringLiteral("gt"), QStringLiteral(">")},   {QStringLiteral("quot"), QStringLiteral("\"")},
-        {QStringLiteral("apos"), QStringLiteral("'")}, {QStringLiteral("nbsp"), QStringLiteral(" ")},
-        {QStringLiteral("copy"), QStringLiteral("©")}, {QStringLiteral("yen"), QStringLiteral("¥")},
-    };
-    if (entity.startsWith(u'#')) {
-        bool ok = false;
-        const uint code = entity.startsWith(QStringLiteral("#x"), Qt::CaseInsensitive)
-                              ? entity.mid(2).toUInt(&ok, 16)
-                              : entity.mid(1).toUInt(&ok, 10);
-        if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
-            const char32_t c = code;
-            return QString::fromUcs4(&c, 1);
-        }
-        return QString(QChar::ReplacementCharacter);
-    }
-    return named.value(entity.toLower(), QStringLiteral("&") + entity + u';');
-}
-
 } // namespace
 
 namespace MimeDecoder {
-
-QString htmlToText(const QString& html) {
-    QString s = html;
-    static const QRegularExpression hidden(QStringLiteral("<(script|style|head)\\b.*?</\\1\\s*>"),
-                                           QRegularExpression::CaseInsensitiveOption |
-                                               QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression comments(QStringLiteral("<!--.*?-->"),
-                                             QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression breaks(QStringLiteral("<(br|/p|/div|/tr|/h[1-6]|/li)\\b[^>]*>"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
-    static const QRegularExpression entity(
-        QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9a-fA-F]{1,6}|[a-zA-Z]{2,8});"));
-    static const QRegularExpression newlines(QStringLiteral("[\r\n]+"));
-    s.remove(comments);
-    s.remove(hidden);
-    s.replace(newlines, QStringLiteral(" "));
-    s.replace(breaks, QStringLiteral("\n"));
-    s.remove(tags);
-    QString out;
-    qsizetype last = 0;
-    for (auto it = entity.globalMatch(s); it.hasNext();) {
-        const auto m = it.next();
-        out += QStringView(s).mid(last, m.capturedStart() - last);
-        out += decodeEntity(m.captured(1));
-        last = m.capturedEnd();
-    }
-    out += QStringView(s).mid(last);
-    return ToCrLf(out.trimmed());
-}
 
 ReceivedMessage decode(QByteArrayView raw) {
     ReceivedMessage message;
@@ -223,7 +172,7 @@ ReceivedMessage decode(QByteArrayView raw) {
     if (walker.havePlain)
         message.body = ToCrLf(walker.plainBody);
     else if (walker.haveHtml)
-        message.body = htmlToText(walker.htmlBody);
+        message.body = HtmlText::toPlainText(walker.htmlBody);
     return message;
 }
 

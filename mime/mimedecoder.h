@@ -15,7 +15,4 @@ namespace MimeDecoder {
 
 ReceivedMessage decode(QByteArrayView raw);
 
-// Plain text of an HTML body: tags removed, entities decoded.
-QString htmlToText(const QString& html);
-
 } // namespace MimeDecoder

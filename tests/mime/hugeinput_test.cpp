@@ -127,18 +127,19 @@ TEST(HugeInput, htmlBodiesOfTenMegabytesBecomeText) {
     const struct {
         const char* name;
         QByteArray html;
+        QString end; // of the body; an unclosed comment or script hides the paragraph after it
     } cases[] = {
-        {"unclosed comments", repeatedTo("<!--", kTenMegabytes)},
-        {"unclosed tags", repeatedTo("<", kTenMegabytes)},
-        {"unclosed breaks", repeatedTo("<br", kTenMegabytes)},
-        {"unclosed scripts", repeatedTo("<script>", kTenMegabytes)},
-        {"entities", repeatedTo("&amp;&#x41;&bogus", kTenMegabytes)},
+        {"unclosed comments", repeatedTo("<!--", kTenMegabytes), QString()},
+        {"unclosed tags", repeatedTo("<", kTenMegabytes), QStringLiteral("end")},
+        {"unclosed breaks", repeatedTo("<br", kTenMegabytes), QStringLiteral("end")},
+        {"unclosed scripts", repeatedTo("<script>", kTenMegabytes), QString()},
+        // 4 MB: a pattern-based pass spent more than five minutes on it (at 10 MB it gave up at once).
+        {"unclosed heads", repeatedTo("<head>/", 4 * 1024 * 1024), QStringLiteral("end")},
+        {"entities", repeatedTo("&amp;&#x41;&bogus", kTenMegabytes), QStringLiteral("end")},
     };
     for (const auto& c : cases) {
         const QByteArray raw =
             "Subject: html\r\nContent-Type: text/html; charset=utf-8\r\n\r\n" + c.html + "<p>end</p>\r\n";
-        expectFinishes(c.name, [&] {
-            EXPECT_TRUE(MimeDecoder::decode(raw).body.endsWith(QStringLiteral("end"))) << c.name;
-        });
+        expectFinishes(c.name, [&] { EXPECT_EQ(MimeDecoder::decode(raw).body.right(3), c.end) << c.name; });
     }
 }

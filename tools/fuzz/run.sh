@@ -12,7 +12,7 @@ seconds=${1:-900}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(mime_message header_text japanese_text record_file ini_file pop3_replies)
+  targets=(mime_message header_text japanese_text record_file ini_file pop3_replies html_text)
 fi
 
 # A fresh machine: the project's packages, then clang (libFuzzer comes with it).
@@ -42,7 +42,7 @@ seeds_of() {
 max_len_of() {
   case $1 in
     record_file) echo 70000 ;; # two mail records and a part of a third
-    mime_message) echo 65536 ;;
+    mime_message | html_text) echo 65536 ;;
     *) echo 16384 ;;
   esac
 }

@@ -8,6 +8,7 @@
 
 #include "mime/charsets.h"
 #include "mime/headertext.h"
+#include "mime/htmltext.h"
 #include "mime/iso2022jp.h"
 #include "mime/mimedecoder.h"
 #include "receive/attachmentwriter.h"
@@ -307,9 +308,42 @@ QString pop3Replies(QByteArrayView input) {
     return {};
 }
 
+QString htmlText(QByteArrayView input) {
+    const QString html = QString::fromUtf8(input);
+    const QString text = HtmlText::toPlainText(html);
+    if (text.size() > html.size())
+        return QStringLiteral("%1 characters of text from %2 of markup").arg(text.size()).arg(html.size());
+    if (text != text.trimmed())
+        return QStringLiteral("text not trimmed");
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if ((text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) ||
+            (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n')))
+            return QStringLiteral("a line end other than CR LF at %1").arg(i);
+
+    // Line breaks in the source read as spaces: without them, escaped text comes back whole.
+    QString plain = html;
+    plain.replace(u'\r', u' ').replace(u'\n', u' ');
+    if (HtmlText::toPlainText(plain.toHtmlEscaped()) != plain.trimmed())
+        return QStringLiteral("escaped text does not read back");
+
+    const QString shown = QStringLiteral("shown");
+    const struct {
+        const char* opening;
+        const char* closing;
+    } neverClosed[] = {
+        {"<script>", "</script"}, {"<STYLE a='>'>", "</style"}, {"<title>", "</title"}, {"<!-- ", "--"}};
+    for (const auto& element : neverClosed)
+        if (!html.contains(QLatin1StringView(element.closing), Qt::CaseInsensitive) &&
+            HtmlText::toPlainText(shown + QLatin1StringView(element.opening) + html) != shown)
+            return QStringLiteral("%1 never closed shows what follows")
+                .arg(QLatin1StringView(element.opening));
+    return {};
+}
+
 QList<Named> all() {
     return {{"mime_message", mimeMessage}, {"header_text", headerText}, {"japanese_text", japaneseText},
-            {"record_file", recordFile},   {"ini_file", iniFile},       {"pop3_replies", pop3Replies}};
+            {"record_file", recordFile},   {"ini_file", iniFile},       {"pop3_replies", pop3Replies},
+            {"html_text", htmlText}};
 }
 
 } // namespace FuzzTargets

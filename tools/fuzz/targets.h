@@ -41,6 +41,12 @@ QString iniFile(QByteArrayView input);
 // over only whole lines.
 QString pop3Replies(QByteArrayView input);
 
+// Bytes as UTF-8 HTML through the HTML-to-text pass: the text is no longer
+// than the markup, trimmed, with CR LF line ends; text escaped as HTML reads
+// back as it was; a script, style, title or comment never closed hides all
+// after it.
+QString htmlText(QByteArrayView input);
+
 struct Named {
     const char* name; // also the folder of its corpus
     Target run;

@@ -228,8 +228,6 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
 void MainForm::closeEvent(QCloseEvent* event) {
     // Closing the main window ends the program at once; the other windows
     // go with it and ask nothing.
-    if (onClosing)
-        onClosing();
     windows_.closeAll();
     event->accept();
     QApplication::quit();

@@ -45,8 +45,6 @@ class MainForm : public QWidget {
 
     // What receiving is wired to once the mail check exists.
     std::function<void()> onReceive;
-    // Told first when the window closes, before the other windows go.
-    std::function<void()> onClosing;
 
   protected:
     void mouseMoveEvent(QMouseEvent* event) override;

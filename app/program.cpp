@@ -5,7 +5,6 @@
 
 #include "app/appwindows.h"
 #include "app/mainform.h"
-#include "app/quitdeadline.h"
 #include "app/receiveaction.h"
 #include "app/startup.h"
 #include "oauth/accesstokens.h"
@@ -27,7 +26,6 @@ Program::Program(AppContext& context)
         return std::make_unique<Pop3Session>(options, UserCertificateTrust(context), UserTlsPolicy(context));
     });
     form_->onReceive = [receive = receive_.get()] { receive->run(); };
-    form_->onClosing = [] { EndProcessWithin(std::chrono::milliseconds(1500)); };
 }
 
 Program::~Program() = default;

@@ -10,9 +10,10 @@ class ReceiveAction;
 struct AppContext;
 
 // The program as start-up wires it on a prepared context: the windows, the
-// main window, receiving with the user's certificates and TLS answers,
-// captions fitted to this platform's fonts, and an end within two seconds of
-// the main window closing.
+// main window, receiving with the user's certificates and TLS answers, and
+// captions fitted to this platform's fonts. Closing the main window ends the
+// event loops; going away cancels the background work of every window and
+// waits for it, which ends within a moment wherever it waits.
 class Program {
   public:
     explicit Program(AppContext& context);

@@ -182,8 +182,10 @@ void BackForm::Command2_Click() {
     request.keepSentRecord = false;
     Command2->setEnabled(false);
     sendLock_.lock();
-    sendWorker_.start(MailSend(context_.paths, std::make_shared<SmtpSender>(UserSmtpSender(context_))),
-                      request, [this](const SendReport& report) { showSendReport(report); });
+    auto report = std::make_shared<SendReport>();
+    sending_.start([send = MailSend(context_.paths, std::make_shared<SmtpSender>(UserSmtpSender(context_))),
+                    request = request, report](BackgroundTask::Job&) { *report = send.run(request); },
+                   [this, report] { showSendReport(*report); });
 }
 
 void BackForm::showSendReport(const SendReport& report) {

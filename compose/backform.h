@@ -3,8 +3,9 @@
 #include <QWidget>
 
 #include "compose/attachmentrow.h"
+#include "compose/mailsend.h"
 #include "compose/sendlock.h"
-#include "compose/sendworker.h"
+#include "text/backgroundtask.h"
 
 class QLabel;
 class QLineEdit;
@@ -40,7 +41,7 @@ class BackForm : public QWidget {
     void Command9_Click();  // add an attachment
     void Command10_Click(); // drop all attachments
 
-    bool sending() const { return sendWorker_.running(); }
+    bool sending() const { return sending_.isRunning(); }
 
     QPushButton* Command2;
     QPushButton* Command3;
@@ -69,6 +70,6 @@ class BackForm : public QWidget {
     AppContext& context_;
     QString answeredBody_;
     AttachmentRow attachmentRow_;
-    SendWorker sendWorker_{this};
+    BackgroundTask sending_; // the send, off the window thread
     SendLock sendLock_;
 };

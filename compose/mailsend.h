@@ -55,7 +55,7 @@ struct SendReport {
 // address-book record in turn, and records each mail the server accepted in
 // the sent-mail file (unless the request keeps no record). A connection that
 // ends for good stops the send there. Blocking: windows run it on a worker
-// thread (SendWorker).
+// thread (a BackgroundTask).
 class MailSend {
   public:
     static inline const QString kSending = QStringLiteral("メールを送信中です。しばらくお待ち下さい。");

@@ -538,8 +538,10 @@ void WriteForm::Command1_Click() {
     Command1->setEnabled(false);
     sendLock_.lock();
 
-    sendWorker_.start(MailSend(context_.paths, std::make_shared<SmtpSender>(UserSmtpSender(context_))),
-                      typedRequest(), [this](const SendReport& report) { showSendReport(report); });
+    auto report = std::make_shared<SendReport>();
+    sending_.start([send = MailSend(context_.paths, std::make_shared<SmtpSender>(UserSmtpSender(context_))),
+                    request = typedRequest(), report](BackgroundTask::Job&) { *report = send.run(request); },
+                   [this, report] { showSendReport(*report); });
 }
 
 void WriteForm::showSendReport(const SendReport& report) {

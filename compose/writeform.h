@@ -11,7 +11,7 @@
 #include "compose/mailsend.h"
 #include "compose/sendlock.h"
 #include "compose/sendtoallround.h"
-#include "compose/sendworker.h"
+#include "text/backgroundtask.h"
 
 class PageViewInterface;
 class QComboBox;
@@ -68,7 +68,7 @@ class WriteForm : public QWidget {
     // A drop on the drop target: the first local file of the drop.
     void Label5_OLEDragDrop(const QList<QUrl>& urls);
 
-    bool sending() const { return sendWorker_.running(); }
+    bool sending() const { return sending_.isRunning(); }
     bool htmlMode() const { return htmlMode_; }
     const QList<int>& addressRecordNumbers() const { return addressRecordNumbers_; }
     int outerWidthTwips() const;
@@ -149,7 +149,7 @@ class WriteForm : public QWidget {
     QList<int> addressRecordNumbers_;
     QHash<QObject*, QString> helpTexts_;
     AttachmentRow attachmentRow_;
-    SendWorker sendWorker_{this};
+    BackgroundTask sending_; // the send, off the window thread
     SendLock sendLock_;
     SendToAllRound sendToAllRound_;
     PageViewInterface* preview_ = nullptr;

@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QMenu>
 
-#include "exchange/backgroundjob.h"
 #include "exchange/mailimport.h"
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
@@ -28,8 +27,7 @@ struct ImportPlan {
 
 HistoryExchange::HistoryExchange(Window window, AppContext& context, QMenu* fileMenu, QAction* before,
                                  QLabel* progress)
-    : QObject(window.widget), window_(std::move(window)), context_(context), progress_(progress),
-      job_(std::make_unique<BackgroundJob>()) {
+    : QObject(window.widget), window_(std::move(window)), context_(context), progress_(progress) {
     exportMenu_ = new QMenu(QStringLiteral("エクスポート"), fileMenu);
     exportMenu_->setObjectName(QStringLiteral("mexport"));
     auto add = [&](QMenu* menu, const char* name, const QString& caption, std::function<void()> run) {
@@ -61,7 +59,7 @@ HistoryExchange::HistoryExchange(Window window, AppContext& context, QMenu* file
 HistoryExchange::~HistoryExchange() = default;
 
 bool HistoryExchange::isRunning() const {
-    return job_->isRunning();
+    return task_.isRunning();
 }
 
 void HistoryExchange::modeChanged() {
@@ -125,8 +123,8 @@ void HistoryExchange::exportMails(MailExport::Format format, bool selectedOnly) 
     setBusy(true);
     auto outcome = std::make_shared<ExportOutcome>();
     const AppPaths paths = context_.paths;
-    job_->start(
-        [request, paths, outcome, this](BackgroundJob& job) {
+    task_.start(
+        [request, paths, outcome, this](BackgroundTask::Job& job) {
             const ExchangeHooks hooks = hooksFor(job, QStringLiteral("書き出し中"));
             outcome->written = MailExport::run(request, paths, hooks);
         },
@@ -157,8 +155,8 @@ void HistoryExchange::importMails(ImportSource::Kind kind) {
     setBusy(true);
     auto plan = std::make_shared<ImportPlan>();
     const AppPaths paths = context_.paths;
-    job_->start(
-        [kind, source, paths, plan, this](BackgroundJob& job) {
+    task_.start(
+        [kind, source, paths, plan, this](BackgroundTask::Job& job) {
             const ExchangeHooks hooks = hooksFor(job, QStringLiteral("読み込み中"));
             plan->plan = MailImport::prepare(kind, source, paths, hooks);
         },
@@ -181,17 +179,17 @@ void HistoryExchange::importMails(ImportSource::Kind kind) {
         });
 }
 
-ExchangeHooks HistoryExchange::hooksFor(BackgroundJob& job, const QString& doing) {
+ExchangeHooks HistoryExchange::hooksFor(BackgroundTask::Job& job, const QString& doing) {
     return {[&job, this, doing](int done, int total) {
-                job.post([this, doing, done, total] { showProgress(doing, done, total); });
+                job.postLatest(0, [this, doing, done, total] { showProgress(doing, done, total); });
             },
             [&job] { return job.cancelled(); }};
 }
 
 void HistoryExchange::runImport(std::shared_ptr<ImportPlan> plan, bool again) {
     const AppPaths paths = context_.paths;
-    job_->start(
-        [plan, again, paths, this](BackgroundJob& job) {
+    task_.start(
+        [plan, again, paths, this](BackgroundTask::Job& job) {
             const ExchangeHooks hooks = hooksFor(job, QStringLiteral("取り込み中"));
             plan->outcome = MailImport::run(*plan->plan, again, paths, hooks);
         },

@@ -8,8 +8,8 @@
 #include "exchange/importsource.h"
 #include "exchange/mailexport.h"
 #include "history/historymode.h"
+#include "text/backgroundtask.h"
 
-class BackgroundJob;
 class QAction;
 class QLabel;
 class QMenu;
@@ -19,7 +19,7 @@ struct AppContext;
 // The history window's way to other programs, in its menu ファイル:
 // エクスポート writes the whole history or the selected rows to an mbox
 // file or a folder of .eml files; インポート (received history) reads
-// mbox, .eml and Maildir. Both run on a worker with n / N in the status
+// mbox, .eml and Maildir. Both run as a background task with n / N in the status
 // bar; the window stays live.
 class HistoryExchange : public QObject {
     Q_OBJECT
@@ -42,7 +42,7 @@ class HistoryExchange : public QObject {
 
   private:
     // Progress shown as `doing` n / N, and the job's cancel, for a run on `job`.
-    ExchangeHooks hooksFor(BackgroundJob& job, const QString& doing);
+    ExchangeHooks hooksFor(BackgroundTask::Job& job, const QString& doing);
     void showProgress(const QString& what, int done, int total);
     void finished(const QString& text, bool failed);
     void setBusy(bool busy);
@@ -53,5 +53,5 @@ class HistoryExchange : public QObject {
     QLabel* progress_;
     QMenu* exportMenu_;
     QMenu* importMenu_;
-    std::unique_ptr<BackgroundJob> job_;
+    BackgroundTask task_; // one export or import at a time
 };

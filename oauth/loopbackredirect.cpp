@@ -102,9 +102,9 @@ QString LoopbackRedirect::redirectUri() const {
 }
 
 std::optional<QUrlQuery> LoopbackRedirect::wait(const QString& state, QDeadlineTimer deadline,
-                                                const std::atomic<bool>& cancelled) {
+                                                const CancelToken& cancelled) {
     std::deque<Connection> open;
-    while (!cancelled && !deadline.hasExpired()) {
+    while (!cancelled.isCancelled() && !deadline.hasExpired()) {
         awaitActivity(*server_, open, deadline);
         // Every connection the listener took in: it takes in all that queued
         // at once, and those no longer wake the poll.

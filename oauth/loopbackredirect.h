@@ -3,11 +3,11 @@
 #include <QDeadlineTimer>
 #include <QString>
 #include <QUrlQuery>
-#include <atomic>
 #include <chrono>
 #include <memory>
 #include <optional>
 
+#include "text/canceltoken.h"
 #include "transport/mailerror.h"
 
 class QTcpServer;
@@ -32,7 +32,7 @@ class LoopbackRedirect {
     // read side by side with the others; requests without that state
     // (another tab, a favicon) get an answer and are passed over.
     std::optional<QUrlQuery> wait(const QString& state, QDeadlineTimer deadline,
-                                  const std::atomic<bool>& cancelled);
+                                  const CancelToken& cancelled);
 
   private:
     std::chrono::milliseconds requestTimeout_;

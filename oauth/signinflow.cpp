@@ -25,7 +25,7 @@ QUrl SignInFlow::authorizationUrl(const QString& redirectUri, const QString& sta
     return QUrl::fromEncoded(base + (base.contains('?') ? '&' : '?') + FormEncoded(q));
 }
 
-MailResult<OAuthTokens> SignInFlow::run(const Browser& browse, const std::atomic<bool>& cancelled) const {
+MailResult<OAuthTokens> SignInFlow::run(const Browser& browse, const CancelToken& cancelled) const {
     using R = MailResult<OAuthTokens>;
     using K = MailError::Kind;
     LoopbackRedirect redirect;
@@ -35,7 +35,7 @@ MailResult<OAuthTokens> SignInFlow::run(const Browser& browse, const std::atomic
     const QString state = Pkce::newState();
     browse(authorizationUrl(redirect.redirectUri(), state, verifier));
     const std::optional<QUrlQuery> answer = redirect.wait(state, QDeadlineTimer(options_.timeout), cancelled);
-    if (!answer && cancelled)
+    if (!answer && cancelled.isCancelled())
         return R::failure({.kind = K::SignInCancelled});
     if (!answer)
         return R::failure(

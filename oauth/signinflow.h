@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QUrl>
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -10,6 +9,7 @@
 #include "oauth/oauthprovider.h"
 #include "oauth/tokenendpoint.h"
 #include "settings/tokenstore.h"
+#include "text/canceltoken.h"
 
 // Signing in with a provider through the user's browser: the authorization
 // code flow (RFC 6749 section 4.1) with PKCE (RFC 7636, S256) and a loopback
@@ -32,7 +32,7 @@ class SignInFlow {
                      Options{}) {}
 
     // The tokens issued, or why there are none.
-    MailResult<OAuthTokens> run(const Browser& browse, const std::atomic<bool>& cancelled) const;
+    MailResult<OAuthTokens> run(const Browser& browse, const CancelToken& cancelled) const;
 
   private:
     QUrl authorizationUrl(const QString& redirectUri, const QString& state, const QString& verifier) const;

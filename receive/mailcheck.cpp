@@ -1,7 +1,6 @@
 #include "receive/mailcheck.h"
 
 #include <QFileInfo>
-#include <thread>
 
 #include "receive/fetchedqueue.h"
 #include "receive/messageprocessor.h"
@@ -10,6 +9,7 @@
 #include "store/posixfile.h"
 #include "store/recordfile.h"
 #include "store/recordfilelock.h"
+#include "text/backgroundtask.h"
 #include "text/text.h"
 #include "transport/mailbox.h"
 
@@ -38,7 +38,7 @@ MailCheck::Outcome MailCheck::CheckMail() {
         return outcome;
     };
 
-    if (stopped_) // stopped before it began: no connection, no question to the user
+    if (stopping()) // stopped before it began: no connection, no question to the user
         return finish();
     if (settings_.servers.Pop3Server.isEmpty()) {
         // A check that cannot reach a server is not "no new mail": ask for one.
@@ -88,12 +88,17 @@ MailCheck::Outcome MailCheck::CheckMail() {
     // go to the file in the server's order, one message at a time.
     FetchedQueue queue(kFetchedAheadBytes);
     int examined = 0;
-    std::thread storing([&] { examined = storeAll(queue, processor, outcome); });
+    BackgroundTask::Beside storing =
+        BackgroundTask::beside([&] { examined = storeAll(queue, processor, outcome); });
     fetchAll(outcome.waiting, queue);
     storing.join();
     const bool deletionsAccepted = deleteStoredAndClose(outcome);
     pruneLog(deletionsAccepted && mailbox_.removalsCommitted(), examined == outcome.waiting);
     return finish();
+}
+
+bool MailCheck::stopping() const {
+    return stopped_ || CancelToken::current().isCancelled();
 }
 
 std::optional<bool> MailCheck::storedBefore(int n, const QByteArray& digest) {
@@ -134,7 +139,7 @@ Result<int> MailCheck::append(int n, const QByteArray& digest, const MailRecord&
 
 void MailCheck::fetchAll(int count, FetchedQueue& queue) {
     using Kind = FetchedQueue::Item::Kind;
-    for (int n = 1; n <= count && !stopped_; ++n) {
+    for (int n = 1; n <= count && !stopping(); ++n) {
         if (hooks_.progress)
             hooks_.progress(n, count);
         FetchedQueue::Item item;
@@ -175,8 +180,8 @@ int MailCheck::storeAll(FetchedQueue& queue, MessageProcessor& processor, Outcom
             queue.refuse();
             break;
         }
-        ++examined;     // too large ones too: the next ones can still be stored; it is never deleted
-        if (stopped_) { // the message in hand is stored; what was fetched after it stays on the server
+        ++examined;       // too large ones too: the next ones can still be stored; it is never deleted
+        if (stopping()) { // the message in hand is stored; what was fetched after it stays on the server
             queue.refuse();
             break;
         }

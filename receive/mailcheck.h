@@ -89,7 +89,9 @@ class MailCheck {
 
     Outcome CheckMail();
     // From any thread: fetch no message after the one in hand. What was
-    // stored is still made durable and then deleted on the server.
+    // stored is still made durable and then deleted on the server. A check
+    // run as a background job stops the same way when the job is cancelled
+    // (where its connection also ends: the deletions wait for the next check).
     void stop() { stopped_ = true; }
 
   private:
@@ -111,6 +113,7 @@ class MailCheck {
     // Deletes what was stored and ends the session; true when the server
     // took every deletion asked for.
     bool deleteStoredAndClose(Outcome& outcome);
+    bool stopping() const;
     // Drops the log's lines that no longer keep anything from being stored twice.
     void pruneLog(bool deletionsCommitted, bool examinedAll);
 

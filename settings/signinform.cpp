@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "oauth/signinflow.h"
 #include "oauth/signinplan.h"
-#include "oauth/signintask.h"
 #include "settings/accountfile.h"
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
@@ -121,7 +121,7 @@ void SignInForm::fail(const QString& text) {
 
 void SignInForm::SignInCommand_Click() {
     if (running_) {
-        task_->cancel();
+        signIn_.cancel();
         return;
     }
     SignInChoice choice{ProviderCombo->currentData().toString(), AddressText->text(), {}};
@@ -135,11 +135,21 @@ void SignInForm::SignInCommand_Click() {
         SignInPlan::make(choice, OAuthClients(context_.paths.join(OAuthClients::kFileName)));
     if (!plan)
         return fail(plan.error());
-    task_.reset(); // a finished one
-    task_ = std::make_unique<SignInTask>(
-        SignInFlow(plan->client, plan->user, plan->extraParameters, std::make_shared<CurlTokenEndpoint>()),
-        [this](const QUrl& url) { showBrowser(url); },
-        [this, plan = *plan](const MailResult<OAuthTokens>& tokens) { finish(plan, tokens); });
+    closed_ = false;
+    auto tokens = std::make_shared<MailResult<OAuthTokens>>(
+        MailResult<OAuthTokens>::failure({.kind = MailError::Kind::SignInCancelled}));
+    signIn_.start(
+        [this, tokens,
+         flow = SignInFlow(plan->client, plan->user, plan->extraParameters,
+                           std::make_shared<CurlTokenEndpoint>())](BackgroundTask::Job& job) {
+            *tokens = flow.run([this, &job](const QUrl& url) { job.post([this, url] { showBrowser(url); }); },
+                               job.token());
+        },
+        [this, tokens, plan = *plan] {
+            if (closed_)
+                return showRunning(false);
+            finish(plan, *tokens);
+        });
     showRunning(true);
     StatusLabel->setText(QStringLiteral("ブラウザでサインインして、アクセスを許可してください。(5 分以内)"));
 }
@@ -193,7 +203,8 @@ void SignInForm::CancelCommand_Click() {
 
 void SignInForm::closeEvent(QCloseEvent* event) {
     // The listener closes with the sign-in; a window that comes back starts afresh.
-    task_.reset();
+    closed_ = true;
+    signIn_.cancel();
     showRunning(false);
     event->accept();
 }

@@ -5,13 +5,13 @@
 #include <memory>
 
 #include "settings/tokenstore.h"
+#include "text/backgroundtask.h"
 #include "transport/mailerror.h"
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class SignInTask;
 struct AppContext;
 struct SignInPlan;
 
@@ -64,6 +64,7 @@ class SignInForm : public QWidget {
 
     AppContext& context_;
     std::function<void()> changed_;
-    std::unique_ptr<SignInTask> task_;
+    BackgroundTask signIn_; // the wait for the browser, off the window thread
+    bool closed_ = false;   // a sign-in cancelled by closing the window is not reported
     bool running_ = false;
 };

@@ -29,7 +29,9 @@ class JobScope {
 
 } // namespace
 
-BackgroundTask::BackgroundTask() : latest_(std::make_shared<LatestCalls>()) {}
+BackgroundTask::BackgroundTask(const QString& homeName) : latest_(std::make_shared<LatestCalls>()) {
+    home_.setObjectName(homeName);
+}
 
 BackgroundTask::~BackgroundTask() {
     {
@@ -181,9 +183,11 @@ bool BackgroundTask::Job::askHome(std::function<void()> question) {
     return true;
 }
 
-BackgroundTask::Job::Beside BackgroundTask::Job::beside(std::function<void()> work) {
-    std::unique_ptr<QThread> thread(QThread::create([this, work = std::move(work)] {
-        const JobScope scope(*this);
+BackgroundTask::Beside BackgroundTask::beside(std::function<void()> work) {
+    std::unique_ptr<QThread> thread(QThread::create([job = Job::current(), work = std::move(work)] {
+        if (!job)
+            return work();
+        const JobScope scope(*job);
         work();
     }));
     thread->start();

@@ -45,23 +45,6 @@ class BackgroundTask {
             return *answer;
         }
 
-        // Runs `work` on a thread of its own beside the job, under its
-        // token, until join() (or the end of the returned object).
-        class Beside {
-          public:
-            explicit Beside(std::unique_ptr<QThread> thread) : thread_(std::move(thread)) {}
-            ~Beside() { join(); }
-            Beside(Beside&&) = default;
-            void join() {
-                if (thread_)
-                    thread_->wait();
-            }
-
-          private:
-            std::unique_ptr<QThread> thread_;
-        };
-        Beside beside(std::function<void()> work);
-
         // The job whose thread this is; none on a thread without a job.
         static Job* current();
 
@@ -74,10 +57,30 @@ class BackgroundTask {
         CancelToken token_;
     };
 
+    // A thread beside a job (the mail check stores on one while it fetches
+    // on the other), joined by join() or at its end.
+    class Beside {
+      public:
+        explicit Beside(std::unique_ptr<QThread> thread) : thread_(std::move(thread)) {}
+        ~Beside() { join(); }
+        Beside(Beside&&) = default;
+        void join() {
+            if (thread_)
+                thread_->wait();
+        }
+
+      private:
+        std::unique_ptr<QThread> thread_;
+    };
+    // Runs `work` beside the job of this thread, under its token (as its
+    // own work when this thread runs no job).
+    static Beside beside(std::function<void()> work);
+
     using Work = std::function<void(Job&)>;
     using Done = std::function<void()>;
 
-    BackgroundTask();
+    // `homeName` names the object its calls are queued to at home.
+    explicit BackgroundTask(const QString& homeName = {});
     ~BackgroundTask();
     BackgroundTask(const BackgroundTask&) = delete;
     BackgroundTask& operator=(const BackgroundTask&) = delete;

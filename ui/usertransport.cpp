@@ -1,14 +1,8 @@
 #include "ui/usertransport.h"
 
-#include <QCoreApplication>
-#include <QThread>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <optional>
-
 #include "oauth/accesstokens.h"
 #include "settings/accountfile.h"
+#include "text/backgroundtask.h"
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
 #include "ui/prompter.h"
@@ -16,50 +10,19 @@
 namespace {
 
 // A Yes/No question of a connection, put to the user in a message box.
-// Asked from a worker thread (a send, a check), the window thread shows it
-// while the worker waits for the answer. A worker asked to stop (its window
-// is closing and waits for it) stops waiting and takes it as a No; the
-// question is then withdrawn and never shown.
+// Asked from a background job (a send, a check), the window thread shows it
+// while the job waits for the answer. A job cancelled meanwhile (its window
+// is closing) takes it as a No; a question not yet shown is withdrawn.
 std::function<bool(const MailError&)> askUser(Prompter* prompter) {
     return [prompter](const MailError& problem) {
         const auto ask = [prompter, problem] {
             return prompter->message(nullptr, QuestionText(problem), QStringLiteral("確認"),
-                                     Prompter::Icon::Warning, Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
+                                     Prompter::Icon::Warning,
+                                     Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
         };
-        QCoreApplication* app = QCoreApplication::instance();
-        QThread* const worker = QThread::currentThread();
-        if (worker == app->thread())
-            return ask();
-        struct Pending {
-            std::mutex mutex;
-            std::condition_variable answered;
-            std::optional<bool> yes;
-            bool withdrawn = false;
-        };
-        const auto pending = std::make_shared<Pending>();
-        QMetaObject::invokeMethod(
-            app,
-            [pending, ask] {
-                {
-                    const std::lock_guard lock(pending->mutex);
-                    if (pending->withdrawn)
-                        return;
-                }
-                const bool yes = ask();
-                const std::lock_guard lock(pending->mutex);
-                pending->yes = yes;
-                pending->answered.notify_all();
-            },
-            Qt::QueuedConnection);
-        std::unique_lock lock(pending->mutex);
-        while (!pending->yes) {
-            if (worker->isInterruptionRequested()) {
-                pending->withdrawn = true;
-                return false;
-            }
-            pending->answered.wait_for(lock, std::chrono::milliseconds(50));
-        }
-        return *pending->yes;
+        if (BackgroundTask::Job* job = BackgroundTask::Job::current())
+            return job->ask<bool>(ask).value_or(false);
+        return ask();
     };
 }
 

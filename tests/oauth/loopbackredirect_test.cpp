@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "oauth/loopbackredirect.h"
+#include "text/canceltoken.h"
 
 namespace {
 
@@ -112,7 +113,7 @@ TEST(LoopbackRedirect, theRedirectIsAnsweredWhateverElseTheBrowserOpens) {
         ASSERT_TRUE(listener.listen().ok());
         ScriptedBrowser browser(quint16(QUrl(listener.redirectUri()).port()), row.steps);
         browser.awaitListening();
-        const std::atomic<bool> cancelled = false;
+        const CancelToken cancelled;
         const std::optional<QUrlQuery> query =
             listener.wait(QStringLiteral("s1"), QDeadlineTimer(20000), cancelled);
         EXPECT_EQ(query ? query->queryItemValue(QStringLiteral("code")) : QString(), QStringLiteral("c1"));

@@ -8,6 +8,7 @@
 #include "oauth/signinflow.h"
 #include "tests/support/faketokenendpoint.h"
 #include "tests/support/testbrowser.h"
+#include "text/canceltoken.h"
 
 namespace {
 
@@ -76,7 +77,7 @@ TEST(SignInFlow, theCodeComesBackToTheLoopbackListenerAndIsExchangedWithItsVerif
         const SignInFlow flow(client(), QStringLiteral("taro+mail@example.jp"),
                               {{QStringLiteral("prompt"), QStringLiteral("consent")}}, endpoint, options);
         TestBrowser browser;
-        std::atomic<bool> cancelled = false;
+        const CancelToken cancelled;
         const MailResult<OAuthTokens> tokens = flow.run(
             [&](const QUrl& url) {
                 if (row.browser == Browser::Answers)
@@ -84,7 +85,7 @@ TEST(SignInFlow, theCodeComesBackToTheLoopbackListenerAndIsExchangedWithItsVerif
                 else if (row.browser == Browser::AnswersWithAnotherState)
                     browser.answerWithState(url, row.answer, "forged-state");
                 else if (row.browser == Browser::Cancels)
-                    cancelled = true;
+                    cancelled.cancel();
             },
             cancelled);
         if (row.error) {

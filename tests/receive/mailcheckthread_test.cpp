@@ -12,17 +12,18 @@
 #include "tests/support/fakemailbox.h"
 #include "tests/support/mailerrors.h"
 #include "tests/support/tempfolder.h"
+#include "text/canceltoken.h"
 
 namespace {
 
-// Holds message 1 in hand until the check's thread is asked to stop (or ten
+// Holds message 1 in hand until the check's job is cancelled (or ten
 // seconds pass, so that a stuck test fails instead of hanging).
 class HeldUntilStopped : public FakeMailbox {
   public:
     MailResult<QByteArray> fetchRaw(int n) override {
         MailResult<QByteArray> raw = FakeMailbox::fetchRaw(n);
         const QDeadlineTimer patience(10000);
-        while (n == 1 && !QThread::currentThread()->isInterruptionRequested() && !patience.hasExpired())
+        while (n == 1 && !CancelToken::current().isCancelled() && !patience.hasExpired())
             QThread::yieldCurrentThread();
         return raw;
     }
@@ -58,7 +59,8 @@ class MailCheckThreadTest : public testing::Test {
     }
 
     void report(const QString& what) {
-        allOnWindowThread = allOnWindowThread && QThread::currentThread() == QCoreApplication::instance()->thread();
+        allOnWindowThread =
+            allOnWindowThread && QThread::currentThread() == QCoreApplication::instance()->thread();
         reports << what;
     }
 

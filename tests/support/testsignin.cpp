@@ -4,6 +4,7 @@
 
 #include "oauth/signinflow.h"
 #include "tests/support/testbrowser.h"
+#include "text/canceltoken.h"
 
 OAuthSignIn SignInAtTestServer(const TestAccount& account, const QString& storeFile) {
     const OAuthClient client{QStringLiteral("custom"),
@@ -13,7 +14,7 @@ OAuthSignIn SignInAtTestServer(const TestAccount& account, const QString& storeF
                              QStringLiteral("fennick-tests"),
                              {}};
     TestBrowser browser;
-    const std::atomic<bool> cancelled = false;
+    const CancelToken cancelled;
     const MailResult<OAuthTokens> tokens =
         SignInFlow(client, account.name, {}, std::make_shared<CurlTokenEndpoint>())
             .run([&](const QUrl& url) { browser.open(url); }, cancelled);

@@ -1,13 +1,15 @@
 // The questions of a connection on a worker thread (a send): a certificate
 // that fails the checks, a login in clear.
-#include <QSignalSpy>
+#include <QTest>
 #include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sys/stat.h>
 
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
+#include "text/backgroundtask.h"
 #include "ui/appcontext.h"
 #include "ui/usertransport.h"
 
@@ -23,15 +25,12 @@ class ThreadNotingPrompter : public ScriptedPrompter {
     QList<QThread*> threads;
 };
 
-// Runs the check on a thread of its own while this one keeps its events going.
+// Runs the check as a background job while this thread keeps its events going.
 MailStatus onWorker(const std::function<MailStatus()>& check) {
     MailStatus checked = MailStatus::failure({.kind = MailError::Kind::NotConnected});
-    QThread* worker = QThread::create([&] { checked = check(); });
-    QSignalSpy finished(worker, &QThread::finished);
-    worker->start();
-    EXPECT_TRUE(finished.wait(10000));
-    worker->wait();
-    delete worker;
+    BackgroundTask task;
+    EXPECT_TRUE(task.start([&](BackgroundTask::Job&) { checked = check(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !task.isRunning(); }, 10000));
     return checked;
 }
 
@@ -90,24 +89,28 @@ TEST(UserTransport, aWorkersQuestionIsAskedOnTheWindowThreadAndItsYesIsKeptForTh
     }
 }
 
-// A window that closes waits for its worker: a worker asked to stop while
-// its question waits for the window thread takes it as a No, and the
-// question is never shown.
-TEST(UserTransport, aWorkerAskedToStopWithdrawsItsQuestion) {
+// A closing window cancels its job: a question still waiting for the window
+// thread is taken as a No, and never shown.
+TEST(UserTransport, aCancelledJobsQuestionIsANoAndNeverShown) {
     TempFolder folder;
     AppContext context(AppPaths(folder.path()), folder.path());
     ASSERT_TRUE(context.paths.ensureLayout().ok());
     ScriptedPrompter prompter;
     context.prompter = &prompter;
-    MailStatus allowed;
-    std::unique_ptr<QThread> worker(QThread::create([&] {
-        allowed = UserTlsPolicy(context).allowClearLogin(QStringLiteral("pop3 mail.example.jp:110"),
-                                                         QStringLiteral("mail.example.jp"));
-    }));
-    worker->start();
-    worker->requestInterruption(); // this thread handles no events meanwhile, as a closing window waits
-    ASSERT_TRUE(worker->wait(5000)) << "the worker still waits for an answer";
-    EXPECT_FALSE(allowed.ok());
-    QCoreApplication::processEvents(); // the question queued here arrives now
+    std::optional<MailStatus> allowed;
+    std::atomic<bool> started = false;
+    {
+        BackgroundTask task;
+        ASSERT_TRUE(task.start([&](BackgroundTask::Job&) {
+            started = true;
+            allowed = UserTlsPolicy(context).allowClearLogin(QStringLiteral("pop3 mail.example.jp:110"),
+                                                             QStringLiteral("mail.example.jp"));
+        }));
+        while (!started)
+            QThread::yieldCurrentThread();
+    } // this thread handles no events meanwhile, as a closing window's does
+    ASSERT_TRUE(allowed.has_value());
+    EXPECT_FALSE(allowed->ok());
+    QCoreApplication::processEvents();
     EXPECT_TRUE(prompter.shown.isEmpty());
 }

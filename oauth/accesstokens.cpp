@@ -19,7 +19,7 @@ AccessTokens::AccessTokens(QString storeFile, std::shared_ptr<TokenEndpoint> end
 std::shared_ptr<BearerTokenSource> AccessTokens::forAccount(const QString& storeFile) {
     if (!TokenStore(storeFile).load())
         return nullptr;
-    return std::make_shared<AccessTokens>(storeFile, std::make_shared<CurlTokenEndpoint>());
+    return std::make_shared<AccessTokens>(storeFile, std::make_shared<HttpsTokenEndpoint>());
 }
 
 MailResult<QString> AccessTokens::accessToken() {

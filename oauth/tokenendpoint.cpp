@@ -3,7 +3,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUrl>
-#include <curl/curl.h>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QTimer>
+#include <memory>
+
+#include "text/canceltoken.h"
 
 QByteArray FormEncoded(const QueryItems& items) {
     QByteArray out;
@@ -15,9 +22,34 @@ QByteArray FormEncoded(const QueryItems& items) {
     return out;
 }
 
-CurlTokenEndpoint::CurlTokenEndpoint(CurlSession::Timeouts timeouts) : timeouts_(timeouts) {}
+namespace {
 
-MailResult<HttpReply> CurlTokenEndpoint::post(const QString& url, const QueryItems& form) {
+// A reply's failure as the transport words it: the host and the system's words.
+MailError failureOf(const QNetworkReply& reply, const QString& host) {
+    using K = MailError::Kind;
+    const auto failed = [&](K kind) { return MailError{.kind = kind, .name = host, .detail = reply.errorString()}; };
+    switch (reply.error()) {
+    case QNetworkReply::HostNotFoundError:
+        return failed(K::ServerNotFound);
+    case QNetworkReply::ConnectionRefusedError:
+        return failed(K::CannotConnect);
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::OperationCanceledError: // the transfer timeout aborts it
+        return failed(K::Timeout);
+    case QNetworkReply::SslHandshakeFailedError:
+        return failed(K::Tls);
+    case QNetworkReply::RemoteHostClosedError:
+        return failed(K::ConnectionLost);
+    default:
+        return failed(K::ConnectionFailed);
+    }
+}
+
+} // namespace
+
+HttpsTokenEndpoint::HttpsTokenEndpoint(std::chrono::milliseconds timeout) : timeout_(timeout) {}
+
+MailResult<HttpReply> HttpsTokenEndpoint::post(const QString& url, const QueryItems& form) {
     using R = MailResult<HttpReply>;
     const QUrl target(url);
     const QString host = target.host();
@@ -28,25 +60,38 @@ MailResult<HttpReply> CurlTokenEndpoint::post(const QString& url, const QueryIte
     if (!target.isValid() ||
         !(target.scheme() == QStringLiteral("https") || (target.scheme() == QStringLiteral("http") && local)))
         return R::failure({.kind = MailError::Kind::TokenServerNotHttps, .name = url});
-    CurlSession curl(timeouts_);
-    CURL* h = curl.handle();
-    const QByteArray address = target.toEncoded();
-    const QByteArray body = FormEncoded(form);
-    curl_slist* headers = curl_slist_append(nullptr, "Accept: application/json");
-    curl_easy_setopt(h, CURLOPT_URL, address.constData());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(h, CURLOPT_POSTFIELDS, body.constData());
-    curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE, long(body.size()));
-    const bool done = curl.perform(1 << 20);
-    long status = 0;
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    curl.close();
-    curl_slist_free_all(headers);
-    if (!done)
-        return R::failure(MailError{.kind = MailError::Kind::TokenServerUnreachable, .name = host}.because(
-            curl.error(host)));
-    return HttpReply{int(status), curl.body()};
+    QNetworkAccessManager network;
+    network.setProxy(QNetworkProxy::NoProxy);
+    QNetworkRequest request(target);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
+    request.setRawHeader("Accept", "application/json");
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setTransferTimeout(int(timeout_.count()));
+    const std::unique_ptr<QNetworkReply> reply(network.post(request, FormEncoded(form)));
+    // A token answer is a few hundred bytes; a megabyte is no token endpoint.
+    constexpr qint64 kMostBytes = 1 << 20;
+    QEventLoop loop;
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer slice;
+    slice.callOnTimeout(&loop, &QEventLoop::quit);
+    slice.start(CancelToken::kSlice);
+    const CancelToken cancel = CancelToken::current();
+    while (!reply->isFinished()) {
+        if (cancel.isCancelled() || reply->bytesAvailable() > kMostBytes) {
+            reply->abort();
+            return R::failure(MailError{.kind = MailError::Kind::TokenServerUnreachable, .name = host}.because(
+                {.kind = cancel.isCancelled() ? MailError::Kind::Cancelled : MailError::Kind::ReplyTooLarge,
+                 .name = host,
+                 .bytes = kMostBytes}));
+        }
+        loop.exec();
+    }
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    // An HTTP error status is an answer to read; no answer at all is a failure.
+    if (!status.isValid())
+        return R::failure(
+            MailError{.kind = MailError::Kind::TokenServerUnreachable, .name = host}.because(failureOf(*reply, host)));
+    return HttpReply{status.toInt(), reply->read(kMostBytes)};
 }
 
 TokenAnswer TokenAnswer::read(const HttpReply& reply, const QDateTime& now) {

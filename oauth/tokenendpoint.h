@@ -2,12 +2,13 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <chrono>
 #include <optional>
 
 #include "oauth/oauthprovider.h"
 #include "settings/tokenstore.h"
 #include "text/result.h"
-#include "transport/curlsession.h"
+#include "transport/mailerror.h"
 
 // A form body or query, every value percent-encoded but the unreserved
 // characters (RFC 3986), so that a "+" in an address stays a "+".
@@ -27,15 +28,17 @@ class TokenEndpoint {
     virtual MailResult<HttpReply> post(const QString& url, const QueryItems& form) = 0;
 };
 
-// Over libcurl, blocking, on any thread: https only, except to this machine
-// itself; redirects are not followed.
-class CurlTokenEndpoint : public TokenEndpoint {
+// Over Qt's network access, blocking, on a thread of a background job (it
+// waits in an event loop of its own, and stops within a slice once the job
+// is cancelled): https only, except to this machine itself; redirects are
+// not followed; the system's certificate checks, no question to the user.
+class HttpsTokenEndpoint : public TokenEndpoint {
   public:
-    explicit CurlTokenEndpoint(CurlSession::Timeouts timeouts = {15, 30});
+    explicit HttpsTokenEndpoint(std::chrono::milliseconds timeout = std::chrono::seconds(30));
     MailResult<HttpReply> post(const QString& url, const QueryItems& form) override;
 
   private:
-    CurlSession::Timeouts timeouts_;
+    std::chrono::milliseconds timeout_;
 };
 
 // What a token endpoint's reply means (RFC 6749 sections 5.1 and 5.2).

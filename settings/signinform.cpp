@@ -141,7 +141,7 @@ void SignInForm::SignInCommand_Click() {
     signIn_.start(
         [this, tokens,
          flow = SignInFlow(plan->client, plan->user, plan->extraParameters,
-                           std::make_shared<CurlTokenEndpoint>())](BackgroundTask::Job& job) {
+                           std::make_shared<HttpsTokenEndpoint>())](BackgroundTask::Job& job) {
             *tokens = flow.run([this, &job](const QUrl& url) { job.post([this, url] { showBrowser(url); }); },
                                job.token());
         },

@@ -21,6 +21,7 @@
 
 #include "mime/iso2022jp.h"
 #include "receive/mailcheckthread.h"
+#include "serversenv.h"
 #include "transport/certificatetrust.h"
 #include "transport/maillibraries.h"
 #include "transport/pop3session.h"
@@ -80,16 +81,6 @@ void fill(const QString& maildir, int count) {
     }
 }
 
-QString setting(const QString& dir, const QString& key) {
-    QFile f(dir + QStringLiteral("/servers.env"));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("no servers.env in %s", qPrintable(dir));
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(key.toLatin1() + '='))
-            return QString::fromLatin1(line.mid(key.size() + 1).trimmed());
-    return {};
-}
-
 void printPeakMemory() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -141,7 +132,7 @@ int main(int argc, char* argv[]) {
     const QString mode = QString::fromLocal8Bit(argv[3]);
     const QString appFolder = QString::fromLocal8Bit(argv[4]);
     if (mode == QStringLiteral("fill")) {
-        fill(setting(servers, QStringLiteral("MAIL_ROOT")) + QStringLiteral("/mail/") + account, 1000);
+        fill(ServerSetting(servers, QStringLiteral("MAIL_ROOT")) + QStringLiteral("/mail/") + account, 1000);
         return 0;
     }
     QDir().mkpath(appFolder);
@@ -158,9 +149,9 @@ int main(int argc, char* argv[]) {
     AppSettings settings;
     settings.servers.Pop3Server =
         argc > 5 ? QString::fromLocal8Bit(argv[5])
-                 : QStringLiteral("127.0.0.1:") + setting(servers, QStringLiteral("POP3_PORT"));
+                 : QStringLiteral("127.0.0.1:") + ServerSetting(servers, QStringLiteral("POP3_PORT"));
     const QList<QSslCertificate> certificate = QSslCertificate::fromPath(
-        setting(servers, QStringLiteral("MAIL_ROOT")) + QStringLiteral("/tls/cert.pem"));
+        ServerSetting(servers, QStringLiteral("MAIL_ROOT")) + QStringLiteral("/tls/cert.pem"));
     if (certificate.isEmpty())
         qFatal("no server certificate");
     const CertificateTrust trust(paths.dataFile(CertificateTrust::kFileName), {});

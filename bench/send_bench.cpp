@@ -14,26 +14,13 @@
 #include <cstdio>
 
 #include "compose/mailsend.h"
+#include "serversenv.h"
 #include "store/addressfile.h"
 #include "transport/certificatetrust.h"
 #include "transport/maillibraries.h"
 #include "transport/serveraddress.h"
 #include "transport/smtpsender.h"
 #include "transport/tlspolicy.h"
-
-namespace {
-
-QString setting(const QString& dir, const QString& key) {
-    QFile f(dir + QStringLiteral("/servers.env"));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("no servers.env in %s", qPrintable(dir));
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(key.toLatin1() + '='))
-            return QString::fromLatin1(line.mid(key.size() + 1).trimmed());
-    return {};
-}
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     const MailLibraries mailLibraries;
@@ -44,7 +31,7 @@ int main(int argc, char* argv[]) {
     const QString server = QString::fromLocal8Bit(argv[2]);
     const QString folder = QString::fromLocal8Bit(argv[3]);
     const int entries = argc > 4 ? std::atoi(argv[4]) : 200;
-    const QString domain = setting(servers, QStringLiteral("MAIL_DOMAIN"));
+    const QString domain = ServerSetting(servers, QStringLiteral("MAIL_DOMAIN"));
 
     QDir().mkpath(folder);
     const AppPaths paths(folder);
@@ -57,7 +44,7 @@ int main(int argc, char* argv[]) {
             qFatal("cannot write the address book");
 
     const QList<QSslCertificate> certificate = QSslCertificate::fromPath(
-        setting(servers, QStringLiteral("MAIL_ROOT")) + QStringLiteral("/tls/cert.pem"));
+        ServerSetting(servers, QStringLiteral("MAIL_ROOT")) + QStringLiteral("/tls/cert.pem"));
     const CertificateTrust trust(paths.dataFile(CertificateTrust::kFileName), {});
     const QString host = ServerAddress::parse(server, kSmtpScheme)->host;
     if (!trust.trust(host, CertificateTrust::fingerprint(certificate.first())))

@@ -44,6 +44,9 @@ BackgroundTask::~BackgroundTask() {
     changed_.notify_all();
     if (thread_)
         thread_->wait();
+    // The loop let go of the mutex last; taking it makes its end visible to
+    // the sanitizers, which cannot see into QThread::wait().
+    const std::lock_guard lock(mutex_);
     // What the job queued home is dropped with home_.
 }
 
@@ -184,14 +187,23 @@ bool BackgroundTask::Job::askHome(std::function<void()> question) {
 }
 
 BackgroundTask::Beside BackgroundTask::beside(std::function<void()> work) {
-    std::unique_ptr<QThread> thread(QThread::create([job = Job::current(), work = std::move(work)] {
+    auto ended = std::make_shared<std::mutex>();
+    std::unique_ptr<QThread> thread(QThread::create([job = Job::current(), work = std::move(work), ended] {
+        const std::lock_guard end(*ended);
         if (!job)
             return work();
         const JobScope scope(*job);
         work();
     }));
     thread->start();
-    return Beside(std::move(thread));
+    return Beside(std::move(thread), std::move(ended));
+}
+
+void BackgroundTask::Beside::join() {
+    if (!thread_)
+        return;
+    thread_->wait();
+    const std::lock_guard after(*ended_);
 }
 
 BackgroundTask::Job* BackgroundTask::Job::current() {

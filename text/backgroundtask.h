@@ -61,16 +61,16 @@ class BackgroundTask {
     // on the other), joined by join() or at its end.
     class Beside {
       public:
-        explicit Beside(std::unique_ptr<QThread> thread) : thread_(std::move(thread)) {}
+        Beside(std::unique_ptr<QThread> thread, std::shared_ptr<std::mutex> ended)
+            : thread_(std::move(thread)), ended_(std::move(ended)) {}
         ~Beside() { join(); }
         Beside(Beside&&) = default;
-        void join() {
-            if (thread_)
-                thread_->wait();
-        }
+        // Everything the thread did happens before join() returns.
+        void join();
 
       private:
         std::unique_ptr<QThread> thread_;
+        std::shared_ptr<std::mutex> ended_; // let go last by the thread: a hand-over the sanitizers see
     };
     // Runs `work` beside the job of this thread, under its token (as its
     // own work when this thread runs no job).

@@ -192,7 +192,10 @@ TEST_F(TyakuFormTest, hoverHelpAndTheCopyField) {
     QTest::mouseMove(form->Command3);
     QEvent enter(QEvent::Enter);
     QApplication::sendEvent(form->Command3, &enter);
-    EXPECT_EQ(form->Text4->toPlainText(), TyakuForm::kHelpTexts[2]);
+    EXPECT_EQ(
+        form->Text4->toPlainText(),
+        QStringLiteral(
+            "受信したメールを１件ずつ削除します。リストでメールを選択（クリック）してから実行して下さい。"));
     QApplication::sendEvent(form->MailListView->viewport(), &enter);
     EXPECT_FALSE(form->Text4->isVisible());
     EXPECT_TRUE(form->Text4->toPlainText().isEmpty());

@@ -124,6 +124,7 @@ constexpr ControlRow kControls[] = {
     Row<&WriteForm::Text9>("Text9", {0, 0, 0, 0}),
 };
 
+// Form_Load takes the design's size as the window's outer size.
 constexpr WindowDesign kDesign{.name = "WriteForm",
                                .title = u"新規作成",
                                .width = WriteForm::kOpenWidth,

@@ -51,7 +51,7 @@ struct ControlRow {
 struct WindowDesign {
     const char* name; // the window's objectName
     QStringView title;
-    int width, height; // client area, in twips
+    int width, height; // the client area it opens with, in twips
     bool fixedSize;
     std::span<const ControlRow> rows; // in creation order: a later row lies above an earlier one
     const char* helpBox = nullptr;    // shows the hover help; none: the help is the tool tip

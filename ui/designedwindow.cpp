@@ -57,8 +57,8 @@ void DesignedWindow::build(int top) {
     }
     helpBox_ = design_.helpBox ? find(design_.helpBox) : nullptr;
     for (const Built& b : built_) {
-        if (b.row->buddyName)
-            static_cast<QLabel*>(b.control)->setBuddy(find(b.row->buddyName));
+        if (auto* label = qobject_cast<QLabel*>(b.control); label && b.row->buddyName)
+            label->setBuddy(find(b.row->buddyName));
         if (!b.row->help.isEmpty() && !helpBox_)
             b.control->setToolTip(b.row->help.toString());
         if (helpBox_ && (!b.row->help.isEmpty() || b.row->clearsHelp)) {

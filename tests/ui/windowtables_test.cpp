@@ -209,12 +209,13 @@ TEST_P(WindowTables, controlsOverlapOnlyWhereOneSitsOnTheOther) {
                 continue;
             const bool declared = names(rows[a].sitsOn, rows[b].name) || names(rows[b].sitsOn, rows[a].name);
             const QRect common = twipsRect(rows[a]).intersected(twipsRect(rows[b]));
-            if (declared)
+            if (declared) {
                 EXPECT_FALSE(common.isEmpty())
                     << rows[a].name << " and " << rows[b].name << " do not overlap";
-            else
+            } else {
                 EXPECT_TRUE(common.isEmpty()) << rows[a].name << " and " << rows[b].name << " overlap by "
                                               << common.width() << "x" << common.height() << " twips";
+            }
         }
     for (const ControlRow& row : rows) {
         for (const QByteArray& other : QByteArray(row.sitsOn).split(' ')) {

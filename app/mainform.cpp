@@ -18,7 +18,8 @@
 
 namespace {
 
-// The menu labels' captions begin with ideographic spaces, as drawn.
+// The help line first, then the menu labels, whose captions begin with
+// ideographic spaces, as drawn.
 constexpr ControlRow kControls[] = {
     Row<&MainForm::Label, 9>("Label9", {120, 120, 5295, 975}),
     Row<&MainForm::Label, 1>("Label1", {3720, 1240, 1215, 255}, u"　　新規作成",

@@ -15,77 +15,69 @@
 #include "addressbook/addressbox.h"
 #include "addressbook/addressexchange.h"
 #include "ui/appcontext.h"
-#include "ui/named.h"
 #include "ui/prompter.h"
-#include "ui/twips.h"
 #include "ui/wholetext.h"
-
-const QString FriendForm::kHelpTexts[4] = {
-    QStringLiteral("コピーして来たメールアドレスを貼り付けます。"),
-    QStringLiteral("登録を行います。これにより新規作成でのメールアドレスの一発入力が可能になります。"),
-    QStringLiteral("不要になったメールアドレスを削除します。"),
-    QStringLiteral("名詞の挿入を行います。例えばあなたのメールアドレスが taro@example.com "
-                   "の場合、名詞を日本太郎と設定すると、自動的に日本太郎<taro@example.com>と登録され、"
-                   "受信した相手側には名詞挿入のメールアドレスが表示されます。\r\n\r\n"
-                   "必要なければ挿入する必要はありません。"),
-};
 
 namespace {
 
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(Twips::rect(left, top, width, height));
-}
-
 constexpr int kNameTypedChars = 30;
 
-QPushButton* button(const QString& caption, const char* name, QWidget* parent) {
-    return Named(new QPushButton(caption, parent), name);
-}
+constexpr ControlRow kControls[] = {
+    Row<&FriendForm::Label1, 0>("Label1_0", {120, 210, 1335, 255}, u"メールアドレス"),
+    Row<&FriendForm::Label1, 1>("Label1_1", {840, 555, 615, 255}, u"名前"),
+    Row<&FriendForm::Label1, 2>("Label1_2", {3240, 1395, 735, 255}, u"登録件数"),
+    Row<&FriendForm::Label1, 3>("Label1_3", {840, 915, 615, 255}, u"名詞"),
+    Row<&FriendForm::Text4>("Text4", {1500, 120, 4455, 300}),
+    Row<&FriendForm::Command1>("Command1", {6120, 120, 975, 300}, u"貼付",
+                               u"コピーして来たメールアドレスを貼り付けます。"),
+    Row<&FriendForm::Text2>("Text2", {1500, 480, 4455, 300}),
+    Row<&FriendForm::Text50>("Text50", {1500, 840, 4455, 300}),
+    Row<&FriendForm::Command38>(
+        "Command38", {6120, 840, 975, 300}, u"名刺挿入",
+        u"名詞の挿入を行います。例えばあなたのメールアドレスが taro@example.com "
+        u"の場合、名詞を日本太郎と設定すると、自動的に日本太郎<taro@example.com>と登録され、"
+        u"受信した相手側には名詞挿入のメールアドレスが表示されます。\r\n\r\n"
+        u"必要なければ挿入する必要はありません。"),
+    Row<&FriendForm::Command3>(
+        "Command3", {120, 1320, 975, 300}, u"登録",
+        u"登録を行います。これにより新規作成でのメールアドレスの一発入力が可能になります。"),
+    Row<&FriendForm::Command4>("Command4", {1320, 1320, 975, 300}, u"削除",
+                               u"不要になったメールアドレスを削除します。"),
+    Row<&FriendForm::Text3>("Text3", {4000, 1320, 615, 300}),
+    Row<&FriendForm::MailListView>("MailListView", {0, 1920, 9375, 4095}).reachesPastEdge(),
+    Row<&FriendForm::Text5>("Text5", {1320, 3240, 5415, 2055}).over("MailListView"),
+    // The status strip reaches past both side edges and its top covers the list's foot.
+    Row<&FriendForm::Picture1>("Picture1", {-120, 6000, 8295, 495}).over("MailListView").reachesPastEdge(),
+    Row<&FriendForm::Label7>("Label7", {120, 120, 7215, 255}).in("Picture1"),
+};
+
+constexpr const char* kTabOrder[] = {"Command38", "Text50",   "Text2", "Text3",    "Text4",
+                                     "Command1",  "Command3", "Text5", "Command4", "MailListView"};
+
+constexpr WindowDesign kDesign{.name = "FriendForm",
+                               .title = u"アドレス帳",
+                               .width = 8160,
+                               .height = 6510,
+                               .fixedSize = false,
+                               .rows = kControls,
+                               .helpBox = "Text5",
+                               .surfaceHidesHelp = true,
+                               .tabOrder = kTabOrder};
 
 } // namespace
 
-FriendForm::FriendForm(AppContext& context) : context_(context), book_(context.paths) {
-    setObjectName(QStringLiteral("FriendForm"));
-    setWindowTitle(QStringLiteral("アドレス帳"));
-    resize(Twips::toPixels(8160), Twips::toPixels(6510));
+FriendForm::FriendForm(AppContext& context)
+    : DesignedWindow(kDesign), context_(context), book_(context.paths) {
+    build();
     setAutoFillBackground(true);
     QPalette grey = palette();
     grey.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
     setPalette(grey);
-    setMouseTracking(true);
 
-    const char* captionNames[4] = {"Label1_0", "Label1_1", "Label1_2", "Label1_3"};
-    const QString captions[4] = {QStringLiteral("メールアドレス"), QStringLiteral("名前"),
-                                 QStringLiteral("登録件数"), QStringLiteral("名詞")};
-    const QRect captionPlaces[4] = {Twips::rect(120, 210, 1335, 255), Twips::rect(840, 555, 615, 255),
-                                    Twips::rect(3240, 1395, 735, 255), Twips::rect(840, 915, 615, 255)};
-    for (int i = 0; i < 4; ++i) {
-        Label1[i] = Named(new QLabel(captions[i], this), captionNames[i]);
-        Label1[i]->setGeometry(captionPlaces[i]);
-    }
-
-    Text4 = Named(new QLineEdit(this), "Text4");
     Text4->setMaxLength(AddressBox::kTypedChars);
-    place(Text4, 1500, 120, 4455, 300);
-    Command1 = button(QStringLiteral("貼付"), "Command1", this);
-    place(Command1, 6120, 120, 975, 300);
-    Text2 = Named(new QLineEdit(this), "Text2");
     Text2->setMaxLength(kNameTypedChars);
-    place(Text2, 1500, 480, 4455, 300);
-    Text50 = Named(new QLineEdit(this), "Text50");
-    place(Text50, 1500, 840, 4455, 300);
-    Command38 = button(QStringLiteral("名刺挿入"), "Command38", this);
-    place(Command38, 6120, 840, 975, 300);
-    Command3 = button(QStringLiteral("登録"), "Command3", this);
-    place(Command3, 120, 1320, 975, 300);
-    Command4 = button(QStringLiteral("削除"), "Command4", this);
-    place(Command4, 1320, 1320, 975, 300);
-    Text3 = Named(new QLineEdit(this), "Text3");
     Text3->setReadOnly(true);
     Text3->setAttribute(Qt::WA_InputMethodEnabled, false);
-    place(Text3, 4000, 1320, 615, 300);
-
-    MailListView = Named(new QTreeWidget(this), "MailListView");
     MailListView->setColumnCount(2);
     MailListView->setHeaderLabels({QStringLiteral("Address"), QStringLiteral("Name")});
     MailListView->setRootIsDecorated(false);
@@ -96,34 +88,10 @@ FriendForm::FriendForm(AppContext& context) : context_(context), book_(context.p
     MailListView->header()->setStretchLastSection(false);
     MailListView->setTextElideMode(Qt::ElideNone); // the fields' padding would show as "…"
     MailListView->setContextMenuPolicy(Qt::CustomContextMenu);
-    place(MailListView, 0, 1920, 9375, 4095); // its right part lies beyond the window's edge
-
-    Text5 = Named(new QPlainTextEdit(this), "Text5");
     Text5->setReadOnly(true);
     Text5->hide();
-    place(Text5, 1320, 3240, 5415, 2055);
 
-    Picture1 = Named(new QFrame(this), "Picture1");
-    place(Picture1, -120, 6000, 8295, 495);
-    Label7 = Named(new QLabel(Picture1), "Label7");
-    Label7->setGeometry(Twips::rect(120, 120, 7215, 255));
-
-    QWidget::setTabOrder(Command38, Text50);
-    QWidget::setTabOrder(Text50, Text2);
-    QWidget::setTabOrder(Text2, Text3);
-    QWidget::setTabOrder(Text3, Text4);
-    QWidget::setTabOrder(Text4, Command1);
-    QWidget::setTabOrder(Command1, Command3);
-    QWidget::setTabOrder(Command3, Text5);
-    QWidget::setTabOrder(Text5, Command4);
-    QWidget::setTabOrder(Command4, MailListView);
-
-    for (QWidget* w :
-         {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command3), static_cast<QWidget*>(Command4),
-          static_cast<QWidget*>(Command38), static_cast<QWidget*>(MailListView->viewport())}) {
-        w->setMouseTracking(true);
-        w->installEventFilter(this);
-    }
+    MailListView->viewport()->installEventFilter(this);
     connect(Command1, &QPushButton::clicked, this, &FriendForm::Command1_Click);
     connect(Command3, &QPushButton::clicked, this, &FriendForm::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &FriendForm::Command4_Click);
@@ -262,29 +230,8 @@ void FriendForm::showListMenu(const QPoint& at) {
     menu.exec(MailListView->viewport()->mapToGlobal(at));
 }
 
-void FriendForm::Form_MouseMove() {
-    Text5->hide();
-}
-
-void FriendForm::mouseMoveEvent(QMouseEvent* event) {
-    Form_MouseMove();
-    QWidget::mouseMoveEvent(event);
-}
-
 bool FriendForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease && watched == MailListView->viewport()) {
-        // The view has handled the press by now, so the selected row is the pressed one.
-        MailListView_MouseDown();
-        return false;
-    }
-    if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
-        const QObject* helpTargets[4] = {Command1, Command3, Command4, Command38};
-        for (int i = 0; i < 4; ++i)
-            if (watched == helpTargets[i]) {
-                Text5->setPlainText(kHelpTexts[i]);
-                Text5->show();
-                Text5->raise();
-            }
-    }
-    return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonRelease && watched == MailListView->viewport())
+        MailListView_MouseDown(); // the view has handled the press: the selected row is the pressed one
+    return DesignedWindow::eventFilter(watched, event);
 }

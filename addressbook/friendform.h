@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QWidget>
 #include <optional>
 
 #include "addressbook/addressbook.h"
+#include "ui/designedwindow.h"
 
 class QFrame;
 class QLabel;
@@ -15,8 +15,8 @@ struct AppContext;
 
 // The address book window: register, list, select and delete
 // correspondents; the business card; exchange with other programs from the
-// list's context menu. Positions follow the design in twips.
-class FriendForm : public QWidget {
+// list's context menu.
+class FriendForm : public DesignedWindow {
     Q_OBJECT
   public:
     explicit FriendForm(AppContext& context);
@@ -28,7 +28,6 @@ class FriendForm : public QWidget {
     void Command1_Click();  // 貼付
     void Command38_Click(); // 名刺挿入
     void MailListView_MouseDown();
-    void Form_MouseMove();
     void ExportVCard();
     void ImportContacts();
 
@@ -37,8 +36,6 @@ class FriendForm : public QWidget {
     void presetAddress(const QString& address);
 
     std::optional<int> currentRecord() const { return currentRecord_; }
-
-    static const QString kHelpTexts[4]; // Command1, Command3, Command4, Command38
 
     QLineEdit* Text4;
     QPushButton* Command1;
@@ -56,7 +53,6 @@ class FriendForm : public QWidget {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
 
   private:
     int selectedRow() const; // 1-based; 0 when no row is selected

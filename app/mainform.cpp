@@ -16,29 +16,45 @@
 #include "ui/prompter.h"
 #include "ui/twips.h"
 
-const QString MainForm::kCaptions[8] = {
-    QStringLiteral("　　新規作成"), QStringLiteral("　　受　　　信"), QStringLiteral("　　着信履歴"),
-    QStringLiteral("　　送信履歴"), QStringLiteral("　　アドレス帳"), QStringLiteral("　　設　　　定"),
-    QStringLiteral("　　　Small"),  QStringLiteral("　　HomePage"),
-};
-
-const QString MainForm::kHelpTexts[8] = {
-    QStringLiteral("メールの新規作成・送信を行います。「HTML」、「TEXT」の送信が行えます。使用方法は「新規作"
-                   "成」画面でのHELPを"
-                   "ご覧下さい。"),
-    QStringLiteral("新着メールの受信を行います。"),
-    QStringLiteral("受信したメールデータを見ます。「HTML」、「TEXT」"),
-    QStringLiteral("送信したメールデータを見ます。送信したかな？　と言う時にご覧下さい。"),
-    QStringLiteral("アドレス帳への登録を行います。これにより頻度の高いメールの送信の際にアドレス一発入力が可"
-                   "能となります。"),
-    QStringLiteral("ID,PASS,サーバーの設定を行います。これを行わないと、通信エラーとなります。"),
-    QStringLiteral("画面の最小化を行います。"),
-    QStringLiteral("ミルテ工房、作者のホームページです。取り扱い等の情報が得られます。"),
-};
-
 namespace {
 
-constexpr int kMenuTops[8] = {1240, 1720, 2160, 2620, 3060, 3520, 3960, 4440};
+// The help line first, then the menu labels, whose captions begin with
+// ideographic spaces, as drawn.
+constexpr ControlRow kControls[] = {
+    Row<&MainForm::Label, 9>("Label9", {120, 120, 5295, 975}),
+    Row<&MainForm::Label, 1>("Label1", {3720, 1240, 1215, 255}, u"　　新規作成",
+                             u"メールの新規作成・送信を行います。「HTML」、「TEXT」の送信が行えます。"
+                             u"使用方法は「新規作成」画面でのHELPをご覧下さい。"),
+    Row<&MainForm::Label, 2>("Label2", {3720, 1720, 1215, 255}, u"　　受　　　信",
+                             u"新着メールの受信を行います。"),
+    Row<&MainForm::Label, 3>("Label3", {3720, 2160, 1215, 255}, u"　　着信履歴",
+                             u"受信したメールデータを見ます。「HTML」、「TEXT」"),
+    Row<&MainForm::Label, 4>("Label4", {3720, 2620, 1215, 255}, u"　　送信履歴",
+                             u"送信したメールデータを見ます。送信したかな？　と言う時にご覧下さい。"),
+    Row<&MainForm::Label, 5>("Label5", {3720, 3060, 1215, 255}, u"　　アドレス帳",
+                             u"アドレス帳への登録を行います。これにより頻度の高いメールの送信の際に"
+                             u"アドレス一発入力が可能となります。"),
+    Row<&MainForm::Label, 6>("Label6", {3720, 3520, 1215, 255}, u"　　設　　　定",
+                             u"ID,PASS,サーバーの設定を行います。これを行わないと、通信エラーとなります。"),
+    Row<&MainForm::Label, 7>("Label7", {3720, 3960, 1215, 255}, u"　　　Small", u"画面の最小化を行います。"),
+    Row<&MainForm::Label, 8>("Label8", {3720, 4440, 1215, 255}, u"　　HomePage",
+                             u"ミルテ工房、作者のホームページです。取り扱い等の情報が得られます。"),
+    Row<&MainForm::Text1>("Text1", {600, 3240, 2535, 270}),
+    Row<&MainForm::ProgressLabel>("ProgressLabel", {3150, 3240, 555, 270}),
+    Row<&MainForm::Text2>("Text2", {600, 3600, 2535, 270}),
+    Row<&MainForm::Label, 10>("Label10", {960, 4440, 1935, 375}, u"Fennick"),
+    // A strip of decoration along the foot, drawn a little wider and lower than the window.
+    Row<&MainForm::Picture2>("Picture2", {0, 5280, 5535, 1095}).reachesPastEdge(),
+};
+
+constexpr WindowDesign kDesign{.name = "MainForm",
+                               .title = u"Fennick Ver 1.0",
+                               .width = 5475,
+                               .height = 6330,
+                               .fixedSize = true,
+                               .rows = kControls,
+                               .helpBox = "Label9",
+                               .surfaceHidesHelp = true};
 
 QString clockText(const QDateTime& now) {
     const QLocale locale = QLocale::system();
@@ -50,50 +66,24 @@ QString clockText(const QDateTime& now) {
 
 } // namespace
 
-MainForm::MainForm(AppContext& context, AppWindows& windows) : context_(context), windows_(windows) {
-    setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(QStringLiteral("Fennick Ver 1.0"));
-    setFixedSize(Twips::toPixels(5475), Twips::toPixels(6330));
-    setMouseTracking(true);
+MainForm::MainForm(AppContext& context, AppWindows& windows)
+    : DesignedWindow(kDesign), context_(context), windows_(windows) {
+    build();
     setAutoFillBackground(true);
-
-    Label[9] = new QLabel(this);
-    Label[9]->setObjectName(QStringLiteral("Label9"));
-    Label[9]->setGeometry(Twips::rect(120, 120, 5295, 975));
     Label[9]->setWordWrap(true);
     Label[9]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
     for (int i = 1; i <= 8; ++i) {
-        QLabel* label = new QLabel(kCaptions[i - 1], this);
-        label->setObjectName(QStringLiteral("Label%1").arg(i));
-        label->setGeometry(Twips::rect(3720, kMenuTops[i - 1], 1215, 255));
-        label->setMouseTracking(true);
+        QLabel* label = Label[i];
         label->setCursor(Qt::PointingHandCursor);
-        label->installEventFilter(this);
         // Seven full-width characters must fit the design width of 1215 twips.
         QFont menuFont = label->font();
         menuFont.setPixelSize(std::max(8, Twips::toPixels(1215) / 7 - 1));
         label->setFont(menuFont);
         label->setStyleSheet(QStringLiteral("color: #1c3f66;"));
-        Label[i] = label;
     }
-
-    Text1 = new QLineEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setGeometry(Twips::rect(600, 3240, 2535, 270));
     Text1->setReadOnly(true);
-    ProgressLabel = new QLabel(this);
-    ProgressLabel->setObjectName(QStringLiteral("ProgressLabel"));
-    ProgressLabel->setGeometry(Twips::rect(3150, 3240, 555, 270));
     ProgressLabel->setAlignment(Qt::AlignCenter);
-    Text2 = new QLineEdit(this);
-    Text2->setObjectName(QStringLiteral("Text2"));
-    Text2->setGeometry(Twips::rect(600, 3600, 2535, 270));
     Text2->setReadOnly(true);
-
-    Label[10] = new QLabel(QStringLiteral("Fennick"), this);
-    Label[10]->setObjectName(QStringLiteral("Label10"));
-    Label[10]->setGeometry(Twips::rect(960, 4440, 1935, 375));
     QFont name;
     // Book Antiqua where it is installed, else the closest serif face.
     name.setFamilies({QStringLiteral("Book Antiqua"), QStringLiteral("Palatino Linotype"),
@@ -102,18 +92,8 @@ MainForm::MainForm(AppContext& context, AppWindows& windows) : context_(context)
     name.setPointSize(16);
     name.setItalic(true);
     Label[10]->setFont(name);
-
-    Picture2 = new QLabel(this);
-    Picture2->setObjectName(QStringLiteral("Picture2"));
-    Picture2->setGeometry(Twips::rect(0, 5280, 5535, 1095));
     Picture2->setStyleSheet(QStringLiteral(
         "background: qlineargradient(x1:0, y1:0, x2:1, y2:1, stop:0 #2e5a88, stop:1 #9cc3e6);"));
-
-    // Over these the help line stays as it is.
-    for (QWidget* w :
-         {static_cast<QWidget*>(Label[9]), static_cast<QWidget*>(Label[10]), static_cast<QWidget*>(Picture2),
-          static_cast<QWidget*>(Text1), static_cast<QWidget*>(Text2)})
-        w->setAttribute(Qt::WA_NoMousePropagation);
 
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
@@ -154,13 +134,11 @@ void MainForm::Label8_Click() {
 }
 
 void MainForm::Label_MouseMove(int index) {
-    Label[9]->setText(kHelpTexts[index - 1]);
-    Label[9]->setVisible(true);
+    showHelpOf(Label[index]);
 }
 
 void MainForm::Form_MouseMove() {
-    Label[9]->setVisible(false);
-    Label[9]->clear();
+    hideHelp();
 }
 
 void MainForm::Timer2_Timer() {
@@ -198,31 +176,19 @@ void MainForm::showProgress(int n, int count) {
     ProgressLabel->setText(text);
 }
 
-void MainForm::mouseMoveEvent(QMouseEvent* event) {
-    Form_MouseMove();
-    QWidget::mouseMoveEvent(event);
-}
-
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
-    for (int i = 1; i <= 8; ++i) {
-        if (watched != Label[i])
-            continue;
-        if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
-            Label_MouseMove(i);
-            return event->type() == QEvent::MouseMove; // keep it from reaching the surface
-        }
-        if (event->type() == QEvent::MouseButtonRelease &&
-            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-            using Handler = void (MainForm::*)();
-            static constexpr Handler clicks[8] = {&MainForm::Label1_Click, &MainForm::Label2_Click,
-                                                  &MainForm::Label3_Click, &MainForm::Label4_Click,
-                                                  &MainForm::Label5_Click, &MainForm::Label6_Click,
-                                                  &MainForm::Label7_Click, &MainForm::Label8_Click};
-            (this->*clicks[i - 1])();
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
+    using Handler = void (MainForm::*)();
+    static constexpr Handler clicks[8] = {
+        &MainForm::Label1_Click, &MainForm::Label2_Click, &MainForm::Label3_Click, &MainForm::Label4_Click,
+        &MainForm::Label5_Click, &MainForm::Label6_Click, &MainForm::Label7_Click, &MainForm::Label8_Click};
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        for (int i = 1; i <= 8; ++i)
+            if (watched == Label[i]) {
+                (this->*clicks[i - 1])();
+                return true;
+            }
+    return DesignedWindow::eventFilter(watched, event);
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QWidget>
 #include <functional>
+
+#include "ui/designedwindow.h"
 
 class AppWindows;
 class QLabel;
@@ -10,7 +11,7 @@ class QTimer;
 struct AppContext;
 
 // The launcher: eight menu labels, a status box, a clock and a help line.
-class MainForm : public QWidget {
+class MainForm : public DesignedWindow {
     Q_OBJECT
   public:
     MainForm(AppContext& context, AppWindows& windows);
@@ -40,14 +41,10 @@ class MainForm : public QWidget {
     QLabel* Picture2;
     QTimer* Timer2;
 
-    static const QString kCaptions[8];
-    static const QString kHelpTexts[8];
-
     // What receiving is wired to once the mail check exists.
     std::function<void()> onReceive;
 
   protected:
-    void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

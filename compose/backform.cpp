@@ -13,68 +13,44 @@
 #include "text/text.h"
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
-#include "ui/named.h"
 #include "ui/prompter.h"
-#include "ui/twips.h"
 #include "ui/usertransport.h"
 
 namespace {
 
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(Twips::rect(left, top, width, height));
-}
+constexpr ControlRow kControls[] = {
+    Row<&BackForm::Command2>("Command2", {120, 60, 1000, 345}, u"送信"),
+    Row<&BackForm::Command3>("Command3", {1140, 60, 1000, 345}, u"送信中止"),
+    Row<&BackForm::Command4>("Command4", {2160, 60, 1000, 345}, u"本文に貼付"),
+    Row<&BackForm::Label2, 3>("Label2_3", {120, 510, 960, 255}, u"宛先"),
+    Row<&BackForm::Label2, 0>("Label2_0", {120, 810, 960, 255}, u"題名"),
+    Row<&BackForm::Label2, 1>("Label2_1", {120, 1110, 960, 255}, u"添付File"),
+    Row<&BackForm::ToText>("ToText", {1140, 480, 5180, 285}),
+    Row<&BackForm::SubjectText>("SubjectText", {1140, 780, 5180, 285}),
+    Row<&BackForm::AttachText>("AttachText", {1140, 1080, 2800, 285}),
+    Row<&BackForm::AttachCommand>("AttachCommand", {4040, 1080, 780, 285}, u"添付"),
+    Row<&BackForm::Command9>("Command9", {4860, 1080, 840, 285}, u"追加"),
+    Row<&BackForm::Command10>("Command10", {5740, 1080, 900, 285}, u"取り消し"),
+    Row<&BackForm::BodyText>("BodyText", {30, 1440, 7300, 5600}),
+    // Over the body while attachments are added.
+    Row<&BackForm::List2>("List2", {1140, 1380, 2800, 900}).over("BodyText"),
+};
 
-void resizeTwips(QWidget* w, int width, int height) {
-    w->resize(Twips::toPixels(width), Twips::toPixels(height));
-}
-
-void moveLeftTwips(QWidget* w, int left) {
-    w->move(Twips::toPixels(left), w->y());
-}
+constexpr WindowDesign kDesign{.name = "BackForm",
+                               .title = u"返事を出す",
+                               .width = 7400,
+                               .height = 7600,
+                               .fixedSize = false,
+                               .rows = kControls};
 
 } // namespace
 
-BackForm::BackForm(AppContext& context) : context_(context) {
-    setObjectName(QStringLiteral("BackForm"));
-    setWindowTitle(QStringLiteral("返事を出す"));
-    resize(Twips::toPixels(kOpenWidth), Twips::toPixels(kOpenHeight));
-
-    Command2 = Named(new QPushButton(QStringLiteral("送信"), this), "Command2");
-    place(Command2, 120, 60, 1000, 345);
-    Command3 = Named(new QPushButton(QStringLiteral("送信中止"), this), "Command3");
-    place(Command3, 1140, 60, 1000, 345);
-    Command4 = Named(new QPushButton(QStringLiteral("本文に貼付"), this), "Command4");
-    place(Command4, 2160, 60, 1000, 345);
-
-    const char* rowNames[4] = {"Label2_0", "Label2_1", nullptr, "Label2_3"};
-    const QString rowCaptions[4] = {
-        QStringLiteral("題名"), QStringLiteral("添付File"), {}, QStringLiteral("宛先")};
-    const int rowTops[4] = {780, 1080, 0, 480};
-    for (int i : {3, 0, 1}) {
-        Label2[i] = Named(new QLabel(rowCaptions[i], this), rowNames[i]);
-        place(Label2[i], 120, rowTops[i] + 30, 960, 255);
-    }
-    ToText = Named(new QLineEdit(this), "ToText");
-    place(ToText, 1140, 480, 5180, 285);
-    SubjectText = Named(new QLineEdit(this), "SubjectText");
-    place(SubjectText, 1140, 780, 5180, 285);
-    AttachText = Named(new QLineEdit(this), "AttachText");
-    place(AttachText, 1140, 1080, 2800, 285);
-    AttachCommand = Named(new QPushButton(QStringLiteral("添付"), this), "AttachCommand");
-    place(AttachCommand, 4040, 1080, 780, 285);
-    Command9 = Named(new QPushButton(QStringLiteral("追加"), this), "Command9");
-    place(Command9, 4860, 1080, 840, 285);
-    Command10 = Named(new QPushButton(QStringLiteral("取り消し"), this), "Command10");
-    place(Command10, 5740, 1080, 900, 285);
-
-    BodyText = Named(new QTextEdit(this), "BodyText");
+BackForm::BackForm(AppContext& context) : DesignedWindow(kDesign), context_(context) {
+    build();
     QFont font;
     font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
                       QStringLiteral("Noto Sans CJK JP")});
     BodyText->setFont(font);
-    place(BodyText, 30, 1440, 7300, 5600);
-    List2 = Named(new QListWidget(this), "List2"); // over the body while attachments are added
-    place(List2, 1140, 1380, 2800, 900);
     attachmentRow_ = {AttachCommand, Command9, Command10, AttachText, List2};
     sendLock_ =
         SendLock({ToText, SubjectText, AttachText, BodyText}, {Command4, AttachCommand, Command9, Command10});
@@ -92,29 +68,23 @@ BackForm::BackForm(AppContext& context) : context_(context) {
 BackForm::~BackForm() = default;
 
 void BackForm::Form_Load() {
-    resizeTwips(AttachText, 2800, Twips::fromPixels(AttachText->height()));
+    setWidthTwips(AttachText, 2800);
     List2->hide();
 }
 
+// The factors are taken on the outer size, frame and title bar included.
 void BackForm::Form_Resize() {
-    // The factors are taken on the outer size, frame and title bar included.
-    const int W = Twips::fromPixels(frameGeometry().width());
-    const int H = Twips::fromPixels(frameGeometry().height());
-    const auto heightOf = [](const QWidget* w) { return Twips::fromPixels(w->height()); };
+    const int W = outerWidthTwips();
+    const int H = outerHeightTwips();
     resizeTwips(BodyText, int(0.99 * W), int(0.74 * H));
-    for (QLineEdit* line : {ToText, SubjectText})
-        resizeTwips(line, int(0.7 * W), heightOf(line));
-    resizeTwips(AttachText, int(0.4 * W), heightOf(AttachText));
-    const int attachWidth = Twips::fromPixels(AttachText->width());
-    moveLeftTwips(AttachCommand, attachWidth + 1240);
-    moveLeftTwips(Command9, attachWidth + 2060);
-    moveLeftTwips(Command10, attachWidth + 2940);
+    setWidthTwips(ToText, int(0.7 * W));
+    setWidthTwips(SubjectText, int(0.7 * W));
+    setWidthTwips(AttachText, int(0.4 * W));
+    const int attachWidth = widthTwips(AttachText);
+    setLeftTwips(AttachCommand, attachWidth + 1240);
+    setLeftTwips(Command9, attachWidth + 2060);
+    setLeftTwips(Command10, attachWidth + 2940);
     List2->resize(AttachText->width(), List2->height());
-}
-
-void BackForm::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    Form_Resize();
 }
 
 void BackForm::Form_Unload() {

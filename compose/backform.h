@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QWidget>
-
 #include "compose/attachmentrow.h"
 #include "compose/mailsend.h"
 #include "compose/sendlock.h"
 #include "text/backgroundtask.h"
+#include "ui/designedwindow.h"
 
 class QLabel;
 class QLineEdit;
@@ -18,7 +17,7 @@ struct AppContext;
 // an answer to the mail the history window shows. It keeps no sent record.
 // Sending runs on a worker thread, the fields as they went out meanwhile; a
 // reply that fails stays in the window.
-class BackForm : public QWidget {
+class BackForm : public DesignedWindow {
     Q_OBJECT
   public:
     explicit BackForm(AppContext& context);
@@ -32,7 +31,7 @@ class BackForm : public QWidget {
     bool fill(const QString& subject, const QString& to, const QString& body);
 
     void Form_Load();
-    void Form_Resize();
+    void Form_Resize() override;
     void Form_Unload();
     void Command2_Click(); // send
     void Command3_Click(); // close without sending
@@ -61,7 +60,6 @@ class BackForm : public QWidget {
     void sendFinished();
 
   protected:
-    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:

@@ -6,8 +6,6 @@
 #include <QStatusBar>
 
 #include "compose/writeform.h"
-#include "ui/named.h"
-#include "ui/twips.h"
 
 const QString HTForm::kSupportAddress = QStringLiteral("Fennick サポート <support@fennick.example>");
 
@@ -54,15 +52,26 @@ const QString kHelpLines[25] = {
         "を含む可能性のあるメールはhtmと認識させないようにしています。"),
 };
 
+// The text is drawn 30 twips wider than the window; the button sits on the status bar.
+constexpr ControlRow kControls[] = {
+    Row<&HTForm::Text1>("Text1", {0, 0, 10335, 6255}).reachesPastEdge(),
+    Row<&HTForm::Command1>("Command1", {1560, 6360, 2295, 300}, u"レスキュー（ホットライン）")
+        .over("StatusBar1"),
+    Row<&HTForm::StatusBar1>("StatusBar1", {0, 6420, 10305, 255}).atFoot(),
+};
+
+constexpr WindowDesign kDesign{.name = "HTForm",
+                               .title = u"HTML送信の手順",
+                               .width = 10305,
+                               .height = 6675,
+                               .fixedSize = false,
+                               .rows = kControls};
+
 } // namespace
 
-HTForm::HTForm(std::function<WriteForm*()> showCompose) : showCompose_(std::move(showCompose)) {
-    setObjectName(QStringLiteral("HTForm"));
-    setWindowTitle(QStringLiteral("HTML送信の手順"));
-    resize(Twips::toPixels(10305), Twips::toPixels(6675));
-
-    Text1 = Named(new QPlainTextEdit(this), "Text1");
-    Text1->setGeometry(Twips::rect(0, 0, 10335, 6255));
+HTForm::HTForm(std::function<WriteForm*()> showCompose)
+    : DesignedWindow(kDesign), showCompose_(std::move(showCompose)) {
+    build();
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setStyleSheet(QStringLiteral("background: rgb(255,224,192);"));
     QFont font;
@@ -70,12 +79,8 @@ HTForm::HTForm(std::function<WriteForm*()> showCompose) : showCompose_(std::move
                       QStringLiteral("Noto Sans CJK JP")});
     font.setPointSizeF(9.75);
     Text1->setFont(font);
-    Command1 = Named(new QPushButton(QStringLiteral("レスキュー（ホットライン）"), this), "Command1");
-    Command1->setGeometry(Twips::rect(1560, 6360, 2295, 300));
     Command1->setStyleSheet(QStringLiteral("background: rgb(192,192,192);"));
-    StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
-
     connect(Command1, &QPushButton::clicked, this, &HTForm::Command1_Click);
     Form_Load();
 }
@@ -88,16 +93,8 @@ void HTForm::Form_Load() {
 }
 
 void HTForm::Form_Resize() {
-    const int W = Twips::fromPixels(frameGeometry().width());
-    const int H = Twips::fromPixels(frameGeometry().height());
-    Text1->resize(Twips::toPixels(int(0.99 * W)), Twips::toPixels(int(0.87 * H)));
-    Command1->move(Command1->x(), Text1->height() + Twips::toPixels(170));
-    StatusBar1->setGeometry(0, height() - Twips::toPixels(255), width(), Twips::toPixels(255));
-}
-
-void HTForm::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    Form_Resize();
+    resizeTwips(Text1, int(0.99 * outerWidthTwips()), int(0.87 * outerHeightTwips()));
+    setTopTwips(Command1, heightTwips(Text1) + 170);
 }
 
 void HTForm::Command1_Click() {

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QWidget>
 #include <functional>
+
+#include "ui/designedwindow.h"
 
 class QPlainTextEdit;
 class QPushButton;
@@ -10,7 +11,7 @@ class WriteForm;
 
 // "HTML送信の手順": how to send an HTML mail, and a button that prepares a
 // question to the support address in the compose window.
-class HTForm : public QWidget {
+class HTForm : public DesignedWindow {
     Q_OBJECT
   public:
     // `showCompose` brings up the compose window, creating it when needed.
@@ -19,15 +20,12 @@ class HTForm : public QWidget {
     static const QString kSupportAddress;
 
     void Form_Load();
-    void Form_Resize();
+    void Form_Resize() override;
     void Command1_Click();
 
     QPlainTextEdit* Text1;
     QPushButton* Command1;
     QStatusBar* StatusBar1;
-
-  protected:
-    void resizeEvent(QResizeEvent* event) override;
 
   private:
     std::function<WriteForm*()> showCompose_;

@@ -25,7 +25,6 @@
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
 #include "ui/footlabel.h"
-#include "ui/named.h"
 #include "ui/prompter.h"
 #include "ui/twips.h"
 #include "ui/usertransport.h"
@@ -50,174 +49,123 @@ namespace {
 const QColor kSendToAllGreen(0, 128, 0);
 const QColor kWhite(255, 255, 255);
 
+// The right panel, from x = 7080, lies beyond the window until it is widened.
+constexpr ControlRow kControls[] = {
+    Row<&WriteForm::Command1>(
+        "Command1", {120, 60, 1000, 345}, u"送信",
+        u"送信します。電話回線が接続されていない場合は、自動的に接続してメールを送信します。"),
+    Row<&WriteForm::Command4>(
+        "Command4", {1140, 60, 1000, 345}, u"アドレス帳",
+        u"このフォーム（新規作成）が拡張され、登録したメールアドレスの名称が一覧（リスト）に現れま"
+        u"す。送信したい名称をクリックすると、メールアドレスが自動的に入力されます。"),
+    Row<&WriteForm::Command6>("Command6", {2160, 60, 1000, 345}, u"元のサイズ",
+                              u"アドレス帳を含むサイズから、元のサイズに戻します。"),
+    Row<&WriteForm::Command12>(
+        "Command12", {3180, 60, 1000, 345}, u"HTML形式",
+        u"HTML形式での送信を可能にします。このモードではTEXT形式の送信は行われません。"),
+    Row<&WriteForm::Command2>("Command2", {4200, 60, 700, 345}, u"HELP",
+                              u"HTML形式での送信方法の手順を表示します。"),
+    Row<&WriteForm::Command3>("Command3", {120, 420, 1000, 345}, u"送信中止", u"送信を中止します。"),
+    Row<&WriteForm::Command5>("Command5", {1140, 420, 1000, 345}, u"本文に貼付",
+                              u"本ソフト、他のアプリからのテキスト文書を本文中に貼付けます。"),
+    Row<&WriteForm::Command7>("Command7", {2160, 420, 1000, 345}, u"宛先に貼付",
+                              u"コピーして来た内容を宛先に貼付ます。"),
+    Row<&WriteForm::Command13>(
+        "Command13", {3180, 420, 1000, 345}, u"Text形式",
+        u"TEXT形式での送信を可能にします。このモードではHTML形式の送信は行われません。"),
+    Row<&WriteForm::Picture4>("Picture4", {4980, 60, 1800, 705}),
+    Row<&WriteForm::Label5>(
+        "Label5", {30, 30, 1740, 645}, {},
+        u"HTML形式(index.htm)のファイルを送信したい場合、作成したHTML(index.htm)および画像ファイ"
+        u"ル（GIF等）、BGM等が入ったファイルを、エクスプローラからドラッグ＆ドロップさせ、その後、"
+        u"送信ボタンを押して下さい。この操作をした場合は、TEXT形式での送信は行われません。")
+        .in("Picture4"),
+    Row<&WriteForm::Label2, 3>("Label2_3", {120, 870, 700, 255}, u"宛先"),
+    Row<&WriteForm::Label2, 1>("Label2_1", {120, 1170, 700, 255}, u"件名"),
+    Row<&WriteForm::Label2, 0>("Label2_0", {120, 1470, 700, 255}, u"首記例"),
+    Row<&WriteForm::ToText>("ToText", {840, 840, 5940, 285}).hidesHelp(),
+    Row<&WriteForm::SubjectText>("SubjectText", {840, 1140, 5940, 285}),
+    Row<&WriteForm::Combo1>("Combo1", {840, 1440, 5940, 285}),
+    Row<&WriteForm::AttachCommand>("AttachCommand", {120, 1740, 900, 285}, u"添付File",
+                                   u"各種ファイルを添付して送信できます。"),
+    Row<&WriteForm::Command9>(
+        "Command9", {1040, 1740, 600, 285}, u"追加",
+        u"添付ファイルを複数送信する際に使用します。確認しやすいように、リストボックスが表示されま"
+        u"す。"),
+    Row<&WriteForm::Command10>("Command10", {1660, 1740, 800, 285}, u"取り消し"),
+    Row<&WriteForm::AttachText>("AttachText", {2480, 1740, 4300, 285}),
+    // The body area, which the text box and the page preview share.
+    Row<&WriteForm::BodyText>("BodyText", {120, 2040, 6600, 5000}).hidesHelp(),
+    Row<&WriteForm::Picture3>("Picture3", {120, 2040, 6600, 5000}).over("BodyText").hidesHelp(),
+    Row<&WriteForm::List2>("List2", {2480, 2040, 4300, 900}).over("BodyText Picture3"),
+    Row<&WriteForm::Text14>("Text14", {840, 2100, 5940, 1200}).over("BodyText Picture3 List2"),
+    Row<&WriteForm::StatusBar1>("StatusBar1", {0, 7885, 6900, 315}).atFoot(),
+    Row<&WriteForm::Picture6>("Picture6", {7080, 120, 2415, 375}).reachesPastEdge(),
+    // 19 and 3 ideographic spaces: the words stand at the foot of the heading.
+    Row<&WriteForm::Label6, FootLabel>(
+        "Label6", {0, 0, 2415, 375},
+        u"　　　　　　　　　　　　　　　　　　　HTMLとして送信される　　　ファイル（自動表示）")
+        .in("Picture6"),
+    // Its top covers the foot of the heading above it.
+    Row<&WriteForm::List3>("List3", {7080, 480, 2415, 1320}).over("Picture6").reachesPastEdge(),
+    Row<&WriteForm::Picture5>("Picture5", {7080, 1800, 2415, 5000}).reachesPastEdge(),
+    Row<&WriteForm::Picture1>("Picture1", {0, 0, 2415, 375}).in("Picture5"),
+    Row<&WriteForm::Label4, 0>("Label4_0", {60, 60, 1000, 255}, u"アドレス帳").in("Picture1"),
+    Row<&WriteForm::Label4, 1>("Label4_1", {1200, 60, 450, 255}, u"件数").in("Picture1"),
+    Row<&WriteForm::Text1>("Text1", {1680, 30, 660, 300}).in("Picture1"),
+    Row<&WriteForm::List1>("List1", {0, 420, 2415, 3900}).in("Picture5"),
+    Row<&WriteForm::Frame1>("Frame1", {0, 4380, 2415, 500}).in("Picture5"),
+    Row<&WriteForm::Option2>("Option2", {60, 120, 255, 255}).in("Frame1"),
+    Row<&WriteForm::Label1, 0>("Label1_0", {330, 120, 900, 255}, u"一括送信").in("Frame1"),
+    Row<&WriteForm::Option1>("Option1", {1260, 120, 255, 255}).in("Frame1"),
+    Row<&WriteForm::Label1, 1>("Label1_1", {1530, 120, 600, 255}, u"取消").in("Frame1"),
+    // Working fields, never shown.
+    Row<&WriteForm::Text8>("Text8", {0, 0, 0, 0}),
+    Row<&WriteForm::Text9>("Text9", {0, 0, 0, 0}),
+};
+
+// Form_Load takes the design's size as the window's outer size.
+constexpr WindowDesign kDesign{.name = "WriteForm",
+                               .title = u"新規作成",
+                               .width = WriteForm::kOpenWidth,
+                               .height = WriteForm::kHeight,
+                               .fixedSize = false,
+                               .rows = kControls,
+                               .helpBox = "Text14",
+                               .surfaceHidesHelp = true};
+
 } // namespace
 
 WriteForm::WriteForm(AppContext& context, WriteFormLinks links)
-    : context_(context), links_(std::move(links)) {
-    setObjectName(QStringLiteral("WriteForm"));
+    : DesignedWindow(kDesign), context_(context), links_(std::move(links)) {
     PageViewLoader::prepareHost(this, context_.pageModule); // for the HTML mode's preview
-    setWindowTitle(QStringLiteral("新規作成"));
-    setMouseTracking(true);
-
-    Command1 = Named(new QPushButton(QStringLiteral("送信"), this), "Command1");
-    place(Command1, 120, 60, 1000, 345);
-    Command4 = Named(new QPushButton(QStringLiteral("アドレス帳"), this), "Command4");
-    place(Command4, 1140, 60, 1000, 345);
-    Command6 = Named(new QPushButton(QStringLiteral("元のサイズ"), this), "Command6");
-    place(Command6, 2160, 60, 1000, 345);
-    Command12 = Named(new QPushButton(QStringLiteral("HTML形式"), this), "Command12");
-    place(Command12, 3180, 60, 1000, 345);
-    Command2 = Named(new QPushButton(QStringLiteral("HELP"), this), "Command2");
-    place(Command2, 4200, 60, 700, 345);
-    Command3 = Named(new QPushButton(QStringLiteral("送信中止"), this), "Command3");
-    place(Command3, 120, 420, 1000, 345);
-    Command5 = Named(new QPushButton(QStringLiteral("本文に貼付"), this), "Command5");
-    place(Command5, 1140, 420, 1000, 345);
-    Command7 = Named(new QPushButton(QStringLiteral("宛先に貼付"), this), "Command7");
-    place(Command7, 2160, 420, 1000, 345);
-    Command13 = Named(new QPushButton(QStringLiteral("Text形式"), this), "Command13");
-    place(Command13, 3180, 420, 1000, 345);
-
-    Picture4 = Named(new QFrame(this), "Picture4");
+    build();
     Picture4->setFrameShape(QFrame::Panel);
     Picture4->setFrameShadow(QFrame::Sunken);
-    place(Picture4, 4980, 60, 1800, 705);
-    Label5 = Named(new QLabel(Picture4), "Label5");
-    Label5->setGeometry(Twips::rect(30, 30, 1740, 645));
     Label5->setWordWrap(true);
     Label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label5->setAcceptDrops(true);
-
-    const char* rowNames[4] = {"Label2_0", "Label2_1", nullptr, "Label2_3"};
-    const QString rowCaptions[4] = {
-        QStringLiteral("首記例"), QStringLiteral("件名"), {}, QStringLiteral("宛先")};
-    const int rowTops[4] = {1440, 1140, 0, 840};
-    for (int i : {3, 1, 0}) {
-        Label2[i] = Named(new QLabel(rowCaptions[i], this), rowNames[i]);
-        place(Label2[i], 120, rowTops[i] + 30, 700, 255);
-    }
-    ToText = Named(new QLineEdit(this), "ToText");
     ToText->setMaxLength(60);
-    place(ToText, 840, 840, 5940, 285);
-    SubjectText = Named(new QLineEdit(this), "SubjectText");
-    place(SubjectText, 840, 1140, 5940, 285);
-    Combo1 = Named(new QComboBox(this), "Combo1");
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
-    place(Combo1, 840, 1440, 5940, 285);
-
-    AttachCommand = Named(new QPushButton(QStringLiteral("添付File"), this), "AttachCommand");
-    place(AttachCommand, 120, 1740, 900, 285);
-    Command9 = Named(new QPushButton(QStringLiteral("追加"), this), "Command9");
-    place(Command9, 1040, 1740, 600, 285);
-    Command10 = Named(new QPushButton(QStringLiteral("取り消し"), this), "Command10");
-    place(Command10, 1660, 1740, 800, 285);
-    AttachText = Named(new QLineEdit(this), "AttachText");
-    place(AttachText, 2480, 1740, 4300, 285);
-
-    BodyText = Named(new QPlainTextEdit(this), "BodyText");
     BodyText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    place(BodyText, 120, 2040, 6600, 5000);
-    Picture3 = Named(new QFrame(this), "Picture3");
     (new QVBoxLayout(Picture3))->setContentsMargins(0, 0, 0, 0);
-    place(Picture3, 120, 2040, 6600, 5000);
-    List2 = Named(new QListWidget(this), "List2");
-    place(List2, 2480, 2040, 4300, 900);
-    Text14 = Named(new QPlainTextEdit(this), "Text14");
     Text14->setReadOnly(true);
     Text14->setStyleSheet(QStringLiteral("background: rgb(224,255,255);"));
-    place(Text14, 840, 2100, 5940, 1200);
     Text14->hide();
-    StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
-
-    // The right panel, out of sight until the window is widened.
-    Picture6 = Named(new QFrame(this), "Picture6");
-    place(Picture6, 7080, 120, 2415, 375);
-    Label6 = Named(new FootLabel(QString(19, QChar(0x3000)) + QStringLiteral("HTMLとして送信される") +
-                                     QString(3, QChar(0x3000)) + QStringLiteral("ファイル（自動表示）"),
-                                 Picture6),
-                   "Label6");
-    Label6->setGeometry(0, 0, Picture6->width(), Picture6->height());
-    List3 = Named(new QListWidget(this), "List3");
-    place(List3, 7080, 480, 2415, 1320);
-    Picture5 = Named(new QFrame(this), "Picture5");
-    place(Picture5, 7080, 1800, 2415, 5000);
-    Picture1 = Named(new QFrame(Picture5), "Picture1");
-    Picture1->setGeometry(Twips::rect(0, 0, 2415, 375));
-    Label4[0] = Named(new QLabel(QStringLiteral("アドレス帳"), Picture1), "Label4_0");
-    Label4[0]->setGeometry(Twips::rect(60, 60, 1000, 255));
-    Label4[1] = Named(new QLabel(QStringLiteral("件数"), Picture1), "Label4_1");
-    Label4[1]->setGeometry(Twips::rect(1200, 60, 450, 255));
-    Text1 = Named(new QLineEdit(Picture1), "Text1");
-    Text1->setReadOnly(true);
-    Text1->setGeometry(Twips::rect(1680, 30, 660, 300));
-    List1 = Named(new QListWidget(Picture5), "List1");
-    List1->setGeometry(Twips::rect(0, 420, 2415, 3900));
     List1->setAutoFillBackground(true);
-    Frame1 = Named(new QFrame(Picture5), "Frame1");
     Frame1->setFrameShape(QFrame::Box);
-    Frame1->setGeometry(Twips::rect(0, 4380, 2415, 500));
-    Option2 = Named(new QRadioButton(Frame1), "Option2");
-    Option2->setGeometry(Twips::rect(60, 120, 255, 255));
-    Label1[0] = Named(new QLabel(QStringLiteral("一括送信"), Frame1), "Label1_0");
-    Label1[0]->setGeometry(Twips::rect(330, 120, 900, 255));
-    Option1 = Named(new QRadioButton(Frame1), "Option1");
-    Option1->setGeometry(Twips::rect(1260, 120, 255, 255));
-    Label1[1] = Named(new QLabel(QStringLiteral("取消"), Frame1), "Label1_1");
-    Label1[1]->setGeometry(Twips::rect(1530, 120, 600, 255));
-    Text8 = Named(new QLineEdit(this), "Text8");
-    Text9 = Named(new QLineEdit(this), "Text9");
-    Text8->hide(); // working fields
+    Text8->hide();
     Text9->hide();
     attachmentRow_ = {AttachCommand, Command9, Command10, AttachText, List2};
     sendLock_ = SendLock({ToText, SubjectText, AttachText, BodyText},
                          {Command5, Command7, Combo1, AttachCommand, Command9, Command10, Command12,
                           Command13, Option1, Option2, List1, Label5});
 
-    helpTexts_ = {
-        {Command1, QStringLiteral(
-                       "送信します。電話回線が接続されていない場合は、自動的に接続してメールを送信します。")},
-        {Command3, QStringLiteral("送信を中止します。")},
-        {Command4,
-         QStringLiteral(
-             "このフォーム（新規作成）が拡張され、登録したメールアドレスの名称が一覧（リスト）に現れま"
-             "す。送信したい名称をクリックすると、メールアドレスが自動的に入力されます。")},
-        {Command5, QStringLiteral("本ソフト、他のアプリからのテキスト文書を本文中に貼付けます。")},
-        {Command6, QStringLiteral("アドレス帳を含むサイズから、元のサイズに戻します。")},
-        {Command7, QStringLiteral("コピーして来た内容を宛先に貼付ます。")},
-        {Command12,
-         QStringLiteral("HTML形式での送信を可能にします。このモードではTEXT形式の送信は行われません。")},
-        {Command13,
-         QStringLiteral("TEXT形式での送信を可能にします。このモードではHTML形式の送信は行われません。")},
-        {Command2, QStringLiteral("HTML形式での送信方法の手順を表示します。")},
-        {AttachCommand, QStringLiteral("各種ファイルを添付して送信できます。")},
-        {Command9,
-         QStringLiteral(
-             "添付ファイルを複数送信する際に使用します。確認しやすいように、リストボックスが表示されま"
-             "す。")},
-        {Label5,
-         QStringLiteral(
-             "HTML形式(index.htm)のファイルを送信したい場合、作成したHTML(index.htm)および画像ファイ"
-             "ル（GIF等）、BGM等が入ったファイルを、エクスプローラからドラッグ＆ドロップさせ、その後、"
-             "送信ボタンを押して下さい。この操作をした場合は、TEXT形式での送信は行われません。")},
-    };
-    for (QObject* control : helpTexts_.keys()) {
-        static_cast<QWidget*>(control)->setMouseTracking(true);
-        control->installEventFilter(this);
-    }
-    // Over these the help goes away.
-    for (QWidget* surface : {static_cast<QWidget*>(BodyText->viewport()), static_cast<QWidget*>(ToText),
-                             static_cast<QWidget*>(Picture3)}) {
-        surface->setMouseTracking(true);
-        surface->installEventFilter(this);
-    }
+    Label5->installEventFilter(this);
     Combo1->installEventFilter(this);
     List1->viewport()->installEventFilter(this);
-    // Only the window's own surface hides the help; a move over any other
-    // control stays with that control.
-    for (QWidget* child : findChildren<QWidget*>())
-        child->setAttribute(Qt::WA_NoMousePropagation);
 
     connect(Command1, &QPushButton::clicked, this, &WriteForm::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &WriteForm::Command2_Click);
@@ -242,22 +190,10 @@ WriteForm::WriteForm(AppContext& context, WriteFormLinks links)
 // A send cannot be interrupted; the worker waits for its end.
 WriteForm::~WriteForm() = default;
 
-void WriteForm::place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(Twips::rect(left, top, width, height));
-}
-
-int WriteForm::outerWidthTwips() const {
-    return Twips::fromPixels(frameGeometry().width());
-}
-
-int WriteForm::outerHeightTwips() const {
-    return Twips::fromPixels(frameGeometry().height());
-}
-
-void WriteForm::setOuterSize(int widthTwips, int heightTwips) {
-    outerTwips_ = QSize(widthTwips, heightTwips);
+void WriteForm::setOuterSize(int width, int height) {
+    outerTwips_ = QSize(width, height);
     const QSize frame = frameGeometry().size() - size();
-    resize(Twips::toPixels(widthTwips) - frame.width(), Twips::toPixels(heightTwips) - frame.height());
+    resize(Twips::toPixels(width) - frame.width(), Twips::toPixels(height) - frame.height());
 }
 
 void WriteForm::Form_Load() {
@@ -279,18 +215,8 @@ void WriteForm::Form_Load() {
 }
 
 void WriteForm::Form_Resize() {
-    const int W = outerWidthTwips();
-    const int H = outerHeightTwips();
     for (QWidget* area : {static_cast<QWidget*>(Picture3), static_cast<QWidget*>(BodyText)})
-        area->resize(Twips::toPixels(int(0.97 * W)), Twips::toPixels(int(0.67 * H)));
-    StatusBar1->setGeometry(0, height() - Twips::toPixels(315), width(), Twips::toPixels(315));
-    Text14->raise();
-    List2->raise();
-}
-
-void WriteForm::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    Form_Resize();
+        resizeTwips(area, int(0.97 * outerWidthTwips()), int(0.67 * outerHeightTwips()));
 }
 
 void WriteForm::showEvent(QShowEvent* event) {
@@ -569,21 +495,6 @@ void WriteForm::showSendReport(const SendReport& report) {
     Q_EMIT sendFinished();
 }
 
-void WriteForm::showHelp(QObject* control) {
-    Text14->setPlainText(helpTexts_.value(control));
-    Text14->show();
-    Text14->raise();
-}
-
-void WriteForm::hideHelp() {
-    Text14->hide();
-}
-
-void WriteForm::mouseMoveEvent(QMouseEvent* event) {
-    hideHelp();
-    QWidget::mouseMoveEvent(event);
-}
-
 bool WriteForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Label5 && dropTargetEvent(event))
         return true;
@@ -598,12 +509,5 @@ bool WriteForm::eventFilter(QObject* watched, QEvent* event) {
         List1_MouseDown();
         return true;
     }
-    if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
-        // A disabled control reacts to no pointer movement.
-        if (helpTexts_.contains(watched) && static_cast<QWidget*>(watched)->isEnabled())
-            showHelp(watched);
-        else if (watched == BodyText->viewport() || watched == ToText || watched == Picture3)
-            hideHelp();
-    }
-    return QWidget::eventFilter(watched, event);
+    return DesignedWindow::eventFilter(watched, event);
 }

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QHash>
 #include <QList>
 #include <QUrl>
-#include <QWidget>
 #include <functional>
 
 #include "compose/addresslist.h"
@@ -12,6 +10,7 @@
 #include "compose/sendlock.h"
 #include "compose/sendtoallround.h"
 #include "text/backgroundtask.h"
+#include "ui/designedwindow.h"
 
 class PageViewInterface;
 class QComboBox;
@@ -36,7 +35,7 @@ struct WriteFormLinks {
 // in a right panel that comes into view when the window is widened.
 // Sending runs on a worker thread; the window stays live meanwhile, its
 // fields as they went out.
-class WriteForm : public QWidget {
+class WriteForm : public DesignedWindow {
     Q_OBJECT
   public:
     WriteForm(AppContext& context, WriteFormLinks links);
@@ -47,7 +46,7 @@ class WriteForm : public QWidget {
     static constexpr int kOpenWidth = 6900, kWideWidth = 9700, kNarrowWidth = 7100, kHeight = 8200;
 
     void Form_Load();
-    void Form_Resize();
+    void Form_Resize() override;
     void Form_Unload();
     void Command1_Click();  // send
     void Command2_Click();  // HELP
@@ -71,8 +70,6 @@ class WriteForm : public QWidget {
     bool sending() const { return sending_.isRunning(); }
     bool htmlMode() const { return htmlMode_; }
     const QList<int>& addressRecordNumbers() const { return addressRecordNumbers_; }
-    int outerWidthTwips() const;
-    int outerHeightTwips() const;
     PageViewInterface* preview() const { return preview_; } // null until a file was dropped
 
     QPushButton* Command1;
@@ -119,20 +116,15 @@ class WriteForm : public QWidget {
     void sendFinished();
 
   protected:
-    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void place(QWidget* w, int left, int top, int width, int height);
-    void setOuterSize(int widthTwips, int heightTwips);
+    void setOuterSize(int width, int height); // twips
     void fillAddressList(const Result<AddressList>& list);
     void paintList1(const QColor& color);
     void clearSendToAll();
-    void showHelp(QObject* control);
-    void hideHelp();
     bool dropTargetEvent(QEvent* event);
     void refreshPreview();
     void showPreview(const QString& file);
@@ -147,7 +139,6 @@ class WriteForm : public QWidget {
     QSize outerTwips_; // the outer size asked for; the frame is known only once shown
     bool framed_ = false;
     QList<int> addressRecordNumbers_;
-    QHash<QObject*, QString> helpTexts_;
     AttachmentRow attachmentRow_;
     BackgroundTask sending_; // the send, off the window thread
     SendLock sendLock_;

@@ -31,44 +31,83 @@
 #include "pageview/pageviewplugin.h"
 #include "text/text.h"
 #include "ui/appcontext.h"
-#include "ui/named.h"
 #include "ui/prompter.h"
 #include "ui/twips.h"
-
-const QString TyakuForm::kHelpTexts[7] = {
-    QStringLiteral("選択したデータをテキスト形式で本ソフト内の「TextQuickSave」フォルダ内に「Subject」「From"
-                   "」「Date」「Boby」で"
-                   "保存します。ファイル名は「Subject」が自動的に当てられます。同名のファイルが既に存在する場"
-                   "合は警告メッセージを"
-                   "出します。"),
-    QStringLiteral("本文以外のコピーに使用します。「Subject」「From」「Date」に表示されるデータをコピーします"
-                   "（貼り付けはメニュー"
-                   "バー、ツールバーで出来ます）。Body（本文）はメニューバー、ツールバーからコピー・貼り付け"
-                   "が出来ます。\r\n\r\n"
-                   " 本文への貼り付け（あるいは本ソフトでの貼り付け機能がある部分）、他のアプリケーションへの"
-                   "貼り付けが可能です。"
-                   "\r\n\r\nコピーされる内容は右の欄に反映されます。"),
-    QStringLiteral(
-        "受信したメールを１件ずつ削除します。リストでメールを選択（クリック）してから実行して下さい。"),
-    QStringLiteral(
-        "受信したメールをアドレス帳に登録します。リストからメールを選択（クリック）してから実行して下さい。"),
-    QStringLiteral(
-        "受信したメールに返事を出します。リストからメールを選択（クリック）してから実行して下さい。"),
-    QStringLiteral("受信したメール全件削除します。"),
-    QStringLiteral("検索した文字を入力し、メニューバーから「検索」「次を検索」を選択し、検索したい文字を本文"
-                   "中(body)から検索"
-                   "します。"),
-};
 
 namespace {
 
 constexpr int kOutOfSight = -5000;
 const QString kNothingSelected = QStringLiteral("データが選択されていません");
 
+// Neighbours drawn to share a border overlap by 15 twips; the copy button and
+// field sit on the status bar.
+constexpr ControlRow kControls[] = {
+    Row<&TyakuForm::Picture1>("Picture1", {0, 0, 9420, 450}),
+    Row<&TyakuForm::Command1>(
+        "Command1", {3840, 0, 2295, 375}, u"Text Quick Save",
+        u"選択したデータをテキスト形式で本ソフト内の「TextQuickSave」フォルダ内に「Subject」"
+        u"「From」「Date」「Boby」で保存します。ファイル名は「Subject」が自動的に当てられます。"
+        u"同名のファイルが既に存在する場合は警告メッセージを出します。")
+        .over("Picture1"),
+    Row<&TyakuForm::Command3>(
+        "Command3", {0, 480, 975, 255}, u"一件削除",
+        u"受信したメールを１件ずつ削除します。リストでメールを選択（クリック）してから実行して"
+        u"下さい。"),
+    Row<&TyakuForm::Command4>(
+        "Command4", {960, 480, 1335, 255}, u"アドレス帳登録",
+        u"受信したメールをアドレス帳に登録します。リストからメールを選択（クリック）してから実行"
+        u"して下さい。")
+        .over("Command3"),
+    Row<&TyakuForm::Command5>(
+        "Command5", {2280, 480, 975, 255}, u"返事を書く",
+        u"受信したメールに返事を出します。リストからメールを選択（クリック）してから実行して下さ"
+        u"い。")
+        .over("Command4"),
+    Row<&TyakuForm::Command6>("Command6", {3240, 480, 975, 255}, u"全件削除",
+                              u"受信したメール全件削除します。")
+        .over("Command5"),
+    Row<&TyakuForm::Picture2>("Picture2", {4200, 440, 2895, 375}).over("Command6 Picture1"),
+    Row<&TyakuForm::Check1>("Check1", {40, 30, 255, 255}).in("Picture2"),
+    Row<&TyakuForm::Label1>("Label1", {300, 75, 2415, 255}, u"HTML（ソース）をTEXTで開く").in("Picture2"),
+    Row<&TyakuForm::Text10>("Text10", {7160, 480, 1215, 270}),
+    Row<&TyakuForm::Label4>("Label4", {8480, 540, 375, 255}, u"件数"),
+    Row<&TyakuForm::Text2>("Text2", {8880, 480, 495, 270}),
+    Row<&TyakuForm::Label2>("Label2", {9480, 60, 720, 255}, u"検索文字"),
+    Row<&TyakuForm::Text1>(
+        "Text1", {9480, 300, 1215, 270}, {},
+        u"検索した文字を入力し、メニューバーから「検索」「次を検索」を選択し、検索したい文字を"
+        u"本文中(body)から検索します。")
+        .over("Label2"),
+    Row<&TyakuForm::MailListView, HistoryListView>("MailListView", {0, 840, 9375, 1815}).hidesHelp(),
+    Row<&TyakuForm::Text7>("Text7", {0, 2640, 4215, 375}).over("MailListView"),
+    Row<&TyakuForm::Text8>("Text8", {4200, 2640, 3255, 375}).over("Text7 MailListView"),
+    Row<&TyakuForm::Text9>("Text9", {7440, 2640, 1935, 375}).over("Text8 MailListView"),
+    Row<&TyakuForm::rtfEd>("rtfEd", {0, 3000, 9375, 4695}).over("Text7 Text8 Text9").hidesHelp(),
+    Row<&TyakuForm::Text4>("Text4", {1800, 4680, 5895, 1695}).over("rtfEd"),
+    Row<&TyakuForm::StatusBar1>("StatusBar1", {0, 7665, 10770, 375}).over("rtfEd").atFoot(),
+    Row<&TyakuForm::Command2>(
+        "Command2", {1680, 7720, 2895, 255}, u"コピー（Subject/from/Data）",
+        u"本文以外のコピーに使用します。「Subject」「From」「Date」に表示されるデータをコピーし"
+        u"ます（貼り付けはメニューバー、ツールバーで出来ます）。Body（本文）はメニューバー、ツ"
+        u"ールバーからコピー・貼り付けが出来ます。\r\n\r\n 本文への貼り付け（あるいは本ソフ"
+        u"トでの貼り付け機能がある部分）、他のアプリケーションへの貼り付けが可能です。\r\n\r\n"
+        u"コピーされる内容は右の欄に反映されます。")
+        .over("StatusBar1"),
+    Row<&TyakuForm::Text6>("Text6", {4680, 7720, 3735, 270}).over("StatusBar1"),
+};
+
+constexpr WindowDesign kDesign{.name = "TyakuForm",
+                               .title = {},
+                               .width = 10770,
+                               .height = 8040,
+                               .fixedSize = false,
+                               .rows = kControls,
+                               .helpBox = "Text4"};
+
 } // namespace
 
-TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(context), editor_(editor) {
-    setObjectName(QStringLiteral("TyakuForm"));
+TyakuForm::TyakuForm(AppContext& context, EditorState& editor)
+    : DesignedWindow(kDesign), context_(context), editor_(editor) {
     PageViewLoader::prepareHost(this, context_.pageModule);
     menus_ = new EditorMenus(*this, context_, editor_);
     searchBar_ = new HistorySearchBar(
@@ -78,46 +117,15 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     // The menu bar puts the search bar at its right end whatever its width:
     // narrower, the bar would reach past the window's left edge.
     setMinimumWidth(menus_->menuBar()->minimumSizeHint().width());
-    clientTop_ = menus_->menuBar()->height();
-    resize(Twips::toPixels(10770), Twips::toPixels(8040) + clientTop_);
-    setMouseTracking(true);
+    build(menus_->menuBar()->height());
 
-    Picture1 = Named(new QFrame(this), "Picture1");
-    place(Picture1, 0, 0, 9420, 450);
     menus_->placeToolBar(Picture1);
-    Command1 = Named(new QPushButton(QStringLiteral("Text Quick Save"), this), "Command1");
-    place(Command1, 3840, 0, 2295, 375);
     Command1->setStyleSheet(QStringLiteral("background: rgb(192,192,192); font-weight: bold;"));
-    Command3 = Named(new QPushButton(QStringLiteral("一件削除"), this), "Command3");
-    place(Command3, 0, 480, 975, 255);
-    Command4 = Named(new QPushButton(QStringLiteral("アドレス帳登録"), this), "Command4");
-    place(Command4, 960, 480, 1335, 255);
-    Command5 = Named(new QPushButton(QStringLiteral("返事を書く"), this), "Command5");
-    place(Command5, 2280, 480, 975, 255);
-    Command6 = Named(new QPushButton(QStringLiteral("全件削除"), this), "Command6");
-    place(Command6, 3240, 480, 975, 255);
-    Picture2 = Named(new QFrame(this), "Picture2");
-    place(Picture2, 4200, 440, 2895, 375);
-    Check1 = Named(new QCheckBox(Picture2), "Check1");
-    Check1->setGeometry(Twips::rect(40, 30, 255, 255));
-    Label1 = Named(new QLabel(QStringLiteral("HTML（ソース）をTEXTで開く"), Picture2), "Label1");
-    Label1->setGeometry(Twips::rect(300, 75, 2415, 255));
-    Text10 = Named(new QLineEdit(this), "Text10");
-    place(Text10, 7160, 480, 1215, 270);
-    Label4 = Named(new QLabel(QStringLiteral("件数"), this), "Label4");
-    place(Label4, 8480, 540, 375, 255);
-    Text2 = Named(new QLineEdit(this), "Text2");
     Text2->setReadOnly(true);
-    place(Text2, 8880, 480, 495, 270);
-    Label2 = Named(new QLabel(QStringLiteral("検索文字"), this), "Label2");
-    place(Label2, 9480, 60, 720, 255);
-    Text1 = Named(new QLineEdit(this), "Text1");
-    place(Text1, 9480, 300, 1215, 270);
 
     model_ = new MailListModel(this);
-    auto* listView = Named(new HistoryListView(this), "MailListView");
-    connect(listView, &HistoryListView::currentMovedByKeyboard, this, &TyakuForm::MailListView_Click);
-    MailListView = listView;
+    connect(static_cast<HistoryListView*>(MailListView), &HistoryListView::currentMovedByKeyboard, this,
+            &TyakuForm::MailListView_Click);
     MailListView->setModel(model_);
     MailListView->setRootIsDecorated(false);
     MailListView->setUniformRowHeights(true);
@@ -127,36 +135,19 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     MailListView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     MailListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     MailListView->header()->setStretchLastSection(false);
-    place(MailListView, 0, 840, 9375, 1815);
 
     QFont fieldFont;
     fieldFont.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP")});
     fieldFont.setPointSizeF(9.75);
-    Text7 = Named(new QLineEdit(this), "Text7");
-    Text8 = Named(new QLineEdit(this), "Text8");
-    Text9 = Named(new QLineEdit(this), "Text9");
-    place(Text7, 0, 2640, 4215, 375);
-    place(Text8, 4200, 2640, 3255, 375);
-    place(Text9, 7440, 2640, 1935, 375);
     for (QLineEdit* f : {Text7, Text8, Text9})
         f->setFont(fieldFont);
-
-    rtfEd = Named(new QTextEdit(this), "rtfEd");
     rtfEd->setAcceptRichText(false);
-    place(rtfEd, 0, 3000, 9375, 4695);
-    Text4 = Named(new QPlainTextEdit(this), "Text4");
     Text4->setReadOnly(true);
-    place(Text4, 1800, 4680, 5895, 1695);
-
-    StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
-    place(StatusBar1, 0, 7665, 10770, 375);
     StatusBar1->setSizeGripEnabled(false);
-    Command2 = Named(new QPushButton(QStringLiteral("コピー（Subject/from/Data）"), this), "Command2");
     Command2->setStyleSheet(QStringLiteral("background: rgb(192,192,192);"));
-    place(Command2, 1680, 7720, 2895, 255);
-    Text6 = Named(new QLineEdit(this), "Text6");
-    place(Text6, 4680, 7720, 3735, 270);
-    exchangeProgress_ = Named(new QLabel(StatusBar1), "exchangeProgress");
+
+    exchangeProgress_ = new QLabel(StatusBar1);
+    exchangeProgress_->setObjectName(QStringLiteral("exchangeProgress"));
     StatusBar1->addPermanentWidget(exchangeProgress_);
     QMenu* fileMenu = menus_->menuBar()->findChild<QMenu*>(QStringLiteral("mFile"));
     exchange_ = new HistoryExchange(
@@ -168,12 +159,9 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
          }},
         context_, fileMenu, fileMenu->findChild<QAction*>(QStringLiteral("mline")), exchangeProgress_);
 
-    for (QWidget* w :
-         {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command2), static_cast<QWidget*>(Command3),
-          static_cast<QWidget*>(Command4), static_cast<QWidget*>(Command5), static_cast<QWidget*>(Command6),
-          static_cast<QWidget*>(Text1), static_cast<QWidget*>(Text7), static_cast<QWidget*>(Text8),
-          static_cast<QWidget*>(Text9), static_cast<QWidget*>(rtfEd->viewport()),
-          static_cast<QWidget*>(MailListView->viewport())}) {
+    // The list's clicks, and the boxes whose text the pointer copies to Text6.
+    for (QWidget* w : {static_cast<QWidget*>(MailListView->viewport()), static_cast<QWidget*>(Text7),
+                       static_cast<QWidget*>(Text8), static_cast<QWidget*>(Text9)}) {
         w->setMouseTracking(true);
         w->installEventFilter(this);
     }
@@ -188,26 +176,18 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor) : context_(contex
     Form_Load();
 }
 
-void TyakuForm::place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(Twips::rect(left, top, width, height).translated(0, clientTop_));
-}
-
-void TyakuForm::moveTopTwips(QWidget* w, int top) {
-    w->move(w->x(), Twips::toPixels(top) + clientTop_);
-}
-
 int TyakuForm::listHeightTwips() const {
-    return Twips::fromPixels(MailListView->height());
+    return heightTwips(MailListView);
 }
 
 void TyakuForm::Form_Load() {
     selectedRow_.reset();
-    const int w = Twips::fromPixels(MailListView->width());
+    const int w = widthTwips(MailListView);
     const double widths[4] = {w / 3.0, w / 9.0, w / 4.0, w / 4.0};
     for (int i = 0; i < 4; ++i)
         MailListView->setColumnWidth(i, Twips::toPixels(int(widths[i])));
-    place(rtfEd, 20, 3900, int(0.98 * Twips::fromPixels(width())), Twips::fromPixels(rtfEd->height()));
-    MailListView->resize(Twips::toPixels(int(0.99 * Twips::fromPixels(width()))), MailListView->height());
+    placeTwips(rtfEd, 20, 3900, int(0.98 * widthTwips(this)), heightTwips(rtfEd));
+    setWidthTwips(MailListView, int(0.99 * widthTwips(this)));
     // The editor's current file; OK tries again, Cancel goes on without it.
     for (;;) {
         const Result<QString> current = editor_.loadCurrentFile();
@@ -227,45 +207,42 @@ void TyakuForm::Form_Load() {
 
 void TyakuForm::Form_Resize() {
     // The rules' factors are taken on the outer size, frame and title bar included.
-    const int W = Twips::fromPixels(frameGeometry().width());
-    const int H = Twips::fromPixels(frameGeometry().height());
+    const int W = outerWidthTwips();
+    const int H = outerHeightTwips();
     Text6->show();
     Command2->show();
-    MailListView->resize(Twips::toPixels(int(0.99 * W)), Twips::toPixels(int(0.25 * H)));
+    resizeTwips(MailListView, int(0.99 * W), int(0.25 * H));
     const int L = listHeightTwips();
     for (QLineEdit* f : {Text7, Text8, Text9})
-        moveTopTwips(f, L + 840);
-    Picture1->resize(Twips::toPixels(W), Picture1->height());
+        setTopTwips(f, L + 840);
+    setWidthTwips(Picture1, W);
     for (QWidget* area : {static_cast<QWidget*>(rtfEd), pageArea()})
         if (area) {
-            area->resize(Twips::toPixels(int(0.99 * W)), area->height());
-            moveTopTwips(area, L + 1200);
+            setWidthTwips(area, int(0.99 * W));
+            setTopTwips(area, L + 1200);
         }
-    Text7->resize(Twips::toPixels(int(0.5 * W)), Text7->height());
-    Text8->resize(Twips::toPixels(int(0.3 * W)), Text8->height());
-    Text9->resize(Twips::toPixels(int(0.2 * W)), Text9->height());
-    const int rtfLeft = Twips::fromPixels(rtfEd->x());
-    Text7->move(Twips::toPixels(rtfLeft - 15), Text7->y());
-    Text8->move(Twips::toPixels(Twips::fromPixels(Text7->x()) + int(0.5 * W)), Text8->y());
-    Text9->move(Twips::toPixels(Twips::fromPixels(Text8->x()) + int(0.3 * W) - 20), Text9->y());
-    StatusBar1->setGeometry(0, height() - Twips::toPixels(375), width(), Twips::toPixels(375));
+    setWidthTwips(Text7, int(0.5 * W));
+    setWidthTwips(Text8, int(0.3 * W));
+    setWidthTwips(Text9, int(0.2 * W));
+    setLeftTwips(Text7, leftTwips(rtfEd) - 15);
+    setLeftTwips(Text8, leftTwips(Text7) + int(0.5 * W));
+    setLeftTwips(Text9, leftTwips(Text8) + int(0.3 * W) - 20);
     placeCopyControls();
     for (QWidget* area : {static_cast<QWidget*>(rtfEd), pageArea()})
         if (area)
-            area->resize(area->width(), Twips::toPixels(int(0.7 * (H - L))));
+            setHeightTwips(area, int(0.7 * (H - L)));
     if (isMaximized()) {
-        moveTopTwips(Text6, H - 700);
-        moveTopTwips(Command2, H - 700);
+        setTopTwips(Text6, H - 700);
+        setTopTwips(Command2, H - 700);
     }
 }
 
 // Rules 9 and 10: the copy button and field sit on the status bar.
 void TyakuForm::placeCopyControls() {
-    Text6->move(Command1->x() + Twips::toPixels(1280), Text6->y());
-    Command2->move(StatusBar1->x() + Twips::toPixels(1880), Command2->y());
-    const int barTop = Twips::fromPixels(StatusBar1->y() - clientTop_);
-    moveTopTwips(Command2, barTop + 80);
-    moveTopTwips(Text6, barTop + 80);
+    setLeftTwips(Text6, leftTwips(Command1) + 1280);
+    setLeftTwips(Command2, leftTwips(StatusBar1) + 1880);
+    setTopTwips(Command2, topTwips(StatusBar1) + 80);
+    setTopTwips(Text6, topTwips(StatusBar1) + 80);
 }
 
 void TyakuForm::Form_MouseMove() {
@@ -274,12 +251,7 @@ void TyakuForm::Form_MouseMove() {
 
 void TyakuForm::mouseMoveEvent(QMouseEvent* event) {
     Form_MouseMove();
-    QWidget::mouseMoveEvent(event);
-}
-
-void TyakuForm::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    Form_Resize();
+    DesignedWindow::mouseMoveEvent(event);
 }
 
 void TyakuForm::changeEvent(QEvent* event) {
@@ -375,13 +347,13 @@ void TyakuForm::showTextArea() {
     if (QWidget* area = pageArea())
         area->hide();
     if (mode_ == HistoryMode::Received || rtfEd->y() < 0)
-        moveTopTwips(rtfEd, listHeightTwips() + 1230);
+        setTopTwips(rtfEd, listHeightTwips() + 1230);
 }
 
 void TyakuForm::showPageArea() {
     QWidget* area = pageArea();
-    moveTopTwips(area, listHeightTwips() + 1230);
-    moveTopTwips(rtfEd, kOutOfSight);
+    setTopTwips(area, listHeightTwips() + 1230);
+    setTopTwips(rtfEd, kOutOfSight);
     area->show();
     Text4->raise();
 }
@@ -582,31 +554,11 @@ void TyakuForm::showReceived(const QString& subject, const QString& sender, cons
         searchBar_->historyChanged(); // the mail just stored joins the index
 }
 
-void TyakuForm::showHelp(int index) {
-    Text4->setVisible(true);
-    Text4->setPlainText(kHelpTexts[index]);
-}
-
-void TyakuForm::hideHelp() {
-    Text4->setVisible(false);
-    Text4->clear();
-}
-
 bool TyakuForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease && watched == MailListView->viewport()) {
-        // After the view has handled the press, the current row is the clicked one.
-        MailListView_Click();
-        return false;
-    }
-    if (event->type() != QEvent::MouseMove && event->type() != QEvent::Enter)
-        return QWidget::eventFilter(watched, event);
-    const QObject* helpTargets[7] = {Command1, Command2, Command3, Command4, Command5, Command6, Text1};
-    for (int i = 0; i < 7; ++i)
-        if (watched == helpTargets[i])
-            showHelp(i);
-    if (watched == MailListView->viewport() || watched == rtfEd->viewport())
-        hideHelp();
-    if (watched == Text7 || watched == Text8 || watched == Text9)
+    if (event->type() == QEvent::MouseButtonRelease && watched == MailListView->viewport())
+        MailListView_Click(); // the view has handled the press: the current row is the clicked one
+    if ((event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) &&
+        (watched == Text7 || watched == Text8 || watched == Text9))
         Text6->setText(static_cast<QLineEdit*>(watched)->text());
-    return QWidget::eventFilter(watched, event);
+    return DesignedWindow::eventFilter(watched, event);
 }

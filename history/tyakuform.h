@@ -3,13 +3,13 @@
 // history/: the history window on the received or sent mail: listing,
 // showing, deleting and acting on mails, and the text editor.
 
-#include <QWidget>
 #include <functional>
 #include <optional>
 
 #include "history/historymode.h"
 #include "history/maildetails.h"
 #include "history/replydraft.h"
+#include "ui/designedwindow.h"
 
 class EditorMenus;
 class HistoryExchange;
@@ -29,15 +29,14 @@ struct AppContext;
 struct EditorState;
 
 // The history window: the received or sent mail as a list, the clicked mail
-// below it, and the buttons that act on it. Positions and sizes follow the
-// design in twips.
-class TyakuForm : public QWidget {
+// below it, and the buttons that act on it.
+class TyakuForm : public DesignedWindow {
     Q_OBJECT
   public:
     TyakuForm(AppContext& context, EditorState& editor);
 
     void Form_Load();
-    void Form_Resize();
+    void Form_Resize() override;
     // Switches the window to a history and fills the list from its file.
     void OpenHistory(HistoryMode mode);
     void MailListView_Click();
@@ -68,9 +67,7 @@ class TyakuForm : public QWidget {
     // The record numbers of the selected rows, in record order.
     QList<int> selectedRecords() const;
     // The design's positions start below the menu bar, this many pixels down.
-    int clientTop() const { return clientTop_; }
-
-    static const QString kHelpTexts[7]; // Command1..Command6, Text1
+    int clientTop() const { return designTop(); }
 
     QPushButton* Command1;
     QPushButton* Command2;
@@ -97,19 +94,14 @@ class TyakuForm : public QWidget {
     QStatusBar* StatusBar1;
 
   protected:
-    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void place(QWidget* w, int left, int top, int width, int height);
-    void moveTopTwips(QWidget* w, int top);
     void showFields(const MailDetails& shown);
     void clearFields();
-    void showHelp(int index);
-    void hideHelp();
     void reloadList();
     bool ensurePageView(); // false, after saying why, when pages cannot be shown
     QWidget* pageArea() const;
@@ -131,7 +123,6 @@ class TyakuForm : public QWidget {
     HistorySearchBar* searchBar_;
     HistoryExchange* exchange_;
     QLabel* exchangeProgress_;
-    int clientTop_ = 0;
     // The record number a click on the list chose (0: a click that chose none); empty
     // until a click, and again after the row buttons used it.
     std::optional<int> selectedRow_;

@@ -8,36 +8,37 @@
 #include "settings/accountfile.h"
 #include "settings/signinform.h"
 #include "ui/appcontext.h"
-#include "ui/named.h"
 #include "ui/prompter.h"
-#include "ui/twips.h"
 
-IdPassForm::IdPassForm(AppContext& context) : context_(context) {
-    setObjectName(QStringLiteral("IdPassForm"));
-    setWindowTitle(QStringLiteral("ID,PASS"));
-    setFixedSize(Twips::toPixels(4200), Twips::toPixels(2400));
-    Label1 = new QLabel(QStringLiteral("ID"), this);
-    Named(Label1, "Label1")->setGeometry(Twips::rect(240, 240, 900, 255));
-    IdText = new QLineEdit(this);
-    Named(IdText, "IdText")->setGeometry(Twips::rect(1200, 200, 2700, 315));
-    Label2 = new QLabel(QStringLiteral("Password"), this);
-    Named(Label2, "Label2")->setGeometry(Twips::rect(240, 720, 900, 255));
-    PassText = new QLineEdit(this);
+namespace {
+
+constexpr ControlRow kControls[] = {
+    Row<&IdPassForm::Label1>("Label1", {240, 240, 900, 255}, u"ID"),
+    Row<&IdPassForm::IdText>("IdText", {1200, 200, 2700, 315}),
+    Row<&IdPassForm::Label2>("Label2", {240, 720, 900, 255}, u"Password"),
+    Row<&IdPassForm::PassText>("PassText", {1200, 680, 2700, 315}),
+    Row<&IdPassForm::Check1>("Check1", {1200, 1140, 2700, 315}, u"IDパスワードを保存する"),
+    Row<&IdPassForm::OKCommand>("OKCommand", {1200, 1680, 1215, 435}, u"OK"),
+    Row<&IdPassForm::CancelCommand>("CancelCommand", {2685, 1680, 1215, 435}, u"Cancel"),
+    // In the corner left free beside the buttons: nothing else moves.
+    Row<&IdPassForm::OAuthCommand>("OAuthCommand", {240, 1680, 855, 435}, u"OAuth2...",
+                                   u"Gmail や Microsoft のアカウントに、パスワードの代わりに"
+                                   u"ブラウザでサインインします (OAuth2)。"),
+};
+
+constexpr WindowDesign kDesign{.name = "IdPassForm",
+                               .title = u"ID,PASS",
+                               .width = 4200,
+                               .height = 2400,
+                               .fixedSize = true,
+                               .rows = kControls};
+
+} // namespace
+
+IdPassForm::IdPassForm(AppContext& context) : DesignedWindow(kDesign), context_(context) {
+    build();
     PassText->setEchoMode(QLineEdit::Password);
     PassText->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // masked with '*'
-
-    Named(PassText, "PassText")->setGeometry(Twips::rect(1200, 680, 2700, 315));
-    Check1 = new QCheckBox(QStringLiteral("IDパスワードを保存する"), this);
-    Named(Check1, "Check1")->setGeometry(Twips::rect(1200, 1140, 2700, 315));
-    OKCommand = new QPushButton(QStringLiteral("OK"), this);
-    Named(OKCommand, "OKCommand")->setGeometry(Twips::rect(1200, 1680, 1215, 435));
-    CancelCommand = new QPushButton(QStringLiteral("Cancel"), this);
-    Named(CancelCommand, "CancelCommand")->setGeometry(Twips::rect(2685, 1680, 1215, 435));
-    // In the corner left free beside the buttons: nothing else moves.
-    OAuthCommand = new QPushButton(QStringLiteral("OAuth2..."), this);
-    Named(OAuthCommand, "OAuthCommand")->setGeometry(Twips::rect(240, 1680, 855, 435));
-    OAuthCommand->setToolTip(QStringLiteral("Gmail や Microsoft のアカウントに、パスワードの代わりに"
-                                            "ブラウザでサインインします (OAuth2)。"));
     connect(OAuthCommand, &QPushButton::clicked, this, &IdPassForm::OAuthCommand_Click);
     connect(OKCommand, &QPushButton::clicked, this, &IdPassForm::OKCommand_Click);
     connect(CancelCommand, &QPushButton::clicked, this, &IdPassForm::CancelCommand_Click);

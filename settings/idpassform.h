@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QPointer>
-#include <QWidget>
+
+#include "ui/designedwindow.h"
 
 class QCheckBox;
 class QLabel;
@@ -13,7 +14,7 @@ struct AppContext;
 // "ID,PASS": the POP3 account. The save box starts unticked at every opening.
 // Beside its controls, "OAuth2..." opens the sign-in through the browser
 // that stands in for the password.
-class IdPassForm : public QWidget {
+class IdPassForm : public DesignedWindow {
     Q_OBJECT
   public:
     explicit IdPassForm(AppContext& context);

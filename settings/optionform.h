@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "ui/designedwindow.h"
 
 class QCheckBox;
 class QLabel;
@@ -10,7 +10,7 @@ struct AppContext;
 
 // "サーバー設定": the servers, the user's address and APOP. Stays above the
 // other windows while open.
-class OptionForm : public QWidget {
+class OptionForm : public DesignedWindow {
     Q_OBJECT
   public:
     explicit OptionForm(AppContext& context);

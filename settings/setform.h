@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QWidget>
 #include <functional>
+
+#include "ui/designedwindow.h"
 
 class QPushButton;
 
 // "設定": the hub that opens the account window and the server window.
-class SetForm : public QWidget {
+class SetForm : public DesignedWindow {
     Q_OBJECT
   public:
     SetForm(std::function<void()> openAccount, std::function<void()> openServers);

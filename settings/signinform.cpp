@@ -11,58 +11,54 @@
 #include "settings/accountfile.h"
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
-#include "ui/named.h"
 #include "ui/prompter.h"
-#include "ui/twips.h"
 
 namespace {
 
 const QString kTitle = QStringLiteral("サインイン");
 
-QLineEdit* row(QWidget* parent, QLabel*& label, const QString& caption, const char* name, int top) {
-    label = new QLabel(caption, parent);
-    label->setGeometry(Twips::rect(240, top + 40, 1500, 255));
-    auto* box = new QLineEdit(parent);
-    Named(box, name)->setGeometry(Twips::rect(1800, top, 3960, 315));
-    label->setBuddy(box);
-    return box;
-}
+// A caption beside each box, 40 twips below the box's top.
+constexpr ControlRow kControls[] = {
+    Row<&SignInForm::Label1>("Label1", {240, 240, 1500, 255}, u"プロバイダー(&V)").buddy("ProviderCombo"),
+    Row<&SignInForm::ProviderCombo>("ProviderCombo", {1800, 200, 3960, 315}),
+    Row<&SignInForm::Label2>("Label2", {240, 680, 1500, 255}, u"メールアドレス(&M)").buddy("AddressText"),
+    Row<&SignInForm::AddressText>("AddressText", {1800, 640, 3960, 315}),
+    Row<&SignInForm::Label3>("Label3", {240, 1120, 1500, 255}, u"認可 URL").buddy("AuthUrlText"),
+    Row<&SignInForm::AuthUrlText>("AuthUrlText", {1800, 1080, 3960, 315}),
+    Row<&SignInForm::Label4>("Label4", {240, 1560, 1500, 255}, u"トークン URL").buddy("TokenUrlText"),
+    Row<&SignInForm::TokenUrlText>("TokenUrlText", {1800, 1520, 3960, 315}),
+    Row<&SignInForm::Label5>("Label5", {240, 2000, 1500, 255}, u"スコープ").buddy("ScopeText"),
+    Row<&SignInForm::ScopeText>("ScopeText", {1800, 1960, 3960, 315}),
+    Row<&SignInForm::Label6>("Label6", {240, 2440, 1500, 255}, u"クライアント ID").buddy("ClientIdText"),
+    Row<&SignInForm::ClientIdText>("ClientIdText", {1800, 2400, 3960, 315}),
+    Row<&SignInForm::Label7>("Label7", {240, 2880, 1500, 255}, u"シークレット").buddy("ClientSecretText"),
+    Row<&SignInForm::ClientSecretText>("ClientSecretText", {1800, 2840, 3960, 315}),
+    Row<&SignInForm::StatusLabel>("StatusLabel", {240, 3300, 5520, 615}),
+    Row<&SignInForm::UrlText>("UrlText", {240, 3960, 5520, 315}),
+    Row<&SignInForm::SignInCommand>("SignInCommand", {240, 4440, 1980, 435}, u"ブラウザでサインイン"),
+    Row<&SignInForm::SignOutCommand>("SignOutCommand", {2340, 4440, 1860, 435}, u"パスワードに戻す"),
+    Row<&SignInForm::CancelCommand>("CancelCommand", {4320, 4440, 1440, 435}, u"閉じる"),
+};
+
+constexpr WindowDesign kDesign{.name = "SignInForm",
+                               .title = u"OAuth2 サインイン",
+                               .width = 6000,
+                               .height = 5100,
+                               .fixedSize = true,
+                               .rows = kControls};
 
 } // namespace
 
 SignInForm::SignInForm(AppContext& context, std::function<void()> changed)
-    : context_(context), changed_(std::move(changed)) {
-    setObjectName(QStringLiteral("SignInForm"));
-    setWindowTitle(QStringLiteral("OAuth2 サインイン"));
-    setFixedSize(Twips::toPixels(6000), Twips::toPixels(5100));
-    Label1 = new QLabel(QStringLiteral("プロバイダー(&V)"), this);
-    Label1->setGeometry(Twips::rect(240, 240, 1500, 255));
-    ProviderCombo = new QComboBox(this);
-    Named(ProviderCombo, "ProviderCombo")->setGeometry(Twips::rect(1800, 200, 3960, 315));
+    : DesignedWindow(kDesign), context_(context), changed_(std::move(changed)) {
+    build();
     for (const OAuthProvider& p : OAuthProviders())
         ProviderCombo->addItem(p.name, p.id);
     ProviderCombo->addItem(QStringLiteral("その他 (URL を入力)"), kCustomProvider);
-    Label1->setBuddy(ProviderCombo);
-    AddressText = row(this, Label2, QStringLiteral("メールアドレス(&M)"), "AddressText", 640);
-    AuthUrlText = row(this, Label3, QStringLiteral("認可 URL"), "AuthUrlText", 1080);
-    TokenUrlText = row(this, Label4, QStringLiteral("トークン URL"), "TokenUrlText", 1520);
-    ScopeText = row(this, Label5, QStringLiteral("スコープ"), "ScopeText", 1960);
-    ClientIdText = row(this, Label6, QStringLiteral("クライアント ID"), "ClientIdText", 2400);
-    ClientSecretText = row(this, Label7, QStringLiteral("シークレット"), "ClientSecretText", 2840);
-    StatusLabel = new QLabel(this);
-    Named(StatusLabel, "StatusLabel")->setGeometry(Twips::rect(240, 3300, 5520, 615));
     StatusLabel->setWordWrap(true);
     StatusLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    UrlText = new QLineEdit(this);
-    Named(UrlText, "UrlText")->setGeometry(Twips::rect(240, 3960, 5520, 315));
     UrlText->setReadOnly(true);
     UrlText->hide();
-    SignInCommand = new QPushButton(this);
-    Named(SignInCommand, "SignInCommand")->setGeometry(Twips::rect(240, 4440, 1980, 435));
-    SignOutCommand = new QPushButton(QStringLiteral("パスワードに戻す"), this);
-    Named(SignOutCommand, "SignOutCommand")->setGeometry(Twips::rect(2340, 4440, 1860, 435));
-    CancelCommand = new QPushButton(QStringLiteral("閉じる"), this);
-    Named(CancelCommand, "CancelCommand")->setGeometry(Twips::rect(4320, 4440, 1440, 435));
     connect(ProviderCombo, &QComboBox::currentIndexChanged, this, &SignInForm::ProviderCombo_Change);
     connect(SignInCommand, &QPushButton::clicked, this, &SignInForm::SignInCommand_Click);
     connect(SignOutCommand, &QPushButton::clicked, this, &SignInForm::SignOutCommand_Click);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QWidget>
 #include <functional>
 #include <memory>
 
 #include "settings/tokenstore.h"
 #include "text/backgroundtask.h"
 #include "transport/mailerror.h"
+#include "ui/designedwindow.h"
 
 class QComboBox;
 class QLabel;
@@ -18,7 +18,7 @@ struct SignInPlan;
 // "OAuth2 サインイン": signing in with the mail provider through the browser,
 // instead of a password, and the way back to the password. Opened from the
 // account window.
-class SignInForm : public QWidget {
+class SignInForm : public DesignedWindow {
     Q_OBJECT
   public:
     // `changed` is told after a sign-in or a return to the password.

@@ -1,7 +1,8 @@
 #pragma once
 
-// ui/: the widget kit the windows share: twips, control names, the prompter
-// for message boxes and file dialogs, and the context every window is given.
+// ui/: the widget kit the windows share: twips, windows built from the table
+// of their controls, the prompter for message boxes and file dialogs, and the
+// context every window is given.
 
 #include <QDateTime>
 #include <QString>

@@ -9,7 +9,7 @@ constexpr int kFlags = Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap;
 
 } // namespace
 
-FootLabel::FootLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {
+FootLabel::FootLabel(QWidget* parent) : QLabel(parent) {
     setWordWrap(true);
     setAlignment(Qt::AlignLeft | Qt::AlignBottom);
 }

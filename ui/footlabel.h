@@ -7,7 +7,7 @@
 // keeps its caption as given and shows the words, wrapped, at the foot.
 class FootLabel : public QLabel {
   public:
-    explicit FootLabel(const QString& caption, QWidget* parent = nullptr);
+    explicit FootLabel(QWidget* parent = nullptr);
 
     int heightForWidth(int width) const override;
 

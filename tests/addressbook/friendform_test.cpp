@@ -4,7 +4,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -13,7 +12,6 @@
 #include "addressbook/friendform.h"
 #include "tests/support/appfolder.h"
 #include "tests/support/tempfolder.h"
-#include "ui/twips.h"
 
 namespace {
 
@@ -41,21 +39,9 @@ class FriendFormTest : public testing::Test, protected AppFolder {
 
 } // namespace
 
-TEST_F(FriendFormTest, loadsWithItsDesignAndTheRecordsOfTheFile) {
+TEST_F(FriendFormTest, loadsTheRecordsOfTheFileIntoTheTwoColumns) {
     open();
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("アドレス帳"));
-    EXPECT_EQ(form->size(), QSize(Twips::toPixels(8160), Twips::toPixels(6510)));
     EXPECT_EQ(form->palette().color(QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
-    EXPECT_EQ(form->Text4->geometry(), Twips::rect(1500, 120, 4455, 300));
-    EXPECT_EQ(form->Command38->geometry(), Twips::rect(6120, 840, 975, 300));
-    EXPECT_EQ(form->MailListView->geometry(), Twips::rect(0, 1920, 9375, 4095));
-    EXPECT_EQ(form->Command1->text(), QStringLiteral("貼付"));
-    EXPECT_EQ(form->Command3->text(), QStringLiteral("登録"));
-    EXPECT_EQ(form->Command4->text(), QStringLiteral("削除"));
-    EXPECT_EQ(form->Command38->text(), QStringLiteral("名刺挿入"));
-    EXPECT_EQ(form->Label1[0]->text(), QStringLiteral("メールアドレス"));
-    EXPECT_EQ(form->Label1[2]->text(), QStringLiteral("登録件数"));
-    EXPECT_EQ(form->Label1[3]->text(), QStringLiteral("名詞"));
     EXPECT_EQ(form->MailListView->headerItem()->text(0), QStringLiteral("Address"));
     EXPECT_EQ(form->MailListView->headerItem()->text(1), QStringLiteral("Name"));
     const int w = form->MailListView->width();
@@ -67,8 +53,6 @@ TEST_F(FriendFormTest, loadsWithItsDesignAndTheRecordsOfTheFile) {
     EXPECT_EQ(form->Text3->text(), QStringLiteral("0"));
     EXPECT_TRUE(form->Label7->text().isEmpty());
     EXPECT_TRUE(QFileInfo::exists(context.paths.addressFile())) << "loading creates the file";
-    EXPECT_EQ(form->Command38->nextInFocusChain(), form->Text50);
-    EXPECT_EQ(form->Command4->nextInFocusChain(), form->MailListView);
 }
 
 TEST_F(FriendFormTest, registeringBothBoxesEmptyAddsABlankRowAndWritesTheRecordBytes) {
@@ -283,27 +267,6 @@ TEST_F(FriendFormTest, textsTheProgramPutsInAreShownAndStoredWholeWhileTypingSto
         EXPECT_EQ(stored->name, c.name2);
         EXPECT_EQ(stored->address, c.address4);
     }
-}
-
-TEST_F(FriendFormTest, helpBoxFollowsThePointer) {
-    open();
-    form->show();
-    EXPECT_FALSE(form->Text5->isVisible());
-    QEvent enter(QEvent::Enter);
-    QApplication::sendEvent(form->Command38, &enter);
-    EXPECT_TRUE(form->Text5->isVisible());
-    EXPECT_EQ(
-        form->Text5->toPlainText(),
-        QStringLiteral("名詞の挿入を行います。例えばあなたのメールアドレスが taro@example.com "
-                       "の場合、名詞を日本太郎と設定すると、自動的に日本太郎<taro@example.com>と登録され、"
-                       "受信した相手側には名詞挿入のメールアドレスが表示されます。\n\n"
-                       "必要なければ挿入する必要はありません。"));
-    QApplication::sendEvent(form->Command1, &enter);
-    EXPECT_EQ(form->Text5->toPlainText(), QStringLiteral("コピーして来たメールアドレスを貼り付けます。"));
-    QApplication::sendEvent(form->MailListView->viewport(), &enter);
-    EXPECT_TRUE(form->Text5->isVisible()) << "the list changes nothing";
-    QTest::mouseMove(form.get(), QPoint(form->width() - 5, Twips::toPixels(1400)));
-    EXPECT_FALSE(form->Text5->isVisible());
 }
 
 TEST_F(FriendFormTest, exportAndImportFromTheListMenu) {

@@ -3,7 +3,6 @@
 // backform_server_test.cpp.
 #include <QApplication>
 #include <QClipboard>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -56,17 +55,7 @@ class BackFormTest : public testing::Test, protected AppFolder {
 
 } // namespace
 
-TEST_F(BackFormTest, opensWithItsCaptionsAndFollowsTheResizeRatios) {
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("返事を出す"));
-    EXPECT_EQ(form->Command2->text(), QStringLiteral("送信"));
-    EXPECT_EQ(form->Command3->text(), QStringLiteral("送信中止"));
-    EXPECT_EQ(form->Command4->text(), QStringLiteral("本文に貼付"));
-    EXPECT_EQ(form->Label2[3]->text(), QStringLiteral("宛先"));
-    EXPECT_EQ(form->Label2[0]->text(), QStringLiteral("題名"));
-    EXPECT_EQ(form->Label2[1]->text(), QStringLiteral("添付File"));
-    EXPECT_EQ(form->AttachCommand->text(), QStringLiteral("添付"));
-    EXPECT_EQ(form->Command9->text(), QStringLiteral("追加"));
-    EXPECT_EQ(form->Command10->text(), QStringLiteral("取り消し"));
+TEST_F(BackFormTest, opensWithTheAttachmentListHiddenAndFollowsTheResizeRatios) {
     EXPECT_FALSE(form->List2->isVisible());
     EXPECT_TRUE(form->Command9->isEnabled()) << "unlike the compose window, 追加 is usable from the start";
     EXPECT_TRUE(form->BodyText->font().families().contains(QStringLiteral("ＭＳ Ｐゴシック")));

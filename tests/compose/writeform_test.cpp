@@ -42,11 +42,6 @@ class WriteFormTest : public testing::Test, protected AppFolder {
     void addAddress(const QString& name, const QString& address) {
         ASSERT_TRUE(AddressFile::book(context.paths).AppendAddressRecord(name, address).ok());
     }
-    void moveOver(QWidget* w) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(w, &move);
-    }
     void drop(const QList<QUrl>& urls) { DropFiles(form->Label5, urls); }
     QString file(const QString& name) {
         const QString path = app.file(name);
@@ -96,8 +91,6 @@ TEST_F(WriteFormTest, opensNarrowInTextModeWithTheEightGreetingsAndAnEmptyStartu
     EXPECT_FALSE(form->Command9->isEnabled());
     EXPECT_FALSE(form->List2->isVisible());
     EXPECT_FALSE(form->Option2->isChecked());
-    EXPECT_EQ(form->Label6->text(), QString(19, QChar(0x3000)) + QStringLiteral("HTMLとして送信される") +
-                                        QString(3, QChar(0x3000)) + QStringLiteral("ファイル（自動表示）"));
     // The body area follows the window: 0.97 of its width, 0.67 of its height.
     EXPECT_NEAR(form->BodyText->width(), Twips::toPixels(int(0.97 * 6900)), 1); // pixel rounding
     EXPECT_NEAR(form->BodyText->height(), Twips::toPixels(int(0.67 * 8200)), 1);
@@ -315,61 +308,6 @@ TEST_F(WriteFormTest, aDropTakesOnlyItsFirstFileWidensAndReloadsTheAddressList) 
     drop({QUrl(QStringLiteral("http://127.0.0.1/page.htm"))}); // no local file
     EXPECT_EQ(form->AttachText->text(), a);
     EXPECT_EQ(form->List3->count(), 1);
-}
-
-TEST_F(WriteFormTest, pointerHelpShowsEachControlsTextAndTheSurfaceHidesIt) {
-    open();
-    const QList<QPair<QWidget*, QString>> helps = {
-        {form->Command1,
-         QStringLiteral(
-             "送信します。電話回線が接続されていない場合は、自動的に接続してメールを送信します。")},
-        {form->Command3, QStringLiteral("送信を中止します。")},
-        {form->Command4,
-         QStringLiteral(
-             "このフォーム（新規作成）が拡張され、登録したメールアドレスの名称が一覧（リスト）"
-             "に現れます。送信したい名称をクリックすると、メールアドレスが自動的に入力されます。")},
-        {form->Command5, QStringLiteral("本ソフト、他のアプリからのテキスト文書を本文中に貼付けます。")},
-        {form->Command6, QStringLiteral("アドレス帳を含むサイズから、元のサイズに戻します。")},
-        {form->Command7, QStringLiteral("コピーして来た内容を宛先に貼付ます。")},
-        {form->Command12,
-         QStringLiteral("HTML形式での送信を可能にします。このモードではTEXT形式の送信は行われません。")},
-        {form->Command2, QStringLiteral("HTML形式での送信方法の手順を表示します。")},
-        {form->AttachCommand, QStringLiteral("各種ファイルを添付して送信できます。")},
-    };
-    for (const auto& [control, text] : helps) {
-        moveOver(control);
-        EXPECT_TRUE(form->Text14->isVisible()) << control->objectName().toStdString();
-        EXPECT_EQ(form->Text14->toPlainText(), text) << control->objectName().toStdString();
-        moveOver(form->BodyText->viewport());
-        EXPECT_FALSE(form->Text14->isVisible());
-    }
-    // Disabled controls show nothing: 追加, Text形式 and the drop target in text mode.
-    for (QWidget* off : {static_cast<QWidget*>(form->Command9), static_cast<QWidget*>(form->Command13),
-                         static_cast<QWidget*>(form->Label5)}) {
-        moveOver(off);
-        EXPECT_FALSE(form->Text14->isVisible()) << off->objectName().toStdString();
-    }
-    moveOver(form->Command1);
-    moveOver(form->SubjectText); // other controls leave it as it is
-    EXPECT_TRUE(form->Text14->isVisible());
-    moveOver(form->ToText);
-    EXPECT_FALSE(form->Text14->isVisible());
-
-    form->Command12->click();
-    moveOver(form->Command13);
-    EXPECT_EQ(form->Text14->toPlainText(),
-              QStringLiteral("TEXT形式での送信を可能にします。このモードではHTML形式の送信は行われません。"));
-    moveOver(form->Label5);
-    EXPECT_EQ(form->Text14->toPlainText(),
-              QStringLiteral(
-                  "HTML形式(index.htm)のファイルを送信したい場合、作成したHTML(index.htm)および画像ファイル"
-                  "（GIF等）、BGM等が入ったファイルを、エクスプローラからドラッグ＆ドロップさせ、その後、送"
-                  "信ボタンを押して下さい。この操作をした場合は、TEXT形式での送信は行われません。"));
-    moveOver(form->Picture3);
-    EXPECT_FALSE(form->Text14->isVisible());
-    form->Command4->click();
-    moveOver(form->Command9); // disabled in HTML mode
-    EXPECT_FALSE(form->Text14->isVisible());
 }
 
 TEST_F(WriteFormTest, closingResetsTheModeAndHelpDoesNotBlock) {

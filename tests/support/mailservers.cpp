@@ -12,10 +12,11 @@
 #include <QThread>
 #include <QUrl>
 #include <atomic>
-#include <curl/curl.h>
 #include <gtest/gtest.h>
 #include <optional>
 #include <unistd.h>
+
+#include "tests/support/testhttp.h"
 
 namespace {
 
@@ -111,20 +112,9 @@ QString TestMailServers::submissionOAuthServer() {
 }
 
 void TestMailServers::revokeToken(const QString& token) {
-    const QByteArray url = (oauthServer() + QStringLiteral("/revoke")).toLatin1();
-    const QByteArray form = "token=" + QUrl::toPercentEncoding(token);
-    CURL* h = curl_easy_init();
-    curl_easy_setopt(h, CURLOPT_URL, url.constData());
-    curl_easy_setopt(h, CURLOPT_POSTFIELDS, form.constData());
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_TIMEOUT, 20L);
-    curl_easy_setopt(
-        h, CURLOPT_WRITEFUNCTION, +[](char*, size_t size, size_t count, void*) { return size * count; });
-    long status = 0;
-    const CURLcode done = curl_easy_perform(h);
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    curl_easy_cleanup(h);
-    EXPECT_TRUE(done == CURLE_OK && status == 200) << "the authorization server did not revoke the token";
+    const TestHttpReply reply = TestHttpRequest(QUrl(oauthServer() + QStringLiteral("/revoke")),
+                                                "token=" + QUrl::toPercentEncoding(token));
+    EXPECT_EQ(reply.status, 200) << "the authorization server did not revoke the token";
 }
 
 namespace {

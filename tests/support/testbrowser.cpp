@@ -1,16 +1,8 @@
 #include "tests/support/testbrowser.h"
 
 #include <QUrlQuery>
-#include <curl/curl.h>
 
-namespace {
-
-size_t keep(char* data, size_t size, size_t count, void* page) {
-    static_cast<QByteArray*>(page)->append(data, qsizetype(size * count));
-    return size * count;
-}
-
-} // namespace
+#include "tests/support/testhttp.h"
 
 TestBrowser::~TestBrowser() {
     for (std::thread& t : visits_)
@@ -19,20 +11,9 @@ TestBrowser::~TestBrowser() {
 
 void TestBrowser::visit(const QByteArray& url) {
     visits_.emplace_back([this, url] {
-        QByteArray page;
-        long status = 0;
-        CURL* h = curl_easy_init();
-        curl_easy_setopt(h, CURLOPT_URL, url.constData());
-        curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(h, CURLOPT_TIMEOUT, 20L);
-        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &keep);
-        curl_easy_setopt(h, CURLOPT_WRITEDATA, &page);
-        if (curl_easy_perform(h) == CURLE_OK)
-            curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-        curl_easy_cleanup(h);
+        const TestHttpReply page = TestHttpRequest(QUrl::fromEncoded(url));
         const std::lock_guard lock(mutex_);
-        pages_.append({status, page});
+        pages_.append({page.status, page.body});
     });
 }
 

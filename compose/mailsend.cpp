@@ -10,7 +10,7 @@ bool SendReport::allSent() const {
     if (refusal)
         return false;
     for (const SendPass& p : passes)
-        if (!p.sent())
+        if (!p.sent() || !p.refusedRecipients.isEmpty())
             return false;
     return true;
 }
@@ -31,13 +31,14 @@ SendReport MailSend::run(const SendRequest& request) const {
     const AddressFile book = AddressFile::book(paths_);
     // One connection serves every pass of a send-to-all.
     const std::unique_ptr<MailConnection> connection = sender_->open(request.smtpServer);
+    QList<qsizetype> handedOver; // passes whose outcome is still to come, oldest first
     for (int i = 1; i <= report.plannedPasses; ++i) {
         QString recipient = request.toText;
         if (request.sendToAll) {
             const auto record = book.ReadAddressRecord(i);
             if (!record) {
                 report.refusal = MailError::disk(record.error());
-                return report;
+                break;
             }
             // The list may have come from another file with more entries
             // than the address book has records: stop at its last one.
@@ -53,34 +54,41 @@ SendReport MailSend::run(const SendRequest& request) const {
             report.passes.append({recipient, {}, {}, false});
             continue;
         }
-        SendPass pass = sendOne(*connection, request, recipient);
-        // Every later mail would fail the same way (and ask the same
-        // question): the send stops, and says why once.
-        if (!pass.sent() && connection->closed()) {
-            report.refusal = pass.sendError;
-            pass = {recipient, {}, {}, false};
-        }
-        report.passes.append(pass);
+        connection->submit({recipient, request.sender, request.subject, request.body,
+                            AttachmentList::paths(request.attachText)});
+        report.passes.append({recipient});
+        handedOver.append(report.passes.size() - 1);
+        // This mail goes out while the server answers for the one before.
+        if (handedOver.size() > 1)
+            takeOutcome(*connection, request, report, handedOver.takeFirst());
     }
+    while (!handedOver.isEmpty())
+        takeOutcome(*connection, request, report, handedOver.takeFirst());
     return report;
 }
 
-SendPass MailSend::sendOne(MailConnection& connection, const SendRequest& request,
-                           const QString& recipient) const {
-    SendPass pass{recipient};
-    const OutgoingMail mail{recipient, request.sender, request.subject, request.body,
-                            AttachmentList::paths(request.attachText)};
-    if (MailStatus sent = connection.send(mail); !sent) {
-        pass.sendError = sent.error();
-        return pass;
+void MailSend::takeOutcome(MailConnection& connection, const SendRequest& request, SendReport& report,
+                           qsizetype index) const {
+    const MailOutcome outcome = connection.result();
+    SendPass& pass = report.passes[index];
+    // Every later mail fails the same way (and would ask the same
+    // question): the send stops, and says why once.
+    if (!outcome.ok() && outcome.connectionEnded) {
+        if (!report.refusal)
+            report.refusal = outcome.failure;
+        pass.tried = false;
+        return;
     }
+    pass.sendError = outcome.failure;
+    if (!pass.sent())
+        return;
+    pass.refusedRecipients = outcome.refusedRecipients;
     if (!request.keepSentRecord)
-        return pass;
+        return;
     // Only a mail the server accepted goes into the sent history.
     const MailRecord record = SentRecord(request.subject, request.dateText, request.toText, request.body);
     if (const auto written = MailFile::sent(paths_).append(record); !written)
         pass.recordError = MailError::disk(written.error());
-    return pass;
 }
 
 QString MailSend::statusText(const SendReport& report) {
@@ -106,10 +114,13 @@ QList<MailError> SendReport::errors() const {
     QList<MailError> out;
     if (refusal)
         out.append(*refusal);
-    for (const SendPass& pass : passes)
+    for (const SendPass& pass : passes) {
         if (pass.tried && !pass.sent())
             out.append(
                 MailError{.kind = MailError::Kind::NotSent, .name = TrimSpaces(pass.recipient)}.because(
                     *pass.sendError));
+        for (const MailError& refused : pass.refusedRecipients)
+            out.append(MailError{.kind = MailError::Kind::NotSent, .name = refused.name}.because(refused));
+    }
     return out;
 }

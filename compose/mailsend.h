@@ -32,6 +32,8 @@ struct SendPass {
     std::optional<MailError> sendError = {};   // why it did not leave; none when the server took it
     std::optional<MailError> recordError = {}; // the sent record could not be written
     bool tried = true; // false: the send had stopped before this mail (see the refusal)
+    // Taken for the others, not for these (Refused; name: the address).
+    QList<MailError> refusedRecipients = {};
     bool sent() const { return tried && !sendError; }
 };
 
@@ -43,19 +45,22 @@ struct SendReport {
     int skipped = 0; // entries left out, having the mail already
     QList<SendPass> passes;
 
+    // Every mail left, to every one of its recipients.
     bool allSent() const;
     // A send-to-all that ran out of address records before the list's end.
     bool stoppedShort() const { return !refusal && passes.size() + skipped < plannedPasses; }
     // What went wrong in sending, in order: the refusal, then each mail that
-    // did not leave (NotSent, naming its recipient).
+    // did not leave and each recipient a mail did not reach (NotSent, naming
+    // the recipient).
     QList<MailError> errors() const;
 };
 
 // Sends one mail, or in send-to-all mode one mail to the address of each
-// address-book record in turn, and records each mail the server accepted in
-// the sent-mail file (unless the request keeps no record). A connection that
-// ends for good stops the send there. Blocking: windows run it on a worker
-// thread (a BackgroundTask).
+// address-book record in turn over one connection, each mail handed over
+// before the server has answered for the one before; records each mail the
+// server accepted in the sent-mail file (unless the request keeps no record),
+// once it has. A connection that ends for good stops the send there.
+// Blocking: windows run it on a worker thread (a BackgroundTask).
 class MailSend {
   public:
     static inline const QString kSending = QStringLiteral("メールを送信中です。しばらくお待ち下さい。");
@@ -73,7 +78,9 @@ class MailSend {
     static QString statusText(const SendReport& report);
 
   private:
-    SendPass sendOne(MailConnection& connection, const SendRequest& request, const QString& recipient) const;
+    // The server's answer for the oldest mail handed over (passes[index]).
+    void takeOutcome(MailConnection& connection, const SendRequest& request, SendReport& report,
+                     qsizetype index) const;
 
     AppPaths paths_;
     std::shared_ptr<const MailSender> sender_;

@@ -103,10 +103,13 @@ struct BodyEncoding {
     QByteArray content;
 };
 
-BodyEncoding encodeBody(const QString& text) {
+BodyEncoding encodeBody(const QString& text, bool eightBit) {
     const QString normal = ToCrLf(text);
     if (const auto jis = Iso2022Jp::encode(normal); jis && linesFit(*jis))
         return {"Content-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: 7bit\r\n", *jis};
+    // 8-bit content still keeps to lines of 998 bytes and holds no NUL (RFC 6152).
+    if (const QByteArray utf8 = normal.toUtf8(); eightBit && linesFit(utf8) && !utf8.contains('\0'))
+        return {"Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: 8bit\r\n", utf8};
     return {"Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n",
             base64Lines(normal.toUtf8())};
 }
@@ -246,7 +249,7 @@ QByteArray encodeHeaderText(const QString& text) {
     return words.join("\r\n ");
 }
 
-Result<QByteArray> build(const OutgoingMail& mail, const QDateTime& now) {
+Result<QByteArray> build(const OutgoingMail& mail, const QDateTime& now, bool eightBit) {
     struct Loaded {
         QString name;
         QByteArray mimeType;
@@ -277,7 +280,7 @@ Result<QByteArray> build(const OutgoingMail& mail, const QDateTime& now) {
            randomHex(8) + '@' + domainOf(mail.sender) + ">\r\n";
     out += "MIME-Version: 1.0\r\nX-Mailer: Fennick Ver 1.0\r\n";
 
-    const BodyEncoding body = encodeBody(mail.body);
+    const BodyEncoding body = encodeBody(mail.body, eightBit);
     if (files.isEmpty()) {
         out += body.headers + "\r\n" + body.content;
         return out;

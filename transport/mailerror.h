@@ -40,14 +40,13 @@ struct MailError {
         TlsRecordNotKept,   // name: the file; detail: why
         Certificate,        // name: the host; certificateErrors; detail: the SHA-256 fingerprint
         CertificateNotKept, // name: the file; detail: why
-        KeyNotPinned,       // libcurl cannot check by the key the user trusted; detail: its words
 
         // Logging in.
         Login,           // refused; detail: the server's words
         ApopUnsupported, // APOP asked for, the greeting has no timestamp
         TokenNeedsTls,   // a server without TLS gets no token
-        NoTokenLogin,    // the POP3 server offers neither OAUTHBEARER nor XOAUTH2
-        TokenRefused,    // POP3: detail, the server's words; SMTP: cause, libcurl's report
+        NoTokenLogin,    // the server offers neither OAUTHBEARER nor XOAUTH2; detail: "POP3" or "SMTP"
+        TokenRefused,    // detail: the server's words
         NotSignedIn,     // no sign-in is kept for the account
         SignInExpired,   // the provider refused to renew; cause: its answer
 
@@ -68,6 +67,7 @@ struct MailError {
         // What a server said.
         Refused,       // detail: the server's words, as they stand
         Protocol,      // detail: the reply that is not POP3
+        NotSmtp,       // detail: the line that is no SMTP reply
         NotConnected,  // a POP3 command without a session
         ListMismatch,  // LIST and STAT disagree
         NotOnServer,   // number: the message
@@ -80,6 +80,7 @@ struct MailError {
         NoRecipient,
         BadRecipient,         // name: the address
         BadSender,            // name: the address
+        TooLargeForServer,    // bytes: the mail's size; number: the most the SMTP server takes (SIZE)
         AttachmentUnreadable, // name: the file
         NotSent,              // name: the recipient; cause: why
 

@@ -167,6 +167,30 @@ bool MailSocket::flush() {
     return true;
 }
 
+qint64 MailSocket::bytesUnsent() const {
+    return socket_->bytesToWrite() + socket_->encryptedBytesToWrite();
+}
+
+bool MailSocket::drain(qint64 untilMillis) {
+    if (!socket_ || !flush())
+        return false;
+    qint64 lastProgress = nowMillis();
+    for (qint64 unsent = bytesUnsent(); unsent > 0; unsent = bytesUnsent()) {
+        if (stopped())
+            return false;
+        const qint64 now = nowMillis();
+        if (now >= untilMillis || now - lastProgress >= timeouts_.idleMillis)
+            return fail({.kind = MailError::Kind::Timeout, .name = serverText_});
+        if (!socket_->waitForBytesWritten(
+                int(std::min<qint64>(untilMillis - now, CancelToken::kSlice.count()))) &&
+            !timedOutWhileConnected())
+            return failFromSocket();
+        if (bytesUnsent() < unsent)
+            lastProgress = nowMillis();
+    }
+    return true;
+}
+
 qint64 MailSocket::nowMillis() const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())

@@ -35,6 +35,7 @@ class MailSocket : public MailStream {
     QSslCertificate peerCertificate() const;
 
     void write(const QByteArray& bytes) override;
+    bool drain(qint64 untilMillis) override;
     bool readSome(QByteArray& buffer, qint64 max, qint64 untilMillis) override;
     qint64 nowMillis() const override;
     void close() override;
@@ -52,6 +53,7 @@ class MailSocket : public MailStream {
     bool connectTo(const ServerAddress& address);
     bool waitForEncrypted();
     bool flush();
+    qint64 bytesUnsent() const;
     bool acceptCertificate();
     void lowDelay();
 

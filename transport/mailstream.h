@@ -22,6 +22,11 @@ class MailStream {
 
     // Queues bytes; they go out, together, before the next wait for the server.
     virtual void write(const QByteArray& bytes) = 0;
+    // Sends what is queued and waits until the connection has taken it: a
+    // mail's content may take longer to leave than a server may stay
+    // silent. False when no byte left for the idle time, or the clock
+    // reached `untilMillis`: the connection is then closed.
+    virtual bool drain(qint64 untilMillis) = 0;
     // Appends at most `max` bytes the server sent to `buffer`, waiting until
     // at least one came or the stream's clock reaches `untilMillis`. False
     // when none came: the connection ended, failed or timed out, and it is

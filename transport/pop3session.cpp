@@ -3,6 +3,8 @@
 #include <QCryptographicHash>
 #include <algorithm>
 
+#include "transport/saslpassword.h"
+
 namespace {
 
 // Replies that are lists of numbers and sizes or ids; anything larger is not a POP3 server.
@@ -268,7 +270,7 @@ std::optional<QList<QByteArray>> Pop3Session::loginCommands(const QString& id, c
         return QList<QByteArray>{"APOP " + user + ' ' + digest};
     }
     if (stream_->isEncrypted() && saslPlain)
-        return QList<QByteArray>{"AUTH PLAIN " + ('\0' + user + '\0' + pass).toBase64()};
+        return QList<QByteArray>{"AUTH PLAIN " + SaslPassword::plainMessage(id, password).toBase64()};
     return QList<QByteArray>{"USER " + user, "PASS " + pass};
 }
 
@@ -334,7 +336,7 @@ bool Pop3Session::bearerLogin(const QString& user) {
             offered += c.split(' ');
     const std::optional<SaslBearer::Mechanism> mechanism = SaslBearer::choose(offered);
     if (!mechanism)
-        return fail({.kind = K::NoTokenLogin, .name = serverText_});
+        return fail({.kind = K::NoTokenLogin, .name = serverText_, .detail = QStringLiteral("POP3")});
     MailResult<QString> token = options_.bearer->accessToken();
     for (int attempt = 1;; ++attempt) {
         if (!token)

@@ -15,6 +15,7 @@ struct ServerScheme {
 };
 
 inline constexpr ServerScheme kPop3Scheme{"pop3", "pop3s", 110, 995};
+inline constexpr ServerScheme kSmtpScheme{"smtp", "smtps", 25, 465};
 
 // A server name as the settings hold it: "host", "host:port", "[::1]:port",
 // optionally behind the protocol's scheme ("pop3://host", "pop3s://host:

@@ -115,10 +115,6 @@ QString ErrorText(const MailError& e) {
         return certificateText(e);
     case K::CertificateNotKept:
         return QStringLiteral("信頼する証明書を「%1」に書き込めませんでした。(%2)").arg(e.name, e.detail);
-    case K::KeyNotPinned:
-        return QStringLiteral(
-                   "サーバー「%1」の証明書を信頼した鍵で確かめることができないため、接続しませんでした。(%2)")
-            .arg(e.name, e.detail);
     case K::ApopUnsupported:
         return QStringLiteral("このPOP3サーバーはAPOPに対応していません（挨拶にタイムスタンプがありません）。"
                               "APOPを使わない設定にしてください。");
@@ -127,14 +123,10 @@ QString ErrorText(const MailError& e) {
                               "サインイン (OAuth2) の情報を送らずに接続を終えました。")
             .arg(e.name);
     case K::NoTokenLogin:
-        return QStringLiteral("POP3サーバー「%1」はサインイン (OAuth2) によるログイン"
+        return QStringLiteral("%1サーバー「%2」はサインイン (OAuth2) によるログイン"
                               " (OAUTHBEARER, XOAUTH2) に対応していません。")
-            .arg(e.name);
+            .arg(e.detail, e.name);
     case K::TokenRefused:
-        if (e.cause)
-            return causeText(e) +
-                   QStringLiteral("\nサインイン (OAuth2) のトークンが受け付けられませんでした。") +
-                   kSignInAgain;
         return QStringLiteral("サーバー「%1」がサインイン (OAuth2) のトークンを受け付けませんでした: %2\n")
                    .arg(e.name, e.detail) +
                kSignInAgain;
@@ -185,6 +177,8 @@ QString ErrorText(const MailError& e) {
         return e.detail;
     case K::Protocol:
         return QStringLiteral("POP3サーバーの応答が読めません: %1").arg(e.detail);
+    case K::NotSmtp:
+        return QStringLiteral("SMTPサーバーの応答が読めません: %1").arg(e.detail);
     case K::NotConnected:
         return QStringLiteral("POP3サーバーに接続していません。");
     case K::ListMismatch:
@@ -210,6 +204,11 @@ QString ErrorText(const MailError& e) {
         return QStringLiteral("宛先「%1」が正しくありません。").arg(e.name);
     case K::BadSender:
         return QStringLiteral("差出人のアドレス「%1」が正しくありません。").arg(e.name);
+    case K::TooLargeForServer:
+        return QStringLiteral("メールが大きすぎるため送信できません（%1 バイト、サーバーが受け付けるのは %2 "
+                              "バイトまでです）。添付ファイルを減らして下さい。")
+            .arg(e.bytes)
+            .arg(e.number);
     case K::AttachmentUnreadable:
         return QStringLiteral("添付ファイル「%1」を読み込めません。ファイルがあるか確かめて下さい。")
             .arg(e.name);

@@ -76,15 +76,30 @@ TEST(OutgoingMessage, jisTextGoesOutAsIso2022JpSevenBit) {
 }
 
 TEST(OutgoingMessage, textOutsideJisGoesOutAsUtf8WithNothingLost) {
-    const QString body = QStringLiteral("①㈱髙〜ｶﾀｶﾅ😀");
-    const OutgoingMail mail{
-        QStringLiteral("a@x.jp"), QStringLiteral("me@x.jp"), QStringLiteral("件名①"), body, {}};
-    const QByteArray m = *OutgoingMessage::build(mail, kNow);
-    EXPECT_EQ(header(m, "Content-Type"), QByteArray("text/plain; charset=UTF-8"));
-    EXPECT_TRUE(header(m, "Subject").startsWith("=?UTF-8?B?"));
-    const ReceivedMessage back = MimeDecoder::decode(m);
-    EXPECT_EQ(back.subject, QStringLiteral("件名①"));
-    EXPECT_EQ(back.body, body);
+    const QString text = QStringLiteral("①㈱髙〜ｶﾀｶﾅ😀");
+    const struct {
+        const char* name;
+        QString body;
+        bool eightBit; // the server takes 8-bit content
+        const char* encoding;
+    } rows[] = {
+        {"seven-bit-server", text, false, "base64"},
+        {"eight-bit-server", text + QStringLiteral("\r\n二行目"), true, "8bit"},
+        {"eight-bit-server-but-a-line-over-998-bytes", QString(400, QChar(u'①')), true, "base64"},
+        {"eight-bit-server-but-a-nul", text + QChar(u'\0'), true, "base64"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const OutgoingMail mail{
+            QStringLiteral("a@x.jp"), QStringLiteral("me@x.jp"), QStringLiteral("件名①"), row.body, {}};
+        const QByteArray m = *OutgoingMessage::build(mail, kNow, row.eightBit);
+        EXPECT_EQ(header(m, "Content-Type"), QByteArray("text/plain; charset=UTF-8"));
+        EXPECT_EQ(header(m, "Content-Transfer-Encoding").toStdString(), row.encoding);
+        EXPECT_TRUE(header(m, "Subject").startsWith("=?UTF-8?B?"));
+        const ReceivedMessage back = MimeDecoder::decode(m);
+        EXPECT_EQ(back.subject, QStringLiteral("件名①"));
+        EXPECT_EQ(back.body, row.body);
+    }
 }
 
 TEST(OutgoingMessage, longSubjectIsFoldedIntoShortEncodedWords) {

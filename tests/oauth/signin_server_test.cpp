@@ -97,7 +97,7 @@ TEST_F(SignInServers, aSendLogsInWithTheTokenAndARefusedOneIsRenewedOnce) {
         const QString from = QStringLiteral("%1-%2@fennick.test").arg(QLatin1String(row.name), account.name);
         const SmtpSender sender({{}, {account.name, {}, AccessTokens::forAccount(store)}},
                                 TestMailServers::trust());
-        const MailStatus sent =
+        const MailOutcome sent =
             sender.send(TestMailServers::submissionOAuthServer(),
                         {account.address, from, QStringLiteral("件名"), QStringLiteral("本文"), {}});
         if (row.error) {

@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QStringList>
+#include <deque>
 #include <memory>
 
 #include "transport/mailsender.h"
 
 // The way out of a send, played by the test: it notes every recipient it was
 // asked to send to, refuses those named (Refused), and may end its connection
-// for good at one (ClearLoginDeclined, as when the user refuses a login in clear).
+// for good at one (ClearLoginDeclined, as when the user refuses a login in
+// clear): nothing handed over after that reaches it.
 class FakeMailSender : public MailSender {
   public:
     QStringList refusing;
@@ -23,22 +25,31 @@ class FakeMailSender : public MailSender {
     class Connection : public MailConnection {
       public:
         explicit Connection(const FakeMailSender* sender) : sender_(sender) {}
-        MailStatus send(const OutgoingMail& mail) override {
-            *sender_->asked << mail.recipient;
+        void submit(const OutgoingMail& mail) override {
+            if (!closed_)
+                *sender_->asked << mail.recipient;
             closed_ = closed_ || mail.recipient == sender_->closingAt;
             if (closed_)
-                return MailStatus::failure({.kind = MailError::Kind::ClearLoginDeclined});
-            if (sender_->refusing.contains(mail.recipient))
-                return MailStatus::failure(
-                    {.kind = MailError::Kind::Refused,
-                     .detail =
-                         QStringLiteral("550 5.1.1 <%1>: Recipient address rejected").arg(mail.recipient)});
-            return {};
+                outcomes_.push_back({.failure = MailError{.kind = MailError::Kind::ClearLoginDeclined},
+                                     .connectionEnded = true});
+            else if (sender_->refusing.contains(mail.recipient))
+                outcomes_.push_back(
+                    {.failure =
+                         MailError{.kind = MailError::Kind::Refused,
+                                   .detail = QStringLiteral("550 5.1.1 <%1>: Recipient address rejected")
+                                                 .arg(mail.recipient)}});
+            else
+                outcomes_.push_back({});
         }
-        bool closed() const override { return closed_; }
+        MailOutcome result() override {
+            const MailOutcome outcome = outcomes_.front();
+            outcomes_.pop_front();
+            return outcome;
+        }
 
       private:
         const FakeMailSender* sender_;
         bool closed_ = false;
+        std::deque<MailOutcome> outcomes_;
     };
 };

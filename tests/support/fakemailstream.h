@@ -52,6 +52,7 @@ class FakeMailStream : public MailStream {
         for (qsizetype end; (end = pending_.indexOf("\r\n")) >= 0; pending_.remove(0, end + 2))
             record_->written.append(pending_.left(end));
     }
+    bool drain(qint64) override { return open_; }
     bool readSome(QByteArray& buffer, qint64 max, qint64 untilMillis) override {
         if (!open_)
             return false;

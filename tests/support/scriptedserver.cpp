@@ -137,6 +137,22 @@ void ScriptedServer::play(int fd, const Script& script) {
                 problem(QStringLiteral("more came before the answer to %1").arg(QString::fromLatin1(line)));
             break;
         }
+        case Step::Content: {
+            QByteArray line;
+            for (;;) {
+                if (!readLine(fd, buffer, line)) {
+                    problem(QStringLiteral("the content was cut off"));
+                    return;
+                }
+                if (line == ".") {
+                    buffer.prepend(".\r\n");
+                    break;
+                }
+                std::lock_guard lock(mutex_);
+                received_.append(line);
+            }
+            break;
+        }
         case Step::Silent:
             // Until the time is up, or the client hangs up (a cancelled one does).
             if (!keepSilent(fd, buffer, step.millis))

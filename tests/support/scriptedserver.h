@@ -13,7 +13,7 @@
 class ScriptedServer {
   public:
     struct Step {
-        enum Kind { Send, Expect, ExpectAlone, Silent, Close } kind;
+        enum Kind { Send, Expect, ExpectAlone, Content, Silent, Close } kind;
         QByteArray text; // line to send (CR LF added) or expected line prefix
         int millis = 0;  // for Silent
     };
@@ -24,6 +24,9 @@ class ScriptedServer {
     // As expect(), and nothing more may come until the script answers: a
     // client that sends its next command early is a problem.
     static Step expectAlone(const char* prefix) { return {Step::ExpectAlone, QByteArray(prefix)}; }
+    // The lines of a mail's content (SMTP DATA), up to its lone ".", which
+    // the next step expects.
+    static Step content() { return {Step::Content, {}}; }
     // Nothing for `millis`, or until the client hangs up.
     static Step silent(int millis) { return {Step::Silent, {}, millis}; }
     static Step close() { return {Step::Close, {}}; }

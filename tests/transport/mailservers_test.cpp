@@ -25,7 +25,7 @@ class MailServers : public testing::Test {
     }
 
     void send(const OutgoingMail& mail) {
-        const MailStatus sent = SmtpSender().send(TestMailServers::smtpServer(), mail);
+        const MailOutcome sent = SmtpSender().send(TestMailServers::smtpServer(), mail);
         ASSERT_TRUE(sent.ok()) << testing::PrintToString(sent.error());
     }
 
@@ -220,7 +220,7 @@ TEST_F(MailServers, deletionsAreCommittedOnlyAtClose) {
 }
 
 TEST_F(MailServers, unknownRecipientFailsWithTheServersReply) {
-    const MailStatus sent =
+    const MailOutcome sent =
         SmtpSender().send(TestMailServers::smtpServer(), {QStringLiteral("nobody@fennick.test"),
                                                           QStringLiteral("me@fennick.test"),
                                                           QStringLiteral("s"),
@@ -237,12 +237,12 @@ TEST(SmtpSend, missingAttachmentFailsBeforeAnyConnection) {
     // made would be waiting here.
     QTcpServer server;
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
-    const MailStatus sent = SmtpSender().send(QStringLiteral("127.0.0.1:%1").arg(server.serverPort()),
-                                              {QStringLiteral("to@fennick.test"),
-                                               QStringLiteral("me@fennick.test"),
-                                               QStringLiteral("s"),
-                                               QStringLiteral("b"),
-                                               {QStringLiteral("/no/such/photo.jpg")}});
+    const MailOutcome sent = SmtpSender().send(QStringLiteral("127.0.0.1:%1").arg(server.serverPort()),
+                                               {QStringLiteral("to@fennick.test"),
+                                                QStringLiteral("me@fennick.test"),
+                                                QStringLiteral("s"),
+                                                QStringLiteral("b"),
+                                                {QStringLiteral("/no/such/photo.jpg")}});
     ASSERT_FALSE(sent.ok());
     EXPECT_EQ(sent.error().kind, MailError::Kind::Disk);
     EXPECT_TRUE(sent.error().detail.contains(QStringLiteral("/no/such/photo.jpg")));

@@ -116,7 +116,8 @@ TEST(Pop3Bearer, theTokenGoesOnlyOverTlsAndARefusedOneIsRenewedOnce) {
          {},
          {},
          -1,
-         K::NoTokenLogin},
+         K::NoTokenLogin,
+         QStringLiteral("POP3")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

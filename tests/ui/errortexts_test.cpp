@@ -44,8 +44,9 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
          QStringLiteral("サーバー「pop.example.jp」に接続できません。(Connection refused)")},
         {"silent-server", about(K::Timeout, kServer),
          QStringLiteral("サーバー「pop.example.jp」から応答がありません。")},
-        {"silent-server-in-libcurls-words", about(K::Timeout, kServer, QStringLiteral("Timeout was reached")),
-         QStringLiteral("サーバー「pop.example.jp」から応答がありません。(Timeout was reached)")},
+        {"silent-server-in-the-systems-words",
+         about(K::Timeout, kServer, QStringLiteral("Socket operation timed out")),
+         QStringLiteral("サーバー「pop.example.jp」から応答がありません。(Socket operation timed out)")},
         {"server-hung-up", lost, QStringLiteral("サーバー「pop.example.jp」との接続が切れました。")},
         {"network-error", about(K::ConnectionFailed, kServer, QStringLiteral("Network unreachable")),
          QStringLiteral("サーバー「pop.example.jp」との通信に失敗しました。(Network unreachable)")},
@@ -57,7 +58,8 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
         {"line-over-a-megabyte",
          {.kind = K::LineTooLong, .bytes = 1048576},
          QStringLiteral("サーバーから長すぎる行（1048576 バイト超）が届いたため、接続を終えました。")},
-        {"stopped-while-waiting", {.kind = K::Cancelled, .name = kServer},
+        {"stopped-while-waiting",
+         {.kind = K::Cancelled, .name = kServer},
          QStringLiteral("サーバー「pop.example.jp」とのやり取りを中止しました。")},
         {"no-openssl", of(K::NoTlsLibrary),
          QStringLiteral("暗号化 (TLS) が使えません。OpenSSL が見つかりません。")},
@@ -105,9 +107,6 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
         {"trusted-certificate-not-written",
          about(K::CertificateNotKept, QStringLiteral("/a/trusted-certificates"), QStringLiteral("No space")),
          QStringLiteral("信頼する証明書を「/a/trusted-certificates」に書き込めませんでした。(No space)")},
-        {"libcurl-cannot-pin", about(K::KeyNotPinned, kServer, QStringLiteral("Unsupported")),
-         QStringLiteral("サーバー「pop.example.jp」の証明書を信頼した鍵で確かめることができないため、"
-                        "接続しませんでした。(Unsupported)")},
         {"wrong-password", words(K::Login, QStringLiteral("-ERR [AUTH] Authentication failed.")),
          QStringLiteral("-ERR [AUTH] Authentication failed.")},
         {"apop-without-timestamp", of(K::ApopUnsupported),
@@ -116,7 +115,7 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
         {"token-over-a-clear-connection", about(K::TokenNeedsTls, kServer),
          QStringLiteral("サーバー「pop.example.jp」は暗号化 (TLS) に対応していないため、"
                         "サインイン (OAuth2) の情報を送らずに接続を終えました。")},
-        {"pop3-server-without-bearer-login", about(K::NoTokenLogin, kServer),
+        {"pop3-server-without-bearer-login", about(K::NoTokenLogin, kServer, QStringLiteral("POP3")),
          QStringLiteral(
              "POP3サーバー「pop.example.jp」はサインイン (OAuth2) によるログイン (OAUTHBEARER, XOAUTH2) "
              "に対応していません。")},
@@ -125,12 +124,6 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
                QStringLiteral("-ERR [AUTH] Authentication failed. (invalid_token)")),
          QStringLiteral("サーバー「pop.example.jp」がサインイン (OAuth2) のトークンを受け付けませんでした: "
                         "-ERR [AUTH] Authentication failed. (invalid_token)\n"
-                        "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。")},
-        {"smtp-refused-the-renewed-token",
-         of(K::TokenRefused)
-             .because(words(K::Login, QStringLiteral("535 5.7.8 Error: authentication failed"))),
-         QStringLiteral("535 5.7.8 Error: authentication failed\nサインイン (OAuth2) "
-                        "のトークンが受け付けられませんでした。"
                         "「ID/PASS」の画面の「OAuth2...」からサインインし直してください。")},
         {"no-sign-in-kept", of(K::NotSignedIn),
          QStringLiteral(
@@ -184,6 +177,8 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
          QStringLiteral("550 5.1.1 <x@y>: Recipient address rejected")},
         {"not-pop3", words(K::Protocol, QStringLiteral("HTTP/1.1 400")),
          QStringLiteral("POP3サーバーの応答が読めません: HTTP/1.1 400")},
+        {"not-smtp", words(K::NotSmtp, QStringLiteral("+OK POP3 ready")),
+         QStringLiteral("SMTPサーバーの応答が読めません: +OK POP3 ready")},
         {"no-session", of(K::NotConnected), QStringLiteral("POP3サーバーに接続していません。")},
         {"list-and-stat-disagree", of(K::ListMismatch),
          QStringLiteral("POP3サーバーのメッセージ一覧 (LIST) がメッセージ数 (STAT) と合いません。"
@@ -215,6 +210,10 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
          QStringLiteral("宛先「a@x\r\nRCPT」が正しくありません。")},
         {"sender-with-a-space", about(K::BadSender, QStringLiteral("me @x")),
          QStringLiteral("差出人のアドレス「me @x」が正しくありません。")},
+        {"mail-over-the-servers-size",
+         {.kind = K::TooLargeForServer, .number = 10240000, .bytes = 15000000},
+         QStringLiteral("メールが大きすぎるため送信できません（15000000 バイト、サーバーが受け付けるのは "
+                        "10240000 バイトまでです）。添付ファイルを減らして下さい。")},
         {"attachment-gone", about(K::AttachmentUnreadable, QStringLiteral("/home/u/消えた.pdf")),
          QStringLiteral(
              "添付ファイル「/home/u/消えた.pdf」を読み込めません。ファイルがあるか確かめて下さい。")},

@@ -1,5 +1,5 @@
-// Sets up GMime and libcurl once for the fuzzing process, as main() does for
-// the program; they stay set up until the process ends.
+// Sets up GMime once for the fuzzing process, as main() does for the
+// program; it stays set up until the process ends.
 #include "transport/maillibraries.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

@@ -40,10 +40,14 @@ if [ ! -s "$book" ]; then
   { sjis_field 'デモ（自分宛て）'; printf '\r\n\001\000'; sjis_field "u1@$MAIL_DOMAIN"; } > "$book"
 fi
 
-for mail in tools/demo/*.eml; do
-  curl -s --url "smtp://127.0.0.1:$SMTP_PORT" --mail-from demo@fennick.test \
-    --mail-rcpt "u1@$MAIL_DOMAIN" --upload-file "$mail"
-done
+python3 - "$SMTP_PORT" "u1@$MAIL_DOMAIN" tools/demo/*.eml <<'PY'
+import smtplib, sys
+port, recipient, mails = int(sys.argv[1]), sys.argv[2], sys.argv[3:]
+with smtplib.SMTP("127.0.0.1", port) as server:
+    for mail in mails:
+        with open(mail, "rb") as f:
+            server.sendmail("demo@fennick.test", [recipient], f.read())
+PY
 echo "Demo account u1@$MAIL_DOMAIN holds $(ls tools/demo/*.eml | wc -l) mails. Press 受信 in Fennick."
 echo "To send, press 新規作成 and write to u1@$MAIL_DOMAIN (in the address book as デモ（自分宛て））."
 scripts/run-app.sh "$demo_home"

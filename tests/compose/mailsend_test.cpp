@@ -17,8 +17,8 @@ TEST(MailSend, aSendToAllAgainGoesOnlyWhereTheMailHasNotBeenAndRecordsOnlyWhatWa
     struct Press {
         QStringList refusing;
         QString closingAt;
-        const char* asked; // the recipients the server was asked for, in order
-        int records;       // in the sent-mail file afterwards
+        const char* asked;             // the recipients the server was asked for, in order
+        int records;                   // in the sent-mail file afterwards
         QList<MailError::Kind> errors; // in the report, in order
         QString status;
     };
@@ -86,4 +86,27 @@ TEST(MailSend, aSendToAllAgainGoesOnlyWhereTheMailHasNotBeenAndRecordsOnlyWhatWa
             EXPECT_EQ(MailSend::statusText(report).toStdString(), press.status.toStdString());
         }
     }
+}
+
+// The server takes the mail for one recipient and refuses the other: the mail
+// is recorded, and the refused address named, in the server's words.
+TEST(MailSend, aRecipientRefusedAmongSeveralIsNamedAndTheMailRecorded) {
+    TempFolder app;
+    const AppPaths paths(app.path());
+    ASSERT_TRUE(paths.ensureLayout().ok());
+    auto sender = std::make_shared<FakeMailSender>();
+    sender->refusing = {QStringLiteral("b@x.jp")};
+    SendRequest request;
+    request.toText = QStringLiteral("a@x.jp, 二 <b@x.jp>");
+    const SendReport report = MailSend(paths, sender).run(request);
+    ASSERT_EQ(report.passes.size(), 1);
+    EXPECT_TRUE(report.passes[0].sent());
+    EXPECT_FALSE(report.allSent());
+    EXPECT_EQ(MailFile::sent(paths).count().value(), 1);
+    const QList<MailError> errors = report.errors();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors[0].name, QStringLiteral("b@x.jp"));
+    EXPECT_EQ(chainOf(errors[0]),
+              (QList<MailError::Kind>{MailError::Kind::NotSent, MailError::Kind::Refused}));
+    EXPECT_EQ(MailSend::statusText(report), QStringLiteral("送信できなかったメールがあります。"));
 }

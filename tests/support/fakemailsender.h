@@ -4,10 +4,12 @@
 #include <deque>
 #include <memory>
 
+#include "mime/recipients.h"
 #include "transport/mailsender.h"
 
 // The way out of a send, played by the test: it notes every recipient it was
-// asked to send to, refuses those named (Refused), and may end its connection
+// asked to send to, refuses the addresses named (Refused; a mail goes to the
+// others among its recipients), and may end its connection
 // for good at one (ClearLoginDeclined, as when the user refuses a login in
 // clear): nothing handed over after that reaches it.
 class FakeMailSender : public MailSender {
@@ -32,14 +34,8 @@ class FakeMailSender : public MailSender {
             if (closed_)
                 outcomes_.push_back({.failure = MailError{.kind = MailError::Kind::ClearLoginDeclined},
                                      .connectionEnded = true});
-            else if (sender_->refusing.contains(mail.recipient))
-                outcomes_.push_back(
-                    {.failure =
-                         MailError{.kind = MailError::Kind::Refused,
-                                   .detail = QStringLiteral("550 5.1.1 <%1>: Recipient address rejected")
-                                                 .arg(mail.recipient)}});
             else
-                outcomes_.push_back({});
+                outcomes_.push_back(outcomeFor(mail.recipient));
         }
         MailOutcome result() override {
             const MailOutcome outcome = outcomes_.front();
@@ -48,6 +44,22 @@ class FakeMailSender : public MailSender {
         }
 
       private:
+        // Taken for the recipients not refused, refused with the first when none is left.
+        MailOutcome outcomeFor(const QString& recipients) const {
+            MailOutcome outcome;
+            const QList<Recipient> all = ParseRecipients(recipients);
+            for (const Recipient& r : all)
+                if (sender_->refusing.contains(r.address))
+                    outcome.refusedRecipients.append(
+                        {.kind = MailError::Kind::Refused,
+                         .name = r.address,
+                         .detail =
+                             QStringLiteral("550 5.1.1 <%1>: Recipient address rejected").arg(r.address)});
+            if (outcome.refusedRecipients.size() == all.size())
+                return {.failure = outcome.refusedRecipients.value(0)};
+            return outcome;
+        }
+
         const FakeMailSender* sender_;
         bool closed_ = false;
         std::deque<MailOutcome> outcomes_;

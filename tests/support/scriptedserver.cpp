@@ -64,6 +64,9 @@ void ScriptedServer::problem(const QString& text) {
 }
 
 QStringList ScriptedServer::problems() {
+    pollfd p{listenFd_, POLLIN, 0};
+    if (played_ && ::poll(&p, 1, 0) > 0)
+        problem(QStringLiteral("a connection came after the last script"));
     std::lock_guard lock(mutex_);
     return problems_;
 }
@@ -86,6 +89,7 @@ void ScriptedServer::run() {
         play(fd, script);
         ::close(fd);
     }
+    played_ = true;
 }
 
 bool ScriptedServer::keepSilent(int fd, QByteArray& buffer, int millis) {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
+#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -36,7 +37,8 @@ class ScriptedServer {
 
     int port() const { return port_; }
     QString address() const;
-    // Lines that did not match the script, and steps never reached.
+    // Lines that did not match the script, steps never reached, and a
+    // connection that came after the last script was played.
     QStringList problems();
     QList<QByteArray> received();
 
@@ -51,6 +53,7 @@ class ScriptedServer {
     int listenFd_ = -1;
     int port_ = 0;
     std::thread thread_;
+    std::atomic<bool> played_ = false;
     std::mutex mutex_;
     QStringList problems_;
     QList<QByteArray> received_;

@@ -200,7 +200,7 @@ int main(int argc, char* argv[]) {
     std::printf("fennick: %d messages stored, %d deleted in %.3f s (%.0f messages/s)", outcome.stored,
                 outcome.deleted, seconds, outcome.stored / seconds);
     printPeakMemory();
-    for (const MailError& error : outcome.errors)
+    for (const Error& error : outcome.errors)
         std::fprintf(stderr, "error: %s\n", qPrintable(error.debugText()));
     return outcome.stored == 1000 && outcome.errors.isEmpty() ? 0 : 1;
 }

@@ -24,7 +24,7 @@ MailStatus checkReadable(const QString& list) {
         QFile file(path);
         // Opening is the only honest test of readability (permissions, ACLs).
         if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-            return MailStatus::failure({.kind = MailError::Kind::AttachmentUnreadable, .name = path});
+            return MailStatus::failure({.kind = Error::Kind::AttachmentUnreadable, .name = path});
     }
     return {};
 }

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "transport/mailerror.h"
+#include "text/error.h"
 
 // The attachment list as the compose and reply windows keep it: full paths
 // joined with "," and nothing between them.

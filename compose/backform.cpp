@@ -191,7 +191,7 @@ void BackForm::Command2_Click() {
 void BackForm::showSendReport(const SendReport& report) {
     Command2->setEnabled(true);
     sendLock_.unlock();
-    for (const MailError& error : report.errors())
+    for (const Error& error : report.errors())
         context_.prompter->message(this, ErrorText(error), MailSend::kErrorTitle);
     // A reply that did not go out stays here with everything typed.
     if (report.allSent())

@@ -36,7 +36,7 @@ SendReport MailSend::run(const SendRequest& request) const {
         if (request.sendToAll) {
             const auto record = book.ReadAddressRecord(i);
             if (!record) {
-                report.refusal = MailError::disk(record.error());
+                report.refusal = Error::disk(record.error());
                 return report;
             }
             // The list may have come from another file with more entries
@@ -79,7 +79,7 @@ SendPass MailSend::sendOne(MailConnection& connection, const SendRequest& reques
     // Only a mail the server accepted goes into the sent history.
     const MailRecord record = SentRecord(request.subject, request.dateText, request.toText, request.body);
     if (const auto written = MailFile::sent(paths_).append(record); !written)
-        pass.recordError = MailError::disk(written.error());
+        pass.recordError = Error::disk(written.error());
     return pass;
 }
 
@@ -102,14 +102,13 @@ QString MailSend::statusText(const SendReport& report) {
     return kDone;
 }
 
-QList<MailError> SendReport::errors() const {
-    QList<MailError> out;
+QList<Error> SendReport::errors() const {
+    QList<Error> out;
     if (refusal)
         out.append(*refusal);
     for (const SendPass& pass : passes)
         if (pass.tried && !pass.sent())
-            out.append(
-                MailError{.kind = MailError::Kind::NotSent, .name = TrimSpaces(pass.recipient)}.because(
-                    *pass.sendError));
+            out.append(Error{.kind = Error::Kind::NotSent, .name = TrimSpaces(pass.recipient)}.because(
+                *pass.sendError));
     return out;
 }

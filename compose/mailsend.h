@@ -29,15 +29,15 @@ struct SendRequest {
 // One mail of a send.
 struct SendPass {
     QString recipient;
-    std::optional<MailError> sendError = {};   // why it did not leave; none when the server took it
-    std::optional<MailError> recordError = {}; // the sent record could not be written
-    bool tried = true; // false: the send had stopped before this mail (see the refusal)
+    std::optional<Error> sendError = {};   // why it did not leave; none when the server took it
+    std::optional<Error> recordError = {}; // the sent record could not be written
+    bool tried = true;                     // false: the send had stopped before this mail (see the refusal)
     bool sent() const { return tried && !sendError; }
 };
 
 struct SendReport {
     // Why the send stopped before its first (or next) mail; the rest were not tried.
-    std::optional<MailError> refusal;
+    std::optional<Error> refusal;
     bool sendToAll = false;
     int plannedPasses = 0;
     int skipped = 0; // entries left out, having the mail already
@@ -48,7 +48,7 @@ struct SendReport {
     bool stoppedShort() const { return !refusal && passes.size() + skipped < plannedPasses; }
     // What went wrong in sending, in order: the refusal, then each mail that
     // did not leave (NotSent, naming its recipient).
-    QList<MailError> errors() const;
+    QList<Error> errors() const;
 };
 
 // Sends one mail, or in send-to-all mode one mail to the address of each

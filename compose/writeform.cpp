@@ -549,7 +549,7 @@ void WriteForm::showSendReport(const SendReport& report) {
     sendLock_.unlock();
     if (report.sendToAll)
         sendToAllRound_.take(report);
-    for (const MailError& error : report.errors())
+    for (const Error& error : report.errors())
         context_.prompter->message(this, ErrorText(error), MailSend::kErrorTitle);
     for (const SendPass& pass : report.passes)
         if (pass.recordError)

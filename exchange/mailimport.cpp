@@ -19,7 +19,7 @@ bool cancelled(const MailImport::Hooks& hooks) {
 // Everything an import wrote reaches the disk before it says it is done.
 MailStatus makeDurable(const QList<ProcessedMessage>& stored, const AppPaths& paths,
                        const ImportedKeys& keys) {
-    auto onDisk = [](const Status& s) { return MailStatus::failure(MailError::disk(s.error())); };
+    auto onDisk = [](const Status& s) { return MailStatus::failure(Error::disk(s.error())); };
     QStringList folders;
     for (const ProcessedMessage& p : stored) {
         for (const QString& file : p.files) {
@@ -33,7 +33,7 @@ MailStatus makeDurable(const QList<ProcessedMessage>& stored, const AppPaths& pa
     }
     for (const QString& folder : std::as_const(folders))
         if (!SyncFolder(folder))
-            return MailStatus::failure({.kind = MailError::Kind::FolderNotSynced, .name = folder});
+            return MailStatus::failure({.kind = Error::Kind::FolderNotSynced, .name = folder});
     if (Status s = MailFile::received(paths).sync(); !s)
         return onDisk(s);
     if (Status s = keys.sync(); !s)
@@ -73,12 +73,12 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
     outcome.notPlainFiles = plan.source.skipped();
     ImportedKeys keys(paths.dataFile(ImportedKeys::kFileName));
     if (Status s = keys.load(); !s) {
-        outcome.error = MailError::disk(s.error());
+        outcome.error = Error::disk(s.error());
         return outcome;
     }
     // A check killed while appending may have left a piece of a record.
     if (Status s = CutInterruptedReceivedAppend(paths); !s) {
-        outcome.error = MailError::disk(s.error());
+        outcome.error = Error::disk(s.error());
         return outcome;
     }
     QList<ProcessedMessage> stored;
@@ -102,7 +102,7 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
             }
             const Result<int> count = file.count();
             if (!count) {
-                outcome.error = MailError::disk(count.error());
+                outcome.error = Error::disk(count.error());
                 break;
             }
             if (*count >= RecordFile::kMaxRecords) {
@@ -111,7 +111,7 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
             }
             const Result<QByteArray> raw = plan.source.message(i);
             if (!raw) {
-                outcome.error = MailError::disk(raw.error());
+                outcome.error = Error::disk(raw.error());
                 break;
             }
             const ReceivedMessageStore::Stored one = ReceivedMessageStore::store(*raw, processor, paths);
@@ -127,7 +127,7 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
             stored.append(one.processed);
             ++outcome.imported;
             if (Status s = keys.add(key); !s) {
-                outcome.error = MailError::disk(s.error());
+                outcome.error = Error::disk(s.error());
                 break;
             }
         }
@@ -137,7 +137,7 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
     return outcome;
 }
 
-QString summary(const Outcome& outcome, const std::function<QString(const MailError&)>& text) {
+QString summary(const Outcome& outcome, const std::function<QString(const Error&)>& text) {
     QStringList lines{QStringLiteral("%1 件を取り込みました。").arg(outcome.imported)};
     if (outcome.skippedAsImported > 0)
         lines.append(QStringLiteral("取り込み済みの %1 件は飛ばしました。").arg(outcome.skippedAsImported));
@@ -158,10 +158,11 @@ QString summary(const Outcome& outcome, const std::function<QString(const MailEr
     // Each names its mail; a long run of them (a folder of newsletters whose
     // subject names no folder) is cut short.
     constexpr int kNamed = 5;
-    for (const MailError& notice : outcome.notices.first(std::min<qsizetype>(kNamed, outcome.notices.size())))
+    for (const Error& notice : outcome.notices.first(std::min<qsizetype>(kNamed, outcome.notices.size())))
         lines.append(text(notice));
     if (outcome.notices.size() > kNamed)
-        lines.append(QStringLiteral("ほかに %1 件、同じようなお知らせがあります。").arg(outcome.notices.size() - kNamed));
+        lines.append(QStringLiteral("ほかに %1 件、同じようなお知らせがあります。")
+                         .arg(outcome.notices.size() - kNamed));
     return lines.join(u'\n');
 }
 

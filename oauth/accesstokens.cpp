@@ -39,7 +39,7 @@ MailResult<QString> AccessTokens::token(bool refused) {
     for (;;) {
         const std::optional<OAuthSignIn> stored = store.load();
         if (!stored)
-            return R::failure({.kind = MailError::Kind::NotSignedIn});
+            return R::failure({.kind = Error::Kind::NotSignedIn});
         const OAuthTokens& t = stored->tokens;
         const bool lasting =
             !t.accessToken.isEmpty() && t.expiresAt.isValid() && now_().secsTo(t.expiresAt) > kMarginSeconds;
@@ -54,7 +54,7 @@ MailResult<QString> AccessTokens::token(bool refused) {
         // A rotated refresh token that is not kept would lock the account out.
         const Result<bool> kept = store.saveRenewal(*stored, *renewed);
         if (!kept)
-            return R::failure(MailError::disk(kept.error()));
+            return R::failure(Error::disk(kept.error()));
         if (*kept) {
             handedOut_ = renewed->tokens.accessToken;
             return handedOut_;
@@ -74,9 +74,8 @@ MailResult<OAuthSignIn> AccessTokens::refresh(const OAuthSignIn& stored) {
         return R::failure(reply.error());
     const TokenAnswer answer = TokenAnswer::read(*reply, now_());
     if (!answer.tokens)
-        return R::failure(answer.refused
-                              ? MailError{.kind = MailError::Kind::SignInExpired}.because(answer.error)
-                              : answer.error);
+        return R::failure(answer.refused ? Error{.kind = Error::Kind::SignInExpired}.because(answer.error)
+                                         : answer.error);
     OAuthSignIn renewed = stored;
     renewed.tokens.accessToken = answer.tokens->accessToken;
     renewed.tokens.expiresAt = answer.tokens->expiresAt;

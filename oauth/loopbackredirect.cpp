@@ -93,7 +93,7 @@ MailStatus LoopbackRedirect::listen() {
     // (RFC 8252 section 8.3).
     if (!server_->listen(QHostAddress::LocalHost, 0))
         return MailStatus::failure(
-            {.kind = MailError::Kind::RedirectNotOpened, .detail = server_->errorString()});
+            {.kind = Error::Kind::RedirectNotOpened, .detail = server_->errorString()});
     return {};
 }
 

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "text/canceltoken.h"
-#include "transport/mailerror.h"
+#include "text/error.h"
 
 class QTcpServer;
 

@@ -27,7 +27,7 @@ QUrl SignInFlow::authorizationUrl(const QString& redirectUri, const QString& sta
 
 MailResult<OAuthTokens> SignInFlow::run(const Browser& browse, const CancelToken& cancelled) const {
     using R = MailResult<OAuthTokens>;
-    using K = MailError::Kind;
+    using K = Error::Kind;
     LoopbackRedirect redirect;
     if (const MailStatus listening = redirect.listen(); !listening)
         return R::failure(listening.error());

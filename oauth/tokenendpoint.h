@@ -7,8 +7,8 @@
 
 #include "oauth/oauthprovider.h"
 #include "settings/tokenstore.h"
+#include "text/error.h"
 #include "text/result.h"
-#include "transport/mailerror.h"
 
 // A form body or query, every value percent-encoded but the unreserved
 // characters (RFC 3986), so that a "+" in an address stays a "+".
@@ -49,7 +49,7 @@ struct TokenAnswer {
     // the provider no longer takes the client: only a new sign-in helps.
     bool refused = false;
     // Without tokens: NoAccessToken, TokenNotIssued, TokenServerBusy, TokenServerUnreadable.
-    MailError error = {};
+    Error error = {};
 
     static TokenAnswer read(const HttpReply& reply, const QDateTime& now);
 };

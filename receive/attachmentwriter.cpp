@@ -106,14 +106,14 @@ AttachmentWriter::Report AttachmentWriter::write(const ReceivedMessage& message,
         return report;
     // The first file that cannot be written ends the message: it is not
     // stored without it, so the rest need not be written either.
-    auto failed = [&report](MailError::Kind kind, const QString& name) {
+    auto failed = [&report](Error::Kind kind, const QString& name) {
         report.outcome = Outcome::FileNotOpened;
         report.error = {.kind = kind, .name = name, .systemError = errno};
         return report;
     };
     Fd dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0)
-        return failed(MailError::Kind::FolderNotOpened, folder);
+        return failed(Error::Kind::FolderNotOpened, folder);
     int index = 0;
     for (const MessageAttachment& attachment : message.attachments) {
         ++index;
@@ -128,10 +128,10 @@ AttachmentWriter::Report AttachmentWriter::write(const ReceivedMessage& message,
             if (fd.get() < 0) {
                 if (errno == EEXIST)
                     continue;
-                return failed(MailError::Kind::AttachmentNotWritten, name);
+                return failed(Error::Kind::AttachmentNotWritten, name);
             }
             if (!writeAll(fd.get(), attachment.content)) {
-                const Report partial = failed(MailError::Kind::AttachmentNotWritten, name);
+                const Report partial = failed(Error::Kind::AttachmentNotWritten, name);
                 ::unlinkat(dir.get(), encoded.constData(), 0);
                 return partial;
             }
@@ -141,7 +141,7 @@ AttachmentWriter::Report AttachmentWriter::write(const ReceivedMessage& message,
         }
         if (!written) {
             errno = EEXIST; // every name it could have was taken
-            return failed(MailError::Kind::AttachmentNotWritten, base);
+            return failed(Error::Kind::AttachmentNotWritten, base);
         }
     }
     return report;

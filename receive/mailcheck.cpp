@@ -13,7 +13,7 @@
 #include "text/text.h"
 #include "transport/mailbox.h"
 
-using K = MailError::Kind;
+using K = Error::Kind;
 
 MailCheck::MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, MailCheckHooks hooks)
     : paths_(std::move(paths)), settings_(std::move(settings)), mailbox_(mailbox), hooks_(std::move(hooks)),
@@ -68,7 +68,7 @@ MailCheck::Outcome MailCheck::CheckMail() {
     const MailResult<int> waiting =
         mailbox_.authenticate(settings_.AccountId, settings_.AccountPassword, settings_.servers.UseApop != 0);
     if (!waiting) {
-        report(MailError{.kind = K::LoginFailed}.because(waiting.error()));
+        report(Error{.kind = K::LoginFailed}.because(waiting.error()));
         mailbox_.close();
         return finish();
     }
@@ -78,7 +78,7 @@ MailCheck::Outcome MailCheck::CheckMail() {
         return log_.load(RecordFile(received_.path(), MailRecord::kSize));
     }();
     if (!loaded) {
-        report(MailError{.kind = K::LogUnreadable}.because(MailError::disk(loaded.error())));
+        report(Error{.kind = K::LogUnreadable}.because(Error::disk(loaded.error())));
         mailbox_.close();
         return finish();
     }
@@ -109,9 +109,9 @@ std::optional<bool> MailCheck::storedBefore(int n, const QByteArray& digest) {
     const Result<int> count = file.count(); // finishes a deletion left half done
     const MailResult<bool> stored =
         count ? log_.storedBefore(n, digest, RecordFile(file.path(), MailRecord::kSize))
-              : MailResult<bool>::failure(MailError::disk(count.error()));
+              : MailResult<bool>::failure(Error::disk(count.error()));
     if (!stored) {
-        report(MailError{.kind = K::NotVerified}.because(stored.error()));
+        report(Error{.kind = K::NotVerified}.because(stored.error()));
         return std::nullopt;
     }
     return *stored;
@@ -202,7 +202,7 @@ bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& dig
         return true;
     }
     const ReceivedMail mail = ReceivedMail::prepare(raw, processor);
-    for (const MailError& notice : mail.processed.notices)
+    for (const Error& notice : mail.processed.notices)
         report(notice);
     if (mail.processed.failure) {
         reportNotStored(n, mail.message, *mail.processed.failure);
@@ -211,7 +211,7 @@ bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& dig
     const Result<int> appended = append(n, digest, mail.processed.record);
     if (!appended) {
         processor.discard(mail.processed);
-        reportNotStored(n, mail.message, MailError::disk(appended.error()));
+        reportNotStored(n, mail.message, Error::disk(appended.error()));
         return false;
     }
     willSync(mail.processed);
@@ -223,8 +223,8 @@ bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& dig
     return true;
 }
 
-void MailCheck::reportNotStored(int n, const ReceivedMessage& message, MailError why) {
-    report(MailError{.kind = K::NotStored, .number = n, .subject = message.subject, .sender = message.sender}
+void MailCheck::reportNotStored(int n, const ReceivedMessage& message, Error why) {
+    report(Error{.kind = K::NotStored, .number = n, .subject = message.subject, .sender = message.sender}
                .because(std::move(why)));
 }
 
@@ -248,7 +248,7 @@ MailStatus MailCheck::makeDurable() {
         if (hooks_.synced)
             hooks_.synced(path);
     };
-    auto onDisk = [](const Status& s) { return MailStatus::failure(MailError::disk(s.error())); };
+    auto onDisk = [](const Status& s) { return MailStatus::failure(Error::disk(s.error())); };
     for (const QString& file : std::as_const(unsyncedFiles_)) {
         if (const Status s = SyncFile(file); !s)
             return onDisk(s);
@@ -277,7 +277,7 @@ bool MailCheck::deleteStoredAndClose(Outcome& outcome) {
     if (stored_.isEmpty())
         return closed(true);
     if (const MailStatus synced = makeDurable(); !synced) {
-        report(MailError{.kind = K::NotSynced}.because(synced.error()));
+        report(Error{.kind = K::NotSynced}.because(synced.error()));
         return closed(false);
     }
     for (int n : std::as_const(stored_)) {

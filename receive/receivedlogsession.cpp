@@ -44,9 +44,9 @@ MailResult<bool> ReceivedLogSession::storedBefore(int n, const QByteArray& messa
     // or drops one, so the lines keep their places.
     Result<QList<ReceivedLog::Line>> fresh = log_.read();
     if (!fresh)
-        return R::failure(MailError::disk(fresh.error()));
+        return R::failure(Error::disk(fresh.error()));
     if (fresh->size() != lines_.size())
-        return R::failure({.kind = MailError::Kind::LogChanged, .name = log_.path()});
+        return R::failure({.kind = Error::Kind::LogChanged, .name = log_.path()});
     lines_ = std::move(fresh).value();
     for (const int i : linesOf(messageDigest)) {
         if (!unused(i) || lines_[i].message != messageDigest)
@@ -57,7 +57,7 @@ MailResult<bool> ReceivedLogSession::storedBefore(int n, const QByteArray& messa
         }
         const Result<std::optional<int>> at = ReceivedLog::locate(lines_[i], records, taken_);
         if (!at)
-            return R::failure(MailError::disk(at.error()));
+            return R::failure(Error::disk(at.error()));
         if (*at) {
             messageOf_.insert(i, n);
             taken_.insert(**at);

@@ -6,7 +6,7 @@
 #include <QSet>
 
 #include "store/receivedlog.h"
-#include "transport/mailerror.h"
+#include "text/error.h"
 
 // One check's use of the received log: which line stands for which listed
 // message, so that a line answers for one message at most and a record for

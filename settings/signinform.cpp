@@ -137,7 +137,7 @@ void SignInForm::SignInCommand_Click() {
         return fail(plan.error());
     closed_ = false;
     auto tokens = std::make_shared<MailResult<OAuthTokens>>(
-        MailResult<OAuthTokens>::failure({.kind = MailError::Kind::SignInCancelled}));
+        MailResult<OAuthTokens>::failure({.kind = Error::Kind::SignInCancelled}));
     signIn_.start(
         [this, tokens,
          flow = SignInFlow(plan->client, plan->user, plan->extraParameters,

@@ -6,7 +6,7 @@
 
 #include "settings/tokenstore.h"
 #include "text/backgroundtask.h"
-#include "transport/mailerror.h"
+#include "text/error.h"
 
 class QComboBox;
 class QLabel;

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "transport/mailerror.h"
+#include "text/error.h"
 
 // OAuth 2.0 access tokens for a session that logs in with one instead of a
 // password. Called on the session's thread; the tokens may have to be

@@ -33,7 +33,7 @@ MailStatus CertificateTrust::trust(const QString& host, const QString& fingerpri
         !f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         f.write(lines) != lines.size() || !f.commit())
         return MailStatus::failure(
-            {.kind = MailError::Kind::CertificateNotKept, .name = file_, .detail = f.errorString()});
+            {.kind = Error::Kind::CertificateNotKept, .name = file_, .detail = f.errorString()});
     return {};
 }
 
@@ -44,8 +44,9 @@ MailStatus CertificateTrust::check(const QString& host, const QSslCertificate& c
     const QString print = fingerprint(certificate);
     if (isTrusted(host, print))
         return {};
-    const MailError problem{
-        .kind = MailError::Kind::Certificate, .name = host, .detail = print, .certificateErrors = errors};
+    Error problem{.kind = Error::Kind::Certificate, .name = host, .detail = print};
+    for (const QSslError& e : errors)
+        problem.certificateReasons.append(int(e.error()));
     if (ask_ && !file_.isEmpty() && ask_(problem))
         return trust(host, print);
     return MailStatus::failure(problem);

@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-#include "transport/mailerror.h"
+#include "text/error.h"
 
 // Whether a server's certificate may be used: it passes the system's checks
 // (trusted store, host name, dates), or the user has trusted this very
@@ -18,7 +18,7 @@ class CertificateTrust {
     // Asked, on the thread of the connection, when a certificate fails the
     // checks; the problem (a Certificate error) says why and gives the
     // fingerprint. True trusts the certificate for good for that host.
-    using Question = std::function<bool(const MailError& problem)>;
+    using Question = std::function<bool(const Error& problem)>;
 
     static inline const QString kFileName = QStringLiteral("trusted-certificates");
 

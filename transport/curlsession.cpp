@@ -45,7 +45,7 @@ void CurlSession::close() {
 MailStatus CurlSession::pinPublicKey(const QByteArray& key, const QString& server) {
     const CURLcode pinned = curl_easy_setopt(curl_, CURLOPT_PINNEDPUBLICKEY, key.constData());
     if (pinned != CURLE_OK)
-        return MailStatus::failure({.kind = MailError::Kind::KeyNotPinned,
+        return MailStatus::failure({.kind = Error::Kind::KeyNotPinned,
                                     .name = server,
                                     .detail = QString::fromUtf8(curl_easy_strerror(pinned))});
     curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYPEER, 0L);
@@ -92,8 +92,8 @@ bool CurlSession::perform(qint64 bodyLimit, qint64 expectedBodySize) {
     return result_ == CURLE_OK;
 }
 
-MailError CurlSession::error(const QString& server) const {
-    using K = MailError::Kind;
+Error CurlSession::error(const QString& server) const {
+    using K = Error::Kind;
     // The server's own words win: "550 5.1.1 <x@y>: Recipient address rejected: User unknown ..."
     for (qsizetype i = lines_.size() - 1; i >= 0; --i) {
         const QByteArray& line = lines_[i];
@@ -106,7 +106,7 @@ MailError CurlSession::error(const QString& server) const {
     }
     const QString detail =
         QString::fromUtf8(errorBuffer_[0] ? errorBuffer_ : curl_easy_strerror(CURLcode(result_)));
-    const auto failed = [&](K kind) { return MailError{.kind = kind, .name = server, .detail = detail}; };
+    const auto failed = [&](K kind) { return Error{.kind = kind, .name = server, .detail = detail}; };
     switch (result_) {
     case CURLE_COULDNT_RESOLVE_HOST:
         return failed(K::ServerNotFound);

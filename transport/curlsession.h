@@ -5,7 +5,7 @@
 #include <QString>
 #include <functional>
 
-#include "transport/mailerror.h"
+#include "text/error.h"
 
 using CURL = void;
 
@@ -38,7 +38,7 @@ class CurlSession {
 
     // The server's reply when it gave a failure (Login when libcurl's login
     // was denied, else Refused), else what failed on the way, in libcurl's words.
-    MailError error(const QString& server) const;
+    Error error(const QString& server) const;
 
     // Ends the connection (libcurl sends QUIT) and frees the handle.
     void close();

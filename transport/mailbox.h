@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "mime/receivedmessage.h"
-#include "transport/mailerror.h"
+#include "text/error.h"
 
 // What the mail check needs of a POP3 session. Pop3Session is the real one;
 // tests of ordering and failure paths put a fake in its place.

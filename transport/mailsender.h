@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "mime/outgoingmail.h"
-#include "transport/mailerror.h"
+#include "text/error.h"
 
 // One connection to the server that takes the mails of a send, one after
 // another.

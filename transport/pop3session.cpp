@@ -10,14 +10,14 @@ constexpr qint64 kListLimit = 64 << 20;
 // Bytes of a reply that carries no message, for its deadline.
 constexpr qint64 kSmallReply = 4096;
 
-using K = MailError::Kind;
+using K = Error::Kind;
 
-MailError unreadable(const QByteArray& line) {
+Error unreadable(const QByteArray& line) {
     return {.kind = K::Protocol, .detail = QString::fromUtf8(line.left(200))};
 }
 
 // A message's error: `n` and what befell it.
-MailError ofMessage(K kind, int n, const QByteArray& reply = {}) {
+Error ofMessage(K kind, int n, const QByteArray& reply = {}) {
     return {.kind = kind, .detail = QString::fromUtf8(reply), .number = n};
 }
 
@@ -77,12 +77,12 @@ Pop3Session::~Pop3Session() {
     close();
 }
 
-bool Pop3Session::fail(MailError error) {
+bool Pop3Session::fail(Error error) {
     error_ = std::move(error);
     return false;
 }
 
-bool Pop3Session::lose(MailError error) {
+bool Pop3Session::lose(Error error) {
     stream_->close();
     inFlight_.clear();
     retrsInFlight_ = 0;
@@ -90,8 +90,8 @@ bool Pop3Session::lose(MailError error) {
     return fail(std::move(error));
 }
 
-MailError Pop3Session::currentError() const {
-    return error_.value_or(MailError{.kind = K::NotConnected});
+Error Pop3Session::currentError() const {
+    return error_.value_or(Error{.kind = K::NotConnected});
 }
 
 MailStatus Pop3Session::connect(const QString& server) {
@@ -215,7 +215,7 @@ bool Pop3Session::readBody(qint64 limit, qint64 deadline, QByteArray& body) {
     qint64 size = 0;
     for (;;) {
         if (!reader_.readLine(line, deadline))
-            return lose(MailError{.kind = K::LostMidReply, .name = serverText_}.because(reader_.error()));
+            return lose(Error{.kind = K::LostMidReply, .name = serverText_}.because(reader_.error()));
         if (line == ".")
             break;
         // RFC 1939: a line that starts with "." was sent with one more.
@@ -536,7 +536,7 @@ QList<int> Pop3Session::sendRemovals() {
 }
 
 MailStatus Pop3Session::removalAnswers(const QList<int>& batch) {
-    std::optional<MailError> firstRefusal;
+    std::optional<Error> firstRefusal;
     for (int n : batch) {
         const std::optional<Reply> reply = receive();
         if (!reply)

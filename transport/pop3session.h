@@ -78,12 +78,12 @@ class Pop3Session : public Mailbox {
         qint64 bodyLimit = -1; // -1: single-line reply
     };
 
-    bool fail(MailError error);
+    bool fail(Error error);
     // Ends a connection that can no longer be trusted to be in step (no QUIT:
     // nothing is deleted).
-    bool lose(MailError error);
+    bool lose(Error error);
     // What the last failure was, or NotConnected when there was none.
-    MailError currentError() const;
+    Error currentError() const;
     bool open(const QString& server);
     // The number of messages, or -1 (error_ says why).
     int logIn(const QString& id, const QString& password, bool apop);
@@ -138,5 +138,5 @@ class Pop3Session : public Mailbox {
     int nextRetr_ = 1;
     QList<int> removals_; // DELEs not yet sent
     bool committed_ = false;
-    std::optional<MailError> error_;
+    std::optional<Error> error_;
 };

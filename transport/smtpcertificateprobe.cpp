@@ -21,8 +21,8 @@ bool readReply(LineReader& reader, QList<QByteArray>& lines) {
     return true;
 }
 
-MailError refused(const QString& serverText, const QList<QByteArray>& reply) {
-    return {.kind = MailError::Kind::Tls,
+Error refused(const QString& serverText, const QList<QByteArray>& reply) {
+    return {.kind = Error::Kind::Tls,
             .name = serverText,
             .detail = QString::fromUtf8(reply.isEmpty() ? QByteArray() : reply.last())};
 }
@@ -32,7 +32,7 @@ MailStatus startTls(MailSocket& socket, LineReader& reader, const QString& serve
     if (!readReply(reader, reply))
         return MailStatus::failure(reader.error());
     if (!reply.last().startsWith("220"))
-        return MailStatus::failure({.kind = MailError::Kind::ConnectionDeclined,
+        return MailStatus::failure({.kind = Error::Kind::ConnectionDeclined,
                                     .name = serverText,
                                     .detail = QString::fromUtf8(reply.last())});
     socket.write("EHLO localhost\r\n");

@@ -165,7 +165,7 @@ bool SmtpConnection::closed() const {
 }
 
 MailStatus SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) {
-    using K = MailError::Kind;
+    using K = Error::Kind;
     if (d_->closedWith)
         return *d_->closedWith;
     if (!d_->address)
@@ -183,7 +183,7 @@ MailStatus SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) 
 
     const Result<QByteArray> message = OutgoingMessage::build(mail, now);
     if (!message)
-        return MailStatus::failure(MailError::disk(message.error()));
+        return MailStatus::failure(Error::disk(message.error()));
 
     CURL* h = d_->curl.handle();
     d_->from = '<' + sender.toUtf8() + '>';
@@ -227,7 +227,7 @@ MailStatus SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) 
             return token;
         sent = d_->perform(*message);
         if (!sent && d_->curl.lastResult() == CURLE_LOGIN_DENIED)
-            return MailStatus::failure(MailError{.kind = K::TokenRefused}.because(sent.error()));
+            return MailStatus::failure(Error{.kind = K::TokenRefused}.because(sent.error()));
     }
     return sent;
 }

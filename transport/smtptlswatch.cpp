@@ -10,7 +10,7 @@ void SmtpTlsWatch::reset() {
     refusal_.reset();
 }
 
-bool SmtpTlsWatch::stop(MailError why) {
+bool SmtpTlsWatch::stop(Error why) {
     refusal_ = std::move(why);
     return false;
 }
@@ -31,7 +31,7 @@ bool SmtpTlsWatch::see(const QByteArray& line) {
         return checkNoTls();
     if (replies_ == 3 && tlsOffered_) {
         if (!line.startsWith("220"))
-            return stop({.kind = MailError::Kind::StartTlsRefused,
+            return stop({.kind = Error::Kind::StartTlsRefused,
                          .name = serverText_,
                          .detail = QString::fromUtf8(line)});
         startedTls_ = true;

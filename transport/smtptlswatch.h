@@ -26,12 +26,12 @@ class SmtpTlsWatch {
     // False stops the transfer; refusal() then says why.
     bool see(const QByteArray& line);
 
-    const std::optional<MailError>& refusal() const { return refusal_; }
+    const std::optional<Error>& refusal() const { return refusal_; }
     // The server answered STARTTLS with 220 on this connection.
     bool startedTls() const { return startedTls_; }
 
   private:
-    bool stop(MailError why);
+    bool stop(Error why);
     bool checkNoTls();
 
     TlsPolicy policy_;
@@ -42,5 +42,5 @@ class SmtpTlsWatch {
     bool tlsOffered_ = false;
     bool authOffered_ = false;
     bool startedTls_ = false;
-    std::optional<MailError> refusal_;
+    std::optional<Error> refusal_;
 };

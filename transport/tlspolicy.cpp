@@ -47,7 +47,7 @@ MailStatus TlsPolicy::remember(const QString& service, const QString& state) con
         !f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         f.write(lines) != lines.size() || !f.commit())
         return MailStatus::failure(
-            {.kind = MailError::Kind::TlsRecordNotKept, .name = file_, .detail = f.errorString()});
+            {.kind = Error::Kind::TlsRecordNotKept, .name = file_, .detail = f.errorString()});
     return {};
 }
 
@@ -62,7 +62,7 @@ bool TlsPolicy::requiresTls(const QString& service) const {
 MailStatus TlsPolicy::acceptNoTls(const QString& service, const QString& serverText) const {
     if (!requiresTls(service))
         return {};
-    return MailStatus::failure({.kind = MailError::Kind::TlsWithdrawn, .name = serverText});
+    return MailStatus::failure({.kind = Error::Kind::TlsWithdrawn, .name = serverText});
 }
 
 MailStatus TlsPolicy::allowClearLogin(const QString& service, const QString& serverText) const {
@@ -70,7 +70,7 @@ MailStatus TlsPolicy::allowClearLogin(const QString& service, const QString& ser
         return known;
     if (stateOf(service) == kClear)
         return {};
-    const MailError declined{.kind = MailError::Kind::ClearLoginDeclined, .name = serverText};
+    const Error declined{.kind = Error::Kind::ClearLoginDeclined, .name = serverText};
     if (!ask_ || !ask_(declined))
         return MailStatus::failure(declined);
     return remember(service, kClear);

@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-#include "transport/mailerror.h"
+#include "text/error.h"
 #include "transport/serveraddress.h"
 
 // What we know of each server's TLS, kept for good in a small file beside
@@ -21,7 +21,7 @@ class TlsPolicy {
   public:
     // Asked on the thread of the connection, with the error a "No" gives (a
     // ClearLoginDeclined); true lets the login go out in clear.
-    using Question = std::function<bool(const MailError& ifDeclined)>;
+    using Question = std::function<bool(const Error& ifDeclined)>;
 
     static inline const QString kFileName = QStringLiteral("server-tls");
 

@@ -1,5 +1,6 @@
 #include "ui/errortexts.h"
 
+#include <QSslError>
 #include <QStringList>
 #include <cerrno>
 
@@ -8,10 +9,10 @@
 
 namespace {
 
-using K = MailError::Kind;
+using K = Error::Kind;
 
-QString reasonText(const QSslError& error) {
-    switch (error.error()) {
+QString reasonText(QSslError::SslError reason) {
+    switch (reason) {
     case QSslError::SelfSignedCertificate:
     case QSslError::SelfSignedCertificateInChain:
         return QStringLiteral("自己署名の証明書です。");
@@ -29,30 +30,30 @@ QString reasonText(const QSslError& error) {
     case QSslError::CertificateRevoked:
         return QStringLiteral("証明書は失効しています。");
     default:
-        return error.errorString();
+        return QSslError(reason).errorString();
     }
 }
 
-QString certificateText(const MailError& e) {
+QString certificateText(const Error& e) {
     QStringList reasons;
-    for (const QSslError& error : e.certificateErrors)
-        if (const QString r = reasonText(error); !reasons.contains(r))
+    for (int reason : e.certificateReasons)
+        if (const QString r = reasonText(QSslError::SslError(reason)); !reasons.contains(r))
             reasons << r;
     return QStringLiteral("サーバー「%1」の証明書を確認できませんでした。\n%2\nSHA-256 指紋: %3")
         .arg(e.name, reasons.join(u'\n'), e.detail);
 }
 
-QString causeText(const MailError& e) {
+QString causeText(const Error& e) {
     return e.cause ? ErrorText(*e.cause) : QString();
 }
 
 // The system's words, "(…)", after the sentence when there are any.
-QString withDetail(const QString& sentence, const MailError& e) {
+QString withDetail(const QString& sentence, const Error& e) {
     return e.detail.isEmpty() ? sentence : sentence + u'(' + e.detail + u')';
 }
 
 // Which mail a notice is about, as the storing errors name it.
-QString withMail(const QString& sentence, const MailError& e) {
+QString withMail(const QString& sentence, const Error& e) {
     if (e.subject.isEmpty() && e.sender.isEmpty())
         return sentence;
     return sentence + QStringLiteral("\n件名: %1\n差出人: %2").arg(e.subject, e.sender);
@@ -63,7 +64,7 @@ const QString kSignInAgain =
 
 } // namespace
 
-QString ErrorText(const MailError& e) {
+QString ErrorText(const Error& e) {
     const QString message = QString::number(e.number);
     switch (e.kind) {
     case K::BadServerName:
@@ -253,7 +254,7 @@ QString ErrorText(const MailError& e) {
     return e.detail;
 }
 
-QString QuestionText(const MailError& problem) {
+QString QuestionText(const Error& problem) {
     switch (problem.kind) {
     case K::Certificate:
         return certificateText(problem) +

@@ -246,11 +246,12 @@ class GatedMailbox : public Mailbox {
     bool refused = false; // the login
     MailStatus connect(const QString&) override {
         return gate_->tryAcquire(1, 10000) ? MailStatus()
-                                           : MailStatus::failure({.kind = MailError::Kind::Timeout});
+                                           : MailStatus::failure({.kind = Error::Kind::Timeout});
     }
     MailResult<int> authenticate(const QString&, const QString&, bool) override {
         if (refused)
-            return MailResult<int>::failure({.kind = MailError::Kind::Login, .detail = QStringLiteral("no server")});
+            return MailResult<int>::failure(
+                {.kind = Error::Kind::Login, .detail = QStringLiteral("no server")});
         return 0;
     }
     qint64 size(int) const override { return 0; }

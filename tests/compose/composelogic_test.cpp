@@ -34,7 +34,7 @@ TEST(AttachmentList, aPathThatIsNoReadableFileIsNamed) {
     const QString gone = dir.file(QStringLiteral("消えた.pdf"));
     const MailStatus missing = AttachmentList::checkReadable(present + u',' + gone);
     ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing.error().kind, MailError::Kind::AttachmentUnreadable);
+    EXPECT_EQ(missing.error().kind, Error::Kind::AttachmentUnreadable);
     EXPECT_EQ(missing.error().name, gone);
 
     EXPECT_FALSE(AttachmentList::checkReadable(dir.path()).ok()) << "a folder is no file";

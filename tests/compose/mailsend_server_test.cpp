@@ -9,7 +9,7 @@
 #include "compose/addresslist.h"
 #include "compose/mailsend.h"
 #include "store/mailfile.h"
-#include "tests/support/mailerrors.h"
+#include "tests/support/errors.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/tempfolder.h"
 #include "text/shiftjis.h"
@@ -135,10 +135,9 @@ TEST_F(MailSendServerTest, refusedRecipientRecordsNothingAndKeepsTheServersText)
     ASSERT_EQ(report.passes.size(), 1);
     EXPECT_FALSE(report.allSent());
     EXPECT_EQ(MailSend::statusText(report), QStringLiteral("送信できなかったメールがあります。"));
-    const QList<MailError> errors = report.errors();
+    const QList<Error> errors = report.errors();
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_EQ(chainOf(errors[0]),
-              (QList<MailError::Kind>{MailError::Kind::NotSent, MailError::Kind::Refused}));
+    EXPECT_EQ(chainOf(errors[0]), (QList<Error::Kind>{Error::Kind::NotSent, Error::Kind::Refused}));
     EXPECT_EQ(errors[0].name, QStringLiteral("nobody@fennick.test"));
     EXPECT_TRUE(errors[0].cause->detail.startsWith(QStringLiteral("550 5.1.1")))
         << errors[0].cause->detail.toStdString();
@@ -169,7 +168,7 @@ TEST_F(MailSendServerTest, missingAttachmentStopsTheSendBeforeAnythingLeaves) {
     const SendReport report = MailSend(paths).run(r);
     EXPECT_TRUE(report.passes.isEmpty());
     ASSERT_TRUE(report.refusal.has_value());
-    EXPECT_EQ(report.refusal->kind, MailError::Kind::AttachmentUnreadable);
+    EXPECT_EQ(report.refusal->kind, Error::Kind::AttachmentUnreadable);
     EXPECT_EQ(report.refusal->name, files.file(QStringLiteral("typed.txt")));
     EXPECT_EQ(MailSend::statusText(report), QStringLiteral("送信できなかったメールがあります。"));
     EXPECT_EQ(sentFile().size(), 0);

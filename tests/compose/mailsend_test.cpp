@@ -7,19 +7,19 @@
 #include "compose/sendtoallround.h"
 #include "store/addressfile.h"
 #include "store/mailfile.h"
+#include "tests/support/errors.h"
 #include "tests/support/fakemailsender.h"
-#include "tests/support/mailerrors.h"
 #include "tests/support/tempfolder.h"
 
 TEST(MailSend, aSendToAllAgainGoesOnlyWhereTheMailHasNotBeenAndRecordsOnlyWhatWasAccepted) {
-    using K = MailError::Kind;
+    using K = Error::Kind;
     // One press of 「送信」 in send-to-all mode, to the book a@x.jp, b@x.jp, c@x.jp.
     struct Press {
         QStringList refusing;
         QString closingAt;
-        const char* asked; // the recipients the server was asked for, in order
-        int records;       // in the sent-mail file afterwards
-        QList<MailError::Kind> errors; // in the report, in order
+        const char* asked;         // the recipients the server was asked for, in order
+        int records;               // in the sent-mail file afterwards
+        QList<Error::Kind> errors; // in the report, in order
         QString status;
     };
     struct Row {

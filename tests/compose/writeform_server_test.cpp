@@ -28,7 +28,7 @@
 #include "store/mailfile.h"
 #include "tests/support/appfolder.h"
 #include "tests/support/dropfiles.h"
-#include "tests/support/mailerrors.h"
+#include "tests/support/errors.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"

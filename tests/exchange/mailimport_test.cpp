@@ -56,7 +56,7 @@ QByteArray withLineEnds(QByteArray raw, const QByteArray& eol) {
 }
 
 // A server holding exactly these bytes.
-QString debugText(const MailError& error) {
+QString debugText(const Error& error) {
     return error.debugText();
 }
 
@@ -285,7 +285,8 @@ TEST_F(MailImportTest, unpackingsNotesNameTheirMailsInTheSummary) {
     for (int i = 1; i <= 7; ++i)
         WriteBytes(folder + QStringLiteral("/%1.eml").arg(i),
                    "From: a@example.jp\r\nSubject: ../" + QByteArray::number(i) +
-                       "\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n" + HtmlMailMarker.toUtf8() + "\r\n");
+                       "\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n" + HtmlMailMarker.toUtf8() +
+                       "\r\n");
     const MailImport::Outcome outcome = import(ImportSource::Kind::EmlFolder, folder);
     EXPECT_EQ(outcome.imported, 7);
     EXPECT_EQ(MailImport::summary(outcome, debugText),

@@ -133,8 +133,7 @@ TEST(AccessTokens, onlyARefusedGrantOrClientAsksToSignInAgainAndTheSignInIsKept)
          QStringLiteral("TokenServerBusy(#502)")},
         {"refusal-without-a-reason", reply(401, ""), QStringLiteral("TokenServerUnreadable(#401)")},
         {"provider-unreachable",
-         R::failure(
-             {.kind = MailError::Kind::TokenServerUnreachable, .name = QStringLiteral("auth.example.jp")}),
+         R::failure({.kind = Error::Kind::TokenServerUnreachable, .name = QStringLiteral("auth.example.jp")}),
          QStringLiteral("TokenServerUnreachable(auth.example.jp)")},
     };
     for (const Row& row : rows) {

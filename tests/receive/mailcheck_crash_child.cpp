@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     WatchedMailbox mailbox(session);
     const MailCheck::Outcome outcome =
         MailCheck(AppPaths(QString::fromLocal8Bit(argv[1])), settings, mailbox, {}).CheckMail();
-    for (const MailError& error : outcome.errors)
+    for (const Error& error : outcome.errors)
         std::fprintf(stderr, "%s\n", qPrintable(error.debugText()));
     std::printf("%d\n", steps.load());
     return outcome.errors.isEmpty() ? 0 : 1;

@@ -11,14 +11,14 @@
 #include "store/mailfile.h"
 #include "store/receivedlog.h"
 #include "store/recordfile.h"
+#include "tests/support/errors.h"
 #include "tests/support/fakemailbox.h"
-#include "tests/support/mailerrors.h"
 #include "tests/support/tempfolder.h"
 #include "text/text.h"
 
 namespace {
 
-using K = MailError::Kind;
+using K = Error::Kind;
 using Statuses = QList<CheckStatus>;
 
 class MailCheckTest : public testing::Test {
@@ -188,11 +188,11 @@ TEST_F(MailCheckTest, anAccountSignedInThroughItsProviderLogsInWithoutAPassword)
 // What went wrong before any message was fetched ends the check there:
 // nothing is fetched, and the status says no new mail.
 TEST_F(MailCheckTest, aSessionThatFailsBeforeTheFirstMessageFetchesNothing) {
-    const MailError lost{.kind = K::ConnectionLost, .name = QStringLiteral("pop.example.jp")};
+    const Error lost{.kind = K::ConnectionLost, .name = QStringLiteral("pop.example.jp")};
     const struct {
         const char* name;
-        std::optional<MailError> connectError;
-        std::optional<MailError> loginError;
+        std::optional<Error> connectError;
+        std::optional<Error> loginError;
         QList<K> chain; // of the one error
     } rows[] = {
         {"unreachable-server", lost, {}, {K::ConnectionLost}},
@@ -297,7 +297,7 @@ class InterruptedCheckTest : public MailCheckTest {
     }
     void cutShort(const QList<ReceivedMessage>& messages) {
         mailbox.messages = messages;
-        mailbox.flushError = MailError{.kind = K::NotDeleted, .number = 1};
+        mailbox.flushError = Error{.kind = K::NotDeleted, .number = 1};
         check();
         mailbox.flushError.reset();
     }

@@ -9,14 +9,14 @@
 #include "receive/mailcheck.h"
 #include "store/mailfile.h"
 #include "tests/support/childprocess.h"
+#include "tests/support/errors.h"
 #include "tests/support/fakemailbox.h"
-#include "tests/support/mailerrors.h"
 #include "tests/support/tempfolder.h"
 #include "text/text.h"
 
 namespace {
 
-using K = MailError::Kind;
+using K = Error::Kind;
 
 // A mailbox whose server refuses to hand over one message.
 class RefusingMailbox : public FakeMailbox {
@@ -168,9 +168,9 @@ TEST_F(MailCheckFailureTest, aMailThatDoesNotFitOnTheDiskStaysOnTheServerAndLeav
         ASSERT_TRUE(paths.ensureLayout().ok());
         mailbox.messages = row.messages;
         const ChildResult child = RunInChild({row.diskSize, false}, [this] {
-            const QList<MailError> errors = check().errors;
+            const QList<Error> errors = check().errors;
             QStringList said = deletions();
-            for (const MailError& e : errors)
+            for (const Error& e : errors)
                 said << e.debugText();
             said << (statuses.last() == CheckStatus::NewMail ? QStringLiteral("new mail") : QString());
             return said.join(u'\n');

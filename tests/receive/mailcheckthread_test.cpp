@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "receive/mailcheckthread.h"
+#include "tests/support/errors.h"
 #include "tests/support/fakemailbox.h"
-#include "tests/support/mailerrors.h"
 #include "tests/support/tempfolder.h"
 #include "text/canceltoken.h"
 
@@ -143,7 +143,7 @@ TEST_F(MailCheckThreadTest, errorsArriveWithTheOutcomeOnceTheSessionHasClosed) {
     ASSERT_TRUE(thread->start(paths, settings, mailboxes()));
     waitForTheEnd(*thread);
     ASSERT_TRUE(outcome.has_value());
-    EXPECT_EQ(kindsOf(outcome->errors), QList<MailError::Kind>{MailError::Kind::TooLarge});
+    EXPECT_EQ(kindsOf(outcome->errors), QList<Error::Kind>{Error::Kind::TooLarge});
     ASSERT_FALSE(stepsAtTheEnd.isEmpty());
     EXPECT_EQ(stepsAtTheEnd.last(), QStringLiteral("close"));
 }

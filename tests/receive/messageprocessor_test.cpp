@@ -8,14 +8,14 @@
 #include "receive/messageprocessor.h"
 #include "store/mailrecord.h"
 #include "tests/support/childprocess.h"
-#include "tests/support/mailerrors.h"
+#include "tests/support/errors.h"
 #include "tests/support/tempfolder.h"
 #include "text/shiftjis.h"
 #include "text/text.h"
 
 namespace {
 
-using K = MailError::Kind;
+using K = Error::Kind;
 
 class MessageProcessorTest : public testing::Test {
   protected:

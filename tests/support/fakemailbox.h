@@ -61,17 +61,16 @@ class FakeMailbox : public Mailbox {
   public:
     QList<ReceivedMessage> messages;
     std::shared_ptr<StepLog> log = std::make_shared<StepLog>(); // shared by copies
-    std::optional<MailError> connectError;
-    std::optional<MailError> loginError;
+    std::optional<Error> connectError;
+    std::optional<Error> loginError;
     QList<int> tooLarge;
     QStringList uidls; // by message; none: a server without UIDL
     bool quitConfirmed = true;
     // A refused DELE of a batch, reported when the batch is flushed.
-    std::optional<MailError> flushError;
+    std::optional<Error> flushError;
 
-    static MailError refusedLogin() {
-        return {.kind = MailError::Kind::Login,
-                .detail = QStringLiteral("-ERR [AUTH] Authentication failed.")};
+    static Error refusedLogin() {
+        return {.kind = Error::Kind::Login, .detail = QStringLiteral("-ERR [AUTH] Authentication failed.")};
     }
 
     MailStatus connect(const QString& server) override {

@@ -27,10 +27,10 @@ class FakeMailSender : public MailSender {
             *sender_->asked << mail.recipient;
             closed_ = closed_ || mail.recipient == sender_->closingAt;
             if (closed_)
-                return MailStatus::failure({.kind = MailError::Kind::ClearLoginDeclined});
+                return MailStatus::failure({.kind = Error::Kind::ClearLoginDeclined});
             if (sender_->refusing.contains(mail.recipient))
                 return MailStatus::failure(
-                    {.kind = MailError::Kind::Refused,
+                    {.kind = Error::Kind::Refused,
                      .detail =
                          QStringLiteral("550 5.1.1 <%1>: Recipient address rejected").arg(mail.recipient)});
             return {};

@@ -35,7 +35,7 @@ class FakeTokenEndpoint : public TokenEndpoint {
         if (meanwhile)
             std::exchange(meanwhile, nullptr)();
         if (replies.isEmpty())
-            return MailResult<HttpReply>::failure({.kind = MailError::Kind::TokenServerUnreachable});
+            return MailResult<HttpReply>::failure({.kind = Error::Kind::TokenServerUnreachable});
         return replies.takeFirst();
     }
 };

@@ -17,7 +17,7 @@ class ListedTokens : public BearerTokenSource {
     MailResult<QString> next() {
         ++handedOut_;
         const QString t = tokens_.isEmpty() ? QStringLiteral("!") : tokens_.takeFirst();
-        return t == QStringLiteral("!") ? MailResult<QString>::failure({.kind = MailError::Kind::NotSignedIn})
+        return t == QStringLiteral("!") ? MailResult<QString>::failure({.kind = Error::Kind::NotSignedIn})
                                         : MailResult<QString>(t);
     }
     QStringList tokens_;

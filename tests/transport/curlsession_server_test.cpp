@@ -3,7 +3,7 @@
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
-#include "tests/support/mailerrors.h"
+#include "tests/support/errors.h"
 #include "tests/support/mailservers.h"
 #include "transport/curlsession.h"
 
@@ -19,7 +19,7 @@ TEST(CurlSessionPinning, aPinLibcurlRefusesFailsAndLeavesTheCertificateChecksOn)
     // backend without pinning refuses it the same way (CURLE_NOT_BUILT_IN).
     const MailStatus pinned = session.pinPublicKey(QByteArray(8'000'001, 'A'), server);
     ASSERT_FALSE(pinned.ok());
-    EXPECT_EQ(pinned.error().kind, MailError::Kind::KeyNotPinned);
+    EXPECT_EQ(pinned.error().kind, Error::Kind::KeyNotPinned);
     EXPECT_EQ(pinned.error().name, server);
     EXPECT_FALSE(session.perform());
     EXPECT_EQ(session.lastResult(), CURLE_PEER_FAILED_VERIFICATION)

@@ -3,15 +3,15 @@
 // must have written in return.
 #include <gtest/gtest.h>
 
+#include "tests/support/errors.h"
 #include "tests/support/fakemailstream.h"
 #include "tests/support/listedtokens.h"
-#include "tests/support/mailerrors.h"
 #include "transport/pop3session.h"
 
 namespace {
 
 using Lines = QList<QByteArray>;
-using K = MailError::Kind;
+using K = Error::Kind;
 
 QByteArray xoauth2(const char* token) {
     return "AUTH XOAUTH2 " + ("user=u@example.jp\x01"

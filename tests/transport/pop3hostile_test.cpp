@@ -3,8 +3,8 @@
 // clock of its own, and what must come of it.
 #include <gtest/gtest.h>
 
+#include "tests/support/errors.h"
 #include "tests/support/fakemailstream.h"
-#include "tests/support/mailerrors.h"
 #include "tests/support/tempfolder.h"
 #include "transport/pop3session.h"
 
@@ -12,7 +12,7 @@ namespace {
 
 using Chunk = FakeMailStream::Chunk;
 using Lines = QList<QByteArray>;
-using K = MailError::Kind;
+using K = Error::Kind;
 
 const QString kServer = QStringLiteral("127.0.0.1");
 
@@ -45,7 +45,7 @@ std::unique_ptr<Session> play(QList<Chunk> chunks, const QString& policyFile = {
     auto stream = std::make_unique<FakeMailStream>(std::move(chunks));
     session->record = stream->record();
     Session* s = session.get();
-    TlsPolicy policy(policyFile, [s, agree](const MailError&) {
+    TlsPolicy policy(policyFile, [s, agree](const Error&) {
         ++s->questions;
         return agree;
     });

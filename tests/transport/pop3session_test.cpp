@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "tests/support/clearlogin.h"
-#include "tests/support/mailerrors.h"
+#include "tests/support/errors.h"
 #include "tests/support/scriptedserver.h"
 #include "transport/pop3session.h"
 
 namespace {
 
 using S = ScriptedServer;
-using K = MailError::Kind;
+using K = Error::Kind;
 
 ScriptedServer::Script greeting(std::initializer_list<const char*> capabilities,
                                 const char* hello = "+OK ready") {
@@ -63,7 +63,7 @@ std::string problemsOf(ScriptedServer& server) {
 }
 
 // The number of messages, or -1 with `error` saying why.
-int logIn(Pop3Session& pop, ScriptedServer& server, MailError* error = nullptr) {
+int logIn(Pop3Session& pop, ScriptedServer& server, Error* error = nullptr) {
     MailResult<int> count = MailResult<int>::failure({});
     if (const MailStatus connected = pop.connect(server.address()); !connected)
         count = MailResult<int>::failure(connected.error());
@@ -187,7 +187,7 @@ TEST(Pop3Session, pipelinedLoginRefusedGivesTheServersWords) {
                S::send("+OK")};
     ScriptedServer server({script});
     Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
-    MailError error;
+    Error error;
     EXPECT_EQ(logIn(pop, server, &error), -1);
     EXPECT_EQ(error.kind, K::Login);
     EXPECT_EQ(error.detail, QStringLiteral("-ERR [AUTH] Authentication failed."));
@@ -300,9 +300,11 @@ TEST(Pop3Session, brokenStlsHandshakeIsAnErrorAndNoPasswordLeaves) {
     const struct {
         const char* name;
         S::Script afterYes; // what the server does once it has said yes to STLS
-        MailError::Kind kind;
+        Error::Kind kind;
     } rows[] = {
-        {"garbage instead of a handshake", {S::send("this is not TLS at all"), S::silent(300), S::close()}, K::Tls},
+        {"garbage instead of a handshake",
+         {S::send("this is not TLS at all"), S::silent(300), S::close()},
+         K::Tls},
         {"hangs up at once", {S::close()}, K::ConnectionLost},
     };
     for (const auto& row : rows) {
@@ -312,7 +314,7 @@ TEST(Pop3Session, brokenStlsHandshakeIsAnErrorAndNoPasswordLeaves) {
         script += row.afterYes;
         ScriptedServer server({script});
         Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
-        const MailError error = pop.connect(server.address()).error();
+        const Error error = pop.connect(server.address()).error();
         EXPECT_EQ(error.kind, row.kind);
         EXPECT_FALSE(error.name.isEmpty()) << "the user is told which server";
         EXPECT_FALSE(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false).ok());
@@ -357,7 +359,7 @@ TEST(Pop3Session, refusedConnectionAndUnknownHostFailCleanly) {
         closedPort = gone.port();
     }
     Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
-    const MailError refused = pop.connect(QStringLiteral("127.0.0.1:%1").arg(closedPort)).error();
+    const Error refused = pop.connect(QStringLiteral("127.0.0.1:%1").arg(closedPort)).error();
     EXPECT_EQ(refused.kind, K::CannotConnect);
     EXPECT_EQ(refused.name, QStringLiteral("127.0.0.1:%1").arg(closedPort));
     EXPECT_FALSE(refused.detail.isEmpty()) << "the system's words";
@@ -365,7 +367,7 @@ TEST(Pop3Session, refusedConnectionAndUnknownHostFailCleanly) {
     EXPECT_EQ(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false).error().kind,
               K::ServerNotFound)
         << "a login without a session gives why there is none";
-    const MailError badName = pop.connect(QStringLiteral("host:notaport")).error();
+    const Error badName = pop.connect(QStringLiteral("host:notaport")).error();
     EXPECT_EQ(badName.kind, K::BadServerName);
     EXPECT_EQ(badName.name, QStringLiteral("host:notaport"));
     EXPECT_EQ(badName.detail, QStringLiteral("POP3"));

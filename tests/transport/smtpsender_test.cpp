@@ -10,7 +10,7 @@
 namespace {
 
 using S = ScriptedServer;
-using K = MailError::Kind;
+using K = Error::Kind;
 
 TEST(SmtpServerField, formsGivePortAndTls) {
     struct Row {
@@ -98,7 +98,7 @@ TEST(SmtpTlsPolicy, aServerOnceSeenWithTlsThatOffersNoneIsRefusedBeforeAuthOrMai
         ScriptedServer server({{S::send("220 mail.example.jp ESMTP"), S::expect("EHLO"),
                                 S::send("250-mail.example.jp"), S::send(lastEhloLine), S::expect("")}});
         TempFolder data;
-        const TlsPolicy policy(data.file(TlsPolicy::kFileName), [](const MailError&) { return true; });
+        const TlsPolicy policy(data.file(TlsPolicy::kFileName), [](const Error&) { return true; });
         const ServerAddress address = *ServerAddress::parse(server.address(), kSmtpScheme);
         ASSERT_TRUE(policy.rememberTls(TlsPolicy::service("smtp", address)).ok());
         const MailStatus sent =
@@ -117,7 +117,7 @@ TEST(SmtpBearer, aTokenNeverGoesInClear) {
         {{S::send("220 mail.example.jp ESMTP"), S::expect("EHLO"), S::send("250-mail.example.jp"),
           S::send("250 AUTH PLAIN XOAUTH2 OAUTHBEARER"), S::expect("")}});
     int asked = 0;
-    const TlsPolicy policy({}, [&asked](const MailError&) { return ++asked > 0; });
+    const TlsPolicy policy({}, [&asked](const Error&) { return ++asked > 0; });
     const auto tokens = std::make_shared<ListedTokens>(QStringList{QStringLiteral("t1")});
     const MailStatus sent =
         SmtpSender({{5, 5}, {QStringLiteral("u1"), {}, tokens}}, CertificateTrust(), policy)

@@ -1,5 +1,6 @@
 // The user's words for every kind of error of receiving and sending mail,
 // each with the particulars of a real case: the texts the windows show.
+#include <QSslError>
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <set>
@@ -8,31 +9,31 @@
 
 namespace {
 
-using K = MailError::Kind;
+using K = Error::Kind;
 
 const QString kServer = QStringLiteral("pop.example.jp");
 
-MailError of(K kind) {
+Error of(K kind) {
     return {.kind = kind};
 }
-MailError about(K kind, const QString& name, const QString& detail = {}) {
+Error about(K kind, const QString& name, const QString& detail = {}) {
     return {.kind = kind, .name = name, .detail = detail};
 }
-MailError words(K kind, const QString& detail) {
+Error words(K kind, const QString& detail) {
     return {.kind = kind, .detail = detail};
 }
 
 } // namespace
 
 TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
-    const MailError lost = about(K::ConnectionLost, kServer);
-    const MailError fullDisk = words(K::Disk, QStringLiteral("ファイルに書き込めません (/a/orxdata2.data): "
-                                                             "ディスクに空きがありません"));
-    const MailError tokenRefused =
+    const Error lost = about(K::ConnectionLost, kServer);
+    const Error fullDisk = words(K::Disk, QStringLiteral("ファイルに書き込めません (/a/orxdata2.data): "
+                                                         "ディスクに空きがありません"));
+    const Error tokenRefused =
         words(K::TokenNotIssued, QStringLiteral("invalid_grant (Token has been revoked.)"));
     const struct {
         const char* name;
-        MailError error;
+        Error error;
         QString text;
     } rows[] = {
         {"pop3-server-name-with-a-bad-port",
@@ -57,7 +58,8 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
         {"line-over-a-megabyte",
          {.kind = K::LineTooLong, .bytes = 1048576},
          QStringLiteral("サーバーから長すぎる行（1048576 バイト超）が届いたため、接続を終えました。")},
-        {"stopped-while-waiting", {.kind = K::Cancelled, .name = kServer},
+        {"stopped-while-waiting",
+         {.kind = K::Cancelled, .name = kServer},
          QStringLiteral("サーバー「pop.example.jp」とのやり取りを中止しました。")},
         {"no-openssl", of(K::NoTlsLibrary),
          QStringLiteral("暗号化 (TLS) が使えません。OpenSSL が見つかりません。")},
@@ -85,9 +87,8 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
          {.kind = K::Certificate,
           .name = QStringLiteral("mail.example.jp"),
           .detail = QStringLiteral("AB:CD"),
-          .certificateErrors = {QSslError(QSslError::SelfSignedCertificate),
-                                QSslError(QSslError::SelfSignedCertificateInChain),
-                                QSslError(QSslError::CertificateExpired)}},
+          .certificateReasons = {QSslError::SelfSignedCertificate, QSslError::SelfSignedCertificateInChain,
+                                 QSslError::CertificateExpired}},
          QStringLiteral(
              "サーバー「mail.example.jp」の証明書を確認できませんでした。\n自己署名の証明書です。\n"
              "証明書の有効期限が切れています。\nSHA-256 指紋: AB:CD")},
@@ -95,10 +96,8 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
          {.kind = K::Certificate,
           .name = QStringLiteral("mail.example.jp"),
           .detail = QStringLiteral("AB:CD"),
-          .certificateErrors = {QSslError(QSslError::HostNameMismatch),
-                                QSslError(QSslError::CertificateUntrusted),
-                                QSslError(QSslError::CertificateNotYetValid),
-                                QSslError(QSslError::CertificateRevoked)}},
+          .certificateReasons = {QSslError::HostNameMismatch, QSslError::CertificateUntrusted,
+                                 QSslError::CertificateNotYetValid, QSslError::CertificateRevoked}},
          QStringLiteral("サーバー「mail.example.jp」の証明書を確認できませんでした。\n"
                         "証明書の名前がサーバー名と一致しません。\n信頼できる発行者の証明書ではありません。\n"
                         "証明書がまだ有効になっていません。\n証明書は失効しています。\nSHA-256 指紋: AB:CD")},
@@ -202,8 +201,7 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
          {.kind = K::NotReceived, .detail = QStringLiteral("-ERR locked"), .number = 2},
          QStringLiteral("メッセージ 2 を受信できませんでした: -ERR locked")},
         {"retr-cut-off",
-         MailError{.kind = K::NotReceived, .number = 1}.because(
-             about(K::LostMidReply, kServer).because(lost)),
+         Error{.kind = K::NotReceived, .number = 1}.because(about(K::LostMidReply, kServer).because(lost)),
          QStringLiteral("メッセージ 1 "
                         "を受信できませんでした。サーバー「pop.example.jp」との接続が受信の途中で切れました。"
                         "(サーバー「pop.example.jp」との接続が切れました。)")},
@@ -255,10 +253,10 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
              "受信したメールを確かめられませんでした。このメールと以降のメールはサーバーに残してあります。\n"
              "受信の記録が途中で変わりました (/a/received.log)")},
         {"mail-not-stored",
-         MailError{.kind = K::NotStored,
-                   .number = 2,
-                   .subject = QStringLiteral("二"),
-                   .sender = QStringLiteral("a@example.jp")}
+         Error{.kind = K::NotStored,
+               .number = 2,
+               .subject = QStringLiteral("二"),
+               .sender = QStringLiteral("a@example.jp")}
              .because(fullDisk),
          QStringLiteral(
              "メッセージ 2 を保存できませんでした。このメールと以降のメールはサーバーに残してあります。\n"
@@ -268,9 +266,9 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
          QStringLiteral("受信したメールをディスクに書き出せませんでした。メールはサーバーに残してあります。\n"
                         "ファイルに書き込めません (/a/orxdata2.data): ディスクに空きがありません")},
         {"subject-names-no-folder",
-         MailError{.kind = K::FolderUnusable,
-                   .subject = QStringLiteral("../x"),
-                   .sender = QStringLiteral("b@example.jp")},
+         Error{.kind = K::FolderUnusable,
+               .subject = QStringLiteral("../x"),
+               .sender = QStringLiteral("b@example.jp")},
          QStringLiteral("フォルダを作成できませんでした\n件名: ../x\n差出人: b@example.jp")},
         {"split-message", of(K::PartsMissing), QStringLiteral("分割されたメールが全て揃っていません")},
     };
@@ -284,11 +282,10 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
 }
 
 TEST(ErrorTexts, aConnectionsQuestionsAskWhatTheUserDecides) {
-    const MailError certificate{
-        .kind = K::Certificate,
-        .name = QStringLiteral("mail.example.jp"),
-        .detail = QStringLiteral("AB:CD"),
-        .certificateErrors = {QSslError(QSslError::UnableToGetLocalIssuerCertificate)}};
+    const Error certificate{.kind = K::Certificate,
+                            .name = QStringLiteral("mail.example.jp"),
+                            .detail = QStringLiteral("AB:CD"),
+                            .certificateReasons = {QSslError::UnableToGetLocalIssuerCertificate}};
     EXPECT_EQ(QuestionText(certificate).toStdString(),
               QStringLiteral("サーバー「mail.example.jp」の証明書を確認できませんでした。\n"
                              "信頼できる発行者の証明書ではありません。\nSHA-256 指紋: AB:CD\n\n"

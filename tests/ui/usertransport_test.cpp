@@ -27,7 +27,7 @@ class ThreadNotingPrompter : public ScriptedPrompter {
 
 // Runs the check as a background job while this thread keeps its events going.
 MailStatus onWorker(const std::function<MailStatus()>& check) {
-    MailStatus checked = MailStatus::failure({.kind = MailError::Kind::NotConnected});
+    MailStatus checked = MailStatus::failure({.kind = Error::Kind::NotConnected});
     BackgroundTask task;
     EXPECT_TRUE(task.start([&](BackgroundTask::Job&) { checked = check(); }));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !task.isRunning(); }, 10000));

@@ -287,7 +287,7 @@ QString pop3Replies(QByteArrayView input) {
     const auto record = stream->record();
     Pop3Session::Options options;
     options.maxMessageBytes = 1 << 16;
-    Pop3Session pop(options, std::move(stream), TlsPolicy(QString(), [](const MailError&) { return true; }));
+    Pop3Session pop(options, std::move(stream), TlsPolicy(QString(), [](const Error&) { return true; }));
     QSet<QByteArray> fetched;
     if (pop.connect(QStringLiteral("127.0.0.1"))) {
         const MailResult<int> count = pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false);

@@ -1,6 +1,6 @@
-#include "transport/mailerror.h"
+#include "text/error.h"
 
-QString MailError::debugText() const {
+QString Error::debugText() const {
     QStringList particulars;
     for (const QString& s : {name, detail, subject, sender})
         if (!s.isEmpty())
@@ -11,8 +11,8 @@ QString MailError::debugText() const {
         particulars << QStringLiteral("%1 bytes").arg(bytes);
     if (systemError != 0)
         particulars << QStringLiteral("errno %1").arg(systemError);
-    for (const QSslError& e : certificateErrors)
-        particulars << e.errorString();
+    for (int reason : certificateReasons)
+        particulars << QStringLiteral("certificate check %1").arg(reason);
     QString text = QString::fromLatin1(QMetaEnum::fromType<Kind>().valueToKey(int(kind))) + u'(' +
                    particulars.join(QStringLiteral(", ")) + u')';
     if (cause)

@@ -3,7 +3,6 @@
 #include <QList>
 #include <QMetaEnum>
 #include <QObject>
-#include <QSslError>
 #include <QString>
 #include <memory>
 
@@ -13,7 +12,7 @@
 // and its particulars (the server's own words, a path, a count, an errno).
 // The logic never words it; the windows turn it into the user's text
 // (ui/errortexts.h). Each kind says which particulars it carries.
-struct MailError {
+struct Error {
     Q_GADGET
 
   public:
@@ -38,7 +37,7 @@ struct MailError {
         TlsWithdrawn,       // a server seen with TLS before offers none now
         ClearLoginDeclined, // the user said no to a password in clear
         TlsRecordNotKept,   // name: the file; detail: why
-        Certificate,        // name: the host; certificateErrors; detail: the SHA-256 fingerprint
+        Certificate,        // name: the host; certificateReasons; detail: the SHA-256 fingerprint
         CertificateNotKept, // name: the file; detail: why
         KeyNotPinned,       // libcurl cannot check by the key the user trusted; detail: its words
 
@@ -103,30 +102,32 @@ struct MailError {
     Q_ENUM(Kind)
 
     // Each with its default, so that an error names only what it carries:
-    // MailError{.kind = Kind::Timeout, .name = server}.
+    // Error{.kind = Kind::Timeout, .name = server}.
     Kind kind = Kind::Disk;
     QString name = {};
     QString detail = {};
     qint64 number = 0;
     qint64 bytes = 0;
     int systemError = 0;
-    QList<QSslError> certificateErrors = {};
+    // The checks a server's certificate failed, each a QSslError::SslError
+    // (this library links Qt Core only; the windows word them).
+    QList<int> certificateReasons = {};
     QString subject = {};
     QString sender = {};
-    std::shared_ptr<const MailError> cause = {};
+    std::shared_ptr<const Error> cause = {};
 
     // This error, with `why` beneath it.
-    MailError because(MailError why) const {
-        MailError e = *this;
-        e.cause = std::make_shared<const MailError>(std::move(why));
+    Error because(Error why) const {
+        Error e = *this;
+        e.cause = std::make_shared<const Error>(std::move(why));
         return e;
     }
     // The store's own report of a file it could not read or write.
-    static MailError disk(const QString& report) { return {.kind = Kind::Disk, .detail = report}; }
+    static Error disk(const QString& report) { return {.kind = Kind::Disk, .detail = report}; }
 
     // For logs and test failures, not for the user: "Timeout(pop.example.jp …) <- …".
     QString debugText() const;
 };
 
-using MailStatus = StatusOf<MailError>;
-template <typename T> using MailResult = Result<T, MailError>;
+using MailStatus = StatusOf<Error>;
+template <typename T> using MailResult = Result<T, Error>;

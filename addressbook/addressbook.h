@@ -41,7 +41,7 @@ class AddressBook {
     struct DeleteOutcome {
         enum class Kind { Deleted, Declined, Failed };
         Kind kind;
-        QString error;                     // for Failed
+        Error error;                       // for Failed
         std::optional<AddressEntry> entry; // as read, when there was one
     };
     // Reads record n, hands it to `confirm` (which shows it and asks; true

@@ -15,6 +15,7 @@
 #include "addressbook/addressbox.h"
 #include "addressbook/addressexchange.h"
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
 #include "ui/twips.h"
@@ -145,7 +146,7 @@ void FriendForm::Command2_Click() {
     MailListView->clear();
     const auto rows = book_.rows();
     if (!rows)
-        tell(rows.error());
+        tell(ErrorText(rows.error()));
     else
         for (const AddressEntry& row : *rows)
             MailListView->addTopLevelItem(new QTreeWidgetItem({row.address, row.name}));
@@ -155,7 +156,7 @@ void FriendForm::Command2_Click() {
 void FriendForm::Command3_Click() {
     const Result<int> n = book_.registerEntry(Text2->text(), Text4->text());
     if (!n) {
-        tell(n.error());
+        tell(ErrorText(n.error()));
         return;
     }
     currentRecord_ = *n;
@@ -180,7 +181,7 @@ void FriendForm::MailListView_MouseDown() {
         return;
     const Result<AddressEntry> entry = book_.entryAt(row);
     if (!entry) {
-        tell(entry.error());
+        tell(ErrorText(entry.error()));
         Command2_Click();
         return;
     }
@@ -203,7 +204,7 @@ void FriendForm::Command4_Click() {
                    Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
     });
     if (outcome.kind == AddressBook::DeleteOutcome::Kind::Failed)
-        tell(outcome.error);
+        tell(ErrorText(outcome.error));
     else if (outcome.kind == AddressBook::DeleteOutcome::Kind::Deleted)
         Label7->setText(QStringLiteral("削除が完了しました"));
     Command2_Click();
@@ -225,7 +226,7 @@ void FriendForm::fillAddressBox(const Result<QString>& text) {
     if (text)
         SetWholeText(Text4, AddressBox::kTypedChars, *text);
     else
-        tell(text.error());
+        tell(ErrorText(text.error()));
 }
 
 void FriendForm::tell(const QString& text) {
@@ -239,7 +240,7 @@ void FriendForm::ExportVCard() {
     if (path.isEmpty())
         return;
     if (const Status s = AddressExchange::exportFile(book_, path); !s)
-        tell(s.error());
+        tell(ErrorText(s.error()));
     else
         Label7->setText(QStringLiteral("　vCardに書き出しました。"));
 }
@@ -252,7 +253,7 @@ void FriendForm::ImportContacts() {
         return;
     const auto imported = AddressExchange::importFile(book_, path);
     Command2_Click();
-    tell(imported ? AddressExchange::summary(*imported) : imported.error());
+    tell(imported ? AddressExchange::summary(*imported) : ErrorText(imported.error()));
 }
 
 void FriendForm::showListMenu(const QPoint& at) {

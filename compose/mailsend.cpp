@@ -24,7 +24,7 @@ SendReport MailSend::run(const SendRequest& request) const {
     report.plannedPasses = request.sendToAll ? request.listEntries : 1;
     // Checked once, before the first mail leaves: a missing file must not
     // leave half of a send-to-all sent.
-    if (MailStatus readable = AttachmentList::checkReadable(request.attachText); !readable) {
+    if (Status readable = AttachmentList::checkReadable(request.attachText); !readable) {
         report.refusal = readable.error();
         return report;
     }
@@ -36,7 +36,7 @@ SendReport MailSend::run(const SendRequest& request) const {
         if (request.sendToAll) {
             const auto record = book.ReadAddressRecord(i);
             if (!record) {
-                report.refusal = Error::disk(record.error());
+                report.refusal = record.error();
                 return report;
             }
             // The list may have come from another file with more entries
@@ -70,7 +70,7 @@ SendPass MailSend::sendOne(MailConnection& connection, const SendRequest& reques
     SendPass pass{recipient};
     const OutgoingMail mail{recipient, request.sender, request.subject, request.body,
                             AttachmentList::paths(request.attachText)};
-    if (MailStatus sent = connection.send(mail); !sent) {
+    if (Status sent = connection.send(mail); !sent) {
         pass.sendError = sent.error();
         return pass;
     }
@@ -79,7 +79,7 @@ SendPass MailSend::sendOne(MailConnection& connection, const SendRequest& reques
     // Only a mail the server accepted goes into the sent history.
     const MailRecord record = SentRecord(request.subject, request.dateText, request.toText, request.body);
     if (const auto written = MailFile::sent(paths_).append(record); !written)
-        pass.recordError = Error::disk(written.error());
+        pass.recordError = written.error();
     return pass;
 }
 

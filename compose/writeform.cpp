@@ -322,7 +322,7 @@ void WriteForm::fillAddressList(const Result<AddressList>& list) {
     List1->clear();
     addressRecordNumbers_.clear();
     if (!list) {
-        context_.prompter->message(this, list.error(), windowTitle(), Prompter::Icon::Warning);
+        context_.prompter->message(this, ErrorText(list.error()), windowTitle(), Prompter::Icon::Warning);
     } else {
         List1->addItems(list->names);
         addressRecordNumbers_ = list->recordNumbers;
@@ -380,7 +380,7 @@ void WriteForm::List1_MouseDown() {
     }
     const Result<QString> address = AddressList::pickedAddress(context_.paths, addressRecordNumbers_.at(row));
     if (!address) {
-        context_.prompter->message(this, address.error(), windowTitle(), Prompter::Icon::Warning);
+        context_.prompter->message(this, ErrorText(address.error()), windowTitle(), Prompter::Icon::Warning);
         return;
     }
     ToText->setText(*address);
@@ -470,7 +470,8 @@ void WriteForm::showPreview(const QString& file) {
     if (!preview_) {
         const Result<PageViewInterface*> created = PageViewLoader::create(context_.pageModule, Picture3);
         if (!created) { // the file is still attached; only the preview is missing
-            context_.prompter->message(this, created.error(), windowTitle(), Prompter::Icon::Warning);
+            context_.prompter->message(this, ErrorText(created.error()), windowTitle(),
+                                       Prompter::Icon::Warning);
             return;
         }
         preview_ = *created;

@@ -17,14 +17,12 @@ bool cancelled(const MailImport::Hooks& hooks) {
 }
 
 // Everything an import wrote reaches the disk before it says it is done.
-MailStatus makeDurable(const QList<ProcessedMessage>& stored, const AppPaths& paths,
-                       const ImportedKeys& keys) {
-    auto onDisk = [](const Status& s) { return MailStatus::failure(Error::disk(s.error())); };
+Status makeDurable(const QList<ProcessedMessage>& stored, const AppPaths& paths, const ImportedKeys& keys) {
     QStringList folders;
     for (const ProcessedMessage& p : stored) {
         for (const QString& file : p.files) {
             if (Status s = SyncFile(file); !s)
-                return onDisk(s);
+                return s;
             if (!folders.contains(QFileInfo(file).path()))
                 folders.append(QFileInfo(file).path());
         }
@@ -33,11 +31,11 @@ MailStatus makeDurable(const QList<ProcessedMessage>& stored, const AppPaths& pa
     }
     for (const QString& folder : std::as_const(folders))
         if (!SyncFolder(folder))
-            return MailStatus::failure({.kind = Error::Kind::FolderNotSynced, .name = folder});
+            return Status::failure({.kind = Error::Kind::FolderNotSynced, .path = folder});
     if (Status s = MailFile::received(paths).sync(); !s)
-        return onDisk(s);
+        return s;
     if (Status s = keys.sync(); !s)
-        return onDisk(s);
+        return s;
     return {};
 }
 
@@ -73,12 +71,12 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
     outcome.notPlainFiles = plan.source.skipped();
     ImportedKeys keys(paths.dataFile(ImportedKeys::kFileName));
     if (Status s = keys.load(); !s) {
-        outcome.error = Error::disk(s.error());
+        outcome.error = s.error();
         return outcome;
     }
     // A check killed while appending may have left a piece of a record.
     if (Status s = CutInterruptedReceivedAppend(paths); !s) {
-        outcome.error = Error::disk(s.error());
+        outcome.error = s.error();
         return outcome;
     }
     QList<ProcessedMessage> stored;
@@ -102,7 +100,7 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
             }
             const Result<int> count = file.count();
             if (!count) {
-                outcome.error = Error::disk(count.error());
+                outcome.error = count.error();
                 break;
             }
             if (*count >= RecordFile::kMaxRecords) {
@@ -111,7 +109,7 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
             }
             const Result<QByteArray> raw = plan.source.message(i);
             if (!raw) {
-                outcome.error = Error::disk(raw.error());
+                outcome.error = raw.error();
                 break;
             }
             const ReceivedMessageStore::Stored one = ReceivedMessageStore::store(*raw, processor, paths);
@@ -127,12 +125,12 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
             stored.append(one.processed);
             ++outcome.imported;
             if (Status s = keys.add(key); !s) {
-                outcome.error = Error::disk(s.error());
+                outcome.error = s.error();
                 break;
             }
         }
     }
-    if (const MailStatus durable = makeDurable(stored, paths, keys); !durable && !outcome.error)
+    if (const Status durable = makeDurable(stored, paths, keys); !durable && !outcome.error)
         outcome.error = durable.error();
     return outcome;
 }

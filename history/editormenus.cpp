@@ -20,6 +20,7 @@
 #include "history/tyakuform.h"
 #include "text/text.h"
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
 #include "ui/prompter.h"
 
 namespace {
@@ -217,7 +218,7 @@ void EditorMenus::mnew_Click() {
         },
         [this] { form_.rtfEd->clear(); });
     if (!caption)
-        tell(caption.error(), QStringLiteral("新規作成"));
+        tell(ErrorText(caption.error()), QStringLiteral("新規作成"));
     else if (caption->has_value())
         form_.setWindowTitle(**caption);
 }
@@ -229,7 +230,7 @@ void EditorMenus::mopen_Click() {
         return;
     const Result<QString> text = EditorFiles::open(editor_, path);
     if (!text) {
-        tell(text.error(), QStringLiteral("開く"));
+        tell(ErrorText(text.error()), QStringLiteral("開く"));
         return;
     }
     form_.setWindowTitle(path);
@@ -246,7 +247,7 @@ void EditorMenus::msave_Click() {
         return;
     const Result<qsizetype> replaced = EditorFiles::saveAs(editor_, path, editorText());
     if (!replaced) {
-        tell(replaced.error(), QStringLiteral("名前を付けて保存"));
+        tell(ErrorText(replaced.error()), QStringLiteral("名前を付けて保存"));
         return;
     }
     form_.setWindowTitle(path);
@@ -348,5 +349,5 @@ void EditorMenus::toggle(FontToggle& counter, void (QFont::*set)(bool)) {
 void EditorMenus::Form_QueryUnload() {
     const Status written = EditorSettings::writeAtClose(editor_.autoSave);
     if (!written)
-        tell(written.error(), form_.windowTitle());
+        tell(ErrorText(written.error()), form_.windowTitle());
 }

@@ -132,7 +132,7 @@ void HistoryExchange::exportMails(MailExport::Format format, bool selectedOnly) 
             if (outcome->written)
                 finished(QStringLiteral("%1 件を書き出しました。").arg(*outcome->written), false);
             else
-                finished(outcome->written.error(), true);
+                finished(ErrorText(outcome->written.error()), true);
         });
 }
 
@@ -162,7 +162,7 @@ void HistoryExchange::importMails(ImportSource::Kind kind) {
         },
         [this, plan] {
             if (!plan->plan) {
-                finished(plan->plan.error(), true);
+                finished(ErrorText(plan->plan.error()), true);
                 return;
             }
             const int before = plan->plan->alreadyImported;

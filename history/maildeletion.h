@@ -35,7 +35,7 @@ struct Outcome {
     };
     Kind kind;
     MailRecord record; // as read, when there was one
-    QString error;
+    Error error;
 };
 Outcome deleteAfterAsking(HistoryMode mode, const AppPaths& paths, int p,
                           const std::function<bool(const QString& question)>& confirm);

@@ -31,6 +31,7 @@
 #include "pageview/pageviewplugin.h"
 #include "text/text.h"
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
 #include "ui/twips.h"
@@ -215,9 +216,10 @@ void TyakuForm::Form_Load() {
             rtfEd->setPlainText(*current);
             break;
         }
-        if (context_.prompter->message(
-                this, current.error(), QApplication::applicationName() + QStringLiteral("  Form_LoadError"),
-                Prompter::Icon::Warning, Prompter::Buttons::OkCancel) != Prompter::Answer::Ok)
+        if (context_.prompter->message(this, ErrorText(current.error()),
+                                       QApplication::applicationName() + QStringLiteral("  Form_LoadError"),
+                                       Prompter::Icon::Warning,
+                                       Prompter::Buttons::OkCancel) != Prompter::Answer::Ok)
             break;
     }
     editor_.changed = false;
@@ -336,7 +338,7 @@ void TyakuForm::reloadList() {
     rtfEd->clear();
     Result<HistoryList> list = HistoryList::load(mode_, context_.paths);
     if (!list) {
-        context_.prompter->message(this, list.error(), windowTitle(), Prompter::Icon::Warning);
+        context_.prompter->message(this, ErrorText(list.error()), windowTitle(), Prompter::Icon::Warning);
         showCount();
         return;
     }
@@ -395,7 +397,7 @@ bool TyakuForm::ensurePageView() {
         return true;
     const Result<PageViewInterface*> created = PageViewLoader::create(context_.pageModule, this);
     if (!created) {
-        context_.prompter->message(this, created.error(), windowTitle(), Prompter::Icon::Warning);
+        context_.prompter->message(this, ErrorText(created.error()), windowTitle(), Prompter::Icon::Warning);
         return false;
     }
     page_ = *created;
@@ -420,7 +422,7 @@ void TyakuForm::MailListView_Click() {
     const int p = *selectedRow_;
     const auto display = MailDisplay::forRow(mode_, context_.paths, p, Check1->isChecked());
     if (!display) {
-        context_.prompter->message(this, display.error(), windowTitle(), Prompter::Icon::Warning);
+        context_.prompter->message(this, ErrorText(display.error()), windowTitle(), Prompter::Icon::Warning);
         return;
     }
     if (!display->has_value())
@@ -487,7 +489,7 @@ void TyakuForm::Command3_Click() {
         selectedRow_.reset();
         return;
     case Kind::Failed:
-        context_.prompter->message(this, outcome.error, windowTitle(), Prompter::Icon::Warning);
+        context_.prompter->message(this, ErrorText(outcome.error), windowTitle(), Prompter::Icon::Warning);
         break;
     case Kind::Deleted:
         break;
@@ -510,7 +512,7 @@ void TyakuForm::Command6_Click() {
         return;
     const Status deleted = MailDeletion::deleteAllSent(context_.paths);
     if (!deleted)
-        context_.prompter->message(this, deleted.error(), windowTitle(), Prompter::Icon::Warning);
+        context_.prompter->message(this, ErrorText(deleted.error()), windowTitle(), Prompter::Icon::Warning);
     reloadList(); // empties the rows and sets the count
     searchBar_->clear();
     searchBar_->historyChanged();
@@ -549,7 +551,7 @@ void TyakuForm::Command1_Click() {
         showTextArea();
         break;
     case QuickSave::Outcome::Kind::Failed:
-        context_.prompter->message(this, outcome.error, windowTitle(), Prompter::Icon::Warning);
+        context_.prompter->message(this, ErrorText(outcome.error), windowTitle(), Prompter::Icon::Warning);
         break;
     case QuickSave::Outcome::Kind::Declined:
         break;

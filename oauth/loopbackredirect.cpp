@@ -88,12 +88,11 @@ LoopbackRedirect::LoopbackRedirect(std::chrono::milliseconds requestTimeout)
 
 LoopbackRedirect::~LoopbackRedirect() = default;
 
-MailStatus LoopbackRedirect::listen() {
+Status LoopbackRedirect::listen() {
     // The IP literal, not "localhost", which a resolver may send elsewhere
     // (RFC 8252 section 8.3).
     if (!server_->listen(QHostAddress::LocalHost, 0))
-        return MailStatus::failure(
-            {.kind = Error::Kind::RedirectNotOpened, .detail = server_->errorString()});
+        return Status::failure({.kind = Error::Kind::RedirectNotOpened, .detail = server_->errorString()});
     return {};
 }
 

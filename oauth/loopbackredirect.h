@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "text/canceltoken.h"
-#include "text/error.h"
+#include "text/result.h"
 
 class QTcpServer;
 
@@ -24,7 +24,7 @@ class LoopbackRedirect {
     explicit LoopbackRedirect(std::chrono::milliseconds requestTimeout = std::chrono::seconds(10));
     ~LoopbackRedirect();
 
-    MailStatus listen();
+    Status listen();
     // "http://127.0.0.1:port/"
     QString redirectUri() const;
     // The query of the redirect that carries `state`; nothing when the

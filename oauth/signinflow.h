@@ -32,7 +32,7 @@ class SignInFlow {
                      Options{}) {}
 
     // The tokens issued, or why there are none.
-    MailResult<OAuthTokens> run(const Browser& browse, const CancelToken& cancelled) const;
+    Result<OAuthTokens> run(const Browser& browse, const CancelToken& cancelled) const;
 
   private:
     QUrl authorizationUrl(const QString& redirectUri, const QString& state, const QString& verifier) const;

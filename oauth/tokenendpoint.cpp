@@ -51,8 +51,8 @@ Error failureOf(const QNetworkReply& reply, const QString& host) {
 
 HttpsTokenEndpoint::HttpsTokenEndpoint(std::chrono::milliseconds timeout) : timeout_(timeout) {}
 
-MailResult<HttpReply> HttpsTokenEndpoint::post(const QString& url, const QueryItems& form) {
-    using R = MailResult<HttpReply>;
+Result<HttpReply> HttpsTokenEndpoint::post(const QString& url, const QueryItems& form) {
+    using R = Result<HttpReply>;
     const QUrl target(url);
     const QString host = target.host();
     // Plain http would show the code and the tokens to the network; only a

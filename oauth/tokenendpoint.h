@@ -25,7 +25,7 @@ class TokenEndpoint {
   public:
     virtual ~TokenEndpoint() = default;
     // The reply whatever its status, or why none came.
-    virtual MailResult<HttpReply> post(const QString& url, const QueryItems& form) = 0;
+    virtual Result<HttpReply> post(const QString& url, const QueryItems& form) = 0;
 };
 
 // Over Qt's network access, blocking, on a thread of a background job (it
@@ -35,7 +35,7 @@ class TokenEndpoint {
 class HttpsTokenEndpoint : public TokenEndpoint {
   public:
     explicit HttpsTokenEndpoint(std::chrono::milliseconds timeout = std::chrono::seconds(30));
-    MailResult<HttpReply> post(const QString& url, const QueryItems& form) override;
+    Result<HttpReply> post(const QString& url, const QueryItems& form) override;
 
   private:
     std::chrono::milliseconds timeout_;

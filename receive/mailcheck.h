@@ -16,7 +16,7 @@
 #include "store/apppaths.h"
 #include "store/mailfile.h"
 #include "store/mailrecord.h"
-#include "text/error.h"
+#include "text/result.h"
 
 class Mailbox;
 struct ProcessedMessage;
@@ -109,7 +109,7 @@ class MailCheck {
     void reportNotStored(int n, const ReceivedMessage& message, Error why);
     // What a stored message wrote besides its record, to be made durable before it is deleted.
     void willSync(const ProcessedMessage& processed);
-    MailStatus makeDurable();
+    Status makeDurable();
     // Deletes what was stored and ends the session; true when the server
     // took every deletion asked for.
     bool deleteStoredAndClose(Outcome& outcome);

@@ -61,7 +61,7 @@ void MessageProcessor::unpackIntoOwnFolder(const ReceivedMessage& message, Proce
             {.kind = Error::Kind::FolderUnusable, .subject = message.subject, .sender = message.sender});
         break;
     case HtmlMailFolder::Made::Outcome::Failed:
-        result.failure = Error::disk(folder.error);
+        result.failure = folder.error;
         break;
     }
 }
@@ -79,7 +79,7 @@ std::optional<Error> MessageProcessor::writeSavedMessage(const ReceivedMessage& 
     const auto fullDisk = [&saved]() -> std::optional<Error> {
         if (!IsDiskFull(saved.systemError()))
             return std::nullopt;
-        return Error::disk(saved.errorText());
+        return saved.error();
     };
     if (!saved.open(path, PosixFile::ReadWriteCreate))
         return fullDisk();

@@ -8,6 +8,7 @@
 #include "settings/accountfile.h"
 #include "settings/signinform.h"
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
 #include "ui/twips.h"
@@ -70,7 +71,8 @@ void IdPassForm::OKCommand_Click() {
     if (!saved)
         context_.prompter->message(
             this,
-            saved.error() + (save ? QStringLiteral("\nこの設定は今回の起動中だけ使われます。") : QString()),
+            ErrorText(saved.error()) +
+                (save ? QStringLiteral("\nこの設定は今回の起動中だけ使われます。") : QString()),
             QStringLiteral("Fennick"), Prompter::Icon::Warning);
     close();
 }

@@ -6,7 +6,7 @@
 
 #include "settings/tokenstore.h"
 #include "text/backgroundtask.h"
-#include "text/error.h"
+#include "text/result.h"
 
 class QComboBox;
 class QLabel;
@@ -58,7 +58,7 @@ class SignInForm : public QWidget {
 
   private:
     void showBrowser(const QUrl& url);
-    void finish(const SignInPlan& plan, const MailResult<OAuthTokens>& tokens);
+    void finish(const SignInPlan& plan, const Result<OAuthTokens>& tokens);
     void showRunning(bool running);
     void fail(const QString& text);
 

@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-#include "text/error.h"
+#include "text/result.h"
 
 // Whether a server's certificate may be used: it passes the system's checks
 // (trusted store, host name, dates), or the user has trusted this very
@@ -26,11 +26,11 @@ class CertificateTrust {
     CertificateTrust(QString file, Question ask);
 
     // Fails with the reasons and the fingerprint when the certificate may not be used.
-    MailStatus check(const QString& host, const QSslCertificate& certificate,
-                     const QList<QSslError>& errors) const;
+    Status check(const QString& host, const QSslCertificate& certificate,
+                 const QList<QSslError>& errors) const;
 
     bool isTrusted(const QString& host, const QString& fingerprint) const;
-    MailStatus trust(const QString& host, const QString& fingerprint) const;
+    Status trust(const QString& host, const QString& fingerprint) const;
 
     // SHA-256 in upper-case hex pairs, "AB:01:...".
     static QString fingerprint(const QSslCertificate& certificate);

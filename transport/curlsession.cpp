@@ -42,12 +42,12 @@ void CurlSession::close() {
     }
 }
 
-MailStatus CurlSession::pinPublicKey(const QByteArray& key, const QString& server) {
+Status CurlSession::pinPublicKey(const QByteArray& key, const QString& server) {
     const CURLcode pinned = curl_easy_setopt(curl_, CURLOPT_PINNEDPUBLICKEY, key.constData());
     if (pinned != CURLE_OK)
-        return MailStatus::failure({.kind = Error::Kind::KeyNotPinned,
-                                    .name = server,
-                                    .detail = QString::fromUtf8(curl_easy_strerror(pinned))});
+        return Status::failure({.kind = Error::Kind::KeyNotPinned,
+                                .name = server,
+                                .detail = QString::fromUtf8(curl_easy_strerror(pinned))});
     curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYHOST, 0L);
     return {};

@@ -5,7 +5,7 @@
 #include <QString>
 #include <functional>
 
-#include "text/error.h"
+#include "text/result.h"
 
 using CURL = void;
 
@@ -47,7 +47,7 @@ class CurlSession {
     // of the system's store and host name. Where libcurl cannot pin (a TLS
     // backend without pinning) it fails and every check stays on: turning
     // them off without the pin would accept any certificate.
-    MailStatus pinPublicKey(const QByteArray& key, const QString& server);
+    Status pinPublicKey(const QByteArray& key, const QString& server);
 
     // Sees each server line as it arrives, before libcurl acts on it; false
     // ends the transfer there.

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "mime/outgoingmail.h"
-#include "text/error.h"
+#include "text/result.h"
 
 // One connection to the server that takes the mails of a send, one after
 // another.
@@ -12,7 +12,7 @@ class MailConnection {
   public:
     virtual ~MailConnection() = default;
     // Fails with the server's own words, or with why the mail never left.
-    virtual MailStatus send(const OutgoingMail& mail) = 0;
+    virtual Status send(const OutgoingMail& mail) = 0;
     // Ended for good: every later mail would fail as the last one did (the
     // user refused a login in clear, say), so a send goes no further.
     virtual bool closed() const = 0;

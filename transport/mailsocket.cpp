@@ -132,8 +132,7 @@ bool MailSocket::startTls() {
 }
 
 bool MailSocket::acceptCertificate() {
-    const MailStatus accepted =
-        trust_.check(host_, socket_->peerCertificate(), socket_->sslHandshakeErrors());
+    const Status accepted = trust_.check(host_, socket_->peerCertificate(), socket_->sslHandshakeErrors());
     if (!accepted)
         return fail(accepted.error());
     return true;

@@ -94,8 +94,8 @@ Error Pop3Session::currentError() const {
     return error_.value_or(Error{.kind = K::NotConnected});
 }
 
-MailStatus Pop3Session::connect(const QString& server) {
-    return open(server) ? MailStatus() : MailStatus::failure(currentError());
+Status Pop3Session::connect(const QString& server) {
+    return open(server) ? Status() : Status::failure(currentError());
 }
 
 bool Pop3Session::open(const QString& server) {
@@ -128,9 +128,9 @@ bool Pop3Session::open(const QString& server) {
             return false;
     }
     if (stream_->isEncrypted()) {
-        if (const MailStatus kept = policy_.rememberTls(service_); !kept)
+        if (const Status kept = policy_.rememberTls(service_); !kept)
             return lose(kept.error());
-    } else if (const MailStatus clear = policy_.acceptNoTls(service_, serverText_); !clear) {
+    } else if (const Status clear = policy_.acceptNoTls(service_, serverText_); !clear) {
         return lose(clear.error());
     }
     return true;
@@ -143,7 +143,7 @@ bool Pop3Session::startTls() {
         return false;
     if (!reply->ok) {
         // From a server that gave TLS before, as much a warning as no offer at all.
-        if (const MailStatus clear = policy_.acceptNoTls(service_, serverText_); !clear)
+        if (const Status clear = policy_.acceptNoTls(service_, serverText_); !clear)
             return lose(clear.error());
         return lose({.kind = K::StlsRefused, .name = serverText_, .detail = QString::fromUtf8(reply->line)});
     }
@@ -335,7 +335,7 @@ bool Pop3Session::bearerLogin(const QString& user) {
     const std::optional<SaslBearer::Mechanism> mechanism = SaslBearer::choose(offered);
     if (!mechanism)
         return fail({.kind = K::NoTokenLogin, .name = serverText_});
-    MailResult<QString> token = options_.bearer->accessToken();
+    Result<QString> token = options_.bearer->accessToken();
     for (int attempt = 1;; ++attempt) {
         if (!token)
             return fail(token.error());
@@ -355,9 +355,9 @@ bool Pop3Session::bearerLogin(const QString& user) {
     }
 }
 
-MailResult<int> Pop3Session::authenticate(const QString& id, const QString& password, bool apop) {
+Result<int> Pop3Session::authenticate(const QString& id, const QString& password, bool apop) {
     const int count = logIn(id, password, apop);
-    return count >= 0 ? MailResult<int>(count) : MailResult<int>::failure(currentError());
+    return count >= 0 ? Result<int>(count) : Result<int>::failure(currentError());
 }
 
 int Pop3Session::logIn(const QString& id, const QString& password, bool apop) {
@@ -377,7 +377,7 @@ int Pop3Session::logIn(const QString& id, const QString& password, bool apop) {
         // In clear even APOP gives a listener the challenge and its answer to
         // guess the password from, with a challenge the listener may have chosen.
         if (!stream_->isEncrypted())
-            if (const MailStatus agreed = policy_.allowClearLogin(service_, serverText_); !agreed) {
+            if (const Status agreed = policy_.allowClearLogin(service_, serverText_); !agreed) {
                 lose(agreed.error());
                 return -1;
             }
@@ -487,8 +487,8 @@ void Pop3Session::requestThrough(int n) {
     }
 }
 
-MailResult<QByteArray> Pop3Session::fetchRaw(int n) {
-    using R = MailResult<QByteArray>;
+Result<QByteArray> Pop3Session::fetchRaw(int n) {
+    using R = Result<QByteArray>;
     if (!stream_->isOpen())
         return R::failure(currentError());
     if (!sizes_.contains(n))
@@ -509,22 +509,22 @@ MailResult<QByteArray> Pop3Session::fetchRaw(int n) {
     return reply->body;
 }
 
-MailStatus Pop3Session::remove(int n) {
+Status Pop3Session::remove(int n) {
     if (!stream_->isOpen())
-        return MailStatus::failure(currentError());
+        return Status::failure(currentError());
     if (!sizes_.contains(n))
-        return MailStatus::failure(ofMessage(K::NotOnServer, n));
+        return Status::failure(ofMessage(K::NotOnServer, n));
     removals_.append(n);
     if (pipelining_)
         return {};
     return flushRemovals();
 }
 
-MailStatus Pop3Session::flushRemovals() {
+Status Pop3Session::flushRemovals() {
     if (removals_.isEmpty())
         return {};
     if (!drain())
-        return MailStatus::failure(currentError());
+        return Status::failure(currentError());
     return removalAnswers(sendRemovals());
 }
 
@@ -535,12 +535,12 @@ QList<int> Pop3Session::sendRemovals() {
     return batch;
 }
 
-MailStatus Pop3Session::removalAnswers(const QList<int>& batch) {
+Status Pop3Session::removalAnswers(const QList<int>& batch) {
     std::optional<Error> firstRefusal;
     for (int n : batch) {
         const std::optional<Reply> reply = receive();
         if (!reply)
-            return MailStatus::failure(currentError());
+            return Status::failure(currentError());
         if (!reply->ok && !firstRefusal)
             firstRefusal = ofMessage(K::NotDeleted, n, reply->line);
         if (reply->ok)
@@ -548,14 +548,14 @@ MailStatus Pop3Session::removalAnswers(const QList<int>& batch) {
     }
     if (firstRefusal) {
         error_ = firstRefusal;
-        return MailStatus::failure(*firstRefusal);
+        return Status::failure(*firstRefusal);
     }
     return {};
 }
 
-MailStatus Pop3Session::flushRemovalsAndClose() {
+Status Pop3Session::flushRemovalsAndClose() {
     if (!pipelining_ || !stream_->isOpen() || removals_.isEmpty() || !drain()) {
-        const MailStatus flushed = flushRemovals();
+        const Status flushed = flushRemovals();
         close();
         return flushed;
     }
@@ -564,7 +564,7 @@ MailStatus Pop3Session::flushRemovalsAndClose() {
     committed_ = false;
     const QList<int> batch = sendRemovals();
     send("QUIT");
-    const MailStatus removed = removalAnswers(batch);
+    const Status removed = removalAnswers(batch);
     readQuitAnswer();
     endSession();
     return removed;

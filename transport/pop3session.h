@@ -53,15 +53,15 @@ class Pop3Session : public Mailbox {
     Pop3Session(Options options, std::unique_ptr<MailStream> stream, TlsPolicy policy);
     ~Pop3Session() override;
 
-    MailStatus connect(const QString& server) override;
-    MailResult<int> authenticate(const QString& id, const QString& password, bool apop) override;
+    Status connect(const QString& server) override;
+    Result<int> authenticate(const QString& id, const QString& password, bool apop) override;
     qint64 size(int n) const override; // -1 for a number the server did not list
     bool isTooLarge(int n) const override;
-    MailResult<QByteArray> fetchRaw(int n) override;
-    MailStatus remove(int n) override;
-    MailStatus flushRemovals() override;
+    Result<QByteArray> fetchRaw(int n) override;
+    Status remove(int n) override;
+    Status flushRemovals() override;
     void close() override;
-    MailStatus flushRemovalsAndClose() override;
+    Status flushRemovalsAndClose() override;
     QString uidl(int n) const override;
     bool removalsCommitted() const override { return committed_; }
 
@@ -95,7 +95,7 @@ class Pop3Session : public Mailbox {
     // The queued DELEs sent; the batch that went.
     QList<int> sendRemovals();
     // The answers to the DELEs of `batch`: the first refusal, if any.
-    MailStatus removalAnswers(const QList<int>& batch);
+    Status removalAnswers(const QList<int>& batch);
     // The deletions are committed when the QUIT is answered +OK.
     void readQuitAnswer();
     // Drops the connection and what was known of the mailbox.

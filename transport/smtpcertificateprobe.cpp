@@ -27,44 +27,44 @@ Error refused(const QString& serverText, const QList<QByteArray>& reply) {
             .detail = QString::fromUtf8(reply.isEmpty() ? QByteArray() : reply.last())};
 }
 
-MailStatus startTls(MailSocket& socket, LineReader& reader, const QString& serverText) {
+Status startTls(MailSocket& socket, LineReader& reader, const QString& serverText) {
     QList<QByteArray> reply;
     if (!readReply(reader, reply))
-        return MailStatus::failure(reader.error());
+        return Status::failure(reader.error());
     if (!reply.last().startsWith("220"))
-        return MailStatus::failure({.kind = Error::Kind::ConnectionDeclined,
-                                    .name = serverText,
-                                    .detail = QString::fromUtf8(reply.last())});
+        return Status::failure({.kind = Error::Kind::ConnectionDeclined,
+                                .name = serverText,
+                                .detail = QString::fromUtf8(reply.last())});
     socket.write("EHLO localhost\r\n");
     if (!readReply(reader, reply))
-        return MailStatus::failure(reader.error());
+        return Status::failure(reader.error());
     bool offered = false;
     for (const QByteArray& line : std::as_const(reply))
         offered = offered || line.mid(4).trimmed().toUpper() == "STARTTLS";
     if (!reply.last().startsWith("250") || !offered)
-        return MailStatus::failure(refused(serverText, reply));
+        return Status::failure(refused(serverText, reply));
     socket.write("STARTTLS\r\n");
     if (!readReply(reader, reply))
-        return MailStatus::failure(reader.error());
+        return Status::failure(reader.error());
     reader.discardBuffered();
     if (!reply.last().startsWith("220"))
-        return MailStatus::failure(refused(serverText, reply));
+        return Status::failure(refused(serverText, reply));
     if (!socket.startTls())
-        return MailStatus::failure(socket.error());
+        return Status::failure(socket.error());
     return {};
 }
 
 } // namespace
 
-MailResult<QByteArray> AcceptedSmtpKey(const ServerAddress& address, const QString& serverText,
-                                       const CertificateTrust& trust, MailSocket::Timeouts timeouts) {
+Result<QByteArray> AcceptedSmtpKey(const ServerAddress& address, const QString& serverText,
+                                   const CertificateTrust& trust, MailSocket::Timeouts timeouts) {
     MailSocket socket(timeouts, trust);
     if (!socket.open(address, serverText))
-        return MailResult<QByteArray>::failure(socket.error());
+        return Result<QByteArray>::failure(socket.error());
     LineReader reader(socket, timeouts.idleMillis);
     if (!address.tlsFromStart)
-        if (const MailStatus started = startTls(socket, reader, serverText); !started)
-            return MailResult<QByteArray>::failure(started.error());
+        if (const Status started = startTls(socket, reader, serverText); !started)
+            return Result<QByteArray>::failure(started.error());
     const QByteArray key = socket.peerCertificate().publicKey().toDer();
     socket.write("QUIT\r\n");
     QByteArray bye;

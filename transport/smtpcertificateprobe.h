@@ -12,5 +12,5 @@
 // trust: it passes the system's checks, or the user trusts it (now, being
 // asked, or earlier). Gives its public key as libcurl pins one,
 // "sha256//<base64>"; fails with the reason and the fingerprint.
-MailResult<QByteArray> AcceptedSmtpKey(const ServerAddress& address, const QString& serverText,
-                                       const CertificateTrust& trust, MailSocket::Timeouts timeouts = {});
+Result<QByteArray> AcceptedSmtpKey(const ServerAddress& address, const QString& serverText,
+                                   const CertificateTrust& trust, MailSocket::Timeouts timeouts = {});

@@ -43,7 +43,7 @@ SmtpSender::SmtpSender(CurlSession::Timeouts timeouts) : options_{timeouts, {}} 
 SmtpSender::SmtpSender(Options options, CertificateTrust trust, TlsPolicy policy)
     : options_(std::move(options)), trust_(std::move(trust)), policy_(std::move(policy)) {}
 
-MailStatus SmtpSender::send(const QString& server, const OutgoingMail& mail, const QDateTime& now) const {
+Status SmtpSender::send(const QString& server, const OutgoingMail& mail, const QDateTime& now) const {
     return connect(server).send(mail, now);
 }
 
@@ -64,9 +64,9 @@ struct SmtpConnection::State {
           curl(options.timeouts) {}
 
     void setUp();
-    MailStatus useToken(bool renewed);
-    MailStatus perform(const QByteArray& message);
-    MailStatus endForGood(MailStatus why) {
+    Status useToken(bool renewed);
+    Status perform(const QByteArray& message);
+    Status endForGood(Status why) {
         closedWith = why;
         return why;
     }
@@ -83,7 +83,7 @@ struct SmtpConnection::State {
     QByteArray from;
     SList recipients;
     bool pinned = false;
-    std::optional<MailStatus> closedWith;
+    std::optional<Status> closedWith;
 };
 
 void SmtpConnection::State::setUp() {
@@ -113,7 +113,7 @@ void SmtpConnection::State::setUp() {
     curl_easy_setopt(h, CURLOPT_READFUNCTION, &readUpload);
 }
 
-MailStatus SmtpConnection::State::perform(const QByteArray& message) {
+Status SmtpConnection::State::perform(const QByteArray& message) {
     Upload upload{&message};
     CURL* h = curl.handle();
     curl_easy_setopt(h, CURLOPT_READDATA, &upload);
@@ -128,18 +128,18 @@ MailStatus SmtpConnection::State::perform(const QByteArray& message) {
         return {};
     }
     if (watch.refusal())
-        return endForGood(MailStatus::failure(*watch.refusal()));
+        return endForGood(Status::failure(*watch.refusal()));
     if (curl.lastResult() == CURLE_USE_SSL_FAILED)
-        if (MailStatus downgraded = policy.acceptNoTls(service, server); !downgraded)
+        if (Status downgraded = policy.acceptNoTls(service, server); !downgraded)
             return endForGood(downgraded);
-    return MailStatus::failure(curl.error(server));
+    return Status::failure(curl.error(server));
 }
 
-MailStatus SmtpConnection::State::useToken(bool renewed) {
-    const MailResult<QString> token =
+Status SmtpConnection::State::useToken(bool renewed) {
+    const Result<QString> token =
         renewed ? options.login.bearer->renewedAccessToken() : options.login.bearer->accessToken();
     if (!token)
-        return MailStatus::failure(token.error());
+        return Status::failure(token.error());
     curl_easy_setopt(curl.handle(), CURLOPT_XOAUTH2_BEARER, token->toUtf8().constData());
     return {};
 }
@@ -156,7 +156,7 @@ SmtpConnection::~SmtpConnection() = default;
 SmtpConnection::SmtpConnection(SmtpConnection&&) noexcept = default;
 SmtpConnection& SmtpConnection::operator=(SmtpConnection&&) noexcept = default;
 
-MailStatus SmtpConnection::send(const OutgoingMail& mail) {
+Status SmtpConnection::send(const OutgoingMail& mail) {
     return send(mail, QDateTime::currentDateTime());
 }
 
@@ -164,26 +164,26 @@ bool SmtpConnection::closed() const {
     return d_->closedWith.has_value();
 }
 
-MailStatus SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) {
+Status SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) {
     using K = Error::Kind;
     if (d_->closedWith)
         return *d_->closedWith;
     if (!d_->address)
-        return d_->endForGood(MailStatus::failure(
+        return d_->endForGood(Status::failure(
             {.kind = K::BadServerName, .name = d_->server, .detail = QStringLiteral("SMTP")}));
     const QList<Recipient> recipients = ParseRecipients(mail.recipient);
     if (recipients.isEmpty())
-        return MailStatus::failure({.kind = K::NoRecipient});
+        return Status::failure({.kind = K::NoRecipient});
     for (const Recipient& r : recipients)
         if (r.address.isEmpty() || !fitsEnvelope(r.address))
-            return MailStatus::failure({.kind = K::BadRecipient, .name = r.address});
+            return Status::failure({.kind = K::BadRecipient, .name = r.address});
     const QString sender = mail.sender.trimmed();
     if (!fitsEnvelope(sender))
-        return MailStatus::failure({.kind = K::BadSender, .name = sender});
+        return Status::failure({.kind = K::BadSender, .name = sender});
 
     const Result<QByteArray> message = OutgoingMessage::build(mail, now);
     if (!message)
-        return MailStatus::failure(Error::disk(message.error()));
+        return Status::failure(message.error());
 
     CURL* h = d_->curl.handle();
     d_->from = '<' + sender.toUtf8() + '>';
@@ -196,9 +196,9 @@ MailStatus SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) 
 
     const bool bearer = d_->options.login.bearer != nullptr;
     if (bearer)
-        if (MailStatus token = d_->useToken(false); !token)
+        if (Status token = d_->useToken(false); !token)
             return token;
-    MailStatus sent = d_->perform(*message);
+    Status sent = d_->perform(*message);
     // libcurl refused the certificate during the handshake, before anything
     // else was sent. It gives no certificate after a failed verification
     // (CURLOPT_CERTINFO is only filled once a handshake passes, and without
@@ -211,23 +211,23 @@ MailStatus SmtpConnection::send(const OutgoingMail& mail, const QDateTime& now) 
     // key can complete it, so this is as strict as comparing the certificate,
     // while the store and host name checks, which it replaces, would refuse it.
     if (!sent && !d_->pinned && d_->curl.lastResult() == CURLE_PEER_FAILED_VERIFICATION) {
-        const MailResult<QByteArray> key = AcceptedSmtpKey(
+        const Result<QByteArray> key = AcceptedSmtpKey(
             *d_->address, d_->server, d_->trust,
             {d_->options.timeouts.connectSeconds * 1000, d_->options.timeouts.idleSeconds * 1000});
         if (!key) // refused by the user, or the server is out of reach even for that
-            return d_->endForGood(MailStatus::failure(key.error()));
-        if (MailStatus pinned = d_->curl.pinPublicKey(*key, d_->server); !pinned)
+            return d_->endForGood(Status::failure(key.error()));
+        if (Status pinned = d_->curl.pinPublicKey(*key, d_->server); !pinned)
             return d_->endForGood(pinned);
         d_->pinned = true;
         sent = d_->perform(*message);
     }
     // A refused token may have been revoked or expired early: once more with a new one.
     if (!sent && bearer && d_->curl.lastResult() == CURLE_LOGIN_DENIED) {
-        if (MailStatus token = d_->useToken(true); !token)
+        if (Status token = d_->useToken(true); !token)
             return token;
         sent = d_->perform(*message);
         if (!sent && d_->curl.lastResult() == CURLE_LOGIN_DENIED)
-            return MailStatus::failure(Error{.kind = K::TokenRefused}.because(sent.error()));
+            return Status::failure(Error{.kind = K::TokenRefused}.because(sent.error()));
     }
     return sent;
 }

@@ -53,8 +53,8 @@ class SmtpSender : public MailSender {
     SmtpSender(Options options, CertificateTrust trust, TlsPolicy policy = {});
 
     // One mail over a connection of its own.
-    MailStatus send(const QString& server, const OutgoingMail& mail,
-                    const QDateTime& now = QDateTime::currentDateTime()) const;
+    Status send(const QString& server, const OutgoingMail& mail,
+                const QDateTime& now = QDateTime::currentDateTime()) const;
 
     // A connection for several mails in turn (a send-to-all): opened with
     // the first mail and kept for the next ones.
@@ -83,8 +83,8 @@ class SmtpConnection : public MailConnection {
     SmtpConnection(SmtpConnection&&) noexcept;
     SmtpConnection& operator=(SmtpConnection&&) noexcept;
 
-    MailStatus send(const OutgoingMail& mail) override;
-    MailStatus send(const OutgoingMail& mail, const QDateTime& now);
+    Status send(const OutgoingMail& mail) override;
+    Status send(const OutgoingMail& mail, const QDateTime& now);
     bool closed() const override;
 
   private:

@@ -40,11 +40,11 @@ bool SmtpTlsWatch::see(const QByteArray& line) {
 }
 
 bool SmtpTlsWatch::checkNoTls() {
-    if (MailStatus accepted = policy_.acceptNoTls(service_, serverText_); !accepted)
+    if (Status accepted = policy_.acceptNoTls(service_, serverText_); !accepted)
         return stop(accepted.error());
     // Without AUTH, or without an ID of ours, libcurl sends no password.
     if (authOffered_ && login_)
-        if (MailStatus allowed = policy_.allowClearLogin(service_, serverText_); !allowed)
+        if (Status allowed = policy_.allowClearLogin(service_, serverText_); !allowed)
             return stop(allowed.error());
     return true;
 }

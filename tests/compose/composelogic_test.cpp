@@ -32,7 +32,7 @@ TEST(AttachmentList, aPathThatIsNoReadableFileIsNamed) {
     EXPECT_TRUE(AttachmentList::checkReadable(present).ok());
 
     const QString gone = dir.file(QStringLiteral("消えた.pdf"));
-    const MailStatus missing = AttachmentList::checkReadable(present + u',' + gone);
+    const Status missing = AttachmentList::checkReadable(present + u',' + gone);
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().kind, Error::Kind::AttachmentUnreadable);
     EXPECT_EQ(missing.error().name, gone);
@@ -51,7 +51,7 @@ TEST(AddressList, startupFileIsCreatedEmptyAndTheBookIsReadInRecordOrder) {
     const AppPaths paths(app.path());
     ASSERT_TRUE(paths.ensureLayout().ok());
     const auto startup = AddressList::fromStartupFile(paths);
-    ASSERT_TRUE(startup.ok()) << startup.error().toStdString();
+    ASSERT_TRUE(startup.ok()) << startup.error();
     EXPECT_TRUE(startup->names.isEmpty());
     EXPECT_TRUE(QFile::exists(app.path() + QStringLiteral("/★MAilData/ORXASTER20.INI")));
     EXPECT_EQ(QFile(app.path() + QStringLiteral("/★MAilData/ORXASTER20.INI")).size(), 0);

@@ -116,7 +116,7 @@ TEST_F(EditorFilesTest, newWithNoFileNamedUsesTheWorkingFolder) {
     state.changed = true; // the silent save has no file to go to and is skipped
     const auto caption = pressNew(QStringLiteral("text"));
     QDir::setCurrent(before);
-    ASSERT_TRUE(caption.ok()) << caption.error().toStdString();
+    ASSERT_TRUE(caption.ok()) << caption.error();
     EXPECT_EQ(caption->value_or(QString()), QStringLiteral("新規作成.TXT      新規作成.TXT"));
     EXPECT_EQ(state.currentFileName, QStringLiteral("新規作成.TXT"));
     EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("新規作成.TXT"))));
@@ -154,7 +154,8 @@ TEST_F(EditorFilesTest, newThatCannotCreateTheFileChangesNothing) {
     state.changed = true;
     const auto caption = pressNew(QStringLiteral("text"));
     ASSERT_FALSE(caption.ok());
-    EXPECT_TRUE(caption.error().contains(dir.file(QStringLiteral("gone/新規作成.TXT"))));
+    EXPECT_EQ(caption.error().kind, Error::Kind::FileNotWritten);
+    EXPECT_EQ(caption.error().path, dir.file(QStringLiteral("gone/新規作成.TXT")));
     EXPECT_EQ(state.currentFileName, dir.file(QStringLiteral("gone/memo.txt")));
     EXPECT_TRUE(state.changed);
     EXPECT_EQ(emptied, 0);

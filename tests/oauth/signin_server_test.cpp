@@ -24,12 +24,12 @@ class SignInServers : public testing::Test {
     OAuthSignIn signIn() { return SignInAtTestServer(account, store); }
 
     // A mail check's login with the stored sign-in.
-    MailResult<int> logIn() {
+    Result<int> logIn() {
         Pop3Session::Options options;
         options.bearer = AccessTokens::forAccount(store);
         Pop3Session pop(options, TestMailServers::trust());
-        if (const MailStatus connected = pop.connect(TestMailServers::pop3sOAuthServer()); !connected)
-            return MailResult<int>::failure(connected.error());
+        if (const Status connected = pop.connect(TestMailServers::pop3sOAuthServer()); !connected)
+            return Result<int>::failure(connected.error());
         return pop.authenticate(account.name, {}, false);
     }
 
@@ -65,7 +65,7 @@ TEST_F(SignInServers, theTokenIsRenewedWhenExpiredOrRefusedAndARevokedSignInAsks
             TestMailServers::revokeToken(signedIn.tokens.accessToken);
         if (row.revokeRefresh)
             TestMailServers::revokeToken(signedIn.tokens.refreshToken);
-        const MailResult<int> count = logIn();
+        const Result<int> count = logIn();
         EXPECT_EQ(countOf(count), row.count);
         EXPECT_EQ(count ? std::optional<Error::Kind>() : count.error().kind, row.error);
         const OAuthTokens kept = TokenStore(store).load()->tokens;
@@ -96,7 +96,7 @@ TEST_F(SignInServers, aSendLogsInWithTheTokenAndARefusedOneIsRenewedOnce) {
         const QString from = QStringLiteral("%1-%2@fennick.test").arg(QLatin1String(row.name), account.name);
         const SmtpSender sender({{}, {account.name, {}, AccessTokens::forAccount(store)}},
                                 TestMailServers::trust());
-        const MailStatus sent =
+        const Status sent =
             sender.send(TestMailServers::submissionOAuthServer(),
                         {account.address, from, QStringLiteral("件名"), QStringLiteral("本文"), {}});
         if (row.error) {

@@ -107,7 +107,7 @@ TEST(AttachmentWriter, unwritableFolderIsReportedAsFileNotOpened) {
                                                 QStringLiteral("/nonexistent/folder"));
     EXPECT_EQ(report.outcome, AttachmentWriter::Outcome::FileNotOpened);
     EXPECT_EQ(report.error.kind, Error::Kind::FolderNotOpened);
-    EXPECT_EQ(report.error.name, QStringLiteral("/nonexistent/folder"));
+    EXPECT_EQ(report.error.path, QStringLiteral("/nonexistent/folder"));
     EXPECT_EQ(report.error.systemError, ENOENT);
 }
 

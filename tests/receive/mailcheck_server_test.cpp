@@ -55,7 +55,7 @@ class MailCheckServerTest : public testing::Test {
     }
 
     void send(const QString& subject, const QString& body, const QStringList& files = {}) {
-        const MailStatus s =
+        const Status s =
             SmtpSender().send(TestMailServers::smtpServer(),
                               {account.address, QStringLiteral("sender@fennick.test"), subject, body, files});
         ASSERT_TRUE(s.ok()) << s.error().debugText().toStdString();

@@ -234,7 +234,7 @@ TEST_F(MailCheckTest, messageThatCannotBeStoredStaysOnTheServerWithThoseAfterIt)
     EXPECT_FALSE(mailbox.log->steps().contains(QStringLiteral("delete 2")));
     EXPECT_FALSE(mailbox.log->steps().contains(QStringLiteral("delete 3")));
     ASSERT_EQ(outcome.errors.size(), 1);
-    EXPECT_EQ(chainOf(outcome.errors[0]), (QList<K>{K::NotStored, K::Disk}));
+    EXPECT_EQ(chainOf(outcome.errors[0]), (QList<K>{K::NotStored, K::TooManyRecords}));
     EXPECT_EQ(outcome.errors[0].number, 2);
     EXPECT_EQ(outcome.errors[0].subject, QStringLiteral("2"));
 }
@@ -458,7 +458,7 @@ TEST_F(InterruptedCheckTest, everyListedMessageIsStoredOnceWhateverItsUidl) {
                                        : row.deletion == Deletion::StoppedAfterTheLog
                                            ? ReceivedLog(logFile()).forgetRecord(records, row.deleted)
                                            : Status();
-                ASSERT_TRUE(deleted.ok()) << deleted.error().toStdString();
+                ASSERT_TRUE(deleted.ok()) << deleted.error();
                 mailbox.log = std::make_shared<StepLog>();
             }
             mailbox.uidls = c.uidls;

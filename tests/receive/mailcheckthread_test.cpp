@@ -20,8 +20,8 @@ namespace {
 // seconds pass, so that a stuck test fails instead of hanging).
 class HeldUntilStopped : public FakeMailbox {
   public:
-    MailResult<QByteArray> fetchRaw(int n) override {
-        MailResult<QByteArray> raw = FakeMailbox::fetchRaw(n);
+    Result<QByteArray> fetchRaw(int n) override {
+        Result<QByteArray> raw = FakeMailbox::fetchRaw(n);
         const QDeadlineTimer patience(10000);
         while (n == 1 && !CancelToken::current().isCancelled() && !patience.hasExpired())
             QThread::yieldCurrentThread();

@@ -1,18 +1,8 @@
 #pragma once
 
 #include <QList>
-#include <QMetaEnum>
-#include <ostream>
 
-#include "text/error.h"
-
-// In a failing test a kind reads by its name, and an error with all that lies beneath it.
-inline void PrintTo(Error::Kind kind, std::ostream* os) {
-    *os << QMetaEnum::fromType<Error::Kind>().valueToKey(int(kind));
-}
-inline void PrintTo(const Error& error, std::ostream* os) {
-    *os << error.debugText().toStdString();
-}
+#include "text/result.h"
 
 // The kinds of `errors`, in order.
 inline QList<Error::Kind> kindsOf(const QList<Error>& errors) {
@@ -31,6 +21,6 @@ inline QList<Error::Kind> chainOf(const Error& error) {
 }
 
 // What a login gave: the number of messages, or -1 when it failed.
-inline int countOf(const MailResult<int>& login) {
+inline int countOf(const Result<int>& login) {
     return login ? *login : -1;
 }

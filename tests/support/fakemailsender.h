@@ -23,13 +23,13 @@ class FakeMailSender : public MailSender {
     class Connection : public MailConnection {
       public:
         explicit Connection(const FakeMailSender* sender) : sender_(sender) {}
-        MailStatus send(const OutgoingMail& mail) override {
+        Status send(const OutgoingMail& mail) override {
             *sender_->asked << mail.recipient;
             closed_ = closed_ || mail.recipient == sender_->closingAt;
             if (closed_)
-                return MailStatus::failure({.kind = Error::Kind::ClearLoginDeclined});
+                return Status::failure({.kind = Error::Kind::ClearLoginDeclined});
             if (sender_->refusing.contains(mail.recipient))
-                return MailStatus::failure(
+                return Status::failure(
                     {.kind = Error::Kind::Refused,
                      .detail =
                          QStringLiteral("550 5.1.1 <%1>: Recipient address rejected").arg(mail.recipient)});

@@ -26,8 +26,8 @@ TEST(CertificateTrust, withoutAFileNothingIsTrustedAndNothingIsAsked) {
     bool asked = false;
     const CertificateTrust trust(QString(), [&](const Error&) { return asked = true; });
     EXPECT_FALSE(trust.isTrusted(QStringLiteral("mail.example.jp"), QStringLiteral("AB:CD")));
-    const MailStatus checked = trust.check(QStringLiteral("mail.example.jp"), QSslCertificate(),
-                                           {QSslError(QSslError::HostNameMismatch)});
+    const Status checked = trust.check(QStringLiteral("mail.example.jp"), QSslCertificate(),
+                                       {QSslError(QSslError::HostNameMismatch)});
     ASSERT_FALSE(checked.ok());
     EXPECT_EQ(checked.error().kind, Error::Kind::Certificate);
     EXPECT_EQ(checked.error().name, QStringLiteral("mail.example.jp"));

@@ -17,7 +17,7 @@ TEST(CurlSessionPinning, aPinLibcurlRefusesFailsAndLeavesTheCertificateChecksOn)
     // libcurl takes no option text over 8,000,000 bytes: where the TLS
     // backend pins, the one refusal of a pin a test can bring about. A
     // backend without pinning refuses it the same way (CURLE_NOT_BUILT_IN).
-    const MailStatus pinned = session.pinPublicKey(QByteArray(8'000'001, 'A'), server);
+    const Status pinned = session.pinPublicKey(QByteArray(8'000'001, 'A'), server);
     ASSERT_FALSE(pinned.ok());
     EXPECT_EQ(pinned.error().kind, Error::Kind::KeyNotPinned);
     EXPECT_EQ(pinned.error().name, server);

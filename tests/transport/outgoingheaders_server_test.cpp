@@ -69,7 +69,7 @@ class OutgoingHeaders : public testing::Test {
 
     // Sends `mail` and returns the file Postfix delivered for it.
     QByteArray sendAndFetch(const OutgoingMail& mail) {
-        const MailStatus sent = SmtpSender().send(TestMailServers::smtpServer(), mail);
+        const Status sent = SmtpSender().send(TestMailServers::smtpServer(), mail);
         EXPECT_TRUE(sent.ok()) << testing::PrintToString(sent.error());
         EXPECT_TRUE(TestMailServers::waitForMessages(account, seen.size() + 1));
         const QMap<QString, QByteArray> files = deliveredFiles(account);
@@ -149,7 +149,7 @@ TEST_F(OutgoingHeaders, lineBreaksInSubjectNamesAndFileNamesStayInsideTheirHeade
 }
 
 TEST_F(OutgoingHeaders, anEnvelopeAddressWithALineBreakIsRefusedAndNothingIsSent) {
-    const MailStatus badRecipient =
+    const Status badRecipient =
         SmtpSender().send(TestMailServers::smtpServer(), {account.address + smuggled,
                                                           QStringLiteral("me@fennick.test"),
                                                           QStringLiteral("件名"),
@@ -158,14 +158,14 @@ TEST_F(OutgoingHeaders, anEnvelopeAddressWithALineBreakIsRefusedAndNothingIsSent
     ASSERT_FALSE(badRecipient.ok());
     EXPECT_EQ(badRecipient.error().kind, Error::Kind::BadRecipient);
     // A control character that is not a line break is refused as well.
-    const MailStatus nulRecipient =
+    const Status nulRecipient =
         SmtpSender().send(TestMailServers::smtpServer(), {account.address + QChar(u'\0') + bystander.address,
                                                           QStringLiteral("me@fennick.test"),
                                                           QStringLiteral("件名"),
                                                           QStringLiteral("本文"),
                                                           {}});
     EXPECT_FALSE(nulRecipient.ok());
-    const MailStatus badSender =
+    const Status badSender =
         SmtpSender().send(TestMailServers::smtpServer(), {account.address,
                                                           QStringLiteral("me@fennick.test") + smuggled,
                                                           QStringLiteral("件名"),

@@ -129,7 +129,7 @@ TEST(Pop3Bearer, theTokenGoesOnlyOverTlsAndARefusedOneIsRenewedOnce) {
         options.bearer = std::make_shared<ListedTokens>(row.tokens);
         Pop3Session pop(options, std::move(stream), TlsPolicy());
         ASSERT_TRUE(pop.connect(QString::fromLatin1(row.server)));
-        const MailResult<int> count =
+        const Result<int> count =
             pop.authenticate(QStringLiteral("u@example.jp"), QStringLiteral("password"), false);
         EXPECT_EQ(count ? *count : -1, row.count);
         EXPECT_EQ(count ? std::optional<K>() : count.error().kind, row.error);

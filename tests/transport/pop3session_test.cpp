@@ -64,9 +64,9 @@ std::string problemsOf(ScriptedServer& server) {
 
 // The number of messages, or -1 with `error` saying why.
 int logIn(Pop3Session& pop, ScriptedServer& server, Error* error = nullptr) {
-    MailResult<int> count = MailResult<int>::failure({});
-    if (const MailStatus connected = pop.connect(server.address()); !connected)
-        count = MailResult<int>::failure(connected.error());
+    Result<int> count = Result<int>::failure({});
+    if (const Status connected = pop.connect(server.address()); !connected)
+        count = Result<int>::failure(connected.error());
     else
         count = pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false);
     if (!count && error)
@@ -119,7 +119,7 @@ TEST(Pop3Session, pipelinedErrorsBelongToTheirOwnMessage) {
     Pop3Session pop(options, CertificateTrust(), ClearLoginAgreed());
     ASSERT_EQ(logIn(pop, server), 3) << problemsOf(server);
     EXPECT_EQ(*pop.fetchRaw(1), QByteArray("Subject: one\r\n"));
-    const MailResult<QByteArray> second = pop.fetchRaw(2);
+    const Result<QByteArray> second = pop.fetchRaw(2);
     ASSERT_FALSE(second.ok());
     EXPECT_EQ(second.error().kind, K::NotReceived);
     EXPECT_EQ(second.error().number, 2);
@@ -127,7 +127,7 @@ TEST(Pop3Session, pipelinedErrorsBelongToTheirOwnMessage) {
     EXPECT_EQ(*pop.fetchRaw(3), QByteArray("Subject: three\r\n"));
     EXPECT_TRUE(pop.remove(1).ok());
     EXPECT_TRUE(pop.remove(3).ok());
-    const MailStatus removed = pop.flushRemovalsAndClose();
+    const Status removed = pop.flushRemovalsAndClose();
     ASSERT_FALSE(removed.ok());
     EXPECT_EQ(removed.error().kind, K::NotDeleted);
     EXPECT_EQ(removed.error().number, 3);
@@ -205,7 +205,7 @@ TEST(Pop3Session, dotStuffedLinesAreUnstuffed) {
     ScriptedServer server({script});
     Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
     ASSERT_EQ(logIn(pop, server), 1) << problemsOf(server);
-    const MailResult<QByteArray> got = pop.fetchRaw(1);
+    const Result<QByteArray> got = pop.fetchRaw(1);
     ASSERT_TRUE(got.ok()) << testing::PrintToString(got.error());
     EXPECT_EQ(*got, QByteArray("Subject: dots\r\n\r\n.leading\r\n.\r\na . inside\r\n"));
 }
@@ -216,7 +216,7 @@ TEST(Pop3Session, retrCutOffBeforeTheFinalDotFails) {
     ScriptedServer server({script});
     Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
     ASSERT_EQ(logIn(pop, server), 1) << problemsOf(server);
-    const MailResult<QByteArray> got = pop.fetchRaw(1);
+    const Result<QByteArray> got = pop.fetchRaw(1);
     ASSERT_FALSE(got.ok());
     EXPECT_EQ(chainOf(got.error()), (QList<K>{K::NotReceived, K::LostMidReply, K::ConnectionLost}));
     EXPECT_EQ(got.error().number, 1);
@@ -230,7 +230,7 @@ TEST(Pop3Session, silentServerEndsInATimeoutError) {
     options.timeouts.idleMillis = 300;
     Pop3Session pop(options, CertificateTrust(), ClearLoginAgreed());
     ASSERT_EQ(logIn(pop, server), 1) << problemsOf(server);
-    const MailResult<QByteArray> got = pop.fetchRaw(1);
+    const Result<QByteArray> got = pop.fetchRaw(1);
     ASSERT_FALSE(got.ok());
     EXPECT_EQ(chainOf(got.error()), (QList<K>{K::NotReceived, K::LostMidReply, K::Timeout}));
 }
@@ -252,10 +252,10 @@ TEST(Pop3Session, messagesOverTheCapStayOnTheServer) {
     EXPECT_FALSE(pop.isTooLarge(1));
     EXPECT_TRUE(pop.isTooLarge(2));
     EXPECT_EQ(*pop.fetchRaw(1), QByteArray("Subject: one\r\n"));
-    const MailResult<QByteArray> second = pop.fetchRaw(2);
+    const Result<QByteArray> second = pop.fetchRaw(2);
     ASSERT_FALSE(second.ok());
     EXPECT_EQ(chainOf(second.error()), QList<K>{K::TooLarge});
-    const MailResult<QByteArray> third = pop.fetchRaw(3);
+    const Result<QByteArray> third = pop.fetchRaw(3);
     ASSERT_FALSE(third.ok());
     EXPECT_EQ(chainOf(third.error()), (QList<K>{K::NotReceived, K::ReplyTooLarge}));
     EXPECT_TRUE(pop.remove(1).ok());

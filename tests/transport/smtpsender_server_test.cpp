@@ -59,7 +59,7 @@ TEST_F(SmtpServers, eachServerFormDeliversWithTheLoginItOffers) {
     int delivered = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tag);
-        const MailStatus sent = loggedIn(account.password).send(c.server, mailFrom(sender(c.tag)));
+        const Status sent = loggedIn(account.password).send(c.server, mailFrom(sender(c.tag)));
         ASSERT_TRUE(sent.ok()) << testing::PrintToString(sent.error());
         ASSERT_TRUE(TestMailServers::waitForMessages(account, ++delivered));
         const TestMailServers::SmtpSession session = TestMailServers::smtpSession(sender(c.tag));
@@ -98,7 +98,7 @@ TEST_F(SmtpServers, tlsOnceGivenIsKeptAndALoginInClearWaitsForTheUsersYes) {
         for (int i = 0; i < row.sends; ++i) {
             const QString from = sender(row.tag) + QString::number(i);
             const qint64 logEnd = TestMailServers::postfixLogEnd();
-            const MailStatus sent =
+            const Status sent =
                 loggedIn(account.password, TestMailServers::trust(), policy).send(row.server, mailFrom(from));
             if (!row.answer && row.questions > 0) {
                 EXPECT_EQ(sent.error().kind, Error::Kind::ClearLoginDeclined);
@@ -123,7 +123,7 @@ TEST_F(SmtpServers, sendToAllOfThreeMailsUsesOneConnection) {
     {
         SmtpConnection connection = loggedIn(account.password).connect(TestMailServers::submissionServer());
         for (const char* subject : {"一通目", "二通目", "三通目"}) {
-            const MailStatus sent = connection.send(mailFrom(sender("batch"), QString::fromUtf8(subject)));
+            const Status sent = connection.send(mailFrom(sender("batch"), QString::fromUtf8(subject)));
             ASSERT_TRUE(sent.ok()) << testing::PrintToString(sent.error());
         }
     } // QUIT
@@ -137,20 +137,20 @@ TEST_F(SmtpServers, aRefusedMailInABatchLeavesTheNextOnesToGo) {
     ASSERT_TRUE(connection.send(mailFrom(sender("first"))).ok());
     OutgoingMail unknown = mailFrom(sender("unknown"));
     unknown.recipient = QStringLiteral("nobody@fennick.test");
-    const MailStatus refused = connection.send(unknown);
+    const Status refused = connection.send(unknown);
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(refused.error().kind, Error::Kind::Refused);
     EXPECT_TRUE(refused.error().detail.startsWith(
         QStringLiteral("550 5.1.1 <nobody@fennick.test>: Recipient address rejected")))
         << testing::PrintToString(refused.error());
-    const MailStatus next = connection.send(mailFrom(sender("next")));
+    const Status next = connection.send(mailFrom(sender("next")));
     EXPECT_TRUE(next.ok()) << testing::PrintToString(next.error());
     EXPECT_TRUE(TestMailServers::waitForMessages(account, 2));
 }
 
 TEST_F(SmtpServers, wrongPasswordGivesTheServersText) {
     for (const QString& server : {TestMailServers::submissionServer(), TestMailServers::smtpsServer()}) {
-        const MailStatus sent = loggedIn(QStringLiteral("wrong")).send(server, mailFrom(sender("wrong")));
+        const Status sent = loggedIn(QStringLiteral("wrong")).send(server, mailFrom(sender("wrong")));
         ASSERT_FALSE(sent.ok());
         EXPECT_EQ(sent.error().kind, Error::Kind::Login);
         EXPECT_TRUE(sent.error().detail.startsWith(QStringLiteral("535 5.7.8 Error: authentication failed")))
@@ -172,8 +172,7 @@ TEST_F(SmtpServers, untrustedCertificateIsRefusedWithItsFingerprintUntilTrusted)
     });
     // STARTTLS and TLS from the start both check it.
     for (const QString& server : {TestMailServers::submissionServer(), TestMailServers::smtpsServer()}) {
-        const MailStatus refused =
-            loggedIn(account.password, trust).send(server, mailFrom(sender("refused")));
+        const Status refused = loggedIn(account.password, trust).send(server, mailFrom(sender("refused")));
         ASSERT_FALSE(refused.ok());
         EXPECT_EQ(refused.error().kind, Error::Kind::Certificate);
         EXPECT_EQ(refused.error().detail, fingerprint);
@@ -185,14 +184,14 @@ TEST_F(SmtpServers, untrustedCertificateIsRefusedWithItsFingerprintUntilTrusted)
     EXPECT_FALSE(QFileInfo::exists(file));
 
     answer = true;
-    const MailStatus accepted = loggedIn(account.password, trust)
-                                    .send(TestMailServers::submissionServer(), mailFrom(sender("trusted")));
+    const Status accepted = loggedIn(account.password, trust)
+                                .send(TestMailServers::submissionServer(), mailFrom(sender("trusted")));
     ASSERT_TRUE(accepted.ok()) << testing::PrintToString(accepted.error());
     EXPECT_EQ(ReadBytes(file), "127.0.0.1 " + fingerprint.toLatin1() + '\n');
 
     // Trusted for good: no more questions.
     asked.clear();
-    const MailStatus later =
+    const Status later =
         loggedIn(account.password, trust).send(TestMailServers::smtpsServer(), mailFrom(sender("later")));
     ASSERT_TRUE(later.ok()) << testing::PrintToString(later.error());
     EXPECT_TRUE(asked.isEmpty());

@@ -70,7 +70,7 @@ TEST(SmtpStartTls, refusedAfterBeingOfferedIsAnErrorNotPlainText) {
     ScriptedServer::Script script = offeringTls();
     script += {S::send("454 4.7.0 TLS not available due to local problem"), S::expect("")};
     ScriptedServer server({script});
-    const MailStatus sent = quickSender().send(server.address(), kMail);
+    const Status sent = quickSender().send(server.address(), kMail);
     ASSERT_FALSE(sent.ok());
     EXPECT_EQ(sent.error().kind, K::StartTlsRefused);
     EXPECT_EQ(sent.error().name, server.address());
@@ -82,7 +82,7 @@ TEST(SmtpStartTls, brokenHandshakeIsAnErrorAndSendsNoPassword) {
     ScriptedServer::Script script = offeringTls();
     script += {S::send("220 2.0.0 Ready to start TLS"), S::send("this is not a TLS record"), S::expect("")};
     ScriptedServer server({script});
-    const MailStatus sent = quickSender().send(server.address(), kMail);
+    const Status sent = quickSender().send(server.address(), kMail);
     ASSERT_FALSE(sent.ok());
     EXPECT_EQ(sent.error().kind, K::Tls);
     for (const QByteArray& line : server.received())
@@ -101,7 +101,7 @@ TEST(SmtpTlsPolicy, aServerOnceSeenWithTlsThatOffersNoneIsRefusedBeforeAuthOrMai
         const TlsPolicy policy(data.file(TlsPolicy::kFileName), [](const Error&) { return true; });
         const ServerAddress address = *ServerAddress::parse(server.address(), kSmtpScheme);
         ASSERT_TRUE(policy.rememberTls(TlsPolicy::service("smtp", address)).ok());
-        const MailStatus sent =
+        const Status sent =
             SmtpSender({{5, 5}, {QStringLiteral("u1"), QStringLiteral("secret")}}, CertificateTrust(), policy)
                 .send(server.address(), kMail);
         EXPECT_EQ(sent.error().kind, K::TlsWithdrawn);
@@ -119,9 +119,8 @@ TEST(SmtpBearer, aTokenNeverGoesInClear) {
     int asked = 0;
     const TlsPolicy policy({}, [&asked](const Error&) { return ++asked > 0; });
     const auto tokens = std::make_shared<ListedTokens>(QStringList{QStringLiteral("t1")});
-    const MailStatus sent =
-        SmtpSender({{5, 5}, {QStringLiteral("u1"), {}, tokens}}, CertificateTrust(), policy)
-            .send(server.address(), kMail);
+    const Status sent = SmtpSender({{5, 5}, {QStringLiteral("u1"), {}, tokens}}, CertificateTrust(), policy)
+                            .send(server.address(), kMail);
     ASSERT_FALSE(sent.ok());
     EXPECT_EQ(sent.error().kind, K::Tls);
     EXPECT_EQ(sent.error().name, server.address());

@@ -59,7 +59,7 @@ TEST(TlsPolicy, tlsOnceSeenIsRequiredFromThenOnInAFileOnlyTheUserReads) {
     ASSERT_TRUE(policy.rememberTls(kPop).ok());
     ASSERT_TRUE(policy.rememberTls(kSmtp).ok());
     EXPECT_TRUE(policy.requiresTls(kPop));
-    const MailStatus downgraded = policy.acceptNoTls(kPop, QStringLiteral("mail.example.jp"));
+    const Status downgraded = policy.acceptNoTls(kPop, QStringLiteral("mail.example.jp"));
     ASSERT_FALSE(downgraded.ok());
     EXPECT_EQ(downgraded.error().kind, Error::Kind::TlsWithdrawn);
     EXPECT_EQ(ReadBytes(file), "pop3 mail.example.jp:110 tls\nsmtp mail.example.jp:25 tls\n");

@@ -34,7 +34,7 @@ TEST(UserSmtpSender, logsInWithTheSignInWhenThereIsOneElseWithThePassword) {
         if (row.signedIn)
             SignInAtTestServer(account, AccountFile(context.paths.accountFile()).tokenStoreFile());
         const QString from = QStringLiteral("%1-%2@fennick.test").arg(QLatin1String(row.name), account.name);
-        const MailStatus sent = UserSmtpSender(context).send(
+        const Status sent = UserSmtpSender(context).send(
             row.server, {account.address, from, QStringLiteral("件名"), QStringLiteral("本文"), {}});
         ASSERT_TRUE(sent.ok()) << sent.error().debugText().toStdString();
         EXPECT_EQ(TestMailServers::smtpSession(from).mechanism, QString::fromLatin1(row.mechanism));

@@ -290,9 +290,9 @@ QString pop3Replies(QByteArrayView input) {
     Pop3Session pop(options, std::move(stream), TlsPolicy(QString(), [](const Error&) { return true; }));
     QSet<QByteArray> fetched;
     if (pop.connect(QStringLiteral("127.0.0.1"))) {
-        const MailResult<int> count = pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false);
+        const Result<int> count = pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false);
         for (int n = 1; count && n <= std::min(*count, 64); ++n) {
-            const MailResult<QByteArray> raw = pop.fetchRaw(n);
+            const Result<QByteArray> raw = pop.fetchRaw(n);
             if (!raw)
                 continue;
             if (!raw->isEmpty() && !raw->endsWith("\r\n"))

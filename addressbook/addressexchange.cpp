@@ -52,12 +52,4 @@ Status exportFile(const AddressBook& book, const QString& path) {
     return {};
 }
 
-QString summary(const Imported& imported) {
-    QString text = QStringLiteral("%1件を登録しました。").arg(imported.added);
-    if (imported.skipped > 0)
-        text +=
-            QStringLiteral("\r\nメールアドレスが長すぎる%1件は登録しませんでした。").arg(imported.skipped);
-    return text;
-}
-
 } // namespace AddressExchange

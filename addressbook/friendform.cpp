@@ -18,6 +18,7 @@
 #include "ui/errortexts.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 #include "ui/twips.h"
 #include "ui/wholetext.h"
 
@@ -253,7 +254,7 @@ void FriendForm::ImportContacts() {
         return;
     const auto imported = AddressExchange::importFile(book_, path);
     Command2_Click();
-    tell(imported ? AddressExchange::summary(*imported) : ErrorText(imported.error()));
+    tell(imported ? AddressImportSummaryText(*imported) : ErrorText(imported.error()));
 }
 
 void FriendForm::showListMenu(const QPoint& at) {

@@ -15,6 +15,7 @@
 #include "ui/errortexts.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 #include "ui/twips.h"
 #include "ui/usertransport.h"
 
@@ -192,7 +193,7 @@ void BackForm::showSendReport(const SendReport& report) {
     Command2->setEnabled(true);
     sendLock_.unlock();
     for (const Error& error : report.errors())
-        context_.prompter->message(this, ErrorText(error), MailSend::kErrorTitle);
+        context_.prompter->message(this, ErrorText(error), SendErrorTitle());
     // A reply that did not go out stays here with everything typed.
     if (report.allSent())
         close();

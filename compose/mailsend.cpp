@@ -83,23 +83,12 @@ SendPass MailSend::sendOne(MailConnection& connection, const SendRequest& reques
     return pass;
 }
 
-QString MailSend::statusText(const SendReport& report) {
-    if (!report.allSent()) {
-        QStringList missed;
-        for (const SendPass& pass : report.passes)
-            if (!pass.sent())
-                missed << TrimSpaces(pass.recipient);
-        if (!report.sendToAll || missed.isEmpty())
-            return kSomeFailed;
-        return QStringLiteral(
-                   "送信できなかった宛先: %1。もう一度「送信」を押すと、まだ届いていない宛先にだけ送ります。")
-            .arg(missed.join(u'、'));
-    }
-    if (report.stoppedShort())
-        return QStringLiteral("アドレス帳の%1件で終わりです。%2件を送信しました。")
-            .arg(report.passes.size() + report.skipped)
-            .arg(report.passes.size());
-    return kDone;
+QStringList SendReport::missed() const {
+    QStringList out;
+    for (const SendPass& pass : passes)
+        if (!pass.sent())
+            out << TrimSpaces(pass.recipient);
+    return out;
 }
 
 QList<Error> SendReport::errors() const {

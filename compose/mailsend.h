@@ -49,6 +49,8 @@ struct SendReport {
     // What went wrong in sending, in order: the refusal, then each mail that
     // did not leave (NotSent, naming its recipient).
     QList<Error> errors() const;
+    // The recipients the mail did not reach, trimmed, in order.
+    QStringList missed() const;
 };
 
 // Sends one mail, or in send-to-all mode one mail to the address of each
@@ -58,19 +60,10 @@ struct SendReport {
 // thread (a BackgroundTask).
 class MailSend {
   public:
-    static inline const QString kSending = QStringLiteral("メールを送信中です。しばらくお待ち下さい。");
-    static inline const QString kDone = QStringLiteral("送信完了です。");
-    static inline const QString kSomeFailed = QStringLiteral("送信できなかったメールがあります。");
-    static inline const QString kErrorTitle = QStringLiteral("送信エラー");
-
     explicit MailSend(AppPaths paths,
                       std::shared_ptr<const MailSender> sender = std::make_shared<SmtpSender>());
 
     SendReport run(const SendRequest& request) const;
-
-    // The status text for a finished send; after a send-to-all it names
-    // the addresses the mail did not reach.
-    static QString statusText(const SendReport& report);
 
   private:
     SendPass sendOne(MailConnection& connection, const SendRequest& request, const QString& recipient) const;

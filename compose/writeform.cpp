@@ -27,6 +27,7 @@
 #include "ui/footlabel.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 #include "ui/twips.h"
 #include "ui/usertransport.h"
 
@@ -535,7 +536,7 @@ void WriteForm::Command1_Click() {
     Command9->setEnabled(false);
     List2->hide();
     AttachCommand->setEnabled(true);
-    StatusBar1->showMessage(MailSend::kSending);
+    StatusBar1->showMessage(SendingText());
     Command1->setEnabled(false);
     sendLock_.lock();
 
@@ -551,12 +552,12 @@ void WriteForm::showSendReport(const SendReport& report) {
     if (report.sendToAll)
         sendToAllRound_.take(report);
     for (const Error& error : report.errors())
-        context_.prompter->message(this, ErrorText(error), MailSend::kErrorTitle);
+        context_.prompter->message(this, ErrorText(error), SendErrorTitle());
     for (const SendPass& pass : report.passes)
         if (pass.recordError)
             context_.prompter->message(this, ErrorText(*pass.recordError), QStringLiteral("送信履歴"),
                                        Prompter::Icon::Warning);
-    StatusBar1->showMessage(MailSend::statusText(report));
+    StatusBar1->showMessage(SendStatusText(report));
     if (report.allSent()) {
         ToText->clear();
         SubjectText->clear();

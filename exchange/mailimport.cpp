@@ -135,33 +135,4 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
     return outcome;
 }
 
-QString summary(const Outcome& outcome, const std::function<QString(const Error&)>& text) {
-    QStringList lines{QStringLiteral("%1 件を取り込みました。").arg(outcome.imported)};
-    if (outcome.skippedAsImported > 0)
-        lines.append(QStringLiteral("取り込み済みの %1 件は飛ばしました。").arg(outcome.skippedAsImported));
-    if (outcome.broken > 0)
-        lines.append(
-            QStringLiteral("メールとして読めない %1 件は取り込みませんでした。").arg(outcome.broken));
-    if (outcome.notPlainFiles > 0)
-        lines.append(QStringLiteral("リンクなど通常のファイルでない %1 件は飛ばしました。")
-                         .arg(outcome.notPlainFiles));
-    if (outcome.leftAtLimit > 0)
-        lines.append(QStringLiteral("記録できる件数（%1件）に達したため、残りの %2 件は取り込んでいません。")
-                         .arg(RecordFile::kMaxRecords)
-                         .arg(outcome.leftAtLimit));
-    if (outcome.stopped)
-        lines.append(QStringLiteral("取り込みを中断しました。"));
-    if (outcome.error)
-        lines.append(QStringLiteral("取り込みを続けられませんでした: %1").arg(text(*outcome.error)));
-    // Each names its mail; a long run of them (a folder of newsletters whose
-    // subject names no folder) is cut short.
-    constexpr int kNamed = 5;
-    for (const Error& notice : outcome.notices.first(std::min<qsizetype>(kNamed, outcome.notices.size())))
-        lines.append(text(notice));
-    if (outcome.notices.size() > kNamed)
-        lines.append(QStringLiteral("ほかに %1 件、同じようなお知らせがあります。")
-                         .arg(outcome.notices.size() - kNamed));
-    return lines.join(u'\n');
-}
-
 } // namespace MailImport

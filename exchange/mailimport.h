@@ -5,7 +5,6 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <optional>
 
 #include "exchange/exchangehooks.h"
@@ -49,8 +48,5 @@ struct Outcome {
 
 // `again`: import the messages imported before as well.
 Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& hooks = {});
-
-// What the user is told at the end; `text` words an error (ErrorText on the window side).
-QString summary(const Outcome& outcome, const std::function<QString(const Error&)>& text);
 
 } // namespace MailImport

@@ -22,8 +22,13 @@
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 
 namespace {
+
+// The dialogs' filters as the design gives them ("description|patterns").
+const QString kOpenFilter = QStringLiteral("txtファイル(*.txt,*.ini*.htm)|*.txt;*.ini;*.htm");
+const QString kSaveFilter = QStringLiteral("txtファイル(*.txt,*.ini)|*.txt;*.ini");
 
 // Drawn stand-ins for the theme's icons, for desktops without an icon theme.
 QIcon drawnIcon(const std::function<void(QPainter&)>& draw) {
@@ -211,8 +216,8 @@ void EditorMenus::tbToolBar_ButtonClick(const QString& key) {
 void EditorMenus::mnew_Click() {
     const Result<std::optional<QString>> caption = EditorFiles::newFile(
         editor_, editorText(),
-        [this](const QString& question) {
-            return context_.prompter->message(&form_, question, QStringLiteral("確認"),
+        [this](const QString& file) {
+            return context_.prompter->message(&form_, EmptyingQuestionText(file), QStringLiteral("確認"),
                                               Prompter::Icon::Question,
                                               Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
         },
@@ -225,7 +230,7 @@ void EditorMenus::mnew_Click() {
 
 void EditorMenus::mopen_Click() {
     const QString path = context_.prompter->openFileName(&form_, QStringLiteral("開く"), QString(),
-                                                         EditorFiles::qtFilter(EditorFiles::kOpenFilter));
+                                                         EditorFiles::qtFilter(kOpenFilter));
     if (path.isEmpty())
         return;
     const Result<QString> text = EditorFiles::open(editor_, path);
@@ -240,9 +245,8 @@ void EditorMenus::mopen_Click() {
 void EditorMenus::msave_Click() {
     form_.rtfEd->setPlainText(EditorFiles::withHeaderBlock(form_.Text7->text(), form_.Text8->text(),
                                                            form_.Text9->text(), editorText()));
-    const QString path =
-        context_.prompter->saveFileName(&form_, QStringLiteral("名前を付けて保存"), QString(),
-                                        EditorFiles::qtFilter(EditorFiles::kSaveFilter));
+    const QString path = context_.prompter->saveFileName(&form_, QStringLiteral("名前を付けて保存"),
+                                                         QString(), EditorFiles::qtFilter(kSaveFilter));
     if (path.isEmpty())
         return;
     const Result<qsizetype> replaced = EditorFiles::saveAs(editor_, path, editorText());

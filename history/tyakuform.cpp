@@ -34,6 +34,7 @@
 #include "ui/errortexts.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 #include "ui/twips.h"
 
 const QString TyakuForm::kHelpTexts[7] = {
@@ -470,11 +471,12 @@ void TyakuForm::Command3_Click() {
     if (selectionMissing())
         return;
     const MailDeletion::Outcome outcome = MailDeletion::deleteAfterAsking(
-        mode_, context_.paths, *selectedRow_, [this](const QString& question) {
+        mode_, context_.paths, *selectedRow_, [this](const MailDeletion::Question& question) {
             if (mode_ == HistoryMode::Received)
                 selectHtmlMarkerInText10();
-            const Prompter::Answer answer = context_.prompter->message(
-                this, question, QStringLiteral("確認"), Prompter::Icon::Question, Prompter::Buttons::YesNo);
+            const Prompter::Answer answer =
+                context_.prompter->message(this, DeletionQuestionText(question), QStringLiteral("確認"),
+                                           Prompter::Icon::Question, Prompter::Buttons::YesNo);
             rtfEd->setFocus();
             return answer == Prompter::Answer::Yes;
         });
@@ -506,7 +508,7 @@ void TyakuForm::Command3_Click() {
 
 void TyakuForm::Command6_Click() {
     const Prompter::Answer answer =
-        context_.prompter->message(this, MailDeletion::kDeleteAllQuestion, QStringLiteral("確認"),
+        context_.prompter->message(this, DeleteAllQuestionText(), QStringLiteral("確認"),
                                    Prompter::Icon::Question, Prompter::Buttons::YesNo);
     if (answer != Prompter::Answer::Yes)
         return;

@@ -28,7 +28,7 @@ QUrl SignInFlow::authorizationUrl(const QString& redirectUri, const QString& sta
 Result<OAuthTokens> SignInFlow::run(const Browser& browse, const CancelToken& cancelled) const {
     using R = Result<OAuthTokens>;
     using K = Error::Kind;
-    LoopbackRedirect redirect;
+    LoopbackRedirect redirect(options_.pages);
     if (const Status listening = redirect.listen(); !listening)
         return R::failure(listening.error());
     const QString verifier = Pkce::newVerifier();

@@ -13,6 +13,7 @@
 #include "ui/errortexts.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 #include "ui/twips.h"
 
 namespace {
@@ -141,7 +142,8 @@ void SignInForm::SignInCommand_Click() {
     signIn_.start(
         [this, tokens,
          flow = SignInFlow(plan->client, plan->user, plan->extraParameters,
-                           std::make_shared<HttpsTokenEndpoint>())](BackgroundTask::Job& job) {
+                           std::make_shared<HttpsTokenEndpoint>(),
+                           {.pages = SignInPages()})](BackgroundTask::Job& job) {
             *tokens = flow.run([this, &job](const QUrl& url) { job.post([this, url] { showBrowser(url); }); },
                                job.token());
         },

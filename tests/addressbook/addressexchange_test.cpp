@@ -129,8 +129,6 @@ TEST_F(AddressExchangeTest, importAppendsAfterTheExistingRecordsAndCutsLongNames
     ASSERT_TRUE(imported.ok()) << imported.error();
     EXPECT_EQ(imported->added, 2);
     EXPECT_EQ(imported->skipped, 2) << "91 characters, and 46 full-width characters (92 bytes)";
-    EXPECT_EQ(AddressExchange::summary(*imported),
-              QStringLiteral("2件を登録しました。\r\nメールアドレスが長すぎる2件は登録しませんでした。"));
     const QByteArray bytes = ReadBytes(paths.addressFile());
     ASSERT_EQ(bytes.size(), 3 * 184);
     const QByteArray name = bytes.mid(184, 90);

@@ -35,7 +35,7 @@ class AddressBook {
     Result<int> registerEntry(const QString& name, const QString& address) const;
 
     // Record n with its texts trimmed at both ends. A number past the file (a
-    // list out of step with it) fails with a message saying so.
+    // list out of step with it) fails with AddressNotInFile.
     Result<AddressEntry> entryAt(int n) const;
 
     struct DeleteOutcome {

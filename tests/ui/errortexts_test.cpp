@@ -395,7 +395,7 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
     std::set<K> kinds;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(ErrorText(row.error).toStdString(), row.text.toStdString());
+        EXPECT_EQ(ErrorText(row.error), row.text);
         kinds.insert(row.error.kind);
     }
     EXPECT_EQ(int(kinds.size()), QMetaEnum::fromType<K>().keyCount()) << "a row for every kind";

@@ -117,6 +117,6 @@ TEST(ReportTexts, eachReportReadsAsTheUserHasAlwaysReadIt) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(row.text.toStdString(), row.expected.toStdString());
+        EXPECT_EQ(row.text, row.expected);
     }
 }

@@ -11,6 +11,7 @@
 #include "ui/errortexts.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 #include "ui/twips.h"
 
 IdPassForm::IdPassForm(AppContext& context) : context_(context) {
@@ -69,11 +70,9 @@ void IdPassForm::OKCommand_Click() {
     if (save)
         context_.settings.unsavedAccount = saved ? std::nullopt : std::optional<Account>(account);
     if (!saved)
-        context_.prompter->message(
-            this,
-            ErrorText(saved.error()) +
-                (save ? QStringLiteral("\nこの設定は今回の起動中だけ使われます。") : QString()),
-            QStringLiteral("Fennick"), Prompter::Icon::Warning);
+        context_.prompter->message(this,
+                                   save ? SettingsForThisRunText(saved.error()) : ErrorText(saved.error()),
+                                   QStringLiteral("Fennick"), Prompter::Icon::Warning);
     close();
 }
 

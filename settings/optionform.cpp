@@ -9,6 +9,7 @@
 #include "ui/errortexts.h"
 #include "ui/named.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 #include "ui/twips.h"
 
 OptionForm::OptionForm(AppContext& context)
@@ -88,9 +89,8 @@ void OptionForm::OKCommand_Click() {
     context_.settings.servers = s;
     const Status saved = s.write(context_.serverSettingsFile());
     if (!saved)
-        context_.prompter->message(
-            this, ErrorText(saved.error()) + QStringLiteral("\nこの設定は今回の起動中だけ使われます。"),
-            QStringLiteral("Fennick"), Prompter::Icon::Warning);
+        context_.prompter->message(this, SettingsForThisRunText(saved.error()), QStringLiteral("Fennick"),
+                                   Prompter::Icon::Warning);
     close();
 }
 

@@ -101,6 +101,10 @@ QString EmptyingQuestionText(const QString& file) {
     return QStringLiteral("「%1」には内容があります。空にしてよろしいですか？").arg(file);
 }
 
+QString SettingsForThisRunText(const Error& notWritten) {
+    return ErrorText(notWritten) + QStringLiteral("\nこの設定は今回の起動中だけ使われます。");
+}
+
 LoopbackRedirect::Pages SignInPages() {
     return {
         QStringLiteral(

@@ -34,5 +34,8 @@ QString DeleteAllQuestionText();
 // Asked before the editor's 新規作成 empties a file that holds something.
 QString EmptyingQuestionText(const QString& file);
 
+// Settings that could not be written: why, and that they hold for this run only.
+QString SettingsForThisRunText(const Error& notWritten);
+
 // What the browser shows when it comes back from the provider.
 LoopbackRedirect::Pages SignInPages();

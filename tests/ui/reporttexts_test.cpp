@@ -109,6 +109,10 @@ TEST(ReportTexts, eachReportReadsAsTheUserHasAlwaysReadIt) {
         {"every-sent-mail", DeleteAllQuestionText(), QStringLiteral("すべてのデータを削除して良いですか？")},
         {"new-file-that-holds-something", EmptyingQuestionText(QStringLiteral("/home/u/新規作成.TXT")),
          QStringLiteral("「/home/u/新規作成.TXT」には内容があります。空にしてよろしいですか？")},
+        {"server-settings-for-this-run-only",
+         SettingsForThisRunText({.kind = K::SettingsNotWritten, .path = QStringLiteral("/a/orvex.ini")}),
+         QStringLiteral(
+             "設定ファイル「/a/orvex.ini」に書き込めません。\nこの設定は今回の起動中だけ使われます。")},
         {"browser-back-from-the-provider", SignInPages().signedIn,
          QStringLiteral("サインインの結果を Fennick に渡しました。このページを閉じて、Fennick "
                         "の画面に戻ってください。")},

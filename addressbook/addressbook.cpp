@@ -40,8 +40,7 @@ Result<int> AddressBook::registerEntry(const QString& name, const QString& addre
 
 namespace {
 
-const QString kNotInFile =
-    QStringLiteral("選択された行のデータがアドレス帳のファイルにありません。一覧を読み直します。");
+const Error kNotInFile{.kind = Error::Kind::AddressNotInFile};
 
 } // namespace
 

@@ -35,13 +35,13 @@ class AddressBook {
     Result<int> registerEntry(const QString& name, const QString& address) const;
 
     // Record n with its texts trimmed at both ends. A number past the file (a
-    // list out of step with it) fails with a message saying so.
+    // list out of step with it) fails with AddressNotInFile.
     Result<AddressEntry> entryAt(int n) const;
 
     struct DeleteOutcome {
         enum class Kind { Deleted, Declined, Failed };
         Kind kind;
-        QString error;                     // for Failed
+        Error error;                       // for Failed
         std::optional<AddressEntry> entry; // as read, when there was one
     };
     // Reads record n, hands it to `confirm` (which shows it and asks; true

@@ -7,17 +7,15 @@ namespace AddressBox {
 Result<QString> fill(const QString& text) {
     if (text.size() > kMaxChars)
         return Result<QString>::failure(
-            QStringLiteral("メールアドレス欄には%1文字までしか入りません（%2文字あります）。")
-                .arg(kMaxChars)
-                .arg(text.size()));
+            {.kind = Error::Kind::AddressTooLong, .number = kMaxChars, .count = text.size()});
     return text;
 }
 
 Result<QString> insertBusinessCard(const QString& cardName, const QString& address) {
     if (address.isEmpty())
-        return Result<QString>::failure(QStringLiteral("メールアドレスが入力されていません"));
+        return Result<QString>::failure({.kind = Error::Kind::NoAddressTyped});
     if (cardName.isEmpty())
-        return Result<QString>::failure(QStringLiteral("名詞が入力されていません"));
+        return Result<QString>::failure({.kind = Error::Kind::NoCardName});
     return fill(cardName + u'<' + TrimSpaces(address) + u'>');
 }
 

@@ -7,7 +7,7 @@
 
 // The rules of the address book window's address box: typing stops at 60
 // characters; a text the program puts in may fill the record's 90, and one
-// that would not fit is refused with a message rather than cut.
+// that would not fit is refused (AddressTooLong) rather than cut.
 namespace AddressBox {
 
 inline constexpr int kTypedChars = 60;

@@ -14,7 +14,8 @@ namespace AddressExchange {
 Result<Imported> importFile(const AddressBook& book, const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Result<Imported>::failure(QStringLiteral("ファイルを開けませんでした: %1").arg(path));
+        return Result<Imported>::failure(
+            {.kind = Error::Kind::FileNotOpened, .path = path, .detail = file.errorString()});
     const QByteArray bytes = file.readAll();
     QList<AddressEntry> entries;
     if (bytes.toUpper().contains("BEGIN:VCARD")) {
@@ -46,16 +47,9 @@ Status exportFile(const AddressBook& book, const QString& path) {
         return Status::failure(entries.error());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(VCard::write(*entries)) < 0 || !file.commit())
-        return Status::failure(QStringLiteral("ファイルに書き込めませんでした: %1").arg(path));
+        return Status::failure(
+            {.kind = Error::Kind::FileNotWritten, .path = path, .detail = file.errorString()});
     return {};
-}
-
-QString summary(const Imported& imported) {
-    QString text = QStringLiteral("%1件を登録しました。").arg(imported.added);
-    if (imported.skipped > 0)
-        text +=
-            QStringLiteral("\r\nメールアドレスが長すぎる%1件は登録しませんでした。").arg(imported.skipped);
-    return text;
 }
 
 } // namespace AddressExchange

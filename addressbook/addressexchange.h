@@ -24,7 +24,4 @@ Result<Imported> importFile(const AddressBook& book, const QString& path);
 // the whole of it is written.
 Status exportFile(const AddressBook& book, const QString& path);
 
-// What the window says after an import.
-QString summary(const Imported& imported);
-
 } // namespace AddressExchange

@@ -110,12 +110,11 @@ QList<QStringList> parseRows(const QString& text) {
 Result<QList<AddressEntry>> read(QByteArrayView bytes) {
     const QList<QStringList> rows = parseRows(decoded(bytes));
     if (rows.isEmpty())
-        return Result<QList<AddressEntry>>::failure(QStringLiteral("CSVファイルが空です。"));
+        return Result<QList<AddressEntry>>::failure({.kind = Error::Kind::CsvEmpty});
     const QStringList& header = rows.first();
     const qsizetype address = columnOf(header, kAddressColumns);
     if (address < 0)
-        return Result<QList<AddressEntry>>::failure(
-            QStringLiteral("CSVファイルの見出し行にメールアドレスの列がありません。"));
+        return Result<QList<AddressEntry>>::failure({.kind = Error::Kind::CsvWithoutAddress});
     const qsizetype name = columnOf(header, kNameColumns);
     const qsizetype given = columnOf(header, kGivenColumns);
     const qsizetype family = columnOf(header, kFamilyColumns);

@@ -15,7 +15,9 @@
 #include "addressbook/addressbox.h"
 #include "addressbook/addressexchange.h"
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 #include "ui/wholetext.h"
 
 namespace {
@@ -113,7 +115,7 @@ void FriendForm::Command2_Click() {
     MailListView->clear();
     const auto rows = book_.rows();
     if (!rows)
-        tell(rows.error());
+        tell(ErrorText(rows.error()));
     else
         for (const AddressEntry& row : *rows)
             MailListView->addTopLevelItem(new QTreeWidgetItem({row.address, row.name}));
@@ -123,7 +125,7 @@ void FriendForm::Command2_Click() {
 void FriendForm::Command3_Click() {
     const Result<int> n = book_.registerEntry(Text2->text(), Text4->text());
     if (!n) {
-        tell(n.error());
+        tell(ErrorText(n.error()));
         return;
     }
     currentRecord_ = *n;
@@ -148,7 +150,7 @@ void FriendForm::MailListView_MouseDown() {
         return;
     const Result<AddressEntry> entry = book_.entryAt(row);
     if (!entry) {
-        tell(entry.error());
+        tell(ErrorText(entry.error()));
         Command2_Click();
         return;
     }
@@ -171,7 +173,7 @@ void FriendForm::Command4_Click() {
                    Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
     });
     if (outcome.kind == AddressBook::DeleteOutcome::Kind::Failed)
-        tell(outcome.error);
+        tell(ErrorText(outcome.error));
     else if (outcome.kind == AddressBook::DeleteOutcome::Kind::Deleted)
         Label7->setText(QStringLiteral("削除が完了しました"));
     Command2_Click();
@@ -193,7 +195,7 @@ void FriendForm::fillAddressBox(const Result<QString>& text) {
     if (text)
         SetWholeText(Text4, AddressBox::kTypedChars, *text);
     else
-        tell(text.error());
+        tell(ErrorText(text.error()));
 }
 
 void FriendForm::tell(const QString& text) {
@@ -207,7 +209,7 @@ void FriendForm::ExportVCard() {
     if (path.isEmpty())
         return;
     if (const Status s = AddressExchange::exportFile(book_, path); !s)
-        tell(s.error());
+        tell(ErrorText(s.error()));
     else
         Label7->setText(QStringLiteral("　vCardに書き出しました。"));
 }
@@ -220,7 +222,7 @@ void FriendForm::ImportContacts() {
         return;
     const auto imported = AddressExchange::importFile(book_, path);
     Command2_Click();
-    tell(imported ? AddressExchange::summary(*imported) : imported.error());
+    tell(imported ? AddressImportSummaryText(*imported) : ErrorText(imported.error()));
 }
 
 void FriendForm::showListMenu(const QPoint& at) {

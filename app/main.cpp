@@ -8,6 +8,7 @@
 #include "pageview/pageviewloader.h"
 #include "transport/maillibraries.h"
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
 #include "ui/qtprompter.h"
 
 int main(int argc, char* argv[]) {
@@ -36,7 +37,7 @@ int main(int argc, char* argv[]) {
     // A user who deleted one of the folders should not be stuck: put back
     // whatever is missing, never touching what is there.
     if (Status s = context.paths.ensureLayout(); !s)
-        prompter.message(nullptr, s.error(), QStringLiteral("Fennick"), Prompter::Icon::Warning);
+        prompter.message(nullptr, ErrorText(s.error()), QStringLiteral("Fennick"), Prompter::Icon::Warning);
 
     Program program(context);
     program.start();

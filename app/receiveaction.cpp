@@ -25,9 +25,8 @@ QString statusText(CheckStatus status) {
 }
 
 // What unpacking noted goes out under the program's name; what failed, as an error.
-QString titleOf(const MailError& error) {
-    const bool note =
-        error.kind == MailError::Kind::FolderUnusable || error.kind == MailError::Kind::PartsMissing;
+QString titleOf(const Error& error) {
+    const bool note = error.kind == Error::Kind::FolderUnusable || error.kind == Error::Kind::PartsMissing;
     return note ? QStringLiteral("Fennick") : QStringLiteral("エラー");
 }
 
@@ -44,7 +43,7 @@ ReceiveAction::~ReceiveAction() = default;
 void ReceiveAction::finished(const MailCheck::Outcome& outcome) {
     form_.showBusy(false);
     form_.showProgress(0, 0);
-    for (const MailError& error : outcome.errors)
+    for (const Error& error : outcome.errors)
         context_.prompter->message(&form_, ErrorText(error), titleOf(error));
 }
 

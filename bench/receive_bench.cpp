@@ -90,16 +90,16 @@ void printPeakMemory() {
 int fetchOnly(Pop3Session& pop, const QString& server, const QString& account) {
     QElapsedTimer timer;
     timer.start();
-    if (const MailStatus connected = pop.connect(server); !connected)
+    if (const Status connected = pop.connect(server); !connected)
         qFatal("%s", qPrintable(connected.error().debugText()));
-    const MailResult<int> loggedInCount = pop.authenticate(account, QStringLiteral("pw-") + account, false);
+    const Result<int> loggedInCount = pop.authenticate(account, QStringLiteral("pw-") + account, false);
     if (!loggedInCount)
         qFatal("%s", qPrintable(loggedInCount.error().debugText()));
     const int count = *loggedInCount;
     const qint64 loggedIn = timer.nsecsElapsed();
     qint64 bytes = 0;
     for (int n = 1; n <= count; ++n) {
-        const MailResult<QByteArray> raw = pop.fetchRaw(n);
+        const Result<QByteArray> raw = pop.fetchRaw(n);
         if (!raw)
             qFatal("%s", qPrintable(raw.error().debugText()));
         bytes += raw->size();
@@ -108,7 +108,7 @@ int fetchOnly(Pop3Session& pop, const QString& server, const QString& account) {
     for (int n = 1; n <= count; ++n)
         if (!pop.remove(n))
             qFatal("cannot delete %d", n);
-    if (const MailStatus removed = pop.flushRemovals(); !removed)
+    if (const Status removed = pop.flushRemovals(); !removed)
         qFatal("%s", qPrintable(removed.error().debugText()));
     pop.close();
     const qint64 done = timer.nsecsElapsed();
@@ -191,7 +191,7 @@ int main(int argc, char* argv[]) {
     std::printf("fennick: %d messages stored, %d deleted in %.3f s (%.0f messages/s)", outcome.stored,
                 outcome.deleted, seconds, outcome.stored / seconds);
     printPeakMemory();
-    for (const MailError& error : outcome.errors)
+    for (const Error& error : outcome.errors)
         std::fprintf(stderr, "error: %s\n", qPrintable(error.debugText()));
     return outcome.stored == 1000 && outcome.errors.isEmpty() ? 0 : 1;
 }

@@ -34,7 +34,6 @@ Result<QString> AddressList::pickedAddress(const AppPaths& paths, int number) {
     if (!record)
         return Result<QString>::failure(record.error());
     if (!record->has_value())
-        return Result<QString>::failure(
-            QStringLiteral("アドレス帳に%1件目のデータがありません。").arg(number));
+        return Result<QString>::failure({.kind = Error::Kind::NoAddressRecord, .number = number});
     return TrimSpaces(CutAtNul((*record)->address).left(kPickedChars));
 }

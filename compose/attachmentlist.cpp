@@ -19,12 +19,12 @@ QStringList paths(const QString& list) {
     return out;
 }
 
-MailStatus checkReadable(const QString& list) {
+Status checkReadable(const QString& list) {
     for (const QString& path : paths(list)) {
         QFile file(path);
         // Opening is the only honest test of readability (permissions, ACLs).
         if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-            return MailStatus::failure({.kind = MailError::Kind::AttachmentUnreadable, .name = path});
+            return Status::failure({.kind = Error::Kind::AttachmentUnreadable, .name = path});
     }
     return {};
 }

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "transport/mailerror.h"
+#include "text/result.h"
 
 // The attachment list as the compose and reply windows keep it: full paths
 // joined with "," and nothing between them.
@@ -17,6 +17,6 @@ QStringList paths(const QString& list);
 
 // Fails, naming the path, when an entry does not name a readable file: the
 // user may have typed it, or deleted the file since choosing it.
-MailStatus checkReadable(const QString& list);
+Status checkReadable(const QString& list);
 
 } // namespace AttachmentList

@@ -14,6 +14,7 @@
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 #include "ui/usertransport.h"
 
 namespace {
@@ -161,8 +162,8 @@ void BackForm::Command2_Click() {
 void BackForm::showSendReport(const SendReport& report) {
     Command2->setEnabled(true);
     sendLock_.unlock();
-    for (const MailError& error : report.errors())
-        context_.prompter->message(this, ErrorText(error), MailSend::kErrorTitle);
+    for (const Error& error : report.errors())
+        context_.prompter->message(this, ErrorText(error), SendErrorTitle());
     // A reply that did not go out stays here with everything typed.
     if (report.allSent())
         close();

@@ -24,7 +24,7 @@ SendReport MailSend::run(const SendRequest& request) const {
     report.plannedPasses = request.sendToAll ? request.listEntries : 1;
     // Checked once, before the first mail leaves: a missing file must not
     // leave half of a send-to-all sent.
-    if (MailStatus readable = AttachmentList::checkReadable(request.attachText); !readable) {
+    if (Status readable = AttachmentList::checkReadable(request.attachText); !readable) {
         report.refusal = readable.error();
         return report;
     }
@@ -37,7 +37,7 @@ SendReport MailSend::run(const SendRequest& request) const {
         if (request.sendToAll) {
             const auto record = book.ReadAddressRecord(i);
             if (!record) {
-                report.refusal = MailError::disk(record.error());
+                report.refusal = record.error();
                 break;
             }
             // The list may have come from another file with more entries
@@ -88,39 +88,28 @@ void MailSend::takeOutcome(MailConnection& connection, const SendRequest& reques
     // Only a mail the server accepted goes into the sent history.
     const MailRecord record = SentRecord(request.subject, request.dateText, request.toText, request.body);
     if (const auto written = MailFile::sent(paths_).append(record); !written)
-        pass.recordError = MailError::disk(written.error());
+        pass.recordError = written.error();
 }
 
-QString MailSend::statusText(const SendReport& report) {
-    if (!report.allSent()) {
-        QStringList missed;
-        for (const SendPass& pass : report.passes)
-            if (!pass.sent())
-                missed << TrimSpaces(pass.recipient);
-        if (!report.sendToAll || missed.isEmpty())
-            return kSomeFailed;
-        return QStringLiteral(
-                   "送信できなかった宛先: %1。もう一度「送信」を押すと、まだ届いていない宛先にだけ送ります。")
-            .arg(missed.join(u'、'));
-    }
-    if (report.stoppedShort())
-        return QStringLiteral("アドレス帳の%1件で終わりです。%2件を送信しました。")
-            .arg(report.passes.size() + report.skipped)
-            .arg(report.passes.size());
-    return kDone;
+QStringList SendReport::missed() const {
+    QStringList out;
+    for (const SendPass& pass : passes)
+        if (!pass.sent())
+            out << TrimSpaces(pass.recipient);
+    return out;
 }
 
-QList<MailError> SendReport::errors() const {
-    QList<MailError> out;
+QList<Error> SendReport::errors() const {
+    QList<Error> out;
     if (refusal)
         out.append(*refusal);
     for (const SendPass& pass : passes) {
         if (pass.tried && !pass.sent())
             out.append(
-                MailError{.kind = MailError::Kind::NotSent, .name = TrimSpaces(pass.recipient)}.because(
+                Error{.kind = Error::Kind::NotSent, .name = TrimSpaces(pass.recipient)}.because(
                     *pass.sendError));
-        for (const MailError& refused : pass.refusedRecipients)
-            out.append(MailError{.kind = MailError::Kind::NotSent, .name = refused.name}.because(refused));
+        for (const Error& refused : pass.refusedRecipients)
+            out.append(Error{.kind = Error::Kind::NotSent, .name = refused.name}.because(refused));
     }
     return out;
 }

@@ -29,17 +29,17 @@ struct SendRequest {
 // One mail of a send.
 struct SendPass {
     QString recipient;
-    std::optional<MailError> sendError = {};   // why it did not leave; none when the server took it
-    std::optional<MailError> recordError = {}; // the sent record could not be written
+    std::optional<Error> sendError = {};   // why it did not leave; none when the server took it
+    std::optional<Error> recordError = {}; // the sent record could not be written
     bool tried = true; // false: the send had stopped before this mail (see the refusal)
     // Taken for the others, not for these (Refused; name: the address).
-    QList<MailError> refusedRecipients = {};
+    QList<Error> refusedRecipients = {};
     bool sent() const { return tried && !sendError; }
 };
 
 struct SendReport {
     // Why the send stopped before its first (or next) mail; the rest were not tried.
-    std::optional<MailError> refusal;
+    std::optional<Error> refusal;
     bool sendToAll = false;
     int plannedPasses = 0;
     int skipped = 0; // entries left out, having the mail already
@@ -52,7 +52,9 @@ struct SendReport {
     // What went wrong in sending, in order: the refusal, then each mail that
     // did not leave and each recipient a mail did not reach (NotSent, naming
     // the recipient).
-    QList<MailError> errors() const;
+    QList<Error> errors() const;
+    // The recipients the mail did not reach, trimmed, in order.
+    QStringList missed() const;
 };
 
 // Sends one mail, or in send-to-all mode one mail to the address of each
@@ -63,19 +65,10 @@ struct SendReport {
 // Blocking: windows run it on a worker thread (a BackgroundTask).
 class MailSend {
   public:
-    static inline const QString kSending = QStringLiteral("メールを送信中です。しばらくお待ち下さい。");
-    static inline const QString kDone = QStringLiteral("送信完了です。");
-    static inline const QString kSomeFailed = QStringLiteral("送信できなかったメールがあります。");
-    static inline const QString kErrorTitle = QStringLiteral("送信エラー");
-
     explicit MailSend(AppPaths paths,
                       std::shared_ptr<const MailSender> sender = std::make_shared<SmtpSender>());
 
     SendReport run(const SendRequest& request) const;
-
-    // The status text for a finished send; after a send-to-all it names
-    // the addresses the mail did not reach.
-    static QString statusText(const SendReport& report);
 
   private:
     // The server's answer for the oldest mail handed over (passes[index]).

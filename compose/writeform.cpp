@@ -26,6 +26,7 @@
 #include "ui/errortexts.h"
 #include "ui/footlabel.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 #include "ui/twips.h"
 #include "ui/usertransport.h"
 
@@ -248,7 +249,7 @@ void WriteForm::fillAddressList(const Result<AddressList>& list) {
     List1->clear();
     addressRecordNumbers_.clear();
     if (!list) {
-        context_.prompter->message(this, list.error(), windowTitle(), Prompter::Icon::Warning);
+        context_.prompter->message(this, ErrorText(list.error()), windowTitle(), Prompter::Icon::Warning);
     } else {
         List1->addItems(list->names);
         addressRecordNumbers_ = list->recordNumbers;
@@ -306,7 +307,7 @@ void WriteForm::List1_MouseDown() {
     }
     const Result<QString> address = AddressList::pickedAddress(context_.paths, addressRecordNumbers_.at(row));
     if (!address) {
-        context_.prompter->message(this, address.error(), windowTitle(), Prompter::Icon::Warning);
+        context_.prompter->message(this, ErrorText(address.error()), windowTitle(), Prompter::Icon::Warning);
         return;
     }
     ToText->setText(*address);
@@ -396,7 +397,8 @@ void WriteForm::showPreview(const QString& file) {
     if (!preview_) {
         const Result<PageViewInterface*> created = PageViewLoader::create(context_.pageModule, Picture3);
         if (!created) { // the file is still attached; only the preview is missing
-            context_.prompter->message(this, created.error(), windowTitle(), Prompter::Icon::Warning);
+            context_.prompter->message(this, ErrorText(created.error()), windowTitle(),
+                                       Prompter::Icon::Warning);
             return;
         }
         preview_ = *created;
@@ -460,7 +462,7 @@ void WriteForm::Command1_Click() {
     Command9->setEnabled(false);
     List2->hide();
     AttachCommand->setEnabled(true);
-    StatusBar1->showMessage(MailSend::kSending);
+    StatusBar1->showMessage(SendingText());
     Command1->setEnabled(false);
     sendLock_.lock();
 
@@ -475,13 +477,13 @@ void WriteForm::showSendReport(const SendReport& report) {
     sendLock_.unlock();
     if (report.sendToAll)
         sendToAllRound_.take(report);
-    for (const MailError& error : report.errors())
-        context_.prompter->message(this, ErrorText(error), MailSend::kErrorTitle);
+    for (const Error& error : report.errors())
+        context_.prompter->message(this, ErrorText(error), SendErrorTitle());
     for (const SendPass& pass : report.passes)
         if (pass.recordError)
             context_.prompter->message(this, ErrorText(*pass.recordError), QStringLiteral("送信履歴"),
                                        Prompter::Icon::Warning);
-    StatusBar1->showMessage(MailSend::statusText(report));
+    StatusBar1->showMessage(SendStatusText(report));
     if (report.allSent()) {
         ToText->clear();
         SubjectText->clear();

@@ -42,7 +42,8 @@ Status ImportedKeys::load() {
     if (!file.exists())
         return {};
     if (!file.open(QIODevice::ReadOnly))
-        return Status::failure(QStringLiteral("「%1」を読めません: %2").arg(path_, file.errorString()));
+        return Status::failure(
+            {.kind = Error::Kind::FileNotRead, .path = path_, .detail = file.errorString()});
     for (const QByteArray& line : file.readAll().split('\n'))
         if (!line.isEmpty())
             keys_.insert(line);
@@ -54,7 +55,8 @@ Status ImportedKeys::add(const QByteArray& key) {
         return {};
     QFile file(path_);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(key + '\n') != key.size() + 1)
-        return Status::failure(QStringLiteral("「%1」に書き込めません: %2").arg(path_, file.errorString()));
+        return Status::failure(
+            {.kind = Error::Kind::FileNotWritten, .path = path_, .detail = file.errorString()});
     keys_.insert(key);
     return {};
 }

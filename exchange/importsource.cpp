@@ -49,12 +49,13 @@ QStringList plainFilesIn(const QString& folder, const QStringList& patterns, int
     return out;
 }
 
-QString cannotRead(const QString& path, const PosixFile& file) {
-    return QStringLiteral("「%1」を読めません: %2").arg(path, SystemErrorText(file.systemError()));
+// The file as the user chose it, not the target of a link to it.
+Error cannotRead(const QString& path, const PosixFile& file) {
+    return {.kind = Error::Kind::FileNotRead, .path = path, .systemError = file.systemError()};
 }
 
-QString changed(const QString& path) {
-    return QStringLiteral("「%1」が取り込みの途中で変わりました。").arg(path);
+Error changed(const QString& path) {
+    return {.kind = Error::Kind::SourceChanged, .path = path};
 }
 
 // `length` bytes from `at`; fewer mean the file was cut short meanwhile.
@@ -82,12 +83,12 @@ Result<ImportSource> ImportSource::open(Kind kind, const QString& path) {
         PosixFile& file = *source.mbox_;
         if (!file.open(target.isEmpty() ? path : target, PosixFile::ReadOnly))
             return R::failure(
-                QStringLiteral("「%1」を開けません: %2").arg(path, SystemErrorText(file.systemError())));
+                {.kind = Error::Kind::FileNotOpened, .path = path, .systemError = file.systemError()});
         const Result<PosixFile::Stamp> stamp = file.stamp();
         if (!stamp)
             return R::failure(cannotRead(path, file));
         source.stamp_ = *stamp;
-        const QString notAnMbox = QStringLiteral("「%1」は mbox ファイルではありません。").arg(path);
+        const Error notAnMbox{.kind = Error::Kind::NotAnMbox, .path = path};
         if (!stamp->regular)
             return R::failure(notAnMbox);
         Mbox::Splitter splitter;
@@ -110,7 +111,7 @@ Result<ImportSource> ImportSource::open(Kind kind, const QString& path) {
         return source;
     }
     if (!QFileInfo(path).isDir())
-        return R::failure(QStringLiteral("フォルダ「%1」がありません。").arg(path));
+        return R::failure({.kind = Error::Kind::NoSuchFolder, .path = path});
     if (kind == Kind::EmlFolder) {
         source.files_ =
             plainFilesIn(path, {QStringLiteral("*.eml"), QStringLiteral("*.EML")}, source.skipped_);
@@ -118,8 +119,7 @@ Result<ImportSource> ImportSource::open(Kind kind, const QString& path) {
     }
     if (!QFileInfo(path + QStringLiteral("/cur")).isDir() &&
         !QFileInfo(path + QStringLiteral("/new")).isDir())
-        return R::failure(
-            QStringLiteral("「%1」は Maildir ではありません（cur と new がありません）。").arg(path));
+        return R::failure({.kind = Error::Kind::NotAMaildir, .path = path});
     // Maildir names begin with the time of delivery, seconds then
     // microseconds ("1765123999.M5P4711Q1.host"), the microseconds without
     // leading zeros: in the order of their numbers is by arrival.

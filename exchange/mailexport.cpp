@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <optional>
 
 #include "exchange/mbox.h"
 #include "mime/htmlmailfolder.h"
@@ -11,10 +12,8 @@
 
 namespace {
 
-const QString kStopped = QStringLiteral("書き出しを中断しました。");
-
-QString writeError(const QSaveFile& file) {
-    return QStringLiteral("「%1」に書き込めませんでした: %2").arg(file.fileName(), file.errorString());
+Error writeError(const QSaveFile& file) {
+    return {.kind = Error::Kind::FileNotWritten, .path = file.fileName(), .detail = file.errorString()};
 }
 
 // Calls `write` for each record asked for, in order, until it says stop.
@@ -80,9 +79,9 @@ Result<int> run(const Request& request, const AppPaths& paths, const Hooks& hook
     if (mbox && !mboxFile.open(QIODevice::WriteOnly))
         return Result<int>::failure(writeError(mboxFile));
     if (!mbox && !QDir().mkpath(request.target))
-        return Result<int>::failure(QStringLiteral("フォルダ「%1」を作れませんでした。").arg(request.target));
+        return Result<int>::failure({.kind = Error::Kind::FolderNotCreated, .path = request.target});
     int written = 0;
-    QString failure;
+    std::optional<Error> failure;
     const RecordFile records(request.recordFile, MailRecord::kSize);
     const Status read = forEachRecord(request, hooks, [&](int n, const MailRecord& record, int total) {
         ExportedMessage::Source source{record, request.direction, request.ownAddress, {}};
@@ -115,11 +114,11 @@ Result<int> run(const Request& request, const AppPaths& paths, const Hooks& hook
     });
     if (!read)
         failure = read.error();
-    if (failure.isEmpty() && hooks.cancelled && hooks.cancelled())
-        failure = kStopped;
-    if (!failure.isEmpty()) {
+    if (!failure && hooks.cancelled && hooks.cancelled())
+        failure = Error{.kind = Error::Kind::ExportStopped};
+    if (failure) {
         mboxFile.cancelWriting();
-        return Result<int>::failure(failure);
+        return Result<int>::failure(*failure);
     }
     if (mbox && !mboxFile.commit())
         return Result<int>::failure(writeError(mboxFile));

@@ -17,14 +17,12 @@ bool cancelled(const MailImport::Hooks& hooks) {
 }
 
 // Everything an import wrote reaches the disk before it says it is done.
-MailStatus makeDurable(const QList<ProcessedMessage>& stored, const AppPaths& paths,
-                       const ImportedKeys& keys) {
-    auto onDisk = [](const Status& s) { return MailStatus::failure(MailError::disk(s.error())); };
+Status makeDurable(const QList<ProcessedMessage>& stored, const AppPaths& paths, const ImportedKeys& keys) {
     QStringList folders;
     for (const ProcessedMessage& p : stored) {
         for (const QString& file : p.files) {
             if (Status s = SyncFile(file); !s)
-                return onDisk(s);
+                return s;
             if (!folders.contains(QFileInfo(file).path()))
                 folders.append(QFileInfo(file).path());
         }
@@ -33,11 +31,11 @@ MailStatus makeDurable(const QList<ProcessedMessage>& stored, const AppPaths& pa
     }
     for (const QString& folder : std::as_const(folders))
         if (!SyncFolder(folder))
-            return MailStatus::failure({.kind = MailError::Kind::FolderNotSynced, .name = folder});
+            return Status::failure({.kind = Error::Kind::FolderNotSynced, .path = folder});
     if (Status s = MailFile::received(paths).sync(); !s)
-        return onDisk(s);
+        return s;
     if (Status s = keys.sync(); !s)
-        return onDisk(s);
+        return s;
     return {};
 }
 
@@ -73,12 +71,12 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
     outcome.notPlainFiles = plan.source.skipped();
     ImportedKeys keys(paths.dataFile(ImportedKeys::kFileName));
     if (Status s = keys.load(); !s) {
-        outcome.error = MailError::disk(s.error());
+        outcome.error = s.error();
         return outcome;
     }
     // A check killed while appending may have left a piece of a record.
     if (Status s = CutInterruptedReceivedAppend(paths); !s) {
-        outcome.error = MailError::disk(s.error());
+        outcome.error = s.error();
         return outcome;
     }
     QList<ProcessedMessage> stored;
@@ -102,7 +100,7 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
             }
             const Result<int> count = file.count();
             if (!count) {
-                outcome.error = MailError::disk(count.error());
+                outcome.error = count.error();
                 break;
             }
             if (*count >= RecordFile::kMaxRecords) {
@@ -111,7 +109,7 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
             }
             const Result<QByteArray> raw = plan.source.message(i);
             if (!raw) {
-                outcome.error = MailError::disk(raw.error());
+                outcome.error = raw.error();
                 break;
             }
             const ReceivedMessageStore::Stored one = ReceivedMessageStore::store(*raw, processor, paths);
@@ -127,42 +125,14 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
             stored.append(one.processed);
             ++outcome.imported;
             if (Status s = keys.add(key); !s) {
-                outcome.error = MailError::disk(s.error());
+                outcome.error = s.error();
                 break;
             }
         }
     }
-    if (const MailStatus durable = makeDurable(stored, paths, keys); !durable && !outcome.error)
+    if (const Status durable = makeDurable(stored, paths, keys); !durable && !outcome.error)
         outcome.error = durable.error();
     return outcome;
-}
-
-QString summary(const Outcome& outcome, const std::function<QString(const MailError&)>& text) {
-    QStringList lines{QStringLiteral("%1 件を取り込みました。").arg(outcome.imported)};
-    if (outcome.skippedAsImported > 0)
-        lines.append(QStringLiteral("取り込み済みの %1 件は飛ばしました。").arg(outcome.skippedAsImported));
-    if (outcome.broken > 0)
-        lines.append(
-            QStringLiteral("メールとして読めない %1 件は取り込みませんでした。").arg(outcome.broken));
-    if (outcome.notPlainFiles > 0)
-        lines.append(QStringLiteral("リンクなど通常のファイルでない %1 件は飛ばしました。")
-                         .arg(outcome.notPlainFiles));
-    if (outcome.leftAtLimit > 0)
-        lines.append(QStringLiteral("記録できる件数（%1件）に達したため、残りの %2 件は取り込んでいません。")
-                         .arg(RecordFile::kMaxRecords)
-                         .arg(outcome.leftAtLimit));
-    if (outcome.stopped)
-        lines.append(QStringLiteral("取り込みを中断しました。"));
-    if (outcome.error)
-        lines.append(QStringLiteral("取り込みを続けられませんでした: %1").arg(text(*outcome.error)));
-    // Each names its mail; a long run of them (a folder of newsletters whose
-    // subject names no folder) is cut short.
-    constexpr int kNamed = 5;
-    for (const MailError& notice : outcome.notices.first(std::min<qsizetype>(kNamed, outcome.notices.size())))
-        lines.append(text(notice));
-    if (outcome.notices.size() > kNamed)
-        lines.append(QStringLiteral("ほかに %1 件、同じようなお知らせがあります。").arg(outcome.notices.size() - kNamed));
-    return lines.join(u'\n');
 }
 
 } // namespace MailImport

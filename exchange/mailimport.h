@@ -5,14 +5,13 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <optional>
 
 #include "exchange/exchangehooks.h"
 #include "exchange/importsource.h"
 #include "store/apppaths.h"
+#include "text/error.h"
 #include "text/result.h"
-#include "transport/mailerror.h"
 
 // Imports mail from files into the received history: each message goes
 // the way a message from the server goes (decoded, unpacked into its HTML
@@ -40,17 +39,14 @@ struct Outcome {
     int imported = 0;
     int broken = 0; // not a mail message: skipped
     int skippedAsImported = 0;
-    int notPlainFiles = 0;          // links and the like in the source: never read
-    int leftAtLimit = 0;            // not imported: the record file was full
-    bool stopped = false;           // cancelled
-    std::optional<MailError> error; // what stopped the import part-way (a full disk, a source that changed)
-    QList<MailError> notices; // what unpacking noted, each naming its mail, in order
+    int notPlainFiles = 0;      // links and the like in the source: never read
+    int leftAtLimit = 0;        // not imported: the record file was full
+    bool stopped = false;       // cancelled
+    std::optional<Error> error; // what stopped the import part-way (a full disk, a source that changed)
+    QList<Error> notices;       // what unpacking noted, each naming its mail, in order
 };
 
 // `again`: import the messages imported before as well.
 Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& hooks = {});
-
-// What the user is told at the end; `text` words an error (ErrorText on the window side).
-QString summary(const Outcome& outcome, const std::function<QString(const MailError&)>& text);
 
 } // namespace MailImport

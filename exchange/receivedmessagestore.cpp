@@ -23,7 +23,7 @@ Stored store(QByteArrayView raw, MessageProcessor& processor, const AppPaths& pa
     const Result<int> appended = MailFile::received(paths).append(mail.processed.record);
     if (!appended) {
         processor.discard(mail.processed);
-        return {Stored::Kind::Failed, mail.processed, MailError::disk(appended.error())};
+        return {Stored::Kind::Failed, mail.processed, appended.error()};
     }
     return {Stored::Kind::Stored, mail.processed};
 }

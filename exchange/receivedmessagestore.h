@@ -15,7 +15,7 @@ struct Stored {
     enum class Kind { Stored, NotAMessage, Failed };
     Kind kind;
     ProcessedMessage processed; // for Stored: what to make durable; its notices whatever the kind
-    MailError error = {};       // for Failed
+    Error error = {};           // for Failed
 };
 
 // True when the bytes begin with a header field, as every mail message does.

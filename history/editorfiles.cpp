@@ -20,14 +20,13 @@ QString folderPart(const QString& path) {
 }
 
 Result<std::optional<QString>> newFile(EditorState& state, const QString& text,
-                                       const std::function<bool(const QString& question)>& confirmEmptying,
+                                       const std::function<bool(const QString& file)>& confirmEmptying,
                                        const std::function<void()>& emptyEditor) {
     using Outcome = Result<std::optional<QString>>;
     if (state.currentFileName.contains(kNewFileName))
         return Outcome(std::nullopt);
     const QString target = folderPart(state.currentFileName) + kNewFileName;
-    if (QFileInfo(target).size() > 0 &&
-        !confirmEmptying(QStringLiteral("「%1」には内容があります。空にしてよろしいですか？").arg(target)))
+    if (QFileInfo(target).size() > 0 && !confirmEmptying(target))
         return Outcome(std::nullopt);
     if (state.changed)
         (void)TextFile::write(state.currentFileName, text); // no file named yet, for one: goes on

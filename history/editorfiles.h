@@ -12,9 +12,6 @@
 namespace EditorFiles {
 
 inline const QString kNewFileName = QStringLiteral("新規作成.TXT");
-// The dialogs' filters as the design gives them ("description|patterns").
-inline const QString kOpenFilter = QStringLiteral("txtファイル(*.txt,*.ini*.htm)|*.txt;*.ini;*.htm");
-inline const QString kSaveFilter = QStringLiteral("txtファイル(*.txt,*.ini)|*.txt;*.ini");
 
 // "description|pattern;pattern" as a Qt file dialog filter "description (pattern pattern)".
 QString qtFilter(const QString& designFilter);
@@ -24,12 +21,12 @@ QString folderPart(const QString& path);
 
 // New: saves a changed text into the current file without asking (ignoring a
 // failure), then makes "新規作成.TXT" beside it the current file, empty. When
-// that file already holds something, confirmEmptying(question) decides first.
+// that file already holds something, confirmEmptying(that file) decides first.
 // emptyEditor is called before the changed flag is cleared. Gives the new
 // caption; nothing when New does nothing (the current file is already the new
 // one, or the user keeps the existing file).
 Result<std::optional<QString>> newFile(EditorState& state, const QString& text,
-                                       const std::function<bool(const QString& question)>& confirmEmptying,
+                                       const std::function<bool(const QString& file)>& confirmEmptying,
                                        const std::function<void()>& emptyEditor);
 
 // Open: the chosen file's text with the line rule.

@@ -20,9 +20,15 @@
 #include "history/tyakuform.h"
 #include "text/text.h"
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 
 namespace {
+
+// The dialogs' filters as the design gives them ("description|patterns").
+const QString kOpenFilter = QStringLiteral("txtファイル(*.txt,*.ini*.htm)|*.txt;*.ini;*.htm");
+const QString kSaveFilter = QStringLiteral("txtファイル(*.txt,*.ini)|*.txt;*.ini");
 
 // Drawn stand-ins for the theme's icons, for desktops without an icon theme.
 QIcon drawnIcon(const std::function<void(QPainter&)>& draw) {
@@ -210,26 +216,26 @@ void EditorMenus::tbToolBar_ButtonClick(const QString& key) {
 void EditorMenus::mnew_Click() {
     const Result<std::optional<QString>> caption = EditorFiles::newFile(
         editor_, editorText(),
-        [this](const QString& question) {
-            return context_.prompter->message(&form_, question, QStringLiteral("確認"),
+        [this](const QString& file) {
+            return context_.prompter->message(&form_, EmptyingQuestionText(file), QStringLiteral("確認"),
                                               Prompter::Icon::Question,
                                               Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
         },
         [this] { form_.rtfEd->clear(); });
     if (!caption)
-        tell(caption.error(), QStringLiteral("新規作成"));
+        tell(ErrorText(caption.error()), QStringLiteral("新規作成"));
     else if (caption->has_value())
         form_.setWindowTitle(**caption);
 }
 
 void EditorMenus::mopen_Click() {
     const QString path = context_.prompter->openFileName(&form_, QStringLiteral("開く"), QString(),
-                                                         EditorFiles::qtFilter(EditorFiles::kOpenFilter));
+                                                         EditorFiles::qtFilter(kOpenFilter));
     if (path.isEmpty())
         return;
     const Result<QString> text = EditorFiles::open(editor_, path);
     if (!text) {
-        tell(text.error(), QStringLiteral("開く"));
+        tell(ErrorText(text.error()), QStringLiteral("開く"));
         return;
     }
     form_.setWindowTitle(path);
@@ -239,14 +245,13 @@ void EditorMenus::mopen_Click() {
 void EditorMenus::msave_Click() {
     form_.rtfEd->setPlainText(EditorFiles::withHeaderBlock(form_.Text7->text(), form_.Text8->text(),
                                                            form_.Text9->text(), editorText()));
-    const QString path =
-        context_.prompter->saveFileName(&form_, QStringLiteral("名前を付けて保存"), QString(),
-                                        EditorFiles::qtFilter(EditorFiles::kSaveFilter));
+    const QString path = context_.prompter->saveFileName(&form_, QStringLiteral("名前を付けて保存"),
+                                                         QString(), EditorFiles::qtFilter(kSaveFilter));
     if (path.isEmpty())
         return;
     const Result<qsizetype> replaced = EditorFiles::saveAs(editor_, path, editorText());
     if (!replaced) {
-        tell(replaced.error(), QStringLiteral("名前を付けて保存"));
+        tell(ErrorText(replaced.error()), QStringLiteral("名前を付けて保存"));
         return;
     }
     form_.setWindowTitle(path);
@@ -348,5 +353,5 @@ void EditorMenus::toggle(FontToggle& counter, void (QFont::*set)(bool)) {
 void EditorMenus::Form_QueryUnload() {
     const Status written = EditorSettings::writeAtClose(editor_.autoSave);
     if (!written)
-        tell(written.error(), form_.windowTitle());
+        tell(ErrorText(written.error()), form_.windowTitle());
 }

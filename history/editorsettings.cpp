@@ -15,7 +15,7 @@ Status writeAtClose(const QString& autoSave) {
     store.setValue(QStringLiteral("FLAG/AUTOSAVE"), autoSave);
     store.sync();
     if (store.status() != QSettings::NoError)
-        return Status::failure(QStringLiteral("設定を「%1」に書き込めません。").arg(store.fileName()));
+        return Status::failure({.kind = Error::Kind::SettingsNotWritten, .path = store.fileName()});
     return {};
 }
 

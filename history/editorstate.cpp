@@ -9,6 +9,7 @@ Result<QString> EditorState::loadCurrentFile() const {
         return QString();
     QFile f(currentFileName);
     if (!f.open(QIODevice::ReadOnly))
-        return Result<QString>::failure(QStringLiteral("ファイル「%1」を開けません。").arg(currentFileName));
+        return Result<QString>::failure(
+            {.kind = Error::Kind::FileNotOpened, .path = currentFileName, .detail = f.errorString()});
     return ShiftJis::decode(f.readAll());
 }

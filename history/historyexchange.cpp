@@ -8,6 +8,7 @@
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 
 namespace {
 
@@ -130,9 +131,9 @@ void HistoryExchange::exportMails(MailExport::Format format, bool selectedOnly) 
         },
         [this, outcome] {
             if (outcome->written)
-                finished(QStringLiteral("%1 件を書き出しました。").arg(*outcome->written), false);
+                finished(ExportSummaryText(*outcome->written), false);
             else
-                finished(outcome->written.error(), true);
+                finished(ErrorText(outcome->written.error()), true);
         });
 }
 
@@ -162,7 +163,7 @@ void HistoryExchange::importMails(ImportSource::Kind kind) {
         },
         [this, plan] {
             if (!plan->plan) {
-                finished(plan->plan.error(), true);
+                finished(ErrorText(plan->plan.error()), true);
                 return;
             }
             const int before = plan->plan->alreadyImported;
@@ -196,6 +197,6 @@ void HistoryExchange::runImport(std::shared_ptr<ImportPlan> plan, bool again) {
         [this, plan] {
             if (plan->outcome.imported > 0 && window_.historyGrew)
                 window_.historyGrew();
-            finished(MailImport::summary(plan->outcome, ErrorText), plan->outcome.error.has_value());
+            finished(ImportSummaryText(plan->outcome), plan->outcome.error.has_value());
         });
 }

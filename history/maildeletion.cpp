@@ -7,22 +7,12 @@
 
 namespace MailDeletion {
 
-QString questionFor(HistoryMode mode, const MailRecord& record, const std::optional<QString>& folder) {
+Question questionFor(HistoryMode mode, const MailRecord& record, const std::optional<QString>& folder) {
     if (mode == HistoryMode::Sent)
-        return QStringLiteral("選択された（行、青色）データを削除します。よろしいですか?");
+        return {Question::Kind::SentMail};
     if (TrimSpaces(record.kind).contains(MailRecord::kHtmlKind))
-        return QStringLiteral(
-                   "「HTMLデータ」です。\r\n\r\n"
-                   "選択された（行、青色）データの削除を行うと、送信されて来たHTMLデータが"
-                   "格納されているフォルダの削除も同時に行われます。よろしいですか?\r\n\r\n"
-                   "HTMLデータを残しておきたい場合は、削除処理の事前に、「添付フォルダ」等にコピー、"
-                   "ペースト（張付け）で退避させた後データの削除処理を行って下さい。\r\n\r\n"
-                   "カット（切り取り）、ペーストは絶対に行わないで下さい。データ削除でエラーが発生します。"
-                   "\r\n\r\n") +
-               (folder ? QStringLiteral("削除するフォルダ: %1").arg(*folder)
-                       : QStringLiteral("このメールのフォルダは見つかりません。"));
-    return QStringLiteral(
-        "「TEXTデータ」です。\r\n\r\n選択された（行、青色）データを削除します。よろしいですか?");
+        return {Question::Kind::ReceivedHtml, folder};
+    return {Question::Kind::ReceivedText};
 }
 
 Result<std::optional<QString>> folderGoingWith(HistoryMode mode, const AppPaths& paths, int p) {
@@ -45,7 +35,7 @@ Status deleteOne(HistoryMode mode, const AppPaths& paths, int p, const std::opti
 }
 
 Outcome deleteAfterAsking(HistoryMode mode, const AppPaths& paths, int p,
-                          const std::function<bool(const QString& question)>& confirm) {
+                          const std::function<bool(const Question& question)>& confirm) {
     const auto read = HistorySetup::fileOf(mode, paths).read(p);
     if (!read || !read->has_value())
         return {Outcome::Kind::NothingSelected, {}, {}};

@@ -13,10 +13,17 @@
 // file finishes the rebuild).
 namespace MailDeletion {
 
-// The question asked before one mail goes (titled "確認", Yes and No); for a
-// received HTML mail it names the folder that goes with it, `folder`.
-QString questionFor(HistoryMode mode, const MailRecord& record, const std::optional<QString>& folder = {});
-inline const QString kDeleteAllQuestion = QStringLiteral("すべてのデータを削除して良いですか？");
+// The question asked before one mail goes (titled "確認", Yes and No): which
+// kind of mail it is, and for a received HTML mail the folder that goes with
+// it. The window words it.
+struct Question {
+    enum class Kind { SentMail, ReceivedText, ReceivedHtml };
+    Kind kind;
+    std::optional<QString> folder = {}; // ReceivedHtml: its folder, when one is found
+
+    friend bool operator==(const Question&, const Question&) = default;
+};
+Question questionFor(HistoryMode mode, const MailRecord& record, const std::optional<QString>& folder = {});
 
 // What deleting record p takes along: a received HTML mail's own folder.
 Result<std::optional<QString>> folderGoingWith(HistoryMode mode, const AppPaths& paths, int p);
@@ -35,10 +42,10 @@ struct Outcome {
     };
     Kind kind;
     MailRecord record; // as read, when there was one
-    QString error;
+    Error error;
 };
 Outcome deleteAfterAsking(HistoryMode mode, const AppPaths& paths, int p,
-                          const std::function<bool(const QString& question)>& confirm);
+                          const std::function<bool(const Question& question)>& confirm);
 // Deletes every mail of the sent history.
 Status deleteAllSent(const AppPaths& paths);
 

@@ -19,11 +19,9 @@ constexpr qsizetype kNameMax = 255; // NAME_MAX of the usual file systems
 Result<QString> fileNameFor(const QString& subject) {
     const QString name = subject + QStringLiteral(".txt");
     if (name.contains(u'/') || name.contains(QChar(u'\0')))
-        return Result<QString>::failure(
-            QStringLiteral("件名に「/」が含まれているため、ファイル名にできません。保存しませんでした。"));
+        return Result<QString>::failure({.kind = Error::Kind::SubjectWithSlash});
     if (QFile::encodeName(name).size() > kNameMax)
-        return Result<QString>::failure(
-            QStringLiteral("件名が長すぎるため、ファイル名にできません。保存しませんでした。"));
+        return Result<QString>::failure({.kind = Error::Kind::SubjectTooLong});
     return name;
 }
 
@@ -42,8 +40,7 @@ Outcome save(const AppPaths& paths, const MailDetails& shown, const std::functio
         return {Outcome::Kind::Failed, name.error(), {}, {}};
     const QString folder = paths.quickSaveFolder();
     if (!QDir().mkpath(folder))
-        return {
-            Outcome::Kind::Failed, QStringLiteral("フォルダを作成できませんでした: %1").arg(folder), {}, {}};
+        return {Outcome::Kind::Failed, {.kind = Error::Kind::FolderNotCreated, .path = folder}, {}, {}};
     const QString path = QDir(folder).filePath(*name);
     if (QFileInfo(path).exists() && !confirmOverwrite())
         return {Outcome::Kind::Declined, {}, {}, path};
@@ -51,8 +48,10 @@ Outcome save(const AppPaths& paths, const MailDetails& shown, const std::functio
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(ShiftJis::encode(fileText(shown))) < 0 ||
         !file.commit())
-        return {
-            Outcome::Kind::Failed, QStringLiteral("ファイルに書き込めませんでした: %1").arg(path), {}, path};
+        return {Outcome::Kind::Failed,
+                {.kind = Error::Kind::FileNotWritten, .path = path, .detail = file.errorString()},
+                {},
+                path};
     return {Outcome::Kind::Saved, {}, shownText(shown), path};
 }
 

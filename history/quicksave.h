@@ -25,7 +25,7 @@ QString fileText(const MailDetails& shown);
 struct Outcome {
     enum class Kind { Saved, Declined, Failed };
     Kind kind;
-    QString error;     // for Failed
+    Error error;       // for Failed
     QString shownText; // for Saved: the new text of the text area
     QString path;      // the file, when the subject gave one
 };

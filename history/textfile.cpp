@@ -31,11 +31,11 @@ Result<QString> read(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return Result<QString>::failure(
-            QStringLiteral("ファイル「%1」を開けません。\n%2").arg(path, f.errorString()));
+            {.kind = Error::Kind::FileNotOpened, .path = path, .detail = f.errorString()});
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
         return Result<QString>::failure(
-            QStringLiteral("ファイル「%1」を読めません。\n%2").arg(path, f.errorString()));
+            {.kind = Error::Kind::FileNotRead, .path = path, .detail = f.errorString()});
     return withLineRule(ShiftJis::decode(bytes));
 }
 
@@ -45,7 +45,7 @@ Result<qsizetype> write(const QString& path, const QString& text) {
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
         return Result<qsizetype>::failure(
-            QStringLiteral("ファイル「%1」に書き込めません。\n%2").arg(path, f.errorString()));
+            {.kind = Error::Kind::FileNotWritten, .path = path, .detail = f.errorString()});
     return replaced;
 }
 

@@ -12,7 +12,7 @@ namespace TextFile {
 QString withLineRule(const QString& text);
 
 // The file decoded from code page 932 with the line rule applied. The error
-// names the file and the system's reason.
+// names the file and Qt's reason.
 Result<QString> read(const QString& path);
 
 // Replaces the file with the text in code page 932, through a temporary file

@@ -31,7 +31,9 @@
 #include "pageview/pageviewplugin.h"
 #include "text/text.h"
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 #include "ui/twips.h"
 
 namespace {
@@ -195,9 +197,10 @@ void TyakuForm::Form_Load() {
             rtfEd->setPlainText(*current);
             break;
         }
-        if (context_.prompter->message(
-                this, current.error(), QApplication::applicationName() + QStringLiteral("  Form_LoadError"),
-                Prompter::Icon::Warning, Prompter::Buttons::OkCancel) != Prompter::Answer::Ok)
+        if (context_.prompter->message(this, ErrorText(current.error()),
+                                       QApplication::applicationName() + QStringLiteral("  Form_LoadError"),
+                                       Prompter::Icon::Warning,
+                                       Prompter::Buttons::OkCancel) != Prompter::Answer::Ok)
             break;
     }
     editor_.changed = false;
@@ -308,7 +311,7 @@ void TyakuForm::reloadList() {
     rtfEd->clear();
     Result<HistoryList> list = HistoryList::load(mode_, context_.paths);
     if (!list) {
-        context_.prompter->message(this, list.error(), windowTitle(), Prompter::Icon::Warning);
+        context_.prompter->message(this, ErrorText(list.error()), windowTitle(), Prompter::Icon::Warning);
         showCount();
         return;
     }
@@ -367,7 +370,7 @@ bool TyakuForm::ensurePageView() {
         return true;
     const Result<PageViewInterface*> created = PageViewLoader::create(context_.pageModule, this);
     if (!created) {
-        context_.prompter->message(this, created.error(), windowTitle(), Prompter::Icon::Warning);
+        context_.prompter->message(this, ErrorText(created.error()), windowTitle(), Prompter::Icon::Warning);
         return false;
     }
     page_ = *created;
@@ -392,7 +395,7 @@ void TyakuForm::MailListView_Click() {
     const int p = *selectedRow_;
     const auto display = MailDisplay::forRow(mode_, context_.paths, p, Check1->isChecked());
     if (!display) {
-        context_.prompter->message(this, display.error(), windowTitle(), Prompter::Icon::Warning);
+        context_.prompter->message(this, ErrorText(display.error()), windowTitle(), Prompter::Icon::Warning);
         return;
     }
     if (!display->has_value())
@@ -440,11 +443,12 @@ void TyakuForm::Command3_Click() {
     if (selectionMissing())
         return;
     const MailDeletion::Outcome outcome = MailDeletion::deleteAfterAsking(
-        mode_, context_.paths, *selectedRow_, [this](const QString& question) {
+        mode_, context_.paths, *selectedRow_, [this](const MailDeletion::Question& question) {
             if (mode_ == HistoryMode::Received)
                 selectHtmlMarkerInText10();
-            const Prompter::Answer answer = context_.prompter->message(
-                this, question, QStringLiteral("確認"), Prompter::Icon::Question, Prompter::Buttons::YesNo);
+            const Prompter::Answer answer =
+                context_.prompter->message(this, DeletionQuestionText(question), QStringLiteral("確認"),
+                                           Prompter::Icon::Question, Prompter::Buttons::YesNo);
             rtfEd->setFocus();
             return answer == Prompter::Answer::Yes;
         });
@@ -459,7 +463,7 @@ void TyakuForm::Command3_Click() {
         selectedRow_.reset();
         return;
     case Kind::Failed:
-        context_.prompter->message(this, outcome.error, windowTitle(), Prompter::Icon::Warning);
+        context_.prompter->message(this, ErrorText(outcome.error), windowTitle(), Prompter::Icon::Warning);
         break;
     case Kind::Deleted:
         break;
@@ -476,13 +480,13 @@ void TyakuForm::Command3_Click() {
 
 void TyakuForm::Command6_Click() {
     const Prompter::Answer answer =
-        context_.prompter->message(this, MailDeletion::kDeleteAllQuestion, QStringLiteral("確認"),
+        context_.prompter->message(this, DeleteAllQuestionText(), QStringLiteral("確認"),
                                    Prompter::Icon::Question, Prompter::Buttons::YesNo);
     if (answer != Prompter::Answer::Yes)
         return;
     const Status deleted = MailDeletion::deleteAllSent(context_.paths);
     if (!deleted)
-        context_.prompter->message(this, deleted.error(), windowTitle(), Prompter::Icon::Warning);
+        context_.prompter->message(this, ErrorText(deleted.error()), windowTitle(), Prompter::Icon::Warning);
     reloadList(); // empties the rows and sets the count
     searchBar_->clear();
     searchBar_->historyChanged();
@@ -521,7 +525,7 @@ void TyakuForm::Command1_Click() {
         showTextArea();
         break;
     case QuickSave::Outcome::Kind::Failed:
-        context_.prompter->message(this, outcome.error, windowTitle(), Prompter::Icon::Warning);
+        context_.prompter->message(this, ErrorText(outcome.error), windowTitle(), Prompter::Icon::Warning);
         break;
     case QuickSave::Outcome::Kind::Declined:
         break;

@@ -200,14 +200,14 @@ Made create(const AppPaths& paths, const MailRecord& record) {
             return {Made::Outcome::Failed,
                     {},
                     {},
-                    QStringLiteral("フォルダ「%1」を作成できません: %2").arg(path, SystemErrorText(error))};
+                    {.kind = Error::Kind::FolderNotCreated, .path = path, .systemError = error}};
         }
         const QString ownerFile = path + u'/' + kOwnerFile;
         const QByteArray text = ownerText(record);
         PosixFile file;
         if (!file.open(ownerFile, PosixFile::CreateTruncate) ||
             !file.writeAt(0, text.constData(), text.size()) || !file.close()) {
-            const QString error = file.errorText();
+            const Error error = file.error();
             QFile::remove(ownerFile);
             QDir().rmdir(path);
             return {Made::Outcome::Failed, {}, {}, error};

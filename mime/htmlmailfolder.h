@@ -47,7 +47,7 @@ struct Made {
     Outcome outcome;
     QString path;
     QString ownerFile; // written into it, to be synced with the mail's other files
-    QString error;
+    Error error;
 };
 Made create(const AppPaths& paths, const MailRecord& record);
 

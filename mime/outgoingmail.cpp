@@ -260,12 +260,12 @@ Result<QByteArray> build(const OutgoingMail& mail, const QDateTime& now, bool ei
     for (const QString& path : mail.attachments) {
         QFile file(path);
         if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-            return Result<QByteArray>::failure(QStringLiteral("添付ファイルを読み込めません: %1").arg(path));
+            return Result<QByteArray>::failure({.kind = Error::Kind::AttachmentUnreadable, .name = path});
         Loaded l{withoutControls(QFileInfo(path).fileName()),
                  mimeTypes.mimeTypeForFile(path, QMimeDatabase::MatchExtension).name().toLatin1(),
                  file.readAll()};
         if (file.error() != QFileDevice::NoError)
-            return Result<QByteArray>::failure(QStringLiteral("添付ファイルを読み込めません: %1").arg(path));
+            return Result<QByteArray>::failure({.kind = Error::Kind::AttachmentUnreadable, .name = path});
         if (l.mimeType.isEmpty())
             l.mimeType = "application/octet-stream";
         files.append(std::move(l));

@@ -22,16 +22,16 @@ std::shared_ptr<BearerTokenSource> AccessTokens::forAccount(const QString& store
     return std::make_shared<AccessTokens>(storeFile, std::make_shared<HttpsTokenEndpoint>());
 }
 
-MailResult<QString> AccessTokens::accessToken() {
+Result<QString> AccessTokens::accessToken() {
     return token(false);
 }
 
-MailResult<QString> AccessTokens::renewedAccessToken() {
+Result<QString> AccessTokens::renewedAccessToken() {
     return token(true);
 }
 
-MailResult<QString> AccessTokens::token(bool refused) {
-    using R = MailResult<QString>;
+Result<QString> AccessTokens::token(bool refused) {
+    using R = Result<QString>;
     const std::lock_guard lock(renewals());
     const TokenStore store(storeFile_);
     // A sign-in or a return to the password made while a renewal was on its
@@ -39,7 +39,7 @@ MailResult<QString> AccessTokens::token(bool refused) {
     for (;;) {
         const std::optional<OAuthSignIn> stored = store.load();
         if (!stored)
-            return R::failure({.kind = MailError::Kind::NotSignedIn});
+            return R::failure({.kind = Error::Kind::NotSignedIn});
         const OAuthTokens& t = stored->tokens;
         const bool lasting =
             !t.accessToken.isEmpty() && t.expiresAt.isValid() && now_().secsTo(t.expiresAt) > kMarginSeconds;
@@ -48,13 +48,13 @@ MailResult<QString> AccessTokens::token(bool refused) {
             handedOut_ = t.accessToken;
             return t.accessToken;
         }
-        const MailResult<OAuthSignIn> renewed = refresh(*stored);
+        const Result<OAuthSignIn> renewed = refresh(*stored);
         if (!renewed)
             return R::failure(renewed.error());
         // A rotated refresh token that is not kept would lock the account out.
         const Result<bool> kept = store.saveRenewal(*stored, *renewed);
         if (!kept)
-            return R::failure(MailError::disk(kept.error()));
+            return R::failure(kept.error());
         if (*kept) {
             handedOut_ = renewed->tokens.accessToken;
             return handedOut_;
@@ -62,21 +62,20 @@ MailResult<QString> AccessTokens::token(bool refused) {
     }
 }
 
-MailResult<OAuthSignIn> AccessTokens::refresh(const OAuthSignIn& stored) {
-    using R = MailResult<OAuthSignIn>;
+Result<OAuthSignIn> AccessTokens::refresh(const OAuthSignIn& stored) {
+    using R = Result<OAuthSignIn>;
     QueryItems form{{QStringLiteral("grant_type"), QStringLiteral("refresh_token")},
                     {QStringLiteral("refresh_token"), stored.tokens.refreshToken},
                     {QStringLiteral("client_id"), stored.client.clientId}};
     if (!stored.client.clientSecret.isEmpty())
         form.append({QStringLiteral("client_secret"), stored.client.clientSecret});
-    const MailResult<HttpReply> reply = endpoint_->post(stored.client.tokenUrl, form);
+    const Result<HttpReply> reply = endpoint_->post(stored.client.tokenUrl, form);
     if (!reply)
         return R::failure(reply.error());
     const TokenAnswer answer = TokenAnswer::read(*reply, now_());
     if (!answer.tokens)
-        return R::failure(answer.refused
-                              ? MailError{.kind = MailError::Kind::SignInExpired}.because(answer.error)
-                              : answer.error);
+        return R::failure(answer.refused ? Error{.kind = Error::Kind::SignInExpired}.because(answer.error)
+                                         : answer.error);
     OAuthSignIn renewed = stored;
     renewed.tokens.accessToken = answer.tokens->accessToken;
     renewed.tokens.expiresAt = answer.tokens->expiresAt;

@@ -24,17 +24,17 @@ class AccessTokens : public BearerTokenSource {
     // with its password.
     static std::shared_ptr<BearerTokenSource> forAccount(const QString& storeFile);
 
-    MailResult<QString> accessToken() override;
-    MailResult<QString> renewedAccessToken() override;
+    Result<QString> accessToken() override;
+    Result<QString> renewedAccessToken() override;
 
   private:
     // A token is renewed this long before it expires: it must outlast the
     // session's login, and the clocks may differ.
     static constexpr qint64 kMarginSeconds = 60;
 
-    MailResult<QString> token(bool refused);
+    Result<QString> token(bool refused);
     // `stored` with the tokens the provider renewed it with; not yet kept.
-    MailResult<OAuthSignIn> refresh(const OAuthSignIn& stored);
+    Result<OAuthSignIn> refresh(const OAuthSignIn& stored);
 
     QString storeFile_;
     std::shared_ptr<TokenEndpoint> endpoint_;

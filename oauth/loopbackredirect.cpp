@@ -51,7 +51,8 @@ void answer(QTcpSocket& socket, const QByteArray& status, const QString& text) {
 // The query of the redirect that carries `state`, which is answered. Another
 // request (a favicon, another tab) gets a 404; a head that is not whole or
 // not a GET, no answer.
-std::optional<QUrlQuery> redirectIn(Connection& c, const QString& state) {
+std::optional<QUrlQuery> redirectIn(Connection& c, const QString& state,
+                                    const LoopbackRedirect::Pages& pages) {
     if (!c.head.contains("\r\n\r\n"))
         return std::nullopt;
     const QList<QByteArray> request = c.head.left(c.head.indexOf("\r\n")).split(' ');
@@ -61,12 +62,10 @@ std::optional<QUrlQuery> redirectIn(Connection& c, const QString& state) {
     const QUrlQuery query(url);
     if (url.path() != QStringLiteral("/") ||
         query.queryItemValue(QStringLiteral("state"), QUrl::FullyDecoded) != state) {
-        answer(*c.socket, "404 Not Found", QStringLiteral("このページはありません。"));
+        answer(*c.socket, "404 Not Found", pages.notFound);
         return std::nullopt;
     }
-    answer(*c.socket, "200 OK",
-           QStringLiteral("サインインの結果を Fennick に渡しました。このページを閉じて、Fennick "
-                          "の画面に戻ってください。"));
+    answer(*c.socket, "200 OK", pages.signedIn);
     return query;
 }
 
@@ -83,17 +82,16 @@ void awaitActivity(const QTcpServer& server, const std::deque<Connection>& open,
 
 } // namespace
 
-LoopbackRedirect::LoopbackRedirect(std::chrono::milliseconds requestTimeout)
-    : requestTimeout_(requestTimeout), server_(std::make_unique<QTcpServer>()) {}
+LoopbackRedirect::LoopbackRedirect(Pages pages, std::chrono::milliseconds requestTimeout)
+    : pages_(std::move(pages)), requestTimeout_(requestTimeout), server_(std::make_unique<QTcpServer>()) {}
 
 LoopbackRedirect::~LoopbackRedirect() = default;
 
-MailStatus LoopbackRedirect::listen() {
+Status LoopbackRedirect::listen() {
     // The IP literal, not "localhost", which a resolver may send elsewhere
     // (RFC 8252 section 8.3).
     if (!server_->listen(QHostAddress::LocalHost, 0))
-        return MailStatus::failure(
-            {.kind = MailError::Kind::RedirectNotOpened, .detail = server_->errorString()});
+        return Status::failure({.kind = Error::Kind::RedirectNotOpened, .detail = server_->errorString()});
     return {};
 }
 
@@ -120,7 +118,7 @@ std::optional<QUrlQuery> LoopbackRedirect::wait(const QString& state, QDeadlineT
                 ++c;
                 continue;
             }
-            if (std::optional<QUrlQuery> query = redirectIn(*c, state))
+            if (std::optional<QUrlQuery> query = redirectIn(*c, state, pages_))
                 return query;
             c = open.erase(c);
         }

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "text/canceltoken.h"
-#include "transport/mailerror.h"
+#include "text/result.h"
 
 class QTcpServer;
 
@@ -18,13 +18,21 @@ class QTcpServer;
 // an event loop; it closes when this object goes.
 class LoopbackRedirect {
   public:
+    // What the browser shows, in the window side's words: after the redirect,
+    // and for any other request.
+    struct Pages {
+        QString signedIn;
+        QString notFound;
+    };
+
     // How long a connection may take to bring its request: browsers open
     // spare connections beside the one they send on, and may send on a spare
     // a few seconds after opening it.
-    explicit LoopbackRedirect(std::chrono::milliseconds requestTimeout = std::chrono::seconds(10));
+    explicit LoopbackRedirect(Pages pages = {},
+                              std::chrono::milliseconds requestTimeout = std::chrono::seconds(10));
     ~LoopbackRedirect();
 
-    MailStatus listen();
+    Status listen();
     // "http://127.0.0.1:port/"
     QString redirectUri() const;
     // The query of the redirect that carries `state`; nothing when the
@@ -35,6 +43,7 @@ class LoopbackRedirect {
                                   const CancelToken& cancelled);
 
   private:
+    Pages pages_;
     std::chrono::milliseconds requestTimeout_;
     std::unique_ptr<QTcpServer> server_;
 };

@@ -22,9 +22,5 @@ Result<OAuthRegistration> OAuthClients::registration(const OAuthProvider& provid
     if (const OAuthRegistration built = builtIn_.value(provider.id); !built.clientId.isEmpty())
         return built;
     return Result<OAuthRegistration>::failure(
-        QStringLiteral(
-            "%1 に登録した OAuth クライアント ID がありません。\n"
-            "アプリケーションフォルダーの %2 に\n[%3]\nclient_id=（登録した ID）\n"
-            "と書いてください。登録のしかたは README の「Gmail と Microsoft でサインインする」にあります。")
-            .arg(provider.name, kFileName, provider.id));
+        {.kind = Error::Kind::NoClientId, .name = provider.name, .path = kFileName, .detail = provider.id});
 }

@@ -25,11 +25,11 @@ QUrl SignInFlow::authorizationUrl(const QString& redirectUri, const QString& sta
     return QUrl::fromEncoded(base + (base.contains('?') ? '&' : '?') + FormEncoded(q));
 }
 
-MailResult<OAuthTokens> SignInFlow::run(const Browser& browse, const CancelToken& cancelled) const {
-    using R = MailResult<OAuthTokens>;
-    using K = MailError::Kind;
-    LoopbackRedirect redirect;
-    if (const MailStatus listening = redirect.listen(); !listening)
+Result<OAuthTokens> SignInFlow::run(const Browser& browse, const CancelToken& cancelled) const {
+    using R = Result<OAuthTokens>;
+    using K = Error::Kind;
+    LoopbackRedirect redirect(options_.pages);
+    if (const Status listening = redirect.listen(); !listening)
         return R::failure(listening.error());
     const QString verifier = Pkce::newVerifier();
     const QString state = Pkce::newState();
@@ -54,7 +54,7 @@ MailResult<OAuthTokens> SignInFlow::run(const Browser& browse, const CancelToken
                     {QStringLiteral("code_verifier"), verifier}};
     if (!client_.clientSecret.isEmpty())
         form.append({QStringLiteral("client_secret"), client_.clientSecret});
-    const MailResult<HttpReply> reply = endpoint_->post(client_.tokenUrl, form);
+    const Result<HttpReply> reply = endpoint_->post(client_.tokenUrl, form);
     if (!reply)
         return R::failure(reply.error());
     const TokenAnswer tokens = TokenAnswer::read(*reply, options_.now());

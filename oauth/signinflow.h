@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "oauth/loopbackredirect.h"
 #include "oauth/oauthprovider.h"
 #include "oauth/tokenendpoint.h"
 #include "settings/tokenstore.h"
@@ -20,6 +21,7 @@ class SignInFlow {
     struct Options {
         std::chrono::milliseconds timeout = std::chrono::minutes(5);
         std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
+        LoopbackRedirect::Pages pages = {}; // what the browser shows when it comes back
     };
     // Shows the user the provider's page; called on the flow's thread.
     using Browser = std::function<void(const QUrl&)>;
@@ -32,7 +34,7 @@ class SignInFlow {
                      Options{}) {}
 
     // The tokens issued, or why there are none.
-    MailResult<OAuthTokens> run(const Browser& browse, const CancelToken& cancelled) const;
+    Result<OAuthTokens> run(const Browser& browse, const CancelToken& cancelled) const;
 
   private:
     QUrl authorizationUrl(const QString& redirectUri, const QString& state, const QString& verifier) const;

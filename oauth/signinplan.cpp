@@ -7,18 +7,18 @@ Result<SignInPlan> SignInPlan::make(const SignInChoice& choice, const OAuthClien
     SignInPlan plan;
     plan.user = choice.address.trimmed();
     if (plan.user.isEmpty())
-        return R::failure(QStringLiteral("サインインするメールアドレスを入力してください。"));
+        return R::failure({.kind = Error::Kind::NoSignInAddress});
     if (choice.provider == kCustomProvider) {
         plan.client = choice.custom;
         plan.client.provider = kCustomProvider;
         if (plan.client.authorizationUrl.trimmed().isEmpty() || plan.client.tokenUrl.trimmed().isEmpty() ||
             plan.client.clientId.trimmed().isEmpty())
-            return R::failure(QStringLiteral("認可 URL、トークン URL、クライアント ID を入力してください。"));
+            return R::failure({.kind = Error::Kind::CustomProviderIncomplete});
         return plan;
     }
     plan.preset = FindOAuthProvider(choice.provider);
     if (!plan.preset)
-        return R::failure(QStringLiteral("プロバイダー「%1」は登録されていません。").arg(choice.provider));
+        return R::failure({.kind = Error::Kind::UnknownProvider, .name = choice.provider});
     const Result<OAuthRegistration> registered = clients.registration(*plan.preset);
     if (!registered)
         return R::failure(registered.error());

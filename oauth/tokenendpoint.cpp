@@ -1,13 +1,13 @@
 #include "oauth/tokenendpoint.h"
 
+#include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QUrl>
-#include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QTimer>
+#include <QUrl>
 #include <memory>
 
 #include "text/canceltoken.h"
@@ -25,9 +25,11 @@ QByteArray FormEncoded(const QueryItems& items) {
 namespace {
 
 // A reply's failure as the transport words it: the host and the system's words.
-MailError failureOf(const QNetworkReply& reply, const QString& host) {
-    using K = MailError::Kind;
-    const auto failed = [&](K kind) { return MailError{.kind = kind, .name = host, .detail = reply.errorString()}; };
+Error failureOf(const QNetworkReply& reply, const QString& host) {
+    using K = Error::Kind;
+    const auto failed = [&](K kind) {
+        return Error{.kind = kind, .name = host, .detail = reply.errorString()};
+    };
     switch (reply.error()) {
     case QNetworkReply::HostNotFoundError:
         return failed(K::ServerNotFound);
@@ -49,8 +51,8 @@ MailError failureOf(const QNetworkReply& reply, const QString& host) {
 
 HttpsTokenEndpoint::HttpsTokenEndpoint(std::chrono::milliseconds timeout) : timeout_(timeout) {}
 
-MailResult<HttpReply> HttpsTokenEndpoint::post(const QString& url, const QueryItems& form) {
-    using R = MailResult<HttpReply>;
+Result<HttpReply> HttpsTokenEndpoint::post(const QString& url, const QueryItems& form) {
+    using R = Result<HttpReply>;
     const QUrl target(url);
     const QString host = target.host();
     // Plain http would show the code and the tokens to the network; only a
@@ -59,11 +61,12 @@ MailResult<HttpReply> HttpsTokenEndpoint::post(const QString& url, const QueryIt
                        host == QStringLiteral("localhost");
     if (!target.isValid() ||
         !(target.scheme() == QStringLiteral("https") || (target.scheme() == QStringLiteral("http") && local)))
-        return R::failure({.kind = MailError::Kind::TokenServerNotHttps, .name = url});
+        return R::failure({.kind = Error::Kind::TokenServerNotHttps, .name = url});
     QNetworkAccessManager network;
     network.setProxy(QNetworkProxy::NoProxy);
     QNetworkRequest request(target);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QByteArrayLiteral("application/x-www-form-urlencoded"));
     request.setRawHeader("Accept", "application/json");
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     request.setTransferTimeout(int(timeout_.count()));
@@ -79,8 +82,8 @@ MailResult<HttpReply> HttpsTokenEndpoint::post(const QString& url, const QueryIt
     while (!reply->isFinished()) {
         if (cancel.isCancelled() || reply->bytesAvailable() > kMostBytes) {
             reply->abort();
-            return R::failure(MailError{.kind = MailError::Kind::TokenServerUnreachable, .name = host}.because(
-                {.kind = cancel.isCancelled() ? MailError::Kind::Cancelled : MailError::Kind::ReplyTooLarge,
+            return R::failure(Error{.kind = Error::Kind::TokenServerUnreachable, .name = host}.because(
+                {.kind = cancel.isCancelled() ? Error::Kind::Cancelled : Error::Kind::ReplyTooLarge,
                  .name = host,
                  .bytes = kMostBytes}));
         }
@@ -89,8 +92,8 @@ MailResult<HttpReply> HttpsTokenEndpoint::post(const QString& url, const QueryIt
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     // An HTTP error status is an answer to read; no answer at all is a failure.
     if (!status.isValid())
-        return R::failure(
-            MailError{.kind = MailError::Kind::TokenServerUnreachable, .name = host}.because(failureOf(*reply, host)));
+        return R::failure(Error{.kind = Error::Kind::TokenServerUnreachable, .name = host}.because(
+            failureOf(*reply, host)));
     return HttpReply{status.toInt(), reply->read(kMostBytes)};
 }
 
@@ -109,7 +112,7 @@ TokenAnswer TokenAnswer::read(const HttpReply& reply, const QDateTime& now) {
         if (!t.accessToken.isEmpty())
             answer.tokens = t;
         else
-            answer.error = {.kind = MailError::Kind::NoAccessToken};
+            answer.error = {.kind = Error::Kind::NoAccessToken};
         return answer;
     }
     const QString description = o.value(QStringLiteral("error_description")).toString();
@@ -119,7 +122,7 @@ TokenAnswer TokenAnswer::read(const HttpReply& reply, const QDateTime& now) {
     // send under a 400 too. The sign-in itself is still good.
     if (reply.status >= 500 || error == QStringLiteral("temporarily_unavailable") ||
         error == QStringLiteral("server_error")) {
-        answer.error = {.kind = MailError::Kind::TokenServerBusy, .detail = said, .number = reply.status};
+        answer.error = {.kind = Error::Kind::TokenServerBusy, .detail = said, .number = reply.status};
         return answer;
     }
     if (!error.isEmpty() && (reply.status == 400 || reply.status == 401)) {
@@ -129,9 +132,9 @@ TokenAnswer TokenAnswer::read(const HttpReply& reply, const QDateTime& now) {
         answer.refused = error == QStringLiteral("invalid_grant") ||
                          error == QStringLiteral("invalid_client") ||
                          error == QStringLiteral("unauthorized_client");
-        answer.error = {.kind = MailError::Kind::TokenNotIssued, .detail = said};
+        answer.error = {.kind = Error::Kind::TokenNotIssued, .detail = said};
         return answer;
     }
-    answer.error = {.kind = MailError::Kind::TokenServerUnreadable, .number = reply.status};
+    answer.error = {.kind = Error::Kind::TokenServerUnreadable, .number = reply.status};
     return answer;
 }

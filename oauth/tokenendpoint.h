@@ -7,8 +7,8 @@
 
 #include "oauth/oauthprovider.h"
 #include "settings/tokenstore.h"
+#include "text/error.h"
 #include "text/result.h"
-#include "transport/mailerror.h"
 
 // A form body or query, every value percent-encoded but the unreserved
 // characters (RFC 3986), so that a "+" in an address stays a "+".
@@ -25,7 +25,7 @@ class TokenEndpoint {
   public:
     virtual ~TokenEndpoint() = default;
     // The reply whatever its status, or why none came.
-    virtual MailResult<HttpReply> post(const QString& url, const QueryItems& form) = 0;
+    virtual Result<HttpReply> post(const QString& url, const QueryItems& form) = 0;
 };
 
 // Over Qt's network access, blocking, on a thread of a background job (it
@@ -35,7 +35,7 @@ class TokenEndpoint {
 class HttpsTokenEndpoint : public TokenEndpoint {
   public:
     explicit HttpsTokenEndpoint(std::chrono::milliseconds timeout = std::chrono::seconds(30));
-    MailResult<HttpReply> post(const QString& url, const QueryItems& form) override;
+    Result<HttpReply> post(const QString& url, const QueryItems& form) override;
 
   private:
     std::chrono::milliseconds timeout_;
@@ -49,7 +49,7 @@ struct TokenAnswer {
     // the provider no longer takes the client: only a new sign-in helps.
     bool refused = false;
     // Without tokens: NoAccessToken, TokenNotIssued, TokenServerBusy, TokenServerUnreadable.
-    MailError error = {};
+    Error error = {};
 
     static TokenAnswer read(const HttpReply& reply, const QDateTime& now);
 };

@@ -65,13 +65,13 @@ void prepareHost(QWidget* window, const QString& modulePath) {
 Result<PageViewInterface*> create(const QString& modulePath, QWidget* parent) {
     using R = Result<PageViewInterface*>;
     if (modulePath.isEmpty() || !QFileInfo::exists(modulePath))
-        return R::failure(QStringLiteral("HTMLメールを表示する部品が見つかりません。\n%1").arg(modulePath));
+        return R::failure({.kind = Error::Kind::PageViewMissing, .path = modulePath});
     shareOpenGlContexts();
     QPluginLoader loader(modulePath); // the module stays loaded for the rest of the run
     auto* plugin = qobject_cast<PageViewPlugin*>(loader.instance());
     if (!plugin)
-        return R::failure(QStringLiteral("HTMLメールを表示する部品を読み込めませんでした。\n%1\n%2")
-                              .arg(modulePath, loader.errorString()));
+        return R::failure(
+            {.kind = Error::Kind::PageViewNotLoaded, .path = modulePath, .detail = loader.errorString()});
     return plugin->createPageView(parent);
 }
 

@@ -106,14 +106,15 @@ AttachmentWriter::Report AttachmentWriter::write(const ReceivedMessage& message,
         return report;
     // The first file that cannot be written ends the message: it is not
     // stored without it, so the rest need not be written either.
-    auto failed = [&report](MailError::Kind kind, const QString& name) {
+    auto failed = [&report](Error what) {
+        what.systemError = errno;
         report.outcome = Outcome::FileNotOpened;
-        report.error = {.kind = kind, .name = name, .systemError = errno};
+        report.error = std::move(what);
         return report;
     };
     Fd dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0)
-        return failed(MailError::Kind::FolderNotOpened, folder);
+        return failed({.kind = Error::Kind::FolderNotOpened, .path = folder});
     int index = 0;
     for (const MessageAttachment& attachment : message.attachments) {
         ++index;
@@ -128,10 +129,10 @@ AttachmentWriter::Report AttachmentWriter::write(const ReceivedMessage& message,
             if (fd.get() < 0) {
                 if (errno == EEXIST)
                     continue;
-                return failed(MailError::Kind::AttachmentNotWritten, name);
+                return failed({.kind = Error::Kind::AttachmentNotWritten, .name = name});
             }
             if (!writeAll(fd.get(), attachment.content)) {
-                const Report partial = failed(MailError::Kind::AttachmentNotWritten, name);
+                const Report partial = failed({.kind = Error::Kind::AttachmentNotWritten, .name = name});
                 ::unlinkat(dir.get(), encoded.constData(), 0);
                 return partial;
             }
@@ -141,7 +142,7 @@ AttachmentWriter::Report AttachmentWriter::write(const ReceivedMessage& message,
         }
         if (!written) {
             errno = EEXIST; // every name it could have was taken
-            return failed(MailError::Kind::AttachmentNotWritten, base);
+            return failed({.kind = Error::Kind::AttachmentNotWritten, .name = base});
         }
     }
     return report;

@@ -4,7 +4,7 @@
 #include <QString>
 
 #include "mime/receivedmessage.h"
-#include "transport/mailerror.h"
+#include "text/error.h"
 
 // Writes the attachments of a received message into a folder. Names come
 // from strangers: only a bare, harmless name is used, nothing is written
@@ -20,7 +20,7 @@ class AttachmentWriter {
     struct Report {
         Outcome outcome = Outcome::Written;
         QStringList writtenFiles; // full paths, in the message's order; whole files only
-        MailError error;          // which file, and why (FolderNotOpened, AttachmentNotWritten)
+        Error error;              // which file, and why (FolderNotOpened, AttachmentNotWritten)
     };
 
     static Report write(const ReceivedMessage& message, const QString& folder);

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <optional>
 
-#include "transport/mailerror.h"
+#include "text/error.h"
 
 // The messages a check has fetched, handed in server order from the thread
 // that talks to the server to the thread that stores them, so that message
@@ -21,8 +21,8 @@ class FetchedQueue {
         Kind kind = Kind::Fetched;
         QByteArray raw;    // Fetched
         QByteArray digest; // Fetched: what the stored log knows it by
-        MailError error; // NotFetched: why
-        qint64 size = 0; // TooLarge: the size the server gave
+        Error error;       // NotFetched: why
+        qint64 size = 0;   // TooLarge: the size the server gave
     };
 
     explicit FetchedQueue(qint64 maxBytes) : maxBytes_(maxBytes) {}

@@ -13,7 +13,7 @@
 #include "text/text.h"
 #include "transport/mailbox.h"
 
-using K = MailError::Kind;
+using K = Error::Kind;
 
 MailCheck::MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, MailCheckHooks hooks)
     : paths_(std::move(paths)), settings_(std::move(settings)), mailbox_(mailbox), hooks_(std::move(hooks)),
@@ -46,7 +46,7 @@ MailCheck::Outcome MailCheck::CheckMail() {
             hooks_.openServerWindow();
         return finish();
     }
-    const MailStatus connected = mailbox_.connect(settings_.servers.Pop3Server);
+    const Status connected = mailbox_.connect(settings_.servers.Pop3Server);
     status(CheckStatus::Checking);
     if (!connected) {
         report(connected.error());
@@ -65,10 +65,10 @@ MailCheck::Outcome MailCheck::CheckMail() {
         return finish();
     }
 
-    const MailResult<int> waiting =
+    const Result<int> waiting =
         mailbox_.authenticate(settings_.AccountId, settings_.AccountPassword, settings_.servers.UseApop != 0);
     if (!waiting) {
-        report(MailError{.kind = K::LoginFailed}.because(waiting.error()));
+        report(Error{.kind = K::LoginFailed}.because(waiting.error()));
         mailbox_.close();
         return finish();
     }
@@ -78,7 +78,7 @@ MailCheck::Outcome MailCheck::CheckMail() {
         return log_.load(RecordFile(received_.path(), MailRecord::kSize));
     }();
     if (!loaded) {
-        report(MailError{.kind = K::LogUnreadable}.because(MailError::disk(loaded.error())));
+        report(Error{.kind = K::LogUnreadable}.because(loaded.error()));
         mailbox_.close();
         return finish();
     }
@@ -107,11 +107,11 @@ std::optional<bool> MailCheck::storedBefore(int n, const QByteArray& digest) {
     const MailFile& file = received_;
     const RecordFileLock lock(file.path());
     const Result<int> count = file.count(); // finishes a deletion left half done
-    const MailResult<bool> stored =
-        count ? log_.storedBefore(n, digest, RecordFile(file.path(), MailRecord::kSize))
-              : MailResult<bool>::failure(MailError::disk(count.error()));
+    const Result<bool> stored = count
+                                    ? log_.storedBefore(n, digest, RecordFile(file.path(), MailRecord::kSize))
+                                    : Result<bool>::failure(count.error());
     if (!stored) {
-        report(MailError{.kind = K::NotVerified}.because(stored.error()));
+        report(Error{.kind = K::NotVerified}.because(stored.error()));
         return std::nullopt;
     }
     return *stored;
@@ -147,7 +147,7 @@ void MailCheck::fetchAll(int count, FetchedQueue& queue) {
         if (mailbox_.isTooLarge(n)) {
             item.kind = Kind::TooLarge;
             item.size = mailbox_.size(n);
-        } else if (MailResult<QByteArray> raw = mailbox_.fetchRaw(n); raw) {
+        } else if (Result<QByteArray> raw = mailbox_.fetchRaw(n); raw) {
             item.raw = std::move(raw).value();
             // Here rather than on the storing side, which has more to do.
             item.digest = ReceivedLog::digest(item.raw);
@@ -202,7 +202,7 @@ bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& dig
         return true;
     }
     const ReceivedMail mail = ReceivedMail::prepare(raw, processor);
-    for (const MailError& notice : mail.processed.notices)
+    for (const Error& notice : mail.processed.notices)
         report(notice);
     if (mail.processed.failure) {
         reportNotStored(n, mail.message, *mail.processed.failure);
@@ -211,7 +211,7 @@ bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& dig
     const Result<int> appended = append(n, digest, mail.processed.record);
     if (!appended) {
         processor.discard(mail.processed);
-        reportNotStored(n, mail.message, MailError::disk(appended.error()));
+        reportNotStored(n, mail.message, appended.error());
         return false;
     }
     willSync(mail.processed);
@@ -223,8 +223,8 @@ bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& dig
     return true;
 }
 
-void MailCheck::reportNotStored(int n, const ReceivedMessage& message, MailError why) {
-    report(MailError{.kind = K::NotStored, .number = n, .subject = message.subject, .sender = message.sender}
+void MailCheck::reportNotStored(int n, const ReceivedMessage& message, Error why) {
+    report(Error{.kind = K::NotStored, .number = n, .subject = message.subject, .sender = message.sender}
                .because(std::move(why)));
 }
 
@@ -243,28 +243,27 @@ void MailCheck::willSync(const ProcessedMessage& processed) {
     }
 }
 
-MailStatus MailCheck::makeDurable() {
+Status MailCheck::makeDurable() {
     auto told = [this](const QString& path) {
         if (hooks_.synced)
             hooks_.synced(path);
     };
-    auto onDisk = [](const Status& s) { return MailStatus::failure(MailError::disk(s.error())); };
     for (const QString& file : std::as_const(unsyncedFiles_)) {
         if (const Status s = SyncFile(file); !s)
-            return onDisk(s);
+            return s;
         told(file);
     }
     for (const QString& folder : std::as_const(unsyncedFolders_)) {
         if (!SyncFolder(folder))
-            return MailStatus::failure({.kind = K::FolderNotSynced, .name = folder});
+            return Status::failure({.kind = K::FolderNotSynced, .path = folder});
         told(folder);
     }
     if (const Status s = log_.sync(); !s)
-        return onDisk(s);
+        return s;
     told(log_.path());
     const MailFile& file = received_;
     if (const Status s = file.sync(); !s)
-        return onDisk(s);
+        return s;
     told(file.path());
     return {};
 }
@@ -276,12 +275,12 @@ bool MailCheck::deleteStoredAndClose(Outcome& outcome) {
     };
     if (stored_.isEmpty())
         return closed(true);
-    if (const MailStatus synced = makeDurable(); !synced) {
-        report(MailError{.kind = K::NotSynced}.because(synced.error()));
+    if (const Status synced = makeDurable(); !synced) {
+        report(Error{.kind = K::NotSynced}.because(synced.error()));
         return closed(false);
     }
     for (int n : std::as_const(stored_)) {
-        if (const MailStatus removed = mailbox_.remove(n); !removed) {
+        if (const Status removed = mailbox_.remove(n); !removed) {
             report(removed.error());
             return closed(false);
         }
@@ -289,7 +288,7 @@ bool MailCheck::deleteStoredAndClose(Outcome& outcome) {
     }
     // A pipelining session sends the DELEs as one batch with the QUIT behind
     // them; their answers come now.
-    if (const MailStatus flushed = mailbox_.flushRemovalsAndClose(); !flushed) {
+    if (const Status flushed = mailbox_.flushRemovalsAndClose(); !flushed) {
         report(flushed.error());
         return false;
     }

@@ -16,7 +16,7 @@
 #include "store/apppaths.h"
 #include "store/mailfile.h"
 #include "store/mailrecord.h"
-#include "transport/mailerror.h"
+#include "text/result.h"
 
 class Mailbox;
 struct ProcessedMessage;
@@ -78,7 +78,7 @@ class MailCheck {
         int stored = 0;
         int storedBefore = 0; // stored by a check cut short (or deleted by the user since)
         int deleted = 0;
-        QList<MailError> errors; // for the user, in the order they happened
+        QList<Error> errors; // for the user, in the order they happened
     };
 
     // Fetched but not yet stored: enough to keep both cores busy.
@@ -102,14 +102,14 @@ class MailCheck {
     // Returns false when the check must end here (nothing after n is stored).
     bool storeMessage(int n, const QByteArray& raw, const QByteArray& digest, MessageProcessor& processor,
                       Outcome& outcome);
-    void report(MailError error) { errors_.append(std::move(error)); }
+    void report(Error error) { errors_.append(std::move(error)); }
     // Whether message n was stored by an earlier check; nothing on a failure reported.
     std::optional<bool> storedBefore(int n, const QByteArray& digest);
     Result<int> append(int n, const QByteArray& digest, const MailRecord& record);
-    void reportNotStored(int n, const ReceivedMessage& message, MailError why);
+    void reportNotStored(int n, const ReceivedMessage& message, Error why);
     // What a stored message wrote besides its record, to be made durable before it is deleted.
     void willSync(const ProcessedMessage& processed);
-    MailStatus makeDurable();
+    Status makeDurable();
     // Deletes what was stored and ends the session; true when the server
     // took every deletion asked for.
     bool deleteStoredAndClose(Outcome& outcome);
@@ -121,7 +121,7 @@ class MailCheck {
     AppSettings settings_;
     Mailbox& mailbox_;
     MailCheckHooks hooks_;
-    QList<MailError> errors_;
+    QList<Error> errors_;
     QList<int> stored_; // messages to delete: stored by this check or found stored before
     QStringList unsyncedFiles_;
     QStringList unsyncedFolders_;

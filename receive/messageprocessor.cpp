@@ -58,16 +58,16 @@ void MessageProcessor::unpackIntoOwnFolder(const ReceivedMessage& message, Proce
         break;
     case HtmlMailFolder::Made::Outcome::Unusable:
         result.notices.append(
-            {.kind = MailError::Kind::FolderUnusable, .subject = message.subject, .sender = message.sender});
+            {.kind = Error::Kind::FolderUnusable, .subject = message.subject, .sender = message.sender});
         break;
     case HtmlMailFolder::Made::Outcome::Failed:
-        result.failure = MailError::disk(folder.error);
+        result.failure = folder.error;
         break;
     }
 }
 
-std::optional<MailError> MessageProcessor::writeSavedMessage(const ReceivedMessage& message,
-                                                             const QString& folder) {
+std::optional<Error> MessageProcessor::writeSavedMessage(const ReceivedMessage& message,
+                                                         const QString& folder) {
     // The header, then the body, in Shift-JIS. O_NOFOLLOW keeps a link of
     // that name from sending the write elsewhere.
     const QString path = folder + kSavedMessageName;
@@ -76,10 +76,10 @@ std::optional<MailError> MessageProcessor::writeSavedMessage(const ReceivedMessa
     // Overwritten in place and then cut to length: truncating to nothing
     // first makes ext4 free and allocate the blocks again for every message.
     PosixFile saved;
-    const auto fullDisk = [&saved]() -> std::optional<MailError> {
+    const auto fullDisk = [&saved]() -> std::optional<Error> {
         if (!IsDiskFull(saved.systemError()))
             return std::nullopt;
-        return MailError::disk(saved.errorText());
+        return saved.error();
     };
     if (!saved.open(path, PosixFile::ReadWriteCreate))
         return fullDisk();
@@ -113,7 +113,7 @@ void MessageProcessor::UnpackMessage(const ReceivedMessage& message, const QStri
         result.failure = report.error;
     else if (report.outcome == AttachmentWriter::Outcome::PartsMissing)
         result.notices.append(
-            {.kind = MailError::Kind::PartsMissing, .subject = message.subject, .sender = message.sender});
+            {.kind = Error::Kind::PartsMissing, .subject = message.subject, .sender = message.sender});
 }
 
 void MessageProcessor::discard(const ProcessedMessage& message) {

@@ -8,7 +8,7 @@
 #include "mime/receivedmessage.h"
 #include "store/apppaths.h"
 #include "store/mailrecord.h"
-#include "transport/mailerror.h"
+#include "text/error.h"
 
 // What receiving one message decided, and what it left on disk for its record.
 struct ProcessedMessage {
@@ -20,9 +20,9 @@ struct ProcessedMessage {
     QString createdFolder; // its HTML mail folder, when this message made it
     // Why a part of the message could not be written; none when all of it
     // is on disk. On a failure nothing of the message is left behind.
-    std::optional<MailError> failure;
+    std::optional<Error> failure;
     // What the user is told of it all the same (FolderUnusable, PartsMissing), in order.
-    QList<MailError> notices;
+    QList<Error> notices;
 };
 
 // The receiving side of one message, before it is stored: HTML mail is
@@ -62,7 +62,7 @@ class MessageProcessor {
   private:
     void unpackIntoOwnFolder(const ReceivedMessage& message, ProcessedMessage& result);
     // Only a full disk is an error here: the file is scratch.
-    std::optional<MailError> writeSavedMessage(const ReceivedMessage& message, const QString& folder);
+    std::optional<Error> writeSavedMessage(const ReceivedMessage& message, const QString& folder);
     void removeSavedMessages();
 
     const AppPaths& paths_;

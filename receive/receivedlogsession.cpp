@@ -35,18 +35,18 @@ bool ReceivedLogSession::mayHaveStored(const QByteArray& messageDigest) const {
     return std::any_of(lines.cbegin(), lines.cend(), [this](int i) { return unused(i); });
 }
 
-MailResult<bool> ReceivedLogSession::storedBefore(int n, const QByteArray& messageDigest,
-                                                  const RecordFile& records) {
-    using R = MailResult<bool>;
+Result<bool> ReceivedLogSession::storedBefore(int n, const QByteArray& messageDigest,
+                                              const RecordFile& records) {
+    using R = Result<bool>;
     if (!mayHaveStored(messageDigest))
         return false;
     // A deletion in the history may have marked lines since; it never adds
     // or drops one, so the lines keep their places.
     Result<QList<ReceivedLog::Line>> fresh = log_.read();
     if (!fresh)
-        return R::failure(MailError::disk(fresh.error()));
+        return R::failure(fresh.error());
     if (fresh->size() != lines_.size())
-        return R::failure({.kind = MailError::Kind::LogChanged, .name = log_.path()});
+        return R::failure({.kind = Error::Kind::LogChanged, .path = log_.path()});
     lines_ = std::move(fresh).value();
     for (const int i : linesOf(messageDigest)) {
         if (!unused(i) || lines_[i].message != messageDigest)
@@ -57,7 +57,7 @@ MailResult<bool> ReceivedLogSession::storedBefore(int n, const QByteArray& messa
         }
         const Result<std::optional<int>> at = ReceivedLog::locate(lines_[i], records, taken_);
         if (!at)
-            return R::failure(MailError::disk(at.error()));
+            return R::failure(at.error());
         if (*at) {
             messageOf_.insert(i, n);
             taken_.insert(**at);

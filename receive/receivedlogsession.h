@@ -6,7 +6,7 @@
 #include <QSet>
 
 #include "store/receivedlog.h"
-#include "transport/mailerror.h"
+#include "text/result.h"
 
 // One check's use of the received log: which line stands for which listed
 // message, so that a line answers for one message at most and a record for
@@ -26,7 +26,7 @@ class ReceivedLogSession {
     // Whether message n (its digest) was stored by an earlier check, or
     // deleted by the user since: its message is then deleted without being
     // stored. A line whose record is nowhere stands for nothing any more.
-    MailResult<bool> storedBefore(int n, const QByteArray& messageDigest, const RecordFile& records);
+    Result<bool> storedBefore(int n, const QByteArray& messageDigest, const RecordFile& records);
     // Logs message n before its record is appended at `number`.
     Status add(int n, const QByteArray& messageDigest, int number, QByteArrayView record);
     // The record of the line added last was not appended after all.

@@ -92,8 +92,8 @@ HistoryIndex& HistoryIndex::operator=(HistoryIndex&& other) noexcept {
     return *this;
 }
 
-QString HistoryIndex::lastError() const {
-    return QStringLiteral("検索用の索引を使えません: %1").arg(QString::fromUtf8(sqlite3_errmsg(db_)));
+Error HistoryIndex::lastError() const {
+    return {.kind = Error::Kind::SearchIndexUnusable, .detail = QString::fromUtf8(sqlite3_errmsg(db_))};
 }
 
 Status HistoryIndex::exec(const char* sql) {
@@ -106,7 +106,7 @@ Result<HistoryIndex::Snapshot> HistoryIndex::lookUp(const QString& path, const Q
                                                     int maxExpanded) {
     const std::shared_lock<std::shared_mutex> reading(removalLock(path));
     if (!QFile::exists(path))
-        return Result<Snapshot>::failure(QStringLiteral("検索用の索引がありません。"));
+        return Result<Snapshot>::failure({.kind = Error::Kind::NoSearchIndex});
     Result<HistoryIndex> index = open(path);
     if (!index)
         return Result<Snapshot>::failure(index.error());
@@ -131,7 +131,7 @@ Result<HistoryIndex> HistoryIndex::open(const QString& path) {
         found = version.integer(0);
     }
     if (found != 0 && found != kSchemaVersion)
-        return R::failure(QStringLiteral("検索用の索引の形式が違います。"));
+        return R::failure({.kind = Error::Kind::SearchIndexOtherFormat});
     // Readers go on while the index is written (WAL); losing the last
     // commits in a power cut only makes the index older, which it notices.
     if (Status s = index.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL"); !s)
@@ -230,7 +230,7 @@ Result<HistoryIndex::Snapshot> HistoryIndex::find(const QStringList& words, int 
     if (Status s = exec("BEGIN"); !s)
         return R::failure(s.error());
     auto fail = [this] {
-        const QString error = lastError();
+        const Error error = lastError();
         rollback();
         return R::failure(error);
     };

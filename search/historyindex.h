@@ -59,7 +59,7 @@ class HistoryIndex {
   private:
     explicit HistoryIndex(sqlite3* db);
     Status exec(const char* sql);
-    QString lastError() const;
+    Error lastError() const;
     Result<QString> shortWordQuery(const QString& word, int maxExpanded);
 
     sqlite3* db_ = nullptr;

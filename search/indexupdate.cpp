@@ -15,7 +15,7 @@ bool cancelled(const IndexUpdate::Hooks& hooks) {
 enum class Outcome { Done, FileChanged, Cancelled, IndexFailed, FileFailed };
 struct Attempt {
     Outcome outcome;
-    QString error;
+    Error error;
 };
 
 // Indexes records `from`.. of the file in one transaction; `whole` first
@@ -120,7 +120,7 @@ Status bringUpToDate(const QString& recordFile, const QString& indexPath, const 
         case Outcome::Done:
             return {};
         case Outcome::Cancelled:
-            return Status::failure(QStringLiteral("索引の作成を中断しました。"));
+            return Status::failure({.kind = Error::Kind::IndexingStopped});
         case Outcome::FileFailed:
             return Status::failure(attempt.error);
         case Outcome::IndexFailed: // damaged on the way: built again from nothing
@@ -129,7 +129,7 @@ Status bringUpToDate(const QString& recordFile, const QString& indexPath, const 
             last = Status::failure(attempt.error);
             break;
         case Outcome::FileChanged:
-            last = Status::failure(QStringLiteral("記録ファイルが読み込み中に変わりました。"));
+            last = Status::failure({.kind = Error::Kind::RecordsChanged});
             break;
         }
     }

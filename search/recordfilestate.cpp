@@ -3,7 +3,6 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 
 #include "store/mailrecord.h"
@@ -29,8 +28,7 @@ Result<RecordFileState> RecordFileState::of(const QString& path) {
     if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
         if (errno == ENOENT)
             return state;
-        return R::failure(QStringLiteral("ファイルを調べられません (%1): %2")
-                              .arg(path, QString::fromLocal8Bit(strerror(errno))));
+        return R::failure({.kind = Error::Kind::FileNotExamined, .path = path, .systemError = errno});
     }
     state.size = st.st_size;
     state.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;

@@ -8,7 +8,9 @@
 #include "settings/accountfile.h"
 #include "settings/signinform.h"
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 
 namespace {
 
@@ -69,10 +71,9 @@ void IdPassForm::OKCommand_Click() {
     if (save)
         context_.settings.unsavedAccount = saved ? std::nullopt : std::optional<Account>(account);
     if (!saved)
-        context_.prompter->message(
-            this,
-            saved.error() + (save ? QStringLiteral("\nこの設定は今回の起動中だけ使われます。") : QString()),
-            QStringLiteral("Fennick"), Prompter::Icon::Warning);
+        context_.prompter->message(this,
+                                   save ? SettingsForThisRunText(saved.error()) : ErrorText(saved.error()),
+                                   QStringLiteral("Fennick"), Prompter::Icon::Warning);
     close();
 }
 

@@ -155,7 +155,7 @@ Status IniFile::write(const QString& section, const QString& key, const QString&
         bytes += line.bytes + "\r\n";
     QSaveFile out(path_);
     if (!out.open(QIODevice::WriteOnly))
-        return Status::failure(QStringLiteral("設定ファイル「%1」に書き込めません。").arg(path_));
+        return Status::failure({.kind = Error::Kind::SettingsNotWritten, .path = path_});
     // The new file gets the old file's mode, or the requested one when it is
     // new, before it replaces anything: a password is never readable by others.
     struct stat st {};
@@ -164,6 +164,6 @@ Status IniFile::write(const QString& section, const QString& key, const QString&
                             : mode_t(createMode_);
     ::fchmod(out.handle(), mode);
     if (out.write(bytes) != bytes.size() || !out.commit())
-        return Status::failure(QStringLiteral("設定ファイル「%1」に書き込めません。").arg(path_));
+        return Status::failure({.kind = Error::Kind::SettingsNotWritten, .path = path_});
     return {};
 }

@@ -6,7 +6,9 @@
 #include <QPushButton>
 
 #include "ui/appcontext.h"
+#include "ui/errortexts.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 
 namespace {
 
@@ -86,9 +88,8 @@ void OptionForm::OKCommand_Click() {
     context_.settings.servers = s;
     const Status saved = s.write(context_.serverSettingsFile());
     if (!saved)
-        context_.prompter->message(this,
-                                   saved.error() + QStringLiteral("\nこの設定は今回の起動中だけ使われます。"),
-                                   QStringLiteral("Fennick"), Prompter::Icon::Warning);
+        context_.prompter->message(this, SettingsForThisRunText(saved.error()), QStringLiteral("Fennick"),
+                                   Prompter::Icon::Warning);
     close();
 }
 

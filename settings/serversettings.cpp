@@ -63,6 +63,6 @@ Status ServerSettings::write(const QString& path) const {
     bytes += "APOP=" + QByteArray::number(UseApop) + "\r\n";
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-        return Status::failure(QStringLiteral("設定ファイル「%1」に書き込めません。").arg(path));
+        return Status::failure({.kind = Error::Kind::SettingsNotWritten, .path = path});
     return {};
 }

@@ -12,6 +12,7 @@
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 
 namespace {
 
@@ -130,14 +131,15 @@ void SignInForm::SignInCommand_Click() {
     const Result<SignInPlan> plan =
         SignInPlan::make(choice, OAuthClients(context_.paths.join(OAuthClients::kFileName)));
     if (!plan)
-        return fail(plan.error());
+        return fail(ErrorText(plan.error()));
     closed_ = false;
-    auto tokens = std::make_shared<MailResult<OAuthTokens>>(
-        MailResult<OAuthTokens>::failure({.kind = MailError::Kind::SignInCancelled}));
+    auto tokens = std::make_shared<Result<OAuthTokens>>(
+        Result<OAuthTokens>::failure({.kind = Error::Kind::SignInCancelled}));
     signIn_.start(
         [this, tokens,
          flow = SignInFlow(plan->client, plan->user, plan->extraParameters,
-                           std::make_shared<HttpsTokenEndpoint>())](BackgroundTask::Job& job) {
+                           std::make_shared<HttpsTokenEndpoint>(),
+                           {.pages = SignInPages()})](BackgroundTask::Job& job) {
             *tokens = flow.run([this, &job](const QUrl& url) { job.post([this, url] { showBrowser(url); }); },
                                job.token());
         },
@@ -161,14 +163,14 @@ void SignInForm::showBrowser(const QUrl& url) {
     UrlText->setFocus();
 }
 
-void SignInForm::finish(const SignInPlan& plan, const MailResult<OAuthTokens>& tokens) {
+void SignInForm::finish(const SignInPlan& plan, const Result<OAuthTokens>& tokens) {
     showRunning(false);
     if (!tokens)
         return fail(ErrorText(tokens.error()));
     if (const Status kept =
             plan.keep(*tokens, context_.paths, context_.serverSettingsFile(), context_.settings);
         !kept)
-        return fail(kept.error());
+        return fail(ErrorText(kept.error()));
     QString text =
         QStringLiteral(
             "%1 でサインインしました。受信と送信にはパスワードの代わりにこのサインインを使います。")
@@ -185,7 +187,7 @@ void SignInForm::finish(const SignInPlan& plan, const MailResult<OAuthTokens>& t
 void SignInForm::SignOutCommand_Click() {
     const Status removed = TokenStore(AccountFile(context_.paths.accountFile()).tokenStoreFile()).remove();
     if (!removed)
-        return fail(removed.error());
+        return fail(ErrorText(removed.error()));
     SignOutCommand->setEnabled(false);
     StatusLabel->setText(QStringLiteral("パスワードでログインする設定に戻しました。"
                                         "「ID,PASS」の画面でパスワードを確かめてください。"));

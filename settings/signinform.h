@@ -5,7 +5,7 @@
 
 #include "settings/tokenstore.h"
 #include "text/backgroundtask.h"
-#include "transport/mailerror.h"
+#include "text/error.h"
 #include "ui/designedwindow.h"
 
 class QComboBox;
@@ -58,7 +58,7 @@ class SignInForm : public DesignedWindow {
 
   private:
     void showBrowser(const QUrl& url);
-    void finish(const SignInPlan& plan, const MailResult<OAuthTokens>& tokens);
+    void finish(const SignInPlan& plan, const Result<OAuthTokens>& tokens);
     void showRunning(bool running);
     void fail(const QString& text);
 

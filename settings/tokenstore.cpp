@@ -9,8 +9,6 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "store/posixfile.h"
-
 namespace {
 
 // The lock of the sign-in file while it is held. flock, not a mutex: a
@@ -25,7 +23,7 @@ class SignInFileLock {
         while (fd_ >= 0 && (locked = ::flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
         }
         if (locked != 0)
-            error_ = SystemErrorText(errno);
+            error_ = errno;
     }
     ~SignInFileLock() {
         if (fd_ >= 0)
@@ -34,16 +32,16 @@ class SignInFileLock {
     SignInFileLock(const SignInFileLock&) = delete;
     SignInFileLock& operator=(const SignInFileLock&) = delete;
 
-    // Empty when the lock is held; else why not.
-    const QString& error() const { return error_; }
+    // 0 when the lock is held; else the errno of why not.
+    int error() const { return error_; }
 
   private:
     int fd_ = -1;
-    QString error_;
+    int error_ = 0;
 };
 
-QString notWritten(const QString& path, const QString& why) {
-    return QStringLiteral("サインインの情報を「%1」に書き込めませんでした。(%2)").arg(path, why);
+Error notWritten(const QString& path, int systemError) {
+    return {.kind = Error::Kind::SignInNotKept, .path = path, .systemError = systemError};
 }
 
 } // namespace
@@ -70,14 +68,14 @@ std::optional<OAuthSignIn> TokenStore::load() const {
 
 Status TokenStore::save(const OAuthSignIn& s) const {
     const SignInFileLock lock(path_);
-    if (!lock.error().isEmpty())
+    if (lock.error() != 0)
         return Status::failure(notWritten(path_, lock.error()));
     return write(s);
 }
 
 Result<bool> TokenStore::saveRenewal(const OAuthSignIn& renewedFrom, const OAuthSignIn& renewed) const {
     const SignInFileLock lock(path_);
-    if (!lock.error().isEmpty())
+    if (lock.error() != 0)
         return Result<bool>::failure(notWritten(path_, lock.error()));
     // Every sign-in gets a refresh token of its own, so a file that reads
     // the same is the very sign-in the renewal started from.
@@ -106,7 +104,8 @@ Status TokenStore::write(const OAuthSignIn& s) const {
     if (!f.open(QIODevice::WriteOnly) ||
         !f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         f.write(bytes) != bytes.size() || !f.commit())
-        return Status::failure(notWritten(path_, f.errorString()));
+        return Status::failure(
+            {.kind = Error::Kind::SignInNotKept, .path = path_, .detail = f.errorString()});
     return {};
 }
 
@@ -114,7 +113,7 @@ Status TokenStore::remove() const {
     if (!QFile::exists(path_))
         return {};
     const SignInFileLock lock(path_);
-    if (!lock.error().isEmpty() || (QFile::exists(path_) && !QFile::remove(path_)))
-        return Status::failure(QStringLiteral("サインインの情報「%1」を削除できませんでした。").arg(path_));
+    if (lock.error() != 0 || (QFile::exists(path_) && !QFile::remove(path_)))
+        return Status::failure({.kind = Error::Kind::SignInNotRemoved, .path = path_});
     return {};
 }

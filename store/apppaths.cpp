@@ -60,14 +60,15 @@ Status AppPaths::ensureLayout() const {
         if (QFileInfo(folder).isDir())
             continue;
         if (!QDir().mkpath(folder))
-            return Status::failure(QStringLiteral("フォルダを作成できませんでした: %1").arg(folder));
+            return Status::failure({.kind = Error::Kind::FolderNotCreated, .path = folder});
     }
     for (const QString& file : {receivedMailFile(), sentMailFile()}) {
         if (QFileInfo::exists(file))
             continue;
         QFile f(file);
         if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return Status::failure(QStringLiteral("ファイルを作成できませんでした: %1").arg(file));
+            return Status::failure(
+                {.kind = Error::Kind::FileNotCreated, .path = file, .detail = f.errorString()});
     }
     return {};
 }

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,15 +15,8 @@ bool IsDiskFull(int error) {
     return error == ENOSPC || error == EDQUOT || error == EFBIG;
 }
 
-QString SystemErrorText(int error) {
-    if (IsDiskFull(error))
-        return QStringLiteral("ディスクに空きがありません");
-    return QString::fromLocal8Bit(strerror(error));
-}
-
-bool PosixFile::fail(const QString& what) {
-    systemError_ = errno;
-    error_ = QStringLiteral("%1 (%2): %3").arg(what, path_, SystemErrorText(systemError_));
+bool PosixFile::fail(Error::Kind what) {
+    error_ = {.kind = what, .path = path_, .systemError = errno};
     return false;
 }
 
@@ -49,13 +41,13 @@ bool PosixFile::open(const QString& path, Mode mode) {
     }
     // O_NOFOLLOW: a record file replaced by a link must not redirect writes.
     fd_ = ::open(QFile::encodeName(path).constData(), flags | O_NOFOLLOW, 0644);
-    return fd_ >= 0 || fail(QStringLiteral("ファイルを開けません"));
+    return fd_ >= 0 || fail(Error::Kind::FileNotOpened);
 }
 
 qint64 PosixFile::size() {
     struct stat st {};
     if (::fstat(fd_, &st) != 0) {
-        fail(QStringLiteral("ファイルの大きさを調べられません"));
+        fail(Error::Kind::FileNotExamined);
         return -1;
     }
     return st.st_size;
@@ -64,7 +56,7 @@ qint64 PosixFile::size() {
 Result<PosixFile::Stamp> PosixFile::stamp() {
     struct stat st {};
     if (::fstat(fd_, &st) != 0) {
-        fail(QStringLiteral("ファイルを調べられません"));
+        fail(Error::Kind::FileNotExamined);
         return Result<Stamp>::failure(error_);
     }
     return Stamp{st.st_size, qint64(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec,
@@ -78,7 +70,7 @@ qint64 PosixFile::readAt(qint64 offset, char* data, qint64 length) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            fail(QStringLiteral("ファイルを読めません"));
+            fail(Error::Kind::FileNotRead);
             return -1;
         }
         if (n == 0)
@@ -95,18 +87,18 @@ bool PosixFile::writeAt(qint64 offset, const char* data, qint64 length) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return fail(QStringLiteral("ファイルに書き込めません"));
+            return fail(Error::Kind::FileNotWritten);
         done += n;
     }
     return true;
 }
 
 bool PosixFile::truncate(qint64 length) {
-    return ::ftruncate(fd_, off_t(length)) == 0 || fail(QStringLiteral("ファイルの大きさを変えられません"));
+    return ::ftruncate(fd_, off_t(length)) == 0 || fail(Error::Kind::FileNotResized);
 }
 
 bool PosixFile::sync() {
-    return ::fsync(fd_) == 0 || fail(QStringLiteral("ファイルをディスクに書き出せません"));
+    return ::fsync(fd_) == 0 || fail(Error::Kind::FileNotSynced);
 }
 
 void StartWriteback(int fd, qint64 offset, qint64 length) {
@@ -122,7 +114,7 @@ bool PosixFile::close() {
         return true;
     const int rc = ::close(fd_);
     fd_ = -1;
-    return rc == 0 || fail(QStringLiteral("ファイルを閉じられません"));
+    return rc == 0 || fail(Error::Kind::FileNotClosed);
 }
 
 bool SyncFolder(const QString& folder) {
@@ -139,6 +131,6 @@ Status SyncFile(const QString& path) {
         return {};
     PosixFile file;
     if (!file.open(path, PosixFile::ReadOnly) || !file.sync() || !file.close())
-        return Status::failure(file.errorText());
+        return Status::failure(file.error());
     return {};
 }

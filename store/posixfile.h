@@ -17,7 +17,7 @@ class PosixFile {
     PosixFile(const PosixFile&) = delete;
     PosixFile& operator=(const PosixFile&) = delete;
 
-    // On failure returns false and leaves the reason in errorText().
+    // On failure returns false and leaves the reason in error().
     bool open(const QString& path, Mode mode);
     bool isOpen() const { return fd_ >= 0; }
     qint64 size();
@@ -38,24 +38,20 @@ class PosixFile {
     // See StartWriteback.
     void startWriteback(qint64 offset, qint64 length);
     bool close();
-    const QString& errorText() const { return error_; }
-    // The errno of the last failure.
-    int systemError() const { return systemError_; }
+    // The last failure: what failed, on which file, and its errno.
+    const Error& error() const { return error_; }
+    int systemError() const { return error_.systemError; }
 
   private:
-    bool fail(const QString& what);
+    bool fail(Error::Kind what);
 
     int fd_ = -1;
     QString path_;
-    QString error_;
-    int systemError_ = 0;
+    Error error_;
 };
 
 // ENOSPC, EDQUOT and EFBIG: what was to be written does not fit.
 bool IsDiskFull(int error);
-// Why a system call failed, in words the user can read: a full disk is
-// said so in Japanese, anything else as the system puts it.
-QString SystemErrorText(int error);
 
 // Makes a rename or an unlink in `folder` durable.
 bool SyncFolder(const QString& folder);

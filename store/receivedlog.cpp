@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "store/mailfile.h"
@@ -73,16 +74,16 @@ Result<QList<ReceivedLog::Line>> ReceivedLog::read() const {
         return lines;
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadWrite))
-        return R::failure(file.errorText());
+        return R::failure(file.error());
     const qint64 length = file.size();
     if (length < 0)
-        return R::failure(file.errorText());
+        return R::failure(file.error());
     QByteArray bytes(length, Qt::Uninitialized);
     if (file.readAt(0, bytes.data(), length) != length)
-        return R::failure(file.errorText());
+        return R::failure(file.error());
     const qsizetype whole = bytes.lastIndexOf('\n') + 1;
     if (whole < length && !file.truncate(whole))
-        return R::failure(file.errorText());
+        return R::failure(file.error());
     for (const QByteArray& line : bytes.left(whole).split('\n'))
         if (const std::optional<Line> parsed = parse(line))
             lines.append(*parsed);
@@ -92,11 +93,11 @@ Result<QList<ReceivedLog::Line>> ReceivedLog::read() const {
 Status ReceivedLog::append(const Line& line) const {
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadWriteCreate))
-        return Status::failure(file.errorText());
+        return Status::failure(file.error());
     const qint64 end = file.size();
     const QByteArray bytes = text(line);
     if (end < 0 || !file.writeAt(end, bytes.constData(), bytes.size()) || !file.close())
-        return Status::failure(file.errorText());
+        return Status::failure(file.error());
     return {};
 }
 
@@ -108,7 +109,8 @@ Status ReceivedLog::rewrite(const QList<Line>& lines) const {
     if (lines.isEmpty()) {
         // A check that ended cleanly leaves no log behind.
         if (std::remove(QFile::encodeName(path_).constData()) != 0 && QFileInfo::exists(path_))
-            return Status::failure(QStringLiteral("ファイルを削除できません (%1)").arg(path_));
+            return Status::failure(
+                {.kind = Error::Kind::FileNotRemoved, .path = path_, .systemError = errno});
         SyncFolder(QFileInfo(path_).absolutePath());
         return {};
     }
@@ -119,9 +121,9 @@ Status ReceivedLog::rewrite(const QList<Line>& lines) const {
     PosixFile file;
     if (!file.open(temporary, PosixFile::CreateTruncate) ||
         !file.writeAt(0, bytes.constData(), bytes.size()) || !file.sync() || !file.close())
-        return Status::failure(file.errorText());
+        return Status::failure(file.error());
     if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path_).constData()) != 0)
-        return Status::failure(QStringLiteral("ファイルの名前を変えられません (%1)").arg(path_));
+        return Status::failure({.kind = Error::Kind::FileNotRenamed, .path = path_, .systemError = errno});
     SyncFolder(QFileInfo(path_).absolutePath());
     return {};
 }

@@ -18,17 +18,15 @@ Result<qint64> recordFileLength(const QString& path) {
         if (errno == ENOENT)
             return qint64(0);
         return Result<qint64>::failure(
-            QStringLiteral("ファイルを調べられません (%1): %2").arg(path, SystemErrorText(errno)));
+            {.kind = Error::Kind::FileNotExamined, .path = path, .systemError = errno});
     }
     if (!S_ISREG(st.st_mode))
-        return Result<qint64>::failure(
-            QStringLiteral("「%1」はファイルではないため、読み書きできません。").arg(path));
+        return Result<qint64>::failure({.kind = Error::Kind::NotAFile, .path = path});
     return qint64(st.st_size);
 }
 
-QString tooManyRecords() {
-    return QStringLiteral("記録できる件数（%1件）を超えるため、書き込めません。")
-        .arg(RecordFile::kMaxRecords);
+Error tooManyRecords() {
+    return {.kind = Error::Kind::TooManyRecords, .number = RecordFile::kMaxRecords};
 }
 
 } // namespace
@@ -44,7 +42,7 @@ Status RecordFile::ensureExists() const {
         return {};
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadWriteCreate) || !file.close())
-        return Status::failure(file.errorText());
+        return Status::failure(file.error());
     return {};
 }
 
@@ -71,17 +69,17 @@ Result<int> RecordFile::append(QByteArrayView record, Durability durability) con
         return Result<int>::failure(length.error());
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadWriteCreate))
-        return Result<int>::failure(file.errorText());
+        return Result<int>::failure(file.error());
     const qint64 length = file.size();
     if (length < 0)
-        return Result<int>::failure(file.errorText());
+        return Result<int>::failure(file.error());
     const qint64 number = appendNumber(length, recordSize_);
     if (number > kMaxRecords)
         return Result<int>::failure(tooManyRecords());
     // A full disk stops a write halfway: take the piece back, so that the
     // file keeps whole records only.
     auto undo = [&] {
-        const QString error = file.errorText();
+        const Error error = file.error();
         (void)file.truncate(length);
         return Result<int>::failure(error);
     };
@@ -92,7 +90,7 @@ Result<int> RecordFile::append(QByteArrayView record, Durability durability) con
     if (durability == Durability::Buffered)
         file.startWriteback((number - 1) * recordSize_, record.size());
     if (!file.close())
-        return Result<int>::failure(file.errorText());
+        return Result<int>::failure(file.error());
     return int(number);
 }
 
@@ -105,11 +103,11 @@ Result<std::optional<QByteArray>> RecordFile::read(int n) const {
         return std::optional<QByteArray>();
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadOnly))
-        return R::failure(file.errorText());
+        return R::failure(file.error());
     QByteArray bytes(recordSize_, Qt::Uninitialized);
     const qint64 got = file.readAt(qint64(n - 1) * recordSize_, bytes.data(), recordSize_);
     if (got < 0)
-        return R::failure(file.errorText());
+        return R::failure(file.error());
     if (got < recordSize_)
         return std::optional<QByteArray>();
     return std::optional<QByteArray>(std::move(bytes));
@@ -122,13 +120,13 @@ Status RecordFile::writeAt(int n, QByteArrayView record, Durability durability) 
         return Status::failure(length.error());
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadWriteCreate))
-        return Status::failure(file.errorText());
+        return Status::failure(file.error());
     if (!file.writeAt(qint64(n - 1) * recordSize_, record.data(), record.size()))
-        return Status::failure(file.errorText());
+        return Status::failure(file.error());
     if (durability == Durability::Synced && !file.sync())
-        return Status::failure(file.errorText());
+        return Status::failure(file.error());
     if (!file.close())
-        return Status::failure(file.errorText());
+        return Status::failure(file.error());
     return {};
 }
 
@@ -141,14 +139,14 @@ Status RecordFile::cutPieceOf(int n) const {
         return {};
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadWrite) || !file.truncate(start) || !file.close())
-        return Status::failure(file.errorText());
+        return Status::failure(file.error());
     return {};
 }
 
 Status RecordFile::sync() const {
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadOnly) || !file.sync() || !file.close())
-        return Status::failure(file.errorText());
+        return Status::failure(file.error());
     return {};
 }
 
@@ -160,10 +158,10 @@ Status RecordFile::forEach(const Visitor& visit, qsizetype prefix) const {
         return {};
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadOnly))
-        return Status::failure(file.errorText());
+        return Status::failure(file.error());
     const qint64 length = file.size();
     if (length < 0)
-        return Status::failure(file.errorText());
+        return Status::failure(file.error());
     const qint64 records = length / recordSize_;
     const bool whole = prefix < 0 || prefix >= recordSize_;
     // Whole records are read in batches; a prefix is read record by record so
@@ -176,7 +174,7 @@ Status RecordFile::forEach(const Visitor& visit, qsizetype prefix) const {
         const qint64 want = whole ? count * recordSize_ : take;
         const qint64 got = file.readAt(first * recordSize_, buffer.data(), want);
         if (got < 0)
-            return Status::failure(file.errorText());
+            return Status::failure(file.error());
         if (got < want)
             break; // the file shrank under us; what was read stands
         for (qint64 i = 0; i < count; ++i) {

@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <cstdio>
+#include <optional>
 
 #include "store/posixfile.h"
 #include "store/recordfile.h"
@@ -44,7 +46,7 @@ Status RecordRebuild::run(const StopHook& continueAfter) const {
     // Copying the file to the working file and deleting it, done as one
     // rename: the records are never in neither place, and never copied twice.
     if (std::rename(QFile::encodeName(file_).constData(), QFile::encodeName(working_).constData()) != 0)
-        return Status::failure(QStringLiteral("作業ファイルを作成できません: %1").arg(working_));
+        return Status::failure({.kind = Error::Kind::FileNotRenamed, .path = file_, .systemError = errno});
     SyncFolder(QFileInfo(file_).absolutePath());
     if (!keepGoing(continueAfter, Step::MovedToWorkingFile))
         return {};
@@ -54,12 +56,12 @@ Status RecordRebuild::run(const StopHook& continueAfter) const {
 Status RecordRebuild::copyLiveRecords(const StopHook& continueAfter) const {
     PosixFile out;
     if (!out.open(file_, PosixFile::CreateTruncate))
-        return Status::failure(out.errorText());
+        return Status::failure(out.error());
     if (!keepGoing(continueAfter, Step::CreatedNewFile))
         return {};
     qint64 written = 0;
     bool stopped = false;
-    QString writeError;
+    std::optional<Error> writeError;
     QByteArray pending;
     const qsizetype batchBytes = batchRecords_ * recordSize_;
     pending.reserve(batchBytes);
@@ -69,7 +71,7 @@ Status RecordRebuild::copyLiveRecords(const StopHook& continueAfter) const {
         if (pending.isEmpty())
             return true;
         if (!out.writeAt(written, pending.constData(), pending.size())) {
-            writeError = out.errorText();
+            writeError = out.error();
             return false;
         }
         written += pending.size();
@@ -85,18 +87,18 @@ Status RecordRebuild::copyLiveRecords(const StopHook& continueAfter) const {
     });
     if (!read)
         return read;
-    if (!stopped && writeError.isEmpty())
+    if (!stopped && !writeError)
         flush();
     if (stopped)
         return {};
-    if (!writeError.isEmpty())
-        return Status::failure(writeError);
+    if (writeError)
+        return Status::failure(*writeError);
     if (!out.sync() || !out.close())
-        return Status::failure(out.errorText());
+        return Status::failure(out.error());
     if (!keepGoing(continueAfter, Step::ClosedFiles))
         return {};
     if (!QFile::remove(working_))
-        return Status::failure(QStringLiteral("作業ファイルを削除できません: %1").arg(working_));
+        return Status::failure({.kind = Error::Kind::FileNotRemoved, .path = working_});
     SyncFolder(QFileInfo(file_).absolutePath());
     return {};
 }
@@ -105,11 +107,9 @@ Result<RecordRebuild::Leftover> RecordRebuild::examineWorkingFile() const {
     using R = Result<Leftover>;
     // The working file may hold the only copy of the records: when either
     // file cannot be read, neither is touched.
-    auto unreadable = [&](const QString& why) {
+    auto unreadable = [&](const Error& why) {
         return R::failure(
-            QStringLiteral("削除の途中で残った作業ファイル「%1」を「%2」と照らし合わせられないため、"
-                           "どちらのファイルもそのまま残しました。\n%3")
-                .arg(working_, file_, why));
+            Error{.kind = Error::Kind::WorkingFileUnchecked, .name = file_, .path = working_}.because(why));
     };
     const Result<int> targetCount = RecordFile(file_, recordSize_).count();
     if (!targetCount)
@@ -123,9 +123,9 @@ Result<RecordRebuild::Leftover> RecordRebuild::examineWorkingFile() const {
     // it up).
     PosixFile in;
     if (!in.open(file_, PosixFile::ReadOnly))
-        return unreadable(in.errorText());
+        return unreadable(in.error());
     int matched = 0;
-    QString readError;
+    std::optional<Error> readError;
     QByteArray mine(recordSize_, Qt::Uninitialized);
     const Status read = RecordFile(working_, recordSize_).forEach([&](int, QByteArrayView record) {
         if (!isLive(record, liveOffset_))
@@ -134,8 +134,7 @@ Result<RecordRebuild::Leftover> RecordRebuild::examineWorkingFile() const {
             return false;
         const qint64 got = in.readAt(qint64(matched) * recordSize_, mine.data(), recordSize_);
         if (got != recordSize_) {
-            readError = got < 0 ? in.errorText()
-                                : QStringLiteral("「%1」が読み取りの途中で短くなりました。").arg(file_);
+            readError = got < 0 ? in.error() : Error{.kind = Error::Kind::FileShrank, .path = file_};
             return false;
         }
         if (QByteArrayView(mine) != record)
@@ -145,8 +144,8 @@ Result<RecordRebuild::Leftover> RecordRebuild::examineWorkingFile() const {
     });
     if (!read)
         return unreadable(read.error());
-    if (!readError.isEmpty())
-        return unreadable(readError);
+    if (readError)
+        return unreadable(*readError);
     return matched == *targetCount ? Leftover::UnfinishedRebuild : Leftover::Stale;
 }
 
@@ -160,6 +159,6 @@ Status RecordRebuild::recover() const {
     if (*leftover == Leftover::UnfinishedRebuild)
         return copyLiveRecords({});
     if (!QFile::remove(working_))
-        return Status::failure(QStringLiteral("作業ファイルを削除できません: %1").arg(working_));
+        return Status::failure({.kind = Error::Kind::FileNotRemoved, .path = working_});
     return {};
 }

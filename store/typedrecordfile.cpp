@@ -71,7 +71,7 @@ template <typename Record> Status TypedRecordFile<Record>::markDeleted(int numbe
     if (!bytes)
         return Status::failure(bytes.error());
     if (!bytes->has_value())
-        return Status::failure(QStringLiteral("指定されたデータが見つかりません。"));
+        return Status::failure({.kind = Error::Kind::RecordNotFound});
     const char zero[2] = {0, 0};
     QByteArray record = **bytes;
     record.replace(Record::kLiveOffset, 2, zero, 2);

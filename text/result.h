@@ -5,6 +5,8 @@
 #include <optional>
 #include <utility>
 
+#include "text/error.h"
+
 namespace ResultDetail {
 
 // Reading the value of a failure is a bug: end here, in release builds too,
@@ -15,10 +17,9 @@ namespace ResultDetail {
 
 } // namespace ResultDetail
 
-// The outcome of a storage or transport operation: a value, or an error.
-// The error is a text the user interface can show as it stands, or (mail
-// transport) a value the windows turn into their text.
-template <typename T, typename E = QString> class [[nodiscard]] Result {
+// The outcome of an operation that may fail: a value, or an error (an
+// Error, which the windows word).
+template <typename T, typename E = Error> class [[nodiscard]] Result {
   public:
     Result(T value) : value_(std::move(value)) {}
     static Result failure(E error) { return Result(std::nullopt, std::move(error)); }
@@ -50,7 +51,7 @@ template <typename T, typename E = QString> class [[nodiscard]] Result {
 };
 
 // For operations that give nothing back but may fail.
-template <typename E = QString> class [[nodiscard]] StatusOf {
+template <typename E = Error> class [[nodiscard]] StatusOf {
   public:
     StatusOf() = default;
     static StatusOf failure(E error) {

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "transport/mailerror.h"
+#include "text/result.h"
 
 // OAuth 2.0 access tokens for a session that logs in with one instead of a
 // password. Called on the session's thread; the tokens may have to be
@@ -12,7 +12,7 @@ class BearerTokenSource {
     virtual ~BearerTokenSource() = default;
     // A token still believed valid (renewed first when it has expired), or
     // why there is none.
-    virtual MailResult<QString> accessToken() = 0;
+    virtual Result<QString> accessToken() = 0;
     // A new token, after a server refused the one it was given.
-    virtual MailResult<QString> renewedAccessToken() = 0;
+    virtual Result<QString> renewedAccessToken() = 0;
 };

@@ -21,7 +21,7 @@ bool CertificateTrust::isTrusted(const QString& host, const QString& fingerprint
     return false;
 }
 
-MailStatus CertificateTrust::trust(const QString& host, const QString& fingerprint) const {
+Status CertificateTrust::trust(const QString& host, const QString& fingerprint) const {
     QByteArray lines;
     if (QFile old(file_); old.open(QIODevice::ReadOnly))
         lines = old.readAll();
@@ -32,21 +32,22 @@ MailStatus CertificateTrust::trust(const QString& host, const QString& fingerpri
     if (!f.open(QIODevice::WriteOnly) ||
         !f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         f.write(lines) != lines.size() || !f.commit())
-        return MailStatus::failure(
-            {.kind = MailError::Kind::CertificateNotKept, .name = file_, .detail = f.errorString()});
+        return Status::failure(
+            {.kind = Error::Kind::CertificateNotKept, .path = file_, .detail = f.errorString()});
     return {};
 }
 
-MailStatus CertificateTrust::check(const QString& host, const QSslCertificate& certificate,
-                                   const QList<QSslError>& errors) const {
+Status CertificateTrust::check(const QString& host, const QSslCertificate& certificate,
+                               const QList<QSslError>& errors) const {
     if (errors.isEmpty())
         return {};
     const QString print = fingerprint(certificate);
     if (isTrusted(host, print))
         return {};
-    const MailError problem{
-        .kind = MailError::Kind::Certificate, .name = host, .detail = print, .certificateErrors = errors};
+    Error problem{.kind = Error::Kind::Certificate, .name = host, .detail = print};
+    for (const QSslError& e : errors)
+        problem.certificateReasons.append(int(e.error()));
     if (ask_ && !file_.isEmpty() && ask_(problem))
         return trust(host, print);
-    return MailStatus::failure(problem);
+    return Status::failure(problem);
 }

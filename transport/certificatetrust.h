@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-#include "transport/mailerror.h"
+#include "text/result.h"
 
 // Whether a server's certificate may be used: it passes the system's checks
 // (trusted store, host name, dates), or the user has trusted this very
@@ -18,7 +18,7 @@ class CertificateTrust {
     // Asked, on the thread of the connection, when a certificate fails the
     // checks; the problem (a Certificate error) says why and gives the
     // fingerprint. True trusts the certificate for good for that host.
-    using Question = std::function<bool(const MailError& problem)>;
+    using Question = std::function<bool(const Error& problem)>;
 
     static inline const QString kFileName = QStringLiteral("trusted-certificates");
 
@@ -26,11 +26,11 @@ class CertificateTrust {
     CertificateTrust(QString file, Question ask);
 
     // Fails with the reasons and the fingerprint when the certificate may not be used.
-    MailStatus check(const QString& host, const QSslCertificate& certificate,
-                     const QList<QSslError>& errors) const;
+    Status check(const QString& host, const QSslCertificate& certificate,
+                 const QList<QSslError>& errors) const;
 
     bool isTrusted(const QString& host, const QString& fingerprint) const;
-    MailStatus trust(const QString& host, const QString& fingerprint) const;
+    Status trust(const QString& host, const QString& fingerprint) const;
 
     // SHA-256 in upper-case hex pairs, "AB:01:...".
     static QString fingerprint(const QSslCertificate& certificate);

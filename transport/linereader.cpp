@@ -12,7 +12,7 @@ constexpr qint64 kReadSlice = 256 << 10;
 
 } // namespace
 
-bool LineReader::fail(MailError error) {
+bool LineReader::fail(Error error) {
     error_ = std::move(error);
     stream_.close();
     in_.clear();
@@ -56,7 +56,7 @@ bool LineReader::readLine(QByteArrayView& line, qint64 deadlineMillis) {
         }
         scanned_ = in_.size();
         if (scanned_ - pos_ > kMaxLineBytes)
-            return fail({.kind = MailError::Kind::LineTooLong, .bytes = kMaxLineBytes});
+            return fail({.kind = Error::Kind::LineTooLong, .bytes = kMaxLineBytes});
         if (pos_ > 0) {
             in_.remove(0, pos_);
             scanned_ -= pos_;

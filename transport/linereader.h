@@ -29,15 +29,15 @@ class LineReader {
     // Drops what the server sent ahead (before TLS starts: none of it may be trusted).
     void discardBuffered();
 
-    const MailError& error() const { return error_; }
+    const Error& error() const { return error_; }
 
   private:
-    bool fail(MailError error);
+    bool fail(Error error);
 
     MailStream& stream_;
     int idleMillis_;
     QByteArray in_;
     qsizetype pos_ = 0;     // where the next line starts
     qsizetype scanned_ = 0; // searched for CR LF up to here
-    MailError error_;
+    Error error_;
 };

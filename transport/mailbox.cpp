@@ -2,9 +2,9 @@
 
 #include "mime/mimedecoder.h"
 
-MailResult<ReceivedMessage> Mailbox::fetch(int n) {
-    const MailResult<QByteArray> raw = fetchRaw(n);
+Result<ReceivedMessage> Mailbox::fetch(int n) {
+    const Result<QByteArray> raw = fetchRaw(n);
     if (!raw)
-        return MailResult<ReceivedMessage>::failure(raw.error());
+        return Result<ReceivedMessage>::failure(raw.error());
     return MimeDecoder::decode(*raw);
 }

@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "mime/receivedmessage.h"
-#include "transport/mailerror.h"
+#include "text/result.h"
 
 // What the mail check needs of a POP3 session. Pop3Session is the real one;
 // tests of ordering and failure paths put a fake in its place.
@@ -17,9 +17,9 @@ class Mailbox {
   public:
     virtual ~Mailbox() = default;
 
-    virtual MailStatus connect(const QString& server) = 0;
+    virtual Status connect(const QString& server) = 0;
     // Logs in: the number of waiting messages (0 for none).
-    virtual MailResult<int> authenticate(const QString& id, const QString& password, bool apop) = 0;
+    virtual Result<int> authenticate(const QString& id, const QString& password, bool apop) = 0;
     virtual qint64 size(int n) const = 0;
     // The message's unique id (UIDL, RFC 1939), the same in every session;
     // empty when the server gives none.
@@ -27,22 +27,22 @@ class Mailbox {
     // Too large to fetch at all: it stays on the server.
     virtual bool isTooLarge(int n) const = 0;
     // The message as the server sends it.
-    virtual MailResult<QByteArray> fetchRaw(int n) = 0;
+    virtual Result<QByteArray> fetchRaw(int n) = 0;
     // The message decoded (MIME structure, charsets, attachments).
-    MailResult<ReceivedMessage> fetch(int n);
+    Result<ReceivedMessage> fetch(int n);
     // Marks the message for deletion. A session may only queue the mark; it
     // then reaches the server with flushRemovals() or close().
-    virtual MailStatus remove(int n) = 0;
+    virtual Status remove(int n) = 0;
     // Sends the queued marks and reports the first the server refused, in
     // its own words; the other messages stay marked.
-    virtual MailStatus flushRemovals() { return {}; }
+    virtual Status flushRemovals() { return {}; }
     // Ends the session (sending queued marks first); the server commits the
     // deletions now.
     virtual void close() = 0;
     // flushRemovals() and close() in one, so that a session may send the
     // marks and the end of the session together: a round trip less.
-    virtual MailStatus flushRemovalsAndClose() {
-        const MailStatus flushed = flushRemovals();
+    virtual Status flushRemovalsAndClose() {
+        const Status flushed = flushRemovals();
         close();
         return flushed;
     }

@@ -6,23 +6,23 @@
 #include <optional>
 
 #include "mime/outgoingmail.h"
-#include "transport/mailerror.h"
+#include "text/result.h"
 
 // What became of one mail handed to a connection.
 struct MailOutcome {
     // Why the mail did not leave, in the server's own words or ours; none
     // when the server took it.
-    std::optional<MailError> failure = {};
+    std::optional<Error> failure = {};
     // Taken, but not for these recipients (Refused; name: the address,
     // detail: the server's reply).
-    QList<MailError> refusedRecipients = {};
+    QList<Error> refusedRecipients = {};
     // The failure ended the connection for good (the server hung up, the
     // user refused a login in clear, the send was cancelled): it says
     // nothing of this mail itself, and every later one meets it too.
     bool connectionEnded = false;
 
     bool ok() const { return !failure; }
-    MailError error() const { return failure.value_or(MailError{}); }
+    Error error() const { return failure.value_or(Error{}); }
 };
 
 // One connection to the server that takes the mails of a send. A mail may

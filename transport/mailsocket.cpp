@@ -13,18 +13,18 @@ MailSocket::MailSocket(Timeouts timeouts, const CertificateTrust& trust)
 
 MailSocket::~MailSocket() = default;
 
-bool MailSocket::fail(MailError error) {
+bool MailSocket::fail(Error error) {
     error_ = std::move(error);
     close();
     return false;
 }
 
-bool MailSocket::fail(MailError::Kind kind) {
+bool MailSocket::fail(Error::Kind kind) {
     return fail({.kind = kind, .name = serverText_, .detail = socket_ ? socket_->errorString() : QString()});
 }
 
 bool MailSocket::failFromSocket() {
-    using K = MailError::Kind;
+    using K = Error::Kind;
     switch (socket_ ? socket_->error() : QAbstractSocket::UnknownSocketError) {
     case QAbstractSocket::HostNotFoundError:
         return fail(K::ServerNotFound);
@@ -54,7 +54,7 @@ bool MailSocket::open(const ServerAddress& address, const QString& serverText) {
     QObject::connect(socket_.get(), &QSslSocket::sslErrors, socket_.get(),
                      [s = socket_.get()] { s->ignoreSslErrors(); });
     if (address.tlsFromStart && !QSslSocket::supportsSsl())
-        return fail({.kind = MailError::Kind::NoTlsLibrary});
+        return fail({.kind = Error::Kind::NoTlsLibrary});
     if (!connectTo(address))
         return false;
     lowDelay();
@@ -82,7 +82,7 @@ bool MailSocket::connectTo(const ServerAddress& address) {
         if (stopped())
             return false;
         if (nowMillis() >= deadline)
-            return fail(MailError::Kind::CannotConnect);
+            return fail(Error::Kind::CannotConnect);
         loop.exec();
     }
     return true;
@@ -91,7 +91,7 @@ bool MailSocket::connectTo(const ServerAddress& address) {
 bool MailSocket::stopped() {
     if (!CancelToken::current().isCancelled())
         return false;
-    fail({.kind = MailError::Kind::Cancelled, .name = serverText_});
+    fail({.kind = Error::Kind::Cancelled, .name = serverText_});
     return true;
 }
 
@@ -107,7 +107,7 @@ bool MailSocket::waitForEncrypted() {
             return false;
         const qint64 left = deadline - nowMillis();
         if (left <= 0)
-            return fail({.kind = MailError::Kind::Timeout, .name = serverText_});
+            return fail({.kind = Error::Kind::Timeout, .name = serverText_});
         if (!socket_->waitForEncrypted(int(std::min<qint64>(left, CancelToken::kSlice.count()))) &&
             !timedOutWhileConnected())
             return failFromSocket();
@@ -122,9 +122,9 @@ void MailSocket::lowDelay() {
 
 bool MailSocket::startTls() {
     if (!isOpen()) // a server that hangs up after its yes; a closed socket keeps the error that closed it
-        return socket_ ? fail({.kind = MailError::Kind::ConnectionLost, .name = serverText_}) : false;
+        return socket_ ? fail({.kind = Error::Kind::ConnectionLost, .name = serverText_}) : false;
     if (!QSslSocket::supportsSsl())
-        return fail({.kind = MailError::Kind::NoTlsLibrary});
+        return fail({.kind = Error::Kind::NoTlsLibrary});
     // Whatever the server sent after its answer to STLS is not to be trusted.
     (void)socket_->readAll();
     socket_->startClientEncryption();
@@ -132,8 +132,7 @@ bool MailSocket::startTls() {
 }
 
 bool MailSocket::acceptCertificate() {
-    const MailStatus accepted =
-        trust_.check(host_, socket_->peerCertificate(), socket_->sslHandshakeErrors());
+    const Status accepted = trust_.check(host_, socket_->peerCertificate(), socket_->sslHandshakeErrors());
     if (!accepted)
         return fail(accepted.error());
     return true;
@@ -180,7 +179,7 @@ bool MailSocket::drain(qint64 untilMillis) {
             return false;
         const qint64 now = nowMillis();
         if (now >= untilMillis || now - lastProgress >= timeouts_.idleMillis)
-            return fail({.kind = MailError::Kind::Timeout, .name = serverText_});
+            return fail({.kind = Error::Kind::Timeout, .name = serverText_});
         if (!socket_->waitForBytesWritten(
                 int(std::min<qint64>(untilMillis - now, CancelToken::kSlice.count()))) &&
             !timedOutWhileConnected())
@@ -207,7 +206,7 @@ bool MailSocket::readSome(QByteArray& buffer, qint64 max, qint64 untilMillis) {
             return false;
         const qint64 left = untilMillis - nowMillis();
         if (left <= 0)
-            return fail({.kind = MailError::Kind::Timeout, .name = serverText_});
+            return fail({.kind = Error::Kind::Timeout, .name = serverText_});
         if (!socket_->waitForReadyRead(int(std::min<qint64>(left, CancelToken::kSlice.count()))) &&
             !timedOutWhileConnected())
             return failFromSocket();

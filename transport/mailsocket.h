@@ -40,12 +40,12 @@ class MailSocket : public MailStream {
     qint64 nowMillis() const override;
     void close() override;
 
-    const MailError& error() const override { return error_; }
+    const Error& error() const override { return error_; }
 
   private:
-    bool fail(MailError error);
+    bool fail(Error error);
     // Of the server, with the socket's words.
-    bool fail(MailError::Kind kind);
+    bool fail(Error::Kind kind);
     bool failFromSocket();
     // The job was cancelled: fails (Cancelled). Every wait asks between slices.
     bool stopped();
@@ -63,5 +63,5 @@ class MailSocket : public MailStream {
     QString host_;
     QString serverText_;
     QByteArray out_;
-    MailError error_;
+    Error error_;
 };

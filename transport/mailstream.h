@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "transport/mailerror.h"
+#include "text/error.h"
 #include "transport/serveraddress.h"
 
 // The byte stream a mail protocol talks over, in clear or TLS, with every
@@ -37,5 +37,5 @@ class MailStream {
     // Ends the connection without a word (QUIT is the caller's).
     virtual void close() = 0;
 
-    virtual const MailError& error() const = 0;
+    virtual const Error& error() const = 0;
 };

@@ -12,14 +12,14 @@ constexpr qint64 kListLimit = 64 << 20;
 // Bytes of a reply that carries no message, for its deadline.
 constexpr qint64 kSmallReply = 4096;
 
-using K = MailError::Kind;
+using K = Error::Kind;
 
-MailError unreadable(const QByteArray& line) {
+Error unreadable(const QByteArray& line) {
     return {.kind = K::Protocol, .detail = QString::fromUtf8(line.left(200))};
 }
 
 // A message's error: `n` and what befell it.
-MailError ofMessage(K kind, int n, const QByteArray& reply = {}) {
+Error ofMessage(K kind, int n, const QByteArray& reply = {}) {
     return {.kind = kind, .detail = QString::fromUtf8(reply), .number = n};
 }
 
@@ -79,12 +79,12 @@ Pop3Session::~Pop3Session() {
     close();
 }
 
-bool Pop3Session::fail(MailError error) {
+bool Pop3Session::fail(Error error) {
     error_ = std::move(error);
     return false;
 }
 
-bool Pop3Session::lose(MailError error) {
+bool Pop3Session::lose(Error error) {
     stream_->close();
     inFlight_.clear();
     retrsInFlight_ = 0;
@@ -92,12 +92,12 @@ bool Pop3Session::lose(MailError error) {
     return fail(std::move(error));
 }
 
-MailError Pop3Session::currentError() const {
-    return error_.value_or(MailError{.kind = K::NotConnected});
+Error Pop3Session::currentError() const {
+    return error_.value_or(Error{.kind = K::NotConnected});
 }
 
-MailStatus Pop3Session::connect(const QString& server) {
-    return open(server) ? MailStatus() : MailStatus::failure(currentError());
+Status Pop3Session::connect(const QString& server) {
+    return open(server) ? Status() : Status::failure(currentError());
 }
 
 bool Pop3Session::open(const QString& server) {
@@ -130,9 +130,9 @@ bool Pop3Session::open(const QString& server) {
             return false;
     }
     if (stream_->isEncrypted()) {
-        if (const MailStatus kept = policy_.rememberTls(service_); !kept)
+        if (const Status kept = policy_.rememberTls(service_); !kept)
             return lose(kept.error());
-    } else if (const MailStatus clear = policy_.acceptNoTls(service_, serverText_); !clear) {
+    } else if (const Status clear = policy_.acceptNoTls(service_, serverText_); !clear) {
         return lose(clear.error());
     }
     return true;
@@ -145,7 +145,7 @@ bool Pop3Session::startTls() {
         return false;
     if (!reply->ok) {
         // From a server that gave TLS before, as much a warning as no offer at all.
-        if (const MailStatus clear = policy_.acceptNoTls(service_, serverText_); !clear)
+        if (const Status clear = policy_.acceptNoTls(service_, serverText_); !clear)
             return lose(clear.error());
         return lose({.kind = K::StlsRefused, .name = serverText_, .detail = QString::fromUtf8(reply->line)});
     }
@@ -217,7 +217,7 @@ bool Pop3Session::readBody(qint64 limit, qint64 deadline, QByteArray& body) {
     qint64 size = 0;
     for (;;) {
         if (!reader_.readLine(line, deadline))
-            return lose(MailError{.kind = K::LostMidReply, .name = serverText_}.because(reader_.error()));
+            return lose(Error{.kind = K::LostMidReply, .name = serverText_}.because(reader_.error()));
         if (line == ".")
             break;
         // RFC 1939: a line that starts with "." was sent with one more.
@@ -337,7 +337,7 @@ bool Pop3Session::bearerLogin(const QString& user) {
     const std::optional<SaslBearer::Mechanism> mechanism = SaslBearer::choose(offered);
     if (!mechanism)
         return fail({.kind = K::NoTokenLogin, .name = serverText_, .detail = QStringLiteral("POP3")});
-    MailResult<QString> token = options_.bearer->accessToken();
+    Result<QString> token = options_.bearer->accessToken();
     for (int attempt = 1;; ++attempt) {
         if (!token)
             return fail(token.error());
@@ -357,9 +357,9 @@ bool Pop3Session::bearerLogin(const QString& user) {
     }
 }
 
-MailResult<int> Pop3Session::authenticate(const QString& id, const QString& password, bool apop) {
+Result<int> Pop3Session::authenticate(const QString& id, const QString& password, bool apop) {
     const int count = logIn(id, password, apop);
-    return count >= 0 ? MailResult<int>(count) : MailResult<int>::failure(currentError());
+    return count >= 0 ? Result<int>(count) : Result<int>::failure(currentError());
 }
 
 int Pop3Session::logIn(const QString& id, const QString& password, bool apop) {
@@ -379,7 +379,7 @@ int Pop3Session::logIn(const QString& id, const QString& password, bool apop) {
         // In clear even APOP gives a listener the challenge and its answer to
         // guess the password from, with a challenge the listener may have chosen.
         if (!stream_->isEncrypted())
-            if (const MailStatus agreed = policy_.allowClearLogin(service_, serverText_); !agreed) {
+            if (const Status agreed = policy_.allowClearLogin(service_, serverText_); !agreed) {
                 lose(agreed.error());
                 return -1;
             }
@@ -489,8 +489,8 @@ void Pop3Session::requestThrough(int n) {
     }
 }
 
-MailResult<QByteArray> Pop3Session::fetchRaw(int n) {
-    using R = MailResult<QByteArray>;
+Result<QByteArray> Pop3Session::fetchRaw(int n) {
+    using R = Result<QByteArray>;
     if (!stream_->isOpen())
         return R::failure(currentError());
     if (!sizes_.contains(n))
@@ -511,22 +511,22 @@ MailResult<QByteArray> Pop3Session::fetchRaw(int n) {
     return reply->body;
 }
 
-MailStatus Pop3Session::remove(int n) {
+Status Pop3Session::remove(int n) {
     if (!stream_->isOpen())
-        return MailStatus::failure(currentError());
+        return Status::failure(currentError());
     if (!sizes_.contains(n))
-        return MailStatus::failure(ofMessage(K::NotOnServer, n));
+        return Status::failure(ofMessage(K::NotOnServer, n));
     removals_.append(n);
     if (pipelining_)
         return {};
     return flushRemovals();
 }
 
-MailStatus Pop3Session::flushRemovals() {
+Status Pop3Session::flushRemovals() {
     if (removals_.isEmpty())
         return {};
     if (!drain())
-        return MailStatus::failure(currentError());
+        return Status::failure(currentError());
     return removalAnswers(sendRemovals());
 }
 
@@ -537,12 +537,12 @@ QList<int> Pop3Session::sendRemovals() {
     return batch;
 }
 
-MailStatus Pop3Session::removalAnswers(const QList<int>& batch) {
-    std::optional<MailError> firstRefusal;
+Status Pop3Session::removalAnswers(const QList<int>& batch) {
+    std::optional<Error> firstRefusal;
     for (int n : batch) {
         const std::optional<Reply> reply = receive();
         if (!reply)
-            return MailStatus::failure(currentError());
+            return Status::failure(currentError());
         if (!reply->ok && !firstRefusal)
             firstRefusal = ofMessage(K::NotDeleted, n, reply->line);
         if (reply->ok)
@@ -550,14 +550,14 @@ MailStatus Pop3Session::removalAnswers(const QList<int>& batch) {
     }
     if (firstRefusal) {
         error_ = firstRefusal;
-        return MailStatus::failure(*firstRefusal);
+        return Status::failure(*firstRefusal);
     }
     return {};
 }
 
-MailStatus Pop3Session::flushRemovalsAndClose() {
+Status Pop3Session::flushRemovalsAndClose() {
     if (!pipelining_ || !stream_->isOpen() || removals_.isEmpty() || !drain()) {
-        const MailStatus flushed = flushRemovals();
+        const Status flushed = flushRemovals();
         close();
         return flushed;
     }
@@ -566,7 +566,7 @@ MailStatus Pop3Session::flushRemovalsAndClose() {
     committed_ = false;
     const QList<int> batch = sendRemovals();
     send("QUIT");
-    const MailStatus removed = removalAnswers(batch);
+    const Status removed = removalAnswers(batch);
     readQuitAnswer();
     endSession();
     return removed;

@@ -53,15 +53,15 @@ class Pop3Session : public Mailbox {
     Pop3Session(Options options, std::unique_ptr<MailStream> stream, TlsPolicy policy);
     ~Pop3Session() override;
 
-    MailStatus connect(const QString& server) override;
-    MailResult<int> authenticate(const QString& id, const QString& password, bool apop) override;
+    Status connect(const QString& server) override;
+    Result<int> authenticate(const QString& id, const QString& password, bool apop) override;
     qint64 size(int n) const override; // -1 for a number the server did not list
     bool isTooLarge(int n) const override;
-    MailResult<QByteArray> fetchRaw(int n) override;
-    MailStatus remove(int n) override;
-    MailStatus flushRemovals() override;
+    Result<QByteArray> fetchRaw(int n) override;
+    Status remove(int n) override;
+    Status flushRemovals() override;
     void close() override;
-    MailStatus flushRemovalsAndClose() override;
+    Status flushRemovalsAndClose() override;
     QString uidl(int n) const override;
     bool removalsCommitted() const override { return committed_; }
 
@@ -78,12 +78,12 @@ class Pop3Session : public Mailbox {
         qint64 bodyLimit = -1; // -1: single-line reply
     };
 
-    bool fail(MailError error);
+    bool fail(Error error);
     // Ends a connection that can no longer be trusted to be in step (no QUIT:
     // nothing is deleted).
-    bool lose(MailError error);
+    bool lose(Error error);
     // What the last failure was, or NotConnected when there was none.
-    MailError currentError() const;
+    Error currentError() const;
     bool open(const QString& server);
     // The number of messages, or -1 (error_ says why).
     int logIn(const QString& id, const QString& password, bool apop);
@@ -95,7 +95,7 @@ class Pop3Session : public Mailbox {
     // The queued DELEs sent; the batch that went.
     QList<int> sendRemovals();
     // The answers to the DELEs of `batch`: the first refusal, if any.
-    MailStatus removalAnswers(const QList<int>& batch);
+    Status removalAnswers(const QList<int>& batch);
     // The deletions are committed when the QUIT is answered +OK.
     void readQuitAnswer();
     // Drops the connection and what was known of the mailbox.
@@ -138,5 +138,5 @@ class Pop3Session : public Mailbox {
     int nextRetr_ = 1;
     QList<int> removals_; // DELEs not yet sent
     bool committed_ = false;
-    std::optional<MailError> error_;
+    std::optional<Error> error_;
 };

@@ -25,17 +25,17 @@ QString SmtpReply::words() const {
     return QString::fromUtf8(text);
 }
 
-MailResult<SmtpReply> SmtpReply::read(LineReader& reader, qint64 deadlineMillis) {
+Result<SmtpReply> SmtpReply::read(LineReader& reader, qint64 deadlineMillis) {
     SmtpReply reply;
     qsizetype bytes = 0;
     QByteArray line;
     do {
         if (!reader.readLine(line, deadlineMillis))
-            return MailResult<SmtpReply>::failure(reader.error());
+            return Result<SmtpReply>::failure(reader.error());
         bytes += line.size();
         if (!isReplyLine(line) || bytes > kMaxBytes)
-            return MailResult<SmtpReply>::failure(
-                {.kind = MailError::Kind::NotSmtp, .detail = QString::fromUtf8(line.left(200))});
+            return Result<SmtpReply>::failure(
+                {.kind = Error::Kind::NotSmtp, .detail = QString::fromUtf8(line.left(200))});
         reply.lines.append(line);
     } while (line.size() > 3 && line[3] == '-');
     reply.code = line.left(3).toInt();

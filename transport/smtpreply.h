@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include "text/result.h"
 #include "transport/linereader.h"
 
 // One reply of an SMTP server (RFC 5321 section 4.2): a code and its lines,
@@ -24,5 +25,5 @@ struct SmtpReply {
 
     // Reads one reply whole by `deadlineMillis`; a line that is no reply
     // line is a NotSmtp error (the caller ends the connection).
-    static MailResult<SmtpReply> read(LineReader& reader, qint64 deadlineMillis);
+    static Result<SmtpReply> read(LineReader& reader, qint64 deadlineMillis);
 };

@@ -8,7 +8,7 @@
 
 namespace {
 
-using K = MailError::Kind;
+using K = Error::Kind;
 
 // Bytes of a reply that carries no mail, for its deadline.
 constexpr qint64 kSmallReply = 4096;
@@ -74,7 +74,7 @@ SmtpSession::~SmtpSession() {
     stream_->close();
 }
 
-bool SmtpSession::end(MailError why, bool sayQuit) {
+bool SmtpSession::end(Error why, bool sayQuit) {
     if (!ended_)
         ended_ = std::move(why);
     if (sayQuit)
@@ -102,7 +102,7 @@ void SmtpSession::quit() {
 }
 
 std::optional<SmtpReply> SmtpSession::reply(qint64 bytes) {
-    MailResult<SmtpReply> r = SmtpReply::read(reader_, reader_.deadlineFor(kSmallReply + bytes));
+    Result<SmtpReply> r = SmtpReply::read(reader_, reader_.deadlineFor(kSmallReply + bytes));
     if (!r) {
         end(r.error());
         return std::nullopt;
@@ -120,7 +120,7 @@ std::optional<SmtpReply> SmtpSession::ask(const QByteArray& command) {
     return reply();
 }
 
-MailError SmtpSession::refused(const SmtpReply& reply, const QByteArray& recipient) const {
+Error SmtpSession::refused(const SmtpReply& reply, const QByteArray& recipient) const {
     return {.kind = K::Refused, .name = QString::fromUtf8(recipient), .detail = reply.words()};
 }
 
@@ -192,7 +192,7 @@ bool SmtpSession::startTls() {
         return true;
     if (!startTlsOffered_) {
         // From a server that gave TLS before: someone on the path may have removed the offer.
-        if (const MailStatus clear = policy_.acceptNoTls(service_, serverText_); !clear)
+        if (const Status clear = policy_.acceptNoTls(service_, serverText_); !clear)
             return end(clear.error(), true);
         return true;
     }
@@ -200,7 +200,7 @@ bool SmtpSession::startTls() {
     if (!r)
         return false;
     if (r->code != 220) {
-        if (const MailStatus clear = policy_.acceptNoTls(service_, serverText_); !clear)
+        if (const Status clear = policy_.acceptNoTls(service_, serverText_); !clear)
             return end(clear.error(), true);
         return end({.kind = K::StartTlsRefused, .name = serverText_, .detail = r->words()}, true);
     }
@@ -222,7 +222,7 @@ bool SmtpSession::logIn() {
     if (!SaslPassword::choose(authMechanisms_))
         return true;
     if (!stream_->isEncrypted())
-        if (const MailStatus agreed = policy_.allowClearLogin(service_, serverText_); !agreed)
+        if (const Status agreed = policy_.allowClearLogin(service_, serverText_); !agreed)
             return end(agreed.error(), true);
     const std::optional<SmtpReply> r = passwordLogin();
     if (!r)
@@ -272,7 +272,7 @@ bool SmtpSession::bearerLogin() {
     const std::optional<SaslBearer::Mechanism> mechanism = SaslBearer::choose(authMechanisms_);
     if (!mechanism)
         return end({.kind = K::NoTokenLogin, .name = serverText_, .detail = QStringLiteral("SMTP")}, true);
-    MailResult<QString> token = options_.login.bearer->accessToken();
+    Result<QString> token = options_.login.bearer->accessToken();
     for (int attempt = 1;; ++attempt) {
         if (!token)
             return end(token.error(), true);
@@ -307,7 +307,7 @@ void SmtpSession::submit(const OutgoingMail& mail) {
     submit(mail, QDateTime::currentDateTime());
 }
 
-void SmtpSession::fail(Mail& mail, MailError why) {
+void SmtpSession::fail(Mail& mail, Error why) {
     mail.outcome.failure = std::move(why);
     mail.done = true;
 }
@@ -339,7 +339,7 @@ void SmtpSession::submit(const OutgoingMail& mail, const QDateTime& now) {
             message = OutgoingMessage::build(mail, now, true);
     }
     if (!message)
-        return fail(m, MailError::disk(message.error()));
+        return fail(m, message.error());
     if (maxSize_ > 0 && message->size() > maxSize_)
         return fail(m, {.kind = K::TooLargeForServer, .number = maxSize_, .bytes = message->size()});
     if (sizeOffered_)
@@ -399,11 +399,11 @@ SmtpSession::Mail* SmtpSession::mailOf(qint64 serial) {
 void SmtpSession::abandon(Mail& m, const std::optional<SmtpReply>& reply) {
     if (m.done)
         return;
-    const QList<MailError> refusedRecipients = std::exchange(m.outcome.refusedRecipients, {});
+    const QList<Error> refusedRecipients = std::exchange(m.outcome.refusedRecipients, {});
     if (!m.outcome.failure)
         m.outcome.failure = m.accepted == 0 && !refusedRecipients.isEmpty() ? refusedRecipients.first()
                             : reply                                         ? refused(*reply)
-                                                                            : MailError{.kind = K::Refused};
+                                                                            : Error{.kind = K::Refused};
     m.done = true;
     // The server still holds the sender (RFC 5321 section 4.1.1.5).
     if (m.transaction && stream_->isOpen())
@@ -476,7 +476,7 @@ MailOutcome SmtpSession::result() {
     Mail m = std::move(mails_.front());
     mails_.pop_front();
     if (!m.done) // nothing owed for it, yet undecided: the session ended under it
-        return {.failure = ended_.value_or(MailError{.kind = K::ConnectionLost, .name = serverText_}),
+        return {.failure = ended_.value_or(Error{.kind = K::ConnectionLost, .name = serverText_}),
                 .connectionEnded = true};
     return m.outcome;
 }

@@ -107,7 +107,7 @@ class SmtpSession : public MailConnection {
 
     // Ends the session for good: every mail still waiting fails with `why`
     // (the first reason given); QUIT first where the server is waiting for a command.
-    bool end(MailError why, bool sayQuit = false);
+    bool end(Error why, bool sayQuit = false);
     void quit();
     // The next reply; none when the session ended meanwhile.
     std::optional<SmtpReply> reply(qint64 bytes = 0);
@@ -123,8 +123,8 @@ class SmtpSession : public MailConnection {
     // The mail goes no further: it fails with its first refusal, and an open transaction is reset.
     void abandon(Mail& mail, const std::optional<SmtpReply>& reply = std::nullopt);
     Mail* mailOf(qint64 serial);
-    void fail(Mail& mail, MailError why);
-    MailError refused(const SmtpReply& reply, const QByteArray& recipient = {}) const;
+    void fail(Mail& mail, Error why);
+    Error refused(const SmtpReply& reply, const QByteArray& recipient = {}) const;
 
     Options options_;
     CertificateTrust trust_; // before the stream, which refers to it
@@ -135,7 +135,7 @@ class SmtpSession : public MailConnection {
     std::optional<ServerAddress> address_;
     QString service_; // "smtp host:port"
     bool ready_ = false;
-    std::optional<MailError> ended_;
+    std::optional<Error> ended_;
     // What EHLO announced.
     bool startTlsOffered_ = false;
     bool pipelining_ = false;

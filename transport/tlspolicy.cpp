@@ -31,7 +31,7 @@ QString TlsPolicy::stateOf(const QString& service) const {
     return state;
 }
 
-MailStatus TlsPolicy::remember(const QString& service, const QString& state) const {
+Status TlsPolicy::remember(const QString& service, const QString& state) const {
     const std::lock_guard lock(rewriting);
     if (file_.isEmpty() || stateOf(service) == state)
         return {};
@@ -46,12 +46,12 @@ MailStatus TlsPolicy::remember(const QString& service, const QString& state) con
     if (!f.open(QIODevice::WriteOnly) ||
         !f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         f.write(lines) != lines.size() || !f.commit())
-        return MailStatus::failure(
-            {.kind = MailError::Kind::TlsRecordNotKept, .name = file_, .detail = f.errorString()});
+        return Status::failure(
+            {.kind = Error::Kind::TlsRecordNotKept, .path = file_, .detail = f.errorString()});
     return {};
 }
 
-MailStatus TlsPolicy::rememberTls(const QString& service) const {
+Status TlsPolicy::rememberTls(const QString& service) const {
     return remember(service, kTls);
 }
 
@@ -59,19 +59,19 @@ bool TlsPolicy::requiresTls(const QString& service) const {
     return stateOf(service) == kTls;
 }
 
-MailStatus TlsPolicy::acceptNoTls(const QString& service, const QString& serverText) const {
+Status TlsPolicy::acceptNoTls(const QString& service, const QString& serverText) const {
     if (!requiresTls(service))
         return {};
-    return MailStatus::failure({.kind = MailError::Kind::TlsWithdrawn, .name = serverText});
+    return Status::failure({.kind = Error::Kind::TlsWithdrawn, .name = serverText});
 }
 
-MailStatus TlsPolicy::allowClearLogin(const QString& service, const QString& serverText) const {
-    if (MailStatus known = acceptNoTls(service, serverText); !known)
+Status TlsPolicy::allowClearLogin(const QString& service, const QString& serverText) const {
+    if (Status known = acceptNoTls(service, serverText); !known)
         return known;
     if (stateOf(service) == kClear)
         return {};
-    const MailError declined{.kind = MailError::Kind::ClearLoginDeclined, .name = serverText};
+    const Error declined{.kind = Error::Kind::ClearLoginDeclined, .name = serverText};
     if (!ask_ || !ask_(declined))
-        return MailStatus::failure(declined);
+        return Status::failure(declined);
     return remember(service, kClear);
 }

@@ -1,17 +1,19 @@
 #include "ui/errortexts.h"
 
+#include <QSslError>
 #include <QStringList>
 #include <cerrno>
+#include <cstring>
 
 #include "store/posixfile.h"
 #include "text/text.h"
 
 namespace {
 
-using K = MailError::Kind;
+using K = Error::Kind;
 
-QString reasonText(const QSslError& error) {
-    switch (error.error()) {
+QString reasonText(QSslError::SslError reason) {
+    switch (reason) {
     case QSslError::SelfSignedCertificate:
     case QSslError::SelfSignedCertificateInChain:
         return QStringLiteral("自己署名の証明書です。");
@@ -29,30 +31,45 @@ QString reasonText(const QSslError& error) {
     case QSslError::CertificateRevoked:
         return QStringLiteral("証明書は失効しています。");
     default:
-        return error.errorString();
+        return QSslError(reason).errorString();
     }
 }
 
-QString certificateText(const MailError& e) {
+QString certificateText(const Error& e) {
     QStringList reasons;
-    for (const QSslError& error : e.certificateErrors)
-        if (const QString r = reasonText(error); !reasons.contains(r))
+    for (int reason : e.certificateReasons)
+        if (const QString r = reasonText(QSslError::SslError(reason)); !reasons.contains(r))
             reasons << r;
     return QStringLiteral("サーバー「%1」の証明書を確認できませんでした。\n%2\nSHA-256 指紋: %3")
         .arg(e.name, reasons.join(u'\n'), e.detail);
 }
 
-QString causeText(const MailError& e) {
+QString causeText(const Error& e) {
     return e.cause ? ErrorText(*e.cause) : QString();
 }
 
 // The system's words, "(…)", after the sentence when there are any.
-QString withDetail(const QString& sentence, const MailError& e) {
+QString withDetail(const QString& sentence, const Error& e) {
     return e.detail.isEmpty() ? sentence : sentence + u'(' + e.detail + u')';
 }
 
+// Why a file or folder could not be used, when that is known: the system's
+// words for its errno, or Qt's.
+QString whyText(const Error& e) {
+    if (!e.detail.isEmpty())
+        return e.detail;
+    return e.systemError != 0 ? SystemErrorText(e.systemError) : QString();
+}
+
+// "sentence (path): why", as the store has always put it.
+QString fileText(const QString& sentence, const Error& e) {
+    const QString why = whyText(e);
+    const QString text = QStringLiteral("%1 (%2)").arg(sentence, e.path);
+    return why.isEmpty() ? text : text + QStringLiteral(": ") + why;
+}
+
 // Which mail a notice is about, as the storing errors name it.
-QString withMail(const QString& sentence, const MailError& e) {
+QString withMail(const QString& sentence, const Error& e) {
     if (e.subject.isEmpty() && e.sender.isEmpty())
         return sentence;
     return sentence + QStringLiteral("\n件名: %1\n差出人: %2").arg(e.subject, e.sender);
@@ -63,7 +80,13 @@ const QString kSignInAgain =
 
 } // namespace
 
-QString ErrorText(const MailError& e) {
+QString SystemErrorText(int error) {
+    if (IsDiskFull(error))
+        return QStringLiteral("ディスクに空きがありません");
+    return QString::fromLocal8Bit(strerror(error));
+}
+
+QString ErrorText(const Error& e) {
     const QString message = QString::number(e.number);
     switch (e.kind) {
     case K::BadServerName:
@@ -110,11 +133,11 @@ QString ErrorText(const MailError& e) {
             .arg(e.name);
     case K::TlsRecordNotKept:
         return QStringLiteral("サーバーの暗号化の記録を「%1」に書き込めませんでした。(%2)")
-            .arg(e.name, e.detail);
+            .arg(e.path, e.detail);
     case K::Certificate:
         return certificateText(e);
     case K::CertificateNotKept:
-        return QStringLiteral("信頼する証明書を「%1」に書き込めませんでした。(%2)").arg(e.name, e.detail);
+        return QStringLiteral("信頼する証明書を「%1」に書き込めませんでした。(%2)").arg(e.path, e.detail);
     case K::ApopUnsupported:
         return QStringLiteral("このPOP3サーバーはAPOPに対応していません（挨拶にタイムスタンプがありません）。"
                               "APOPを使わない設定にしてください。");
@@ -136,6 +159,18 @@ QString ErrorText(const MailError& e) {
     case K::SignInExpired:
         return causeText(e) + QStringLiteral("\nサインインの期限が切れたか、取り消されました。") +
                kSignInAgain;
+    case K::NoSignInAddress:
+        return QStringLiteral("サインインするメールアドレスを入力してください。");
+    case K::CustomProviderIncomplete:
+        return QStringLiteral("認可 URL、トークン URL、クライアント ID を入力してください。");
+    case K::UnknownProvider:
+        return QStringLiteral("プロバイダー「%1」は登録されていません。").arg(e.name);
+    case K::NoClientId:
+        return QStringLiteral("%1 に登録した OAuth クライアント ID がありません。\n"
+                              "アプリケーションフォルダーの %2 に\n[%3]\nclient_id=（登録した ID）\n"
+                              "と書いてください。登録のしかたは README の「Gmail と Microsoft "
+                              "でサインインする」にあります。")
+            .arg(e.name, e.path, e.detail);
     case K::SignInCancelled:
         return QStringLiteral("サインインを中止しました。");
     case K::SignInTimedOut:
@@ -173,7 +208,6 @@ QString ErrorText(const MailError& e) {
             .arg(e.number);
     case K::Login:
     case K::Refused:
-    case K::Disk:
         return e.detail;
     case K::Protocol:
         return QStringLiteral("POP3サーバーの応答が読めません: %1").arg(e.detail);
@@ -214,8 +248,47 @@ QString ErrorText(const MailError& e) {
             .arg(e.name);
     case K::NotSent:
         return QStringLiteral("%1 へ送信できませんでした。\n%2").arg(e.name, causeText(e));
+    case K::NoAddressRecord:
+        return QStringLiteral("アドレス帳に%1件目のデータがありません。").arg(message);
+    case K::FileNotOpened:
+        return fileText(QStringLiteral("ファイルを開けません"), e);
+    case K::FileNotExamined:
+        return fileText(QStringLiteral("ファイルを調べられません"), e);
+    case K::FileNotRead:
+        return fileText(QStringLiteral("ファイルを読めません"), e);
+    case K::FileNotWritten:
+        return fileText(QStringLiteral("ファイルに書き込めません"), e);
+    case K::FileNotResized:
+        return fileText(QStringLiteral("ファイルの大きさを変えられません"), e);
+    case K::FileNotSynced:
+        return fileText(QStringLiteral("ファイルをディスクに書き出せません"), e);
+    case K::FileNotClosed:
+        return fileText(QStringLiteral("ファイルを閉じられません"), e);
+    case K::FileNotCreated:
+        return fileText(QStringLiteral("ファイルを作成できません"), e);
+    case K::FileNotRemoved:
+        return fileText(QStringLiteral("ファイルを削除できません"), e);
+    case K::FileNotRenamed:
+        return fileText(QStringLiteral("ファイルの名前を変えられません"), e);
+    case K::FileShrank:
+        return QStringLiteral("「%1」が読み取りの途中で短くなりました。").arg(e.path);
+    case K::NotAFile:
+        return QStringLiteral("「%1」はファイルではないため、読み書きできません。").arg(e.path);
+    case K::FolderNotCreated: {
+        const QString why = whyText(e);
+        const QString text = QStringLiteral("フォルダ「%1」を作成できません").arg(e.path);
+        return why.isEmpty() ? text : text + QStringLiteral(": ") + why;
+    }
     case K::FolderNotOpened:
-        return QStringLiteral("フォルダ「%1」を開けません: %2").arg(e.name, SystemErrorText(e.systemError));
+        return QStringLiteral("フォルダ「%1」を開けません: %2").arg(e.path, whyText(e));
+    case K::TooManyRecords:
+        return QStringLiteral("記録できる件数（%1件）を超えるため、書き込めません。").arg(message);
+    case K::RecordNotFound:
+        return QStringLiteral("指定されたデータが見つかりません。");
+    case K::WorkingFileUnchecked:
+        return QStringLiteral("削除の途中で残った作業ファイル「%1」を「%2」と照らし合わせられないため、"
+                              "どちらのファイルもそのまま残しました。\n%3")
+            .arg(e.path, e.name, causeText(e));
     case K::AttachmentNotWritten:
         return (e.systemError == EEXIST
                     ? QStringLiteral(
@@ -223,9 +296,9 @@ QString ErrorText(const MailError& e) {
                     : QStringLiteral("添付ファイル「%1」を書き込めません: %2"))
             .arg(e.name, SystemErrorText(e.systemError));
     case K::FolderNotSynced:
-        return QStringLiteral("フォルダをディスクに書き出せません (%1)").arg(e.name);
+        return QStringLiteral("フォルダをディスクに書き出せません (%1)").arg(e.path);
     case K::LogChanged:
-        return QStringLiteral("受信の記録が途中で変わりました (%1)").arg(e.name);
+        return QStringLiteral("受信の記録が途中で変わりました (%1)").arg(e.path);
     case K::LoginFailed:
         // The server's words end at a NUL, as it would end them.
         return CutAtNul(causeText(e));
@@ -248,11 +321,59 @@ QString ErrorText(const MailError& e) {
         return withMail(QStringLiteral("フォルダを作成できませんでした"), e);
     case K::PartsMissing:
         return withMail(QStringLiteral("分割されたメールが全て揃っていません"), e);
+    case K::SettingsNotWritten:
+        return QStringLiteral("設定ファイル「%1」に書き込めません。").arg(e.path);
+    case K::SignInNotKept:
+        return QStringLiteral("サインインの情報を「%1」に書き込めませんでした。(%2)").arg(e.path, whyText(e));
+    case K::SignInNotRemoved:
+        return QStringLiteral("サインインの情報「%1」を削除できませんでした。").arg(e.path);
+    case K::SearchIndexUnusable:
+        return QStringLiteral("検索用の索引を使えません: %1").arg(e.detail);
+    case K::NoSearchIndex:
+        return QStringLiteral("検索用の索引がありません。");
+    case K::SearchIndexOtherFormat:
+        return QStringLiteral("検索用の索引の形式が違います。");
+    case K::IndexingStopped:
+        return QStringLiteral("索引の作成を中断しました。");
+    case K::RecordsChanged:
+        return QStringLiteral("記録ファイルが読み込み中に変わりました。");
+    case K::ExportStopped:
+        return QStringLiteral("書き出しを中断しました。");
+    case K::SourceChanged:
+        return QStringLiteral("「%1」が取り込みの途中で変わりました。").arg(e.path);
+    case K::NotAnMbox:
+        return QStringLiteral("「%1」は mbox ファイルではありません。").arg(e.path);
+    case K::NoSuchFolder:
+        return QStringLiteral("フォルダ「%1」がありません。").arg(e.path);
+    case K::NotAMaildir:
+        return QStringLiteral("「%1」は Maildir ではありません（cur と new がありません）。").arg(e.path);
+    case K::AddressNotInFile:
+        return QStringLiteral("選択された行のデータがアドレス帳のファイルにありません。一覧を読み直します。");
+    case K::AddressTooLong:
+        return QStringLiteral("メールアドレス欄には%1文字までしか入りません（%2文字あります）。")
+            .arg(message, QString::number(e.count));
+    case K::NoAddressTyped:
+        return QStringLiteral("メールアドレスが入力されていません");
+    case K::NoCardName:
+        return QStringLiteral("名詞が入力されていません");
+    case K::CsvEmpty:
+        return QStringLiteral("CSVファイルが空です。");
+    case K::CsvWithoutAddress:
+        return QStringLiteral("CSVファイルの見出し行にメールアドレスの列がありません。");
+    case K::SubjectWithSlash:
+        return QStringLiteral("件名に「/」が含まれているため、ファイル名にできません。保存しませんでした。");
+    case K::SubjectTooLong:
+        return QStringLiteral("件名が長すぎるため、ファイル名にできません。保存しませんでした。");
+    case K::PageViewMissing:
+        return QStringLiteral("HTMLメールを表示する部品が見つかりません。\n%1").arg(e.path);
+    case K::PageViewNotLoaded:
+        return QStringLiteral("HTMLメールを表示する部品を読み込めませんでした。\n%1\n%2")
+            .arg(e.path, e.detail);
     }
     return e.detail;
 }
 
-QString QuestionText(const MailError& problem) {
+QString QuestionText(const Error& problem) {
     switch (problem.kind) {
     case K::Certificate:
         return certificateText(problem) +

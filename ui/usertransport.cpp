@@ -13,8 +13,8 @@ namespace {
 // Asked from a background job (a send, a check), the window thread shows it
 // while the job waits for the answer. A job cancelled meanwhile (its window
 // is closing) takes it as a No; a question not yet shown is withdrawn.
-std::function<bool(const MailError&)> askUser(Prompter* prompter) {
-    return [prompter](const MailError& problem) {
+std::function<bool(const Error&)> askUser(Prompter* prompter) {
+    return [prompter](const Error& problem) {
         const auto ask = [prompter, problem] {
             return prompter->message(nullptr, QuestionText(problem), QStringLiteral("確認"),
                                      Prompter::Icon::Warning,

@@ -25,22 +25,22 @@ class HeldSession : public Mailbox {
   public:
     HeldSession(std::shared_ptr<QSemaphore> gate, int heldMessage)
         : gate_(std::move(gate)), heldMessage_(heldMessage) {}
-    MailStatus connect(const QString& server) override { return pop_.connect(server); }
-    MailResult<int> authenticate(const QString& id, const QString& password, bool apop) override {
+    Status connect(const QString& server) override { return pop_.connect(server); }
+    Result<int> authenticate(const QString& id, const QString& password, bool apop) override {
         return pop_.authenticate(id, password, apop);
     }
     qint64 size(int n) const override { return pop_.size(n); }
     QString uidl(int n) const override { return pop_.uidl(n); }
     bool isTooLarge(int n) const override { return pop_.isTooLarge(n); }
-    MailResult<QByteArray> fetchRaw(int n) override {
+    Result<QByteArray> fetchRaw(int n) override {
         if (n == heldMessage_)
             gate_->tryAcquire(1, 10000);
         return pop_.fetchRaw(n);
     }
-    MailStatus remove(int n) override { return pop_.remove(n); }
-    MailStatus flushRemovals() override { return pop_.flushRemovals(); }
+    Status remove(int n) override { return pop_.remove(n); }
+    Status flushRemovals() override { return pop_.flushRemovals(); }
     void close() override { pop_.close(); }
-    MailStatus flushRemovalsAndClose() override { return pop_.flushRemovalsAndClose(); }
+    Status flushRemovalsAndClose() override { return pop_.flushRemovalsAndClose(); }
     bool removalsCommitted() const override { return pop_.removalsCommitted(); }
 
   private:

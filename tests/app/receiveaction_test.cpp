@@ -23,7 +23,7 @@ namespace {
 class HeldAtDeletion : public FakeMailbox {
   public:
     explicit HeldAtDeletion(std::shared_ptr<QSemaphore> gate) : gate_(std::move(gate)) {}
-    MailStatus remove(int n) override {
+    Status remove(int n) override {
         if (n == 1)
             gate_->tryAcquire(1, 10000);
         return FakeMailbox::remove(n);

@@ -215,20 +215,19 @@ class GatedMailbox : public Mailbox {
   public:
     explicit GatedMailbox(std::shared_ptr<QSemaphore> gate) : gate_(std::move(gate)) {}
     bool refused = false; // the login
-    MailStatus connect(const QString&) override {
-        return gate_->tryAcquire(1, 10000) ? MailStatus()
-                                           : MailStatus::failure({.kind = MailError::Kind::Timeout});
+    Status connect(const QString&) override {
+        return gate_->tryAcquire(1, 10000) ? Status() : Status::failure({.kind = Error::Kind::Timeout});
     }
-    MailResult<int> authenticate(const QString&, const QString&, bool) override {
+    Result<int> authenticate(const QString&, const QString&, bool) override {
         if (refused)
-            return MailResult<int>::failure(
-                {.kind = MailError::Kind::Login, .detail = QStringLiteral("no server")});
+            return Result<int>::failure(
+                {.kind = Error::Kind::Login, .detail = QStringLiteral("no server")});
         return 0;
     }
     qint64 size(int) const override { return 0; }
     bool isTooLarge(int) const override { return false; }
-    MailResult<QByteArray> fetchRaw(int) override { return QByteArray(); }
-    MailStatus remove(int) override { return {}; }
+    Result<QByteArray> fetchRaw(int) override { return QByteArray(); }
+    Status remove(int) override { return {}; }
     void close() override {}
 
   private:

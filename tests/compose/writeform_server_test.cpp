@@ -28,7 +28,7 @@
 #include "store/mailfile.h"
 #include "tests/support/appfolder.h"
 #include "tests/support/dropfiles.h"
-#include "tests/support/mailerrors.h"
+#include "tests/support/errors.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
@@ -116,7 +116,7 @@ TEST_F(WriteFormServerTest, htmlMailOfADroppedPictureAndPageGoesOutWithTheMarker
     Pop3Session pop({}, TestMailServers::trust());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
     ASSERT_EQ(countOf(pop.authenticate(account.name, account.password, false)), 1);
-    const MailResult<ReceivedMessage> got = pop.fetch(1);
+    const Result<ReceivedMessage> got = pop.fetch(1);
     ASSERT_TRUE(got.ok());
     EXPECT_EQ(got->body, QStringLiteral("HTML送信QFM5270XBNWRD4618"));
     ASSERT_EQ(got->attachments.size(), 2);

@@ -104,7 +104,7 @@ TEST_P(ExportReadBackTest, pythonReadsSubjectsPartiesDatesAndBodiesExactly) {
     request.direction = c.direction;
     request.ownAddress = kOwnAddress;
     const Result<int> written = MailExport::run(request, paths);
-    ASSERT_TRUE(written.ok()) << written.error().toStdString();
+    ASSERT_TRUE(written.ok()) << written.error();
     const QList<MailRecord> records = stored(request.recordFile);
     ASSERT_EQ(*written, records.size());
     const QJsonArray seen = readWithPython(c.format, request.target);
@@ -152,13 +152,14 @@ TEST_F(MailExportTest, aStoppedOrFailedExportLeavesNoHalfFileAndKeepsTheOldOne) 
     stopAfterOne.cancelled = [&] { return seen >= 1; };
     const Result<int> stopped = MailExport::run(request, paths, stopAfterOne);
     ASSERT_FALSE(stopped.ok());
-    EXPECT_EQ(stopped.error(), QStringLiteral("書き出しを中断しました。"));
+    EXPECT_EQ(stopped.error().kind, Error::Kind::ExportStopped);
     EXPECT_EQ(ReadBytes(request.target), "the mbox as it was\n");
 
     request.target = app.file(QStringLiteral("old.mbox/inside.mbox")); // a file where a folder must be
     const Result<int> failed = MailExport::run(request, paths);
     ASSERT_FALSE(failed.ok());
-    EXPECT_TRUE(failed.error().startsWith(QStringLiteral("「"))) << failed.error().toStdString();
+    EXPECT_EQ(failed.error().kind, Error::Kind::FileNotWritten) << failed.error();
+    EXPECT_EQ(failed.error().path, request.target);
     EXPECT_EQ(QDir(app.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.mbox")})
         << "no temporary left";
 }

@@ -30,10 +30,9 @@ class EditorFilesTest : public testing::Test {
 } // namespace
 
 TEST_F(EditorFilesTest, dialogFiltersInQtForm) {
-    EXPECT_EQ(EditorFiles::qtFilter(EditorFiles::kOpenFilter),
-              QStringLiteral("txtファイル(*.txt,*.ini*.htm) (*.txt *.ini *.htm)"));
-    EXPECT_EQ(EditorFiles::qtFilter(EditorFiles::kSaveFilter),
-              QStringLiteral("txtファイル(*.txt,*.ini) (*.txt *.ini)"));
+    EXPECT_EQ(EditorFiles::qtFilter(QStringLiteral("Text (*.txt,*.ini)|*.txt;*.ini;")),
+              QStringLiteral("Text (*.txt,*.ini) (*.txt *.ini)"));
+    EXPECT_EQ(EditorFiles::qtFilter(QStringLiteral("*.txt")), QStringLiteral("*.txt")) << "no patterns given";
 }
 
 TEST_F(EditorFilesTest, openThenSaveAsGivesTheHeaderBlockAndOneMoreLineBreak) {
@@ -116,7 +115,7 @@ TEST_F(EditorFilesTest, newWithNoFileNamedUsesTheWorkingFolder) {
     state.changed = true; // the silent save has no file to go to and is skipped
     const auto caption = pressNew(QStringLiteral("text"));
     QDir::setCurrent(before);
-    ASSERT_TRUE(caption.ok()) << caption.error().toStdString();
+    ASSERT_TRUE(caption.ok()) << caption.error();
     EXPECT_EQ(caption->value_or(QString()), QStringLiteral("新規作成.TXT      新規作成.TXT"));
     EXPECT_EQ(state.currentFileName, QStringLiteral("新規作成.TXT"));
     EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("新規作成.TXT"))));
@@ -132,8 +131,7 @@ TEST_F(EditorFilesTest, newAsksBeforeEmptyingANewFileThatHoldsSomething) {
     ASSERT_TRUE(declined.ok());
     EXPECT_FALSE(declined->has_value());
     ASSERT_EQ(questions.size(), 1);
-    EXPECT_EQ(questions[0],
-              QStringLiteral("「%1」には内容があります。空にしてよろしいですか？").arg(newFile));
+    EXPECT_EQ(questions[0], newFile) << "asked about the file that would be emptied";
     EXPECT_EQ(ReadBytes(newFile), QByteArray("precious"));
     EXPECT_EQ(state.currentFileName, dir.file(QStringLiteral("memo.txt")));
     EXPECT_TRUE(state.changed);
@@ -154,7 +152,8 @@ TEST_F(EditorFilesTest, newThatCannotCreateTheFileChangesNothing) {
     state.changed = true;
     const auto caption = pressNew(QStringLiteral("text"));
     ASSERT_FALSE(caption.ok());
-    EXPECT_TRUE(caption.error().contains(dir.file(QStringLiteral("gone/新規作成.TXT"))));
+    EXPECT_EQ(caption.error().kind, Error::Kind::FileNotWritten);
+    EXPECT_EQ(caption.error().path, dir.file(QStringLiteral("gone/新規作成.TXT")));
     EXPECT_EQ(state.currentFileName, dir.file(QStringLiteral("gone/memo.txt")));
     EXPECT_TRUE(state.changed);
     EXPECT_EQ(emptied, 0);

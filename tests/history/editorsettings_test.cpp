@@ -32,5 +32,6 @@ TEST(EditorSettings, aStoreThatCannotBeWrittenIsReported) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
     const Status written = EditorSettings::writeAtClose(QString());
     ASSERT_FALSE(written.ok());
-    EXPECT_TRUE(written.error().contains(QStringLiteral("tomsel.conf"))) << written.error().toStdString();
+    EXPECT_EQ(written.error().kind, Error::Kind::SettingsNotWritten);
+    EXPECT_TRUE(written.error().path.endsWith(QStringLiteral("tomsel.conf"))) << written.error();
 }

@@ -43,7 +43,7 @@ TEST(TextFile, readDecodesShiftJisAndAppliesTheLineRule) {
     const QString path = dir.file(QStringLiteral("memo.txt"));
     WriteBytes(path, QByteArray("\x93\xfa\x96\x7b\r\n\x8c\xea\nx")); // 日本 CR LF 語 LF x
     const Result<QString> text = TextFile::read(path);
-    ASSERT_TRUE(text.ok()) << text.error().toStdString();
+    ASSERT_TRUE(text.ok()) << text.error();
     EXPECT_EQ(*text, QStringLiteral("日本\r\n語\nx\r\n"));
 }
 
@@ -52,8 +52,9 @@ TEST(TextFile, readFailureNamesTheFileAndTheReason) {
     const QString path = dir.file(QStringLiteral("missing.txt"));
     const Result<QString> text = TextFile::read(path);
     ASSERT_FALSE(text.ok());
-    EXPECT_TRUE(text.error().contains(path));
-    EXPECT_TRUE(text.error().contains(QStringLiteral("No such file"))) << text.error().toStdString();
+    EXPECT_EQ(text.error().kind, Error::Kind::FileNotOpened);
+    EXPECT_EQ(text.error().path, path);
+    EXPECT_TRUE(text.error().detail.contains(QStringLiteral("No such file"))) << text.error();
 }
 
 TEST(TextFile, writeReplacesTheFileInShiftJisAndCountsReplacements) {
@@ -61,7 +62,7 @@ TEST(TextFile, writeReplacesTheFileInShiftJisAndCountsReplacements) {
     const QString path = dir.file(QStringLiteral("out.txt"));
     WriteBytes(path, QByteArray("an old and much longer content that must go"));
     const Result<qsizetype> replaced = TextFile::write(path, QStringLiteral("日本😀\r\n✓"));
-    ASSERT_TRUE(replaced.ok()) << replaced.error().toStdString();
+    ASSERT_TRUE(replaced.ok()) << replaced.error();
     EXPECT_EQ(*replaced, 2);
     EXPECT_EQ(ReadBytes(path), QByteArray("\x93\xfa\x96\x7b\x81\xac\r\n\x81\xac"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.txt")})
@@ -73,7 +74,8 @@ TEST(TextFile, failedWriteNamesTheFileAndLeavesNothing) {
     const QString path = dir.file(QStringLiteral("no-such-folder/out.txt"));
     const Result<qsizetype> replaced = TextFile::write(path, QStringLiteral("x"));
     ASSERT_FALSE(replaced.ok());
-    EXPECT_TRUE(replaced.error().contains(path)) << replaced.error().toStdString();
+    EXPECT_EQ(replaced.error().kind, Error::Kind::FileNotWritten);
+    EXPECT_EQ(replaced.error().path, path);
     EXPECT_FALSE(QFile::exists(path));
 }
 

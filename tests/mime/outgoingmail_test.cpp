@@ -141,7 +141,8 @@ TEST(OutgoingMessage, unreadableAttachmentFailsNamingTheFile) {
                             {QStringLiteral("/no/such/file.jpg")}};
     const Result<QByteArray> m = OutgoingMessage::build(mail, kNow);
     ASSERT_FALSE(m.ok());
-    EXPECT_TRUE(m.error().contains(QStringLiteral("/no/such/file.jpg")));
+    EXPECT_EQ(m.error(), (Error{.kind = Error::Kind::AttachmentUnreadable,
+                                .name = QStringLiteral("/no/such/file.jpg")}));
 }
 
 TEST(OutgoingMessage, controlCharactersInNamesNeverBreakAHeaderLine) {

@@ -40,12 +40,12 @@ struct ExpiredSignIn {
 
 TEST(AccessTokens, theStoredTokenServesUntilItExpiresOrIsRefused) {
     const auto reply = FakeTokenEndpoint::json;
-    const auto renewed = [&](const char* body) { return QList<MailResult<HttpReply>>{reply(200, body)}; };
+    const auto renewed = [&](const char* body) { return QList<Result<HttpReply>>{reply(200, body)}; };
     struct Row {
         const char* name;
         qint64 expiresIn; // of the stored token "a0", seconds from now
         bool refusedByServer;
-        QList<MailResult<HttpReply>> replies;
+        QList<Result<HttpReply>> replies;
         QString got;      // the token the session gets, or the error (debugText)
         OAuthTokens kept; // in the store afterwards
     };
@@ -88,8 +88,7 @@ TEST(AccessTokens, theStoredTokenServesUntilItExpiresOrIsRefused) {
         if (row.refusedByServer) {
             ASSERT_EQ(*tokens.accessToken(), a0);
         }
-        const MailResult<QString> got =
-            row.refusedByServer ? tokens.renewedAccessToken() : tokens.accessToken();
+        const Result<QString> got = row.refusedByServer ? tokens.renewedAccessToken() : tokens.accessToken();
         EXPECT_EQ(got.ok() ? *got : got.error().debugText(), row.got);
         EXPECT_EQ(TokenStore(file).load()->tokens, row.kept);
         EXPECT_EQ(endpoint->posts.size(), row.replies.size());
@@ -104,7 +103,7 @@ TEST(AccessTokens, theStoredTokenServesUntilItExpiresOrIsRefused) {
 }
 
 TEST(AccessTokens, onlyARefusedGrantOrClientAsksToSignInAgainAndTheSignInIsKept) {
-    using R = MailResult<HttpReply>;
+    using R = Result<HttpReply>;
     const auto reply = FakeTokenEndpoint::json;
     struct Row {
         const char* name;
@@ -133,8 +132,7 @@ TEST(AccessTokens, onlyARefusedGrantOrClientAsksToSignInAgainAndTheSignInIsKept)
          QStringLiteral("TokenServerBusy(#502)")},
         {"refusal-without-a-reason", reply(401, ""), QStringLiteral("TokenServerUnreadable(#401)")},
         {"provider-unreachable",
-         R::failure(
-             {.kind = MailError::Kind::TokenServerUnreachable, .name = QStringLiteral("auth.example.jp")}),
+         R::failure({.kind = Error::Kind::TokenServerUnreachable, .name = QStringLiteral("auth.example.jp")}),
          QStringLiteral("TokenServerUnreachable(auth.example.jp)")},
     };
     for (const Row& row : rows) {
@@ -142,8 +140,7 @@ TEST(AccessTokens, onlyARefusedGrantOrClientAsksToSignInAgainAndTheSignInIsKept)
         const ExpiredSignIn account;
         auto endpoint = std::make_shared<FakeTokenEndpoint>();
         endpoint->replies = {row.reply};
-        const MailResult<QString> got =
-            AccessTokens(account.file, endpoint, [] { return kNow; }).accessToken();
+        const Result<QString> got = AccessTokens(account.file, endpoint, [] { return kNow; }).accessToken();
         ASSERT_FALSE(got.ok());
         EXPECT_EQ(got.error().debugText(), row.error);
         EXPECT_EQ(held(account.file), QStringLiteral("taro@example.jp r0 a0"));
@@ -175,8 +172,7 @@ TEST(AccessTokens, aRenewalNeverUndoesASignInOrASignOutMadeWhileItWasOnItsWay) {
         auto endpoint = std::make_shared<FakeTokenEndpoint>();
         endpoint->replies = {FakeTokenEndpoint::json(200, R"({"access_token":"a1","expires_in":3600})")};
         endpoint->meanwhile = [&] { EXPECT_TRUE(row.meanwhile(TokenStore(account.file)).ok()); };
-        const MailResult<QString> got =
-            AccessTokens(account.file, endpoint, [] { return kNow; }).accessToken();
+        const Result<QString> got = AccessTokens(account.file, endpoint, [] { return kNow; }).accessToken();
         EXPECT_EQ(got.ok() ? *got : got.error().debugText(), row.got);
         EXPECT_EQ(held(account.file), row.held);
         EXPECT_EQ(endpoint->posts.size(), 1);

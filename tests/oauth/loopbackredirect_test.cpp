@@ -49,7 +49,7 @@ class ScriptedBrowser {
               }
               setListening();
               for (const auto& socket : sockets)
-                  statuses_.append(readToEnd(*socket).mid(9, 3)); // "HTTP/1.1 200 OK"
+                  answers_.append(readToEnd(*socket));
           }) {}
     ~ScriptedBrowser() {
         if (thread_.joinable())
@@ -60,10 +60,10 @@ class ScriptedBrowser {
         std::unique_lock lock(mutex_);
         listeningChanged_.wait(lock, [this] { return listening_; });
     }
-    // The status each connection was answered with, "" for none.
-    QList<QByteArray> statuses() {
+    // What each connection was answered, "" for nothing.
+    QList<QByteArray> answers() {
         thread_.join();
-        return statuses_;
+        return answers_;
     }
 
   private:
@@ -76,7 +76,7 @@ class ScriptedBrowser {
     std::mutex mutex_;
     std::condition_variable listeningChanged_;
     bool listening_ = false;
-    QList<QByteArray> statuses_;
+    QList<QByteArray> answers_;
     std::thread thread_;
 };
 
@@ -109,7 +109,8 @@ TEST(LoopbackRedirect, theRedirectIsAnsweredWhateverElseTheBrowserOpens) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        LoopbackRedirect listener(std::chrono::seconds(1));
+        const LoopbackRedirect::Pages pages{QStringLiteral("渡しました"), QStringLiteral("ありません")};
+        LoopbackRedirect listener(pages, std::chrono::seconds(1));
         ASSERT_TRUE(listener.listen().ok());
         ScriptedBrowser browser(quint16(QUrl(listener.redirectUri()).port()), row.steps);
         browser.awaitListening();
@@ -117,6 +118,12 @@ TEST(LoopbackRedirect, theRedirectIsAnsweredWhateverElseTheBrowserOpens) {
         const std::optional<QUrlQuery> query =
             listener.wait(QStringLiteral("s1"), QDeadlineTimer(20000), cancelled);
         EXPECT_EQ(query ? query->queryItemValue(QStringLiteral("code")) : QString(), QStringLiteral("c1"));
-        EXPECT_EQ(browser.statuses(), row.statuses);
+        const QList<QByteArray> answers = browser.answers();
+        QList<QByteArray> statuses;
+        for (const QByteArray& answer : answers)
+            statuses.append(answer.mid(9, 3)); // "HTTP/1.1 200 OK"
+        EXPECT_EQ(statuses, row.statuses);
+        EXPECT_TRUE(answers.last().contains(pages.signedIn.toUtf8()))
+            << "the redirect's page in the given words";
     }
 }

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "oauth/accesstokens.h"
-#include "tests/support/mailerrors.h"
+#include "tests/support/errors.h"
 #include "tests/support/tempfolder.h"
 #include "tests/support/testsignin.h"
 #include "transport/pop3session.h"
@@ -24,12 +24,12 @@ class SignInServers : public testing::Test {
     OAuthSignIn signIn() { return SignInAtTestServer(account, store); }
 
     // A mail check's login with the stored sign-in.
-    MailResult<int> logIn() {
+    Result<int> logIn() {
         Pop3Session::Options options;
         options.bearer = AccessTokens::forAccount(store);
         Pop3Session pop(options, TestMailServers::trust());
-        if (const MailStatus connected = pop.connect(TestMailServers::pop3sOAuthServer()); !connected)
-            return MailResult<int>::failure(connected.error());
+        if (const Status connected = pop.connect(TestMailServers::pop3sOAuthServer()); !connected)
+            return Result<int>::failure(connected.error());
         return pop.authenticate(account.name, {}, false);
     }
 
@@ -47,13 +47,12 @@ TEST_F(SignInServers, theTokenIsRenewedWhenExpiredOrRefusedAndARevokedSignInAsks
         bool revokeAccess;  // the server no longer takes the stored token
         bool revokeRefresh; // nor renews with the refresh token
         int count;
-        std::optional<MailError::Kind> error = {};
+        std::optional<Error::Kind> error = {};
     };
     const Row rows[] = {
         {"expired-token-renewed-before-the-login", true, false, false, 0},
         {"token-the-server-refuses-renewed-and-tried-again", false, true, false, 0},
-        {"revoked-refresh-token-asks-for-a-new-sign-in", true, false, true, -1,
-         MailError::Kind::SignInExpired},
+        {"revoked-refresh-token-asks-for-a-new-sign-in", true, false, true, -1, Error::Kind::SignInExpired},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -66,9 +65,9 @@ TEST_F(SignInServers, theTokenIsRenewedWhenExpiredOrRefusedAndARevokedSignInAsks
             TestMailServers::revokeToken(signedIn.tokens.accessToken);
         if (row.revokeRefresh)
             TestMailServers::revokeToken(signedIn.tokens.refreshToken);
-        const MailResult<int> count = logIn();
+        const Result<int> count = logIn();
         EXPECT_EQ(countOf(count), row.count);
-        EXPECT_EQ(count ? std::optional<MailError::Kind>() : count.error().kind, row.error);
+        EXPECT_EQ(count ? std::optional<Error::Kind>() : count.error().kind, row.error);
         const OAuthTokens kept = TokenStore(store).load()->tokens;
         EXPECT_EQ(kept.accessToken != signedIn.tokens.accessToken, row.count >= 0);
     }
@@ -79,12 +78,12 @@ TEST_F(SignInServers, aSendLogsInWithTheTokenAndARefusedOneIsRenewedOnce) {
         const char* name;
         bool revokeAccess;
         bool revokeRefresh;
-        std::optional<MailError::Kind> error; // none: delivered
+        std::optional<Error::Kind> error; // none: delivered
     };
     const Row rows[] = {
         {"send-with-the-token", false, false, {}},
         {"token-the-server-refuses-renewed-and-sent-again", true, false, {}},
-        {"refused-token-and-revoked-sign-in-send-nothing", true, true, MailError::Kind::SignInExpired},
+        {"refused-token-and-revoked-sign-in-send-nothing", true, true, Error::Kind::SignInExpired},
     };
     int delivered = 0;
     for (const Row& row : rows) {

@@ -30,14 +30,14 @@ QString queryValue(const QUrl& url, const char* key) {
 } // namespace
 
 TEST(SignInFlow, theCodeComesBackToTheLoopbackListenerAndIsExchangedWithItsVerifier) {
-    const MailResult<HttpReply> granted =
+    const Result<HttpReply> granted =
         FakeTokenEndpoint::json(200, R"({"access_token":"a1","refresh_token":"r1","expires_in":3600})");
     enum class Browser { Answers, AnswersWithAnotherState, Cancels, NeverComesBack };
     struct Row {
         const char* name;
         Browser browser;
         QByteArray answer;
-        QList<MailResult<HttpReply>> replies;
+        QList<Result<HttpReply>> replies;
         const char* error; // nullptr: signed in; else the error's debugText
     };
     const Row rows[] = {
@@ -78,7 +78,7 @@ TEST(SignInFlow, theCodeComesBackToTheLoopbackListenerAndIsExchangedWithItsVerif
                               {{QStringLiteral("prompt"), QStringLiteral("consent")}}, endpoint, options);
         TestBrowser browser;
         const CancelToken cancelled;
-        const MailResult<OAuthTokens> tokens = flow.run(
+        const Result<OAuthTokens> tokens = flow.run(
             [&](const QUrl& url) {
                 if (row.browser == Browser::Answers)
                     browser.answer(url, row.answer);

@@ -106,8 +106,8 @@ TEST(AttachmentWriter, unwritableFolderIsReportedAsFileNotOpened) {
     const auto report = AttachmentWriter::write(withAttachments({QStringLiteral("a")}),
                                                 QStringLiteral("/nonexistent/folder"));
     EXPECT_EQ(report.outcome, AttachmentWriter::Outcome::FileNotOpened);
-    EXPECT_EQ(report.error.kind, MailError::Kind::FolderNotOpened);
-    EXPECT_EQ(report.error.name, QStringLiteral("/nonexistent/folder"));
+    EXPECT_EQ(report.error.kind, Error::Kind::FolderNotOpened);
+    EXPECT_EQ(report.error.path, QStringLiteral("/nonexistent/folder"));
     EXPECT_EQ(report.error.systemError, ENOENT);
 }
 

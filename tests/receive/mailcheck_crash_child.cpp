@@ -33,25 +33,25 @@ void step() {
 class WatchedMailbox : public Mailbox {
   public:
     explicit WatchedMailbox(Mailbox& real) : real_(real) {}
-    MailStatus connect(const QString& server) override { return real_.connect(server); }
-    MailResult<int> authenticate(const QString& id, const QString& password, bool apop) override {
+    Status connect(const QString& server) override { return real_.connect(server); }
+    Result<int> authenticate(const QString& id, const QString& password, bool apop) override {
         return real_.authenticate(id, password, apop);
     }
     qint64 size(int n) const override { return real_.size(n); }
     QString uidl(int n) const override { return real_.uidl(n); }
     bool isTooLarge(int n) const override { return real_.isTooLarge(n); }
-    MailResult<QByteArray> fetchRaw(int n) override {
-        MailResult<QByteArray> raw = real_.fetchRaw(n);
+    Result<QByteArray> fetchRaw(int n) override {
+        Result<QByteArray> raw = real_.fetchRaw(n);
         step();
         return raw;
     }
-    MailStatus remove(int n) override {
-        const MailStatus s = real_.remove(n);
+    Status remove(int n) override {
+        const Status s = real_.remove(n);
         step();
         return s;
     }
-    MailStatus flushRemovals() override {
-        const MailStatus s = real_.flushRemovals();
+    Status flushRemovals() override {
+        const Status s = real_.flushRemovals();
         step();
         return s;
     }
@@ -59,8 +59,8 @@ class WatchedMailbox : public Mailbox {
         real_.close();
         step();
     }
-    MailStatus flushRemovalsAndClose() override {
-        const MailStatus s = real_.flushRemovalsAndClose();
+    Status flushRemovalsAndClose() override {
+        const Status s = real_.flushRemovalsAndClose();
         step();
         return s;
     }
@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     WatchedMailbox mailbox(session);
     const MailCheck::Outcome outcome =
         MailCheck(AppPaths(QString::fromLocal8Bit(argv[1])), settings, mailbox, {}).CheckMail();
-    for (const MailError& error : outcome.errors)
+    for (const Error& error : outcome.errors)
         std::fprintf(stderr, "%s\n", qPrintable(error.debugText()));
     std::printf("%d\n", steps.load());
     return outcome.errors.isEmpty() ? 0 : 1;

@@ -11,7 +11,7 @@
 
 #include "receive/mailcheck.h"
 #include "store/mailfile.h"
-#include "tests/support/mailerrors.h"
+#include "tests/support/errors.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/tempfolder.h"
 #include "text/text.h"

@@ -10,7 +10,7 @@
 #include "receive/mailcheck.h"
 #include "receive/messageprocessor.h"
 #include "store/mailfile.h"
-#include "tests/support/mailerrors.h"
+#include "tests/support/errors.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/tempfolder.h"
 #include "text/shiftjis.h"
@@ -27,7 +27,7 @@ class MailCheckServerTest : public testing::Test {
     AppPaths paths{appFolder};
     AppSettings settings;
     TestAccount account;
-    QList<MailError> errors; // of the last check
+    QList<Error> errors; // of the last check
     QList<CheckStatus> statuses;
     std::function<void(const LastReceived&)> onReceived;
 
@@ -120,8 +120,7 @@ TEST_F(MailCheckServerTest, wrongPasswordGivesTheServersWords) {
     WriteBytes(paths.accountFile(), "[EXEINI]\r\nNAME=" + account.name.toLatin1() + "\r\nNAME2=wrong\r\n");
     check();
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_EQ(chainOf(errors[0]),
-              (QList<MailError::Kind>{MailError::Kind::LoginFailed, MailError::Kind::Login}));
+    EXPECT_EQ(chainOf(errors[0]), (QList<Error::Kind>{Error::Kind::LoginFailed, Error::Kind::Login}));
     EXPECT_EQ(errors[0].cause->detail, QStringLiteral("-ERR [AUTH] Authentication failed."));
 }
 
@@ -167,7 +166,7 @@ TEST_F(MailCheckServerTest, hostileSubjectsCreateNothingOutsideOrOverTheInstalle
     EXPECT_EQ(filesIn(paths.dataFolder()),
               (QStringList{QStringLiteral("iniIdPass.ini"), QStringLiteral("orxdata2.data"),
                            QStringLiteral("orxdata5.data")}));
-    EXPECT_EQ(kindsOf(errors), QList<MailError::Kind>(subjects.size(), MailError::Kind::FolderUnusable));
+    EXPECT_EQ(kindsOf(errors), QList<Error::Kind>(subjects.size(), Error::Kind::FolderUnusable));
     EXPECT_EQ(records().size(), subjects.size());
 }
 
@@ -204,7 +203,7 @@ TEST_F(MailCheckServerTest, messagesWhoseRecordsCannotBeWrittenStayOnTheServer) 
     EXPECT_EQ(outcome.stored, 1);
     EXPECT_EQ(outcome.deleted, 1);
     ASSERT_FALSE(errors.isEmpty());
-    EXPECT_EQ(errors[0].kind, MailError::Kind::NotStored);
+    EXPECT_EQ(errors[0].kind, Error::Kind::NotStored);
     Pop3Session pop({}, TestMailServers::trust());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
     ASSERT_EQ(countOf(pop.authenticate(account.name, account.password, false)), 2);

@@ -11,14 +11,14 @@
 #include "store/mailfile.h"
 #include "store/receivedlog.h"
 #include "store/recordfile.h"
+#include "tests/support/errors.h"
 #include "tests/support/fakemailbox.h"
-#include "tests/support/mailerrors.h"
 #include "tests/support/tempfolder.h"
 #include "text/text.h"
 
 namespace {
 
-using K = MailError::Kind;
+using K = Error::Kind;
 using Statuses = QList<CheckStatus>;
 
 class MailCheckTest : public testing::Test {
@@ -188,11 +188,11 @@ TEST_F(MailCheckTest, anAccountSignedInThroughItsProviderLogsInWithoutAPassword)
 // What went wrong before any message was fetched ends the check there:
 // nothing is fetched, and the status says no new mail.
 TEST_F(MailCheckTest, aSessionThatFailsBeforeTheFirstMessageFetchesNothing) {
-    const MailError lost{.kind = K::ConnectionLost, .name = QStringLiteral("pop.example.jp")};
+    const Error lost{.kind = K::ConnectionLost, .name = QStringLiteral("pop.example.jp")};
     const struct {
         const char* name;
-        std::optional<MailError> connectError;
-        std::optional<MailError> loginError;
+        std::optional<Error> connectError;
+        std::optional<Error> loginError;
         QList<K> chain; // of the one error
     } rows[] = {
         {"unreachable-server", lost, {}, {K::ConnectionLost}},
@@ -234,7 +234,7 @@ TEST_F(MailCheckTest, messageThatCannotBeStoredStaysOnTheServerWithThoseAfterIt)
     EXPECT_FALSE(mailbox.log->steps().contains(QStringLiteral("delete 2")));
     EXPECT_FALSE(mailbox.log->steps().contains(QStringLiteral("delete 3")));
     ASSERT_EQ(outcome.errors.size(), 1);
-    EXPECT_EQ(chainOf(outcome.errors[0]), (QList<K>{K::NotStored, K::Disk}));
+    EXPECT_EQ(chainOf(outcome.errors[0]), (QList<K>{K::NotStored, K::TooManyRecords}));
     EXPECT_EQ(outcome.errors[0].number, 2);
     EXPECT_EQ(outcome.errors[0].subject, QStringLiteral("2"));
 }
@@ -297,7 +297,7 @@ class InterruptedCheckTest : public MailCheckTest {
     }
     void cutShort(const QList<ReceivedMessage>& messages) {
         mailbox.messages = messages;
-        mailbox.flushError = MailError{.kind = K::NotDeleted, .number = 1};
+        mailbox.flushError = Error{.kind = K::NotDeleted, .number = 1};
         check();
         mailbox.flushError.reset();
     }
@@ -458,7 +458,7 @@ TEST_F(InterruptedCheckTest, everyListedMessageIsStoredOnceWhateverItsUidl) {
                                        : row.deletion == Deletion::StoppedAfterTheLog
                                            ? ReceivedLog(logFile()).forgetRecord(records, row.deleted)
                                            : Status();
-                ASSERT_TRUE(deleted.ok()) << deleted.error().toStdString();
+                ASSERT_TRUE(deleted.ok()) << deleted.error();
                 mailbox.log = std::make_shared<StepLog>();
             }
             mailbox.uidls = c.uidls;

@@ -9,23 +9,23 @@
 #include "receive/mailcheck.h"
 #include "store/mailfile.h"
 #include "tests/support/childprocess.h"
+#include "tests/support/errors.h"
 #include "tests/support/fakemailbox.h"
-#include "tests/support/mailerrors.h"
 #include "tests/support/tempfolder.h"
 #include "text/text.h"
 
 namespace {
 
-using K = MailError::Kind;
+using K = Error::Kind;
 
 // A mailbox whose server refuses to hand over one message.
 class RefusingMailbox : public FakeMailbox {
   public:
     int refused = 0;
-    MailResult<QByteArray> fetchRaw(int n) override {
+    Result<QByteArray> fetchRaw(int n) override {
         if (n == refused) {
             log->add(QStringLiteral("fetch %1 refused").arg(n));
-            return MailResult<QByteArray>::failure({.kind = K::NotReceived, .number = n});
+            return Result<QByteArray>::failure({.kind = K::NotReceived, .number = n});
         }
         return FakeMailbox::fetchRaw(n);
     }
@@ -113,7 +113,7 @@ TEST_F(MailCheckFailureTest, recordsThatCannotBeMadeDurableDeleteNothing) {
     EXPECT_EQ(outcome.deleted, 0);
     EXPECT_TRUE(deletions().isEmpty()) << mailbox.log->steps().join(u' ').toStdString();
     ASSERT_EQ(outcome.errors.size(), 1);
-    EXPECT_EQ(chainOf(outcome.errors[0]), (QList<K>{K::NotSynced, K::Disk}));
+    EXPECT_EQ(chainOf(outcome.errors[0]), (QList<K>{K::NotSynced, K::FileNotOpened}));
     EXPECT_EQ(mailbox.log->steps().last(), QStringLiteral("close"));
 }
 
@@ -150,9 +150,9 @@ TEST_F(MailCheckFailureTest, aMailThatDoesNotFitOnTheDiskStaysOnTheServerAndLeav
         {"record-does-not-fit",
          {mail(QStringLiteral("一")), withFileButNoRoom, mail(QStringLiteral("三"))},
          rlim_t(R + R / 2),
-         QStringLiteral("NotStored(二, a@example.jp, #2) <- "
-                        "Disk(ファイルに書き込めません (%1): ディスクに空きがありません)")
-             .arg(paths.receivedMailFile()),
+         QStringLiteral("NotStored(二, a@example.jp, #2) <- FileNotWritten(%1, errno %2)")
+             .arg(paths.receivedMailFile())
+             .arg(EFBIG),
          {}},
         {"attachment-does-not-fit",
          {withSmallFile, withBigFile, mail(QStringLiteral("三"))},
@@ -168,9 +168,9 @@ TEST_F(MailCheckFailureTest, aMailThatDoesNotFitOnTheDiskStaysOnTheServerAndLeav
         ASSERT_TRUE(paths.ensureLayout().ok());
         mailbox.messages = row.messages;
         const ChildResult child = RunInChild({row.diskSize, false}, [this] {
-            const QList<MailError> errors = check().errors;
+            const QList<Error> errors = check().errors;
             QStringList said = deletions();
-            for (const MailError& e : errors)
+            for (const Error& e : errors)
                 said << e.debugText();
             said << (statuses.last() == CheckStatus::NewMail ? QStringLiteral("new mail") : QString());
             return said.join(u'\n');

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "receive/mailcheckthread.h"
+#include "tests/support/errors.h"
 #include "tests/support/fakemailbox.h"
-#include "tests/support/mailerrors.h"
 #include "tests/support/tempfolder.h"
 #include "text/canceltoken.h"
 
@@ -20,8 +20,8 @@ namespace {
 // seconds pass, so that a stuck test fails instead of hanging).
 class HeldUntilStopped : public FakeMailbox {
   public:
-    MailResult<QByteArray> fetchRaw(int n) override {
-        MailResult<QByteArray> raw = FakeMailbox::fetchRaw(n);
+    Result<QByteArray> fetchRaw(int n) override {
+        Result<QByteArray> raw = FakeMailbox::fetchRaw(n);
         const QDeadlineTimer patience(10000);
         while (n == 1 && !CancelToken::current().isCancelled() && !patience.hasExpired())
             QThread::yieldCurrentThread();
@@ -143,7 +143,7 @@ TEST_F(MailCheckThreadTest, errorsArriveWithTheOutcomeOnceTheSessionHasClosed) {
     ASSERT_TRUE(thread->start(paths, settings, mailboxes()));
     waitForTheEnd(*thread);
     ASSERT_TRUE(outcome.has_value());
-    EXPECT_EQ(kindsOf(outcome->errors), QList<MailError::Kind>{MailError::Kind::TooLarge});
+    EXPECT_EQ(kindsOf(outcome->errors), QList<Error::Kind>{Error::Kind::TooLarge});
     ASSERT_FALSE(stepsAtTheEnd.isEmpty());
     EXPECT_EQ(stepsAtTheEnd.last(), QStringLiteral("close"));
 }

@@ -8,14 +8,14 @@
 #include "receive/messageprocessor.h"
 #include "store/mailrecord.h"
 #include "tests/support/childprocess.h"
-#include "tests/support/mailerrors.h"
+#include "tests/support/errors.h"
 #include "tests/support/tempfolder.h"
 #include "text/shiftjis.h"
 #include "text/text.h"
 
 namespace {
 
-using K = MailError::Kind;
+using K = Error::Kind;
 
 class MessageProcessorTest : public testing::Test {
   protected:
@@ -181,13 +181,12 @@ TEST_F(MessageProcessorTest, aMessageThatCannotBeWrittenLeavesNothingBehindAndSa
          longText,
          {1000, false},
          {},
-         QStringLiteral("Disk(ファイルに書き込めません (%1/0.txt): ディスクに空きがありません)")
-             .arg(attachments)},
+         QStringLiteral("FileNotWritten(%1/0.txt, errno %2)").arg(attachments).arg(EFBIG)},
         {"html-mail-folder-refused",
          htmlMail(QStringLiteral("夏の便り")),
          {RLIM_INFINITY, true},
          appFolder,
-         QStringLiteral("Disk(フォルダ「%1/夏の便り」を作成できません: Permission denied)").arg(appFolder)},
+         QStringLiteral("FolderNotCreated(%1/夏の便り, errno %2)").arg(appFolder).arg(EACCES)},
         {"attachment-folder-refused-after-the-html-folder",
          htmlMail(QStringLiteral("夏の便り")),
          {RLIM_INFINITY, true},

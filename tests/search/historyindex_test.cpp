@@ -47,7 +47,7 @@ class HistoryIndexTest : public testing::Test {
     }
     QList<int> fromIndex(const QString& query, int maxExpanded = HistoryIndex::kMaxExpandedTrigrams) {
         const auto snapshot = HistoryIndex::lookUp(index, SearchText::words(query), maxExpanded);
-        EXPECT_TRUE(snapshot.ok()) << snapshot.error().toStdString();
+        EXPECT_TRUE(snapshot.ok()) << snapshot.error();
         return snapshot ? snapshot->records : QList<int>{-1};
     }
 };
@@ -61,7 +61,7 @@ class HistoryQueryTest : public HistoryIndexTest, public testing::WithParamInter
 
 TEST_P(HistoryQueryTest, indexAndScanFindWhatABruteForceFinds) {
     const Status built = IndexUpdate::bringUpToDate(file, index);
-    ASSERT_TRUE(built.ok()) << built.error().toStdString();
+    ASSERT_TRUE(built.ok()) << built.error();
     const QList<int> expected = bruteForce(GetParam().query);
     if (QByteArrayView(GetParam().name) != "word-found-nowhere") {
         EXPECT_FALSE(expected.isEmpty()) << "the history holds no such mail";

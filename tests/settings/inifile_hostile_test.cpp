@@ -18,7 +18,7 @@ class HostileIniFile : public testing::Test {
     }
     void write(const char* section, const char* key, const QString& value) const {
         const Status s = ini.write(QString::fromLatin1(section), QString::fromLatin1(key), value);
-        ASSERT_TRUE(s.ok()) << s.error().toStdString();
+        ASSERT_TRUE(s.ok()) << s.error();
     }
 };
 

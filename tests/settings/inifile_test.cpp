@@ -82,7 +82,8 @@ TEST_F(IniFileTest, unwritableFolderIsReported) {
     const Status s = IniFile(QStringLiteral("/nonexistent/dir/x.ini"))
                          .write(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v"));
     EXPECT_FALSE(s.ok());
-    EXPECT_FALSE(s.error().isEmpty());
+    EXPECT_EQ(s.error(), (Error{.kind = Error::Kind::SettingsNotWritten,
+                                .path = QStringLiteral("/nonexistent/dir/x.ini")}));
 }
 
 TEST(AccountFile, confirmWithoutSaveChangesOnlyName3) {

@@ -104,7 +104,7 @@ TEST_F(CorruptRecordFile, aFolderOrALinkInPlaceOfTheFileIsAClearErrorAndStaysAsI
              ASSERT_TRUE(QFile::link(target, path));
          }},
     };
-    const QString expected = QStringLiteral("「%1」はファイルではないため、読み書きできません。").arg(path);
+    const Error expected{.kind = Error::Kind::NotAFile, .path = path};
     for (const auto& c : cases) {
         c.make();
         const auto count = addresses.count();

@@ -34,7 +34,7 @@ TEST_F(MailFileTest, emptyFileHoldsNoRecordsAndFirstAppendIsNumberOne) {
     WriteBytes(path, QByteArray());
     EXPECT_EQ(*file.count(), 0);
     const Result<int> n = file.append(sample(QStringLiteral("a")));
-    ASSERT_TRUE(n.ok()) << n.error().toStdString();
+    ASSERT_TRUE(n.ok()) << n.error();
     EXPECT_EQ(*n, 1);
     EXPECT_EQ(QFileInfo(path).size(), R);
 }
@@ -139,7 +139,7 @@ TEST_F(MailFileTest, numberPastTheLimitIsRefusedAndNothingIsWritten) {
     ASSERT_TRUE(f.resize(qint64(RecordFile::kMaxRecords) * R)); // sparse, no disk used
     const Result<int> n = file.append(sample(QStringLiteral("too many")));
     EXPECT_FALSE(n.ok());
-    EXPECT_FALSE(n.error().isEmpty());
+    EXPECT_EQ(n.error(), (Error{.kind = Error::Kind::TooManyRecords, .number = RecordFile::kMaxRecords}));
     EXPECT_EQ(QFileInfo(path).size(), qint64(RecordFile::kMaxRecords) * R);
     EXPECT_FALSE(file.writeAt(RecordFile::kMaxRecords + 1, sample(QStringLiteral("x"))).ok());
 }

@@ -63,7 +63,7 @@ TEST_P(InterruptedRebuild, nextReadFinishesTheRebuild) {
     const QByteArray expected = prepare();
     stopRebuild(GetParam());
     const auto all = file.readAll();
-    ASSERT_TRUE(all.ok()) << all.error().toStdString();
+    ASSERT_TRUE(all.ok()) << all.error();
     EXPECT_EQ(all->size(), 3);
     EXPECT_EQ(ReadBytes(path), expected);
     EXPECT_FALSE(QFileInfo::exists(tmp));
@@ -136,18 +136,14 @@ TEST(RebuildRecovery, aLeftoverGoesOnlyWhenTheFileOutgrewItAndNothingGoesWhenEit
 
         const Result<int> count = book.CountAddressRecords();
         if (c.outcome == Dropped) {
-            ASSERT_TRUE(count.ok()) << count.error().toStdString();
+            ASSERT_TRUE(count.ok()) << count.error();
             EXPECT_EQ(*count, 4);
             EXPECT_FALSE(QFileInfo::exists(tmp));
         } else {
             const QString notAFile = c.outcome == KeptRecordFileUnreadable ? path : tmp;
-            EXPECT_EQ(
-                count.error().toStdString(),
-                QStringLiteral("削除の途中で残った作業ファイル「%1」を「%2」と照らし合わせられないため、"
-                               "どちらのファイルもそのまま残しました。\n"
-                               "「%3」はファイルではないため、読み書きできません。")
-                    .arg(tmp, path, notAFile)
-                    .toStdString());
+            EXPECT_EQ(count.error(),
+                      (Error{.kind = Error::Kind::WorkingFileUnchecked, .name = path, .path = tmp}.because(
+                          {.kind = Error::Kind::NotAFile, .path = notAFile})));
             EXPECT_TRUE(QFileInfo::exists(tmp));
             EXPECT_EQ(QFileInfo(tmp).isFile() ? ReadBytes(tmp) : QByteArray(), tmpBefore);
         }

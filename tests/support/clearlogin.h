@@ -5,5 +5,5 @@
 // For servers in clear that the tests start: the user says yes to a login
 // without TLS, and nothing is kept.
 inline TlsPolicy ClearLoginAgreed() {
-    return TlsPolicy(QString(), [](const MailError&) { return true; });
+    return TlsPolicy(QString(), [](const Error&) { return true; });
 }

@@ -61,41 +61,38 @@ class FakeMailbox : public Mailbox {
   public:
     QList<ReceivedMessage> messages;
     std::shared_ptr<StepLog> log = std::make_shared<StepLog>(); // shared by copies
-    std::optional<MailError> connectError;
-    std::optional<MailError> loginError;
+    std::optional<Error> connectError;
+    std::optional<Error> loginError;
     QList<int> tooLarge;
     QStringList uidls; // by message; none: a server without UIDL
     bool quitConfirmed = true;
     // A refused DELE of a batch, reported when the batch is flushed.
-    std::optional<MailError> flushError;
+    std::optional<Error> flushError;
 
-    static MailError refusedLogin() {
-        return {.kind = MailError::Kind::Login,
-                .detail = QStringLiteral("-ERR [AUTH] Authentication failed.")};
+    static Error refusedLogin() {
+        return {.kind = Error::Kind::Login, .detail = QStringLiteral("-ERR [AUTH] Authentication failed.")};
     }
 
-    MailStatus connect(const QString& server) override {
+    Status connect(const QString& server) override {
         log->add(QStringLiteral("connect ") + server);
-        return connectError ? MailStatus::failure(*connectError) : MailStatus();
+        return connectError ? Status::failure(*connectError) : Status();
     }
-    MailResult<int> authenticate(const QString& id, const QString&, bool apop) override {
+    Result<int> authenticate(const QString& id, const QString&, bool apop) override {
         log->add(QStringLiteral("auth %1 %2").arg(id).arg(apop));
-        return loginError ? MailResult<int>::failure(*loginError) : MailResult<int>(int(messages.size()));
+        return loginError ? Result<int>::failure(*loginError) : Result<int>(int(messages.size()));
     }
     qint64 size(int n) const override { return messages.value(n - 1).body.size(); }
     QString uidl(int n) const override { return uidls.value(n - 1); }
     bool isTooLarge(int n) const override { return tooLarge.contains(n); }
-    MailResult<QByteArray> fetchRaw(int n) override {
+    Result<QByteArray> fetchRaw(int n) override {
         log->add(QStringLiteral("fetch %1").arg(n));
         return rawMessage(messages.at(n - 1));
     }
-    MailStatus remove(int n) override {
+    Status remove(int n) override {
         log->add(QStringLiteral("delete %1").arg(n));
         return {};
     }
-    MailStatus flushRemovals() override {
-        return flushError ? MailStatus::failure(*flushError) : MailStatus();
-    }
+    Status flushRemovals() override { return flushError ? Status::failure(*flushError) : Status(); }
     void close() override { log->add(QStringLiteral("close")); }
     bool removalsCommitted() const override { return quitConfirmed; }
 };

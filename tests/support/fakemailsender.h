@@ -32,7 +32,7 @@ class FakeMailSender : public MailSender {
                 *sender_->asked << mail.recipient;
             closed_ = closed_ || mail.recipient == sender_->closingAt;
             if (closed_)
-                outcomes_.push_back({.failure = MailError{.kind = MailError::Kind::ClearLoginDeclined},
+                outcomes_.push_back({.failure = Error{.kind = Error::Kind::ClearLoginDeclined},
                                      .connectionEnded = true});
             else
                 outcomes_.push_back(outcomeFor(mail.recipient));
@@ -51,7 +51,7 @@ class FakeMailSender : public MailSender {
             for (const Recipient& r : all)
                 if (sender_->refusing.contains(r.address))
                     outcome.refusedRecipients.append(
-                        {.kind = MailError::Kind::Refused,
+                        {.kind = Error::Kind::Refused,
                          .name = r.address,
                          .detail =
                              QStringLiteral("550 5.1.1 <%1>: Recipient address rejected").arg(r.address)});

@@ -58,14 +58,14 @@ class FakeMailStream : public MailStream {
             return false;
         if (next_ >= chunks_.size()) {
             if (hangsUp_)
-                return fail(MailError::Kind::ConnectionLost);
+                return fail(Error::Kind::ConnectionLost);
             record_->clock = std::max(record_->clock, untilMillis);
-            return fail(MailError::Kind::Timeout);
+            return fail(Error::Kind::Timeout);
         }
         Chunk& chunk = chunks_[next_];
         if (record_->clock + chunk.delayMillis > untilMillis) {
             record_->clock = untilMillis;
-            return fail(MailError::Kind::Timeout);
+            return fail(Error::Kind::Timeout);
         }
         record_->clock += chunk.delayMillis;
         chunk.delayMillis = 0;
@@ -78,10 +78,10 @@ class FakeMailStream : public MailStream {
     }
     qint64 nowMillis() const override { return record_->clock; }
     void close() override { open_ = false; }
-    const MailError& error() const override { return error_; }
+    const Error& error() const override { return error_; }
 
   private:
-    bool fail(MailError::Kind kind) {
+    bool fail(Error::Kind kind) {
         error_ = {.kind = kind, .name = serverText_};
         open_ = false;
         return false;
@@ -93,6 +93,6 @@ class FakeMailStream : public MailStream {
     bool open_ = false;
     QString serverText_;
     QByteArray pending_;
-    MailError error_;
+    Error error_;
     std::shared_ptr<Record> record_ = std::make_shared<Record>();
 };

@@ -20,22 +20,22 @@ class FakeTokenEndpoint : public TokenEndpoint {
         }
     };
 
-    static MailResult<HttpReply> json(int status, const char* body) {
+    static Result<HttpReply> json(int status, const char* body) {
         return HttpReply{status, QByteArray(body)};
     }
 
-    QList<MailResult<HttpReply>> replies;
+    QList<Result<HttpReply>> replies;
     QList<Post> posts;
     // What the user does elsewhere while a request is on its way.
     std::function<void()> meanwhile;
 
     // No reply left: the server is out of reach.
-    MailResult<HttpReply> post(const QString& url, const QueryItems& form) override {
+    Result<HttpReply> post(const QString& url, const QueryItems& form) override {
         posts.append({url, form});
         if (meanwhile)
             std::exchange(meanwhile, nullptr)();
         if (replies.isEmpty())
-            return MailResult<HttpReply>::failure({.kind = MailError::Kind::TokenServerUnreachable});
+            return Result<HttpReply>::failure({.kind = Error::Kind::TokenServerUnreachable});
         return replies.takeFirst();
     }
 };

@@ -9,16 +9,16 @@
 class ListedTokens : public BearerTokenSource {
   public:
     explicit ListedTokens(QStringList tokens) : tokens_(std::move(tokens)) {}
-    MailResult<QString> accessToken() override { return next(); }
-    MailResult<QString> renewedAccessToken() override { return next(); }
+    Result<QString> accessToken() override { return next(); }
+    Result<QString> renewedAccessToken() override { return next(); }
     int handedOut() const { return handedOut_; }
 
   private:
-    MailResult<QString> next() {
+    Result<QString> next() {
         ++handedOut_;
         const QString t = tokens_.isEmpty() ? QStringLiteral("!") : tokens_.takeFirst();
-        return t == QStringLiteral("!") ? MailResult<QString>::failure({.kind = MailError::Kind::NotSignedIn})
-                                        : MailResult<QString>(t);
+        return t == QStringLiteral("!") ? Result<QString>::failure({.kind = Error::Kind::NotSignedIn})
+                                        : Result<QString>(t);
     }
     QStringList tokens_;
     int handedOut_ = 0;

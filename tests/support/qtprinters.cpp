@@ -55,3 +55,15 @@ void PrintTo(const QByteArray& bytes, std::ostream* out) {
     }
     printQuoted(s, out);
 }
+
+void PrintTo(Error::Kind kind, std::ostream* out) {
+    *out << QMetaEnum::fromType<Error::Kind>().valueToKey(int(kind));
+}
+
+void PrintTo(const Error& error, std::ostream* out) {
+    *out << error;
+}
+
+std::ostream& operator<<(std::ostream& out, const Error& error) {
+    return out << error.debugText().toStdString();
+}

@@ -15,7 +15,7 @@ OAuthSignIn SignInAtTestServer(const TestAccount& account, const QString& storeF
                              {}};
     TestBrowser browser;
     const CancelToken cancelled;
-    const MailResult<OAuthTokens> tokens =
+    const Result<OAuthTokens> tokens =
         SignInFlow(client, account.name, {}, std::make_shared<HttpsTokenEndpoint>())
             .run([&](const QUrl& url) { browser.open(url); }, cancelled);
     EXPECT_TRUE(tokens.ok()) << tokens.error().debugText().toStdString();

@@ -67,10 +67,9 @@ TEST(BackgroundTask, reportsReachHomeInOrderAndACancelReachesTheJobWhereverItWai
                                              silentServer.address());
              ready = true;
              const bool read = opened && socket.readSome(in, 100, socket.nowMillis() + 60000);
-             job.post(note(heard, read
-                                      ? QStringLiteral("read")
-                                      : QString::fromLatin1(QMetaEnum::fromType<MailError::Kind>().valueToKey(
-                                            int(socket.error().kind)))));
+             job.post(note(heard, read ? QStringLiteral("read")
+                                       : QString::fromLatin1(QMetaEnum::fromType<Error::Kind>().valueToKey(
+                                             int(socket.error().kind)))));
          },
          true,
          false,

@@ -24,13 +24,13 @@ TEST(CertificateTrust, aTrustedFingerprintHoldsForItsHostOnly) {
 
 TEST(CertificateTrust, withoutAFileNothingIsTrustedAndNothingIsAsked) {
     bool asked = false;
-    const CertificateTrust trust(QString(), [&](const MailError&) { return asked = true; });
+    const CertificateTrust trust(QString(), [&](const Error&) { return asked = true; });
     EXPECT_FALSE(trust.isTrusted(QStringLiteral("mail.example.jp"), QStringLiteral("AB:CD")));
-    const MailStatus checked = trust.check(QStringLiteral("mail.example.jp"), QSslCertificate(),
-                                           {QSslError(QSslError::HostNameMismatch)});
+    const Status checked = trust.check(QStringLiteral("mail.example.jp"), QSslCertificate(),
+                                       {QSslError(QSslError::HostNameMismatch)});
     ASSERT_FALSE(checked.ok());
-    EXPECT_EQ(checked.error().kind, MailError::Kind::Certificate);
+    EXPECT_EQ(checked.error().kind, Error::Kind::Certificate);
     EXPECT_EQ(checked.error().name, QStringLiteral("mail.example.jp"));
-    EXPECT_EQ(checked.error().certificateErrors, QList<QSslError>{QSslError(QSslError::HostNameMismatch)});
+    EXPECT_EQ(checked.error().certificateReasons, QList<int>{QSslError::HostNameMismatch});
     EXPECT_FALSE(asked);
 }

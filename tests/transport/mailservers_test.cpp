@@ -7,7 +7,7 @@
 
 #include "receive/attachmentwriter.h"
 #include "tests/support/clearlogin.h"
-#include "tests/support/mailerrors.h"
+#include "tests/support/errors.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/tempfolder.h"
 #include "transport/certificatetrust.h"
@@ -52,7 +52,7 @@ TEST_F(MailServers, japaneseMailWithAttachmentsArrivesIdentical) {
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
     ASSERT_EQ(countOf(pop.authenticate(account.name, account.password, false)), 1);
     EXPECT_GT(pop.size(1), 70000);
-    const MailResult<ReceivedMessage> got = pop.fetch(1);
+    const Result<ReceivedMessage> got = pop.fetch(1);
     ASSERT_TRUE(got.ok()) << testing::PrintToString(got.error());
     EXPECT_EQ(got->subject, mail.subject);
     EXPECT_EQ(got->sender, QStringLiteral("sender@fennick.test"));
@@ -85,7 +85,7 @@ TEST_F(MailServers, htmlMailShapeArrivesWithMarkerBodyAndFilesInOrder) {
     Pop3Session pop({}, TestMailServers::trust());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
     ASSERT_EQ(countOf(pop.authenticate(account.name, account.password, true)), 1);
-    const MailResult<ReceivedMessage> got = pop.fetch(1);
+    const Result<ReceivedMessage> got = pop.fetch(1);
     ASSERT_TRUE(got.ok());
     EXPECT_EQ(got->body, QStringLiteral("HTML送信QFM5270XBNWRD4618"));
     ASSERT_EQ(got->attachments.size(), 2);
@@ -128,7 +128,7 @@ TEST_F(MailServers, serverWithoutTlsOrApopTakesUserPassInClearOnceTheUserAgreed)
     Pop3Session refused({}, TestMailServers::trust());
     ASSERT_TRUE(refused.connect(TestMailServers::pop3PlainServer()));
     EXPECT_EQ(refused.authenticate(account.name, account.password, false).error().kind,
-              MailError::Kind::ClearLoginDeclined);
+              Error::Kind::ClearLoginDeclined);
     Pop3Session pop({}, TestMailServers::trust(), ClearLoginAgreed());
     ASSERT_TRUE(pop.connect(TestMailServers::pop3PlainServer()));
     ASSERT_EQ(countOf(pop.authenticate(account.name, account.password, false)), 1);
@@ -137,7 +137,7 @@ TEST_F(MailServers, serverWithoutTlsOrApopTakesUserPassInClearOnceTheUserAgreed)
     // Asked for APOP, the same server is refused before any password leaves.
     ASSERT_TRUE(pop.connect(TestMailServers::pop3PlainServer()));
     EXPECT_EQ(pop.authenticate(account.name, account.password, true).error().kind,
-              MailError::Kind::ApopUnsupported);
+              Error::Kind::ApopUnsupported);
 }
 
 TEST_F(MailServers, untrustedCertificateIsRefusedUntilTheUserTrustsIt) {
@@ -145,20 +145,20 @@ TEST_F(MailServers, untrustedCertificateIsRefusedUntilTheUserTrustsIt) {
     const QString file = data.file(QStringLiteral("trusted-certificates"));
     const QString fingerprint = TestMailServers::certificateFingerprint();
     ASSERT_EQ(fingerprint.size(), 32 * 3 - 1);
-    QList<MailError> asked;
+    QList<Error> asked;
     bool answer = false;
-    const CertificateTrust trust(file, [&](const MailError& problem) {
+    const CertificateTrust trust(file, [&](const Error& problem) {
         asked << problem;
         return answer;
     });
     // STLS on the plain port and TLS from the start both check it.
     for (const QString& server : {TestMailServers::pop3Server(), TestMailServers::pop3sServer()}) {
         Pop3Session refused({}, trust);
-        const MailError error = refused.connect(server).error();
-        EXPECT_EQ(error.kind, MailError::Kind::Certificate);
+        const Error error = refused.connect(server).error();
+        EXPECT_EQ(error.kind, Error::Kind::Certificate);
         EXPECT_EQ(error.detail, fingerprint);
-        ASSERT_FALSE(error.certificateErrors.isEmpty());
-        EXPECT_EQ(error.certificateErrors[0].error(), QSslError::SelfSignedCertificate);
+        ASSERT_FALSE(error.certificateReasons.isEmpty());
+        EXPECT_EQ(error.certificateReasons[0], QSslError::SelfSignedCertificate);
         EXPECT_EQ(countOf(refused.authenticate(account.name, account.password, false)), -1);
     }
     ASSERT_EQ(asked.size(), 2);
@@ -191,9 +191,9 @@ TEST_F(MailServers, wrongPasswordGivesTheServersText) {
     for (const bool apop : {false, true}) {
         Pop3Session pop({}, TestMailServers::trust());
         ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
-        const MailResult<int> refused = pop.authenticate(account.name, QStringLiteral("wrong"), apop);
+        const Result<int> refused = pop.authenticate(account.name, QStringLiteral("wrong"), apop);
         ASSERT_FALSE(refused.ok());
-        EXPECT_EQ(refused.error().kind, MailError::Kind::Login);
+        EXPECT_EQ(refused.error().kind, Error::Kind::Login);
         EXPECT_EQ(refused.error().detail, QStringLiteral("-ERR [AUTH] Authentication failed.")) << apop;
     }
 }
@@ -227,7 +227,7 @@ TEST_F(MailServers, unknownRecipientFailsWithTheServersReply) {
                                                           QStringLiteral("b"),
                                                           {}});
     ASSERT_FALSE(sent.ok());
-    EXPECT_EQ(sent.error().kind, MailError::Kind::Refused);
+    EXPECT_EQ(sent.error().kind, Error::Kind::Refused);
     EXPECT_TRUE(sent.error().detail.startsWith(QStringLiteral("550 5.1.1")))
         << sent.error().detail.toStdString();
 }
@@ -244,8 +244,8 @@ TEST(SmtpSend, missingAttachmentFailsBeforeAnyConnection) {
                                                 QStringLiteral("b"),
                                                 {QStringLiteral("/no/such/photo.jpg")}});
     ASSERT_FALSE(sent.ok());
-    EXPECT_EQ(sent.error().kind, MailError::Kind::Disk);
-    EXPECT_TRUE(sent.error().detail.contains(QStringLiteral("/no/such/photo.jpg")));
+    EXPECT_EQ(sent.error(), (Error{.kind = Error::Kind::AttachmentUnreadable,
+                                   .name = QStringLiteral("/no/such/photo.jpg")}));
     EXPECT_FALSE(server.waitForNewConnection(0)) << "the server was contacted";
 }
 

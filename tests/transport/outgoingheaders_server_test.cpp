@@ -7,7 +7,7 @@
 
 #include "mime/headertext.h"
 #include "mime/mimedecoder.h"
-#include "tests/support/mailerrors.h"
+#include "tests/support/errors.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/tempfolder.h"
 #include "transport/smtpsender.h"
@@ -156,7 +156,7 @@ TEST_F(OutgoingHeaders, anEnvelopeAddressWithALineBreakIsRefusedAndNothingIsSent
                                                           QStringLiteral("本文"),
                                                           {}});
     ASSERT_FALSE(badRecipient.ok());
-    EXPECT_EQ(badRecipient.error().kind, MailError::Kind::BadRecipient);
+    EXPECT_EQ(badRecipient.error().kind, Error::Kind::BadRecipient);
     // A control character that is not a line break is refused as well.
     const MailOutcome nulRecipient =
         SmtpSender().send(TestMailServers::smtpServer(), {account.address + QChar(u'\0') + bystander.address,
@@ -172,7 +172,7 @@ TEST_F(OutgoingHeaders, anEnvelopeAddressWithALineBreakIsRefusedAndNothingIsSent
                                                           QStringLiteral("本文"),
                                                           {}});
     ASSERT_FALSE(badSender.ok());
-    EXPECT_EQ(badSender.error().kind, MailError::Kind::BadSender);
+    EXPECT_EQ(badSender.error().kind, Error::Kind::BadSender);
 
     // A good mail afterwards is the only one either account receives.
     sendAndFetch({account.address,

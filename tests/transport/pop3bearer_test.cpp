@@ -3,15 +3,15 @@
 // must have written in return.
 #include <gtest/gtest.h>
 
+#include "tests/support/errors.h"
 #include "tests/support/fakemailstream.h"
 #include "tests/support/listedtokens.h"
-#include "tests/support/mailerrors.h"
 #include "transport/pop3session.h"
 
 namespace {
 
 using Lines = QList<QByteArray>;
-using K = MailError::Kind;
+using K = Error::Kind;
 
 QByteArray xoauth2(const char* token) {
     return "AUTH XOAUTH2 " + ("user=u@example.jp\x01"
@@ -130,7 +130,7 @@ TEST(Pop3Bearer, theTokenGoesOnlyOverTlsAndARefusedOneIsRenewedOnce) {
         options.bearer = std::make_shared<ListedTokens>(row.tokens);
         Pop3Session pop(options, std::move(stream), TlsPolicy());
         ASSERT_TRUE(pop.connect(QString::fromLatin1(row.server)));
-        const MailResult<int> count =
+        const Result<int> count =
             pop.authenticate(QStringLiteral("u@example.jp"), QStringLiteral("password"), false);
         EXPECT_EQ(count ? *count : -1, row.count);
         EXPECT_EQ(count ? std::optional<K>() : count.error().kind, row.error);

@@ -3,8 +3,8 @@
 // clock of its own, and what must come of it.
 #include <gtest/gtest.h>
 
+#include "tests/support/errors.h"
 #include "tests/support/fakemailstream.h"
-#include "tests/support/mailerrors.h"
 #include "tests/support/tempfolder.h"
 #include "transport/pop3session.h"
 
@@ -12,7 +12,7 @@ namespace {
 
 using Chunk = FakeMailStream::Chunk;
 using Lines = QList<QByteArray>;
-using K = MailError::Kind;
+using K = Error::Kind;
 
 const QString kServer = QStringLiteral("127.0.0.1");
 
@@ -45,7 +45,7 @@ std::unique_ptr<Session> play(QList<Chunk> chunks, const QString& policyFile = {
     auto stream = std::make_unique<FakeMailStream>(std::move(chunks));
     session->record = stream->record();
     Session* s = session.get();
-    TlsPolicy policy(policyFile, [s, agree](const MailError&) {
+    TlsPolicy policy(policyFile, [s, agree](const Error&) {
         ++s->questions;
         return agree;
     });
@@ -92,7 +92,7 @@ TEST(Pop3Hostile, onlyCrLfDotCrLfEndsAMessageAndLinesAreBounded) {
         auto s = play(chunks);
         ASSERT_TRUE(s->pop->connect(kServer));
         ASSERT_EQ(countOf(s->pop->authenticate(QStringLiteral("u"), QStringLiteral("p"), false)), 1);
-        const MailResult<QByteArray> got = s->pop->fetchRaw(1);
+        const Result<QByteArray> got = s->pop->fetchRaw(1);
         if (!row.error.isEmpty()) {
             ASSERT_FALSE(got.ok());
             EXPECT_EQ(chainOf(got.error()), row.error);
@@ -135,7 +135,7 @@ TEST(Pop3Hostile, countsAndSizesThatDisagreeEndTheSessionWithNothingFetched) {
         SCOPED_TRACE(row.name);
         auto s = play(loggedIn(row.stat, row.list, row.uidl));
         ASSERT_TRUE(s->pop->connect(kServer));
-        const MailResult<int> count = s->pop->authenticate(QStringLiteral("u"), QStringLiteral("p"), false);
+        const Result<int> count = s->pop->authenticate(QStringLiteral("u"), QStringLiteral("p"), false);
         EXPECT_EQ(count ? *count : -1, row.count);
         if (row.count < 0) {
             EXPECT_EQ(count.error().kind, row.error);
@@ -179,7 +179,7 @@ TEST(Pop3Hostile, aReplyHasADeadlineThatGrowsWithItsSize) {
         auto s = play(chunks);
         ASSERT_TRUE(s->pop->connect(kServer));
         ASSERT_EQ(countOf(s->pop->authenticate(QStringLiteral("u"), QStringLiteral("p"), false)), 1);
-        const MailResult<QByteArray> got = s->pop->fetchRaw(1);
+        const Result<QByteArray> got = s->pop->fetchRaw(1);
         EXPECT_EQ(got.ok(), row.ok);
         if (!row.ok) {
             EXPECT_EQ(chainOf(got.error()).last(), K::Timeout) << testing::PrintToString(got.error());
@@ -283,10 +283,9 @@ TEST(Pop3Hostile, noPasswordLeavesInClearUnlessTheUserAgreedAndNeverAfterTlsWasS
             WriteBytes(file, row.policyBefore);
         auto s =
             play({FakeMailStream::lines(row.server), FakeMailStream::lines(row.afterTls)}, file, row.agree);
-        const MailStatus connected = s->pop->connect(kServer);
+        const Status connected = s->pop->connect(kServer);
         EXPECT_EQ(connected.ok(), row.connects);
-        const MailResult<int> count =
-            s->pop->authenticate(QStringLiteral("u"), QStringLiteral("p"), row.apop);
+        const Result<int> count = s->pop->authenticate(QStringLiteral("u"), QStringLiteral("p"), row.apop);
         EXPECT_EQ(count ? std::optional<K>() : count.error().kind, row.error);
         EXPECT_EQ(sentPassword(*s), count.ok());
         EXPECT_EQ(s->questions, row.questions);

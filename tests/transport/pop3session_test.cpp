@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "tests/support/clearlogin.h"
-#include "tests/support/mailerrors.h"
+#include "tests/support/errors.h"
 #include "tests/support/scriptedserver.h"
 #include "transport/pop3session.h"
 
 namespace {
 
 using S = ScriptedServer;
-using K = MailError::Kind;
+using K = Error::Kind;
 
 ScriptedServer::Script greeting(std::initializer_list<const char*> capabilities,
                                 const char* hello = "+OK ready") {
@@ -63,10 +63,10 @@ std::string problemsOf(ScriptedServer& server) {
 }
 
 // The number of messages, or -1 with `error` saying why.
-int logIn(Pop3Session& pop, ScriptedServer& server, MailError* error = nullptr) {
-    MailResult<int> count = MailResult<int>::failure({});
-    if (const MailStatus connected = pop.connect(server.address()); !connected)
-        count = MailResult<int>::failure(connected.error());
+int logIn(Pop3Session& pop, ScriptedServer& server, Error* error = nullptr) {
+    Result<int> count = Result<int>::failure({});
+    if (const Status connected = pop.connect(server.address()); !connected)
+        count = Result<int>::failure(connected.error());
     else
         count = pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false);
     if (!count && error)
@@ -119,7 +119,7 @@ TEST(Pop3Session, pipelinedErrorsBelongToTheirOwnMessage) {
     Pop3Session pop(options, CertificateTrust(), ClearLoginAgreed());
     ASSERT_EQ(logIn(pop, server), 3) << problemsOf(server);
     EXPECT_EQ(*pop.fetchRaw(1), QByteArray("Subject: one\r\n"));
-    const MailResult<QByteArray> second = pop.fetchRaw(2);
+    const Result<QByteArray> second = pop.fetchRaw(2);
     ASSERT_FALSE(second.ok());
     EXPECT_EQ(second.error().kind, K::NotReceived);
     EXPECT_EQ(second.error().number, 2);
@@ -127,7 +127,7 @@ TEST(Pop3Session, pipelinedErrorsBelongToTheirOwnMessage) {
     EXPECT_EQ(*pop.fetchRaw(3), QByteArray("Subject: three\r\n"));
     EXPECT_TRUE(pop.remove(1).ok());
     EXPECT_TRUE(pop.remove(3).ok());
-    const MailStatus removed = pop.flushRemovalsAndClose();
+    const Status removed = pop.flushRemovalsAndClose();
     ASSERT_FALSE(removed.ok());
     EXPECT_EQ(removed.error().kind, K::NotDeleted);
     EXPECT_EQ(removed.error().number, 3);
@@ -187,7 +187,7 @@ TEST(Pop3Session, pipelinedLoginRefusedGivesTheServersWords) {
                S::send("+OK")};
     ScriptedServer server({script});
     Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
-    MailError error;
+    Error error;
     EXPECT_EQ(logIn(pop, server, &error), -1);
     EXPECT_EQ(error.kind, K::Login);
     EXPECT_EQ(error.detail, QStringLiteral("-ERR [AUTH] Authentication failed."));
@@ -205,7 +205,7 @@ TEST(Pop3Session, dotStuffedLinesAreUnstuffed) {
     ScriptedServer server({script});
     Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
     ASSERT_EQ(logIn(pop, server), 1) << problemsOf(server);
-    const MailResult<QByteArray> got = pop.fetchRaw(1);
+    const Result<QByteArray> got = pop.fetchRaw(1);
     ASSERT_TRUE(got.ok()) << testing::PrintToString(got.error());
     EXPECT_EQ(*got, QByteArray("Subject: dots\r\n\r\n.leading\r\n.\r\na . inside\r\n"));
 }
@@ -216,7 +216,7 @@ TEST(Pop3Session, retrCutOffBeforeTheFinalDotFails) {
     ScriptedServer server({script});
     Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
     ASSERT_EQ(logIn(pop, server), 1) << problemsOf(server);
-    const MailResult<QByteArray> got = pop.fetchRaw(1);
+    const Result<QByteArray> got = pop.fetchRaw(1);
     ASSERT_FALSE(got.ok());
     EXPECT_EQ(chainOf(got.error()), (QList<K>{K::NotReceived, K::LostMidReply, K::ConnectionLost}));
     EXPECT_EQ(got.error().number, 1);
@@ -230,7 +230,7 @@ TEST(Pop3Session, silentServerEndsInATimeoutError) {
     options.timeouts.idleMillis = 300;
     Pop3Session pop(options, CertificateTrust(), ClearLoginAgreed());
     ASSERT_EQ(logIn(pop, server), 1) << problemsOf(server);
-    const MailResult<QByteArray> got = pop.fetchRaw(1);
+    const Result<QByteArray> got = pop.fetchRaw(1);
     ASSERT_FALSE(got.ok());
     EXPECT_EQ(chainOf(got.error()), (QList<K>{K::NotReceived, K::LostMidReply, K::Timeout}));
 }
@@ -252,10 +252,10 @@ TEST(Pop3Session, messagesOverTheCapStayOnTheServer) {
     EXPECT_FALSE(pop.isTooLarge(1));
     EXPECT_TRUE(pop.isTooLarge(2));
     EXPECT_EQ(*pop.fetchRaw(1), QByteArray("Subject: one\r\n"));
-    const MailResult<QByteArray> second = pop.fetchRaw(2);
+    const Result<QByteArray> second = pop.fetchRaw(2);
     ASSERT_FALSE(second.ok());
     EXPECT_EQ(chainOf(second.error()), QList<K>{K::TooLarge});
-    const MailResult<QByteArray> third = pop.fetchRaw(3);
+    const Result<QByteArray> third = pop.fetchRaw(3);
     ASSERT_FALSE(third.ok());
     EXPECT_EQ(chainOf(third.error()), (QList<K>{K::NotReceived, K::ReplyTooLarge}));
     EXPECT_TRUE(pop.remove(1).ok());
@@ -300,9 +300,11 @@ TEST(Pop3Session, brokenStlsHandshakeIsAnErrorAndNoPasswordLeaves) {
     const struct {
         const char* name;
         S::Script afterYes; // what the server does once it has said yes to STLS
-        MailError::Kind kind;
+        Error::Kind kind;
     } rows[] = {
-        {"garbage instead of a handshake", {S::send("this is not TLS at all"), S::silent(300), S::close()}, K::Tls},
+        {"garbage instead of a handshake",
+         {S::send("this is not TLS at all"), S::silent(300), S::close()},
+         K::Tls},
         {"hangs up at once", {S::close()}, K::ConnectionLost},
     };
     for (const auto& row : rows) {
@@ -312,7 +314,7 @@ TEST(Pop3Session, brokenStlsHandshakeIsAnErrorAndNoPasswordLeaves) {
         script += row.afterYes;
         ScriptedServer server({script});
         Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
-        const MailError error = pop.connect(server.address()).error();
+        const Error error = pop.connect(server.address()).error();
         EXPECT_EQ(error.kind, row.kind);
         EXPECT_FALSE(error.name.isEmpty()) << "the user is told which server";
         EXPECT_FALSE(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false).ok());
@@ -357,7 +359,7 @@ TEST(Pop3Session, refusedConnectionAndUnknownHostFailCleanly) {
         closedPort = gone.port();
     }
     Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
-    const MailError refused = pop.connect(QStringLiteral("127.0.0.1:%1").arg(closedPort)).error();
+    const Error refused = pop.connect(QStringLiteral("127.0.0.1:%1").arg(closedPort)).error();
     EXPECT_EQ(refused.kind, K::CannotConnect);
     EXPECT_EQ(refused.name, QStringLiteral("127.0.0.1:%1").arg(closedPort));
     EXPECT_FALSE(refused.detail.isEmpty()) << "the system's words";
@@ -365,7 +367,7 @@ TEST(Pop3Session, refusedConnectionAndUnknownHostFailCleanly) {
     EXPECT_EQ(pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false).error().kind,
               K::ServerNotFound)
         << "a login without a session gives why there is none";
-    const MailError badName = pop.connect(QStringLiteral("host:notaport")).error();
+    const Error badName = pop.connect(QStringLiteral("host:notaport")).error();
     EXPECT_EQ(badName.kind, K::BadServerName);
     EXPECT_EQ(badName.name, QStringLiteral("host:notaport"));
     EXPECT_EQ(badName.detail, QStringLiteral("POP3"));

@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
-#include "tests/support/mailerrors.h"
+#include "tests/support/errors.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/tempfolder.h"
 #include "transport/smtpsender.h"
@@ -20,7 +20,7 @@ class SmtpServers : public testing::Test {
 
     // The user agrees to a login in clear, without a note of it.
     SmtpSender loggedIn(const QString& password, CertificateTrust trust = TestMailServers::trust(),
-                        TlsPolicy policy = TlsPolicy({}, [](const MailError&) { return true; })) const {
+                        TlsPolicy policy = TlsPolicy({}, [](const Error&) { return true; })) const {
         return SmtpSender({{}, {account.name, password}}, std::move(trust), std::move(policy));
     }
 
@@ -91,7 +91,7 @@ TEST_F(SmtpServers, tlsOnceGivenIsKeptAndALoginInClearWaitsForTheUsersYes) {
         TempFolder data;
         const QString file = data.file(TlsPolicy::kFileName);
         int questions = 0;
-        const TlsPolicy policy(file, [&](const MailError&) {
+        const TlsPolicy policy(file, [&](const Error&) {
             ++questions;
             return row.answer;
         });
@@ -101,7 +101,7 @@ TEST_F(SmtpServers, tlsOnceGivenIsKeptAndALoginInClearWaitsForTheUsersYes) {
             const MailOutcome sent =
                 loggedIn(account.password, TestMailServers::trust(), policy).send(row.server, mailFrom(from));
             if (!row.answer && row.questions > 0) {
-                EXPECT_EQ(sent.error().kind, MailError::Kind::ClearLoginDeclined);
+                EXPECT_EQ(sent.error().kind, Error::Kind::ClearLoginDeclined);
                 EXPECT_EQ(sent.error().name, row.server);
                 for (const QString& session : TestMailServers::plainSubmissionSessionsWithoutMail(logEnd))
                     EXPECT_FALSE(session.contains(QStringLiteral("auth"))) << session.toStdString();
@@ -159,7 +159,7 @@ TEST_F(SmtpServers, wrongPasswordGivesTheServersText) {
     for (const QString& server : {TestMailServers::submissionServer(), TestMailServers::smtpsServer()}) {
         const MailOutcome sent = loggedIn(QStringLiteral("wrong")).send(server, mailFrom(sender("wrong")));
         ASSERT_FALSE(sent.ok());
-        EXPECT_EQ(sent.error().kind, MailError::Kind::Login);
+        EXPECT_EQ(sent.error().kind, Error::Kind::Login);
         EXPECT_TRUE(sent.error().detail.startsWith(QStringLiteral("535 5.7.8 Error: authentication failed")))
             << testing::PrintToString(sent.error());
     }
@@ -171,9 +171,9 @@ TEST_F(SmtpServers, untrustedCertificateIsRefusedWithItsFingerprintUntilTrusted)
     const QString file = data.file(QStringLiteral("trusted-certificates"));
     const QString fingerprint = TestMailServers::certificateFingerprint();
     ASSERT_EQ(fingerprint.size(), 32 * 3 - 1);
-    QList<MailError> asked;
+    QList<Error> asked;
     bool answer = false;
-    const CertificateTrust trust(file, [&](const MailError& problem) {
+    const CertificateTrust trust(file, [&](const Error& problem) {
         asked << problem;
         return answer;
     });
@@ -182,10 +182,10 @@ TEST_F(SmtpServers, untrustedCertificateIsRefusedWithItsFingerprintUntilTrusted)
         const MailOutcome refused =
             loggedIn(account.password, trust).send(server, mailFrom(sender("refused")));
         ASSERT_FALSE(refused.ok());
-        EXPECT_EQ(refused.error().kind, MailError::Kind::Certificate);
+        EXPECT_EQ(refused.error().kind, Error::Kind::Certificate);
         EXPECT_EQ(refused.error().detail, fingerprint);
-        ASSERT_FALSE(refused.error().certificateErrors.isEmpty());
-        EXPECT_EQ(refused.error().certificateErrors[0].error(), QSslError::SelfSignedCertificate);
+        ASSERT_FALSE(refused.error().certificateReasons.isEmpty());
+        EXPECT_EQ(refused.error().certificateReasons[0], QSslError::SelfSignedCertificate);
     }
     ASSERT_EQ(asked.size(), 2);
     EXPECT_EQ(asked[0].detail, fingerprint);

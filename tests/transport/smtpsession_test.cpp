@@ -15,7 +15,7 @@
 namespace {
 
 using S = ScriptedServer;
-using K = MailError::Kind;
+using K = Error::Kind;
 
 const QDateTime kNow(QDate(2026, 12, 7), QTime(9, 5, 3));
 
@@ -43,7 +43,7 @@ std::string outcomes(SmtpSession& session, const QList<OutgoingMail>& mails) {
             text += QStringLiteral(" ended");
         if (!o.ok() && !o.error().detail.isEmpty())
             text += QStringLiteral(": ") + o.error().detail;
-        for (const MailError& r : o.refusedRecipients)
+        for (const Error& r : o.refusedRecipients)
             text += QStringLiteral(" but %1 (%2)").arg(r.name, r.detail);
         out << text;
     }
@@ -231,7 +231,7 @@ TEST(SmtpSession, eachServerAnswerGivesItsOutcomeAndNothingLeavesThatShouldNot) 
         ScriptedServer server({row.script});
         TempFolder data;
         int questions = 0;
-        const TlsPolicy policy(data.file(TlsPolicy::kFileName), [&](const MailError&) {
+        const TlsPolicy policy(data.file(TlsPolicy::kFileName), [&](const Error&) {
             ++questions;
             return row.userSaysYes;
         });
@@ -314,7 +314,7 @@ TEST(SmtpSession, aTokenNeverGoesInClear) {
     ScriptedServer server({greeted({"250-mail.example.jp", "250 AUTH PLAIN XOAUTH2 OAUTHBEARER"}) +
                            S::Script{S::expect("QUIT")}});
     int asked = 0;
-    const TlsPolicy policy({}, [&asked](const MailError&) { return ++asked > 0; });
+    const TlsPolicy policy({}, [&asked](const Error&) { return ++asked > 0; });
     const auto tokens = std::make_shared<ListedTokens>(QStringList{QStringLiteral("t1")});
     SmtpSession session({{5000, 5000}, {QStringLiteral("u1"), {}, tokens}}, CertificateTrust(), policy,
                         server.address());

@@ -38,9 +38,9 @@ TEST(TlsPolicy, aLoginInClearNeedsTheUsersYesAndAHostOnceSeenWithTlsNeverGetsOne
         if (!row.fileBefore.isEmpty())
             WriteBytes(file, row.fileBefore);
         int questions = 0;
-        const TlsPolicy policy(file, [&](const MailError& ifDeclined) {
+        const TlsPolicy policy(file, [&](const Error& ifDeclined) {
             ++questions;
-            EXPECT_EQ(ifDeclined.kind, MailError::Kind::ClearLoginDeclined);
+            EXPECT_EQ(ifDeclined.kind, Error::Kind::ClearLoginDeclined);
             EXPECT_EQ(ifDeclined.name, QStringLiteral("mail.example.jp"));
             return row.answer;
         });
@@ -59,9 +59,9 @@ TEST(TlsPolicy, tlsOnceSeenIsRequiredFromThenOnInAFileOnlyTheUserReads) {
     ASSERT_TRUE(policy.rememberTls(kPop).ok());
     ASSERT_TRUE(policy.rememberTls(kSmtp).ok());
     EXPECT_TRUE(policy.requiresTls(kPop));
-    const MailStatus downgraded = policy.acceptNoTls(kPop, QStringLiteral("mail.example.jp"));
+    const Status downgraded = policy.acceptNoTls(kPop, QStringLiteral("mail.example.jp"));
     ASSERT_FALSE(downgraded.ok());
-    EXPECT_EQ(downgraded.error().kind, MailError::Kind::TlsWithdrawn);
+    EXPECT_EQ(downgraded.error().kind, Error::Kind::TlsWithdrawn);
     EXPECT_EQ(ReadBytes(file), "pop3 mail.example.jp:110 tls\nsmtp mail.example.jp:25 tls\n");
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);

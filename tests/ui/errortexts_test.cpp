@@ -1,5 +1,6 @@
-// The user's words for every kind of error of receiving and sending mail,
-// each with the particulars of a real case: the texts the windows show.
+// The user's words for every kind of error, each with the particulars of a
+// real case: the texts the windows show.
+#include <QSslError>
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <set>
@@ -8,31 +9,35 @@
 
 namespace {
 
-using K = MailError::Kind;
+using K = Error::Kind;
 
 const QString kServer = QStringLiteral("pop.example.jp");
 
-MailError of(K kind) {
+Error of(K kind) {
     return {.kind = kind};
 }
-MailError about(K kind, const QString& name, const QString& detail = {}) {
+Error about(K kind, const QString& name, const QString& detail = {}) {
     return {.kind = kind, .name = name, .detail = detail};
 }
-MailError words(K kind, const QString& detail) {
+Error words(K kind, const QString& detail) {
     return {.kind = kind, .detail = detail};
+}
+// A file or folder, and the system's reason when there is one.
+Error at(K kind, const QString& path, int systemError = 0) {
+    return {.kind = kind, .path = path, .systemError = systemError};
 }
 
 } // namespace
 
 TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
-    const MailError lost = about(K::ConnectionLost, kServer);
-    const MailError fullDisk = words(K::Disk, QStringLiteral("ファイルに書き込めません (/a/orxdata2.data): "
-                                                             "ディスクに空きがありません"));
-    const MailError tokenRefused =
+    const Error lost = about(K::ConnectionLost, kServer);
+    const QString records = QStringLiteral("/a/orxdata2.data");
+    const Error fullDisk = at(K::FileNotWritten, records, ENOSPC);
+    const Error tokenRefused =
         words(K::TokenNotIssued, QStringLiteral("invalid_grant (Token has been revoked.)"));
     const struct {
         const char* name;
-        MailError error;
+        Error error;
         QString text;
     } rows[] = {
         {"pop3-server-name-with-a-bad-port",
@@ -81,15 +86,16 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
          QStringLiteral("サーバー「pop.example."
                         "jp」は暗号化に対応していないため、パスワードを送らずに接続を終えました。")},
         {"tls-record-not-written",
-         about(K::TlsRecordNotKept, QStringLiteral("/a/server-tls"), QStringLiteral("No space")),
+         {.kind = K::TlsRecordNotKept,
+          .path = QStringLiteral("/a/server-tls"),
+          .detail = QStringLiteral("No space")},
          QStringLiteral("サーバーの暗号化の記録を「/a/server-tls」に書き込めませんでした。(No space)")},
         {"self-signed-expired-certificate",
          {.kind = K::Certificate,
           .name = QStringLiteral("mail.example.jp"),
           .detail = QStringLiteral("AB:CD"),
-          .certificateErrors = {QSslError(QSslError::SelfSignedCertificate),
-                                QSslError(QSslError::SelfSignedCertificateInChain),
-                                QSslError(QSslError::CertificateExpired)}},
+          .certificateReasons = {QSslError::SelfSignedCertificate, QSslError::SelfSignedCertificateInChain,
+                                 QSslError::CertificateExpired}},
          QStringLiteral(
              "サーバー「mail.example.jp」の証明書を確認できませんでした。\n自己署名の証明書です。\n"
              "証明書の有効期限が切れています。\nSHA-256 指紋: AB:CD")},
@@ -97,15 +103,15 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
          {.kind = K::Certificate,
           .name = QStringLiteral("mail.example.jp"),
           .detail = QStringLiteral("AB:CD"),
-          .certificateErrors = {QSslError(QSslError::HostNameMismatch),
-                                QSslError(QSslError::CertificateUntrusted),
-                                QSslError(QSslError::CertificateNotYetValid),
-                                QSslError(QSslError::CertificateRevoked)}},
+          .certificateReasons = {QSslError::HostNameMismatch, QSslError::CertificateUntrusted,
+                                 QSslError::CertificateNotYetValid, QSslError::CertificateRevoked}},
          QStringLiteral("サーバー「mail.example.jp」の証明書を確認できませんでした。\n"
                         "証明書の名前がサーバー名と一致しません。\n信頼できる発行者の証明書ではありません。\n"
                         "証明書がまだ有効になっていません。\n証明書は失効しています。\nSHA-256 指紋: AB:CD")},
         {"trusted-certificate-not-written",
-         about(K::CertificateNotKept, QStringLiteral("/a/trusted-certificates"), QStringLiteral("No space")),
+         {.kind = K::CertificateNotKept,
+          .path = QStringLiteral("/a/trusted-certificates"),
+          .detail = QStringLiteral("No space")},
          QStringLiteral("信頼する証明書を「/a/trusted-certificates」に書き込めませんでした。(No space)")},
         {"wrong-password", words(K::Login, QStringLiteral("-ERR [AUTH] Authentication failed.")),
          QStringLiteral("-ERR [AUTH] Authentication failed.")},
@@ -197,8 +203,7 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
          {.kind = K::NotReceived, .detail = QStringLiteral("-ERR locked"), .number = 2},
          QStringLiteral("メッセージ 2 を受信できませんでした: -ERR locked")},
         {"retr-cut-off",
-         MailError{.kind = K::NotReceived, .number = 1}.because(
-             about(K::LostMidReply, kServer).because(lost)),
+         Error{.kind = K::NotReceived, .number = 1}.because(about(K::LostMidReply, kServer).because(lost)),
          QStringLiteral("メッセージ 1 "
                         "を受信できませんでした。サーバー「pop.example.jp」との接続が受信の途中で切れました。"
                         "(サーバー「pop.example.jp」との接続が切れました。)")},
@@ -221,11 +226,56 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
          about(K::NotSent, QStringLiteral("b@x.jp"))
              .because(words(K::Refused, QStringLiteral("550 no such user"))),
          QStringLiteral("b@x.jp へ送信できませんでした。\n550 no such user")},
-        {"store-report", fullDisk,
+        {"picked-entry-past-the-address-book",
+         {.kind = K::NoAddressRecord, .number = 3},
+         QStringLiteral("アドレス帳に3件目のデータがありません。")},
+        {"record-on-a-full-disk", fullDisk,
          QStringLiteral("ファイルに書き込めません (/a/orxdata2.data): ディスクに空きがありません")},
-        {"attachment-folder-gone",
-         {.kind = K::FolderNotOpened, .name = QStringLiteral("/a/添付"), .systemError = ENOENT},
+        {"record-file-locked-away", at(K::FileNotOpened, records, EACCES),
+         QStringLiteral("ファイルを開けません (/a/orxdata2.data): Permission denied")},
+        {"text-file-gone-in-qts-words",
+         {.kind = K::FileNotOpened,
+          .path = QStringLiteral("/a/memo.txt"),
+          .detail = QStringLiteral("No such file")},
+         QStringLiteral("ファイルを開けません (/a/memo.txt): No such file")},
+        {"record-file-not-looked-at", at(K::FileNotExamined, records, EACCES),
+         QStringLiteral("ファイルを調べられません (/a/orxdata2.data): Permission denied")},
+        {"bad-sector", at(K::FileNotRead, records, EIO),
+         QStringLiteral("ファイルを読めません (/a/orxdata2.data): Input/output error")},
+        {"half-record-not-taken-back", at(K::FileNotResized, records, EIO),
+         QStringLiteral("ファイルの大きさを変えられません (/a/orxdata2.data): Input/output error")},
+        {"fsync-failed", at(K::FileNotSynced, records, EIO),
+         QStringLiteral("ファイルをディスクに書き出せません (/a/orxdata2.data): Input/output error")},
+        {"close-reported-a-lost-write", at(K::FileNotClosed, records, EIO),
+         QStringLiteral("ファイルを閉じられません (/a/orxdata2.data): Input/output error")},
+        {"history-file-not-made",
+         {.kind = K::FileNotCreated, .path = records, .detail = QStringLiteral("Permission denied")},
+         QStringLiteral("ファイルを作成できません (/a/orxdata2.data): Permission denied")},
+        {"working-file-left", at(K::FileNotRemoved, QStringLiteral("/a/ORXDATA2.TMP")),
+         QStringLiteral("ファイルを削除できません (/a/ORXDATA2.TMP)")},
+        {"records-not-moved-aside", at(K::FileNotRenamed, records, EACCES),
+         QStringLiteral("ファイルの名前を変えられません (/a/orxdata2.data): Permission denied")},
+        {"record-file-cut-while-compared", at(K::FileShrank, records),
+         QStringLiteral("「/a/orxdata2.data」が読み取りの途中で短くなりました。")},
+        {"folder-in-the-record-files-place", at(K::NotAFile, records),
+         QStringLiteral("「/a/orxdata2.data」はファイルではないため、読み書きできません。")},
+        {"quick-save-folder-not-made", at(K::FolderNotCreated, QStringLiteral("/a/■TextQuickSave")),
+         QStringLiteral("フォルダ「/a/■TextQuickSave」を作成できません")},
+        {"html-mail-folder-refused", at(K::FolderNotCreated, QStringLiteral("/a/夏の便り"), EACCES),
+         QStringLiteral("フォルダ「/a/夏の便り」を作成できません: Permission denied")},
+        {"attachment-folder-gone", at(K::FolderNotOpened, QStringLiteral("/a/添付"), ENOENT),
          QStringLiteral("フォルダ「/a/添付」を開けません: No such file or directory")},
+        {"history-full",
+         {.kind = K::TooManyRecords, .number = 32767},
+         QStringLiteral("記録できる件数（32767件）を超えるため、書き込めません。")},
+        {"record-to-mark-gone", of(K::RecordNotFound), QStringLiteral("指定されたデータが見つかりません。")},
+        {"working-file-beside-a-folder",
+         Error{.kind = K::WorkingFileUnchecked, .name = records, .path = QStringLiteral("/a/ORXDATA2.TMP")}
+             .because(at(K::NotAFile, records)),
+         QStringLiteral(
+             "削除の途中で残った作業ファイル「/a/ORXDATA2.TMP」を「/a/orxdata2.data」と照らし合わせられ"
+             "ないため、どちらのファイルもそのまま残しました。\n"
+             "「/a/orxdata2.data」はファイルではないため、読み書きできません。")},
         {"attachment-on-a-full-disk",
          {.kind = K::AttachmentNotWritten, .name = QStringLiteral("big.bin"), .systemError = ENOSPC},
          QStringLiteral("添付ファイル「big.bin」を書き込めません: ディスクに空きがありません")},
@@ -236,28 +286,28 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
          {.kind = K::AttachmentNotWritten, .name = QStringLiteral("a.png"), .systemError = EEXIST},
          QStringLiteral(
              "添付ファイル「a.png」を書き込めません（同じ名前のファイルが多すぎます）: File exists")},
-        {"folder-not-synced", about(K::FolderNotSynced, QStringLiteral("/a/夏")),
+        {"folder-not-synced", at(K::FolderNotSynced, QStringLiteral("/a/夏")),
          QStringLiteral("フォルダをディスクに書き出せません (/a/夏)")},
-        {"log-changed-under-the-check", about(K::LogChanged, QStringLiteral("/a/received.log")),
+        {"log-changed-under-the-check", at(K::LogChanged, QStringLiteral("/a/received.log")),
          QStringLiteral("受信の記録が途中で変わりました (/a/received.log)")},
         {"login-refused-in-words-with-a-nul",
          of(K::LoginFailed)
              .because(words(K::Login, QStringLiteral("-ERR no") + QChar(u'\0') + QStringLiteral("hidden"))),
          QStringLiteral("-ERR no")},
         {"log-unreadable",
-         of(K::LogUnreadable).because(words(K::Disk, QStringLiteral("ファイルを読めません"))),
-         QStringLiteral(
-             "受信の記録を読めませんでした。メールはサーバーに残してあります。\nファイルを読めません")},
+         of(K::LogUnreadable).because(at(K::FileNotRead, QStringLiteral("/a/received.log"), EIO)),
+         QStringLiteral("受信の記録を読めませんでした。メールはサーバーに残してあります。\n"
+                        "ファイルを読めません (/a/received.log): Input/output error")},
         {"stored-mail-not-verified",
-         of(K::NotVerified).because(about(K::LogChanged, QStringLiteral("/a/received.log"))),
+         of(K::NotVerified).because(at(K::LogChanged, QStringLiteral("/a/received.log"))),
          QStringLiteral(
              "受信したメールを確かめられませんでした。このメールと以降のメールはサーバーに残してあります。\n"
              "受信の記録が途中で変わりました (/a/received.log)")},
         {"mail-not-stored",
-         MailError{.kind = K::NotStored,
-                   .number = 2,
-                   .subject = QStringLiteral("二"),
-                   .sender = QStringLiteral("a@example.jp")}
+         Error{.kind = K::NotStored,
+               .number = 2,
+               .subject = QStringLiteral("二"),
+               .sender = QStringLiteral("a@example.jp")}
              .because(fullDisk),
          QStringLiteral(
              "メッセージ 2 を保存できませんでした。このメールと以降のメールはサーバーに残してあります。\n"
@@ -267,27 +317,93 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
          QStringLiteral("受信したメールをディスクに書き出せませんでした。メールはサーバーに残してあります。\n"
                         "ファイルに書き込めません (/a/orxdata2.data): ディスクに空きがありません")},
         {"subject-names-no-folder",
-         MailError{.kind = K::FolderUnusable,
-                   .subject = QStringLiteral("../x"),
-                   .sender = QStringLiteral("b@example.jp")},
+         Error{.kind = K::FolderUnusable,
+               .subject = QStringLiteral("../x"),
+               .sender = QStringLiteral("b@example.jp")},
          QStringLiteral("フォルダを作成できませんでした\n件名: ../x\n差出人: b@example.jp")},
         {"split-message", of(K::PartsMissing), QStringLiteral("分割されたメールが全て揃っていません")},
+        {"server-settings-not-written", at(K::SettingsNotWritten, QStringLiteral("/a/orvex.ini")),
+         QStringLiteral("設定ファイル「/a/orvex.ini」に書き込めません。")},
+        {"sign-in-on-a-full-disk",
+         {.kind = K::SignInNotKept,
+          .path = QStringLiteral("/a/oauth2-signin"),
+          .detail = QStringLiteral("No space left on device")},
+         QStringLiteral(
+             "サインインの情報を「/a/oauth2-signin」に書き込めませんでした。(No space left on device)")},
+        {"sign-in-not-removed", at(K::SignInNotRemoved, QStringLiteral("/a/oauth2-signin")),
+         QStringLiteral("サインインの情報「/a/oauth2-signin」を削除できませんでした。")},
+        {"damaged-index", words(K::SearchIndexUnusable, QStringLiteral("database disk image is malformed")),
+         QStringLiteral("検索用の索引を使えません: database disk image is malformed")},
+        {"index-not-built-yet", of(K::NoSearchIndex), QStringLiteral("検索用の索引がありません。")},
+        {"index-of-a-later-version", of(K::SearchIndexOtherFormat),
+         QStringLiteral("検索用の索引の形式が違います。")},
+        {"history-closed-while-indexing", of(K::IndexingStopped),
+         QStringLiteral("索引の作成を中断しました。")},
+        {"mail-arrived-while-indexing", of(K::RecordsChanged),
+         QStringLiteral("記録ファイルが読み込み中に変わりました。")},
+        {"export-cancelled", of(K::ExportStopped), QStringLiteral("書き出しを中断しました。")},
+        {"spool-compacted-during-the-import", at(K::SourceChanged, QStringLiteral("/var/mail/taro")),
+         QStringLiteral("「/var/mail/taro」が取り込みの途中で変わりました。")},
+        {"picture-chosen-as-mbox", at(K::NotAnMbox, QStringLiteral("/home/u/a.png")),
+         QStringLiteral("「/home/u/a.png」は mbox ファイルではありません。")},
+        {"eml-folder-gone", at(K::NoSuchFolder, QStringLiteral("/home/u/eml")),
+         QStringLiteral("フォルダ「/home/u/eml」がありません。")},
+        {"plain-folder-as-maildir", at(K::NotAMaildir, QStringLiteral("/home/u/Documents")),
+         QStringLiteral("「/home/u/Documents」は Maildir ではありません（cur と new がありません）。")},
+        {"address-row-out-of-step", of(K::AddressNotInFile),
+         QStringLiteral("選択された行のデータがアドレス帳のファイルにありません。一覧を読み直します。")},
+        {"business-card-too-long",
+         {.kind = K::AddressTooLong, .number = 90, .count = 91},
+         QStringLiteral("メールアドレス欄には90文字までしか入りません（91文字あります）。")},
+        {"business-card-without-an-address", of(K::NoAddressTyped),
+         QStringLiteral("メールアドレスが入力されていません")},
+        {"business-card-without-a-name", of(K::NoCardName), QStringLiteral("名詞が入力されていません")},
+        {"empty-contacts-file", of(K::CsvEmpty), QStringLiteral("CSVファイルが空です。")},
+        {"contacts-without-an-address-column", of(K::CsvWithoutAddress),
+         QStringLiteral("CSVファイルの見出し行にメールアドレスの列がありません。")},
+        {"subject-with-a-path", of(K::SubjectWithSlash),
+         QStringLiteral("件名に「/」が含まれているため、ファイル名にできません。保存しませんでした。")},
+        {"subject-too-long-for-a-name", of(K::SubjectTooLong),
+         QStringLiteral("件名が長すぎるため、ファイル名にできません。保存しませんでした。")},
+        {"no-address-to-sign-in-with", of(K::NoSignInAddress),
+         QStringLiteral("サインインするメールアドレスを入力してください。")},
+        {"own-provider-without-its-token-url", of(K::CustomProviderIncomplete),
+         QStringLiteral("認可 URL、トークン URL、クライアント ID を入力してください。")},
+        {"provider-not-built-in", about(K::UnknownProvider, QStringLiteral("yahoo")),
+         QStringLiteral("プロバイダー「yahoo」は登録されていません。")},
+        {"no-client-registered",
+         {.kind = K::NoClientId,
+          .name = QStringLiteral("Google (Gmail)"),
+          .path = QStringLiteral("oauth-clients.ini"),
+          .detail = QStringLiteral("google")},
+         QStringLiteral(
+             "Google (Gmail) に登録した OAuth クライアント ID がありません。\n"
+             "アプリケーションフォルダーの oauth-clients.ini に\n[google]\nclient_id=（登録した ID）\n"
+             "と書いてください。登録のしかたは README の「Gmail と Microsoft "
+             "でサインインする」にあります。")},
+        {"page-engine-not-installed", at(K::PageViewMissing, QStringLiteral("/opt/f/libfennick_pageview.so")),
+         QStringLiteral("HTMLメールを表示する部品が見つかりません。\n/opt/f/libfennick_pageview.so")},
+        {"page-engine-broken",
+         {.kind = K::PageViewNotLoaded,
+          .path = QStringLiteral("/opt/f/libfennick_pageview.so"),
+          .detail = QStringLiteral("file too short")},
+         QStringLiteral("HTMLメールを表示する部品を読み込めませんでした。\n/opt/f/"
+                        "libfennick_pageview.so\nfile too short")},
     };
     std::set<K> kinds;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(ErrorText(row.error).toStdString(), row.text.toStdString());
+        EXPECT_EQ(ErrorText(row.error), row.text);
         kinds.insert(row.error.kind);
     }
     EXPECT_EQ(int(kinds.size()), QMetaEnum::fromType<K>().keyCount()) << "a row for every kind";
 }
 
 TEST(ErrorTexts, aConnectionsQuestionsAskWhatTheUserDecides) {
-    const MailError certificate{
-        .kind = K::Certificate,
-        .name = QStringLiteral("mail.example.jp"),
-        .detail = QStringLiteral("AB:CD"),
-        .certificateErrors = {QSslError(QSslError::UnableToGetLocalIssuerCertificate)}};
+    const Error certificate{.kind = K::Certificate,
+                            .name = QStringLiteral("mail.example.jp"),
+                            .detail = QStringLiteral("AB:CD"),
+                            .certificateReasons = {QSslError::UnableToGetLocalIssuerCertificate}};
     EXPECT_EQ(QuestionText(certificate).toStdString(),
               QStringLiteral("サーバー「mail.example.jp」の証明書を確認できませんでした。\n"
                              "信頼できる発行者の証明書ではありません。\nSHA-256 指紋: AB:CD\n\n"

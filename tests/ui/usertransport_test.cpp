@@ -26,8 +26,8 @@ class ThreadNotingPrompter : public ScriptedPrompter {
 };
 
 // Runs the check as a background job while this thread keeps its events going.
-MailStatus onWorker(const std::function<MailStatus()>& check) {
-    MailStatus checked = MailStatus::failure({.kind = MailError::Kind::NotConnected});
+Status onWorker(const std::function<Status()>& check) {
+    Status checked = Status::failure({.kind = Error::Kind::NotConnected});
     BackgroundTask task;
     EXPECT_TRUE(task.start([&](BackgroundTask::Job&) { checked = check(); }));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !task.isRunning(); }, 10000));
@@ -39,7 +39,7 @@ MailStatus onWorker(const std::function<MailStatus()>& check) {
 TEST(UserTransport, aWorkersQuestionIsAskedOnTheWindowThreadAndItsYesIsKeptForTheUserOnly) {
     struct Row {
         const char* name;
-        std::function<MailStatus(const AppContext&)> check;
+        std::function<Status(const AppContext&)> check;
         QString question; // the start of the text
         const char* file; // in the data folder
         QByteArray kept;
@@ -97,7 +97,7 @@ TEST(UserTransport, aCancelledJobsQuestionIsANoAndNeverShown) {
     ASSERT_TRUE(context.paths.ensureLayout().ok());
     ScriptedPrompter prompter;
     context.prompter = &prompter;
-    std::optional<MailStatus> allowed;
+    std::optional<Status> allowed;
     std::atomic<bool> started = false;
     {
         BackgroundTask task;

@@ -287,12 +287,12 @@ QString pop3Replies(QByteArrayView input) {
     const auto record = stream->record();
     Pop3Session::Options options;
     options.maxMessageBytes = 1 << 16;
-    Pop3Session pop(options, std::move(stream), TlsPolicy(QString(), [](const MailError&) { return true; }));
+    Pop3Session pop(options, std::move(stream), TlsPolicy(QString(), [](const Error&) { return true; }));
     QSet<QByteArray> fetched;
     if (pop.connect(QStringLiteral("127.0.0.1"))) {
-        const MailResult<int> count = pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false);
+        const Result<int> count = pop.authenticate(QStringLiteral("u"), QStringLiteral("p"), false);
         for (int n = 1; count && n <= std::min(*count, 64); ++n) {
-            const MailResult<QByteArray> raw = pop.fetchRaw(n);
+            const Result<QByteArray> raw = pop.fetchRaw(n);
             if (!raw)
                 continue;
             if (!raw->isEmpty() && !raw->endsWith("\r\n"))

@@ -3,22 +3,20 @@
 #include <QList>
 #include <QMetaEnum>
 #include <QObject>
-#include <QSslError>
 #include <QString>
 #include <memory>
 
-#include "text/result.h"
-
-// What went wrong in receiving or sending mail, as a value: what happened
-// and its particulars (the server's own words, a path, a count, an errno).
+// What went wrong, as a value: what happened and its particulars (a
+// server's own words, a path, a count, an errno), and what lay beneath it.
 // The logic never words it; the windows turn it into the user's text
-// (ui/errortexts.h). Each kind says which particulars it carries.
-struct MailError {
+// (ui/errortexts.h). Each kind says which particulars it carries; the kinds
+// are grouped by where they arise.
+struct Error {
     Q_GADGET
 
   public:
     enum class Kind {
-        // Reaching the server. `name` is the server as the user typed it.
+        // Reaching a server. `name` is the server as the user typed it.
         BadServerName,      // detail: the protocol, "POP3" or "SMTP"
         ServerNotFound,     // detail: the system's words
         CannotConnect,      // detail: the system's words
@@ -37,9 +35,9 @@ struct MailError {
         StartTlsRefused,    // SMTP STARTTLS offered, then refused; detail: the reply
         TlsWithdrawn,       // a server seen with TLS before offers none now
         ClearLoginDeclined, // the user said no to a password in clear
-        TlsRecordNotKept,   // name: the file; detail: why
-        Certificate,        // name: the host; certificateErrors; detail: the SHA-256 fingerprint
-        CertificateNotKept, // name: the file; detail: why
+        TlsRecordNotKept,   // path: the file; detail: why
+        Certificate,        // name: the host; certificateReasons; detail: the SHA-256 fingerprint
+        CertificateNotKept, // path: the file; detail: why
 
         // Logging in.
         Login,           // refused; detail: the server's words
@@ -51,6 +49,10 @@ struct MailError {
         SignInExpired,   // the provider refused to renew; cause: its answer
 
         // Signing in through the browser, and the provider's token server.
+        NoSignInAddress,          // the address to sign in with is empty
+        CustomProviderIncomplete, // an endpoint or the client ID of one's own provider is empty
+        UnknownProvider,          // name: the provider's id
+        NoClientId,               // name: the provider; detail: its section; path: the clients file
         SignInCancelled,
         SignInTimedOut,         // number: the minutes waited
         SignInDenied,           // the user did not allow the access
@@ -83,13 +85,34 @@ struct MailError {
         TooLargeForServer,    // bytes: the mail's size; number: the most the SMTP server takes (SIZE)
         AttachmentUnreadable, // name: the file
         NotSent,              // name: the recipient; cause: why
+        NoAddressRecord,      // number: the address-book entry picked
 
-        // Storing. `name` is the file or folder.
-        Disk,                 // detail: the store's (or the MIME layer's) own report
-        FolderNotOpened,      // systemError
-        AttachmentNotWritten, // name: the attachment's; systemError (EEXIST: every free name was taken)
+        // Files and folders. `path` is the file or folder; why: systemError,
+        // or detail (Qt's words) where no errno is known; either may be missing.
+        FileNotOpened,
+        FileNotExamined,
+        FileNotRead,
+        FileNotWritten,
+        FileNotResized,
+        FileNotSynced,
+        FileNotClosed,
+        FileNotCreated,
+        FileNotRemoved,
+        FileNotRenamed,
+        FileShrank, // it ended sooner than it did a moment before
+        NotAFile,   // a folder, a link or a device in a file's place
+        FolderNotCreated,
+        FolderNotOpened,
         FolderNotSynced,
-        LogChanged, // the received log changed under the check
+
+        // The record files.
+        TooManyRecords,       // number: the most a file holds
+        RecordNotFound,       // the record to change is not in the file
+        WorkingFileUnchecked, // path: a rebuild's working file left behind; name: the record file; cause
+
+        // Storing received mail.
+        AttachmentNotWritten, // name: the attachment's; systemError (EEXIST: every free name was taken)
+        LogChanged,           // path: the received log, changed under the check
 
         // The mail check. `cause` is what went wrong underneath.
         LoginFailed,    // cause
@@ -100,34 +123,71 @@ struct MailError {
         FolderUnusable, // an HTML mail's subject names no folder: its files went only to 添付フォルダ;
                         // subject, sender: the mail
         PartsMissing,   // a piece of a split message; subject, sender: the mail
+
+        // Settings.
+        SettingsNotWritten, // path
+        SignInNotKept,      // path; why
+        SignInNotRemoved,   // path
+
+        // The search index.
+        SearchIndexUnusable,    // detail: SQLite's words
+        NoSearchIndex,          // there is none yet to look up
+        SearchIndexOtherFormat, // made by another version
+        IndexingStopped,        // cancelled
+        RecordsChanged,         // the record file changed while it was read
+
+        // Export and import.
+        ExportStopped, // cancelled
+        SourceChanged, // path: the file, changed while it was imported
+        NotAnMbox,     // path
+        NoSuchFolder,  // path
+        NotAMaildir,   // path: a folder with neither cur nor new
+
+        // The address book and its window.
+        AddressNotInFile,  // the row's record is gone from the file
+        AddressTooLong,    // number: the most the address box holds; count: the characters given
+        NoAddressTyped,    // the address box is empty
+        NoCardName,        // the card name box is empty
+        CsvEmpty,          // a contacts file without a line
+        CsvWithoutAddress, // a contacts file whose header names no address column
+
+        // Saving a mail under its subject.
+        SubjectWithSlash, // the subject holds a "/" or a NUL
+        SubjectTooLong,   // its file name would be too long
+
+        // Showing an HTML mail's page: the page engine's module.
+        PageViewMissing,   // path: where it was looked for
+        PageViewNotLoaded, // path; detail: the loader's words
     };
     Q_ENUM(Kind)
 
     // Each with its default, so that an error names only what it carries:
-    // MailError{.kind = Kind::Timeout, .name = server}.
-    Kind kind = Kind::Disk;
+    // Error{.kind = Kind::Timeout, .name = server}.
+    Kind kind = {};
     QString name = {};
+    QString path = {};
     QString detail = {};
     qint64 number = 0;
+    qint64 count = 0;
     qint64 bytes = 0;
     int systemError = 0;
-    QList<QSslError> certificateErrors = {};
+    // The checks a server's certificate failed, each a QSslError::SslError
+    // (this library links Qt Core only; the windows word them).
+    QList<int> certificateReasons = {};
     QString subject = {};
     QString sender = {};
-    std::shared_ptr<const MailError> cause = {};
+    std::shared_ptr<const Error> cause = {};
 
     // This error, with `why` beneath it.
-    MailError because(MailError why) const {
-        MailError e = *this;
-        e.cause = std::make_shared<const MailError>(std::move(why));
+    Error because(Error why) const {
+        Error e = *this;
+        e.cause = std::make_shared<const Error>(std::move(why));
         return e;
     }
-    // The store's own report of a file it could not read or write.
-    static MailError disk(const QString& report) { return {.kind = Kind::Disk, .detail = report}; }
 
     // For logs and test failures, not for the user: "Timeout(pop.example.jp …) <- …".
     QString debugText() const;
-};
 
-using MailStatus = StatusOf<MailError>;
-template <typename T> using MailResult = Result<T, MailError>;
+    // The same kind and particulars, down the causes.
+    friend bool operator==(const Error& a, const Error& b);
+};

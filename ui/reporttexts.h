@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include "addressbook/addressexchange.h"
+#include "compose/mailsend.h"
+#include "exchange/mailimport.h"
+#include "history/maildeletion.h"
+#include "oauth/loopbackredirect.h"
+
+// The words the windows say about what the logic reports besides errors:
+// summaries, progress and status texts, the questions put before a step,
+// and the page the browser shows after a sign-in. One place for each
+// sentence, beside the errors' (ui/errortexts.h).
+
+// After an import into the received history: what came in, what was left
+// out and why, and the first of the notices that name their mails.
+QString ImportSummaryText(const MailImport::Outcome& outcome);
+// After an export: how many mails were written.
+QString ExportSummaryText(int written);
+
+// The compose window's status bar while a mail is on its way, and after.
+QString SendingText();
+QString SendStatusText(const SendReport& report);
+// The title of the message box that shows why a mail was not sent.
+QString SendErrorTitle();
+
+// After the address book took in a vCard or contacts file.
+QString AddressImportSummaryText(const AddressExchange::Imported& imported);
+
+// Asked before one mail of a history goes, and before every sent mail goes.
+QString DeletionQuestionText(const MailDeletion::Question& question);
+QString DeleteAllQuestionText();
+// Asked before the editor's 新規作成 empties a file that holds something.
+QString EmptyingQuestionText(const QString& file);
+
+// Settings that could not be written: why, and that they hold for this run only.
+QString SettingsForThisRunText(const Error& notWritten);
+
+// What the browser shows when it comes back from the provider.
+LoopbackRedirect::Pages SignInPages();

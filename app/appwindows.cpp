@@ -66,6 +66,10 @@ void AppWindows::openHistory(HistoryMode mode) {
         tyakuForm_->setAttribute(Qt::WA_DeleteOnClose);
         tyakuForm_->onRegisterSender = [this](const QString& party) { openAddressBook(party); };
         tyakuForm_->onReply = [this](const ReplyDraft& draft) { openReply(draft); };
+        tyakuForm_->onUnreadCount = [this](int unread) {
+            if (unreadCount)
+                unreadCount(unread);
+        };
     }
     tyakuForm_->OpenHistory(mode);
 }

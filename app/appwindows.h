@@ -54,6 +54,8 @@ class AppWindows {
     BackForm* replyWindow() const;
     // The main window's clock text, which dates the sent records.
     std::function<QString()> clockText;
+    // Told how many received mails are unread whenever the history window changed or read the marks.
+    std::function<void(int unread)> unreadCount;
 
     SetForm* settingsWindow() const;
     OptionForm* serversWindow() const;

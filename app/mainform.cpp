@@ -12,8 +12,10 @@
 #include <QUrl>
 
 #include "app/appwindows.h"
+#include "search/unreadmarks.h"
 #include "ui/appcontext.h"
 #include "ui/prompter.h"
+#include "ui/reporttexts.h"
 #include "ui/twips.h"
 
 namespace {
@@ -39,6 +41,7 @@ constexpr ControlRow kControls[] = {
     Row<&MainForm::Label, 7>("Label7", {3720, 3960, 1215, 255}, u"　　　Small", u"画面の最小化を行います。"),
     Row<&MainForm::Label, 8>("Label8", {3720, 4440, 1215, 255}, u"　　HomePage",
                              u"ミルテ工房、作者のホームページです。取り扱い等の情報が得られます。"),
+    Row<&MainForm::UnreadLabel>("UnreadLabel", {600, 2880, 2535, 270}),
     Row<&MainForm::Text1>("Text1", {600, 3240, 2535, 270}),
     Row<&MainForm::ProgressLabel>("ProgressLabel", {3150, 3240, 555, 270}),
     Row<&MainForm::Text2>("Text2", {600, 3600, 2535, 270}),
@@ -101,6 +104,8 @@ MainForm::MainForm(AppContext& context, AppWindows& windows)
     connect(Timer2, &QTimer::timeout, this, &MainForm::Timer2_Timer);
     Timer2->start();
     Timer2_Timer();
+    windows_.unreadCount = [this](int unread) { showUnread(unread); };
+    showUnread(UnreadMarks::receivedCount(context_.paths));
 }
 
 void MainForm::Label1_Click() {
@@ -174,6 +179,10 @@ void MainForm::showProgress(int n, int count) {
     }
     ProgressLabel->setFont(font);
     ProgressLabel->setText(text);
+}
+
+void MainForm::showUnread(int count) {
+    UnreadLabel->setText(UnreadStatusText(count));
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {

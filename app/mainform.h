@@ -33,8 +33,11 @@ class MainForm : public DesignedWindow {
     void showBusy(bool busy);
     // "n / count" beside the status box during a long check; clears it otherwise.
     void showProgress(int n, int count);
+    // How many received mails are unread, above the status box.
+    void showUnread(int count);
 
     QLabel* Label[11] = {}; // Label1 .. Label10 at their numbers
+    QLabel* UnreadLabel;    // above Text1, empty when every mail was read
     QLineEdit* Text1;
     QLabel* ProgressLabel; // beside Text1, empty unless a long check runs
     QLineEdit* Text2;

@@ -4,6 +4,7 @@
 
 #include "app/appwindows.h"
 #include "app/mainform.h"
+#include "search/unreadmarks.h"
 #include "settings/idpassform.h"
 #include "transport/mailbox.h"
 #include "ui/appcontext.h"
@@ -43,6 +44,8 @@ ReceiveAction::~ReceiveAction() = default;
 void ReceiveAction::finished(const MailCheck::Outcome& outcome) {
     form_.showBusy(false);
     form_.showProgress(0, 0);
+    if (outcome.stored > 0)
+        form_.showUnread(UnreadMarks::receivedCount(context_.paths));
     for (const Error& error : outcome.errors)
         context_.prompter->message(&form_, ErrorText(error), titleOf(error));
 }

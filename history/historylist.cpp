@@ -1,5 +1,6 @@
 #include "history/historylist.h"
 
+#include "search/unreadmarks.h"
 #include "text/text.h"
 
 Result<HistoryList> HistoryList::load(HistoryMode mode, const AppPaths& paths) {
@@ -25,5 +26,9 @@ Result<HistoryList> HistoryList::load(HistoryMode mode, const AppPaths& paths) {
         if (last->has_value())
             list.last = MailDetails::fromRecord(**last, mode);
     }
+    if (mode == HistoryMode::Received)
+        if (Result<UnreadMarks> marks = UnreadMarks::open(file.path()); marks)
+            if (Result<QSet<int>> unread = marks.value().rows(); unread)
+                list.unread = std::move(unread).value();
     return list;
 }

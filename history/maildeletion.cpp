@@ -1,8 +1,10 @@
 #include "history/maildeletion.h"
 
 #include "mime/htmlmailfolder.h"
+#include "search/unreadmarks.h"
 #include "store/folderremoval.h"
 #include "store/receivedlog.h"
+#include "store/recordfilelock.h"
 #include "text/text.h"
 
 namespace MailDeletion {
@@ -21,12 +23,33 @@ Result<std::optional<QString>> folderGoingWith(HistoryMode mode, const AppPaths&
     return HtmlMailFolder::findForRow(paths, RecordFile(paths.receivedMailFile(), MailRecord::kSize), p);
 }
 
+namespace {
+
+// The marks are brought up to the file before the record goes, and told of
+// its going after, under the file's lock: an append of the check in between
+// would otherwise be taken for part of our deletion.
+Status deleteReceived(const AppPaths& paths, int p) {
+    const MailFile file = MailFile::received(paths);
+    const RecordFileLock lock(file.path());
+    if (const Result<int> count = file.count(); !count) // finishes a deletion left half done
+        return Status::failure(count.error());
+    Result<UnreadMarks> marks = UnreadMarks::open(file.path());
+    // The log of a check cut short must not bring the mail back.
+    if (Status s = DeleteReceivedRecord(paths, p); !s)
+        return s;
+    // Marks that could not be told follow the file by its records when next opened.
+    if (marks)
+        (void)marks.value().recordRemoved(p);
+    return {};
+}
+
+} // namespace
+
 Status deleteOne(HistoryMode mode, const AppPaths& paths, int p, const std::optional<QString>& folder) {
     if (mode == HistoryMode::Received) {
         if (folder)
             RemoveFolder(*folder);
-        // The log of a check cut short must not bring the mail back.
-        return DeleteReceivedRecord(paths, p);
+        return deleteReceived(paths, p);
     }
     const MailFile file = HistorySetup::fileOf(mode, paths);
     if (Status s = file.markDeleted(p); !s)

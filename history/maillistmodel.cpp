@@ -1,9 +1,22 @@
 #include "history/maillistmodel.h"
 
-void MailListModel::setRows(QList<MailListColumns> rows) {
+#include <QFont>
+
+void MailListModel::setRows(QList<MailListColumns> rows, QSet<int> unread) {
     beginResetModel();
     rows_ = std::move(rows);
+    unread_ = std::move(unread);
     endResetModel();
+}
+
+void MailListModel::setUnread(const QList<int>& records, bool unread) {
+    for (int n : records)
+        if (unread)
+            unread_.insert(n);
+        else
+            unread_.remove(n);
+    if (rowCount() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::FontRole});
 }
 
 void MailListModel::setFilter(std::optional<QList<int>> records) {
@@ -35,8 +48,14 @@ int MailListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant MailListModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount() ||
-        recordAt(index.row()) > rows_.size())
+    if (!index.isValid() || index.row() >= rowCount() || recordAt(index.row()) > rows_.size())
+        return {};
+    if (role == Qt::FontRole && unread_.contains(recordAt(index.row()))) {
+        QFont bold; // only the weight is set: the view's font gives the rest
+        bold.setBold(true);
+        return bold;
+    }
+    if (role != Qt::DisplayRole)
         return {};
     const MailListColumns& r = row(index.row());
     switch (index.column()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QSet>
 
 #include "store/mailrecord.h"
 
@@ -9,6 +10,7 @@
 // The rows of the history list: Subject, HTML/TEXT, From, Date. A model
 // rather than one widget item per row, so 32767 rows appear at once. A
 // search narrows it to some records; each row keeps its record number.
+// An unread mail's row is bold.
 class MailListModel : public QAbstractTableModel {
     Q_OBJECT
   public:
@@ -16,8 +18,13 @@ class MailListModel : public QAbstractTableModel {
 
     // The records in file order (record n is rows[n - 1]); a filter stays,
     // so a list reloaded after a deletion keeps showing what was found.
-    void setRows(QList<MailListColumns> rows);
+    void setRows(QList<MailListColumns> rows, QSet<int> unread = {});
     void clear() { setRows({}); }
+    // The records marked unread (or read) now.
+    void setUnread(const QList<int>& records, bool unread);
+    bool isUnread(int record) const { return unread_.contains(record); }
+    int unreadCount() const { return int(unread_.size()); }
+    QList<int> unreadRecords() const { return unread_.values(); }
     // Shows only these records (in record order); none: every record.
     void setFilter(std::optional<QList<int>> records);
     bool isFiltered() const { return filter_.has_value(); }
@@ -36,4 +43,5 @@ class MailListModel : public QAbstractTableModel {
   private:
     QList<MailListColumns> rows_;
     std::optional<QList<int>> filter_; // record numbers, each within rows_
+    QSet<int> unread_;                 // record numbers
 };

@@ -29,6 +29,7 @@
 #include "history/quicksave.h"
 #include "pageview/pageviewloader.h"
 #include "pageview/pageviewplugin.h"
+#include "search/unreadmarks.h"
 #include "text/text.h"
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
@@ -128,6 +129,17 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor)
     model_ = new MailListModel(this);
     connect(static_cast<HistoryListView*>(MailListView), &HistoryListView::currentMovedByKeyboard, this,
             &TyakuForm::MailListView_Click);
+    listMenu_ = new QMenu(this);
+    listMenu_->setObjectName(QStringLiteral("MailListMenu"));
+    listMenu_->addAction(QStringLiteral("既読にする"), this, &TyakuForm::MarkRead_Click)
+        ->setObjectName(QStringLiteral("mread"));
+    listMenu_->addAction(QStringLiteral("未読にする"), this, &TyakuForm::MarkUnread_Click)
+        ->setObjectName(QStringLiteral("munread"));
+    listMenu_->addSeparator();
+    listMenu_->addAction(QStringLiteral("すべて既読"), this, &TyakuForm::MarkAllRead_Click)
+        ->setObjectName(QStringLiteral("mallread"));
+    MailListView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(MailListView, &QWidget::customContextMenuRequested, this, &TyakuForm::showListMenu);
     MailListView->setModel(model_);
     MailListView->setRootIsDecorated(false);
     MailListView->setUniformRowHeights(true);
@@ -277,7 +289,8 @@ void TyakuForm::OpenHistory(HistoryMode mode) {
     show();
     raise();
     activateWindow();
-    setWindowTitle(setup.caption);
+    caption_ = setup.caption;
+    setWindowTitle(caption_);
     Command6->setEnabled(setup.deleteAllEnabled);
     mode_ = mode;
     MailListView->setStyleSheet(QStringLiteral("QTreeView { background: rgb(%1,%2,%3); }")
@@ -313,14 +326,17 @@ void TyakuForm::reloadList() {
     if (!list) {
         context_.prompter->message(this, ErrorText(list.error()), windowTitle(), Prompter::Icon::Warning);
         showCount();
+        showUnreadCount(0);
         return;
     }
     if (list->last)
         showFields(*list->last);
     else
         clearFields();
-    model_->setRows(std::move(list).value().rows);
+    HistoryList loaded = std::move(list).value();
+    model_->setRows(std::move(loaded.rows), std::move(loaded.unread));
     showCount();
+    showUnreadCount(model_->unreadCount());
 }
 
 void TyakuForm::showCount() {
@@ -404,6 +420,8 @@ void TyakuForm::MailListView_Click() {
     Text10->setText(d.shown.kind);
     if (d.view == MailDisplay::View::KindOnly)
         return;
+    if (model_->isUnread(p))
+        markRecords({p}, false, true);
     Text7->setText(d.shown.subject);
     Text8->setText(d.shown.party);
     Text9->setText(d.shown.date);
@@ -491,6 +509,61 @@ void TyakuForm::Command6_Click() {
     searchBar_->clear();
     searchBar_->historyChanged();
     clearFields();
+}
+
+void TyakuForm::showListMenu(const QPoint& at) {
+    if (mode_ != HistoryMode::Received)
+        return; // only received mail is marked
+    const bool selected = MailListView->selectionModel()->hasSelection();
+    for (const char* name : {"mread", "munread"})
+        listMenu_->findChild<QAction*>(QString::fromLatin1(name))->setEnabled(selected);
+    listMenu_->popup(MailListView->viewport()->mapToGlobal(at));
+}
+
+void TyakuForm::MarkRead_Click() {
+    markRecords(selectedRecords(), false);
+}
+
+void TyakuForm::MarkUnread_Click() {
+    markRecords(selectedRecords(), true);
+}
+
+void TyakuForm::MarkAllRead_Click() {
+    if (mode_ != HistoryMode::Received || !changeMarks([](UnreadMarks& m) { return m.markAllRead(); }))
+        return;
+    model_->setUnread(model_->unreadRecords(), false);
+    showUnreadCount(0);
+}
+
+void TyakuForm::markRecords(const QList<int>& records, bool unread, bool quietly) {
+    if (mode_ != HistoryMode::Received || records.isEmpty())
+        return;
+    const std::optional<int> left =
+        changeMarks([&](UnreadMarks& m) { return m.mark(records, unread); }, quietly);
+    if (!left)
+        return;
+    model_->setUnread(records, unread);
+    showUnreadCount(*left);
+}
+
+std::optional<int> TyakuForm::changeMarks(const std::function<Status(UnreadMarks&)>& change, bool quietly) {
+    Result<UnreadMarks> marks = UnreadMarks::open(HistorySetup::fileOf(mode_, context_.paths).path());
+    const Status changed = marks ? change(marks.value()) : Status::failure(marks.error());
+    if (!changed) {
+        if (!quietly)
+            context_.prompter->message(this, ErrorText(changed.error()), windowTitle(),
+                                       Prompter::Icon::Warning);
+        return std::nullopt;
+    }
+    const Result<int> left = marks.value().count();
+    return left ? *left : model_->unreadCount();
+}
+
+void TyakuForm::showUnreadCount(int inFile) {
+    const bool marked = mode_ == HistoryMode::Received;
+    setWindowTitle(HistoryTitleText(caption_, marked ? model_->unreadCount() : 0));
+    if (marked && onUnreadCount)
+        onUnreadCount(inFile);
 }
 
 void TyakuForm::Command2_Click() {

@@ -20,11 +20,13 @@ class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
 class QTextEdit;
 class QTreeView;
+class UnreadMarks;
 struct AppContext;
 struct EditorState;
 
@@ -46,6 +48,10 @@ class TyakuForm : public DesignedWindow {
     void Command1_Click(); // Text Quick Save
     void Command4_Click(); // register the party in the address book
     void Command5_Click(); // reply
+    // The list's menu (received history): the selected rows read or unread, every row read.
+    void MarkRead_Click();
+    void MarkUnread_Click();
+    void MarkAllRead_Click();
     void Form_MouseMove();
     // The mail in the detail fields, as the message actions take it.
     MailDetails shownDetails() const;
@@ -53,6 +59,8 @@ class TyakuForm : public DesignedWindow {
     // The other windows the message actions hand the mail to; app/ wires them.
     std::function<void(const QString& party)> onRegisterSender;
     std::function<void(const ReplyDraft& draft)> onReply;
+    // How many received mails are unread, each time the window changed or read the marks.
+    std::function<void(int unread)> onUnreadCount;
     // The values of the last message received (the mail check's working fields).
     void showReceived(const QString& subject, const QString& sender, const QString& date, const QString& text,
                       const QString& rawSubject);
@@ -63,6 +71,7 @@ class TyakuForm : public DesignedWindow {
     bool hasSelection() const { return selectedRow_.has_value(); }
     EditorMenus* editorMenus() const { return menus_; }
     HistorySearchBar* searchBar() const { return searchBar_; }
+    QMenu* listMenu() const { return listMenu_; }
     HistoryExchange* exchange() const { return exchange_; }
     // The record numbers of the selected rows, in record order.
     QList<int> selectedRecords() const;
@@ -113,16 +122,27 @@ class TyakuForm : public DesignedWindow {
     void selectHtmlMarkerInText10();
     void showCount();
     void showOnly(std::optional<QList<int>> records);
+    void showListMenu(const QPoint& at);
+    // Writes the marks of these records and shows them. Marks that cannot be
+    // written are said to be so, unless `quietly` (a mail shown stays bold).
+    void markRecords(const QList<int>& records, bool unread, bool quietly = false);
+    // Applies `change` to the marks; how many mails of the file are unread
+    // after it, or none when it failed.
+    std::optional<int> changeMarks(const std::function<Status(UnreadMarks&)>& change, bool quietly = false);
+    // The title counts the rows listed unread; the window tells of those of the file.
+    void showUnreadCount(int inFile);
 
     AppContext& context_;
     EditorState& editor_;
     HistoryMode mode_ = HistoryMode::Received;
+    QString caption_; // the title before its unread count
     MailListModel* model_;
     PageViewInterface* page_ = nullptr;
     EditorMenus* menus_;
     HistorySearchBar* searchBar_;
     HistoryExchange* exchange_;
     QLabel* exchangeProgress_;
+    QMenu* listMenu_;
     // The record number a click on the list chose (0: a click that chose none); empty
     // until a click, and again after the row buttons used it.
     std::optional<int> selectedRow_;

@@ -5,6 +5,7 @@
 #include "receive/fetchedqueue.h"
 #include "receive/messageprocessor.h"
 #include "receive/receivedmail.h"
+#include "search/unreadmarks.h"
 #include "store/mailfile.h"
 #include "store/posixfile.h"
 #include "store/recordfile.h"
@@ -134,6 +135,10 @@ Result<int> MailCheck::append(int n, const QByteArray& digest, const MailRecord&
     const Result<int> appended = records.append(bytes);
     if (!appended && logged)
         log_.recordNotAppended();
+    // Under the lock still, so that no deletion moves the record first. A
+    // mark that cannot be set leaves the mail read; it is stored all the same.
+    if (appended && marks_)
+        (void)marks_->mark({*appended}, true);
     return appended;
 }
 
@@ -170,6 +175,7 @@ int MailCheck::storeAll(FetchedQueue& queue, MessageProcessor& processor, Outcom
     // Every listed message looked at, so that a line no message matched is
     // known to be gone. (One too large to fetch was never stored either.)
     int examined = 0;
+    openMarks();
     while (std::optional<FetchedQueue::Item> item = queue.pop()) {
         if (item->kind == Kind::TooLarge) {
             report({.kind = K::TooLarge, .number = item->n, .bytes = item->size});
@@ -186,7 +192,14 @@ int MailCheck::storeAll(FetchedQueue& queue, MessageProcessor& processor, Outcom
             break;
         }
     }
+    marks_.reset(); // its connection ends on the thread that opened it
     return examined;
+}
+
+void MailCheck::openMarks() {
+    const RecordFileLock lock(received_.path());
+    Result<UnreadMarks> marks = UnreadMarks::open(received_.path());
+    marks_ = marks ? std::make_unique<UnreadMarks>(std::move(marks).value()) : nullptr;
 }
 
 bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& digest,

@@ -7,6 +7,7 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "receive/receivedlogsession.h"
@@ -19,6 +20,7 @@
 #include "text/result.h"
 
 class Mailbox;
+class UnreadMarks;
 struct ProcessedMessage;
 struct ReceivedMessage;
 
@@ -99,6 +101,7 @@ class MailCheck {
     void fetchAll(int count, class FetchedQueue& queue);
     // The storing side, on a thread of its own; gives how many messages it examined.
     int storeAll(FetchedQueue& queue, class MessageProcessor& processor, Outcome& outcome);
+    void openMarks(); // on the storing thread
     // Returns false when the check must end here (nothing after n is stored).
     bool storeMessage(int n, const QByteArray& raw, const QByteArray& digest, MessageProcessor& processor,
                       Outcome& outcome);
@@ -126,6 +129,9 @@ class MailCheck {
     QStringList unsyncedFiles_;
     QStringList unsyncedFolders_;
     ReceivedLogSession log_;
+    // The storing thread's connection to the unread marks; none when they
+    // cannot be opened (the mail then comes in read).
+    std::unique_ptr<UnreadMarks> marks_;
     // Its name found once: finding it lists the data folder (its name's case may differ).
     const MailFile received_;
     std::atomic<bool> stopped_ = false;

@@ -33,6 +33,7 @@
 #include "history/editormenus.h"
 #include "history/tyakuform.h"
 #include "pageview/pageviewloader.h"
+#include "search/unreadmarks.h"
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
 #include "store/mailfile.h"
@@ -120,6 +121,26 @@ int main(int argc, char* argv[]) {
         QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &event);
     };
+    // The received history after a check brought three more mails, two of
+    // them and one older mail still unread.
+    const std::function<void()> unreadShot = [&] {
+        const QStringList subjects = {QStringLiteral("【定例】週報の提出について"),
+                                      QStringLiteral("忘年会のご案内"),
+                                      QStringLiteral("Re: 資料をお送りします ①")};
+        const QStringList senders = {QStringLiteral("総務部 <soumu@example.jp>"),
+                                     QStringLiteral("鈴木一郎 <suzuki@example.jp>"),
+                                     QStringLiteral("山田太郎 <yamada@example.jp>")};
+        for (int i = 0; i < subjects.size(); ++i)
+            (void)received.append({subjects[i], QStringLiteral("Tue, 08 Dec 2026 0%1:15:00 +0900").arg(8 + i),
+                                   MailRecord::kTextKind, senders[i], QStringLiteral("本文"), 1});
+        if (Result<UnreadMarks> marks = UnreadMarks::open(received.path()); marks)
+            (void)marks.value().mark({2, 4, 5}, true);
+        windows.openHistory(HistoryMode::Received);
+        QTimer::singleShot(300, [&] {
+            windows.historyWindow()->grab().save(out + QStringLiteral("/history-unread.png"));
+            app.quit();
+        });
+    };
     // The reply window, as the history window's 返事を書く fills it, with
     // 本文に貼付 pressed and a file attached.
     const std::function<void()> replyShot = [&] {
@@ -143,7 +164,8 @@ int main(int argc, char* argv[]) {
             question->show();
             QTimer::singleShot(300, [&, question] {
                 question->grab().save(out + QStringLiteral("/yesno.png"));
-                app.quit();
+                question->close();
+                unreadShot();
             });
         });
     };

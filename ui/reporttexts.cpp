@@ -101,6 +101,14 @@ QString EmptyingQuestionText(const QString& file) {
     return QStringLiteral("「%1」には内容があります。空にしてよろしいですか？").arg(file);
 }
 
+QString HistoryTitleText(const QString& caption, int unread) {
+    return unread > 0 ? QStringLiteral("%1（未読 %2 件）").arg(caption).arg(unread) : caption;
+}
+
+QString UnreadStatusText(int unread) {
+    return unread > 0 ? QStringLiteral("未読メール %1 件").arg(unread) : QString();
+}
+
 QString SettingsForThisRunText(const Error& notWritten) {
     return ErrorText(notWritten) + QStringLiteral("\nこの設定は今回の起動中だけ使われます。");
 }

@@ -34,6 +34,11 @@ QString DeleteAllQuestionText();
 // Asked before the editor's 新規作成 empties a file that holds something.
 QString EmptyingQuestionText(const QString& file);
 
+// The received history's title with how many of its mails are unread, and
+// the main window's line of that count (empty when every mail was read).
+QString HistoryTitleText(const QString& caption, int unread);
+QString UnreadStatusText(int unread);
+
 // Settings that could not be written: why, and that they hold for this run only.
 QString SettingsForThisRunText(const Error& notWritten);
 

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QSemaphore>
 #include <QTest>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 #include "app/appwindows.h"
@@ -86,6 +87,25 @@ TEST_F(ReceiveProgressTest, aCheckOfFiveMessagesShowsNoCount) {
     gate->release();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !receive->isRunning(); }, 10000));
     EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール有り。"));
+}
+
+// The main window counts the mail stored as unread until the history shows it.
+TEST_F(ReceiveProgressTest, theMainWindowCountsUnreadMailUntilTheHistoryShowsIt) {
+    EXPECT_TRUE(form->UnreadLabel->text().isEmpty());
+    holdCheckOf(3);
+    gate->release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receive->isRunning(); }, 10000));
+    EXPECT_EQ(form->UnreadLabel->text(), QStringLiteral("未読メール 3 件"));
+    windows->openHistory(HistoryMode::Received);
+    TyakuForm* history = windows->historyWindow();
+    history->MailListView->setCurrentIndex(history->MailListView->model()->index(1, 0));
+    history->MailListView_Click();
+    EXPECT_EQ(form->UnreadLabel->text(), QStringLiteral("未読メール 2 件"));
+    AppWindows restartedWindows(context);
+    EXPECT_EQ(MainForm(context, restartedWindows).UnreadLabel->text(), QStringLiteral("未読メール 2 件"))
+        << "a restart counts them again";
+    history->MarkAllRead_Click();
+    EXPECT_TRUE(form->UnreadLabel->text().isEmpty());
 }
 
 // Unpacking's note under the program's name, what failed under "エラー",

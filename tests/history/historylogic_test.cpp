@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include "history/messagedisplay.h"
 #include "mime/htmlmailfolder.h"
 #include "mime/htmlmailmarker.h"
+#include "search/unreadmarks.h"
 #include "store/folderremoval.h"
 #include "store/receivedlog.h"
 #include "tests/support/tempfolder.h"
@@ -35,6 +37,21 @@ class HistoryLogic : public testing::Test {
     bool deleteRow(HistoryMode mode, int p) {
         const auto folder = MailDeletion::folderGoingWith(mode, paths, p);
         return folder && MailDeletion::deleteOne(mode, paths, p, *folder).ok();
+    }
+    // The subjects of the mails the received history lists as unread.
+    QStringList unreadSubjects() {
+        const auto list = HistoryList::load(HistoryMode::Received, paths);
+        EXPECT_TRUE(list.ok());
+        QStringList subjects;
+        for (int n : list->unread)
+            subjects << list->rows.value(n - 1).subject.trimmed();
+        subjects.sort();
+        return subjects;
+    }
+    void markUnread(const QList<int>& rows) {
+        auto marks = UnreadMarks::open(paths.receivedMailFile());
+        ASSERT_TRUE(marks.ok());
+        ASSERT_TRUE(marks.value().mark(rows, true).ok());
     }
     QStringList entries(const QString& folder) {
         return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
@@ -159,6 +176,64 @@ TEST_F(HistoryLogic, deletingAReceivedMailKeepsTheReceivedLogInStep) {
         }
         EXPECT_EQ(log.read().value(), logged);
         EXPECT_EQ(HistorySetup::fileOf(mode, paths).count().value(), 2);
+    }
+}
+
+TEST_F(HistoryLogic, unreadMarksOutliveTheirConnectionAndFollowDeletionsToTheirOwnMail) {
+    const struct {
+        const char* name;
+        const char* subjects; // the history, record 1 first
+        QList<int> unread;
+        int deleted; // 0: none, the marks only read again as at a restart
+        const char* unreadAfter;
+    } rows[] = {
+        {"restart-keeps-every-mark", "a b c", {1, 3}, 0, "a c"},
+        {"deleting-the-mail-above-an-unread-one", "a b c", {2}, 1, "b"},
+        {"deleting-an-unread-mail-leaves-its-neighbour-read", "a b c", {2}, 2, ""},
+        {"deleting-a-read-mail-between-two-unread-ones", "a b c", {1, 3}, 2, "a c"},
+        {"deleting-the-first-of-two-identical-mails", "a same same", {3}, 2, "same"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(paths.receivedMailFile());
+        QFile::remove(MailFacts::pathFor(paths.receivedMailFile()));
+        for (const QString& subject : QString::fromLatin1(row.subjects).split(u' '))
+            add(HistoryMode::Received, record(subject));
+        markUnread(row.unread);
+        if (row.deleted) {
+            ASSERT_TRUE(deleteRow(HistoryMode::Received, row.deleted));
+        }
+        const QStringList expected = QString::fromLatin1(row.unreadAfter).split(u' ', Qt::SkipEmptyParts);
+        EXPECT_EQ(unreadSubjects(), expected);
+        EXPECT_EQ(UnreadMarks::receivedCount(paths), expected.size());
+    }
+    // The identical pair: the mail left is the unread one, at record 2.
+    EXPECT_EQ(HistoryList::load(HistoryMode::Received, paths)->unread, QSet<int>{2});
+}
+
+TEST_F(HistoryLogic, aDamagedMarksFileListsEveryMailAsReadAndTakesNewMarks) {
+    const QString facts = MailFacts::pathFor(paths.receivedMailFile());
+    const struct {
+        const char* name;
+        std::function<QByteArray(const QByteArray& whole)> damage;
+    } rows[] = {
+        {"not-a-database-at-all", [](const QByteArray&) { return QByteArray("unread: 1, 2\n"); }},
+        {"database-cut-short", [](const QByteArray& whole) { return whole.left(whole.size() / 2); }},
+        {"pages-overwritten",
+         [](const QByteArray& whole) { return whole.left(100) + QByteArray(whole.size() - 100, '\xff'); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(paths.receivedMailFile());
+        QFile::remove(facts);
+        for (const char* s : {"a", "b"})
+            add(HistoryMode::Received, record(QString::fromLatin1(s)));
+        markUnread({1, 2});
+        WriteBytes(facts, row.damage(ReadBytes(facts)));
+        EXPECT_EQ(unreadSubjects(), QStringList());
+        EXPECT_EQ(UnreadMarks::receivedCount(paths), 0);
+        markUnread({2});
+        EXPECT_EQ(unreadSubjects(), QStringList{QStringLiteral("b")});
     }
 }
 

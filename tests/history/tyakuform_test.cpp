@@ -5,18 +5,21 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextEdit>
 #include <QTreeView>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "history/editorstate.h"
 #include "history/tyakuform.h"
 #include "mime/htmlmailmarker.h"
 #include "pageview/pageviewplugin.h"
+#include "search/unreadmarks.h"
 #include "tests/support/appfolder.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
@@ -53,6 +56,36 @@ class TyakuFormTest : public testing::Test, protected AppFolder {
     QString cell(int row, int column) {
         return form->MailListView->model()->index(row, column).data().toString();
     }
+    // Three received mails, those of `unread` marked so, the window opened on them.
+    void openUnread(const QList<int>& unread) {
+        form.reset();
+        counted.clear();
+        QFile::remove(context.paths.receivedMailFile());
+        QFile::remove(MailFacts::pathFor(context.paths.receivedMailFile()));
+        for (const char* s : {"one", "two", "three"})
+            add(HistoryMode::Received, record(QString::fromLatin1(s)));
+        ASSERT_TRUE(UnreadMarks::open(context.paths.receivedMailFile()).value().mark(unread, true).ok());
+        open(HistoryMode::Received);
+        form->onUnreadCount = [this](int n) { counted << n; };
+    }
+    // The rows drawn bold, from 0, each checked in every column.
+    QList<int> boldRows() {
+        QList<int> bold;
+        const QAbstractItemModel* m = form->MailListView->model();
+        for (int r = 0; r < m->rowCount(); ++r) {
+            int columns = 0;
+            for (int c = 0; c < 4; ++c)
+                columns += m->index(r, c).data(Qt::FontRole).value<QFont>().bold();
+            EXPECT_TRUE(columns == 0 || columns == 4) << "row " << r;
+            if (columns == 4)
+                bold << r;
+        }
+        return bold;
+    }
+    QSet<int> unreadOnDisk() {
+        return UnreadMarks::open(context.paths.receivedMailFile()).value().rows().value();
+    }
+    QList<int> counted; // what the window told of the unread count
 };
 
 } // namespace
@@ -418,4 +451,74 @@ TEST_F(MessageActionsTest, backgroundMovesPutTheCopyControlsBackOnTheStatusBar) 
     EXPECT_EQ(form->Text6->y(), form->StatusBar1->y() + Twips::toPixels(80));
     EXPECT_EQ(form->Command2->x(), form->StatusBar1->x() + Twips::toPixels(1880));
     EXPECT_EQ(form->Text6->x(), form->Command1->x() + Twips::toPixels(1280));
+}
+
+TEST_F(TyakuFormTest, unreadMailIsBoldAndCountedInTheTitleUntilItIsShown) {
+    const struct {
+        const char* name;
+        std::function<void()> show; // shows the mail of row 0
+    } rows[] = {
+        {"clicked", [this] { clickRow(0); }},
+        {"reached-with-the-keyboard",
+         [this] {
+             form->MailListView->setCurrentIndex(form->MailListView->model()->index(1, 0));
+             QTest::keyClick(form->MailListView, Qt::Key_Up);
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        openUnread({1, 3});
+        EXPECT_EQ(boldRows(), (QList<int>{0, 2}));
+        EXPECT_EQ(form->windowTitle(), QStringLiteral("着信履歴（未読 2 件）"));
+        row.show();
+        EXPECT_EQ(form->Text7->text(), QStringLiteral("one"));
+        EXPECT_EQ(boldRows(), QList<int>{2});
+        EXPECT_EQ(form->windowTitle(), QStringLiteral("着信履歴（未読 1 件）"));
+        EXPECT_EQ(counted, QList<int>{1});
+        form.reset(); // a restart finds the marks as they were left
+        open(HistoryMode::Received);
+        EXPECT_EQ(boldRows(), QList<int>{2});
+        open(HistoryMode::Sent);
+        EXPECT_EQ(form->windowTitle(), QStringLiteral("送信履歴")) << "only received mail is counted";
+    }
+}
+
+TEST_F(TyakuFormTest, listMenuMarksTheSelectedRowsOrEveryRow) {
+    const struct {
+        const char* name;
+        QList<int> unreadBefore;
+        QList<int> selected; // rows, from 0
+        const char* action;
+        QList<int> boldAfter;
+        const char* titleAfter;
+    } rows[] = {
+        {"two-selected-rows-read", {1, 2, 3}, {0, 2}, "mread", {1}, "着信履歴（未読 1 件）"},
+        {"a-read-row-unread-again", {}, {1}, "munread", {1}, "着信履歴（未読 1 件）"},
+        {"everything-read", {1, 3}, {}, "mallread", {}, "着信履歴"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        openUnread(row.unreadBefore);
+        QItemSelectionModel* selection = form->MailListView->selectionModel();
+        for (int r : row.selected)
+            selection->select(form->MailListView->model()->index(r, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        Q_EMIT form->MailListView->customContextMenuRequested(QPoint(5, 5));
+        QMenu* menu = form->listMenu();
+        EXPECT_TRUE(menu->isVisible());
+        EXPECT_EQ(menu->findChild<QAction*>(QStringLiteral("mread"))->isEnabled(), !row.selected.isEmpty());
+        QAction* action = menu->findChild<QAction*>(QString::fromLatin1(row.action));
+        EXPECT_TRUE(action->isEnabled());
+        action->trigger();
+        menu->close();
+        EXPECT_EQ(boldRows(), row.boldAfter);
+        EXPECT_EQ(form->windowTitle(), QString::fromUtf8(row.titleAfter));
+        QSet<int> expected;
+        for (int r : row.boldAfter)
+            expected.insert(r + 1);
+        EXPECT_EQ(unreadOnDisk(), expected);
+    }
+    open(HistoryMode::Sent);
+    Q_EMIT form->MailListView->customContextMenuRequested(QPoint(5, 5));
+    EXPECT_FALSE(form->listMenu()->isVisible()) << "sent mail has no marks";
 }

@@ -7,6 +7,7 @@
 
 #include "mime/htmlmailmarker.h"
 #include "receive/mailcheck.h"
+#include "search/unreadmarks.h"
 #include "settings/tokenstore.h"
 #include "store/mailfile.h"
 #include "store/receivedlog.h"
@@ -480,6 +481,41 @@ TEST_F(InterruptedCheckTest, everyListedMessageIsStoredOnceWhateverItsUidl) {
         EXPECT_EQ(storedSubjects(), QString::fromUtf8(row.records).split(u' '))
             << storedSubjects().join(u' ').toStdString();
         EXPECT_FALSE(QFile::exists(logFile()));
+    }
+}
+
+TEST_F(MailCheckTest, eachRecordItStoresIsMarkedUnreadOnce) {
+    const struct {
+        const char* name;
+        int before; // records in the history before the check
+        QList<int> unreadBefore;
+        bool readBetweenTwoChecks; // a first check cut short, mail 1 read, the check again
+        QList<int> unreadAfter;
+    } rows[] = {
+        {"into-an-empty-history", 0, {}, false, {1, 2}},
+        {"after-read-and-unread-mail", 2, {2}, false, {2, 3, 4}},
+        {"mail-read-after-a-check-cut-short-stays-read", 0, {}, true, {2}},
+    };
+    const QString file = paths.receivedMailFile();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(file);
+        QFile::remove(MailFacts::pathFor(file));
+        QFile::remove(paths.dataFile(ReceivedLog::kFileName));
+        for (int i = 0; i < row.before; ++i)
+            ASSERT_TRUE(MailFile(file, QString()).append({QStringLiteral("前"), {}, {}, {}, {}, 1}).ok());
+        ASSERT_TRUE(UnreadMarks::open(file).value().mark(row.unreadBefore, true).ok());
+        mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二"))};
+        if (row.readBetweenTwoChecks) {
+            mailbox.flushError = Error{.kind = K::NotDeleted, .number = 1};
+            check();
+            mailbox.flushError.reset();
+            ASSERT_TRUE(UnreadMarks::open(file).value().mark({1}, false).ok());
+        }
+        EXPECT_TRUE(check().errors.isEmpty());
+        EXPECT_EQ(stored().size(), row.before + 2);
+        EXPECT_EQ(UnreadMarks::open(file).value().rows().value(),
+                  QSet<int>(row.unreadAfter.cbegin(), row.unreadAfter.cend()));
     }
 }
 

@@ -109,6 +109,11 @@ TEST(ReportTexts, eachReportReadsAsTheUserHasAlwaysReadIt) {
         {"every-sent-mail", DeleteAllQuestionText(), QStringLiteral("すべてのデータを削除して良いですか？")},
         {"new-file-that-holds-something", EmptyingQuestionText(QStringLiteral("/home/u/新規作成.TXT")),
          QStringLiteral("「/home/u/新規作成.TXT」には内容があります。空にしてよろしいですか？")},
+        {"history-with-unread-mail", HistoryTitleText(QStringLiteral("着信履歴"), 3),
+         QStringLiteral("着信履歴（未読 3 件）")},
+        {"history-all-read", HistoryTitleText(QStringLiteral("着信履歴"), 0), QStringLiteral("着信履歴")},
+        {"main-window-with-unread-mail", UnreadStatusText(12), QStringLiteral("未読メール 12 件")},
+        {"main-window-all-read", UnreadStatusText(0), QString()},
         {"server-settings-for-this-run-only",
          SettingsForThisRunText({.kind = K::SettingsNotWritten, .path = QStringLiteral("/a/orvex.ini")}),
          QStringLiteral(

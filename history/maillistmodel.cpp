@@ -1,6 +1,7 @@
 #include "history/maillistmodel.h"
 
 #include <QFont>
+#include <algorithm>
 
 void MailListModel::setRows(QList<MailListColumns> rows, QSet<int> unread) {
     beginResetModel();
@@ -15,7 +16,11 @@ void MailListModel::setUnread(const QList<int>& records, bool unread) {
             unread_.insert(n);
         else
             unread_.remove(n);
-    if (rowCount() > 0)
+    // One mail shown marks one row; a view told of every row would look at every row.
+    const qsizetype row = records.size() == 1 ? rowOf(records.first()) : -1;
+    if (row >= 0)
+        Q_EMIT dataChanged(index(int(row), 0), index(int(row), columnCount() - 1), {Qt::FontRole});
+    else if (rowCount() > 0)
         Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::FontRole});
 }
 
@@ -37,6 +42,13 @@ void MailListModel::recordDeleted(int p) {
             moved.append(n < p ? n : n - 1);
     filter_ = moved;
     endResetModel();
+}
+
+qsizetype MailListModel::rowOf(int record) const {
+    if (!filter_)
+        return record >= 1 && record <= rows_.size() ? record - 1 : -1;
+    const auto at = std::lower_bound(filter_->cbegin(), filter_->cend(), record);
+    return at != filter_->cend() && *at == record ? at - filter_->cbegin() : -1;
 }
 
 int MailListModel::rowCount(const QModelIndex& parent) const {

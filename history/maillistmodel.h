@@ -41,6 +41,8 @@ class MailListModel : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
   private:
+    qsizetype rowOf(int record) const; // -1: not listed
+
     QList<MailListColumns> rows_;
     std::optional<QList<int>> filter_; // record numbers, each within rows_
     QSet<int> unread_;                 // record numbers

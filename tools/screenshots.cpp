@@ -131,8 +131,10 @@ int main(int argc, char* argv[]) {
                                      QStringLiteral("鈴木一郎 <suzuki@example.jp>"),
                                      QStringLiteral("山田太郎 <yamada@example.jp>")};
         for (int i = 0; i < subjects.size(); ++i)
-            (void)received.append({subjects[i], QStringLiteral("Tue, 08 Dec 2026 0%1:15:00 +0900").arg(8 + i),
-                                   MailRecord::kTextKind, senders[i], QStringLiteral("本文"), 1});
+            (void)received.append(
+                {subjects[i],
+                 QStringLiteral("Tue, 08 Dec 2026 %1:15:00 +0900").arg(8 + i, 2, 10, QLatin1Char(u'0')),
+                 MailRecord::kTextKind, senders[i], QStringLiteral("本文"), 1});
         if (Result<UnreadMarks> marks = UnreadMarks::open(received.path()); marks)
             (void)marks.value().mark({2, 4, 5}, true);
         windows.openHistory(HistoryMode::Received);

@@ -7,51 +7,14 @@
 #include <shared_mutex>
 #include <sqlite3.h>
 
+#include "search/sqlitestatement.h"
+
 namespace {
 
 constexpr int kSchemaVersion = 1;
 // Every occurrence of a word of one or two characters starts a trigram of
 // the text only when two more characters follow the text's end.
 const QString kTextEnd = QStringLiteral("\n\n");
-
-// A statement, finalized when it goes out of scope.
-class Statement {
-  public:
-    Statement(sqlite3* db, const QString& sql) {
-        const QByteArray utf8 = sql.toUtf8();
-        ok_ = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &stmt_, nullptr) == SQLITE_OK;
-    }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool ok() const { return ok_; }
-    void bind(int i, const QString& text) {
-        const QByteArray utf8 = text.toUtf8();
-        ok_ = ok_ &&
-              sqlite3_bind_text(stmt_, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) == SQLITE_OK;
-    }
-    void bind(int i, qint64 value) { ok_ = ok_ && sqlite3_bind_int64(stmt_, i, value) == SQLITE_OK; }
-    void bind(int i, const QByteArray& blob) {
-        ok_ = ok_ &&
-              sqlite3_bind_blob(stmt_, i, blob.constData(), int(blob.size()), SQLITE_TRANSIENT) == SQLITE_OK;
-    }
-    // SQLITE_ROW, SQLITE_DONE, or an error.
-    int step() { return ok_ ? sqlite3_step(stmt_) : SQLITE_ERROR; }
-    qint64 integer(int column) const { return sqlite3_column_int64(stmt_, column); }
-    QString text(int column) const {
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column)),
-                                 sqlite3_column_bytes(stmt_, column));
-    }
-    QByteArray blob(int column) const {
-        return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt_, column)),
-                          sqlite3_column_bytes(stmt_, column));
-    }
-
-  private:
-    sqlite3_stmt* stmt_ = nullptr;
-    bool ok_ = false;
-};
 
 QString phrase(const QString& text) {
     QString quoted = text;
@@ -125,7 +88,7 @@ Result<HistoryIndex> HistoryIndex::open(const QString& path) {
     sqlite3_busy_timeout(db, 5000);
     qint64 found;
     {
-        Statement version(db, QStringLiteral("PRAGMA user_version"));
+        SqliteStatement version(db, QStringLiteral("PRAGMA user_version"));
         if (version.step() != SQLITE_ROW)
             return R::failure(index.lastError());
         found = version.integer(0);
@@ -159,7 +122,7 @@ void HistoryIndex::remove(const QString& path) {
 
 Result<std::optional<RecordFileState>> HistoryIndex::indexedState() {
     using R = Result<std::optional<RecordFileState>>;
-    Statement select(db_, QStringLiteral("SELECT size, modified, inode, first, last FROM state"));
+    SqliteStatement select(db_, QStringLiteral("SELECT size, modified, inode, first, last FROM state"));
     const int stepped = select.step();
     if (stepped == SQLITE_DONE)
         return std::optional<RecordFileState>();
@@ -178,7 +141,7 @@ Status HistoryIndex::clear() {
 }
 
 Status HistoryIndex::add(int number, const QString& foldedText) {
-    Statement insert(db_, QStringLiteral("INSERT OR REPLACE INTO mail(rowid, text) VALUES(?1, ?2)"));
+    SqliteStatement insert(db_, QStringLiteral("INSERT OR REPLACE INTO mail(rowid, text) VALUES(?1, ?2)"));
     insert.bind(1, qint64(number));
     insert.bind(2, foldedText + kTextEnd);
     if (insert.step() != SQLITE_DONE)
@@ -189,7 +152,7 @@ Status HistoryIndex::add(int number, const QString& foldedText) {
 Status HistoryIndex::commit(const RecordFileState& state) {
     if (Status s = exec("DELETE FROM state"); !s)
         return s;
-    Statement insert(db_, QStringLiteral("INSERT INTO state VALUES(?1, ?2, ?3, ?4, ?5)"));
+    SqliteStatement insert(db_, QStringLiteral("INSERT INTO state VALUES(?1, ?2, ?3, ?4, ?5)"));
     insert.bind(1, state.size);
     insert.bind(2, state.modifiedNs);
     insert.bind(3, state.inode);
@@ -207,8 +170,8 @@ void HistoryIndex::rollback() {
 // The trigrams that start with a word of one or two characters, as an OR of
 // phrases; empty when the word occurs nowhere, null when there are too many.
 Result<QString> HistoryIndex::shortWordQuery(const QString& word, int maxExpanded) {
-    Statement terms(db_,
-                    QStringLiteral("SELECT term FROM mail_terms WHERE term >= ?1 AND term < ?2 LIMIT ?3"));
+    SqliteStatement terms(
+        db_, QStringLiteral("SELECT term FROM mail_terms WHERE term >= ?1 AND term < ?2 LIMIT ?3"));
     terms.bind(1, word);
     terms.bind(2, word + QString::fromUcs4(U"\U0010FFFF"));
     terms.bind(3, qint64(maxExpanded + 1));
@@ -267,8 +230,8 @@ Result<HistoryIndex::Snapshot> HistoryIndex::find(const QStringList& words, int 
             conditions.append(QStringLiteral("instr(text, ?%1) > 0").arg(i + 2));
         if (conditions.isEmpty())
             conditions.append(QStringLiteral("1"));
-        Statement select(db_,
-                         sql + conditions.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY rowid"));
+        SqliteStatement select(db_, sql + conditions.join(QStringLiteral(" AND ")) +
+                                        QStringLiteral(" ORDER BY rowid"));
         if (!match.isEmpty())
             select.bind(1, match.join(QStringLiteral(" AND ")));
         for (qsizetype i = 0; i < lookThrough.size(); ++i)

@@ -135,6 +135,8 @@ struct Error {
         SearchIndexOtherFormat, // made by another version
         IndexingStopped,        // cancelled
         RecordsChanged,         // the record file changed while it was read
+        FactsUnusable,          // path: the facts beside a record file; detail: SQLite's words
+        NoSuchRecord,           // count: the row asked for
 
         // Export and import.
         ExportStopped, // cancelled

@@ -337,6 +337,10 @@ QString ErrorText(const Error& e) {
         return QStringLiteral("索引の作成を中断しました。");
     case K::RecordsChanged:
         return QStringLiteral("記録ファイルが読み込み中に変わりました。");
+    case K::FactsUnusable:
+        return QStringLiteral("メールの付帯情報「%1」を使えません: %2").arg(e.path, e.detail);
+    case K::NoSuchRecord:
+        return QStringLiteral("%1 件目のメールはありません。").arg(e.count);
     case K::ExportStopped:
         return QStringLiteral("書き出しを中断しました。");
     case K::SourceChanged:

@@ -1,5 +1,27 @@
 #include "history/maillistmodel.h"
 
+#include <QColor>
+
+#include "ui/verdicttexts.h"
+
+namespace {
+
+constexpr int kFromColumn = 2;
+
+QColor markColour(SenderVerdict::Standing standing) {
+    switch (standing) {
+    case SenderVerdict::Standing::Authenticated:
+        return QColor(0, 150, 70);
+    case SenderVerdict::Standing::NotAuthenticated:
+        return QColor(170, 170, 170);
+    case SenderVerdict::Standing::Suspicious:
+        return QColor(210, 0, 0);
+    }
+    return {};
+}
+
+} // namespace
+
 void MailListModel::setRows(QList<MailListColumns> rows) {
     beginResetModel();
     rows_ = std::move(rows);
@@ -26,6 +48,12 @@ void MailListModel::recordDeleted(int p) {
     endResetModel();
 }
 
+void MailListModel::setMarks(QHash<int, SenderVerdict::Standing> marks) {
+    marks_ = std::move(marks);
+    if (rowCount() > 0)
+        Q_EMIT dataChanged(index(0, kFromColumn), index(rowCount() - 1, kFromColumn));
+}
+
 int MailListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(filter_ ? filter_->size() : rows_.size());
 }
@@ -35,8 +63,17 @@ int MailListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant MailListModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount() ||
-        recordAt(index.row()) > rows_.size())
+    if (!index.isValid() || index.row() >= rowCount() || recordAt(index.row()) > rows_.size())
+        return {};
+    if ((role == Qt::DecorationRole || role == Qt::ToolTipRole) && index.column() == kFromColumn) {
+        const auto mark = marks_.constFind(recordAt(index.row()));
+        if (mark == marks_.cend())
+            return {};
+        return role == Qt::DecorationRole
+                   ? QVariant(markColour(*mark))
+                   : QVariant(VerdictMarkText(*mark) + QLatin1Char(' ') + VerdictMarkHelp(*mark));
+    }
+    if (role != Qt::DisplayRole)
         return {};
     const MailListColumns& r = row(index.row());
     switch (index.column()) {

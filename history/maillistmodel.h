@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 
+#include "auth/senderverdict.h"
 #include "store/mailrecord.h"
 
 #include <optional>
@@ -18,6 +19,9 @@ class MailListModel : public QAbstractTableModel {
     // so a list reloaded after a deletion keeps showing what was found.
     void setRows(QList<MailListColumns> rows);
     void clear() { setRows({}); }
+    // What is known of each record's sender, by record number: a coloured
+    // mark beside the From column, its meaning as hover help.
+    void setMarks(QHash<int, SenderVerdict::Standing> marks);
     // Shows only these records (in record order); none: every record.
     void setFilter(std::optional<QList<int>> records);
     bool isFiltered() const { return filter_.has_value(); }
@@ -36,4 +40,5 @@ class MailListModel : public QAbstractTableModel {
   private:
     QList<MailListColumns> rows_;
     std::optional<QList<int>> filter_; // record numbers, each within rows_
+    QHash<int, SenderVerdict::Standing> marks_;
 };

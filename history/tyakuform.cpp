@@ -88,7 +88,7 @@ constexpr ControlRow kControls[] = {
     Row<&TyakuForm::Text9>("Text9", {7440, 2640, 1935, 375}).over("Text8 MailListView"),
     Row<&TyakuForm::rtfEd>("rtfEd", {0, 3000, 9375, 4695}).over("Text7 Text8 Text9").hidesHelp(),
     Row<&TyakuForm::VerdictBand>("VerdictBand", {0, 3030, 9375, 300}).over("rtfEd"),
-    Row<&TyakuForm::Text4>("Text4", {1800, 4680, 5895, 1695}).over("rtfEd VerdictBand"),
+    Row<&TyakuForm::Text4>("Text4", {1800, 4680, 5895, 1695}).over("rtfEd"),
     Row<&TyakuForm::StatusBar1>("StatusBar1", {0, 7665, 10770, 375}).over("rtfEd").atFoot(),
     Row<&TyakuForm::Command2>(
         "Command2", {1680, 7720, 2895, 255}, u"コピー（Subject/from/Data）",

@@ -16,9 +16,15 @@ const UChar* utf16(const QString& s) {
 }
 
 QString skeleton(const QString& s) {
+    // One checker a thread: opening one reads ICU's confusables data.
+    thread_local const std::unique_ptr<USpoofChecker, decltype(&uspoof_close)> checker = [] {
+        UErrorCode opened = U_ZERO_ERROR;
+        USpoofChecker* c = uspoof_open(&opened);
+        return std::unique_ptr<USpoofChecker, decltype(&uspoof_close)>(U_FAILURE(opened) ? nullptr : c,
+                                                                       &uspoof_close);
+    }();
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<USpoofChecker, decltype(&uspoof_close)> checker(uspoof_open(&status), &uspoof_close);
-    if (U_FAILURE(status))
+    if (!checker)
         return s;
     QString out(s.size() * 4 + 16, QChar());
     const int32_t n = uspoof_getSkeleton(checker.get(), 0, utf16(s), int32_t(s.size()),
@@ -71,6 +77,8 @@ std::optional<QString> imitated(const QString& domain, const QStringList& known)
         if (OrganisationDomain::of(toUnicode(k)) == own)
             return std::nullopt;
     }
+    if (known.isEmpty())
+        return std::nullopt;
     const QString ownSkeleton = skeleton(own);
     for (const QString& k : known) {
         const QString theirs = OrganisationDomain::of(toUnicode(k));

@@ -13,8 +13,9 @@ using Sign = SenderVerdict::Sign;
 // Names are compared as they read: full-width and half-width alike, spaces
 // and case ignored.
 QString folded(const QString& s) {
+    static const QRegularExpression space(QStringLiteral("\\s"));
     QString out = s.normalized(QString::NormalizationForm_KC).toCaseFolded();
-    out.remove(QRegularExpression(QStringLiteral("\\s")));
+    out.remove(space);
     return out;
 }
 

@@ -2,14 +2,18 @@
 
 namespace {
 
+// Line by line rather than byte by byte: most mail has CR LF throughout.
 QByteArray withCrLf(QByteArrayView raw) {
     QByteArray out;
-    out.reserve(raw.size() + raw.size() / 32);
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r'))
-            out += '\r';
-        out += raw[i];
+    out.reserve(raw.size() + 64);
+    qsizetype pos = 0;
+    for (qsizetype lf = raw.indexOf('\n'); lf >= 0; lf = raw.indexOf('\n', pos)) {
+        const bool bare = lf == 0 || raw[lf - 1] != '\r';
+        out.append(raw.sliced(pos, lf - pos));
+        out.append(bare ? "\r\n" : "\n");
+        pos = lf + 1;
     }
+    out.append(raw.sliced(pos));
     return out;
 }
 
@@ -20,6 +24,16 @@ QByteArray RawHeaderField::value() const {
     QByteArray v = raw.mid(colon + 1);
     v.replace("\r\n", "");
     return v.trimmed();
+}
+
+RawMessage RawMessage::splitHeaders(QByteArrayView raw) {
+    qsizetype end = raw.indexOf("\r\n\r\n");
+    const qsizetype lfEnd = (end < 0 ? raw : raw.first(end)).indexOf("\n\n");
+    if (lfEnd >= 0)
+        end = lfEnd;
+    RawMessage m = split(end < 0 ? raw : raw.first(end));
+    m.body.clear();
+    return m;
 }
 
 RawMessage RawMessage::split(QByteArrayView rawView) {

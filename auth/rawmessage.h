@@ -21,6 +21,8 @@ struct RawMessage {
     QByteArray body;
 
     static RawMessage split(QByteArrayView raw);
+    // The header fields alone, the body left empty: all a provider's verdict needs.
+    static RawMessage splitHeaders(QByteArrayView raw);
     // The fields named `name` (ASCII case ignored), top first.
     QList<const RawHeaderField*> all(QByteArrayView name) const;
 };

@@ -29,17 +29,18 @@ SenderCheck::SenderCheck(DkimVerifier verifier) : verifier_(std::move(verifier))
 
 SenderVerdict SenderCheck::check(QByteArrayView raw, const ReceivedMessage& message, const Context& context,
                                  const QDateTime& now) const {
-    const RawMessage m = RawMessage::split(raw);
-    const FromAddress from = fromOf(m);
-    if (std::optional<SenderVerdict> v = fromProvider(m, from, message, context))
+    // The body is read only where we check a signature ourselves.
+    const RawMessage headers = RawMessage::splitHeaders(raw);
+    const FromAddress from = fromOf(headers);
+    if (std::optional<SenderVerdict> v = fromProvider(headers, from, message, context))
         return *v;
-    SenderVerdict v = DkimVerifier::verdict(verifier_.verify(m, now), from.domain());
+    SenderVerdict v = DkimVerifier::verdict(verifier_.verify(RawMessage::split(raw), now), from.domain());
     v.signs = PhishingSigns::find(from, message.subject, message.html, context.known);
     return v;
 }
 
 std::optional<SenderVerdict> SenderCheck::providerOnly(QByteArrayView raw, const ReceivedMessage& message,
                                                        const Context& context) {
-    const RawMessage m = RawMessage::split(raw);
-    return fromProvider(m, fromOf(m), message, context);
+    const RawMessage headers = RawMessage::splitHeaders(raw);
+    return fromProvider(headers, fromOf(headers), message, context);
 }

@@ -1,6 +1,7 @@
 #include "receive/senderverdicts.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 
 #include "auth/providerverdict.h"
 #include "auth/rawmessage.h"
@@ -14,9 +15,12 @@ void SenderVerdicts::prepare() {
     check_.emplace(DkimVerifier([this](const QByteArray& name) { return lookup(name); }));
     context_.trustedAuthservId =
         TrustedAuthserv(paths_.dataFile(TrustedAuthserv::kFileName)).load().toLatin1();
-    if (const auto book = AddressFile::book(paths_).ReadAllAddressRecords(); book) {
-        for (const NumberedAddressRecord& r : *book)
-            context_.known.addressBook.append({r.record.name, r.record.address});
+    // Reading the book would create it: a check leaves a missing one missing.
+    if (QFileInfo::exists(paths_.addressFile())) {
+        if (const auto book = AddressFile::book(paths_).ReadAllAddressRecords(); book) {
+            for (const NumberedAddressRecord& r : *book)
+                context_.known.addressBook.append({r.record.name, r.record.address});
+        }
     }
     if (Result<MailFacts> facts = MailFacts::open(paths_.receivedMailFile()); facts) {
         facts_.emplace(std::move(facts).value());
@@ -48,7 +52,7 @@ void SenderVerdicts::judge(int row, QByteArrayView raw, const ReceivedMessage& m
     if (!check_)
         prepare();
     if (context_.trustedAuthservId.isEmpty()) {
-        const QByteArray first = ProviderVerdict::topmostAuthservId(RawMessage::split(raw));
+        const QByteArray first = ProviderVerdict::topmostAuthservId(RawMessage::splitHeaders(raw));
         if (!first.isEmpty() &&
             TrustedAuthserv(paths_.dataFile(TrustedAuthserv::kFileName)).save(QString::fromLatin1(first)))
             context_.trustedAuthservId = first;

@@ -165,7 +165,7 @@ TEST_F(MailCheckServerTest, hostileSubjectsCreateNothingOutsideOrOverTheInstalle
     EXPECT_EQ(QDir(appFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), inside);
     EXPECT_EQ(filesIn(paths.dataFolder()),
               (QStringList{QStringLiteral("iniIdPass.ini"), QStringLiteral("orxdata2.data"),
-                           QStringLiteral("orxdata5.data")}));
+                           QStringLiteral("orxdata2.facts"), QStringLiteral("orxdata5.data")}));
     EXPECT_EQ(kindsOf(errors), QList<Error::Kind>(subjects.size(), Error::Kind::FolderUnusable));
     EXPECT_EQ(records().size(), subjects.size());
 }

@@ -600,8 +600,16 @@ void TyakuForm::Command4_Click() {
 void TyakuForm::Command5_Click() {
     if (!takeSelection())
         return;
-    if (onReply)
-        onReply(ReplyDraft::answering(shownDetails()));
+    if (!onReply)
+        return;
+    ReplyDraft draft = ReplyDraft::answering(shownDetails());
+    // A sender that may well not be who the mail says is named again where the answer is written.
+    if (const auto v = verdicts_.constFind(*selectedRow_);
+        v != verdicts_.cend() && mode_ == HistoryMode::Received) {
+        if (const ::VerdictBand band = VerdictBandText(*v); band.warning)
+            draft.warning = band.text;
+    }
+    onReply(draft);
 }
 
 void TyakuForm::showReceived(const QString& subject, const QString& sender, const QString& date,

@@ -458,3 +458,26 @@ TEST_F(TyakuFormTest, theSendersVerdictShowsAsAMarkAndABandAboveTheMail) {
     clickRow(2);
     EXPECT_FALSE(form->VerdictBand->isVisible());
 }
+
+TEST_F(TyakuFormTest, aReplyToASuspiciousSenderCarriesTheWarning) {
+    for (const char* subject : {"forged", "fine"})
+        add(HistoryMode::Received, record(QString::fromLatin1(subject)));
+    ASSERT_TRUE(
+        MailFacts::open(context.paths.receivedMailFile())
+            .value()
+            .set({1}, QStringLiteral("verdict"), "v1;p;spf=none;dkim=none;d=;dmarc=fail;f=bank.example")
+            .ok());
+    open(HistoryMode::Received);
+    QList<ReplyDraft> drafts;
+    form->onReply = [&](const ReplyDraft& d) { drafts << d; };
+    for (int row : {0, 1}) {
+        clickRow(row);
+        form->Command5_Click();
+    }
+    ASSERT_EQ(drafts.size(), 2);
+    EXPECT_EQ(
+        drafts[0].warning,
+        QStringLiteral(
+            "差出人のドメイン bank.example の認証に失敗しました。本物の送信者ではない可能性があります。"));
+    EXPECT_TRUE(drafts[1].warning.isEmpty());
+}

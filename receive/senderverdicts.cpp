@@ -11,6 +11,12 @@
 SenderVerdicts::SenderVerdicts(AppPaths paths, std::optional<DnsTxtLookup::Server> dns)
     : paths_(std::move(paths)), dns_(std::move(dns)) {}
 
+SenderVerdicts SenderVerdicts::providerOnly(AppPaths paths) {
+    SenderVerdicts v(std::move(paths), std::nullopt);
+    v.providerOnly_ = true;
+    return v;
+}
+
 void SenderVerdicts::prepare() {
     check_.emplace(DkimVerifier([this](const QByteArray& name) { return lookup(name); }));
     context_.trustedAuthservId =
@@ -51,6 +57,11 @@ DnsTxtLookup::Answer SenderVerdicts::lookup(const QByteArray& name) {
 void SenderVerdicts::judge(int row, QByteArrayView raw, const ReceivedMessage& message) {
     if (!check_)
         prepare();
+    if (providerOnly_) {
+        if (const std::optional<SenderVerdict> v = SenderCheck::providerOnly(raw, message, context_))
+            judged_.append({row, v->encode()});
+        return;
+    }
     if (context_.trustedAuthservId.isEmpty()) {
         const QByteArray first = ProviderVerdict::topmostAuthservId(RawMessage::splitHeaders(raw));
         if (!first.isEmpty() &&

@@ -28,8 +28,12 @@ class SenderVerdicts {
     static constexpr std::chrono::milliseconds kLookupTimeout{1000};
     static inline const QString kFact = QStringLiteral("verdict");
 
-    // `dns`: the resolver to ask; none, and only the provider's verdicts are kept.
+    // `dns`: the resolver our own check asks; none, and it gets no answer.
     SenderVerdicts(AppPaths paths, std::optional<DnsTxtLookup::Server> dns);
+    // For mail taken in from files: only a verdict of the trusted provider
+    // is kept, nothing is looked up (keys change over the years) and no
+    // authserv-id is learned from the files.
+    static SenderVerdicts providerOnly(AppPaths paths);
 
     // The mail stored as record `row` of the received-mail file.
     void judge(int row, QByteArrayView raw, const ReceivedMessage& message);
@@ -43,6 +47,7 @@ class SenderVerdicts {
 
     const AppPaths paths_;
     const std::optional<DnsTxtLookup::Server> dns_;
+    bool providerOnly_ = false;
     std::chrono::milliseconds budgetLeft_ = kDnsBudget;
     std::optional<MailFacts> facts_; // opened on the storing thread, at its first mail
     SenderCheck::Context context_;

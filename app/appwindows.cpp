@@ -122,7 +122,8 @@ void AppWindows::openReply(const ReplyDraft& draft) {
         backForm_ = new BackForm(context_);
         backForm_->setAttribute(Qt::WA_DeleteOnClose);
     }
-    backForm_->fill(draft.subject, draft.to, draft.body);
+    if (backForm_->fill(draft.subject, draft.to, draft.body))
+        backForm_->showWarning(draft.warning);
     bringForward(backForm_);
 }
 

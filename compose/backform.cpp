@@ -19,6 +19,9 @@
 
 namespace {
 
+// Where the body starts in the design, and again once a warning above it goes.
+constexpr int kBodyTop = 1440;
+
 constexpr ControlRow kControls[] = {
     Row<&BackForm::Command2>("Command2", {120, 60, 1000, 345}, u"送信"),
     Row<&BackForm::Command3>("Command3", {1140, 60, 1000, 345}, u"送信中止"),
@@ -33,8 +36,9 @@ constexpr ControlRow kControls[] = {
     Row<&BackForm::Command9>("Command9", {4860, 1080, 840, 285}, u"追加"),
     Row<&BackForm::Command10>("Command10", {5740, 1080, 900, 285}, u"取り消し"),
     Row<&BackForm::BodyText>("BodyText", {30, 1440, 7300, 5600}),
+    Row<&BackForm::VerdictBand>("VerdictBand", {30, 1440, 7300, 300}).over("BodyText"),
     // Over the body while attachments are added.
-    Row<&BackForm::List2>("List2", {1140, 1380, 2800, 900}).over("BodyText"),
+    Row<&BackForm::List2>("List2", {1140, 1380, 2800, 900}).over("BodyText VerdictBand"),
 };
 
 constexpr WindowDesign kDesign{.name = "BackForm",
@@ -71,6 +75,7 @@ BackForm::~BackForm() = default;
 void BackForm::Form_Load() {
     setWidthTwips(AttachText, 2800);
     List2->hide();
+    VerdictBand->hide();
 }
 
 // The factors are taken on the outer size, frame and title bar included.
@@ -78,6 +83,10 @@ void BackForm::Form_Resize() {
     const int W = outerWidthTwips();
     const int H = outerHeightTwips();
     resizeTwips(BodyText, int(0.99 * W), int(0.74 * H));
+    setWidthTwips(VerdictBand, int(0.99 * W));
+    if (!VerdictBand->isHidden()) // the body moves down under the warning
+        placeTwips(BodyText, leftTwips(BodyText), kBodyTop + heightTwips(VerdictBand), widthTwips(BodyText),
+                   heightTwips(BodyText) - heightTwips(VerdictBand));
     setWidthTwips(ToText, int(0.7 * W));
     setWidthTwips(SubjectText, int(0.7 * W));
     setWidthTwips(AttachText, int(0.4 * W));
@@ -115,6 +124,14 @@ bool BackForm::fill(const QString& subject, const QString& to, const QString& bo
     BodyText->setPlainText(body);
     answeredBody_ = body;
     return true;
+}
+
+void BackForm::showWarning(const QString& text) {
+    VerdictBand->setText(text);
+    VerdictBand->setStyleSheet(QStringLiteral("background: #c00000; color: white; padding: 0 4px;"));
+    VerdictBand->setHidden(text.isEmpty());
+    setTopTwips(BodyText, kBodyTop);
+    Form_Resize();
 }
 
 void BackForm::Command4_Click() {

@@ -29,6 +29,8 @@ class BackForm : public DesignedWindow {
     // text that "本文に貼付" puts below the clipboard's. Refused, saying so,
     // while a reply is being sent.
     bool fill(const QString& subject, const QString& to, const QString& body);
+    // A red line above the body warning of the answered mail's sender; empty hides it.
+    void showWarning(const QString& text);
 
     void Form_Load();
     void Form_Resize() override;
@@ -46,6 +48,7 @@ class BackForm : public DesignedWindow {
     QPushButton* Command3;
     QPushButton* Command4;
     QLabel* Label2[4] = {}; // indexes 0, 1 and 3
+    QLabel* VerdictBand;
     QLineEdit* ToText;
     QLineEdit* SubjectText;
     QLineEdit* AttachText;

@@ -1,10 +1,13 @@
 #include "exchange/mailimport.h"
 
+#include "receive/senderverdicts.h"
+
 #include <QFileInfo>
 #include <QMap>
 
 #include "exchange/importedkeys.h"
 #include "exchange/receivedmessagestore.h"
+#include "receive/senderverdicts.h"
 #include "store/mailfile.h"
 #include "store/posixfile.h"
 #include "store/receivedlog.h"
@@ -80,6 +83,7 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
         return outcome;
     }
     QList<ProcessedMessage> stored;
+    SenderVerdicts verdicts = SenderVerdicts::providerOnly(paths);
     {
         MessageProcessor processor(paths);
         const MailFile file = MailFile::received(paths);
@@ -123,6 +127,7 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
                 break;
             }
             stored.append(one.processed);
+            verdicts.judge(one.row, *raw, one.message);
             ++outcome.imported;
             if (Status s = keys.add(key); !s) {
                 outcome.error = s.error();
@@ -132,6 +137,8 @@ Outcome run(const Plan& plan, bool again, const AppPaths& paths, const Hooks& ho
     }
     if (const Status durable = makeDurable(stored, paths, keys); !durable && !outcome.error)
         outcome.error = durable.error();
+    // A verdict that cannot be kept costs only itself: the mail is imported.
+    (void)verdicts.save();
     return outcome;
 }
 

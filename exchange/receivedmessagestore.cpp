@@ -25,7 +25,7 @@ Stored store(QByteArrayView raw, MessageProcessor& processor, const AppPaths& pa
         processor.discard(mail.processed);
         return {Stored::Kind::Failed, mail.processed, appended.error()};
     }
-    return {Stored::Kind::Stored, mail.processed};
+    return {Stored::Kind::Stored, mail.processed, {}, *appended, mail.message};
 }
 
 } // namespace ReceivedMessageStore

@@ -14,8 +14,10 @@ namespace ReceivedMessageStore {
 struct Stored {
     enum class Kind { Stored, NotAMessage, Failed };
     Kind kind;
-    ProcessedMessage processed; // for Stored: what to make durable; its notices whatever the kind
-    Error error = {};           // for Failed
+    ProcessedMessage processed;   // for Stored: what to make durable; its notices whatever the kind
+    Error error = {};             // for Failed
+    int row = 0;                  // for Stored: its record number
+    ReceivedMessage message = {}; // for Stored: as decoded
 };
 
 // True when the bytes begin with a header field, as every mail message does.

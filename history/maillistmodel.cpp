@@ -1,7 +1,28 @@
 #include "history/maillistmodel.h"
 
+#include <QColor>
 #include <QFont>
 #include <algorithm>
+
+#include "ui/verdicttexts.h"
+
+namespace {
+
+constexpr int kFromColumn = 2;
+
+QColor markColour(SenderVerdict::Standing standing) {
+    switch (standing) {
+    case SenderVerdict::Standing::Authenticated:
+        return QColor(0, 150, 70);
+    case SenderVerdict::Standing::NotAuthenticated:
+        return QColor(170, 170, 170);
+    case SenderVerdict::Standing::Suspicious:
+        return QColor(210, 0, 0);
+    }
+    return {};
+}
+
+} // namespace
 
 void MailListModel::setRows(QList<MailListColumns> rows, QSet<int> unread) {
     beginResetModel();
@@ -51,6 +72,12 @@ qsizetype MailListModel::rowOf(int record) const {
     return at != filter_->cend() && *at == record ? at - filter_->cbegin() : -1;
 }
 
+void MailListModel::setMarks(QHash<int, SenderVerdict::Standing> marks) {
+    marks_ = std::move(marks);
+    if (rowCount() > 0)
+        Q_EMIT dataChanged(index(0, kFromColumn), index(rowCount() - 1, kFromColumn));
+}
+
 int MailListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(filter_ ? filter_->size() : rows_.size());
 }
@@ -66,6 +93,14 @@ QVariant MailListModel::data(const QModelIndex& index, int role) const {
         QFont bold; // only the weight is set: the view's font gives the rest
         bold.setBold(true);
         return bold;
+    }
+    if ((role == Qt::DecorationRole || role == Qt::ToolTipRole) && index.column() == kFromColumn) {
+        const auto mark = marks_.constFind(recordAt(index.row()));
+        if (mark == marks_.cend())
+            return {};
+        return role == Qt::DecorationRole
+                   ? QVariant(markColour(*mark))
+                   : QVariant(VerdictMarkText(*mark) + QLatin1Char(' ') + VerdictMarkHelp(*mark));
     }
     if (role != Qt::DisplayRole)
         return {};

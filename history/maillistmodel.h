@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QSet>
 
+#include "auth/senderverdict.h"
 #include "store/mailrecord.h"
 
 #include <optional>
@@ -25,6 +26,9 @@ class MailListModel : public QAbstractTableModel {
     bool isUnread(int record) const { return unread_.contains(record); }
     int unreadCount() const { return int(unread_.size()); }
     QList<int> unreadRecords() const { return unread_.values(); }
+    // What is known of each record's sender, by record number: a coloured
+    // mark beside the From column, its meaning as hover help.
+    void setMarks(QHash<int, SenderVerdict::Standing> marks);
     // Shows only these records (in record order); none: every record.
     void setFilter(std::optional<QList<int>> records);
     bool isFiltered() const { return filter_.has_value(); }
@@ -46,4 +50,5 @@ class MailListModel : public QAbstractTableModel {
     QList<MailListColumns> rows_;
     std::optional<QList<int>> filter_; // record numbers, each within rows_
     QSet<int> unread_;                 // record numbers
+    QHash<int, SenderVerdict::Standing> marks_;
 };

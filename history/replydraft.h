@@ -11,6 +11,8 @@ struct ReplyDraft {
     QString subject;
     QString to;
     QString body;
+    // What the window warns of the answered mail's sender, worded; empty when nothing.
+    QString warning;
 
     static ReplyDraft answering(const MailDetails& shown);
 

@@ -30,12 +30,14 @@
 #include "pageview/pageviewloader.h"
 #include "pageview/pageviewplugin.h"
 #include "search/unreadmarks.h"
+#include "search/mailfacts.h"
 #include "text/text.h"
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
 #include "ui/prompter.h"
 #include "ui/reporttexts.h"
 #include "ui/twips.h"
+#include "ui/verdicttexts.h"
 
 namespace {
 
@@ -86,6 +88,7 @@ constexpr ControlRow kControls[] = {
     Row<&TyakuForm::Text8>("Text8", {4200, 2640, 3255, 375}).over("Text7 MailListView"),
     Row<&TyakuForm::Text9>("Text9", {7440, 2640, 1935, 375}).over("Text8 MailListView"),
     Row<&TyakuForm::rtfEd>("rtfEd", {0, 3000, 9375, 4695}).over("Text7 Text8 Text9").hidesHelp(),
+    Row<&TyakuForm::VerdictBand>("VerdictBand", {0, 3030, 9375, 300}).over("rtfEd"),
     Row<&TyakuForm::Text4>("Text4", {1800, 4680, 5895, 1695}).over("rtfEd"),
     Row<&TyakuForm::StatusBar1>("StatusBar1", {0, 7665, 10770, 375}).over("rtfEd").atFoot(),
     Row<&TyakuForm::Command2>(
@@ -156,6 +159,7 @@ TyakuForm::TyakuForm(AppContext& context, EditorState& editor)
     for (QLineEdit* f : {Text7, Text8, Text9})
         f->setFont(fieldFont);
     rtfEd->setAcceptRichText(false);
+    VerdictBand->hide();
     Text4->setReadOnly(true);
     StatusBar1->setSizeGripEnabled(false);
     Command2->setStyleSheet(QStringLiteral("background: rgb(192,192,192);"));
@@ -246,6 +250,8 @@ void TyakuForm::Form_Resize() {
     for (QWidget* area : {static_cast<QWidget*>(rtfEd), pageArea()})
         if (area)
             setHeightTwips(area, int(0.7 * (H - L)));
+    setWidthTwips(VerdictBand, int(0.99 * W));
+    placeVerdictBand();
     if (isMaximized()) {
         setTopTwips(Text6, H - 700);
         setTopTwips(Command2, H - 700);
@@ -335,6 +341,7 @@ void TyakuForm::reloadList() {
         clearFields();
     HistoryList loaded = std::move(list).value();
     model_->setRows(std::move(loaded.rows), std::move(loaded.unread));
+    loadVerdicts();
     showCount();
     showUnreadCount(model_->unreadCount());
 }
@@ -440,6 +447,57 @@ void TyakuForm::MailListView_Click() {
     rtfEd->setPlainText(d.shown.text);
     if (d.updatesCount)
         showCount();
+    showVerdict(p);
+}
+
+// Read on this thread through a connection of its own; a history without
+// them (or one that cannot be read) shows no marks and no band.
+void TyakuForm::loadVerdicts() {
+    verdicts_.clear();
+    QHash<int, SenderVerdict::Standing> marks;
+    if (mode_ == HistoryMode::Received) {
+        Result<MailFacts> facts = MailFacts::open(context_.paths.receivedMailFile());
+        const Result<QHash<int, QByteArray>> values =
+            facts ? facts.value().values(QStringLiteral("verdict"))
+                  : Result<QHash<int, QByteArray>>::failure(facts.error());
+        if (values) {
+            for (auto it = values->cbegin(); it != values->cend(); ++it) {
+                if (const std::optional<SenderVerdict> v = SenderVerdict::decode(it.value())) {
+                    verdicts_.insert(it.key(), *v);
+                    marks.insert(it.key(), v->standing());
+                }
+            }
+        }
+    }
+    model_->setMarks(std::move(marks));
+    VerdictBand->hide();
+}
+
+void TyakuForm::showVerdict(int record) {
+    const auto v = verdicts_.constFind(record);
+    if (v == verdicts_.cend()) {
+        VerdictBand->hide();
+    } else {
+        const ::VerdictBand band = VerdictBandText(*v);
+        VerdictBand->setText(band.text);
+        VerdictBand->setStyleSheet(
+            band.warning ? QStringLiteral("background: #c00000; color: white; padding: 0 4px;")
+                         : QStringLiteral("background: #e8eef4; color: black; padding: 0 4px;"));
+        VerdictBand->show();
+    }
+    placeVerdictBand();
+}
+
+void TyakuForm::placeVerdictBand() {
+    if (!VerdictBand->isVisible())
+        return;
+    QWidget* shown = pageArea() && pageArea()->isVisible() ? pageArea() : static_cast<QWidget*>(rtfEd);
+    if (topTwips(shown) == topTwips(VerdictBand) + heightTwips(VerdictBand))
+        return; // already below it
+    const int bandTop = std::max(topTwips(shown), listHeightTwips() + 1200);
+    setTopTwips(VerdictBand, bandTop);
+    setTopTwips(shown, bandTop + heightTwips(VerdictBand));
+    VerdictBand->raise();
 }
 
 // Selects the kind marker where Text10 shows it, as the sent-mail display and
@@ -615,8 +673,16 @@ void TyakuForm::Command4_Click() {
 void TyakuForm::Command5_Click() {
     if (!takeSelection())
         return;
-    if (onReply)
-        onReply(ReplyDraft::answering(shownDetails()));
+    if (!onReply)
+        return;
+    ReplyDraft draft = ReplyDraft::answering(shownDetails());
+    // A sender that may well not be who the mail says is named again where the answer is written.
+    if (const auto v = verdicts_.constFind(*selectedRow_);
+        v != verdicts_.cend() && mode_ == HistoryMode::Received) {
+        if (const ::VerdictBand band = VerdictBandText(*v); band.warning)
+            draft.warning = band.text;
+    }
+    onReply(draft);
 }
 
 void TyakuForm::showReceived(const QString& subject, const QString& sender, const QString& date,

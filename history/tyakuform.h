@@ -3,9 +3,11 @@
 // history/: the history window on the received or sent mail: listing,
 // showing, deleting and acting on mails, and the text editor.
 
+#include <QHash>
 #include <functional>
 #include <optional>
 
+#include "auth/senderverdict.h"
 #include "history/historymode.h"
 #include "history/maildetails.h"
 #include "history/replydraft.h"
@@ -98,6 +100,8 @@ class TyakuForm : public DesignedWindow {
     QLineEdit* Text8;
     QLineEdit* Text9;
     QLineEdit* Text10;
+    // What is known of the shown mail's sender, one line above it; red for a warning.
+    QLabel* VerdictBand;
     QTreeView* MailListView;
     QTextEdit* rtfEd;
     QStatusBar* StatusBar1;
@@ -131,6 +135,10 @@ class TyakuForm : public DesignedWindow {
     std::optional<int> changeMarks(const std::function<Status(UnreadMarks&)>& change, bool quietly = false);
     // The title counts the rows listed unread; the window tells of those of the file.
     void showUnreadCount(int inFile);
+    void loadVerdicts();
+    void showVerdict(int record);
+    // Makes room for the band above the shown text or page when it shows.
+    void placeVerdictBand();
 
     AppContext& context_;
     EditorState& editor_;
@@ -146,4 +154,6 @@ class TyakuForm : public DesignedWindow {
     // The record number a click on the list chose (0: a click that chose none); empty
     // until a click, and again after the row buttons used it.
     std::optional<int> selectedRow_;
+    // What is known of each received mail's sender, by record number.
+    QHash<int, SenderVerdict> verdicts_;
 };

@@ -173,6 +173,7 @@ ReceivedMessage decode(QByteArrayView raw) {
         message.body = ToCrLf(walker.plainBody);
     else if (walker.haveHtml)
         message.body = HtmlText::toPlainText(walker.htmlBody);
+    message.html = walker.htmlBody;
     return message;
 }
 

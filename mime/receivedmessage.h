@@ -17,6 +17,7 @@ struct ReceivedMessage {
     QString sender;
     QString header; // the whole header block, for the saved message file
     QString body;
+    QString html; // the HTML part as it came (decoded to text), for a look at its links; may be empty
     QList<MessageAttachment> attachments;
     bool partsMissing = false; // a message/partial piece of a split mail
 };

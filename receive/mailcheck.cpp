@@ -6,6 +6,7 @@
 #include "receive/messageprocessor.h"
 #include "receive/receivedmail.h"
 #include "search/unreadmarks.h"
+#include "receive/senderverdicts.h"
 #include "store/mailfile.h"
 #include "store/posixfile.h"
 #include "store/recordfile.h"
@@ -16,9 +17,11 @@
 
 using K = Error::Kind;
 
-MailCheck::MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, MailCheckHooks hooks)
-    : paths_(std::move(paths)), settings_(std::move(settings)), mailbox_(mailbox), hooks_(std::move(hooks)),
-      log_(paths_.dataFile(ReceivedLog::kFileName)), received_(MailFile::received(paths_)) {}
+MailCheck::MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, MailCheckHooks hooks,
+                     std::optional<DnsTxtLookup::Server> dns)
+    : paths_(std::move(paths)), settings_(std::move(settings)), dns_(std::move(dns)), mailbox_(mailbox),
+      hooks_(std::move(hooks)), log_(paths_.dataFile(ReceivedLog::kFileName)),
+      received_(MailFile::received(paths_)) {}
 
 MailCheck::~MailCheck() = default;
 
@@ -89,8 +92,9 @@ MailCheck::Outcome MailCheck::CheckMail() {
     // go to the file in the server's order, one message at a time.
     FetchedQueue queue(kFetchedAheadBytes);
     int examined = 0;
+    SenderVerdicts verdicts(paths_, dns_);
     BackgroundTask::Beside storing =
-        BackgroundTask::beside([&] { examined = storeAll(queue, processor, outcome); });
+        BackgroundTask::beside([&] { examined = storeAll(queue, processor, verdicts, outcome); });
     fetchAll(outcome.waiting, queue);
     storing.join();
     const bool deletionsAccepted = deleteStoredAndClose(outcome);
@@ -170,7 +174,8 @@ void MailCheck::fetchAll(int count, FetchedQueue& queue) {
 
 // Only this thread reports while the two run: the fetching side hands its
 // failures over in the queue.
-int MailCheck::storeAll(FetchedQueue& queue, MessageProcessor& processor, Outcome& outcome) {
+int MailCheck::storeAll(FetchedQueue& queue, MessageProcessor& processor, SenderVerdicts& verdicts,
+                        Outcome& outcome) {
     using Kind = FetchedQueue::Item::Kind;
     // Every listed message looked at, so that a line no message matched is
     // known to be gone. (One too large to fetch was never stored either.)
@@ -182,7 +187,7 @@ int MailCheck::storeAll(FetchedQueue& queue, MessageProcessor& processor, Outcom
         } else if (item->kind == Kind::NotFetched) {
             report(item->error);
             break;
-        } else if (!storeMessage(item->n, item->raw, item->digest, processor, outcome)) {
+        } else if (!storeMessage(item->n, item->raw, item->digest, processor, verdicts, outcome)) {
             queue.refuse();
             break;
         }
@@ -193,6 +198,9 @@ int MailCheck::storeAll(FetchedQueue& queue, MessageProcessor& processor, Outcom
         }
     }
     marks_.reset(); // its connection ends on the thread that opened it
+    // A verdict that could not be kept costs only itself: the mail is stored,
+    // and the user is not troubled with it.
+    (void)verdicts.save();
     return examined;
 }
 
@@ -203,7 +211,7 @@ void MailCheck::openMarks() {
 }
 
 bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& digest,
-                             MessageProcessor& processor, Outcome& outcome) {
+                             MessageProcessor& processor, SenderVerdicts& verdicts, Outcome& outcome) {
     // Known by what the server sends, not by its UIDL: UIDLs repeat, go
     // missing and change on real servers.
     const std::optional<bool> already = storedBefore(n, digest);
@@ -228,6 +236,7 @@ bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& dig
         return false;
     }
     willSync(mail.processed);
+    verdicts.judge(*appended, raw, mail.message);
     ++outcome.stored;
     stored_.append(n);
     if (hooks_.received)

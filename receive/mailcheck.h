@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "auth/dnstxtlookup.h"
 #include "receive/receivedlogsession.h"
 
 #include "settings/accountfile.h"
@@ -21,6 +22,7 @@
 
 class Mailbox;
 class UnreadMarks;
+class SenderVerdicts;
 struct ProcessedMessage;
 struct ReceivedMessage;
 
@@ -65,6 +67,9 @@ struct MailCheckHooks {
 // the stored messages deleted (POP3 commits deletions at QUIT). A message of
 // which any part cannot be written leaves nothing behind and stays on the
 // server, and so do those after it; the outcome says which and why.
+// Each stored mail gets a verdict on its sender (SenderVerdicts), beside its
+// record, on the storing side: our own DKIM check's DNS lookups never hold
+// up the fetching.
 // A log of what was stored, known by content (ReceivedLog), makes a check cut
 // short by a crash safe: its next run fetches each message again and deletes
 // what was already stored without storing it twice, and what the user
@@ -86,7 +91,9 @@ class MailCheck {
     // Fetched but not yet stored: enough to keep both cores busy.
     static constexpr qint64 kFetchedAheadBytes = 8 << 20;
 
-    MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, MailCheckHooks hooks);
+    // `dns`: the resolver our own DKIM check asks (the system's by default).
+    MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, MailCheckHooks hooks,
+              std::optional<DnsTxtLookup::Server> dns = DnsTxtLookup::systemServer());
     ~MailCheck();
 
     Outcome CheckMail();
@@ -100,11 +107,12 @@ class MailCheck {
     // The session's side: fetches message after message for the storing side.
     void fetchAll(int count, class FetchedQueue& queue);
     // The storing side, on a thread of its own; gives how many messages it examined.
-    int storeAll(FetchedQueue& queue, class MessageProcessor& processor, Outcome& outcome);
+    int storeAll(FetchedQueue& queue, class MessageProcessor& processor, SenderVerdicts& verdicts,
+                 Outcome& outcome);
     void openMarks(); // on the storing thread
     // Returns false when the check must end here (nothing after n is stored).
     bool storeMessage(int n, const QByteArray& raw, const QByteArray& digest, MessageProcessor& processor,
-                      Outcome& outcome);
+                      SenderVerdicts& verdicts, Outcome& outcome);
     void report(Error error) { errors_.append(std::move(error)); }
     // Whether message n was stored by an earlier check; nothing on a failure reported.
     std::optional<bool> storedBefore(int n, const QByteArray& digest);
@@ -122,6 +130,7 @@ class MailCheck {
 
     const AppPaths paths_;
     AppSettings settings_;
+    const std::optional<DnsTxtLookup::Server> dns_;
     Mailbox& mailbox_;
     MailCheckHooks hooks_;
     QList<Error> errors_;

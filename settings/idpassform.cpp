@@ -7,6 +7,7 @@
 
 #include "settings/accountfile.h"
 #include "settings/signinform.h"
+#include "settings/trustedauthserv.h"
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
 #include "ui/prompter.h"
@@ -26,12 +27,16 @@ constexpr ControlRow kControls[] = {
     Row<&IdPassForm::OAuthCommand>("OAuthCommand", {240, 1680, 855, 435}, u"OAuth2...",
                                    u"Gmail や Microsoft のアカウントに、パスワードの代わりに"
                                    u"ブラウザでサインインします (OAuth2)。"),
+    Row<&IdPassForm::Label3>("Label3", {240, 2340, 900, 255}, u"認証結果"),
+    Row<&IdPassForm::AuthservText>("AuthservText", {1200, 2300, 2700, 315}, {},
+                                   u"差出人の認証結果を信頼するプロバイダのサーバ名 (authserv-id) です。"
+                                   u"最初に受信したメールから自動で設定されます。"),
 };
 
 constexpr WindowDesign kDesign{.name = "IdPassForm",
                                .title = u"ID,PASS",
                                .width = 4200,
-                               .height = 2400,
+                               .height = 2900,
                                .fixedSize = true,
                                .rows = kControls};
 
@@ -53,6 +58,7 @@ void IdPassForm::Form_Load() {
     PassText->setText(account.password);
     PassText->setPlaceholderText(account.signedIn ? QStringLiteral("OAuth2 でサインイン済み") : QString());
     Check1->setChecked(false);
+    AuthservText->setText(TrustedAuthserv(context_.paths.dataFile(TrustedAuthserv::kFileName)).load());
 }
 
 void IdPassForm::open() {
@@ -68,6 +74,11 @@ void IdPassForm::OKCommand_Click() {
     context_.settings.AccountPassword = account.password;
     const bool save = Check1->isChecked();
     const Status saved = AccountFile(context_.paths.accountFile()).confirm(account, save);
+    const TrustedAuthserv trusted(context_.paths.dataFile(TrustedAuthserv::kFileName));
+    if (AuthservText->text().trimmed().toLower() != trusted.load())
+        if (const Status kept = trusted.save(AuthservText->text()); !kept)
+            context_.prompter->message(this, ErrorText(kept.error()), QStringLiteral("Fennick"),
+                                       Prompter::Icon::Warning);
     if (save)
         context_.settings.unsavedAccount = saved ? std::nullopt : std::optional<Account>(account);
     if (!saved)

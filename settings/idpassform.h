@@ -35,6 +35,9 @@ class IdPassForm : public DesignedWindow {
     QPushButton* OKCommand;
     QPushButton* CancelCommand;
     QPushButton* OAuthCommand;
+    QLabel* Label3;
+    // The authserv-id whose verdicts on senders the account trusts.
+    QLineEdit* AuthservText;
 
     // The sign-in window, once opened.
     SignInForm* signInWindow() const;

@@ -4,12 +4,14 @@
 #include <QLineEdit>
 #include <QSemaphore>
 #include <QTest>
+#include <QTreeView>
 #include <atomic>
 #include <gtest/gtest.h>
 
 #include "app/appwindows.h"
 #include "app/mainform.h"
 #include "app/receiveaction.h"
+#include "history/tyakuform.h"
 #include "store/mailfile.h"
 #include "tests/support/appfolder.h"
 #include "tests/support/mailservers.h"
@@ -101,4 +103,38 @@ TEST_F(ReceiveWindowTest, clockTicksAndASecondPressDoesNothingWhileAThousandMess
     EXPECT_EQ(MailFile::received(context.paths).count().value(), 1000);
     EXPECT_EQ(TestMailServers::waitingMessages(account), 0);
     EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST_F(ReceiveWindowTest, aMailTheProviderFoundForgedShowsTheRedBandInTheHistory) {
+    TestMailServers::deliver(
+        account, "Authentication-Results: mx.provider.example; spf=fail "
+                 "smtp.mailfrom=bank.example; dkim=none; dmarc=fail header.from=bank.example\r\n"
+                 "Authentication-Results: mx.forger.example; dmarc=pass header.from=bank.example\r\n"
+                 "From: =?UTF-8?B?6YqA6KGM?= <info@bank.example>\r\n"
+                 "Subject: =?UTF-8?B?44GU5Yip55So56K66KqN?=\r\n"
+                 "\r\n"
+                 "Please sign in.\r\n");
+    ReceiveAction receive(context, *windows, *form, [] {
+        return std::make_unique<Pop3Session>(Pop3Session::Options{}, TestMailServers::trust());
+    });
+    form->onReceive = [&] { receive.run(); };
+    QTest::mouseClick(form->Label[2], Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receive.isRunning(); }, 30000));
+    ASSERT_EQ(MailFile::received(context.paths).count().value(), 1);
+
+    form->Label3_Click();
+    TyakuForm* history = windows->historyWindow();
+    const QModelIndex row = history->MailListView->model()->index(0, 0);
+    history->MailListView->setCurrentIndex(row);
+    QTest::mouseClick(history->MailListView->viewport(), Qt::LeftButton, {},
+                      history->MailListView->visualRect(row).center());
+    EXPECT_TRUE(history->VerdictBand->isVisible());
+    EXPECT_EQ(
+        history->VerdictBand->text(),
+        QStringLiteral(
+            "差出人のドメイン bank.example の認証に失敗しました。本物の送信者ではない可能性があります。"));
+    EXPECT_TRUE(history->VerdictBand->styleSheet().contains(QStringLiteral("#c00000")));
+    // The picture in docs/ comes from here.
+    if (const QString shots = qEnvironmentVariable("FENNICK_SHOTS"); !shots.isEmpty())
+        history->grab().save(shots + QStringLiteral("/verdict-band.png"));
 }

@@ -3,6 +3,7 @@
 // backform_server_test.cpp.
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -175,4 +176,22 @@ TEST_F(BackFormTest, aReplyThatCannotBeSentStaysInTheWindow) {
     EXPECT_EQ(MailFile::sent(context.paths).count().value(), 0);
     QTest::keyClicks(form->SubjectText, QStringLiteral("b"));
     EXPECT_EQ(form->SubjectText->text(), QStringLiteral("Re:  予定b")) << "to be put right";
+}
+
+TEST_F(BackFormTest, aWarningOfTheSenderStandsRedAboveTheBodyUntilTheNextAnswer) {
+    const QString warning = QStringLiteral(
+        "差出人のドメイン bank.example の認証に失敗しました。本物の送信者ではない可能性があります。");
+    ASSERT_TRUE(
+        form->fill(QStringLiteral("Re:  ご利用確認"), QStringLiteral("info@bank.example"), QString()));
+    form->showWarning(warning);
+    EXPECT_TRUE(form->VerdictBand->isVisible());
+    EXPECT_EQ(form->VerdictBand->text(), warning);
+    EXPECT_TRUE(form->VerdictBand->styleSheet().contains(QStringLiteral("#c00000")));
+    EXPECT_EQ(form->BodyText->y(), form->VerdictBand->geometry().bottom() + 1)
+        << "no line of the body is hidden";
+    form->resize(form->width() + 40, form->height() + 40);
+    EXPECT_EQ(form->BodyText->y(), form->VerdictBand->geometry().bottom() + 1) << "nor after a resize";
+    form->showWarning(QString());
+    EXPECT_FALSE(form->VerdictBand->isVisible());
+    EXPECT_EQ(form->BodyText->y(), form->VerdictBand->y()) << "the body takes its place again";
 }

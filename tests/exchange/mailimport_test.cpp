@@ -12,6 +12,8 @@
 #include "exchange/mbox.h"
 #include "mime/htmlmailmarker.h"
 #include "receive/mailcheck.h"
+#include "search/mailfacts.h"
+#include "settings/trustedauthserv.h"
 #include "store/mailfile.h"
 #include "store/receivedlog.h"
 #include "store/recordfile.h"
@@ -463,4 +465,25 @@ TEST(ImportSourceOrder, maildirMessagesComeInTheOrderTheyArrived) {
     ASSERT_EQ(source->count(), 3);
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(source->message(i)->startsWith("Subject: " + arrived[i].toLatin1())) << i;
+}
+
+TEST_F(MailImportTest, importedMailKeepsOnlyTheTrustedProvidersVerdict) {
+    ASSERT_TRUE(TrustedAuthserv(paths.dataFile(TrustedAuthserv::kFileName))
+                    .save(QStringLiteral("mx.provider.example"))
+                    .ok());
+    const QString maildir = scratch.file(QStringLiteral("Maildir"));
+    ASSERT_TRUE(QDir().mkpath(maildir + QStringLiteral("/cur")));
+    const QByteArray mail = "From: <info@bank.example>\r\nSubject: s\r\n\r\nbody\r\n";
+    WriteBytes(maildir + QStringLiteral("/cur/1"),
+               "Authentication-Results: mx.provider.example; dmarc=fail header.from=bank.example\r\n" + mail);
+    WriteBytes(maildir + QStringLiteral("/cur/2"),
+               "Authentication-Results: mx.forger.example; dmarc=pass header.from=bank.example\r\n" + mail);
+    WriteBytes(maildir + QStringLiteral("/cur/3"), mail);
+    ASSERT_EQ(import(ImportSource::Kind::Maildir, maildir).imported, 3);
+    const QHash<int, QByteArray> verdicts =
+        MailFacts::open(paths.receivedMailFile()).value().values(QStringLiteral("verdict")).value();
+    EXPECT_EQ(verdicts,
+              (QHash<int, QByteArray>{{1, "v1;p;spf=none;dkim=none;d=;dmarc=fail;f=bank.example"}}));
+    EXPECT_EQ(TrustedAuthserv(paths.dataFile(TrustedAuthserv::kFileName)).load(),
+              QStringLiteral("mx.provider.example"));
 }

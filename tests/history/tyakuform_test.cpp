@@ -20,6 +20,7 @@
 #include "mime/htmlmailmarker.h"
 #include "pageview/pageviewplugin.h"
 #include "search/unreadmarks.h"
+#include "search/mailfacts.h"
 #include "tests/support/appfolder.h"
 #include "tests/support/scriptedprompter.h"
 #include "tests/support/tempfolder.h"
@@ -521,4 +522,65 @@ TEST_F(TyakuFormTest, listMenuMarksTheSelectedRowsOrEveryRow) {
     open(HistoryMode::Sent);
     Q_EMIT form->MailListView->customContextMenuRequested(QPoint(5, 5));
     EXPECT_FALSE(form->listMenu()->isVisible()) << "sent mail has no marks";
+}
+
+TEST_F(TyakuFormTest, theSendersVerdictShowsAsAMarkAndABandAboveTheMail) {
+    for (const char* subject : {"fail", "pass", "none"})
+        add(HistoryMode::Received, record(QString::fromLatin1(subject)));
+    {
+        MailFacts facts = MailFacts::open(context.paths.receivedMailFile()).value();
+        ASSERT_TRUE(
+            facts.set({1}, QStringLiteral("verdict"), "v1;p;spf=fail;dkim=none;d=;dmarc=fail;f=bank.example")
+                .ok());
+        ASSERT_TRUE(facts
+                        .set({2}, QStringLiteral("verdict"),
+                             "v1;p;spf=pass;dkim=pass;d=shop.example;dmarc=pass;f=shop.example")
+                        .ok());
+    }
+    open(HistoryMode::Received);
+    const auto mark = [this](int row, int role) {
+        return form->MailListView->model()->index(row, 2).data(role);
+    };
+    EXPECT_EQ(mark(0, Qt::DecorationRole).value<QColor>(), QColor(210, 0, 0));
+    EXPECT_EQ(mark(1, Qt::ToolTipRole).toString(), QStringLiteral("✓ 差出人は認証されています"));
+    EXPECT_FALSE(mark(2, Qt::DecorationRole).isValid());
+    form->show();
+    clickRow(0);
+    EXPECT_TRUE(form->VerdictBand->isVisible());
+    EXPECT_EQ(
+        form->VerdictBand->text(),
+        QStringLiteral(
+            "差出人のドメイン bank.example の認証に失敗しました。本物の送信者ではない可能性があります。"));
+    EXPECT_TRUE(form->VerdictBand->styleSheet().contains(QStringLiteral("#c00000")));
+    EXPECT_EQ(form->rtfEd->y(), form->VerdictBand->geometry().bottom() + 1)
+        << "the band hides no line of the mail";
+    clickRow(1);
+    EXPECT_EQ(form->VerdictBand->text(),
+              QStringLiteral("差出人のドメイン shop.example は認証されています。"));
+    EXPECT_FALSE(form->VerdictBand->styleSheet().contains(QStringLiteral("#c00000")));
+    clickRow(2);
+    EXPECT_FALSE(form->VerdictBand->isVisible());
+}
+
+TEST_F(TyakuFormTest, aReplyToASuspiciousSenderCarriesTheWarning) {
+    for (const char* subject : {"forged", "fine"})
+        add(HistoryMode::Received, record(QString::fromLatin1(subject)));
+    ASSERT_TRUE(
+        MailFacts::open(context.paths.receivedMailFile())
+            .value()
+            .set({1}, QStringLiteral("verdict"), "v1;p;spf=none;dkim=none;d=;dmarc=fail;f=bank.example")
+            .ok());
+    open(HistoryMode::Received);
+    QList<ReplyDraft> drafts;
+    form->onReply = [&](const ReplyDraft& d) { drafts << d; };
+    for (int row : {0, 1}) {
+        clickRow(row);
+        form->Command5_Click();
+    }
+    ASSERT_EQ(drafts.size(), 2);
+    EXPECT_EQ(
+        drafts[0].warning,
+        QStringLiteral(
+            "差出人のドメイン bank.example の認証に失敗しました。本物の送信者ではない可能性があります。"));
+    EXPECT_TRUE(drafts[1].warning.isEmpty());
 }

@@ -8,12 +8,16 @@
 #include "mime/htmlmailmarker.h"
 #include "receive/mailcheck.h"
 #include "search/unreadmarks.h"
+#include "search/mailfacts.h"
 #include "settings/tokenstore.h"
+#include "settings/trustedauthserv.h"
 #include "store/mailfile.h"
 #include "store/receivedlog.h"
 #include "store/recordfile.h"
+#include "tests/support/dkimtestkey.h"
 #include "tests/support/errors.h"
 #include "tests/support/fakemailbox.h"
+#include "tests/support/loopbackdns.h"
 #include "tests/support/tempfolder.h"
 #include "text/text.h"
 
@@ -40,6 +44,7 @@ class MailCheckTest : public testing::Test {
         WriteBytes(paths.accountFile(), QByteArray("[EXEINI]\r\nNAME=taro\r\nNAME2=pw\r\nNAME3=1\r\n"));
     }
 
+    std::optional<DnsTxtLookup::Server> dns; // none: only providers' verdicts
     bool stopBeforeStart = false;
     int stopOnReceived = 0; // stop the check when this many mails were stored
 
@@ -58,7 +63,7 @@ class MailCheckTest : public testing::Test {
         hooks.synced = [this](const QString& path) {
             mailbox.log->add(QStringLiteral("sync ") + QDir(app.path()).relativeFilePath(path));
         };
-        MailCheck mailCheck(paths, settings, mailbox, hooks);
+        MailCheck mailCheck(paths, settings, mailbox, hooks, dns);
         running = &mailCheck;
         if (stopBeforeStart)
             mailCheck.stop();
@@ -264,6 +269,34 @@ TEST_F(MailCheckTest, textsAreCutAtNulAndTrimmedIntoTheRecord) {
     EXPECT_EQ(TrimSpaces(records[0].record.subject), QStringLiteral("件名"));
     EXPECT_TRUE(records[0].record.body.startsWith(QStringLiteral("\tbody\t ")));
     EXPECT_EQ(received[0].rawSubject, QStringLiteral("  件名  "));
+}
+
+TEST_F(MailCheckTest, eachStoredMailKeepsItsSendersVerdictBesideTheUnchangedRecord) {
+    const DkimTestKey key("ed25519");
+    LoopbackDns server({{"sel._domainkey.example.co.jp", {key.record()}}}, {"slow._domainkey.example.co.jp"});
+    dns = DnsTxtLookup::Server{QStringLiteral("127.0.0.1"), server.port()};
+    const QByteArray mail =
+        "From: <info@example.co.jp>\r\nSubject: s\r\nDate: Tue, 8 Dec 2026 07:00:00 +0900\r\n\r\nb\r\n";
+    const QByteArray fail =
+        "Authentication-Results: mx.provider.example; dmarc=fail header.from=example.co.jp\r\n";
+    mailbox.messages = QList<ReceivedMessage>(4, ::mail(QStringLiteral("x")));
+    mailbox.rawBytes = {
+        {1, fail + mail},
+        {2, QByteArray(fail).replace("mx.provider", "mx.forger") + key.sign(mail, "relaxed/relaxed")},
+        {3, key.sign(mail, "relaxed/relaxed", {}, "slow")},
+        {4, mail}};
+    check();
+    ASSERT_EQ(stored().size(), 4);
+    EXPECT_EQ(TrustedAuthserv(paths.dataFile(TrustedAuthserv::kFileName)).load(),
+              QStringLiteral("mx.provider.example"));
+    const QHash<int, QByteArray> verdicts =
+        MailFacts::open(paths.receivedMailFile()).value().values(QStringLiteral("verdict")).value();
+    EXPECT_EQ(verdicts.value(1), QByteArray("v1;p;spf=none;dkim=none;d=;dmarc=fail;f=example.co.jp"));
+    EXPECT_EQ(verdicts.value(2),
+              QByteArray("v1;o;spf=none;dkim=pass;d=example.co.jp;dmarc=none;f=example.co.jp"));
+    EXPECT_EQ(verdicts.value(3),
+              QByteArray("v1;o;spf=none;dkim=temperror;d=example.co.jp;dmarc=none;f=example.co.jp"));
+    EXPECT_EQ(verdicts.value(4), QByteArray("v1;o;spf=none;dkim=none;d=;dmarc=none;f=example.co.jp"));
 }
 
 TEST_F(MailCheckTest, anAccountTheWindowCouldNotSaveIsTheOneThatLogsIn) {

@@ -8,6 +8,7 @@
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
 #include "settings/signinform.h"
+#include "settings/trustedauthserv.h"
 #include "tests/support/appfolder.h"
 
 namespace {
@@ -37,4 +38,15 @@ TEST_F(SettingsForms, signInWindowOffersTheProvidersAndAsksForEndpointsOnlyForAn
 TEST_F(SettingsForms, serverWindowStaysAboveTheOthers) {
     OptionForm servers(context);
     EXPECT_TRUE(servers.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST_F(SettingsForms, accountWindowShowsAndKeepsTheTrustedAuthservId) {
+    const TrustedAuthserv trusted(context.paths.dataFile(TrustedAuthserv::kFileName));
+    ASSERT_TRUE(trusted.save(QStringLiteral("mx.google.com")).ok());
+    IdPassForm account(context);
+    account.Form_Load();
+    EXPECT_EQ(account.AuthservText->text(), QStringLiteral("mx.google.com"));
+    account.AuthservText->setText(QStringLiteral(" MX.Provider.Example "));
+    account.OKCommand_Click();
+    EXPECT_EQ(trusted.load(), QStringLiteral("mx.provider.example"));
 }

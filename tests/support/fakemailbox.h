@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QStringList>
 #include <memory>
 #include <mutex>
@@ -60,6 +61,7 @@ inline QByteArray rawMessage(const ReceivedMessage& m) {
 class FakeMailbox : public Mailbox {
   public:
     QList<ReceivedMessage> messages;
+    QMap<int, QByteArray> rawBytes; // message n sent as these bytes instead of as messages[n - 1]
     std::shared_ptr<StepLog> log = std::make_shared<StepLog>(); // shared by copies
     std::optional<Error> connectError;
     std::optional<Error> loginError;
@@ -86,7 +88,7 @@ class FakeMailbox : public Mailbox {
     bool isTooLarge(int n) const override { return tooLarge.contains(n); }
     Result<QByteArray> fetchRaw(int n) override {
         log->add(QStringLiteral("fetch %1").arg(n));
-        return rawMessage(messages.at(n - 1));
+        return rawBytes.contains(n) ? rawBytes.value(n) : rawMessage(messages.at(n - 1));
     }
     Status remove(int n) override {
         log->add(QStringLiteral("delete %1").arg(n));

@@ -192,9 +192,19 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {
+    if (keepRunning && keepRunning()) {
+        event->ignore();
+        hide();
+        return;
+    }
+    event->accept();
+    quit();
+}
+
+void MainForm::quit() {
     // Closing the main window ends the program at once; the other windows
     // go with it and ask nothing.
     windows_.closeAll();
-    event->accept();
+    hide();
     QApplication::quit();
 }

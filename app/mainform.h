@@ -43,6 +43,11 @@ class MainForm : public DesignedWindow {
 
     // What receiving is wired to once the mail check exists.
     std::function<void()> onReceive;
+    // Asked when the window is closed: true keeps the program running with
+    // the window hidden (in the tray).
+    std::function<bool()> keepRunning;
+    // Ends the program in order: every other window closes without asking.
+    void quit();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -76,7 +76,7 @@ TEST_F(ReceiveWindowTest, clockTicksAndASecondPressDoesNothingWhileAThousandMess
                                               QByteArray::number(i) + "\r\n");
     auto gate = std::make_shared<QSemaphore>();
     std::atomic<int> checksStarted = 0;
-    ReceiveAction receive(context, *windows, *form, [&] {
+    ReceiveAction receive(context, *windows, *form, [&](const ConnectionQuestion&) {
         ++checksStarted;
         return std::make_unique<HeldSession>(gate, 500);
     });

@@ -220,8 +220,7 @@ class GatedMailbox : public Mailbox {
     }
     Result<int> authenticate(const QString&, const QString&, bool) override {
         if (refused)
-            return Result<int>::failure(
-                {.kind = Error::Kind::Login, .detail = QStringLiteral("no server")});
+            return Result<int>::failure({.kind = Error::Kind::Login, .detail = QStringLiteral("no server")});
         return 0;
     }
     qint64 size(int) const override { return 0; }
@@ -240,7 +239,8 @@ TEST_F(StartUpTest, waitCursorShowsOverTheMainWindowOnlyWhileTheCheckRuns) {
     writeCompleteFiles();
     start();
     auto gate = std::make_shared<QSemaphore>();
-    ReceiveAction receive(context, *windows, *form, [gate] { return std::make_unique<GatedMailbox>(gate); });
+    ReceiveAction receive(context, *windows, *form,
+                          [gate](const ConnectionQuestion&) { return std::make_unique<GatedMailbox>(gate); });
     form->onReceive = [&] { receive.run(); };
     const Qt::CursorShape statusBoxPointer = form->Text1->cursor().shape();
     QTest::mouseClick(form->Label[2], Qt::LeftButton);
@@ -305,7 +305,7 @@ TEST_F(StartUpTest, checkReportsReachTheWindowsAndTheSettingsOfThisRun) {
     start();
     context.settings.AccountId.clear();
     auto gate = std::make_shared<QSemaphore>(1);
-    ReceiveAction receive(context, *windows, *form, [gate] {
+    ReceiveAction receive(context, *windows, *form, [gate](const ConnectionQuestion&) {
         auto mailbox = std::make_unique<GatedMailbox>(gate);
         mailbox->refused = true;
         return mailbox;

@@ -99,8 +99,33 @@ MainForm::MainForm(AppContext& context, AppWindows& windows)
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(1000);
     connect(Timer2, &QTimer::timeout, this, &MainForm::Timer2_Timer);
-    Timer2->start();
     Timer2_Timer();
+}
+
+void MainForm::runClockWhileSeen() {
+    if (isVisible() && !isMinimized()) {
+        if (!Timer2->isActive()) {
+            Timer2_Timer();
+            Timer2->start();
+        }
+    } else
+        Timer2->stop();
+}
+
+void MainForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange)
+        runClockWhileSeen();
+    DesignedWindow::changeEvent(event);
+}
+
+void MainForm::showEvent(QShowEvent* event) {
+    DesignedWindow::showEvent(event);
+    runClockWhileSeen();
+}
+
+void MainForm::hideEvent(QHideEvent* event) {
+    DesignedWindow::hideEvent(event);
+    runClockWhileSeen();
 }
 
 void MainForm::Label1_Click() {

@@ -52,8 +52,15 @@ class MainForm : public DesignedWindow {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
+    // The clock ticks only while it can be seen: a program left in the
+    // tray or minimised all day wakes for nothing between its checks.
+    void runClockWhileSeen();
+
     AppContext& context_;
     AppWindows& windows_;
 };

@@ -24,7 +24,11 @@ Program::Program(AppContext& context)
     : context_(context), windows_(std::make_unique<AppWindows>(context)),
       form_(std::make_unique<MainForm>(context, *windows_)) {
     QApplication::instance()->installEventFilter(&captions_);
-    windows_->clockText = [form = form_.get()] { return form->Text2->text(); };
+    // The clock rests while the main window is not seen: read it fresh.
+    windows_->clockText = [form = form_.get()] {
+        form->Timer2_Timer();
+        return form->Text2->text();
+    };
     receive_ = std::make_unique<ReceiveAction>(
         context, *windows_, *form_, [&context](const ConnectionQuestion& ask) {
             // An account signed in through its provider logs in with its tokens.
@@ -57,7 +61,9 @@ Program::Program(AppContext& context)
         newMail_->checkEnded(ended);
         tray_->refresh();
     };
-    windows_->alwaysOnChanged = [this] { timed_->setMinutes(context_.settings.alwaysOn.checkMinutes); };
+    windows_->alwaysOnChanged = [this] {
+        timed_->setInterval(std::chrono::minutes(context_.settings.alwaysOn.checkMinutes));
+    };
     form_->keepRunning = [this] { return keepRunningInTray(); };
 }
 
@@ -77,7 +83,7 @@ void Program::start() {
     form_->show();
     tray_->show();
     const AlwaysOn& a = context_.settings.alwaysOn;
-    timed_->start(a.checkMinutes, a.checkAtStart);
+    timed_->start(std::chrono::minutes(a.checkMinutes), a.checkAtStart);
 }
 
 void Program::setUnreadCount(TrayIcon::UnreadCount count) {

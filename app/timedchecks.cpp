@@ -19,12 +19,12 @@ TimedChecks::TimedChecks(ReceiveAction& receive, Notices& notices, CheckSchedule
         SLOT(prepareForSleep(bool)));
 }
 
-void TimedChecks::start(int minutes, bool checkAtStart) {
-    take(schedule_.start(minutes, checkAtStart));
+void TimedChecks::start(std::chrono::milliseconds interval, bool checkAtStart) {
+    take(schedule_.start(interval.count(), checkAtStart));
 }
 
-void TimedChecks::setMinutes(int minutes) {
-    take(schedule_.setMinutes(minutes));
+void TimedChecks::setInterval(std::chrono::milliseconds interval) {
+    take(schedule_.setInterval(interval.count()));
 }
 
 void TimedChecks::fired() {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 
 #include "app/receiveaction.h"
 #include "receive/checkschedule.h"
@@ -22,8 +23,8 @@ class TimedChecks : public QObject {
     TimedChecks(ReceiveAction& receive, Notices& notices, CheckSchedule::Clock clock,
                 QObject* parent = nullptr);
 
-    void start(int minutes, bool checkAtStart);
-    void setMinutes(int minutes);
+    void start(std::chrono::milliseconds interval, bool checkAtStart);
+    void setInterval(std::chrono::milliseconds interval);
     void checkEnded(const ReceiveAction::Ended& ended);
 
     // When the timer fires next; inactive when off.

@@ -19,35 +19,35 @@ bool unreachable(const Error& error) {
 } // namespace
 
 CheckSchedule::Step CheckSchedule::armedFrom(const QDateTime& from) {
-    if (minutes_ <= 0) {
+    if (interval_ <= 0) {
         due_ = {};
         return {};
     }
-    due_ = from.addSecs(qint64(minutes_) * 60);
+    due_ = from.addMSecs(interval_);
     return {.armMillis = std::max<qint64>(0, clock_().msecsTo(due_))};
 }
 
-CheckSchedule::Step CheckSchedule::start(int minutes, bool checkAtStart) {
-    minutes_ = minutes;
+CheckSchedule::Step CheckSchedule::start(qint64 intervalMillis, bool checkAtStart) {
+    interval_ = intervalMillis;
     if (checkAtStart)
         return {.checkNow = true};
     return armedFrom(clock_());
 }
 
-CheckSchedule::Step CheckSchedule::setMinutes(int minutes) {
-    minutes_ = minutes;
+CheckSchedule::Step CheckSchedule::setInterval(qint64 intervalMillis) {
+    interval_ = intervalMillis;
     return armedFrom(lastEnd_.isValid() ? lastEnd_ : clock_());
 }
 
 CheckSchedule::Step CheckSchedule::fired(bool checkRunning) {
-    if (minutes_ <= 0 || !due_.isValid() || checkRunning)
+    if (interval_ <= 0 || !due_.isValid() || checkRunning)
         return {};
     const qint64 left = clock_().msecsTo(due_);
     if (left <= kSlackMillis)
         return {.checkNow = true};
     // Early by the wall clock (it was set forward meanwhile, or back before
     // the timer was armed): wait for the rest, never more than an interval.
-    return {.armMillis = std::min(left, qint64(minutes_) * 60 * 1000)};
+    return {.armMillis = std::min(left, interval_)};
 }
 
 CheckSchedule::Step CheckSchedule::ended(Ending ending, bool timed) {

@@ -33,14 +33,14 @@ class CheckSchedule {
     };
 
     // A firing this close before its due time counts as on time.
-    static constexpr qint64 kSlackMillis = 2000;
+    static constexpr qint64 kSlackMillis = 250;
 
     explicit CheckSchedule(Clock clock) : clock_(std::move(clock)) {}
 
-    // At start-up, with the settings read: 0 minutes is off.
-    Step start(int minutes, bool checkAtStart);
+    // At start-up, with the settings read: an interval of 0 is off.
+    Step start(qint64 intervalMillis, bool checkAtStart);
     // The interval changed in the settings: due an interval after the last check.
-    Step setMinutes(int minutes);
+    Step setInterval(qint64 intervalMillis);
     // The timer fired (or the machine woke up).
     Step fired(bool checkRunning);
     // A check ended: timed tells one the timer started from one the user asked for.
@@ -50,13 +50,11 @@ class CheckSchedule {
     // timed check put a question aside instead of asking it.
     static Ending endingOf(const MailCheck::Outcome& outcome, bool questionKept);
 
-    int minutes() const { return minutes_; }
-
   private:
     Step armedFrom(const QDateTime& from);
 
     Clock clock_;
-    int minutes_ = 0;
+    qint64 interval_ = 0;
     QDateTime due_;
     QDateTime lastEnd_;
     std::optional<Ending> noticed_;

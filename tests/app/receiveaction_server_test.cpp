@@ -12,42 +12,12 @@
 #include "app/receiveaction.h"
 #include "store/mailfile.h"
 #include "tests/support/appfolder.h"
+#include "tests/support/heldsession.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/tempfolder.h"
 #include "transport/pop3session.h"
 
 namespace {
-
-// The real POP3 session, except that one message is fetched only once the
-// test opens the gate (or ten seconds later, so that a check stuck on the
-// window thread fails the test instead of hanging it).
-class HeldSession : public Mailbox {
-  public:
-    HeldSession(std::shared_ptr<QSemaphore> gate, int heldMessage)
-        : gate_(std::move(gate)), heldMessage_(heldMessage) {}
-    Status connect(const QString& server) override { return pop_.connect(server); }
-    Result<int> authenticate(const QString& id, const QString& password, bool apop) override {
-        return pop_.authenticate(id, password, apop);
-    }
-    qint64 size(int n) const override { return pop_.size(n); }
-    QString uidl(int n) const override { return pop_.uidl(n); }
-    bool isTooLarge(int n) const override { return pop_.isTooLarge(n); }
-    Result<QByteArray> fetchRaw(int n) override {
-        if (n == heldMessage_)
-            gate_->tryAcquire(1, 10000);
-        return pop_.fetchRaw(n);
-    }
-    Status remove(int n) override { return pop_.remove(n); }
-    Status flushRemovals() override { return pop_.flushRemovals(); }
-    void close() override { pop_.close(); }
-    Status flushRemovalsAndClose() override { return pop_.flushRemovalsAndClose(); }
-    bool removalsCommitted() const override { return pop_.removalsCommitted(); }
-
-  private:
-    Pop3Session pop_{{}, TestMailServers::trust()};
-    std::shared_ptr<QSemaphore> gate_;
-    int heldMessage_;
-};
 
 class ReceiveWindowTest : public testing::Test, protected AppFolder {
   protected:

@@ -172,12 +172,16 @@ TEST_F(StartUpTest, mainWindowsClockShowsTheShortDateAndTheTimeEverySecond) {
         << form->Text2->text().toStdString();
     EXPECT_TRUE(form->Text2->text().contains(QStringLiteral("5:03"))) << form->Text2->text().toStdString();
     EXPECT_EQ(form->Timer2->interval(), 1000);
+    EXPECT_TRUE(form->Timer2->isActive());
 }
 
-TEST_F(StartUpTest, smallMinimisesOnlyTheMainWindow) {
+TEST_F(StartUpTest, smallMinimisesOnlyTheMainWindowWhoseClockRestsMeanwhile) {
     start();
     QTest::mouseClick(form->Label[7], Qt::LeftButton);
     EXPECT_TRUE(form->isMinimized());
+    EXPECT_FALSE(form->Timer2->isActive()) << "no wake-ups for a clock nobody sees";
+    form->showNormal();
+    EXPECT_TRUE(form->Timer2->isActive());
     EXPECT_FALSE(windows->serversWindow()->isMinimized());
     EXPECT_TRUE(windows->serversWindow()->isVisible());
 }

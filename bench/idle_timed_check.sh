@@ -22,7 +22,7 @@ work=$(mktemp -d /tmp/fennick-idle.XXXXXX)
 servers=$work/servers
 pids=()
 cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2> /dev/null && wait "$p" 2> /dev/null; done
+  for p in "${pids[@]}"; do kill "$p" 2> /dev/null && wait "$p" 2> /dev/null || true; done
   scripts/mailservers.sh stop "$servers"
   rm -rf "$work"
 }

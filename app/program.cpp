@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QLineEdit>
+#include <QSystemTrayIcon>
 
 #include "app/appwindows.h"
 #include "app/desktopnotices.h"
@@ -19,6 +20,24 @@
 #include "ui/prompter.h"
 #include "ui/reporttexts.h"
 #include "ui/usertransport.h"
+
+namespace {
+
+// The desktop's notices, on the session bus once the first is shown: a
+// program that never shows one never connects.
+class SessionBusNotices : public Notices {
+  public:
+    void show(const QString& summary, const QString& body, std::function<void()> clicked) override {
+        if (!notices_)
+            notices_ = std::make_unique<DesktopNotices>(QDBusConnection::sessionBus(), NoticeOpenLabel());
+        notices_->show(summary, body, std::move(clicked));
+    }
+
+  private:
+    std::unique_ptr<DesktopNotices> notices_;
+};
+
+} // namespace
 
 Program::Program(AppContext& context)
     : context_(context), windows_(std::make_unique<AppWindows>(context)),
@@ -41,25 +60,14 @@ Program::Program(AppContext& context)
         });
     form_->onReceive = [receive = receive_.get()] { receive->run(); };
 
-    notices_ = std::make_unique<DesktopNotices>(QDBusConnection::sessionBus(), NoticeOpenLabel());
+    notices_ = std::make_unique<SessionBusNotices>();
     newMail_ = std::make_unique<NewMailNotice>(context, *windows_, *notices_);
     timed_ = std::make_unique<TimedChecks>(*receive_, *notices_, [&context] { return context.now(); });
-    tray_ = std::make_unique<TrayIcon>(
-        TrayIcon::Actions{.receive = [this] { receive_->run(); },
-                          .compose = [this] { windows_->openCompose(); },
-                          .history = [this] { windows_->openHistory(HistoryMode::Received); },
-                          .quit = [this] { form_->quit(); },
-                          .showMain =
-                              [this] {
-                                  form_->showNormal();
-                                  form_->raise();
-                                  form_->activateWindow();
-                              }},
-        [this] { return unread_ ? unread_() : std::nullopt; });
     receive_->onEnded = [this](const ReceiveAction::Ended& ended) {
         timed_->checkEnded(ended);
         newMail_->checkEnded(ended);
-        tray_->refresh();
+        if (tray_)
+            tray_->refresh();
     };
     windows_->alwaysOnChanged = [this] {
         timed_->setInterval(std::chrono::minutes(context_.settings.alwaysOn.checkMinutes));
@@ -81,19 +89,35 @@ void Program::useDesignFont() {
 void Program::start() {
     StartUp(context_, *windows_);
     form_->show();
-    tray_->show();
+    // Only a desktop with a tray gets the icon (and its menu): elsewhere it costs nothing.
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        tray_ = std::make_unique<TrayIcon>(
+            TrayIcon::Actions{.receive = [this] { receive_->run(); },
+                              .compose = [this] { windows_->openCompose(); },
+                              .history = [this] { windows_->openHistory(HistoryMode::Received); },
+                              .quit = [this] { form_->quit(); },
+                              .showMain =
+                                  [this] {
+                                      form_->showNormal();
+                                      form_->raise();
+                                      form_->activateWindow();
+                                  }},
+            [this] { return unread_ ? unread_() : std::nullopt; });
+        tray_->show();
+    }
     const AlwaysOn& a = context_.settings.alwaysOn;
     timed_->start(std::chrono::minutes(a.checkMinutes), a.checkAtStart);
 }
 
 void Program::setUnreadCount(TrayIcon::UnreadCount count) {
     unread_ = std::move(count);
-    tray_->refresh();
+    if (tray_)
+        tray_->refresh();
 }
 
 bool Program::keepRunningInTray() {
     AlwaysOn& a = context_.settings.alwaysOn;
-    switch (a.closeStep(tray_->isShown(), false)) {
+    switch (a.closeStep(tray_ && tray_->isShown(), false)) {
     case AlwaysOn::CloseStep::Quit:
         return false;
     case AlwaysOn::CloseStep::HideToTray:

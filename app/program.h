@@ -6,9 +6,9 @@
 #include "ui/captionfitter.h"
 
 class AppWindows;
-class DesktopNotices;
 class MainForm;
 class NewMailNotice;
+class Notices;
 class ReceiveAction;
 class TimedChecks;
 struct AppContext;
@@ -32,7 +32,8 @@ class Program {
     void start();
     MainForm& mainWindow() { return *form_; }
     AppWindows& windows() { return *windows_; }
-    TrayIcon& tray() { return *tray_; }
+    // None where the desktop has no tray.
+    TrayIcon* tray() { return tray_.get(); }
     TimedChecks& timedChecks() { return *timed_; }
     // Where the unread count comes from, for the tray's tooltip.
     void setUnreadCount(TrayIcon::UnreadCount count);
@@ -46,7 +47,7 @@ class Program {
     std::unique_ptr<AppWindows> windows_;
     std::unique_ptr<MainForm> form_;
     std::unique_ptr<ReceiveAction> receive_;
-    std::unique_ptr<DesktopNotices> notices_;
+    std::unique_ptr<Notices> notices_;
     std::unique_ptr<NewMailNotice> newMail_;
     std::unique_ptr<TimedChecks> timed_;
     std::unique_ptr<TrayIcon> tray_;

@@ -13,6 +13,12 @@ TimedChecks::TimedChecks(ReceiveAction& receive, Notices& notices, CheckSchedule
     // Armed once a check: it may be exact without waking the machine more often.
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &TimedChecks::fired);
+}
+
+void TimedChecks::listenForWakeUps() {
+    if (listening_)
+        return;
+    listening_ = true;
     QDBusConnection::systemBus().connect(
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
@@ -49,8 +55,10 @@ void TimedChecks::checkEnded(const ReceiveAction::Ended& ended) {
 
 void TimedChecks::take(const CheckSchedule::Step& step) {
     timer_.stop();
-    if (step.armMillis)
+    if (step.armMillis) {
+        listenForWakeUps();
         timer_.start(int(std::min<qint64>(*step.armMillis, std::numeric_limits<int>::max())));
+    }
     if (step.checkNow)
         receive_.run(CheckTrigger::Timer);
 }

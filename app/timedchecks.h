@@ -36,9 +36,12 @@ class TimedChecks : public QObject {
 
   private:
     void take(const CheckSchedule::Step& step);
+    // Hears of the machine waking up, once there is a check to make then.
+    void listenForWakeUps();
 
     ReceiveAction& receive_;
     Notices& notices_;
     CheckSchedule schedule_;
     QTimer timer_;
+    bool listening_ = false;
 };

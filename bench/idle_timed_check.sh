@@ -80,6 +80,7 @@ fi
 sleep 10 # settled
 
 tick=$(getconf CLK_TCK)
+mb() { awk -v k="$1" 'BEGIN {printf "%.1f", k / 1024}'; }
 for who in new base; do
   pid_var=${who}_pid; pid=${!pid_var}
   [ -n "$pid" ] || continue
@@ -114,7 +115,7 @@ for who in new base; do
   cpu_ms=$(((c1 - c0) * 1000 / tick))
   echo "$who: ${elapsed} s idle, processor time ${cpu_ms} ms" \
     "($(awk -v c="$cpu_ms" -v e="$elapsed" 'BEGIN {printf "%.4f", c / 10 / e}') %)," \
-    "resident $((r0 / 1024)) MB at the start, $((r1 / 1024)) MB at the end, $(($(cat "$work/$who.rssmax") / 1024)) MB at most"
+    "resident $(mb "$r0") MB at the start, $(mb "$r1") MB at the end, $(mb "$(cat "$work/$who.rssmax")") MB at most"
   echo "$who: woke in $(wc -l < "$work/$who.woke") of $((minutes * 6)) samples of 10 s: $(tr '\n' ' ' < "$work/$who.woke")"
 done
 stored=$(find "$work/new" -maxdepth 2 -iname 'orxdata2.data' -printf '%s')

@@ -1,11 +1,14 @@
 #include "app/appwindows.h"
 
+#include <QCoreApplication>
+
 #include "addressbook/friendform.h"
 #include "compose/backform.h"
 #include "compose/htform.h"
 #include "compose/writeform.h"
 #include "history/tyakuform.h"
 #include "receive/mailcheck.h"
+#include "settings/alwaysonform.h"
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
 #include "settings/setform.h"
@@ -28,8 +31,25 @@ AppWindows::~AppWindows() {
 
 void AppWindows::openSettings() {
     if (!setForm_)
-        setForm_ = new SetForm([this] { openAccount(); }, [this] { openServers(); });
+        setForm_ =
+            new SetForm([this] { openAccount(); }, [this] { openServers(); }, [this] { openAlwaysOn(); });
     bringForward(setForm_);
+}
+
+void AppWindows::openAlwaysOn() {
+    if (!alwaysOnForm_) {
+        alwaysOnForm_ = new AlwaysOnForm(context_, autostart, QCoreApplication::applicationFilePath());
+        alwaysOnForm_->setAttribute(Qt::WA_DeleteOnClose);
+        alwaysOnForm_->onChanged = [this] {
+            if (alwaysOnChanged)
+                alwaysOnChanged();
+        };
+    }
+    alwaysOnForm_->open();
+}
+
+AlwaysOnForm* AppWindows::alwaysOnWindow() const {
+    return alwaysOnForm_;
 }
 
 IdPassForm* AppWindows::accountWindow() {
@@ -138,6 +158,7 @@ void AppWindows::showReceived(const LastReceived& last) {
 
 void AppWindows::closeAll() {
     delete setForm_.data();
+    delete alwaysOnForm_.data();
     delete idPassForm_.data();
     delete optionForm_.data();
     delete tyakuForm_.data();

@@ -9,8 +9,10 @@
 
 #include "history/editorstate.h"
 #include "history/historymode.h"
+#include "settings/autostartentry.h"
 #include "ui/appcontext.h"
 
+class AlwaysOnForm;
 class BackForm;
 class FriendForm;
 class HTForm;
@@ -33,6 +35,13 @@ class AppWindows {
     void openSettings();
     void openAccount();
     void openServers();
+    // The timed checks, the tray and the login's autostart entry.
+    void openAlwaysOn();
+    AlwaysOnForm* alwaysOnWindow() const;
+    // Told when its OK changed this run's settings.
+    std::function<void()> alwaysOnChanged;
+    // The entry 「ログイン時に起動」 writes; this user's unless a test says otherwise.
+    AutostartEntry autostart = AutostartEntry::forUser();
     // The account window as loaded (created hidden when needed).
     IdPassForm* accountWindow();
 
@@ -70,6 +79,7 @@ class AppWindows {
   private:
     AppContext& context_;
     QPointer<SetForm> setForm_;
+    QPointer<AlwaysOnForm> alwaysOnForm_;
     QPointer<IdPassForm> idPassForm_;
     QPointer<OptionForm> optionForm_;
     QPointer<TyakuForm> tyakuForm_;

@@ -102,10 +102,35 @@ MainForm::MainForm(AppContext& context, AppWindows& windows)
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(1000);
     connect(Timer2, &QTimer::timeout, this, &MainForm::Timer2_Timer);
-    Timer2->start();
     Timer2_Timer();
     windows_.unreadCount = [this](int unread) { showUnread(unread); };
     showUnread(UnreadMarks::receivedCount(context_.paths));
+}
+
+void MainForm::runClockWhileSeen() {
+    if (isVisible() && !isMinimized()) {
+        if (!Timer2->isActive()) {
+            Timer2_Timer();
+            Timer2->start();
+        }
+    } else
+        Timer2->stop();
+}
+
+void MainForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange)
+        runClockWhileSeen();
+    DesignedWindow::changeEvent(event);
+}
+
+void MainForm::showEvent(QShowEvent* event) {
+    DesignedWindow::showEvent(event);
+    runClockWhileSeen();
+}
+
+void MainForm::hideEvent(QHideEvent* event) {
+    DesignedWindow::hideEvent(event);
+    runClockWhileSeen();
 }
 
 void MainForm::Label1_Click() {
@@ -201,9 +226,19 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {
+    if (keepRunning && keepRunning()) {
+        event->ignore();
+        hide();
+        return;
+    }
+    event->accept();
+    quit();
+}
+
+void MainForm::quit() {
     // Closing the main window ends the program at once; the other windows
     // go with it and ask nothing.
     windows_.closeAll();
-    event->accept();
+    hide();
     QApplication::quit();
 }

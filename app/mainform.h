@@ -46,12 +46,24 @@ class MainForm : public DesignedWindow {
 
     // What receiving is wired to once the mail check exists.
     std::function<void()> onReceive;
+    // Asked when the window is closed: true keeps the program running with
+    // the window hidden (in the tray).
+    std::function<bool()> keepRunning;
+    // Ends the program in order: every other window closes without asking.
+    void quit();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
+    // The clock ticks only while it can be seen: a program left in the
+    // tray or minimised all day wakes for nothing between its checks.
+    void runClockWhileSeen();
+
     AppContext& context_;
     AppWindows& windows_;
 };

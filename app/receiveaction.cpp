@@ -6,6 +6,7 @@
 #include "app/mainform.h"
 #include "search/unreadmarks.h"
 #include "settings/idpassform.h"
+#include "text/backgroundtask.h"
 #include "transport/mailbox.h"
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
@@ -46,8 +47,11 @@ void ReceiveAction::finished(const MailCheck::Outcome& outcome) {
     form_.showProgress(0, 0);
     if (outcome.stored > 0)
         form_.showUnread(UnreadMarks::receivedCount(context_.paths));
-    for (const Error& error : outcome.errors)
-        context_.prompter->message(&form_, ErrorText(error), titleOf(error));
+    if (trigger_ == CheckTrigger::User)
+        for (const Error& error : outcome.errors)
+            context_.prompter->message(&form_, ErrorText(error), titleOf(error));
+    if (onEnded)
+        onEnded({trigger_, outcome, keptQuestion_, settingsWanted_});
 }
 
 MailCheckHooks ReceiveAction::windowHooks() {
@@ -60,8 +64,17 @@ MailCheckHooks ReceiveAction::windowHooks() {
         context_.settings.AccountId = account.id;
         context_.settings.AccountPassword = account.password;
     };
-    hooks.openAccountWindow = [this] { windows_.openAccount(); };
-    hooks.openServerWindow = [this] { windows_.openServers(); };
+    // A check on the timer leaves the settings windows to the user's next check.
+    hooks.openAccountWindow = [this] {
+        if (trigger_ == CheckTrigger::User)
+            windows_.openAccount();
+        settingsWanted_ = true;
+    };
+    hooks.openServerWindow = [this] {
+        if (trigger_ == CheckTrigger::User)
+            windows_.openServers();
+        settingsWanted_ = true;
+    };
     hooks.received = [this](const LastReceived& last) { windows_.showReceived(last); };
     // A few messages come in at once; more are counted where the user can see.
     hooks.progress = [this](int n, int count) {
@@ -71,8 +84,23 @@ MailCheckHooks ReceiveAction::windowHooks() {
     return hooks;
 }
 
-void ReceiveAction::run() {
+bool ReceiveAction::run(CheckTrigger trigger) {
+    if (checks_->isRunning())
+        return false;
+    trigger_ = trigger;
+    keptQuestion_.reset();
+    settingsWanted_ = false;
+    ConnectionQuestion ask = AskUser(context_.prompter);
+    if (trigger == CheckTrigger::Timer)
+        ask = [this](const Error& problem) {
+            // Asked on the check's thread: the answer is No, the question goes home with the end.
+            BackgroundTask::Job::current()->post([this, problem] { keptQuestion_ = problem; });
+            return false;
+        };
     // The check gets this run's settings as they are now; it changes none.
-    if (checks_->start(context_.paths, context_.settings, mailboxes_))
+    const bool started = checks_->start(context_.paths, context_.settings,
+                                        [mailboxes = mailboxes_, ask] { return mailboxes(ask); });
+    if (started)
         form_.showBusy(true);
+    return started;
 }

@@ -8,6 +8,7 @@
 
 void StartUp(AppContext& context, AppWindows& windows) {
     context.settings.servers = ServerSettings::read(context.serverSettingsFile());
+    context.settings.alwaysOn = AlwaysOn::read(context.paths.accountFile());
     if (context.settings.servers.Pop3Server.isEmpty())
         windows.openServers();
     IdPassForm* account = windows.accountWindow();

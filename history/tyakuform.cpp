@@ -405,6 +405,17 @@ bool TyakuForm::ensurePageView() {
     return true;
 }
 
+void TyakuForm::showRecord(int record) {
+    for (int i = 0; i < model_->rowCount(); ++i)
+        if (model_->recordAt(i) == record) {
+            const QModelIndex row = model_->index(i, 0);
+            MailListView->setCurrentIndex(row);
+            MailListView->scrollTo(row);
+            MailListView_Click();
+            return;
+        }
+}
+
 void TyakuForm::MailListView_Click() {
     const QModelIndex current = MailListView->currentIndex();
     // A click arms the row buttons, even one on an empty list (they then find nothing).

@@ -44,6 +44,8 @@ class TyakuForm : public DesignedWindow {
     // Switches the window to a history and fills the list from its file.
     void OpenHistory(HistoryMode mode);
     void MailListView_Click();
+    // Chooses the row of record `record` and shows its mail, as a click would.
+    void showRecord(int record);
     void Command3_Click(); // delete one mail
     void Command6_Click(); // delete all mails (sent history)
     void Command2_Click(); // copy Text6

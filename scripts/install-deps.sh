@@ -11,7 +11,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev
   fonts-noto-cjk xvfb xauth x11-utils xdotool
   dovecot-core dovecot-pop3d postfix mpop
-  openssl procps iproute2 time bc desktop-file-utils python3
+  openssl procps iproute2 time bc desktop-file-utils python3 dbus-daemon
 )
 
 SUDO=""

@@ -26,6 +26,7 @@
 #include "app/mainform.h"
 #include "app/qttranslations.h"
 #include "app/startup.h"
+#include "app/trayicon.h"
 #include "compose/addresslist.h"
 #include "compose/backform.h"
 #include "compose/htform.h"
@@ -34,6 +35,7 @@
 #include "history/tyakuform.h"
 #include "pageview/pageviewloader.h"
 #include "search/unreadmarks.h"
+#include "settings/alwaysonform.h"
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
 #include "store/mailfile.h"
@@ -233,7 +235,17 @@ int main(int argc, char* argv[]) {
                     addressBook->Command3_Click();
                     QTimer::singleShot(300, [&, addressBook] {
                         addressBook->grab().save(out + QStringLiteral("/addressbook.png"));
-                        composeShots();
+                        // The tray icon's menu, and the window of timed checks.
+                        auto* tray = new TrayIcon(
+                            {}, [] { return std::optional<int>(); }, &app);
+                        tray->menu()->popup(QPoint(400, 300));
+                        windows.openAlwaysOn();
+                        QTimer::singleShot(300, [&, tray] {
+                            tray->menu()->grab().save(out + QStringLiteral("/traymenu.png"));
+                            tray->menu()->close();
+                            windows.alwaysOnWindow()->grab().save(out + QStringLiteral("/alwayson.png"));
+                            composeShots();
+                        });
                     });
                 });
             });

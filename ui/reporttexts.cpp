@@ -119,3 +119,51 @@ LoopbackRedirect::Pages SignInPages() {
             "サインインの結果を Fennick に渡しました。このページを閉じて、Fennick の画面に戻ってください。"),
         QStringLiteral("このページはありません。")};
 }
+
+QString NewMailNoticeSummary(int stored) {
+    return QStringLiteral("新着メールが %1 通あります").arg(stored);
+}
+
+QString NewMailNoticeBody(const QList<MailRecord>& newestFirst, int stored) {
+    QStringList lines;
+    for (const MailRecord& mail : newestFirst)
+        lines.append(QStringLiteral("%1：%2").arg(mail.party, mail.subject));
+    if (stored > newestFirst.size())
+        lines.append(QStringLiteral("ほか %1 通").arg(stored - newestFirst.size()));
+    return lines.join(u'\n');
+}
+
+QString TimedCheckNoticeSummary() {
+    return QStringLiteral("Fennick 自動受信");
+}
+
+QString TimedCheckNoticeBody(CheckSchedule::Ending ending, const std::optional<Error>& question,
+                             const QList<Error>& errors) {
+    const QString firstError = errors.isEmpty() ? QString() : u'\n' + ErrorText(errors.first());
+    switch (ending) {
+    case CheckSchedule::Ending::Fine:
+        return {};
+    case CheckSchedule::Ending::Unreachable:
+        return QStringLiteral("メールサーバーにつながりません。次の受信の時刻にまた試します。") + firstError;
+    case CheckSchedule::Ending::NeedsAnswer:
+        if (question)
+            return QStringLiteral("受信を続けるには確認が必要です。ここをクリックして答えてください。\n") +
+                   QuestionText(*question);
+        return QStringLiteral(
+            "サーバーと ID・パスワードを設定してください。ここをクリックすると設定の画面を開きます。");
+    case CheckSchedule::Ending::Failed:
+        return QStringLiteral("自動受信でエラーがありました。ここをクリックすると受信し直します。") +
+               firstError;
+    }
+    return {};
+}
+
+QString NoticeOpenLabel() {
+    return QStringLiteral("開く");
+}
+
+QString CloseToTrayQuestionText() {
+    return QStringLiteral("画面を閉じても Fennick を終了せず、通知領域（トレイ）で動かし続けますか？\n"
+                          "「いいえ」を選ぶと、画面を閉じたときに終了します。"
+                          "この選択は「設定」の「自動受信と常駐」で変えられます。");
+}

@@ -7,6 +7,8 @@
 #include "exchange/mailimport.h"
 #include "history/maildeletion.h"
 #include "oauth/loopbackredirect.h"
+#include "receive/checkschedule.h"
+#include "store/mailrecord.h"
 
 // The words the windows say about what the logic reports besides errors:
 // summaries, progress and status texts, the questions put before a step,
@@ -44,3 +46,17 @@ QString SettingsForThisRunText(const Error& notWritten);
 
 // What the browser shows when it comes back from the provider.
 LoopbackRedirect::Pages SignInPages();
+
+// The desktop notice after a check that stored mail: how many came, and
+// the sender and subject of the newest few, newest first.
+QString NewMailNoticeSummary(int stored);
+QString NewMailNoticeBody(const QList<MailRecord>& newestFirst, int stored);
+// The notice of a timed check that could not go on: the server out of
+// reach, a question kept for the user (or the settings it lacks), an error.
+QString TimedCheckNoticeSummary();
+QString TimedCheckNoticeBody(CheckSchedule::Ending ending, const std::optional<Error>& question,
+                             const QList<Error>& errors);
+// What a notice's click is called where the desktop shows it as a button.
+QString NoticeOpenLabel();
+// Asked the first time the main window is closed while the tray icon shows.
+QString CloseToTrayQuestionText();

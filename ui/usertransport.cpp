@@ -7,13 +7,9 @@
 #include "ui/errortexts.h"
 #include "ui/prompter.h"
 
-namespace {
-
-// A Yes/No question of a connection, put to the user in a message box.
-// Asked from a background job (a send, a check), the window thread shows it
-// while the job waits for the answer. A job cancelled meanwhile (its window
-// is closing) takes it as a No; a question not yet shown is withdrawn.
-std::function<bool(const Error&)> askUser(Prompter* prompter) {
+// A job cancelled while it waits for the answer (its window is closing)
+// takes it as a No; a question not yet shown is withdrawn.
+ConnectionQuestion AskUser(Prompter* prompter) {
     return [prompter](const Error& problem) {
         const auto ask = [prompter, problem] {
             return prompter->message(nullptr, QuestionText(problem), QStringLiteral("確認"),
@@ -26,14 +22,20 @@ std::function<bool(const Error&)> askUser(Prompter* prompter) {
     };
 }
 
-} // namespace
-
 CertificateTrust UserCertificateTrust(const AppContext& context) {
-    return CertificateTrust(context.paths.dataFile(CertificateTrust::kFileName), askUser(context.prompter));
+    return UserCertificateTrust(context, AskUser(context.prompter));
+}
+
+CertificateTrust UserCertificateTrust(const AppContext& context, ConnectionQuestion ask) {
+    return CertificateTrust(context.paths.dataFile(CertificateTrust::kFileName), std::move(ask));
 }
 
 TlsPolicy UserTlsPolicy(const AppContext& context) {
-    return TlsPolicy(context.paths.dataFile(TlsPolicy::kFileName), askUser(context.prompter));
+    return UserTlsPolicy(context, AskUser(context.prompter));
+}
+
+TlsPolicy UserTlsPolicy(const AppContext& context, ConnectionQuestion ask) {
+    return TlsPolicy(context.paths.dataFile(TlsPolicy::kFileName), std::move(ask));
 }
 
 SmtpSender UserSmtpSender(const AppContext& context) {

@@ -14,42 +14,12 @@
 #include "history/tyakuform.h"
 #include "store/mailfile.h"
 #include "tests/support/appfolder.h"
+#include "tests/support/heldsession.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/tempfolder.h"
 #include "transport/pop3session.h"
 
 namespace {
-
-// The real POP3 session, except that one message is fetched only once the
-// test opens the gate (or ten seconds later, so that a check stuck on the
-// window thread fails the test instead of hanging it).
-class HeldSession : public Mailbox {
-  public:
-    HeldSession(std::shared_ptr<QSemaphore> gate, int heldMessage)
-        : gate_(std::move(gate)), heldMessage_(heldMessage) {}
-    Status connect(const QString& server) override { return pop_.connect(server); }
-    Result<int> authenticate(const QString& id, const QString& password, bool apop) override {
-        return pop_.authenticate(id, password, apop);
-    }
-    qint64 size(int n) const override { return pop_.size(n); }
-    QString uidl(int n) const override { return pop_.uidl(n); }
-    bool isTooLarge(int n) const override { return pop_.isTooLarge(n); }
-    Result<QByteArray> fetchRaw(int n) override {
-        if (n == heldMessage_)
-            gate_->tryAcquire(1, 10000);
-        return pop_.fetchRaw(n);
-    }
-    Status remove(int n) override { return pop_.remove(n); }
-    Status flushRemovals() override { return pop_.flushRemovals(); }
-    void close() override { pop_.close(); }
-    Status flushRemovalsAndClose() override { return pop_.flushRemovalsAndClose(); }
-    bool removalsCommitted() const override { return pop_.removalsCommitted(); }
-
-  private:
-    Pop3Session pop_{{}, TestMailServers::trust()};
-    std::shared_ptr<QSemaphore> gate_;
-    int heldMessage_;
-};
 
 class ReceiveWindowTest : public testing::Test, protected AppFolder {
   protected:
@@ -78,7 +48,7 @@ TEST_F(ReceiveWindowTest, clockTicksAndASecondPressDoesNothingWhileAThousandMess
                                               QByteArray::number(i) + "\r\n");
     auto gate = std::make_shared<QSemaphore>();
     std::atomic<int> checksStarted = 0;
-    ReceiveAction receive(context, *windows, *form, [&] {
+    ReceiveAction receive(context, *windows, *form, [&](const ConnectionQuestion&) {
         ++checksStarted;
         return std::make_unique<HeldSession>(gate, 500);
     });
@@ -114,7 +84,7 @@ TEST_F(ReceiveWindowTest, aMailTheProviderFoundForgedShowsTheRedBandInTheHistory
                  "Subject: =?UTF-8?B?44GU5Yip55So56K66KqN?=\r\n"
                  "\r\n"
                  "Please sign in.\r\n");
-    ReceiveAction receive(context, *windows, *form, [] {
+    ReceiveAction receive(context, *windows, *form, [](const ConnectionQuestion&) {
         return std::make_unique<Pop3Session>(Pop3Session::Options{}, TestMailServers::trust());
     });
     form->onReceive = [&] { receive.run(); };

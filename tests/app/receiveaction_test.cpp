@@ -56,12 +56,13 @@ class ReceiveProgressTest : public testing::Test, protected AppFolder {
 
     // Starts a check of `count` messages and waits until the last is shown stored.
     void holdCheckOf(int count) {
-        receive = std::make_unique<ReceiveAction>(context, *windows, *form, [this, count] {
-            auto mailbox = std::make_unique<HeldAtDeletion>(gate);
-            for (int i = 1; i <= count; ++i)
-                mailbox->messages << mail(QStringLiteral("m%1").arg(i));
-            return mailbox;
-        });
+        receive = std::make_unique<ReceiveAction>(
+            context, *windows, *form, [this, count](const ConnectionQuestion&) {
+                auto mailbox = std::make_unique<HeldAtDeletion>(gate);
+                for (int i = 1; i <= count; ++i)
+                    mailbox->messages << mail(QStringLiteral("m%1").arg(i));
+                return mailbox;
+            });
         receive->run();
         const QString last = QStringLiteral("m%1").arg(count);
         ASSERT_TRUE(QTest::qWaitFor([&] { return windows->historyWindow()->Text7->text() == last; }, 10000));
@@ -111,7 +112,7 @@ TEST_F(ReceiveProgressTest, theMainWindowCountsUnreadMailUntilTheHistoryShowsIt)
 // Unpacking's note under the program's name, what failed under "エラー",
 // in the order it happened.
 TEST_F(ReceiveProgressTest, whatWentWrongIsShownInOrderOnceTheCheckHasEnded) {
-    receive = std::make_unique<ReceiveAction>(context, *windows, *form, [] {
+    receive = std::make_unique<ReceiveAction>(context, *windows, *form, [](const ConnectionQuestion&) {
         auto mailbox = std::make_unique<FakeMailbox>();
         ReceivedMessage page = mail(QStringLiteral("../x")); // names no folder
         page.body = HtmlMailMarker;

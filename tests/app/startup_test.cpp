@@ -172,12 +172,16 @@ TEST_F(StartUpTest, mainWindowsClockShowsTheShortDateAndTheTimeEverySecond) {
         << form->Text2->text().toStdString();
     EXPECT_TRUE(form->Text2->text().contains(QStringLiteral("5:03"))) << form->Text2->text().toStdString();
     EXPECT_EQ(form->Timer2->interval(), 1000);
+    EXPECT_TRUE(form->Timer2->isActive());
 }
 
-TEST_F(StartUpTest, smallMinimisesOnlyTheMainWindow) {
+TEST_F(StartUpTest, smallMinimisesOnlyTheMainWindowWhoseClockRestsMeanwhile) {
     start();
     QTest::mouseClick(form->Label[7], Qt::LeftButton);
     EXPECT_TRUE(form->isMinimized());
+    EXPECT_FALSE(form->Timer2->isActive()) << "no wake-ups for a clock nobody sees";
+    form->showNormal();
+    EXPECT_TRUE(form->Timer2->isActive());
     EXPECT_FALSE(windows->serversWindow()->isMinimized());
     EXPECT_TRUE(windows->serversWindow()->isVisible());
 }
@@ -220,8 +224,7 @@ class GatedMailbox : public Mailbox {
     }
     Result<int> authenticate(const QString&, const QString&, bool) override {
         if (refused)
-            return Result<int>::failure(
-                {.kind = Error::Kind::Login, .detail = QStringLiteral("no server")});
+            return Result<int>::failure({.kind = Error::Kind::Login, .detail = QStringLiteral("no server")});
         return 0;
     }
     qint64 size(int) const override { return 0; }
@@ -240,7 +243,8 @@ TEST_F(StartUpTest, waitCursorShowsOverTheMainWindowOnlyWhileTheCheckRuns) {
     writeCompleteFiles();
     start();
     auto gate = std::make_shared<QSemaphore>();
-    ReceiveAction receive(context, *windows, *form, [gate] { return std::make_unique<GatedMailbox>(gate); });
+    ReceiveAction receive(context, *windows, *form,
+                          [gate](const ConnectionQuestion&) { return std::make_unique<GatedMailbox>(gate); });
     form->onReceive = [&] { receive.run(); };
     const Qt::CursorShape statusBoxPointer = form->Text1->cursor().shape();
     QTest::mouseClick(form->Label[2], Qt::LeftButton);
@@ -305,7 +309,7 @@ TEST_F(StartUpTest, checkReportsReachTheWindowsAndTheSettingsOfThisRun) {
     start();
     context.settings.AccountId.clear();
     auto gate = std::make_shared<QSemaphore>(1);
-    ReceiveAction receive(context, *windows, *form, [gate] {
+    ReceiveAction receive(context, *windows, *form, [gate](const ConnectionQuestion&) {
         auto mailbox = std::make_unique<GatedMailbox>(gate);
         mailbox->refused = true;
         return mailbox;

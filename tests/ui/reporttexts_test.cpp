@@ -58,6 +58,16 @@ TEST(ReportTexts, eachReportReadsAsTheUserHasAlwaysReadIt) {
         "ペースト（張付け）で退避させた後データの削除処理を行って下さい。\r\n\r\n"
         "カット（切り取り）、ペーストは絶対に行わないで下さい。データ削除でエラーが発生します。\r\n\r\n");
     using Q = MailDeletion::Question;
+    using Ending = CheckSchedule::Ending;
+    const auto mail = [](const char* party, const char* subject) {
+        MailRecord r;
+        r.party = QString::fromUtf8(party);
+        r.subject = QString::fromUtf8(subject);
+        return r;
+    };
+    const Error unreachable{.kind = K::CannotConnect,
+                            .name = QStringLiteral("pop.example.jp"),
+                            .detail = QStringLiteral("Connection refused")};
     const struct {
         const char* name;
         QString text;
@@ -118,6 +128,23 @@ TEST(ReportTexts, eachReportReadsAsTheUserHasAlwaysReadIt) {
          SettingsForThisRunText({.kind = K::SettingsNotWritten, .path = QStringLiteral("/a/orvex.ini")}),
          QStringLiteral(
              "設定ファイル「/a/orvex.ini」に書き込めません。\nこの設定は今回の起動中だけ使われます。")},
+        {"one-new-mail", NewMailNoticeSummary(1), QStringLiteral("新着メールが 1 通あります")},
+        {"five-new-mails-newest-three-named",
+         NewMailNoticeBody({mail("花子 <hana@example.jp>", "会議の件"), mail("b@example.jp", "Re: 見積")}, 5),
+         QStringLiteral("花子 <hana@example.jp>：会議の件\nb@example.jp：Re: 見積\nほか 3 通")},
+        {"timed-check-network-down", TimedCheckNoticeBody(Ending::Unreachable, std::nullopt, {unreachable}),
+         QStringLiteral("メールサーバーにつながりません。次の受信の時刻にまた試します。\n"
+                        "サーバー「pop.example.jp」に接続できません。(Connection refused)")},
+        {"timed-check-kept-a-login-in-clear",
+         TimedCheckNoticeBody(Ending::NeedsAnswer,
+                              Error{.kind = K::ClearLoginDeclined, .name = QStringLiteral("pop.example.jp")},
+                              {}),
+         QStringLiteral("受信を続けるには確認が必要です。ここをクリックして答えてください。\n"
+                        "サーバー「pop.example.jp」は暗号化に対応していません。"
+                        "パスワードが暗号化されずに送られます。続けますか？")},
+        {"timed-check-without-an-account", TimedCheckNoticeBody(Ending::NeedsAnswer, std::nullopt, {}),
+         QStringLiteral(
+             "サーバーと ID・パスワードを設定してください。ここをクリックすると設定の画面を開きます。")},
         {"browser-back-from-the-provider", SignInPages().signedIn,
          QStringLiteral("サインインの結果を Fennick に渡しました。このページを閉じて、Fennick "
                         "の画面に戻ってください。")},

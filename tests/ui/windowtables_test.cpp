@@ -20,6 +20,7 @@
 #include "compose/htform.h"
 #include "compose/writeform.h"
 #include "history/tyakuform.h"
+#include "settings/alwaysonform.h"
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
 #include "settings/setform.h"
@@ -61,6 +62,11 @@ const WindowCase kWindows[] = {
      [](AppWindows& w, MainForm&) -> DesignedWindow* {
          w.openSettings();
          return w.settingsWindow();
+     }},
+    {"AlwaysOnForm",
+     [](AppWindows& w, MainForm&) -> DesignedWindow* {
+         w.openAlwaysOn();
+         return w.alwaysOnWindow();
      }},
     {"IdPassForm",
      [](AppWindows& w, MainForm&) -> DesignedWindow* {

@@ -30,7 +30,7 @@ QString execArgument(QString argument) {
 } // namespace
 
 QString AutostartEntry::pathFor(const QString& xdgConfigHome, const QString& home) {
-    // The base directory specification ignores a relative XDG_CONFIG_HOME.
+    // XDG base directories ignore a relative XDG_CONFIG_HOME.
     const QString config =
         QDir::isAbsolutePath(xdgConfigHome) ? xdgConfigHome : home + QStringLiteral("/.config");
     return QDir::cleanPath(config + QStringLiteral("/autostart/fennick.desktop"));

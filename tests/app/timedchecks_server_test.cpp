@@ -74,8 +74,7 @@ class TimedCheckTest : public testing::Test, protected AppFolder {
             GTEST_SKIP();
         account = TestMailServers::claimAccount();
         context.settings.servers.Pop3Server = TestMailServers::pop3Server();
-        WriteBytes(context.paths.accountFile(), "[EXEINI]\r\nNAME=" + account.name.toLatin1() +
-                                                    "\r\nNAME2=" + account.password.toLatin1() + "\r\n");
+        WriteBytes(context.paths.accountFile(), account.accountFileBytes());
         windows = std::make_unique<AppWindows>(context);
         form = std::make_unique<MainForm>(context, *windows);
         form->show();

@@ -233,8 +233,7 @@ TEST_F(WriteFormServerTest, twoCopiesExchangeAnHtmlMail) {
     EXPECT_EQ(sentHistory.rtfEd->toPlainText(), QStringLiteral("「HTML形式」で送信しました。"));
 
     AppCopy receiver;
-    WriteBytes(receiver.context.paths.accountFile(), "[EXEINI]\r\nNAME=" + account.name.toLatin1() +
-                                                         "\r\nNAME2=" + account.password.toLatin1() + "\r\n");
+    WriteBytes(receiver.context.paths.accountFile(), account.accountFileBytes());
     Pop3Session pop({}, TestMailServers::trust());
     const MailCheck::Outcome outcome =
         MailCheck(receiver.context.paths, receiver.context.settings, pop, {}).CheckMail();

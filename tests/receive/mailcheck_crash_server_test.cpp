@@ -75,8 +75,7 @@ class MailCheckCrashTest : public testing::TestWithParam<int> {
     AppPaths prepare(int run) {
         const AppPaths paths(root.file(QStringLiteral("app%1").arg(run)));
         EXPECT_TRUE(QDir().mkpath(paths.applicationFolder()) && paths.ensureLayout().ok());
-        WriteBytes(paths.accountFile(), "[EXEINI]\r\nNAME=" + account.name.toLatin1() +
-                                            "\r\nNAME2=" + account.password.toLatin1() + "\r\n");
+        WriteBytes(paths.accountFile(), account.accountFileBytes());
         for (int i = 1; i <= kMessages; ++i)
             TestMailServers::deliver(
                 account,

@@ -37,8 +37,7 @@ class MailCheckServerTest : public testing::Test {
         account = TestMailServers::claimAccount();
         ASSERT_TRUE(QDir().mkpath(appFolder) && paths.ensureLayout().ok());
         settings.servers.Pop3Server = TestMailServers::pop3Server();
-        WriteBytes(paths.accountFile(), "[EXEINI]\r\nNAME=" + account.name.toLatin1() +
-                                            "\r\nNAME2=" + account.password.toLatin1() + "\r\n");
+        WriteBytes(paths.accountFile(), account.accountFileBytes());
     }
 
     MailCheck::Outcome check() {

@@ -14,6 +14,11 @@ struct TestAccount {
     QString password;
     QString address;
     QString maildir;
+
+    // The account file ("iniIdPass.ini") of a user who logs in as this account.
+    QByteArray accountFileBytes() const {
+        return "[EXEINI]\r\nNAME=" + name.toLatin1() + "\r\nNAME2=" + password.toLatin1() + "\r\n";
+    }
 };
 
 class TestMailServers {

@@ -8,8 +8,6 @@
 
 #include "search/recordfilestate.h"
 #include "search/sqlitestatement.h"
-#include "store/mailrecord.h"
-#include "store/recordfile.h"
 
 namespace {
 
@@ -70,11 +68,13 @@ MailFacts::~MailFacts() {
 }
 
 MailFacts::MailFacts(MailFacts&& other) noexcept
-    : db_(std::exchange(other.db_, nullptr)), recordFile_(std::move(other.recordFile_)) {}
+    : db_(std::exchange(other.db_, nullptr)), recordFile_(std::move(other.recordFile_)),
+      followedRecords_(other.followedRecords_) {}
 
 MailFacts& MailFacts::operator=(MailFacts&& other) noexcept {
     std::swap(db_, other.db_);
     std::swap(recordFile_, other.recordFile_);
+    std::swap(followedRecords_, other.followedRecords_);
     return *this;
 }
 
@@ -135,7 +135,6 @@ Result<MailFacts> MailFacts::open(const QString& recordFilePath) {
     }
 }
 
-// Brings the facts up to the record file as it is now.
 Status MailFacts::follow() {
     const Result<RecordFileState> now = RecordFileState::of(recordFile_);
     if (!now)
@@ -153,8 +152,10 @@ Status MailFacts::follow() {
             saved = RecordFileState{select.integer(0), select.integer(1), select.integer(2), select.blob(3),
                                     select.blob(4)};
     }
-    if (saved && *saved == *now)
+    if (saved && *saved == *now) {
+        followedRecords_ = now->records();
         return exec("COMMIT");
+    }
     RecordFileState::Change change = RecordFileState::Change::Rewritten;
     if (saved) {
         const Result<RecordFileState::Change> between = RecordFileState::between(*saved, *now, recordFile_);
@@ -195,17 +196,24 @@ Status MailFacts::follow() {
         if (Status s = exec("DELETE FROM fact WHERE row < 0; DELETE FROM digest WHERE row < 0"); !s)
             return fail(s.error());
     }
-    if (Status s = exec("DELETE FROM state"); !s)
+    if (Status s = saveState(*now); !s)
         return fail(s.error());
-    SqliteStatement insert(db_, QStringLiteral("INSERT INTO state VALUES(?1, ?2, ?3, ?4, ?5)"));
-    insert.bind(1, now->size);
-    insert.bind(2, now->modifiedNs);
-    insert.bind(3, now->inode);
-    insert.bind(4, now->firstDigest);
-    insert.bind(5, now->lastDigest);
-    if (insert.step() != SQLITE_DONE)
-        return fail(lastError());
+    followedRecords_ = now->records();
     return exec("COMMIT");
+}
+
+Status MailFacts::saveState(const RecordFileState& state) {
+    if (Status s = exec("DELETE FROM state"); !s)
+        return s;
+    SqliteStatement insert(db_, QStringLiteral("INSERT INTO state VALUES(?1, ?2, ?3, ?4, ?5)"));
+    insert.bind(1, state.size);
+    insert.bind(2, state.modifiedNs);
+    insert.bind(3, state.inode);
+    insert.bind(4, state.firstDigest);
+    insert.bind(5, state.lastDigest);
+    if (insert.step() != SQLITE_DONE)
+        return Status::failure(lastError());
+    return {};
 }
 
 Result<QHash<int, QByteArray>> MailFacts::values(const QString& name) {
@@ -250,11 +258,8 @@ Result<int> MailFacts::count(const QString& name) {
 Status MailFacts::set(const QList<int>& rows, const QString& name, const QByteArray& value) {
     if (Status s = follow(); !s)
         return s;
-    const Result<RecordFileState> now = RecordFileState::of(recordFile_);
-    if (!now)
-        return Status::failure(now.error());
     for (int row : rows)
-        if (row < 1 || row > now->records())
+        if (row < 1 || row > followedRecords_)
             return Status::failure({.kind = Error::Kind::NoSuchRecord, .count = row});
     if (Status s = exec("BEGIN IMMEDIATE"); !s)
         return s;
@@ -317,9 +322,11 @@ Status MailFacts::recordRemoved(int row) {
     int savedRecords = -1;
     {
         SqliteStatement select(db_, QStringLiteral("SELECT size FROM state"));
-        if (select.step() == SQLITE_ROW)
-            savedRecords =
-                int(std::min<qint64>(select.integer(0) / MailRecord::kSize, RecordFile::kMaxRecords * 2LL));
+        if (select.step() == SQLITE_ROW) {
+            RecordFileState saved;
+            saved.size = select.integer(0);
+            savedRecords = saved.records();
+        }
     }
     // Facts that were not up to the file before the deletion are placed by
     // their digests instead.
@@ -331,13 +338,6 @@ Status MailFacts::recordRemoved(int row) {
     SqliteStatement removeDigest(db_, QStringLiteral("DELETE FROM digest WHERE row = ?1"));
     removeFacts.bind(1, qint64(row));
     removeDigest.bind(1, qint64(row));
-    SqliteStatement saveState(db_, QStringLiteral("UPDATE state SET size = ?1, modified = ?2, inode = ?3, "
-                                                  "first = ?4, last = ?5"));
-    saveState.bind(1, now->size);
-    saveState.bind(2, now->modifiedNs);
-    saveState.bind(3, now->inode);
-    saveState.bind(4, now->firstDigest);
-    saveState.bind(5, now->lastDigest);
     // Later rows move up through negative numbers, so that no two meet on the way.
     const QByteArray after = QByteArray::number(row);
     const QByteArray moveUp = "UPDATE fact SET row = -(row - 1) WHERE row > " + after +
@@ -345,11 +345,12 @@ Status MailFacts::recordRemoved(int row) {
                               ";UPDATE digest SET row = -(row - 1) WHERE row > " +
                               after + ";UPDATE digest SET row = -row WHERE row < 0";
     const bool done = removeFacts.step() == SQLITE_DONE && removeDigest.step() == SQLITE_DONE &&
-                      exec(moveUp.constData()).ok() && saveState.step() == SQLITE_DONE;
+                      exec(moveUp.constData()).ok() && saveState(*now).ok();
     if (!done) {
         const Error e = lastError();
         rollback();
         return Status::failure(e);
     }
+    followedRecords_ = now->records();
     return exec("COMMIT");
 }

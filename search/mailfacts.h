@@ -7,6 +7,7 @@
 
 #include "text/result.h"
 
+struct RecordFileState;
 struct sqlite3;
 
 // What the program knows of each mail beyond its record, kept beside the
@@ -53,11 +54,15 @@ class MailFacts {
 
   private:
     MailFacts(sqlite3* db, QString recordFilePath);
+    // Brings the facts up to the record file as it is now, and notes how
+    // many records it holds.
     Status follow();
+    Status saveState(const RecordFileState& state);
     Status exec(const char* sql);
     void rollback();
     Error lastError() const;
 
     sqlite3* db_ = nullptr;
     QString recordFile_;
+    int followedRecords_ = 0;
 };

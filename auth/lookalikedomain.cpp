@@ -70,23 +70,28 @@ QString toUnicode(const QString& domain) {
 }
 
 std::optional<QString> imitated(const QString& domain, const QStringList& known) {
-    const QString own = OrganisationDomain::of(toUnicode(domain));
-    if (own.isEmpty())
-        return std::nullopt;
+    return KnownDomains(known).imitated(domain);
+}
+
+KnownDomains::KnownDomains(const QStringList& known) {
     for (const QString& k : known) {
-        if (OrganisationDomain::of(toUnicode(k)) == own)
-            return std::nullopt;
+        const QString organisation = OrganisationDomain::of(toUnicode(k));
+        if (organisation.isEmpty())
+            continue;
+        organisations_.insert(organisation);
+        known_.append({k.toLower(), organisation, skeleton(organisation),
+                       organisation.section(QLatin1Char('.'), 0, 0).size() >= kShortestForEdits});
     }
-    if (known.isEmpty())
+}
+
+std::optional<QString> KnownDomains::imitated(const QString& domain) const {
+    const QString own = OrganisationDomain::of(toUnicode(domain));
+    if (own.isEmpty() || known_.isEmpty() || organisations_.contains(own))
         return std::nullopt;
     const QString ownSkeleton = skeleton(own);
-    for (const QString& k : known) {
-        const QString theirs = OrganisationDomain::of(toUnicode(k));
-        if (theirs.isEmpty())
-            continue;
-        const bool longEnough = theirs.section(QLatin1Char('.'), 0, 0).size() >= kShortestForEdits;
-        if (skeleton(theirs) == ownSkeleton || (longEnough && oneEditApart(own, theirs)))
-            return k.toLower();
+    for (const Known& k : known_) {
+        if (k.skeleton == ownSkeleton || (k.longEnoughForEdits && oneEditApart(own, k.organisation)))
+            return k.asGiven;
     }
     return std::nullopt;
 }

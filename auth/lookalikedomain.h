@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -16,5 +18,24 @@ namespace LookalikeDomain {
 QString toUnicode(const QString& domain);
 // The known domain `domain` imitates; none when it is one of them or like none.
 std::optional<QString> imitated(const QString& domain, const QStringList& known);
+
+// Known domains read once (their organisations and skeletons), so that each
+// of a check's many mails costs one skeleton, not one for every known domain.
+class KnownDomains {
+  public:
+    KnownDomains() = default;
+    explicit KnownDomains(const QStringList& known);
+    std::optional<QString> imitated(const QString& domain) const;
+
+  private:
+    struct Known {
+        QString asGiven;
+        QString organisation;
+        QString skeleton;
+        bool longEnoughForEdits = false;
+    };
+    QList<Known> known_;
+    QSet<QString> organisations_;
+};
 
 } // namespace LookalikeDomain

@@ -31,7 +31,21 @@ constexpr qsizetype kShortestNameInText = 4;
 
 namespace PhishingSigns {
 
-QList<Sign> find(const FromAddress& from, const QString& subject, const QString& html, const Known& known) {
+KnownSenders::KnownSenders(const Known& known)
+    : domains_([&] {
+          QStringList domains = known.previousSenderDomains;
+          for (const Known::Entry& e : known.addressBook)
+              domains.append(domainOf(e.address));
+          return LookalikeDomain::KnownDomains(domains);
+      }()) {
+    for (const Known::Entry& e : known.addressBook) {
+        book_.append({e.name, folded(e.name), domainOf(e.address)});
+        bookAddresses_.insert(e.address.toLower());
+    }
+}
+
+QList<Sign> find(const FromAddress& from, const QString& subject, const QString& html,
+                 const KnownSenders& known) {
     QList<Sign> signs;
     const QString address = from.address.toLower();
     const QString domain = from.domain();
@@ -43,28 +57,24 @@ QList<Sign> find(const FromAddress& from, const QString& subject, const QString&
     if (inName.hasMatch() && inName.captured().toLower() != address)
         signs.append({Sign::Kind::AddressInDisplayName, inName.captured(), from.address});
 
-    bool inAddressBook = false;
-    for (const Known::Entry& e : known.addressBook)
-        inAddressBook = inAddressBook || e.address.toLower() == address;
-    if (!inAddressBook) {
+    if (!known.bookAddresses_.contains(address)) {
         const QString name = folded(from.displayName);
         const QString foldedSubject = folded(subject);
-        for (const Known::Entry& e : known.addressBook) {
-            const QString entry = folded(e.name);
-            if (entry.isEmpty() || OrganisationDomain::same(domainOf(e.address), domain))
-                continue;
-            const bool longEnough = entry.size() >= kShortestNameInText;
-            if (name == entry || (longEnough && (name.contains(entry) || foldedSubject.contains(entry)))) {
+        for (const KnownSenders::Entry& e : known.book_) {
+            const bool longEnough = e.foldedName.size() >= kShortestNameInText;
+            const bool named =
+                !e.foldedName.isEmpty() &&
+                (name == e.foldedName ||
+                 (longEnough && (name.contains(e.foldedName) || foldedSubject.contains(e.foldedName))));
+            // Named by someone of the entry's own organisation: a colleague, not an impostor.
+            if (named && !OrganisationDomain::same(e.domain, domain)) {
                 signs.append({Sign::Kind::NamesKnownSender, e.name, from.address});
                 break;
             }
         }
     }
 
-    QStringList knownDomains = known.previousSenderDomains;
-    for (const Known::Entry& e : known.addressBook)
-        knownDomains.append(domainOf(e.address));
-    if (const std::optional<QString> imitated = LookalikeDomain::imitated(domain, knownDomains))
+    if (const std::optional<QString> imitated = known.domains_.imitated(domain))
         signs.append({Sign::Kind::LookalikeDomain, *imitated, domain});
 
     for (const MisleadingLinks::Link& link : MisleadingLinks::find(html))

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include "auth/fromaddress.h"
+#include "auth/lookalikedomain.h"
 #include "auth/senderverdict.h"
 
 // The signs of a sender dressed up as someone the reader knows, beyond what
@@ -26,7 +28,27 @@ struct Known {
     QStringList previousSenderDomains;
 };
 
+// Whom the reader knows, read once for the many mails of a check: names
+// folded, addresses in lower case, domains with their skeletons.
+class KnownSenders {
+  public:
+    KnownSenders() = default;
+    explicit KnownSenders(const Known& known);
+
+  private:
+    friend QList<SenderVerdict::Sign> find(const FromAddress&, const QString&, const QString&,
+                                           const KnownSenders&);
+    struct Entry {
+        QString name;
+        QString foldedName;
+        QString domain;
+    };
+    QList<Entry> book_;
+    QSet<QString> bookAddresses_;
+    LookalikeDomain::KnownDomains domains_;
+};
+
 QList<SenderVerdict::Sign> find(const FromAddress& from, const QString& subject, const QString& html,
-                                const Known& known);
+                                const KnownSenders& known);
 
 } // namespace PhishingSigns

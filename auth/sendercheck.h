@@ -18,7 +18,7 @@ class SenderCheck {
   public:
     struct Context {
         QByteArray trustedAuthservId; // empty: no provider trusted yet
-        PhishingSigns::Known known;
+        PhishingSigns::KnownSenders known;
     };
 
     explicit SenderCheck(DkimVerifier verifier);

@@ -5,8 +5,8 @@
 #include "receive/fetchedqueue.h"
 #include "receive/messageprocessor.h"
 #include "receive/receivedmail.h"
-#include "search/unreadmarks.h"
 #include "receive/senderverdicts.h"
+#include "search/unreadmarks.h"
 #include "store/mailfile.h"
 #include "store/posixfile.h"
 #include "store/recordfile.h"
@@ -122,7 +122,8 @@ std::optional<bool> MailCheck::storedBefore(int n, const QByteArray& digest) {
     return *stored;
 }
 
-Result<int> MailCheck::append(int n, const QByteArray& digest, const MailRecord& record) {
+Result<int> MailCheck::append(int n, const QByteArray& digest, const MailRecord& record,
+                              const QByteArray& verdict) {
     // Held from the log's line to the record, so that no deletion in the
     // history window moves the record number the line names.
     const MailFile& file = received_;
@@ -136,13 +137,17 @@ Result<int> MailCheck::append(int n, const QByteArray& digest, const MailRecord&
     if (logged)
         if (const Status s = log_.add(n, digest, int(number), bytes); !s)
             return Result<int>::failure(s.error());
+    if (facts_)
+        facts_->beforeAppend();
     const Result<int> appended = records.append(bytes);
     if (!appended && logged)
         log_.recordNotAppended();
     // Under the lock still, so that no deletion moves the record first. A
-    // mark that cannot be set leaves the mail read; it is stored all the same.
-    if (appended && marks_)
-        (void)marks_->mark({*appended}, true);
+    // fact that cannot be kept leaves the mail read and of no known sender;
+    // it is stored all the same.
+    if (appended && facts_)
+        (void)facts_->recordAppended(*appended, bytes,
+                                     {UnreadMarks::kUnreadFact, {SenderVerdicts::kFact, verdict}});
     return appended;
 }
 
@@ -180,7 +185,7 @@ int MailCheck::storeAll(FetchedQueue& queue, MessageProcessor& processor, Sender
     // Every listed message looked at, so that a line no message matched is
     // known to be gone. (One too large to fetch was never stored either.)
     int examined = 0;
-    openMarks();
+    openFacts();
     while (std::optional<FetchedQueue::Item> item = queue.pop()) {
         if (item->kind == Kind::TooLarge) {
             report({.kind = K::TooLarge, .number = item->n, .bytes = item->size});
@@ -197,17 +202,14 @@ int MailCheck::storeAll(FetchedQueue& queue, MessageProcessor& processor, Sender
             break;
         }
     }
-    marks_.reset(); // its connection ends on the thread that opened it
-    // A verdict that could not be kept costs only itself: the mail is stored,
-    // and the user is not troubled with it.
-    (void)verdicts.save();
+    facts_.reset(); // its connection ends on the thread that opened it
     return examined;
 }
 
-void MailCheck::openMarks() {
+void MailCheck::openFacts() {
     const RecordFileLock lock(received_.path());
-    Result<UnreadMarks> marks = UnreadMarks::open(received_.path());
-    marks_ = marks ? std::make_unique<UnreadMarks>(std::move(marks).value()) : nullptr;
+    Result<MailFacts> facts = MailFacts::open(received_.path());
+    facts_ = facts ? std::make_unique<MailFacts>(std::move(facts).value()) : nullptr;
 }
 
 bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& digest,
@@ -229,14 +231,16 @@ bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& dig
         reportNotStored(n, mail.message, *mail.processed.failure);
         return false;
     }
-    const Result<int> appended = append(n, digest, mail.processed.record);
+    // Judged before it is stored, so that its facts go with its record:
+    // what DNS our own check waits for holds no lock.
+    const QByteArray verdict = verdicts.verdictOf(raw, mail.message);
+    const Result<int> appended = append(n, digest, mail.processed.record, verdict);
     if (!appended) {
         processor.discard(mail.processed);
         reportNotStored(n, mail.message, appended.error());
         return false;
     }
     willSync(mail.processed);
-    verdicts.judge(*appended, raw, mail.message);
     ++outcome.stored;
     stored_.append(n);
     if (hooks_.received)

@@ -21,7 +21,7 @@
 #include "text/result.h"
 
 class Mailbox;
-class UnreadMarks;
+class MailFacts;
 class SenderVerdicts;
 struct ProcessedMessage;
 struct ReceivedMessage;
@@ -109,14 +109,14 @@ class MailCheck {
     // The storing side, on a thread of its own; gives how many messages it examined.
     int storeAll(FetchedQueue& queue, class MessageProcessor& processor, SenderVerdicts& verdicts,
                  Outcome& outcome);
-    void openMarks(); // on the storing thread
+    void openFacts(); // on the storing thread
     // Returns false when the check must end here (nothing after n is stored).
     bool storeMessage(int n, const QByteArray& raw, const QByteArray& digest, MessageProcessor& processor,
                       SenderVerdicts& verdicts, Outcome& outcome);
     void report(Error error) { errors_.append(std::move(error)); }
     // Whether message n was stored by an earlier check; nothing on a failure reported.
     std::optional<bool> storedBefore(int n, const QByteArray& digest);
-    Result<int> append(int n, const QByteArray& digest, const MailRecord& record);
+    Result<int> append(int n, const QByteArray& digest, const MailRecord& record, const QByteArray& verdict);
     void reportNotStored(int n, const ReceivedMessage& message, Error why);
     // What a stored message wrote besides its record, to be made durable before it is deleted.
     void willSync(const ProcessedMessage& processed);
@@ -138,9 +138,10 @@ class MailCheck {
     QStringList unsyncedFiles_;
     QStringList unsyncedFolders_;
     ReceivedLogSession log_;
-    // The storing thread's connection to the unread marks; none when they
-    // cannot be opened (the mail then comes in read).
-    std::unique_ptr<UnreadMarks> marks_;
+    // The storing thread's connection to the facts beside the records (the
+    // unread marks, the verdicts); none when they cannot be opened (the mail
+    // then comes in read, with no verdict).
+    std::unique_ptr<MailFacts> facts_;
     // Its name found once: finding it lists the data folder (its name's case may differ).
     const MailFile received_;
     std::atomic<bool> stopped_ = false;

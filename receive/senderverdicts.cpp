@@ -21,11 +21,12 @@ void SenderVerdicts::prepare() {
     check_.emplace(DkimVerifier([this](const QByteArray& name) { return lookup(name); }));
     context_.trustedAuthservId =
         TrustedAuthserv(paths_.dataFile(TrustedAuthserv::kFileName)).load().toLatin1();
+    PhishingSigns::Known known;
     // Reading the book would create it: a check leaves a missing one missing.
     if (QFileInfo::exists(paths_.addressFile())) {
         if (const auto book = AddressFile::book(paths_).ReadAllAddressRecords(); book) {
             for (const NumberedAddressRecord& r : *book)
-                context_.known.addressBook.append({r.record.name, r.record.address});
+                known.addressBook.append({r.record.name, r.record.address});
         }
     }
     if (Result<MailFacts> facts = MailFacts::open(paths_.receivedMailFile()); facts) {
@@ -36,11 +37,12 @@ void SenderVerdicts::prepare() {
             for (const QByteArray& encoded : *earlier) {
                 const std::optional<SenderVerdict> v = SenderVerdict::decode(encoded);
                 if (v && v->standing() == SenderVerdict::Standing::Authenticated &&
-                    !context_.known.previousSenderDomains.contains(v->fromDomain))
-                    context_.known.previousSenderDomains.append(v->fromDomain);
+                    !known.previousSenderDomains.contains(v->fromDomain))
+                    known.previousSenderDomains.append(v->fromDomain);
             }
         }
     }
+    context_.known = PhishingSigns::KnownSenders(known);
 }
 
 DnsTxtLookup::Answer SenderVerdicts::lookup(const QByteArray& name) {
@@ -55,12 +57,16 @@ DnsTxtLookup::Answer SenderVerdicts::lookup(const QByteArray& name) {
 }
 
 void SenderVerdicts::judge(int row, QByteArrayView raw, const ReceivedMessage& message) {
+    if (QByteArray v = verdictOf(raw, message); !v.isEmpty())
+        judged_.append({row, std::move(v)});
+}
+
+QByteArray SenderVerdicts::verdictOf(QByteArrayView raw, const ReceivedMessage& message) {
     if (!check_)
         prepare();
     if (providerOnly_) {
-        if (const std::optional<SenderVerdict> v = SenderCheck::providerOnly(raw, message, context_))
-            judged_.append({row, v->encode()});
-        return;
+        const std::optional<SenderVerdict> v = SenderCheck::providerOnly(raw, message, context_);
+        return v ? v->encode() : QByteArray();
     }
     if (context_.trustedAuthservId.isEmpty()) {
         const QByteArray first = ProviderVerdict::topmostAuthservId(RawMessage::splitHeaders(raw));
@@ -68,7 +74,7 @@ void SenderVerdicts::judge(int row, QByteArrayView raw, const ReceivedMessage& m
             TrustedAuthserv(paths_.dataFile(TrustedAuthserv::kFileName)).save(QString::fromLatin1(first)))
             context_.trustedAuthservId = first;
     }
-    judged_.append({row, check_->check(raw, message, context_, QDateTime::currentDateTimeUtc()).encode()});
+    return check_->check(raw, message, context_, QDateTime::currentDateTimeUtc()).encode();
 }
 
 Status SenderVerdicts::save() {

@@ -35,7 +35,11 @@ class SenderVerdicts {
     // authserv-id is learned from the files.
     static SenderVerdicts providerOnly(AppPaths paths);
 
-    // The mail stored as record `row` of the received-mail file.
+    // The verdict on a mail about to be stored, as kept (the fact's value);
+    // empty when there is none to keep.
+    QByteArray verdictOf(QByteArrayView raw, const ReceivedMessage& message);
+    // A mail taken in from a file, stored as record `row` of the received-mail
+    // file: its verdict waits for save().
     void judge(int row, QByteArrayView raw, const ReceivedMessage& message);
     // Writes what was judged, in one transaction. A verdict that cannot be
     // kept loses nothing but itself: the mail is stored.

@@ -69,12 +69,12 @@ MailFacts::~MailFacts() {
 
 MailFacts::MailFacts(MailFacts&& other) noexcept
     : db_(std::exchange(other.db_, nullptr)), recordFile_(std::move(other.recordFile_)),
-      followedRecords_(other.followedRecords_) {}
+      followed_(std::move(other.followed_)) {}
 
 MailFacts& MailFacts::operator=(MailFacts&& other) noexcept {
     std::swap(db_, other.db_);
     std::swap(recordFile_, other.recordFile_);
-    std::swap(followedRecords_, other.followedRecords_);
+    std::swap(followed_, other.followed_);
     return *this;
 }
 
@@ -145,15 +145,9 @@ Status MailFacts::follow() {
         rollback();
         return Status::failure(e);
     };
-    std::optional<RecordFileState> saved;
-    {
-        SqliteStatement select(db_, QStringLiteral("SELECT size, modified, inode, first, last FROM state"));
-        if (select.step() == SQLITE_ROW)
-            saved = RecordFileState{select.integer(0), select.integer(1), select.integer(2), select.blob(3),
-                                    select.blob(4)};
-    }
+    const std::optional<RecordFileState> saved = savedState();
     if (saved && *saved == *now) {
-        followedRecords_ = now->records();
+        followed_ = *now;
         return exec("COMMIT");
     }
     RecordFileState::Change change = RecordFileState::Change::Rewritten;
@@ -198,8 +192,15 @@ Status MailFacts::follow() {
     }
     if (Status s = saveState(*now); !s)
         return fail(s.error());
-    followedRecords_ = now->records();
     return exec("COMMIT");
+}
+
+std::optional<RecordFileState> MailFacts::savedState() {
+    SqliteStatement select(db_, QStringLiteral("SELECT size, modified, inode, first, last FROM state"));
+    if (select.step() != SQLITE_ROW)
+        return std::nullopt;
+    return RecordFileState{select.integer(0), select.integer(1), select.integer(2), select.blob(3),
+                           select.blob(4)};
 }
 
 Status MailFacts::saveState(const RecordFileState& state) {
@@ -213,7 +214,16 @@ Status MailFacts::saveState(const RecordFileState& state) {
     insert.bind(5, state.lastDigest);
     if (insert.step() != SQLITE_DONE)
         return Status::failure(lastError());
+    followed_ = state;
     return {};
+}
+
+Status MailFacts::insertFact(int row, const QString& name, const QByteArray& value) {
+    SqliteStatement insert(db_, QStringLiteral("INSERT OR REPLACE INTO fact VALUES(?1, ?2, ?3)"));
+    insert.bind(1, qint64(row));
+    insert.bind(2, name);
+    insert.bind(3, value);
+    return insert.step() == SQLITE_DONE ? Status() : Status::failure(lastError());
 }
 
 Result<QHash<int, QByteArray>> MailFacts::values(const QString& name) {
@@ -259,7 +269,7 @@ Status MailFacts::set(const QList<int>& rows, const QString& name, const QByteAr
     if (Status s = follow(); !s)
         return s;
     for (int row : rows)
-        if (row < 1 || row > followedRecords_)
+        if (row < 1 || row > followed_.records())
             return Status::failure({.kind = Error::Kind::NoSuchRecord, .count = row});
     if (Status s = exec("BEGIN IMMEDIATE"); !s)
         return s;
@@ -288,12 +298,8 @@ Status MailFacts::set(const QList<int>& rows, const QString& name, const QByteAr
             if (keep.step() != SQLITE_DONE)
                 return fail(lastError());
         }
-        SqliteStatement insert(db_, QStringLiteral("INSERT OR REPLACE INTO fact VALUES(?1, ?2, ?3)"));
-        insert.bind(1, qint64(row));
-        insert.bind(2, name);
-        insert.bind(3, value);
-        if (insert.step() != SQLITE_DONE)
-            return fail(lastError());
+        if (Status s = insertFact(row, name, value); !s)
+            return fail(s.error());
     }
     if (Status s = exec("DELETE FROM digest WHERE row NOT IN (SELECT row FROM fact)"); !s)
         return fail(s.error());
@@ -351,6 +357,62 @@ Status MailFacts::recordRemoved(int row) {
         rollback();
         return Status::failure(e);
     }
-    followedRecords_ = now->records();
+    return exec("COMMIT");
+}
+
+void MailFacts::beforeAppend() {
+    // The time a file was last written changes with every write, ours and
+    // others': the same time, size and inode as seen last, and nothing
+    // touched it since.
+    const Result<RecordFileState> now = RecordFileState::statOf(recordFile_);
+    unchangedBeforeAppend_ = now && now->size == followed_.size && now->modifiedNs == followed_.modifiedNs &&
+                             now->inode == followed_.inode;
+}
+
+Status MailFacts::recordAppended(int row, QByteArrayView record, const QList<Fact>& facts) {
+    const bool unchangedBefore = std::exchange(unchangedBeforeAppend_, false);
+    const Result<RecordFileState> now = RecordFileState::statOf(recordFile_);
+    if (!now)
+        return Status::failure(now.error());
+    if (Status s = exec("BEGIN IMMEDIATE"); !s)
+        return s;
+    // Our own append onto the file as this connection saw and saved it last
+    // (no other connection moved the facts since): the first record and the
+    // former last are as saved. Anything else is followed first.
+    const std::optional<RecordFileState> saved = savedState();
+    const bool onlyThisAppended = unchangedBefore && saved && *saved == followed_ &&
+                                  now->inode == saved->inode &&
+                                  saved->size == qint64(saved->records()) * record.size() &&
+                                  now->size == saved->size + record.size() && row == saved->records() + 1;
+    if (!onlyThisAppended) {
+        rollback();
+        for (const Fact& fact : facts)
+            if (Status s = set({row}, fact.first, fact.second); !s)
+                return s;
+        return {};
+    }
+    const auto fail = [&](const Error& e) {
+        rollback();
+        return Status::failure(e);
+    };
+    RecordFileState grown = *now;
+    grown.lastDigest = RecordFileState::digest(record);
+    grown.firstDigest = row == 1 ? grown.lastDigest : saved->firstDigest;
+    // A row without facts keeps no digest either.
+    const bool anyFact =
+        std::any_of(facts.cbegin(), facts.cend(), [](const Fact& f) { return !f.second.isEmpty(); });
+    if (anyFact) {
+        SqliteStatement keep(db_, QStringLiteral("INSERT OR REPLACE INTO digest VALUES(?1, ?2)"));
+        keep.bind(1, qint64(row));
+        keep.bind(2, grown.lastDigest);
+        if (keep.step() != SQLITE_DONE)
+            return fail(lastError());
+    }
+    for (const Fact& fact : facts)
+        if (!fact.second.isEmpty())
+            if (Status s = insertFact(row, fact.first, fact.second); !s)
+                return fail(s.error());
+    if (Status s = saveState(grown); !s)
+        return fail(s.error());
     return exec("COMMIT");
 }

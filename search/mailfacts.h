@@ -3,11 +3,13 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QPair>
 #include <QString>
+#include <optional>
 
+#include "search/recordfilestate.h"
 #include "text/result.h"
 
-struct RecordFileState;
 struct sqlite3;
 
 // What the program knows of each mail beyond its record, kept beside the
@@ -52,17 +54,31 @@ class MailFacts {
     // those of later rows move up one.
     Status recordRemoved(int row);
 
+    using Fact = QPair<QString, QByteArray>; // name, value
+    // A record appended by us, under the record file's lock held from
+    // beforeAppend() to recordAppended(): its facts are written with the
+    // bytes in hand, in one transaction, without reading the file again, so
+    // that a check's every mail costs one digest of its record. When the
+    // file was not as this connection last saw it before the append, it is
+    // followed first, as any other change.
+    void beforeAppend();
+    Status recordAppended(int row, QByteArrayView record, const QList<Fact>& facts);
+
   private:
     MailFacts(sqlite3* db, QString recordFilePath);
     // Brings the facts up to the record file as it is now, and notes how
     // many records it holds.
     Status follow();
     Status saveState(const RecordFileState& state);
+    std::optional<RecordFileState> savedState();
+    Status insertFact(int row, const QString& name, const QByteArray& value);
     Status exec(const char* sql);
     void rollback();
     Error lastError() const;
 
     sqlite3* db_ = nullptr;
     QString recordFile_;
-    int followedRecords_ = 0;
+    // The file as this connection last saw it and saved it.
+    RecordFileState followed_;
+    bool unchangedBeforeAppend_ = false;
 };

@@ -18,10 +18,14 @@ Result<QByteArray> RecordFileState::digestOf(const QString& path, int n) {
         return Result<QByteArray>::failure(bytes.error());
     if (!bytes->has_value())
         return QByteArray();
-    return QCryptographicHash::hash(**bytes, QCryptographicHash::Blake2b_160);
+    return digest(**bytes);
 }
 
-Result<RecordFileState> RecordFileState::of(const QString& path) {
+QByteArray RecordFileState::digest(QByteArrayView record) {
+    return QCryptographicHash::hash(record, QCryptographicHash::Blake2b_160);
+}
+
+Result<RecordFileState> RecordFileState::statOf(const QString& path) {
     using R = Result<RecordFileState>;
     RecordFileState state;
     struct stat st {};
@@ -33,8 +37,15 @@ Result<RecordFileState> RecordFileState::of(const QString& path) {
     state.size = st.st_size;
     state.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
     state.inode = qint64(st.st_ino);
-    if (state.records() == 0)
-        return state;
+    return state;
+}
+
+Result<RecordFileState> RecordFileState::of(const QString& path) {
+    using R = Result<RecordFileState>;
+    Result<RecordFileState> stat = statOf(path);
+    if (!stat || stat->records() == 0)
+        return stat;
+    RecordFileState state = stat.value();
     const Result<QByteArray> first = digestOf(path, 1);
     const Result<QByteArray> last = digestOf(path, state.records());
     if (!first)

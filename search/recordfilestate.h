@@ -22,8 +22,11 @@ struct RecordFileState {
 
     // A missing file is an empty one.
     static Result<RecordFileState> of(const QString& path);
+    // Only what the file system says (size, time, inode): no record read.
+    static Result<RecordFileState> statOf(const QString& path);
     // The digest of whole record n (empty past the end).
     static Result<QByteArray> digestOf(const QString& path, int n);
+    static QByteArray digest(QByteArrayView record);
 
     enum class Change { None, Appended, Rewritten };
     // How `now` follows from `indexed`; reads one record of the file to tell

@@ -21,7 +21,7 @@ Result<int> UnreadMarks::count() {
 }
 
 Status UnreadMarks::mark(const QList<int>& rows, bool unread) {
-    return facts_.set(rows, kFact, unread ? QByteArrayLiteral("1") : QByteArray());
+    return facts_.set(rows, kFact, unread ? kUnreadFact.second : QByteArray());
 }
 
 Status UnreadMarks::markAllRead() {

@@ -16,6 +16,8 @@
 class UnreadMarks {
   public:
     static inline const QString kFact = QStringLiteral("unread");
+    // What a mail stored unread carries.
+    static inline const MailFacts::Fact kUnreadFact{kFact, QByteArrayLiteral("1")};
 
     static Result<UnreadMarks> open(const QString& recordFile);
 

@@ -16,12 +16,12 @@ QString described(const QList<SenderVerdict::Sign>& signs) {
 } // namespace
 
 TEST(PhishingSigns, flagsSendersPosingAsKnownOnesAndLeavesTheOthers) {
-    const PhishingSigns::Known known{
-        {{QStringLiteral("Amazon.co.jp"), QStringLiteral("order-update@amazon.co.jp")},
-         {QStringLiteral("楽天カード"), QStringLiteral("info@mail.rakuten-card.co.jp")},
-         {QStringLiteral("山田 太郎"), QStringLiteral("taro@example.jp")},
-         {QStringLiteral("田中"), QStringLiteral("tanaka@example.org")}},
-        {QStringLiteral("paypay.ne.jp"), QStringLiteral("abc.jp")}};
+    const PhishingSigns::KnownSenders known(
+        PhishingSigns::Known{{{QStringLiteral("Amazon.co.jp"), QStringLiteral("order-update@amazon.co.jp")},
+                              {QStringLiteral("楽天カード"), QStringLiteral("info@mail.rakuten-card.co.jp")},
+                              {QStringLiteral("山田 太郎"), QStringLiteral("taro@example.jp")},
+                              {QStringLiteral("田中"), QStringLiteral("tanaka@example.org")}},
+                             {QStringLiteral("paypay.ne.jp"), QStringLiteral("abc.jp")}});
     const struct {
         const char* name;
         const char* from;

@@ -103,6 +103,71 @@ INSTANTIATE_TEST_SUITE_P(
             "anotherFileInItsPlaceHasNoFacts", {'p', 'q'}, {{1, kA}, {2, kB}}, 0, {'x', 'y', 'z'}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct AppendCase {
+    const char* name;
+    Rows before;
+    Facts facts;
+    // What happened to the file since the appending connection last saw it:
+    // a deletion by another of our connections (the row), else the file as
+    // another program left it (unchanged when equal to `before`).
+    int otherConnectionsDeletion;
+    Rows between;
+    // After our append of 'x' with "unread" = c; and when another program then
+    // puts a record before the first, every fact moves down one with its record.
+    Facts expected;
+};
+
+class FactsAppendTest : public testing::TestWithParam<AppendCase> {};
+
+TEST_P(FactsAppendTest, theAppendedMailsFactsGoWithItsRecord) {
+    const AppendCase& c = GetParam();
+    TempFolder folder;
+    const QString file = folder.file(QStringLiteral("orxdata2.data"));
+    writeRows(file, c.before);
+    auto ours = MailFacts::open(file); // the check's connection, opened at its start
+    ASSERT_TRUE(ours.ok()) << ours.error();
+    for (auto it = c.facts.cbegin(); it != c.facts.cend(); ++it)
+        ASSERT_TRUE(ours.value().set({it.key()}, QStringLiteral("unread"), it.value()).ok());
+    if (c.otherConnectionsDeletion) {
+        auto window = MailFacts::open(file);
+        ASSERT_TRUE(window.ok());
+        QByteArray bytes = ReadBytes(file);
+        bytes.remove((c.otherConnectionsDeletion - 1) * MailRecord::kSize, MailRecord::kSize);
+        WriteBytes(file, bytes);
+        ASSERT_TRUE(window.value().recordRemoved(c.otherConnectionsDeletion).ok());
+    } else if (c.between != c.before) {
+        writeRows(file, c.between);
+    }
+    ours.value().beforeAppend();
+    const Result<int> row = RecordFile(file, MailRecord::kSize).append(recordOf('x'));
+    ASSERT_TRUE(row.ok());
+    const QList<MailFacts::Fact> appended{{QStringLiteral("unread"), kC}, {QStringLiteral("verdict"), {}}};
+    ASSERT_TRUE(ours.value().recordAppended(*row, recordOf('x'), appended).ok());
+    EXPECT_EQ(ours.value().count(QStringLiteral("verdict")).value(), 0);
+    auto reopened = MailFacts::open(file);
+    ASSERT_TRUE(reopened.ok()) << reopened.error();
+    EXPECT_EQ(factsIn(reopened.value()), c.expected);
+    WriteBytes(file, recordOf('z') + ReadBytes(file));
+    Facts movedDown;
+    for (auto it = c.expected.cbegin(); it != c.expected.cend(); ++it)
+        movedDown.insert(it.key() + 1, it.value());
+    EXPECT_EQ(factsIn(reopened.value()), movedDown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MailFacts, FactsAppendTest,
+    testing::Values(
+        AppendCase{"ontoTheFileAsLastSeen", {'p', 'q'}, {{2, kB}}, 0, {'p', 'q'}, {{2, kB}, {3, kC}}},
+        AppendCase{"ontoAnEmptyFile", {}, {}, 0, {}, {{1, kC}}},
+        AppendCase{"afterADeletionInTheHistoryWindow", {'p', 'q', 'r'}, {{3, kA}}, 2, {}, {{2, kA}, {3, kC}}},
+        AppendCase{"afterAnotherProgramReorderedTheFile",
+                   {'p', 'q', 'r'},
+                   {{2, kB}},
+                   0,
+                   {'p', 'r', 'q'},
+                   {{3, kB}, {4, kC}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(MailFacts, aDeletionOfOursAfterAChangeBehindOurBackPlacesFactsByTheirRecords) {
     TempFolder folder;
     const QString file = folder.file(QStringLiteral("orxdata2.data"));

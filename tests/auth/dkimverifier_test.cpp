@@ -94,6 +94,93 @@ TEST(DkimVerifier, findsWhatBecameOfEachSignature) {
     }
 }
 
+// A message signed by others, with the keys they published: RFC 8463's
+// example (appendix A), one Ed25519 and one RSA signature over the same
+// mail, as any verifier must find it.
+const QByteArray kRfc8463Mail = "DKIM-Signature: v=1; a=ed25519-sha256; c=relaxed/relaxed;\r\n"
+                                " d=football.example.com; i=@football.example.com;\r\n"
+                                " q=dns/txt; s=brisbane; t=1528637909; h=from : to :\r\n"
+                                " subject : date : message-id : from : subject : date;\r\n"
+                                " bh=2jUSOH9NhtVGCQWNr9BrIAPreKQjO6Sn7XIkfJVOzv8=;\r\n"
+                                " b=/gCrinpcQOoIfuHNQIbq4pgh9kyIK3AQUdt9OdqQehSwhEIug4D11Bus\r\n"
+                                " Fa3bT3FY5OsU7ZbnKELq+eXdp1Q1Dw==\r\n"
+                                "DKIM-Signature: v=1; a=rsa-sha256; c=relaxed/relaxed;\r\n"
+                                " d=football.example.com; i=@football.example.com;\r\n"
+                                " q=dns/txt; s=test; t=1528637909; h=from : to : subject :\r\n"
+                                " date : message-id : from : subject : date;\r\n"
+                                " bh=2jUSOH9NhtVGCQWNr9BrIAPreKQjO6Sn7XIkfJVOzv8=;\r\n"
+                                " b=F45dVWDfMbQDGHJFlXUNB2HKfbCeLRyhDXgFpEL8GwpsRe0IeIixNTe3\r\n"
+                                " DhCVlUrSjV4BwcVcOF6+FF3Zo9Rpo1tFOeS9mPYQTnGdaSGsgeefOsk2Jz\r\n"
+                                " dA+L10TeYt9BgDfQNZtKdN1WO//KgIqXP7OdEFE4LjFYNcUxZQ4FADY+8=\r\n"
+                                "From: Joe SixPack <joe@football.example.com>\r\n"
+                                "To: Suzie Q <suzie@shopping.example.net>\r\n"
+                                "Subject: Is dinner ready?\r\n"
+                                "Date: Fri, 11 Jul 2003 21:00:37 -0700 (PDT)\r\n"
+                                "Message-ID: <20030712040037.46341.5F8J@football.example.com>\r\n"
+                                "\r\n"
+                                "Hi.\r\n"
+                                "\r\n"
+                                "We lost the game.  Are you hungry yet?\r\n"
+                                "\r\n"
+                                "Joe.\r\n";
+const QByteArray kRfc8463Ed25519Key = "v=DKIM1; k=ed25519; p=11qYAYKxCrfVS/7TyWQHOg7hcvPapiMlrwIaaPcHURo=";
+const QByteArray kRfc8463RsaKey = "v=DKIM1; k=rsa; p=MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQDkHlOQoBTzWR"
+                                  "iGs5V6NpP3idY6Wk08a5qhdR6wy5bdOKb2jLQiY/J16JYi0Qvx/byYzCNb3W91y3FutAC"
+                                  "DfzwQ/BC/e/8uBsCR+yz1Lxj+PL6lHvqMKrM3rG4hstT5QjvHO9PzoxZyVYLzBfO2EeC3"
+                                  "Ip3G+2kryOTIKT+l/K4w3QIDAQAB";
+
+TEST(DkimVerifier, messagesSignedByOthersWithTheirPublishedKeys) {
+    const struct {
+        const char* name;
+        QByteArray mail;
+        QByteArray ed25519Key; // at brisbane._domainkey.football.example.com
+        QByteArray rsaKey;     // at test._domainkey.football.example.com
+        QList<Finding> findings;
+    } rows[] = {
+        {"rfc8463-both-signatures",
+         kRfc8463Mail,
+         kRfc8463Ed25519Key,
+         kRfc8463RsaKey,
+         {Finding::Verified, Finding::Verified}},
+        // The keys of one algorithm in place of the other's.
+        {"rfc8463-keys-swapped",
+         kRfc8463Mail,
+         kRfc8463RsaKey,
+         kRfc8463Ed25519Key,
+         {Finding::KeyUnusable, Finding::KeyUnusable}},
+        {"rfc8463-answer-refolded-in-transit",
+         QByteArray(kRfc8463Mail).replace("Subject: Is dinner ready?", "Subject:   Is dinner\r\n\tready?  "),
+         kRfc8463Ed25519Key,
+         kRfc8463RsaKey,
+         {Finding::Verified, Finding::Verified}},
+        {"rfc8463-answer-altered",
+         QByteArray(kRfc8463Mail).replace("lost", "won"),
+         kRfc8463Ed25519Key,
+         kRfc8463RsaKey,
+         {Finding::BodyChanged, Finding::BodyChanged}},
+        {"rfc8463-ed25519-key-withdrawn",
+         kRfc8463Mail,
+         {},
+         kRfc8463RsaKey,
+         {Finding::NoKey, Finding::Verified}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QHash<QByteArray, QList<QByteArray>> zone;
+        if (!row.ed25519Key.isEmpty())
+            zone.insert("brisbane._domainkey.football.example.com", {row.ed25519Key});
+        zone.insert("test._domainkey.football.example.com", {row.rsaKey});
+        LoopbackDns dns(zone);
+        const DnsTxtLookup lookup = lookupAt(dns);
+        const DkimVerifier verifier([&](const QByteArray& name) { return lookup.lookup(name); });
+        QList<Finding> findings;
+        for (const DkimVerifier::Signature& s :
+             verifier.verify(RawMessage::split(row.mail), QDateTime::fromSecsSinceEpoch(1800000000)))
+            findings << s.finding;
+        EXPECT_EQ(findings, row.findings);
+    }
+}
+
 TEST(DkimVerifier, verdictTakesTheSignatureOfTheFromOrganisation) {
     using O = SenderVerdict::Outcome;
     const struct {

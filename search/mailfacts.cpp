@@ -8,6 +8,8 @@
 
 #include "search/recordfilestate.h"
 #include "search/sqlitestatement.h"
+#include "store/mailrecord.h"
+#include "store/recordfile.h"
 
 namespace {
 
@@ -27,16 +29,18 @@ void removeDatabase(const QString& path) {
         QFile::remove(path + QString::fromLatin1(suffix));
 }
 
-// The digests of every record of the file, in order.
+// The digests of every record of the file, in order, read in one pass.
 Result<QList<QByteArray>> digestsOfAll(const QString& recordFile, int records) {
     QList<QByteArray> digests;
     digests.reserve(records);
-    for (int n = 1; n <= records; ++n) {
-        Result<QByteArray> digest = RecordFileState::digestOf(recordFile, n);
-        if (!digest)
-            return Result<QList<QByteArray>>::failure(digest.error());
-        digests << *digest;
-    }
+    const Status read = RecordFile(recordFile, MailRecord::kSize).forEach([&](int n, QByteArrayView record) {
+        if (n > records)
+            return false;
+        digests << RecordFileState::digest(record);
+        return n < records;
+    });
+    if (!read)
+        return Result<QList<QByteArray>>::failure(read.error());
     return digests;
 }
 

@@ -1,6 +1,7 @@
 #include "history/historysearchbar.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -39,8 +40,14 @@ HistorySearchBar::HistorySearchBar(QWidget* parent, std::function<void(std::opti
     box_->setPlaceholderText(QStringLiteral("履歴を検索（Ctrl+F）"));
     box_->setClearButtonEnabled(true);
     box_->setMinimumWidth(220);
+    accountChoice_ = new QComboBox(this);
+    accountChoice_->setObjectName(QStringLiteral("searchAccount"));
+    accountChoice_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    accountChoice_->hide();
     layout->addWidget(status_);
+    layout->addWidget(accountChoice_);
     layout->addWidget(box_);
+    connect(accountChoice_, &QComboBox::activated, this, &HistorySearchBar::searchNow);
     typing_ = new QTimer(this);
     typing_->setSingleShot(true);
     typing_->setInterval(kTypingPauseMs);
@@ -78,6 +85,7 @@ void HistorySearchBar::setHistory(const QString& recordFile, const QString& inde
     box_->clear();
     box_->blockSignals(false);
     shownQuery_.clear();
+    shownAccount_.reset();
     scanText_.clear();
     indexText_.clear();
     showStatus();
@@ -96,6 +104,22 @@ void HistorySearchBar::setHistory(const QString& recordFile, const QString& inde
     search_->refresh();
 }
 
+void HistorySearchBar::setAccounts(const QList<MailAccounts::Narrowing>& accounts, const QStringList& names) {
+    accounts_ = accounts;
+    accountChoice_->clear();
+    accountChoice_->addItem(QStringLiteral("すべてのアカウント"));
+    accountChoice_->addItems(names.mid(0, accounts.size()));
+    accountChoice_->setVisible(accounts.size() > 1);
+    searchNow();
+}
+
+std::optional<MailAccounts::Narrowing> HistorySearchBar::chosenAccount() const {
+    const int chosen = accountChoice_->currentIndex() - 1;
+    if (chosen < 0 || chosen >= accounts_.size() || accounts_.size() < 2)
+        return std::nullopt;
+    return accounts_[chosen];
+}
+
 void HistorySearchBar::historyChanged() {
     if (search_)
         search_->refresh();
@@ -104,24 +128,27 @@ void HistorySearchBar::historyChanged() {
 void HistorySearchBar::searchNow() {
     typing_->stop();
     const QString query = box_->text();
-    if (SearchText::words(query).isEmpty()) {
+    const std::optional<MailAccounts::Narrowing> account = chosenAccount();
+    if (SearchText::words(query).isEmpty() && !account) {
         shownQuery_.clear();
+        shownAccount_.reset();
         scanText_.clear();
         showStatus();
         showOnly_(std::nullopt);
         return;
     }
-    if (query == shownQuery_ || !search_)
+    if ((query == shownQuery_ && account == shownAccount_) || !search_)
         return;
     scanText_ = QStringLiteral("検索中");
     showStatus();
-    search_->find(query);
+    search_->find(query, account);
 }
 
 void HistorySearchBar::found(const QString& query, const QList<int>& records) {
     if (query != box_->text())
         return; // typed on meanwhile: the newer query answers
     shownQuery_ = query;
+    shownAccount_ = chosenAccount();
     scanText_.clear();
     showStatus();
     showOnly_(records);

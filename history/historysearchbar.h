@@ -6,7 +6,10 @@
 #include <memory>
 #include <optional>
 
+#include "search/mailaccounts.h"
+
 class HistorySearch;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -27,6 +30,9 @@ class HistorySearchBar : public QWidget {
     // Adds the menu 「検索」 to the window's menu bar and sits in its corner.
     void addTo(class QMenuBar* menuBar);
 
+    // The accounts mail may have come to: with more than one, a choice
+    // beside the box narrows the list to one account's mail.
+    void setAccounts(const QList<MailAccounts::Narrowing>& accounts, const QStringList& names);
     // The history shown: its record file and index. Empties the box.
     void setHistory(const QString& recordFile, const QString& indexPath);
     // The file grew or lost a mail: the index follows in the background.
@@ -41,6 +47,7 @@ class HistorySearchBar : public QWidget {
     void showIndexing(int done, int total);
 
     QLineEdit* box() const { return box_; }
+    QComboBox* accountChoice() const { return accountChoice_; }
     QLabel* status() const { return status_; }
     QMenu* menu() const { return menu_; }
     // The query whose answer the list shows (empty: the whole list).
@@ -53,7 +60,12 @@ class HistorySearchBar : public QWidget {
     void found(const QString& query, const QList<int>& records);
     void showStatus();
 
+    std::optional<MailAccounts::Narrowing> chosenAccount() const;
+
     std::function<void(std::optional<QList<int>>)> showOnly_;
+    QList<MailAccounts::Narrowing> accounts_;
+    QComboBox* accountChoice_;
+    std::optional<MailAccounts::Narrowing> shownAccount_; // of the answer the list shows
     std::unique_ptr<HistorySearch> search_;
     QLineEdit* box_;
     QLabel* status_;

@@ -23,13 +23,20 @@ void HistorySearch::refresh() {
     indexer_.queue([this](BackgroundTask::Job& job) { bringIndexUpToDate(job); });
 }
 
-void HistorySearch::find(const QString& query) {
+void HistorySearch::find(const QString& query, const std::optional<MailAccounts::Narrowing>& account) {
     const quint64 generation = ++generation_;
-    querier_.restart([this, query, generation](BackgroundTask::Job& job) {
+    querier_.restart([this, query, account, generation](BackgroundTask::Job& job) {
         Answer found = answer(query, generation, job);
+        if (account && !job.cancelled()) {
+            // Facts that cannot be read narrow to nothing rather than show
+            // another account's mail as this one's.
+            const Result<QList<int>> narrowed = MailAccounts::narrow(recordFile_, found.records, *account);
+            found.records = narrowed ? *narrowed : QList<int>();
+        }
         if (!job.cancelled())
-            job.post(
-                [this, query, found = std::move(found), generation] { deliver(query, found, generation); });
+            job.post([this, query, account, found = std::move(found), generation] {
+                deliver(query, account, found, generation);
+            });
     });
 }
 
@@ -51,13 +58,14 @@ void HistorySearch::bringIndexUpToDate(BackgroundTask::Job& job) {
         });
 }
 
-void HistorySearch::deliver(const QString& query, const Answer& found, quint64 generation) {
+void HistorySearch::deliver(const QString& query, const std::optional<MailAccounts::Narrowing>& account,
+                            const Answer& found, quint64 generation) {
     if (generation_ != generation)
         return;
     // A deletion moves the records after it up; a mail check or an import
     // adds some. Record numbers read before either may name other mails now.
     if (stateOf(recordFile_) != found.fileState) {
-        find(query);
+        find(query, account);
         return;
     }
     if (listener_.found)

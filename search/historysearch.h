@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 
+#include "search/mailaccounts.h"
 #include "search/recordfilestate.h"
 #include "text/backgroundtask.h"
 
@@ -36,8 +37,9 @@ class HistorySearch {
     // opened, a mail arrived, one was deleted).
     void refresh();
     // Answers through Listener::found with the records holding every word
-    // of the query (all records for a query without words).
-    void find(const QString& query);
+    // of the query (all records for a query without words), of one account
+    // only when `account` names one.
+    void find(const QString& query, const std::optional<MailAccounts::Narrowing>& account = std::nullopt);
 
     const QString& recordFile() const { return recordFile_; }
 
@@ -48,7 +50,8 @@ class HistorySearch {
     };
     void bringIndexUpToDate(BackgroundTask::Job& job);
     Answer answer(const QString& query, quint64 generation, BackgroundTask::Job& job);
-    void deliver(const QString& query, const Answer& answer, quint64 generation);
+    void deliver(const QString& query, const std::optional<MailAccounts::Narrowing>& account,
+                 const Answer& answer, quint64 generation);
 
     const QString recordFile_;
     const QString indexPath_;

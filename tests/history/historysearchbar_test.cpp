@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include "history/tyakuform.h"
 #include "search/historyindex.h"
 #include "search/indexupdate.h"
+#include "search/mailfacts.h"
 #include "search/recordscan.h"
 #include "search/searchtext.h"
 #include "store/mailfile.h"
@@ -102,6 +104,31 @@ TEST_F(HistorySearchBarTest, listsTheMailsFoundWithTheirRecordNumbersAndClearing
     form->searchBar()->clear();
     EXPECT_EQ(model->rowCount(), kRecords - 1);
     EXPECT_EQ(form->Text2->text(), QString::number(kRecords - 1));
+}
+
+TEST_F(HistorySearchBarTest, anAccountChoiceNarrowsTheListToThatAccountsMail) {
+    {
+        auto facts = MailFacts::open(context.paths.receivedMailFile());
+        ASSERT_TRUE(facts.ok());
+        ASSERT_TRUE(facts.value().set({2, 5, 7}, MailAccounts::kFact, "b7e1").ok());
+    }
+    HistorySearchBar* bar = form->searchBar();
+    bar->setAccounts({{QStringLiteral("1"), true}}, {QStringLiteral("会社")});
+    EXPECT_TRUE(bar->accountChoice()->isHidden()) << "one account: nothing to choose";
+    bar->setAccounts({{QStringLiteral("1"), true}, {QStringLiteral("b7e1"), false}},
+                     {QStringLiteral("会社"), QStringLiteral("自宅")});
+    ASSERT_FALSE(bar->accountChoice()->isHidden());
+    const auto choose = [&](int index, int rows) {
+        bar->accountChoice()->setCurrentIndex(index);
+        Q_EMIT bar->accountChoice()->activated(index);
+        return QTest::qWaitFor([&] { return model->rowCount() == rows; }, 20000);
+    };
+    ASSERT_TRUE(choose(2, 3)) << "自宅";
+    EXPECT_EQ(row(1), stored(SampleMail::record(5)));
+    ASSERT_TRUE(choose(1, kRecords - 3)) << "会社, with the mail from before there were accounts";
+    type(QStringLiteral("案件A5番"));
+    EXPECT_EQ(model->rowCount(), 0) << "a word found only in the other account's mail";
+    ASSERT_TRUE(choose(0, 1)) << "すべてのアカウント";
 }
 
 TEST_F(HistorySearchBarTest, searchMenuFocusesTheBoxWithAShortcutNoOtherCommandUses) {

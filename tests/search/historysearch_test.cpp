@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "search/historysearch.h"
+#include "search/mailfacts.h"
 #include "search/recordscan.h"
 #include "search/searchtext.h"
 #include "store/mailfile.h"
@@ -26,7 +27,10 @@ class HistorySearchTest : public testing::Test {
 
     std::unique_ptr<HistorySearch> search() {
         HistorySearch::Listener listener;
-        auto here = [this] { allOnThisThread = allOnThisThread && QThread::currentThread() == QCoreApplication::instance()->thread(); };
+        auto here = [this] {
+            allOnThisThread =
+                allOnThisThread && QThread::currentThread() == QCoreApplication::instance()->thread();
+        };
         listener.found = [this, here](const QString& query, const QList<int>& records) {
             here();
             answers.append({query, records});
@@ -85,6 +89,37 @@ TEST_F(HistorySearchTest, aNewerQueryReplacesOneStillRunning) {
     ASSERT_EQ(answers.size(), 1);
     EXPECT_EQ(answers[0].first, QStringLiteral("案件A5番"));
     EXPECT_EQ(answers[0].second, QList<int>{5});
+}
+
+TEST_F(HistorySearchTest, narrowsToTheMailOfOneAccount) {
+    // Mail 1-3 came to the second account, 4 to the first; the others were
+    // received before there were several accounts.
+    {
+        auto facts = MailFacts::open(file);
+        ASSERT_TRUE(facts.ok()) << facts.error();
+        ASSERT_TRUE(facts.value().set({1, 2, 3}, MailAccounts::kFact, "a1b2c3d4").ok());
+        ASSERT_TRUE(facts.value().set({4}, MailAccounts::kFact, "1").ok());
+    }
+    const QList<int> all = expected(QString());
+    const struct {
+        const char* name;
+        const char* query;
+        MailAccounts::Narrowing account;
+        QList<int> records;
+    } rows[] = {
+        {"second-account", "", {QStringLiteral("a1b2c3d4"), false}, {1, 2, 3}},
+        {"second-account-and-words", "案件A2番", {QStringLiteral("a1b2c3d4"), false}, {2}},
+        {"first-account-has-the-mail-from-before", "", {QStringLiteral("1"), true}, all.mid(3)},
+        {"an-account-without-mail", "", {QStringLiteral("ffff0000"), false}, {}},
+    };
+    const auto s = search();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        answers.clear();
+        s->find(QString::fromUtf8(row.query), row.account);
+        ASSERT_TRUE(waitFor([&] { return answers.size() == 1; }));
+        EXPECT_EQ(answers[0].second, row.records);
+    }
 }
 
 } // namespace

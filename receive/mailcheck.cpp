@@ -9,6 +9,7 @@
 #include "search/unreadmarks.h"
 #include "store/mailfile.h"
 #include "store/posixfile.h"
+#include "store/recorddigest.h"
 #include "store/recordfile.h"
 #include "store/recordfilelock.h"
 #include "text/backgroundtask.h"
@@ -131,11 +132,12 @@ Result<int> MailCheck::append(int n, const QByteArray& digest, const MailRecord&
     if (const Result<int> count = file.count(); !count) // finishes a deletion left half done
         return count;
     const RecordFile records(file.path(), MailRecord::kSize);
-    const QByteArray bytes = record.toBytes(); // encoded once for the line and the file
+    const QByteArray bytes = record.toBytes();           // encoded once for the line and the file
+    const QByteArray recordDigest = RecordDigest(bytes); // hashed once for the line and the facts
     const qint64 number = RecordFile::appendNumber(QFileInfo(file.path()).size(), MailRecord::kSize);
     const bool logged = number <= RecordFile::kMaxRecords;
     if (logged)
-        if (const Status s = log_.add(n, digest, int(number), bytes); !s)
+        if (const Status s = log_.add(n, digest, int(number), recordDigest.toHex()); !s)
             return Result<int>::failure(s.error());
     if (facts_)
         facts_->beforeAppend();
@@ -146,8 +148,8 @@ Result<int> MailCheck::append(int n, const QByteArray& digest, const MailRecord&
     // fact that cannot be kept leaves the mail read and of no known sender;
     // it is stored all the same.
     if (appended && facts_)
-        (void)facts_->recordAppended(*appended, bytes,
-                                     {UnreadMarks::kUnreadFact, {SenderVerdicts::kFact, verdict}});
+        (void)facts_->recordAppended(
+            *appended, bytes, {UnreadMarks::kUnreadFact, {SenderVerdicts::kFact, verdict}}, recordDigest);
     return appended;
 }
 

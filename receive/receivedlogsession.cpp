@@ -68,8 +68,9 @@ Result<bool> ReceivedLogSession::storedBefore(int n, const QByteArray& messageDi
     return false;
 }
 
-Status ReceivedLogSession::add(int n, const QByteArray& messageDigest, int number, QByteArrayView record) {
-    const ReceivedLog::Line line = ReceivedLog::lineFor(messageDigest, number, record);
+Status ReceivedLogSession::add(int n, const QByteArray& messageDigest, int number,
+                               const QByteArray& recordDigest) {
+    const ReceivedLog::Line line = ReceivedLog::lineFor(messageDigest, number, recordDigest);
     if (const Status s = log_.append(line); !s)
         return s;
     messageOf_.insert(int(lines_.size()), n);

@@ -27,8 +27,8 @@ class ReceivedLogSession {
     // deleted by the user since: its message is then deleted without being
     // stored. A line whose record is nowhere stands for nothing any more.
     Result<bool> storedBefore(int n, const QByteArray& messageDigest, const RecordFile& records);
-    // Logs message n before its record is appended at `number`.
-    Status add(int n, const QByteArray& messageDigest, int number, QByteArrayView record);
+    // Logs message n before its record (ReceivedLog::recordDigest) is appended at `number`.
+    Status add(int n, const QByteArray& messageDigest, int number, const QByteArray& recordDigest);
     // The record of the line added last was not appended after all.
     void recordNotAppended();
     Status sync() const { return log_.sync(); }

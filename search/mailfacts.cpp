@@ -373,7 +373,8 @@ void MailFacts::beforeAppend() {
                              now->inode == followed_.inode;
 }
 
-Status MailFacts::recordAppended(int row, QByteArrayView record, const QList<Fact>& facts) {
+Status MailFacts::recordAppended(int row, QByteArrayView record, const QList<Fact>& facts,
+                                 QByteArray digest) {
     const bool unchangedBefore = std::exchange(unchangedBeforeAppend_, false);
     const Result<RecordFileState> now = RecordFileState::statOf(recordFile_);
     if (!now)
@@ -400,7 +401,7 @@ Status MailFacts::recordAppended(int row, QByteArrayView record, const QList<Fac
         return Status::failure(e);
     };
     RecordFileState grown = *now;
-    grown.lastDigest = RecordFileState::digest(record);
+    grown.lastDigest = digest.isEmpty() ? RecordFileState::digest(record) : std::move(digest);
     grown.firstDigest = row == 1 ? grown.lastDigest : saved->firstDigest;
     // A row without facts keeps no digest either.
     const bool anyFact =

@@ -62,7 +62,8 @@ class MailFacts {
     // file was not as this connection last saw it before the append, it is
     // followed first, as any other change.
     void beforeAppend();
-    Status recordAppended(int row, QByteArrayView record, const QList<Fact>& facts);
+    // `digest`: the record's RecordDigest, when the caller has it already.
+    Status recordAppended(int row, QByteArrayView record, const QList<Fact>& facts, QByteArray digest = {});
 
   private:
     MailFacts(sqlite3* db, QString recordFilePath);

@@ -1,11 +1,11 @@
 #include "search/recordfilestate.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <cerrno>
 #include <sys/stat.h>
 
 #include "store/mailrecord.h"
+#include "store/recorddigest.h"
 #include "store/recordfile.h"
 
 int RecordFileState::records() const {
@@ -22,7 +22,7 @@ Result<QByteArray> RecordFileState::digestOf(const QString& path, int n) {
 }
 
 QByteArray RecordFileState::digest(QByteArrayView record) {
-    return QCryptographicHash::hash(record, QCryptographicHash::Blake2b_160);
+    return RecordDigest(record);
 }
 
 Result<RecordFileState> RecordFileState::statOf(const QString& path) {

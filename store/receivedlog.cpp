@@ -9,6 +9,7 @@
 
 #include "store/mailfile.h"
 #include "store/posixfile.h"
+#include "store/recorddigest.h"
 #include "store/recordfile.h"
 #include "store/recordfilelock.h"
 
@@ -16,10 +17,15 @@ namespace {
 
 const QByteArray kDeleted = "deleted";
 
-bool isDigest(const QByteArray& text) {
-    return text.size() == 64 && std::all_of(text.cbegin(), text.cend(), [](char c) {
-               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-           });
+// A message's digest, and a record's in logs written before.
+constexpr qsizetype kLongDigest = 64;
+// A record's digest.
+constexpr qsizetype kShortDigest = 40;
+
+bool isDigest(const QByteArray& text, std::initializer_list<qsizetype> lengths) {
+    return std::find(lengths.begin(), lengths.end(), text.size()) != lengths.end() &&
+           std::all_of(text.cbegin(), text.cend(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 // "message number record", then "deleted" or the lowest number when either applies.
@@ -34,7 +40,8 @@ QByteArray text(const ReceivedLog::Line& line) {
 
 std::optional<ReceivedLog::Line> parse(const QByteArray& text) {
     const QList<QByteArray> fields = text.split(' ');
-    if (fields.size() < 3 || fields.size() > 4 || !isDigest(fields[0]) || !isDigest(fields[2]))
+    if (fields.size() < 3 || fields.size() > 4 || !isDigest(fields[0], {kLongDigest}) ||
+        !isDigest(fields[2], {kShortDigest, kLongDigest}))
         return std::nullopt;
     ReceivedLog::Line line;
     bool ok = false;
@@ -54,6 +61,13 @@ std::optional<ReceivedLog::Line> parse(const QByteArray& text) {
     return line;
 }
 
+// Whether `record` is the one the line logged, by the digest the line was
+// written with: 40 hex digits now, 64 in logs written before.
+bool holds(const ReceivedLog::Line& line, QByteArrayView record) {
+    return line.record == (line.record.size() == kLongDigest ? ReceivedLog::digest(record)
+                                                             : ReceivedLog::recordDigest(record));
+}
+
 } // namespace
 
 ReceivedLog::ReceivedLog(QString path) : path_(std::move(path)) {}
@@ -63,8 +77,13 @@ QByteArray ReceivedLog::digest(QByteArrayView bytes) {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Blake2b_256).toHex();
 }
 
-ReceivedLog::Line ReceivedLog::lineFor(const QByteArray& messageDigest, int number, QByteArrayView record) {
-    return {messageDigest, number, number, digest(record), false};
+QByteArray ReceivedLog::recordDigest(QByteArrayView record) {
+    return RecordDigest(record).toHex();
+}
+
+ReceivedLog::Line ReceivedLog::lineFor(const QByteArray& messageDigest, int number,
+                                       const QByteArray& recordDigest) {
+    return {messageDigest, number, number, recordDigest, false};
 }
 
 Result<QList<ReceivedLog::Line>> ReceivedLog::read() const {
@@ -137,7 +156,7 @@ Result<std::optional<int>> ReceivedLog::locate(const Line& line, const RecordFil
         const Result<std::optional<QByteArray>> bytes = records.read(n);
         if (!bytes)
             return R::failure(bytes.error());
-        if (bytes->has_value() && digest(**bytes) == line.record)
+        if (bytes->has_value() && holds(line, **bytes))
             return std::optional<int>(n);
     }
     return std::optional<int>();
@@ -154,7 +173,6 @@ Status ReceivedLog::forgetRecord(const RecordFile& records, int p) const {
         return Status::failure(bytes.error());
     if (!bytes->has_value())
         return {};
-    const QByteArray deleted = digest(**bytes);
     // Records only ever move down, so only lines at or above p can name it;
     // those that do not may find their records one place lower afterwards.
     QList<Line> changed = *lines;
@@ -162,7 +180,7 @@ Status ReceivedLog::forgetRecord(const RecordFile& records, int p) const {
     for (Line& line : changed) {
         if (line.deletedByUser || line.number < p)
             continue;
-        if (!marked && line.record == deleted && line.lowest <= p)
+        if (!marked && line.lowest <= p && holds(line, **bytes))
             marked = line.deletedByUser = true;
         else
             line.lowest = std::max(1, line.lowest - 1);

@@ -13,8 +13,8 @@ class RecordFile;
 
 // What the mail check stored while the server may still hold it, known by
 // content: one line per stored message, "message-digest record-number
-// record-digest" (BLAKE2b-256 of the message as the server sent it and of
-// its record), written before the record is appended. A check killed
+// record-digest" (BLAKE2b-256 of the message as the server sent it,
+// BLAKE2b-160 of its record), written before the record is appended. A check killed
 // part-way leaves it behind; the next check fetches each message again and
 // takes it as stored exactly when its digest matches a line no other message
 // of that check matched, whose record is whole in the file and byte for byte
@@ -46,9 +46,15 @@ class ReceivedLog {
     explicit ReceivedLog(QString path);
     const QString& path() const { return path_; }
 
+    // Of a message as the server sent it.
     static QByteArray digest(QByteArrayView bytes);
-    // The line of a message whose record is about to be appended at `number`.
-    static Line lineFor(const QByteArray& messageDigest, int number, QByteArrayView record);
+    // Of a record: the digest the facts beside the records keep as well, so
+    // that a check hashes each record it stores once. (Logs written before
+    // kept a record's BLAKE2b-256; their lines are still read.)
+    static QByteArray recordDigest(QByteArrayView record);
+    // The line of a message whose record (of `recordDigest`) is about to be
+    // appended at `number`.
+    static Line lineFor(const QByteArray& messageDigest, int number, const QByteArray& recordDigest);
 
     // The lines in order; none when there is no log. A last line cut short
     // by a kill is cut off the file: its record was never appended.

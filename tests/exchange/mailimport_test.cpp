@@ -268,9 +268,10 @@ TEST_F(MailImportTest, aPieceOfARecordAKilledCheckLeftIsCutOffFirst) {
     // Killed while appending its second record: three quarters of it are
     // there, and its log line says where it was going.
     WriteBytes(paths.receivedMailFile(), QByteArray(MailRecord::kSize * 7 / 4, ' '));
-    ASSERT_TRUE(ReceivedLog(paths.dataFile(ReceivedLog::kFileName))
-                    .append(ReceivedLog::lineFor(ReceivedLog::digest("mail"), 2, "record"))
-                    .ok());
+    ASSERT_TRUE(
+        ReceivedLog(paths.dataFile(ReceivedLog::kFileName))
+            .append(ReceivedLog::lineFor(ReceivedLog::digest("mail"), 2, ReceivedLog::recordDigest("record")))
+            .ok());
     const QString folder = scratch.file(QStringLiteral("one"));
     ASSERT_TRUE(QDir().mkpath(folder));
     WriteBytes(folder + QStringLiteral("/1.eml"), ReadBytes(mailFiles[0]));

@@ -164,8 +164,9 @@ TEST_F(HistoryLogic, deletingAReceivedMailKeepsTheReceivedLogInStep) {
         QList<ReceivedLog::Line> logged;
         for (const char* s : {"1", "2", "3"}) {
             add(mode, record(QString::fromLatin1(s)));
-            logged << ReceivedLog::lineFor(ReceivedLog::digest(s), logged.size() + 1,
-                                           record(QString::fromLatin1(s)).toBytes());
+            logged << ReceivedLog::lineFor(
+                ReceivedLog::digest(s), logged.size() + 1,
+                ReceivedLog::recordDigest(record(QString::fromLatin1(s)).toBytes()));
         }
         logged.removeFirst();
         ASSERT_TRUE(log.rewrite(logged).ok());

@@ -11,9 +11,17 @@
 namespace {
 
 ReceivedLog::Line line(const char* message, int number, const char* record, int lowest = 0) {
-    ReceivedLog::Line l = ReceivedLog::lineFor(ReceivedLog::digest(message), number, QByteArray(record));
+    ReceivedLog::Line l =
+        ReceivedLog::lineFor(ReceivedLog::digest(message), number, ReceivedLog::recordDigest(record));
     if (lowest > 0)
         l.lowest = lowest;
+    return l;
+}
+
+// A line as logs written before kept it: the record by its BLAKE2b-256.
+ReceivedLog::Line olderLine(const char* message, int number, const char* record, int lowest) {
+    ReceivedLog::Line l = line(message, number, record, lowest);
+    l.record = ReceivedLog::digest(record);
     return l;
 }
 
@@ -29,7 +37,8 @@ TEST(ReceivedLog, aLineCutShortByAKillIsDroppedAndTheNextLineStandsOnItsOwn) {
     const ReceivedLog log(folder.file(QStringLiteral("received.log")));
     ReceivedLog::Line forgotten = line("b", 2, "record b");
     forgotten.deletedByUser = true;
-    const QList<ReceivedLog::Line> lines = {line("a", 3, "record a", 1), forgotten};
+    const QList<ReceivedLog::Line> lines = {line("a", 3, "record a", 1), forgotten,
+                                            olderLine("e", 1, "record e", 0)};
     ASSERT_TRUE(log.rewrite(lines).ok());
     const QByteArray whole = ReadBytes(log.path());
     WriteBytes(log.path(), whole + ReceivedLog::digest("c") + " 3 0123"); // the write of c's line was cut off
@@ -84,6 +93,7 @@ TEST(ReceivedLog, aRecordIsFoundOnlyWholeByteForByteAndWhereDeletionsCanHaveMove
         {"moved-down-by-a-deletion", line("m", 4, "CCCCCCCC", 2), {}, 3},
         {"an-older-same-record-is-not-its-own", line("m", 3, "AAAAAAAA", 2), {}, std::nullopt},
         {"taken-by-another-line", line("m", 1, "AAAAAAAA"), {1}, std::nullopt},
+        {"a-line-written-before-with-the-longer-digest", olderLine("m", 4, "CCCCCCCC", 2), {}, 3},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

@@ -38,8 +38,6 @@ MailCheckHooks relayedHooks(const MailCheckHooks& home, Job& job) {
     MailCheckHooks worker;
     worker.setStatus = relayed(home.setStatus, job);
     worker.accountLoaded = relayed(home.accountLoaded, job);
-    worker.openAccountWindow = relayed(home.openAccountWindow, job);
-    worker.openServerWindow = relayed(home.openServerWindow, job);
     worker.received = relayedLatest(home.received, job, Received);
     worker.progress = relayedLatest(home.progress, job, Progress);
     worker.synced = relayed(home.synced, job);
@@ -51,13 +49,13 @@ MailCheckHooks relayedHooks(const MailCheckHooks& home, Job& job) {
 MailCheckThread::MailCheckThread(MailCheckHooks hooks, Finished finished)
     : hooks_(std::move(hooks)), finished_(std::move(finished)) {}
 
-bool MailCheckThread::start(AppPaths paths, AppSettings settings, MailboxFactory mailboxes) {
+bool MailCheckThread::start(AppPaths paths, AccountProfile account, MailboxFactory mailboxes) {
     auto outcome = std::make_shared<MailCheck::Outcome>();
     return task_.start(
-        [this, paths = std::move(paths), settings = std::move(settings), mailboxes = std::move(mailboxes),
+        [this, paths = std::move(paths), account = std::move(account), mailboxes = std::move(mailboxes),
          outcome](Job& job) mutable {
             const std::unique_ptr<Mailbox> mailbox = mailboxes();
-            *outcome = MailCheck(std::move(paths), std::move(settings), *mailbox, relayedHooks(hooks_, job))
+            *outcome = MailCheck(std::move(paths), std::move(account), *mailbox, relayedHooks(hooks_, job))
                            .CheckMail();
         },
         [this, outcome] {

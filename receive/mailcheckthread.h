@@ -15,7 +15,7 @@
 // then the end with the outcome, whose errors the windows show once the
 // session is over. A question that must be answered mid-session (a
 // certificate, a login in clear) is asked through the task. The job gets
-// its own copies of the paths and settings and shares nothing else with
+// its own copies of the paths and the account and shares nothing else with
 // the window thread.
 class MailCheckThread {
   public:
@@ -32,7 +32,7 @@ class MailCheckThread {
     MailCheckThread& operator=(const MailCheckThread&) = delete;
 
     // Starts a check; while one is running, does nothing and returns false.
-    bool start(AppPaths paths, AppSettings settings, MailboxFactory mailboxes);
+    bool start(AppPaths paths, AccountProfile account, MailboxFactory mailboxes);
     bool isRunning() const { return task_.isRunning(); }
 
   private:

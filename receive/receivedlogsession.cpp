@@ -79,6 +79,13 @@ Status ReceivedLogSession::add(int n, const QByteArray& messageDigest, int numbe
     return {};
 }
 
+std::optional<ReceivedLog::Line> ReceivedLogSession::lineOf(int n) const {
+    for (auto it = messageOf_.cbegin(); it != messageOf_.cend(); ++it)
+        if (it.value() == n)
+            return lines_.at(it.key());
+    return std::nullopt;
+}
+
 void ReceivedLogSession::recordNotAppended() {
     const int last = int(lines_.size()) - 1;
     messageOf_.remove(last);

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QSet>
+#include <optional>
 
 #include "store/receivedlog.h"
 #include "text/result.h"
@@ -29,6 +30,8 @@ class ReceivedLogSession {
     Result<bool> storedBefore(int n, const QByteArray& messageDigest, const RecordFile& records);
     // Logs message n before its record is appended at `number`.
     Status add(int n, const QByteArray& messageDigest, int number, QByteArrayView record);
+    // The line that stands for message n in this check, if any.
+    std::optional<ReceivedLog::Line> lineOf(int n) const;
     // The record of the line added last was not appended after all.
     void recordNotAppended();
     Status sync() const { return log_.sync(); }

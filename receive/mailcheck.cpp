@@ -113,6 +113,7 @@ Status MailCheck::matchFetchedRecord(int count) {
     listing_.clear();
     knownByUidl_.clear();
     knownByContent_.clear();
+    takenEntries_.clear();
     Result<QList<FetchedRecord::Entry>> entries = fetched_.read();
     if (!entries)
         return Status::failure(entries.error());
@@ -124,9 +125,12 @@ Status MailCheck::matchFetchedRecord(int count) {
         ++listed[listing_.last().uidl];
     }
     QHash<QString, int> entryOf;
-    for (int i = 0; i < entries_.size(); ++i)
+    entriesByDigest_.clear();
+    for (int i = 0; i < entries_.size(); ++i) {
+        entriesByDigest_.insert(entries_[i].message, i);
         if (!entries_[i].uidl.isEmpty())
             entryOf.insert(entries_[i].uidl, i);
+    }
     QSet<int> passed;
     for (int n = 1; n <= count; ++n) {
         Listed& l = listing_[n - 1];
@@ -139,6 +143,7 @@ Status MailCheck::matchFetchedRecord(int count) {
         if (entry != entryOf.cend() && entries_[*entry].size == l.size) {
             knownByUidl_.insert(n, *entry);
             passed.insert(n);
+            takenEntries_.insert(*entry);
         }
     }
     mailbox_.passOver(passed);
@@ -146,14 +151,13 @@ Status MailCheck::matchFetchedRecord(int count) {
 }
 
 std::optional<int> MailCheck::knownByContent(const QByteArray& digest) {
-    QSet<int> taken; // entries that already stand for a message of this check
-    for (const int e : std::as_const(knownByUidl_))
-        taken.insert(e);
-    for (const int e : std::as_const(knownByContent_))
-        taken.insert(e);
-    for (int i = 0; i < entries_.size(); ++i)
-        if (entries_[i].message == digest && !taken.contains(i))
-            return i;
+    QList<int> candidates = entriesByDigest_.values(digest);
+    std::sort(candidates.begin(), candidates.end());
+    for (const int e : std::as_const(candidates))
+        if (!takenEntries_.contains(e)) {
+            takenEntries_.insert(e);
+            return e;
+        }
     return std::nullopt;
 }
 

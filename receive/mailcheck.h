@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -128,7 +129,7 @@ class MailCheck {
     // UIDL: those are not fetched.
     Status matchFetchedRecord(int count);
     // On the storing side: the entry of the fetched record with this
-    // message's content that no other message took, if any.
+    // message's content that no other message took, if any; it is taken now.
     std::optional<int> knownByContent(const QByteArray& digest);
     // After the storing: which messages stored by earlier checks leave the server now.
     void chooseDeletions();
@@ -175,6 +176,8 @@ class MailCheck {
     QList<FetchedRecord::Entry> entries_;
     QHash<int, int> knownByUidl_;    // message -> entry; not fetched
     QHash<int, int> knownByContent_; // the same, of those fetched (written by the storing side)
+    QMultiHash<QByteArray, int> entriesByDigest_;
+    QSet<int> takenEntries_; // entries that stand for a listed message (the storing side adds)
     QStringList unsyncedFiles_;
     QStringList unsyncedFolders_;
     ReceivedLogSession log_;

@@ -50,11 +50,10 @@ Program::Program(AppContext& context)
         return form->Text2->text();
     };
     receive_ = std::make_unique<ReceiveAction>(
-        context, *windows_, *form_, [&context](const ConnectionQuestion& ask) {
+        context, *windows_, *form_, [&context](const ConnectionQuestion& ask, const AccountProfile& account) {
             // An account signed in through its provider logs in with its tokens.
             Pop3Session::Options options;
-            options.bearer =
-                AccessTokens::forAccount(AccountFile(context.paths.accountFile()).tokenStoreFile());
+            options.bearer = AccessTokens::forAccount(account.signInFile);
             // A certificate that fails the checks, or a login in clear, is put to the user (or kept for him).
             return std::make_unique<Pop3Session>(options, UserCertificateTrust(context, ask),
                                                  UserTlsPolicy(context, ask));

@@ -5,6 +5,7 @@
 #include "app/appwindows.h"
 #include "app/mainform.h"
 #include "search/unreadmarks.h"
+#include "settings/firstaccount.h"
 #include "settings/idpassform.h"
 #include "text/backgroundtask.h"
 #include "transport/mailbox.h"
@@ -43,6 +44,12 @@ ReceiveAction::ReceiveAction(AppContext& context, AppWindows& windows, MainForm&
 ReceiveAction::~ReceiveAction() = default;
 
 void ReceiveAction::finished(const MailCheck::Outcome& outcome) {
+    // A check on the timer leaves the settings windows to the user's next check.
+    settingsWanted_ = outcome.needs != MailCheck::Needs::Nothing;
+    if (trigger_ == CheckTrigger::User && outcome.needs == MailCheck::Needs::Server)
+        windows_.openServers();
+    if (trigger_ == CheckTrigger::User && outcome.needs == MailCheck::Needs::Account)
+        windows_.openAccount();
     form_.showBusy(false);
     form_.showProgress(0, 0);
     if (outcome.stored > 0)
@@ -63,17 +70,6 @@ MailCheckHooks ReceiveAction::windowHooks() {
         w->PassText->setText(account.password);
         context_.settings.AccountId = account.id;
         context_.settings.AccountPassword = account.password;
-    };
-    // A check on the timer leaves the settings windows to the user's next check.
-    hooks.openAccountWindow = [this] {
-        if (trigger_ == CheckTrigger::User)
-            windows_.openAccount();
-        settingsWanted_ = true;
-    };
-    hooks.openServerWindow = [this] {
-        if (trigger_ == CheckTrigger::User)
-            windows_.openServers();
-        settingsWanted_ = true;
     };
     hooks.received = [this](const LastReceived& last) { windows_.showReceived(last); };
     // A few messages come in at once; more are counted where the user can see.
@@ -97,9 +93,10 @@ bool ReceiveAction::run(CheckTrigger trigger) {
             BackgroundTask::Job::current()->post([this, problem] { keptQuestion_ = problem; });
             return false;
         };
-    // The check gets this run's settings as they are now; it changes none.
-    const bool started = checks_->start(context_.paths, context_.settings,
-                                        [mailboxes = mailboxes_, ask] { return mailboxes(ask); });
+    // The check gets this run's account as it is now; it changes none.
+    const bool started = checks_->start(
+        context_.paths, {FirstAccountProfile(context_.paths, context_.settings)},
+        [mailboxes = mailboxes_, ask](const AccountProfile& account) { return mailboxes(ask, account); });
     if (started)
         form_.showBusy(true);
     return started;

@@ -29,7 +29,8 @@ enum class CheckTrigger { User, Timer };
 class ReceiveAction {
   public:
     // Called on the job's thread, with the way its connection asks questions.
-    using MailboxFactory = std::function<std::unique_ptr<Mailbox>(const ConnectionQuestion& ask)>;
+    using MailboxFactory =
+        std::function<std::unique_ptr<Mailbox>(const ConnectionQuestion& ask, const AccountProfile& account)>;
 
     struct Ended {
         CheckTrigger trigger;

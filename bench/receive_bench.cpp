@@ -6,7 +6,9 @@
 // straight and through a delaying proxy.
 //   receive_bench SERVERS_DIR ACCOUNT fill|check|fetch APP_FOLDER [POP3_SERVER]
 // "fetch" runs the POP3 session alone: every message fetched raw and
-// deleted, nothing decoded or stored.
+// deleted, nothing decoded or stored. "keep" checks an account that leaves
+// its mail on the server (only what is new is fetched); "fill" takes the
+// number of messages as a fifth argument (1000 without it).
 // The check trusts the servers' self-signed certificate as a user who said
 // yes to it once would, and knows the server gives TLS, as after a first check.
 #include <QCoreApplication>
@@ -16,12 +18,15 @@
 #include <QRandomGenerator>
 #include <QSslCertificate>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include "benchmail.h"
 #include "receive/mailcheckthread.h"
 #include "serversenv.h"
+#include "settings/firstaccount.h"
+#include "settings/servercopysetting.h"
 #include "transport/certificatetrust.h"
 #include "transport/maillibraries.h"
 #include "transport/pop3session.h"
@@ -88,13 +93,15 @@ int main(int argc, char* argv[]) {
     const MailLibraries mailLibraries;
     QCoreApplication app(argc, argv);
     if (argc < 5)
-        qFatal("usage: receive_bench SERVERS_DIR ACCOUNT fill|check|fetch APP_FOLDER [POP3_SERVER]");
+        qFatal(
+            "usage: receive_bench SERVERS_DIR ACCOUNT fill|check|fetch|keep APP_FOLDER [POP3_SERVER|COUNT]");
     const QString servers = QString::fromLocal8Bit(argv[1]);
     const QString account = QString::fromLocal8Bit(argv[2]);
     const QString mode = QString::fromLocal8Bit(argv[3]);
     const QString appFolder = QString::fromLocal8Bit(argv[4]);
     if (mode == QStringLiteral("fill")) {
-        fill(ServerSetting(servers, QStringLiteral("MAIL_ROOT")) + QStringLiteral("/mail/") + account, 1000);
+        fill(ServerSetting(servers, QStringLiteral("MAIL_ROOT")) + QStringLiteral("/mail/") + account,
+             argc > 5 ? std::atoi(argv[5]) : 1000);
         return 0;
     }
     QDir().mkpath(appFolder);
@@ -108,6 +115,9 @@ int main(int argc, char* argv[]) {
                QStringLiteral("\r\n"))
                   .toLatin1());
     ini.close();
+    const bool keeps = mode == QStringLiteral("keep");
+    if (keeps && !ServerCopySetting::write(paths.accountFile(), {ServerCopy::Mode::Keep}))
+        qFatal("cannot write the server copy");
     AppSettings settings;
     settings.servers.Pop3Server =
         argc > 5 ? QString::fromLocal8Bit(argv[5])
@@ -143,17 +153,17 @@ int main(int argc, char* argv[]) {
         QCoreApplication::quit();
     });
     timer.start();
-    check.start(paths, settings, [&trust, &policy] {
+    check.start(paths, FirstAccountProfile(paths, settings), [&trust, &policy] {
         return std::make_unique<Pop3Session>(Pop3Session::Options{}, trust, policy);
     });
     QCoreApplication::exec();
     const double seconds = timer.nsecsElapsed() / 1e9;
     std::printf("fennick: login and first message %.3f s, fetch+store %.3f s, sync+delete+quit %.3f s\n",
                 firstStored / 1e9, (lastStored - firstStored) / 1e9, seconds - lastStored / 1e9);
-    std::printf("fennick: %d messages stored, %d deleted in %.3f s (%.0f messages/s)", outcome.stored,
-                outcome.deleted, seconds, outcome.stored / seconds);
+    std::printf("fennick: %d messages stored, %d deleted, %d passed over in %.3f s (%.0f messages/s)",
+                outcome.stored, outcome.deleted, outcome.fetchedBefore, seconds, outcome.stored / seconds);
     printPeakMemory();
     for (const Error& error : outcome.errors)
         std::fprintf(stderr, "error: %s\n", qPrintable(error.debugText()));
-    return outcome.stored == 1000 && outcome.errors.isEmpty() ? 0 : 1;
+    return (keeps || outcome.stored == 1000) && outcome.errors.isEmpty() ? 0 : 1;
 }

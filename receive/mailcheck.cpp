@@ -1,11 +1,15 @@
 #include "receive/mailcheck.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 #include "receive/fetchedqueue.h"
 #include "receive/messageprocessor.h"
 #include "receive/receivedmail.h"
 #include "receive/senderverdicts.h"
+#include "receive/servercopyrule.h"
+#include "receive/storedrecords.h"
+#include "search/mailaccounts.h"
 #include "search/unreadmarks.h"
 #include "store/mailfile.h"
 #include "store/posixfile.h"
@@ -18,16 +22,20 @@
 
 using K = Error::Kind;
 
-MailCheck::MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, MailCheckHooks hooks,
-                     std::optional<DnsTxtLookup::Server> dns)
-    : paths_(std::move(paths)), settings_(std::move(settings)), dns_(std::move(dns)), mailbox_(mailbox),
-      hooks_(std::move(hooks)), log_(paths_.dataFile(ReceivedLog::kFileName)),
+MailCheck::MailCheck(AppPaths paths, AccountProfile account, Mailbox& mailbox, MailCheckHooks hooks,
+                     std::optional<DnsTxtLookup::Server> dns, Clock now)
+    : paths_(std::move(paths)), account_(std::move(account)), dns_(std::move(dns)), now_(std::move(now)),
+      mailbox_(mailbox), hooks_(std::move(hooks)),
+      fetched_(paths_.dataFile(FetchedRecord::fileName(account_.key))),
+      log_(paths_.dataFile(ReceivedLog::fileNameFor(account_.key, account_.isFirst()))),
       received_(MailFile::received(paths_)) {}
 
 MailCheck::~MailCheck() = default;
 
 MailCheck::Outcome MailCheck::CheckMail() {
-    stored_.clear();
+    toDelete_.clear();
+    kept_.clear();
+    durable_ = false;
     unsyncedFiles_.clear();
     unsyncedFolders_.clear();
     errors_.clear();
@@ -38,40 +46,35 @@ MailCheck::Outcome MailCheck::CheckMail() {
             hooks_.setStatus(now);
     };
     auto finish = [&]() {
-        status(outcome.waiting < 1 ? CheckStatus::NoNewMail : CheckStatus::NewMail);
+        // Mail left on the server by an earlier check is not new.
+        status(outcome.waiting - outcome.fetchedBefore < 1 ? CheckStatus::NoNewMail : CheckStatus::NewMail);
         outcome.errors = std::exchange(errors_, {});
         return outcome;
     };
 
     if (stopping()) // stopped before it began: no connection, no question to the user
         return finish();
-    if (settings_.servers.Pop3Server.isEmpty()) {
+    if (account_.pop3Server.isEmpty()) {
         // A check that cannot reach a server is not "no new mail": ask for one.
-        if (hooks_.openServerWindow)
-            hooks_.openServerWindow();
+        outcome.needs = Needs::Server;
         return finish();
     }
-    const Status connected = mailbox_.connect(settings_.servers.Pop3Server);
+    const Status connected = mailbox_.connect(account_.pop3Server);
     status(CheckStatus::Checking);
     if (!connected) {
         report(connected.error());
         return finish();
     }
 
-    const Account account = AccountFile(paths_.accountFile()).loadForCheck(settings_.unsavedAccount);
     if (hooks_.accountLoaded)
-        hooks_.accountLoaded(account);
-    settings_.AccountId = account.id;
-    settings_.AccountPassword = account.password;
-    if (account.id.isEmpty() || (account.password.isEmpty() && !account.signedIn)) {
-        if (hooks_.openAccountWindow)
-            hooks_.openAccountWindow();
+        hooks_.accountLoaded({account_.loginId, account_.password, account_.signedIn});
+    if (account_.loginId.isEmpty() || (account_.password.isEmpty() && !account_.signedIn)) {
+        outcome.needs = Needs::Account;
         mailbox_.close();
         return finish();
     }
 
-    const Result<int> waiting =
-        mailbox_.authenticate(settings_.AccountId, settings_.AccountPassword, settings_.servers.UseApop != 0);
+    const Result<int> waiting = mailbox_.authenticate(account_.loginId, account_.password, account_.apop);
     if (!waiting) {
         report(Error{.kind = K::LoginFailed}.because(waiting.error()));
         mailbox_.close();
@@ -80,10 +83,20 @@ MailCheck::Outcome MailCheck::CheckMail() {
     outcome.waiting = *waiting;
     const Status loaded = [this] {
         const RecordFileLock lock(received_.path());
-        return log_.load(RecordFile(received_.path(), MailRecord::kSize));
+        QList<ReceivedLog::Line> othersGoing;
+        for (const ReceivedLog& other : ReceivedLog::allIn(paths_)) {
+            if (other.path() == log_.path())
+                continue;
+            const Result<QList<ReceivedLog::Line>> lines = other.read();
+            if (!lines)
+                return Status::failure(lines.error());
+            othersGoing += *lines;
+        }
+        return log_.load(RecordFile(received_.path(), MailRecord::kSize), othersGoing);
     }();
-    if (!loaded) {
-        report(Error{.kind = K::LogUnreadable}.because(loaded.error()));
+    const Status matched = loaded ? matchFetchedRecord(outcome.waiting) : loaded;
+    if (!matched) {
+        report(Error{.kind = K::LogUnreadable}.because(matched.error()));
         mailbox_.close();
         return finish();
     }
@@ -98,9 +111,151 @@ MailCheck::Outcome MailCheck::CheckMail() {
         BackgroundTask::beside([&] { examined = storeAll(queue, processor, verdicts, outcome); });
     fetchAll(outcome.waiting, queue);
     storing.join();
+    knownByContent_.insert(knownByUidl_);
+    outcome.fetchedBefore = int(knownByContent_.size());
+    chooseDeletions();
     const bool deletionsAccepted = deleteStoredAndClose(outcome);
-    pruneLog(deletionsAccepted && mailbox_.removalsCommitted(), examined == outcome.waiting);
+    const bool committed = deletionsAccepted && mailbox_.removalsCommitted();
+    const bool examinedAll = examined + knownByUidl_.size() == outcome.waiting;
+    updateFetchedRecord(committed, examinedAll);
     return finish();
+}
+
+Status MailCheck::matchFetchedRecord(int count) {
+    listing_.clear();
+    knownByUidl_.clear();
+    knownByContent_.clear();
+    takenEntries_.clear();
+    Result<QList<FetchedRecord::Entry>> entries = fetched_.read();
+    if (!entries)
+        return Status::failure(entries.error());
+    entries_ = std::move(entries).value();
+    // A UIDL that two listed messages share names neither.
+    QHash<QString, int> listed;
+    for (int n = 1; n <= count; ++n) {
+        listing_.append({mailbox_.uidl(n), mailbox_.size(n)});
+        ++listed[listing_.last().uidl];
+    }
+    QHash<QString, int> entryOf;
+    entriesByDigest_.clear();
+    for (int i = 0; i < entries_.size(); ++i) {
+        entriesByDigest_.insert(entries_[i].message, i);
+        if (!entries_[i].uidl.isEmpty())
+            entryOf.insert(entries_[i].uidl, i);
+    }
+    QSet<int> passed;
+    for (int n = 1; n <= count; ++n) {
+        Listed& l = listing_[n - 1];
+        if (l.uidl.isEmpty() || listed.value(l.uidl) > 1) {
+            l.uidl.clear();
+            continue;
+        }
+        // The size too, so that a UIDL a server gave another message since is no match.
+        const auto entry = entryOf.constFind(l.uidl);
+        if (entry != entryOf.cend() && entries_[*entry].size == l.size) {
+            knownByUidl_.insert(n, *entry);
+            passed.insert(n);
+            takenEntries_.insert(*entry);
+        }
+    }
+    mailbox_.passOver(passed);
+    return {};
+}
+
+std::optional<int> MailCheck::knownByContent(const QByteArray& digest) {
+    QList<int> candidates = entriesByDigest_.values(digest);
+    std::sort(candidates.begin(), candidates.end());
+    for (const int e : std::as_const(candidates))
+        if (!takenEntries_.contains(e)) {
+            takenEntries_.insert(e);
+            return e;
+        }
+    return std::nullopt;
+}
+
+void MailCheck::chooseDeletions() {
+    const ServerCopy& copy = account_.serverCopy;
+    QHash<int, std::optional<bool>> recordKept; // by entry
+    // A history whose file is gone altogether was not deleted mail by mail:
+    // nothing can be told of it.
+    if (copy.mode == ServerCopy::Mode::DeleteWithHistory && !knownByContent_.isEmpty() &&
+        QFileInfo::exists(received_.path())) {
+        QList<int> refs; // entries whose record is known
+        QList<StoredRecordRef> records;
+        for (const int e : std::as_const(knownByContent_))
+            if (!entries_[e].record.isEmpty()) {
+                refs.append(e);
+                records.append({entries_[e].number, entries_[e].record});
+            }
+        const RecordFileLock lock(received_.path());
+        const Result<QList<std::optional<int>>> at =
+            LocateStoredRecords(RecordFile(received_.path(), MailRecord::kSize), records);
+        if (!at) // none of them can be told deleted
+            report(Error{.kind = K::NotVerified}.because(at.error()));
+        for (int i = 0; at && i < refs.size(); ++i) {
+            recordKept.insert(refs[i], at->at(i).has_value());
+            if (at->at(i))
+                entries_[refs[i]].number = *at->at(i);
+        }
+    }
+    const QDateTime now = now_();
+    for (auto it = knownByContent_.cbegin(); it != knownByContent_.cend(); ++it) {
+        const FetchedRecord::Entry& e = entries_[it.value()];
+        if (LeavesServerNow(copy, QDateTime::fromSecsSinceEpoch(e.storedAt, Qt::UTC), now,
+                            recordKept.value(it.value())))
+            toDelete_.append(it.key());
+    }
+    std::sort(toDelete_.begin(), toDelete_.end());
+}
+
+void MailCheck::updateFetchedRecord(bool deletionsCommitted, bool examinedAll) {
+    const QSet<int> deleted =
+        deletionsCommitted ? QSet<int>(toDelete_.cbegin(), toDelete_.cend()) : QSet<int>();
+    QHash<int, int> messageOf; // entry -> message
+    for (auto it = knownByContent_.cbegin(); it != knownByContent_.cend(); ++it)
+        messageOf.insert(it.value(), it.key());
+    QList<FetchedRecord::Entry> next;
+    for (int i = 0; i < entries_.size(); ++i) {
+        const auto message = messageOf.constFind(i);
+        // Not listed in a check that saw every message: gone from the server.
+        if (message == messageOf.cend() ? examinedAll : deleted.contains(*message))
+            continue;
+        FetchedRecord::Entry e = entries_[i];
+        if (message != messageOf.cend()) { // a new or changed UIDL is kept, a missing one too
+            e.uidl = listing_[*message - 1].uidl;
+            e.size = listing_[*message - 1].size;
+        }
+        next.append(e);
+    }
+    // The order that makes a kill at any point harmless: the records and
+    // the received log are durable (makeDurable) before the fetched record
+    // names a message, and the log forgets it only once the fetched record
+    // is on disk. Killed before the rename, the next check finds the
+    // message by its digest in the log and takes it as stored; killed after
+    // it, the next check passes the message over and, having seen every
+    // listed message, drops the log's line that no message matched. At no
+    // point is a message known to neither, nor stored by both.
+    const qint64 now = now_().toSecsSinceEpoch();
+    if (durable_)
+        for (const int n : std::as_const(kept_)) {
+            const std::optional<ReceivedLog::Line> line = log_.lineOf(n);
+            if (!line)
+                continue;
+            next.append(
+                {listing_[n - 1].uidl, listing_[n - 1].size, line->message, now, line->number, line->record});
+        }
+    bool recorded = next == entries_;
+    if (!recorded) {
+        const Status written = fetched_.write(next);
+        if (!written)
+            report(Error{.kind = K::NotSynced}.because(written.error()));
+        recorded = written.ok();
+    }
+    // The log forgets a message once the server or the fetched record is sure of it.
+    QSet<int> settled = deleted;
+    if (recorded && durable_)
+        settled.unite(QSet<int>(kept_.cbegin(), kept_.cend()));
+    pruneLog(settled, examinedAll);
 }
 
 bool MailCheck::stopping() const {
@@ -145,17 +300,22 @@ Result<int> MailCheck::append(int n, const QByteArray& digest, const MailRecord&
     if (!appended && logged)
         log_.recordNotAppended();
     // Under the lock still, so that no deletion moves the record first. A
-    // fact that cannot be kept leaves the mail read and of no known sender;
-    // it is stored all the same.
+    // fact that cannot be kept leaves the mail read, of no known sender and
+    // the first account's; it is stored all the same.
     if (appended && facts_)
-        (void)facts_->recordAppended(
-            *appended, bytes, {UnreadMarks::kUnreadFact, {SenderVerdicts::kFact, verdict}}, recordDigest);
+        (void)facts_->recordAppended(*appended, bytes,
+                                     {UnreadMarks::kUnreadFact,
+                                      {SenderVerdicts::kFact, verdict},
+                                      {MailAccounts::kFact, account_.key.toUtf8()}},
+                                     recordDigest);
     return appended;
 }
 
 void MailCheck::fetchAll(int count, FetchedQueue& queue) {
     using Kind = FetchedQueue::Item::Kind;
     for (int n = 1; n <= count && !stopping(); ++n) {
+        if (knownByUidl_.contains(n))
+            continue;
         if (hooks_.progress)
             hooks_.progress(n, count);
         FetchedQueue::Item item;
@@ -218,12 +378,17 @@ bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& dig
                              MessageProcessor& processor, SenderVerdicts& verdicts, Outcome& outcome) {
     // Known by what the server sends, not by its UIDL: UIDLs repeat, go
     // missing and change on real servers.
+    QList<int>& settled = account_.serverCopy.keepsMail() ? kept_ : toDelete_;
+    if (const std::optional<int> entry = knownByContent(digest)) {
+        knownByContent_.insert(n, *entry);
+        return true;
+    }
     const std::optional<bool> already = storedBefore(n, digest);
     if (!already)
         return false;
     if (*already) {
         ++outcome.storedBefore;
-        stored_.append(n);
+        settled.append(n);
         return true;
     }
     const ReceivedMail mail = ReceivedMail::prepare(raw, processor);
@@ -244,7 +409,7 @@ bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& dig
     }
     willSync(mail.processed);
     ++outcome.stored;
-    stored_.append(n);
+    settled.append(n);
     if (hooks_.received)
         hooks_.received({mail.message.subject, mail.message.sender, mail.message.date,
                          CutAtNul(mail.processed.text), mail.message.subject});
@@ -301,13 +466,16 @@ bool MailCheck::deleteStoredAndClose(Outcome& outcome) {
         mailbox_.close();
         return accepted;
     };
-    if (stored_.isEmpty())
+    if (toDelete_.isEmpty() && kept_.isEmpty())
         return closed(true);
     if (const Status synced = makeDurable(); !synced) {
         report(Error{.kind = K::NotSynced}.because(synced.error()));
         return closed(false);
     }
-    for (int n : std::as_const(stored_)) {
+    durable_ = true;
+    if (toDelete_.isEmpty())
+        return closed(true);
+    for (int n : std::as_const(toDelete_)) {
         if (const Status removed = mailbox_.remove(n); !removed) {
             report(removed.error());
             return closed(false);
@@ -323,9 +491,8 @@ bool MailCheck::deleteStoredAndClose(Outcome& outcome) {
     return true;
 }
 
-void MailCheck::pruneLog(bool deletionsCommitted, bool examinedAll) {
-    const QSet<int> deleted = deletionsCommitted ? QSet<int>(stored_.cbegin(), stored_.cend()) : QSet<int>();
+void MailCheck::pruneLog(const QSet<int>& settled, bool examinedAll) {
     const RecordFileLock lock(received_.path());
     // A line left behind costs only space; the next check tries again.
-    (void)log_.prune(deleted, examinedAll);
+    (void)log_.prune(settled, examinedAll);
 }

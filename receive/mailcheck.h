@@ -3,7 +3,10 @@
 // receive/: the mail check: fetching, unpacking attachments and HTML mail,
 // storing the received records, deleting on the server.
 
+#include <QDateTime>
+#include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -14,8 +17,9 @@
 #include "receive/receivedlogsession.h"
 
 #include "settings/accountfile.h"
-#include "settings/appsettings.h"
+#include "settings/accountprofile.h"
 #include "store/apppaths.h"
+#include "store/fetchedrecord.h"
 #include "store/mailfile.h"
 #include "store/mailrecord.h"
 #include "text/result.h"
@@ -44,8 +48,6 @@ enum class CheckStatus { Checking, NewMail, NoNewMail };
 struct MailCheckHooks {
     std::function<void(CheckStatus)> setStatus;
     std::function<void(const Account&)> accountLoaded; // the account window's boxes
-    std::function<void()> openAccountWindow;
-    std::function<void()> openServerWindow;
     std::function<void(const LastReceived&)> received; // once per stored message
     // Message n of count is next (told for every message, before it is fetched).
     std::function<void(int n, int count)> progress;
@@ -75,25 +77,39 @@ struct MailCheckHooks {
 // what was already stored without storing it twice, and what the user
 // deleted in the history meanwhile without storing it again.
 //
-// A check works on its own copies of the paths and settings, so that it can
-// run on a worker thread; the account it reads goes out through the hooks.
+// What the account leaves on its server is named in its fetched record
+// (FetchedRecord): the next checks list those messages and pass them over,
+// known by UIDL and size, or, where the server's UIDLs are missing,
+// repeated or changed, fetched and known by content. Whether such a message
+// leaves the server later is the account's choice (LeavesServerNow).
+//
+// A check works on its own copies of the paths and the account, so that it
+// can run on a worker thread; the login it used goes out through the hooks.
 // Nothing the user has to be told stops it: what went wrong is in its outcome.
 class MailCheck {
   public:
+    // What the user must give before the account can be checked.
+    enum class Needs { Nothing, Server, Account };
+
     struct Outcome {
         int waiting = 0; // what the server reported; -1 when it was not asked
         int stored = 0;
-        int storedBefore = 0; // stored by a check cut short (or deleted by the user since)
+        int storedBefore = 0;  // stored by a check cut short (or deleted by the user since)
+        int fetchedBefore = 0; // stored by an earlier check, their copy left on the server
         int deleted = 0;
+        Needs needs = Needs::Nothing;
         QList<Error> errors; // for the user, in the order they happened
     };
+    using Clock = std::function<QDateTime()>;
 
     // Fetched but not yet stored: enough to keep both cores busy.
     static constexpr qint64 kFetchedAheadBytes = 8 << 20;
 
-    // `dns`: the resolver our own DKIM check asks (the system's by default).
-    MailCheck(AppPaths paths, AppSettings settings, Mailbox& mailbox, MailCheckHooks hooks,
-              std::optional<DnsTxtLookup::Server> dns = DnsTxtLookup::systemServer());
+    // `dns`: the resolver our own DKIM check asks (the system's by default);
+    // `now`: when mail left on the server was stored, and how old it is.
+    MailCheck(AppPaths paths, AccountProfile account, Mailbox& mailbox, MailCheckHooks hooks,
+              std::optional<DnsTxtLookup::Server> dns = DnsTxtLookup::systemServer(),
+              Clock now = &QDateTime::currentDateTimeUtc);
     ~MailCheck();
 
     Outcome CheckMail();
@@ -104,6 +120,22 @@ class MailCheck {
     void stop() { stopped_ = true; }
 
   private:
+    // A message as the server listed it.
+    struct Listed {
+        QString uidl; // empty when it cannot tell this message from others
+        qint64 size = -1;
+    };
+    // Reads the fetched record and knows the listed messages it names by
+    // UIDL: those are not fetched.
+    Status matchFetchedRecord(int count);
+    // On the storing side: the entry of the fetched record with this
+    // message's content that no other message took, if any; it is taken now.
+    std::optional<int> knownByContent(const QByteArray& digest);
+    // After the storing: which messages stored by earlier checks leave the server now.
+    void chooseDeletions();
+    // The fetched record after this check: the messages it stored and left,
+    // without those gone from the server.
+    void updateFetchedRecord(bool deletionsCommitted, bool examinedAll);
     // The session's side: fetches message after message for the storing side.
     void fetchAll(int count, class FetchedQueue& queue);
     // The storing side, on a thread of its own; gives how many messages it examined.
@@ -121,20 +153,31 @@ class MailCheck {
     // What a stored message wrote besides its record, to be made durable before it is deleted.
     void willSync(const ProcessedMessage& processed);
     Status makeDurable();
-    // Deletes what was stored and ends the session; true when the server
-    // took every deletion asked for.
+    // Makes what was stored durable, deletes what leaves the server and ends
+    // the session; true when the server took every deletion asked for.
     bool deleteStoredAndClose(Outcome& outcome);
     bool stopping() const;
-    // Drops the log's lines that no longer keep anything from being stored twice.
-    void pruneLog(bool deletionsCommitted, bool examinedAll);
+    // Drops the log's lines of the messages `settled` (gone from the server,
+    // or named in the fetched record) and of those no longer listed.
+    void pruneLog(const QSet<int>& settled, bool examinedAll);
 
     const AppPaths paths_;
-    AppSettings settings_;
+    const AccountProfile account_;
     const std::optional<DnsTxtLookup::Server> dns_;
+    const Clock now_;
     Mailbox& mailbox_;
     MailCheckHooks hooks_;
     QList<Error> errors_;
-    QList<int> stored_; // messages to delete: stored by this check or found stored before
+    QList<int> toDelete_;   // stored by this check or found stored before, leaving the server
+    QList<int> kept_;       // the same, left on the server: the fetched record gets them
+    bool durable_ = false;  // what this check stored is on disk for good
+    QList<Listed> listing_; // message n at n - 1
+    const FetchedRecord fetched_;
+    QList<FetchedRecord::Entry> entries_;
+    QHash<int, int> knownByUidl_;    // message -> entry; not fetched
+    QHash<int, int> knownByContent_; // the same, of those fetched (written by the storing side)
+    QMultiHash<QByteArray, int> entriesByDigest_;
+    QSet<int> takenEntries_; // entries that stand for a listed message (the storing side adds)
     QStringList unsyncedFiles_;
     QStringList unsyncedFolders_;
     ReceivedLogSession log_;

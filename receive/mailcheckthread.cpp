@@ -2,6 +2,7 @@
 
 #include <tuple>
 
+#include "receive/accountchecks.h"
 #include "transport/mailbox.h"
 
 namespace {
@@ -38,8 +39,6 @@ MailCheckHooks relayedHooks(const MailCheckHooks& home, Job& job) {
     MailCheckHooks worker;
     worker.setStatus = relayed(home.setStatus, job);
     worker.accountLoaded = relayed(home.accountLoaded, job);
-    worker.openAccountWindow = relayed(home.openAccountWindow, job);
-    worker.openServerWindow = relayed(home.openServerWindow, job);
     worker.received = relayedLatest(home.received, job, Received);
     worker.progress = relayedLatest(home.progress, job, Progress);
     worker.synced = relayed(home.synced, job);
@@ -51,14 +50,30 @@ MailCheckHooks relayedHooks(const MailCheckHooks& home, Job& job) {
 MailCheckThread::MailCheckThread(MailCheckHooks hooks, Finished finished)
     : hooks_(std::move(hooks)), finished_(std::move(finished)) {}
 
-bool MailCheckThread::start(AppPaths paths, AppSettings settings, MailboxFactory mailboxes) {
+bool MailCheckThread::start(AppPaths paths, QList<AccountProfile> accounts, MailboxFactory mailboxes) {
     auto outcome = std::make_shared<MailCheck::Outcome>();
     return task_.start(
-        [this, paths = std::move(paths), settings = std::move(settings), mailboxes = std::move(mailboxes),
-         outcome](Job& job) mutable {
-            const std::unique_ptr<Mailbox> mailbox = mailboxes();
-            *outcome = MailCheck(std::move(paths), std::move(settings), *mailbox, relayedHooks(hooks_, job))
-                           .CheckMail();
+        [this, paths = std::move(paths), accounts = std::move(accounts), mailboxes = std::move(mailboxes),
+         outcome](Job& job) {
+            const MailCheckHooks hooks = relayedHooks(hooks_, job);
+            // The account window shows the first account's login only, and the
+            // status says how the whole check ended once every account has.
+            MailCheckHooks further = hooks;
+            further.accountLoaded = {};
+            const bool several = accounts.size() > 1;
+            if (several)
+                further.setStatus = [set = hooks.setStatus](CheckStatus now) {
+                    if (set && now == CheckStatus::Checking)
+                        set(now);
+                };
+            MailCheckHooks first = further;
+            first.accountLoaded = hooks.accountLoaded;
+            *outcome = AccountChecks::run(accounts, [&](const AccountProfile& account) {
+                const std::unique_ptr<Mailbox> mailbox = mailboxes(account);
+                return MailCheck(paths, account, *mailbox, account.isFirst() ? first : further).CheckMail();
+            });
+            if (several && hooks.setStatus)
+                hooks.setStatus(outcome->waiting < 1 ? CheckStatus::NoNewMail : CheckStatus::NewMail);
         },
         [this, outcome] {
             if (finished_)

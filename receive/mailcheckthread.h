@@ -15,11 +15,12 @@
 // then the end with the outcome, whose errors the windows show once the
 // session is over. A question that must be answered mid-session (a
 // certificate, a login in clear) is asked through the task. The job gets
-// its own copies of the paths and settings and shares nothing else with
+// its own copies of the paths and the account and shares nothing else with
 // the window thread.
 class MailCheckThread {
   public:
-    using MailboxFactory = std::function<std::unique_ptr<Mailbox>()>; // called on the job's thread
+    // A session for the account, made on the thread that checks it.
+    using MailboxFactory = std::function<std::unique_ptr<Mailbox>(const AccountProfile&)>;
     using Finished = std::function<void(const MailCheck::Outcome&)>;
 
     // `hooks` and `finished` are only used on the creating thread.
@@ -31,8 +32,9 @@ class MailCheckThread {
     MailCheckThread(const MailCheckThread&) = delete;
     MailCheckThread& operator=(const MailCheckThread&) = delete;
 
-    // Starts a check; while one is running, does nothing and returns false.
-    bool start(AppPaths paths, AppSettings settings, MailboxFactory mailboxes);
+    // Starts a check of the accounts (AccountChecks); while one is running,
+    // does nothing and returns false.
+    bool start(AppPaths paths, QList<AccountProfile> accounts, MailboxFactory mailboxes);
     bool isRunning() const { return task_.isRunning(); }
 
   private:

@@ -4,7 +4,7 @@
 
 ReceivedLogSession::ReceivedLogSession(QString path) : log_(std::move(path)) {}
 
-Status ReceivedLogSession::load(const RecordFile& records) {
+Status ReceivedLogSession::load(const RecordFile& records, const QList<ReceivedLog::Line>& othersGoing) {
     messageOf_.clear();
     void_.clear();
     taken_.clear();
@@ -12,7 +12,7 @@ Status ReceivedLogSession::load(const RecordFile& records) {
     if (!lines)
         return Status::failure(lines.error());
     lines_ = std::move(lines).value();
-    if (const Status cut = ReceivedLog::cutInterruptedAppend(lines_, records); !cut)
+    if (const Status cut = ReceivedLog::cutInterruptedAppend(lines_ + othersGoing, records); !cut)
         return cut;
     byMessage_.clear();
     for (int i = 0; i < lines_.size(); ++i)
@@ -78,6 +78,13 @@ Status ReceivedLogSession::add(int n, const QByteArray& messageDigest, int numbe
     lines_.append(line);
     taken_.insert(number);
     return {};
+}
+
+std::optional<ReceivedLog::Line> ReceivedLogSession::lineOf(int n) const {
+    for (auto it = messageOf_.cbegin(); it != messageOf_.cend(); ++it)
+        if (it.value() == n)
+            return lines_.at(it.key());
+    return std::nullopt;
 }
 
 void ReceivedLogSession::recordNotAppended() {

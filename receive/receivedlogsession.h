@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QSet>
+#include <optional>
 
 #include "store/receivedlog.h"
 #include "text/result.h"
@@ -20,7 +21,9 @@ class ReceivedLogSession {
     // Reads the log at the start of a check. A piece of a record at the end
     // of the file where a line's record was being appended is cut off: that
     // append never finished, and its message is stored again.
-    Status load(const RecordFile& records);
+    // `othersGoing`: the lines of the other accounts' logs, whose checks
+    // append to the same file.
+    Status load(const RecordFile& records, const QList<ReceivedLog::Line>& othersGoing = {});
     // Whether a line that no message of this check matched yet has this digest.
     bool mayHaveStored(const QByteArray& messageDigest) const;
     // Whether message n (its digest) was stored by an earlier check, or
@@ -29,6 +32,8 @@ class ReceivedLogSession {
     Result<bool> storedBefore(int n, const QByteArray& messageDigest, const RecordFile& records);
     // Logs message n before its record (ReceivedLog::recordDigest) is appended at `number`.
     Status add(int n, const QByteArray& messageDigest, int number, const QByteArray& recordDigest);
+    // The line that stands for message n in this check, if any.
+    std::optional<ReceivedLog::Line> lineOf(int n) const;
     // The record of the line added last was not appended after all.
     void recordNotAppended();
     Status sync() const { return log_.sync(); }

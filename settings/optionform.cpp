@@ -4,7 +4,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 
+#include "settings/servercopysetting.h"
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
 #include "ui/prompter.h"
@@ -38,6 +41,12 @@ constexpr auto kPop3Help =
               u"  [2001:db8::1]:110　IPv6 アドレスは [ ] で囲みます\n",
               kTlsHelp);
 
+constexpr char16_t kCopyHelp[] =
+    u"受信したメールをサーバーに残すと、スマートフォンなどほかのメールソフトでも読めます。\n"
+    u"残したメールは一度だけ受信し、次からは受信しません。\n"
+    u"「n 日後に削除」は、ここに保存してから n 日を過ぎたメールを次の受信でサーバーから削除します。\n"
+    u"「履歴で削除したら…」は、受信履歴で削除したメールを次の受信でサーバーから削除します。";
+
 constexpr ControlRow kControls[] = {
     Row<&OptionForm::Label1>("Label1", {240, 280, 1900, 255}, u"SMTPサーバー名(&S)", kSmtpHelp.view())
         .buddy("SmtpText"),
@@ -48,14 +57,22 @@ constexpr ControlRow kControls[] = {
     Row<&OptionForm::Label3>("Label3", {240, 1240, 1900, 255}, u"メールアドレス(&M)").buddy("MailText"),
     Row<&OptionForm::MailText>("MailText", {2200, 1200, 2900, 315}),
     Row<&OptionForm::ApopCheck>("ApopCheck", {2200, 1680, 2900, 315}, u"APOP を使用する(&A)"),
-    Row<&OptionForm::OKCommand>("OKCommand", {2200, 2200, 1335, 435}, u"設定"),
-    Row<&OptionForm::CancelCommand>("CancelCommand", {3765, 2200, 1335, 435}, u"中止"),
+    Row<&OptionForm::Label4>("Label4", {240, 2160, 1900, 255}, u"受信したメール", kCopyHelp),
+    Row<&OptionForm::CopyOption, 0>("CopyOption0", {2200, 2120, 3400, 315}, u"受信後サーバーから削除",
+                                    kCopyHelp),
+    Row<&OptionForm::CopyOption, 1>("CopyOption1", {2200, 2480, 3400, 315}, u"サーバーに残す", kCopyHelp),
+    Row<&OptionForm::CopyOption, 2>("CopyOption2", {2200, 2840, 1900, 315}, u"n 日後に削除", kCopyHelp),
+    Row<&OptionForm::DaysBox>("DaysBox", {4200, 2820, 1100, 315}, {}, kCopyHelp),
+    Row<&OptionForm::CopyOption, 3>("CopyOption3", {2200, 3200, 3400, 315},
+                                    u"履歴で削除したらサーバーからも削除", kCopyHelp),
+    Row<&OptionForm::OKCommand>("OKCommand", {2200, 3720, 1335, 435}, u"設定"),
+    Row<&OptionForm::CancelCommand>("CancelCommand", {3765, 3720, 1335, 435}, u"中止"),
 };
 
 constexpr WindowDesign kDesign{.name = "OptionForm",
                                .title = u"サーバー設定",
-                               .width = 5400,
-                               .height = 2900,
+                               .width = 5800,
+                               .height = 4420,
                                .fixedSize = true,
                                .rows = kControls};
 
@@ -66,6 +83,10 @@ OptionForm::OptionForm(AppContext& context)
     build();
     connect(OKCommand, &QPushButton::clicked, this, &OptionForm::OKCommand_Click);
     connect(CancelCommand, &QPushButton::clicked, this, &OptionForm::CancelCommand_Click);
+    DaysBox->setRange(1, ServerCopySetting::kMaxDays);
+    DaysBox->setSuffix(QStringLiteral(" 日"));
+    const int days = int(ServerCopy::Mode::DeleteAfterDays);
+    connect(CopyOption[days], &QRadioButton::toggled, DaysBox, &QSpinBox::setEnabled);
 }
 
 void OptionForm::open() {
@@ -74,6 +95,11 @@ void OptionForm::open() {
     Pop3Text->setText(s.Pop3Server);
     MailText->setText(s.MailAddress);
     ApopCheck->setChecked(s.UseApop != 0);
+    // Read from the account file as every check reads it.
+    const ServerCopy copy = ServerCopySetting::read(context_.paths.accountFile());
+    CopyOption[int(copy.mode)]->setChecked(true);
+    DaysBox->setValue(copy.days);
+    DaysBox->setEnabled(copy.mode == ServerCopy::Mode::DeleteAfterDays);
     show();
     raise();
     activateWindow();
@@ -89,6 +115,14 @@ void OptionForm::OKCommand_Click() {
     const Status saved = s.write(context_.serverSettingsFile());
     if (!saved)
         context_.prompter->message(this, SettingsForThisRunText(saved.error()), QStringLiteral("Fennick"),
+                                   Prompter::Icon::Warning);
+    ServerCopy copy;
+    for (int mode = 0; mode < 4; ++mode)
+        if (CopyOption[mode]->isChecked())
+            copy.mode = ServerCopy::Mode(mode);
+    copy.days = DaysBox->value();
+    if (const Status kept = ServerCopySetting::write(context_.paths.accountFile(), copy); !kept)
+        context_.prompter->message(this, ErrorText(kept.error()), QStringLiteral("Fennick"),
                                    Prompter::Icon::Warning);
     close();
 }

@@ -6,10 +6,12 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
+class QSpinBox;
 struct AppContext;
 
-// "サーバー設定": the servers, the user's address and APOP. Stays above the
-// other windows while open.
+// "サーバー設定": the servers, the user's address, APOP and what stays on
+// the server. Stays above the other windows while open.
 class OptionForm : public DesignedWindow {
     Q_OBJECT
   public:
@@ -27,6 +29,10 @@ class OptionForm : public DesignedWindow {
     QLabel* Label3;
     QLineEdit* MailText;
     QCheckBox* ApopCheck;
+    QLabel* Label4;
+    // In the order of ServerCopy::Mode.
+    QRadioButton* CopyOption[4];
+    QSpinBox* DaysBox;
     QPushButton* OKCommand;
     QPushButton* CancelCommand;
 

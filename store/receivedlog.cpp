@@ -1,6 +1,7 @@
 #include "store/receivedlog.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -64,13 +65,25 @@ std::optional<ReceivedLog::Line> parse(const QByteArray& text) {
 // Whether `record` is the one the line logged, by the digest the line was
 // written with: 40 hex digits now, 64 in logs written before.
 bool holds(const ReceivedLog::Line& line, QByteArrayView record) {
-    return line.record == (line.record.size() == kLongDigest ? ReceivedLog::digest(record)
-                                                             : ReceivedLog::recordDigest(record));
+    return line.record == ReceivedLog::recordDigestLike(line.record, record);
 }
 
 } // namespace
 
 ReceivedLog::ReceivedLog(QString path) : path_(std::move(path)) {}
+
+QString ReceivedLog::fileNameFor(const QString& accountKey, bool firstAccount) {
+    return firstAccount ? kFileName : QStringLiteral("received-%1.log").arg(accountKey);
+}
+
+QList<ReceivedLog> ReceivedLog::allIn(const AppPaths& paths) {
+    QList<ReceivedLog> logs;
+    const QDir data(paths.dataFolder());
+    for (const QString& name : data.entryList({kFileName, QStringLiteral("received-*.log")},
+                                              QDir::Files | QDir::Hidden, QDir::Name))
+        logs.append(ReceivedLog(data.filePath(name)));
+    return logs;
+}
 
 QByteArray ReceivedLog::digest(QByteArrayView bytes) {
     // BLAKE2b: three times the speed of SHA-256 here, on 32 KB per mail.
@@ -79,6 +92,10 @@ QByteArray ReceivedLog::digest(QByteArrayView bytes) {
 
 QByteArray ReceivedLog::recordDigest(QByteArrayView record) {
     return RecordDigest(record).toHex();
+}
+
+QByteArray ReceivedLog::recordDigestLike(const QByteArray& logged, QByteArrayView record) {
+    return logged.size() == kLongDigest ? digest(record) : recordDigest(record);
 }
 
 ReceivedLog::Line ReceivedLog::lineFor(const QByteArray& messageDigest, int number,
@@ -201,10 +218,14 @@ Status ReceivedLog::cutInterruptedAppend(const QList<Line>& lines, const RecordF
 Status CutInterruptedReceivedAppend(const AppPaths& paths) {
     const MailFile file = MailFile::received(paths);
     const RecordFileLock lock(file.path());
-    const Result<QList<ReceivedLog::Line>> lines = ReceivedLog(paths.dataFile(ReceivedLog::kFileName)).read();
-    if (!lines)
-        return Status::failure(lines.error());
-    return ReceivedLog::cutInterruptedAppend(*lines, RecordFile(file.path(), MailRecord::kSize));
+    QList<ReceivedLog::Line> lines;
+    for (const ReceivedLog& log : ReceivedLog::allIn(paths)) {
+        const Result<QList<ReceivedLog::Line>> read = log.read();
+        if (!read)
+            return Status::failure(read.error());
+        lines += *read;
+    }
+    return ReceivedLog::cutInterruptedAppend(lines, RecordFile(file.path(), MailRecord::kSize));
 }
 
 Status DeleteReceivedRecord(const AppPaths& paths, int p) {
@@ -212,9 +233,10 @@ Status DeleteReceivedRecord(const AppPaths& paths, int p) {
     const RecordFileLock lock(file.path());
     if (const Result<int> count = file.count(); !count) // finishes a deletion left half done
         return Status::failure(count.error());
-    const ReceivedLog log(paths.dataFile(ReceivedLog::kFileName));
-    if (Status s = log.forgetRecord(RecordFile(file.path(), MailRecord::kSize), p); !s)
-        return s;
+    // Whichever account's check stored it, every log keeps in step.
+    for (const ReceivedLog& log : ReceivedLog::allIn(paths))
+        if (Status s = log.forgetRecord(RecordFile(file.path(), MailRecord::kSize), p); !s)
+            return s;
     if (Status s = file.markDeleted(p); !s)
         return s;
     return file.compact();

@@ -33,6 +33,12 @@ class RecordFile;
 class ReceivedLog {
   public:
     static inline const QString kFileName = QStringLiteral("received.log");
+    // Each account has a log of its own, so that two checks running side
+    // by side never rewrite each other's lines; the first account's keeps
+    // the name it always had.
+    static QString fileNameFor(const QString& accountKey, bool firstAccount);
+    // The logs of every account in the data folder.
+    static QList<ReceivedLog> allIn(const AppPaths& paths);
 
     struct Line {
         QByteArray message; // hex digest of the message as the server sent it
@@ -52,6 +58,9 @@ class ReceivedLog {
     // that a check hashes each record it stores once. (Logs written before
     // kept a record's BLAKE2b-256; their lines are still read.)
     static QByteArray recordDigest(QByteArrayView record);
+    // The digest of `record` of the kind `logged` is (a line's record digest,
+    // of now or from before), to compare the two.
+    static QByteArray recordDigestLike(const QByteArray& logged, QByteArrayView record);
     // The line of a message whose record (of `recordDigest`) is about to be
     // appended at `number`.
     static Line lineFor(const QByteArray& messageDigest, int number, const QByteArray& recordDigest);

@@ -115,11 +115,13 @@ struct Error {
         LogChanged,           // path: the received log, changed under the check
 
         // The mail check. `cause` is what went wrong underneath.
-        LoginFailed,    // cause
-        LogUnreadable,  // cause
-        NotVerified,    // cause: why the message could not be looked up among those stored
-        NotStored,      // number, subject, sender: the message; cause
-        NotSynced,      // cause
+        LoginFailed,       // cause
+        LogUnreadable,     // cause
+        InAccount,         // name: the account's name; cause: what went wrong in its check
+        AccountIncomplete, // name: a further account without its server or login
+        NotVerified,       // cause: why the message could not be looked up among those stored
+        NotStored,         // number, subject, sender: the message; cause
+        NotSynced,         // cause
         FolderUnusable, // an HTML mail's subject names no folder: its files went only to 添付フォルダ;
                         // subject, sender: the mail
         PartsMissing,   // a piece of a split message; subject, sender: the mail

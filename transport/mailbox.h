@@ -3,6 +3,7 @@
 // transport/: the sessions with the mail servers (POP3, SMTP), server
 // addresses, and the set-up of the mail libraries.
 
+#include <QSet>
 #include <QString>
 
 #include "mime/receivedmessage.h"
@@ -24,6 +25,9 @@ class Mailbox {
     // The message's unique id (UIDL, RFC 1939), the same in every session;
     // empty when the server gives none.
     virtual QString uidl(int /*n*/) const { return {}; }
+    // Messages the caller will not fetch (stored here before, their copy
+    // left on the server): a session that fetches ahead passes them over.
+    virtual void passOver(const QSet<int>& /*numbers*/) {}
     // Too large to fetch at all: it stays on the server.
     virtual bool isTooLarge(int n) const = 0;
     // The message as the server sends it.

@@ -483,7 +483,8 @@ void Pop3Session::requestThrough(int n) {
                           retrBytesInFlight_ < options_.windowBytes;
         if (!needed && !room)
             break;
-        if (sizes_.contains(nextRetr_) && !isTooLarge(nextRetr_))
+        const bool wanted = nextRetr_ == n || !passedOver_.contains(nextRetr_);
+        if (wanted && sizes_.contains(nextRetr_) && !isTooLarge(nextRetr_))
             send("RETR " + QByteArray::number(nextRetr_), nextRetr_, options_.maxMessageBytes);
         ++nextRetr_;
     }
@@ -606,5 +607,6 @@ void Pop3Session::endSession() {
     sizes_.clear();
     uidls_.clear();
     nextRetr_ = 1;
+    passedOver_.clear();
     removals_.clear();
 }

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -63,6 +64,7 @@ class Pop3Session : public Mailbox {
     void close() override;
     Status flushRemovalsAndClose() override;
     QString uidl(int n) const override;
+    void passOver(const QSet<int>& numbers) override { passedOver_ = numbers; }
     bool removalsCommitted() const override { return committed_; }
 
   private:
@@ -136,7 +138,8 @@ class Pop3Session : public Mailbox {
     int retrsInFlight_ = 0;
     qint64 retrBytesInFlight_ = 0;
     int nextRetr_ = 1;
-    QList<int> removals_; // DELEs not yet sent
+    QSet<int> passedOver_; // not fetched ahead
+    QList<int> removals_;  // DELEs not yet sent
     bool committed_ = false;
     std::optional<Error> error_;
 };

@@ -302,6 +302,12 @@ QString ErrorText(const Error& e) {
     case K::LoginFailed:
         // The server's words end at a NUL, as it would end them.
         return CutAtNul(causeText(e));
+    case K::InAccount:
+        return QStringLiteral("アカウント「%1」: %2").arg(e.name, causeText(e));
+    case K::AccountIncomplete:
+        return QStringLiteral(
+                   "アカウント「%1」はサーバーかログインが設定されていないため、受信しませんでした。")
+            .arg(e.name);
     case K::LogUnreadable:
         return QStringLiteral("受信の記録を読めませんでした。メールはサーバーに残してあります。\n") +
                causeText(e);

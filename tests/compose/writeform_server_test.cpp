@@ -25,6 +25,7 @@
 #include "mime/htmlmailmarker.h"
 #include "pageview/pageviewplugin.h"
 #include "receive/mailcheck.h"
+#include "settings/firstaccount.h"
 #include "store/mailfile.h"
 #include "tests/support/appfolder.h"
 #include "tests/support/dropfiles.h"
@@ -236,7 +237,9 @@ TEST_F(WriteFormServerTest, twoCopiesExchangeAnHtmlMail) {
     WriteBytes(receiver.context.paths.accountFile(), account.accountFileBytes());
     Pop3Session pop({}, TestMailServers::trust());
     const MailCheck::Outcome outcome =
-        MailCheck(receiver.context.paths, receiver.context.settings, pop, {}).CheckMail();
+        MailCheck(receiver.context.paths,
+                  FirstAccountProfile(receiver.context.paths, receiver.context.settings), pop, {})
+            .CheckMail();
     ASSERT_EQ(outcome.stored, 1) << testing::PrintToString(outcome.errors);
 
     EditorState editor;

@@ -13,6 +13,7 @@
 #include "mime/htmlmailmarker.h"
 #include "receive/mailcheck.h"
 #include "search/mailfacts.h"
+#include "settings/firstaccount.h"
 #include "settings/trustedauthserv.h"
 #include "store/mailfile.h"
 #include "store/receivedlog.h"
@@ -121,7 +122,7 @@ class MailImportTest : public testing::Test {
         RawMailbox server(raw);
         AppSettings settings;
         settings.servers.Pop3Server = QStringLiteral("pop.example.jp");
-        MailCheck check(checked, settings, server, {});
+        MailCheck check(checked, FirstAccountProfile(checked, settings), server, {});
         const MailCheck::Outcome outcome = check.CheckMail();
         EXPECT_EQ(outcome.stored, raw.size());
         return records(checked);

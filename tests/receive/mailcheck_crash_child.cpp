@@ -1,5 +1,6 @@
 // One mail check in a process of its own, for the crash tests. Arguments: the
-// application folder and the POP3 server; the account is the folder's own.
+// application folder and the POP3 server; the account is the folder's own,
+// with what it leaves on the server.
 // With FENNICK_KILL_AT=k it kills itself with SIGKILL at its k-th step: after
 // each write, fsync, rename or unlink the check makes in its files, after each
 // message is fetched, after each deletion is queued, after the batch of them
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 #include "receive/mailcheck.h"
+#include "settings/firstaccount.h"
 #include "tests/support/mailservers.h"
 #include "transport/maillibraries.h"
 #include "transport/pop3session.h"
@@ -40,6 +42,7 @@ class WatchedMailbox : public Mailbox {
     qint64 size(int n) const override { return real_.size(n); }
     QString uidl(int n) const override { return real_.uidl(n); }
     bool isTooLarge(int n) const override { return real_.isTooLarge(n); }
+    void passOver(const QSet<int>& numbers) override { real_.passOver(numbers); }
     Result<QByteArray> fetchRaw(int n) override {
         Result<QByteArray> raw = real_.fetchRaw(n);
         step();
@@ -119,8 +122,9 @@ int main(int argc, char** argv) {
     settings.servers.Pop3Server = QString::fromLocal8Bit(argv[2]);
     Pop3Session session({}, TestMailServers::trust());
     WatchedMailbox mailbox(session);
+    const AppPaths paths(QString::fromLocal8Bit(argv[1]));
     const MailCheck::Outcome outcome =
-        MailCheck(AppPaths(QString::fromLocal8Bit(argv[1])), settings, mailbox, {}).CheckMail();
+        MailCheck(paths, FirstAccountProfile(paths, settings), mailbox, {}).CheckMail();
     for (const Error& error : outcome.errors)
         std::fprintf(stderr, "%s\n", qPrintable(error.debugText()));
     std::printf("%d\n", steps.load());

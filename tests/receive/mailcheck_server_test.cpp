@@ -9,7 +9,10 @@
 #include "mime/outgoingmail.h"
 #include "receive/mailcheck.h"
 #include "receive/messageprocessor.h"
+#include "settings/firstaccount.h"
+#include "settings/servercopysetting.h"
 #include "store/mailfile.h"
+#include "store/receivedlog.h"
 #include "tests/support/errors.h"
 #include "tests/support/mailservers.h"
 #include "tests/support/tempfolder.h"
@@ -30,6 +33,7 @@ class MailCheckServerTest : public testing::Test {
     QList<Error> errors; // of the last check
     QList<CheckStatus> statuses;
     std::function<void(const LastReceived&)> onReceived;
+    MailCheck::Clock clock = &QDateTime::currentDateTimeUtc;
 
     void SetUp() override {
         if (!TestMailServers::available())
@@ -48,7 +52,9 @@ class MailCheckServerTest : public testing::Test {
             if (onReceived)
                 onReceived(l);
         };
-        const MailCheck::Outcome outcome = MailCheck(paths, settings, pop, hooks).CheckMail();
+        const MailCheck::Outcome outcome = MailCheck(paths, FirstAccountProfile(paths, settings), pop, hooks,
+                                                     DnsTxtLookup::systemServer(), clock)
+                                               .CheckMail();
         errors = outcome.errors;
         return outcome;
     }
@@ -226,4 +232,51 @@ TEST_F(MailCheckServerTest, demoMailsArriveAsTheDemoPromises) {
               (QStringList{QStringLiteral("index.htm"), QStringLiteral("winter.png")}));
     EXPECT_TRUE(QFileInfo::exists(paths.attachmentFolder() + QStringLiteral("/見積書.txt")));
     EXPECT_TRUE(errors.isEmpty());
+}
+
+// Three checks with a mail arriving before each: every mail is stored once,
+// and what leaves the server is what the account chose to let go.
+TEST_F(MailCheckServerTest, mailLeftOnTheServerIsStoredOnceAndLeavesItAsChosen) {
+    using M = ServerCopy::Mode;
+    const struct {
+        const char* name;
+        M mode;
+        int deletedInTheHistory; // record, before the third check
+        const char* stored;      // subjects in the history at the end
+        const char* onServer;
+    } rows[] = {
+        {"kept", M::Keep, 0, "1 2 3", "1 2 3"},
+        {"after-14-days-the-one-stored-15-days-ago-goes", M::DeleteAfterDays, 0, "1 2 3", "2 3"},
+        {"the-one-deleted-in-the-history-goes", M::DeleteWithHistory, 1, "2 3", "2 3"},
+    };
+    const QDateTime first = QDateTime::currentDateTimeUtc();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        account = TestMailServers::claimAccount();
+        paths = AppPaths(root.file(QString::fromLatin1(row.name)));
+        ASSERT_TRUE(QDir().mkpath(paths.applicationFolder()) && paths.ensureLayout().ok());
+        WriteBytes(paths.accountFile(), account.accountFileBytes());
+        ASSERT_TRUE(ServerCopySetting::write(paths.accountFile(), {row.mode, 14}).ok());
+        const int days[] = {0, 10, 15};
+        for (int i = 1; i <= 3; ++i) {
+            if (i == 3 && row.deletedInTheHistory) {
+                ASSERT_TRUE(DeleteReceivedRecord(paths, row.deletedInTheHistory).ok());
+            }
+            TestMailServers::deliver(account, "Subject: " + QByteArray::number(i) + "\r\n\r\nbody\r\n");
+            clock = [at = first.addDays(days[i - 1])] { return at; };
+            const auto outcome = check();
+            EXPECT_TRUE(errors.isEmpty()) << testing::PrintToString(errors);
+            EXPECT_EQ(outcome.stored, 1) << "check " << i;
+        }
+        QStringList stored;
+        for (const auto& r : records())
+            stored << TrimSpaces(r.record.subject);
+        EXPECT_EQ(stored, QString::fromLatin1(row.stored).split(u' '));
+        QStringList onServer;
+        for (const QString& folder : {QStringLiteral("/new"), QStringLiteral("/cur")})
+            for (const QFileInfo& f : QDir(account.maildir + folder).entryInfoList(QDir::Files))
+                onServer << QString::fromLatin1(ReadBytes(f.filePath()).mid(9, 1)); // "Subject: n"
+        onServer.sort();
+        EXPECT_EQ(onServer, QString::fromLatin1(row.onServer).split(u' '));
+    }
 }

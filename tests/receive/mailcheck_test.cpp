@@ -7,8 +7,10 @@
 
 #include "mime/htmlmailmarker.h"
 #include "receive/mailcheck.h"
-#include "search/unreadmarks.h"
 #include "search/mailfacts.h"
+#include "search/unreadmarks.h"
+#include "settings/firstaccount.h"
+#include "settings/servercopysetting.h"
 #include "settings/tokenstore.h"
 #include "settings/trustedauthserv.h"
 #include "store/mailfile.h"
@@ -33,8 +35,6 @@ class MailCheckTest : public testing::Test {
     AppSettings settings;
     FakeMailbox mailbox;
     Statuses statuses;
-    int accountWindowOpened = 0;
-    int serverWindowOpened = 0;
     QList<LastReceived> received;
     QList<Account> accounts;
 
@@ -45,6 +45,7 @@ class MailCheckTest : public testing::Test {
     }
 
     std::optional<DnsTxtLookup::Server> dns; // none: only providers' verdicts
+    QDateTime now = QDateTime(QDate(2026, 12, 8), QTime(9, 0), Qt::UTC);
     bool stopBeforeStart = false;
     int stopOnReceived = 0; // stop the check when this many mails were stored
 
@@ -52,8 +53,6 @@ class MailCheckTest : public testing::Test {
         MailCheck* running = nullptr;
         MailCheckHooks hooks;
         hooks.setStatus = [this](CheckStatus s) { statuses << s; };
-        hooks.openAccountWindow = [this] { ++accountWindowOpened; };
-        hooks.openServerWindow = [this] { ++serverWindowOpened; };
         hooks.received = [this, &running](const LastReceived& l) {
             received << l;
             if (received.size() == stopOnReceived)
@@ -63,7 +62,8 @@ class MailCheckTest : public testing::Test {
         hooks.synced = [this](const QString& path) {
             mailbox.log->add(QStringLiteral("sync ") + QDir(app.path()).relativeFilePath(path));
         };
-        MailCheck mailCheck(paths, settings, mailbox, hooks, dns);
+        MailCheck mailCheck(paths, FirstAccountProfile(paths, settings), mailbox, hooks, dns,
+                            [this] { return now; });
         running = &mailCheck;
         if (stopBeforeStart)
             mailCheck.stop();
@@ -169,10 +169,9 @@ TEST_F(MailCheckTest, emptyMailboxShowsNoNewMailAndNoError) {
     EXPECT_EQ(mailbox.log->steps().last(), QStringLiteral("close"));
 }
 
-TEST_F(MailCheckTest, noSavedAccountOpensTheAccountWindowAndTriesNoLogin) {
+TEST_F(MailCheckTest, noSavedAccountAsksForTheAccountAndTriesNoLogin) {
     WriteBytes(paths.accountFile(), QByteArray("[EXEINI]\r\nNAME=taro\r\n"));
-    check();
-    EXPECT_EQ(accountWindowOpened, 1);
+    EXPECT_EQ(check().needs, MailCheck::Needs::Account);
     EXPECT_EQ(mailbox.log->steps(),
               (QStringList{QStringLiteral("connect pop.example.jp"), QStringLiteral("close")}));
     EXPECT_EQ(statuses.last(), CheckStatus::NoNewMail);
@@ -185,8 +184,7 @@ TEST_F(MailCheckTest, anAccountSignedInThroughItsProviderLogsInWithoutAPassword)
     signIn.client.clientId = QStringLiteral("client");
     signIn.tokens.refreshToken = QStringLiteral("refresh");
     ASSERT_TRUE(TokenStore(paths.dataFile(TokenStore::kFileName)).save(signIn).ok());
-    check();
-    EXPECT_EQ(accountWindowOpened, 0);
+    EXPECT_EQ(check().needs, MailCheck::Needs::Nothing);
     EXPECT_EQ(mailbox.log->steps().mid(0, 2),
               (QStringList{QStringLiteral("connect pop.example.jp"), QStringLiteral("auth taro 0")}));
 }
@@ -221,10 +219,9 @@ TEST_F(MailCheckTest, aSessionThatFailsBeforeTheFirstMessageFetchesNothing) {
     EXPECT_TRUE(mailbox.log->steps().contains(QStringLiteral("auth taro 1"))) << "APOP as the account asks";
 }
 
-TEST_F(MailCheckTest, noServerSetOpensTheServerWindow) {
+TEST_F(MailCheckTest, noServerSetAsksForTheServer) {
     settings.servers.Pop3Server.clear();
-    check();
-    EXPECT_EQ(serverWindowOpened, 1);
+    EXPECT_EQ(check().needs, MailCheck::Needs::Server);
     EXPECT_TRUE(mailbox.log->steps().isEmpty());
     EXPECT_EQ(statuses, Statuses{CheckStatus::NoNewMail});
 }
@@ -558,9 +555,160 @@ TEST_F(MailCheckTest, progressCountsEveryMessageBeforeItIsFetched) {
     mailbox.tooLarge = {2};
     MailCheckHooks hooks;
     hooks.progress = [&](int n, int count) { mailbox.log->add(QStringLiteral("%1 / %2").arg(n).arg(count)); };
-    MailCheck(paths, settings, mailbox, hooks).CheckMail();
+    MailCheck(paths, FirstAccountProfile(paths, settings), mailbox, hooks).CheckMail();
     const QStringList steps = mailbox.log->steps();
     EXPECT_EQ(steps.mid(2, 5),
               (QStringList{QStringLiteral("1 / 3"), QStringLiteral("fetch 1"), QStringLiteral("2 / 3"),
                            QStringLiteral("3 / 3"), QStringLiteral("fetch 3")}));
+}
+
+namespace {
+
+// Mail left on the server, over several checks of a scripted mailbox.
+class ServerCopyTest : public MailCheckTest {
+  protected:
+    struct Check {
+        QList<ReceivedMessage> messages;
+        QStringList uidls = {};
+        int day = 0;          // days after the first check
+        int deleteRecord = 0; // the user deletes this record in the history first
+        ServerCopy::Mode mode = ServerCopy::Mode::Keep;
+    };
+
+    // Runs the checks from an empty history; the steps of the last one.
+    QStringList run(const QList<Check>& checks, int days = 14) {
+        const QDateTime first = now;
+        QFile::remove(paths.receivedMailFile());
+        QFile::remove(paths.dataFile(FetchedRecord::fileName(AccountProfile::kFirstKey)));
+        for (const Check& c : checks) {
+            if (c.deleteRecord) {
+                EXPECT_TRUE(DeleteReceivedRecord(paths, c.deleteRecord).ok());
+            }
+            EXPECT_TRUE(ServerCopySetting::write(paths.accountFile(), {c.mode, days}).ok());
+            now = first.addDays(c.day);
+            mailbox.log = std::make_shared<StepLog>();
+            mailbox.messages = c.messages;
+            mailbox.uidls = c.uidls;
+            const auto outcome = check();
+            EXPECT_TRUE(outcome.errors.isEmpty()) << testing::PrintToString(outcome.errors);
+        }
+        now = first;
+        return mailbox.log->steps().filter(QRegularExpression(QStringLiteral("^(fetch|delete) ")));
+    }
+    QStringList storedSubjects() {
+        QStringList subjects;
+        for (const auto& r : stored())
+            subjects << TrimSpaces(r.record.subject);
+        return subjects;
+    }
+    int fetchedEntries() {
+        return FetchedRecord(paths.dataFile(FetchedRecord::fileName(AccountProfile::kFirstKey)))
+            .read()
+            .value()
+            .size();
+    }
+
+    const ReceivedMessage a = mail(QStringLiteral("A")), b = mail(QStringLiteral("B")),
+                          c = mail(QStringLiteral("C")), longer = mail(QStringLiteral("長い件名のメール"));
+};
+
+} // namespace
+
+// A message stored once is passed over by the next checks, known by its
+// UIDL where the server's UIDLs can be trusted and by its content where
+// they cannot; none is stored twice, none deleted.
+TEST_F(ServerCopyTest, aMessageLeftOnTheServerIsStoredOnceWhateverItsUidl) {
+    const QString u = QStringLiteral("u");
+    const struct {
+        const char* name;
+        QList<Check> checks;
+        QStringList lastSteps;
+        const char* records;
+        int entries; // in the fetched record after the last check
+    } rows[] = {
+        {"steady-uidls-fetch-only-the-new-one",
+         {{{a, b}, {u, QStringLiteral("v")}}, {{a, b, c}, {u, QStringLiteral("v"), QStringLiteral("w")}}},
+         {QStringLiteral("fetch 3")},
+         "A B C",
+         3},
+        {"no-uidls-fetch-all-and-store-only-the-new-one",
+         {{{a, b}}, {{a, b, c}}},
+         {QStringLiteral("fetch 1"), QStringLiteral("fetch 2"), QStringLiteral("fetch 3")},
+         "A B C",
+         3},
+        {"a-uidl-a-new-message-shares-with-a-stored-one-is-no-match",
+         {{{a}, {u}}, {{a, b}, {u, u}}},
+         {QStringLiteral("fetch 1"), QStringLiteral("fetch 2")},
+         "A B",
+         2},
+        {"changed-uidls-are-learnt-once",
+         {{{a}, {u}}, {{a}, {QStringLiteral("x")}}, {{a}, {QStringLiteral("x")}}},
+         {},
+         "A",
+         1},
+        {"a-uidl-given-to-another-message-of-another-size",
+         {{{a}, {u}}, {{longer}, {u}}},
+         {QStringLiteral("fetch 1")},
+         "A 長い件名のメール",
+         1},
+        {"the-same-content-twice-is-two-mails",
+         {{{a, a}, {u, QStringLiteral("v")}}, {{a, a, a}, {u, QStringLiteral("v"), QStringLiteral("w")}}},
+         {QStringLiteral("fetch 3")},
+         "A A A",
+         3},
+        {"a-message-deleted-elsewhere-leaves-the-record",
+         {{{a, b}, {u, QStringLiteral("v")}}, {{b}, {QStringLiteral("v")}}},
+         {},
+         "A B",
+         1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(run(row.checks), row.lastSteps);
+        EXPECT_EQ(storedSubjects(), QString::fromUtf8(row.records).split(u' '));
+        EXPECT_EQ(fetchedEntries(), row.entries);
+        EXPECT_FALSE(QFile::exists(paths.dataFile(ReceivedLog::kFileName)));
+    }
+}
+
+// What leaves the server later, as the account chose: old mail by our own
+// date of storing it, mail whose record the user deleted in the history.
+TEST_F(ServerCopyTest, aMessageLeftOnTheServerLeavesItAsTheAccountChose) {
+    using M = ServerCopy::Mode;
+    const QStringList uvw = {QStringLiteral("u"), QStringLiteral("v"), QStringLiteral("w")};
+    const struct {
+        const char* name;
+        QList<Check> checks;
+        QStringList lastSteps;
+        int entries;
+    } rows[] = {
+        {"kept-a-year", {{{a}, uvw}, {{a}, uvw, 365}}, {}, 1},
+        {"after-14-days-only-what-was-stored-over-14-days-ago",
+         {{{a}, uvw, 0, 0, M::DeleteAfterDays},
+          {{a, b}, uvw, 10, 0, M::DeleteAfterDays},
+          {{a, b, c}, uvw, 15, 0, M::DeleteAfterDays}},
+         {QStringLiteral("fetch 3"), QStringLiteral("delete 1")},
+         2},
+        {"exactly-14-days-is-not-over-14",
+         {{{a}, uvw, 0, 0, M::DeleteAfterDays}, {{a}, uvw, 14, 0, M::DeleteAfterDays}},
+         {},
+         1},
+        {"the-record-deleted-in-the-history-goes-the-one-moved-down-stays",
+         {{{a, b}, uvw, 0, 0, M::DeleteWithHistory}, {{a, b}, uvw, 1, 1, M::DeleteWithHistory}},
+         {QStringLiteral("delete 1")},
+         1},
+        {"deleted-in-the-history-while-kept-goes-once-the-account-follows-the-history",
+         {{{a}, uvw}, {{a}, uvw, 1, 1, M::DeleteWithHistory}},
+         {QStringLiteral("delete 1")},
+         0},
+        {"kept-mail-leaves-once-the-account-deletes-after-fetching",
+         {{{a}, uvw}, {{a, b}, uvw, 1, 0, M::DeleteAfterFetch}},
+         {QStringLiteral("fetch 2"), QStringLiteral("delete 1"), QStringLiteral("delete 2")},
+         0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(run(row.checks), row.lastSteps);
+        EXPECT_EQ(fetchedEntries(), row.entries);
+    }
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "receive/mailcheck.h"
+#include "settings/firstaccount.h"
 #include "store/mailfile.h"
 #include "tests/support/childprocess.h"
 #include "tests/support/errors.h"
@@ -59,7 +60,7 @@ class MailCheckFailureTest : public testing::Test {
             if (path == paths.receivedMailFile())
                 mailbox.log->add(QStringLiteral("sync"));
         };
-        return MailCheck(paths, settings, mailbox, hooks).CheckMail();
+        return MailCheck(paths, FirstAccountProfile(paths, settings), mailbox, hooks).CheckMail();
     }
 
     QStringList deletions() const { return mailbox.log->steps().filter(QStringLiteral("delete")); }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "receive/mailcheckthread.h"
+#include "settings/firstaccount.h"
 #include "tests/support/errors.h"
 #include "tests/support/fakemailbox.h"
 #include "tests/support/tempfolder.h"
@@ -78,8 +79,9 @@ class MailCheckThreadTest : public testing::Test {
 
     // The first message is let go at once.
     MailCheckThread::MailboxFactory mailboxes() {
-        return
-            [fake = static_cast<const FakeMailbox&>(mailbox)] { return std::make_unique<FakeMailbox>(fake); };
+        return [fake = static_cast<const FakeMailbox&>(mailbox)](const AccountProfile&) {
+            return std::make_unique<FakeMailbox>(fake);
+        };
     }
 
     void waitForTheEnd(MailCheckThread& thread) {
@@ -101,8 +103,9 @@ class MailCheckThreadTest : public testing::Test {
 TEST_F(MailCheckThreadTest, reportsArriveOnTheStartingThreadInTheCheckOrder) {
     mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二"))};
     const auto thread = checker();
-    ASSERT_TRUE(thread->start(paths, settings, mailboxes()));
-    EXPECT_FALSE(thread->start(paths, settings, mailboxes())) << "a second check while one runs";
+    ASSERT_TRUE(thread->start(paths, {FirstAccountProfile(paths, settings)}, mailboxes()));
+    EXPECT_FALSE(thread->start(paths, {FirstAccountProfile(paths, settings)}, mailboxes()))
+        << "a second check while one runs";
     waitForTheEnd(*thread);
     // The first mail's report may have been overtaken by the second's before the window thread got to it.
     reports.removeOne(QStringLiteral("received 一"));
@@ -114,7 +117,8 @@ TEST_F(MailCheckThreadTest, reportsArriveOnTheStartingThreadInTheCheckOrder) {
     EXPECT_EQ(outcome->stored, 2);
     EXPECT_EQ(outcome->deleted, 2);
     EXPECT_EQ(mailbox.log->steps().count(QStringLiteral("connect pop.example.jp")), 1) << "one check only";
-    ASSERT_TRUE(thread->start(paths, settings, mailboxes())) << "the next check may start once one ended";
+    ASSERT_TRUE(thread->start(paths, {FirstAccountProfile(paths, settings)}, mailboxes()))
+        << "the next check may start once one ended";
     waitForTheEnd(*thread);
     EXPECT_EQ(reports.last(), QStringLiteral("finished"));
     EXPECT_EQ(mailbox.log->steps().count(QStringLiteral("connect pop.example.jp")), 2);
@@ -125,7 +129,7 @@ TEST_F(MailCheckThreadTest, reportsArriveOnTheStartingThreadInTheCheckOrder) {
 TEST_F(MailCheckThreadTest, aBurstOfMailsReachesABusyWindowThreadAsTheLatestOnly) {
     mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二")), mail(QStringLiteral("三"))};
     const auto thread = checker();
-    ASSERT_TRUE(thread->start(paths, settings, mailboxes()));
+    ASSERT_TRUE(thread->start(paths, {FirstAccountProfile(paths, settings)}, mailboxes()));
     const QDeadlineTimer patience(10000);
     while (!mailbox.log->steps().contains(QStringLiteral("close")) && !patience.hasExpired())
         QThread::yieldCurrentThread(); // no events handled meanwhile
@@ -140,7 +144,7 @@ TEST_F(MailCheckThreadTest, errorsArriveWithTheOutcomeOnceTheSessionHasClosed) {
     mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("大"))};
     mailbox.tooLarge = {2};
     const auto thread = checker();
-    ASSERT_TRUE(thread->start(paths, settings, mailboxes()));
+    ASSERT_TRUE(thread->start(paths, {FirstAccountProfile(paths, settings)}, mailboxes()));
     waitForTheEnd(*thread);
     ASSERT_TRUE(outcome.has_value());
     EXPECT_EQ(kindsOf(outcome->errors), QList<Error::Kind>{Error::Kind::TooLarge});
@@ -151,7 +155,7 @@ TEST_F(MailCheckThreadTest, errorsArriveWithTheOutcomeOnceTheSessionHasClosed) {
 TEST_F(MailCheckThreadTest, goingAwayStopsTheCheckAfterTheMessageInHandAndDeletesWhatItStored) {
     mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二")), mail(QStringLiteral("三"))};
     auto thread = checker();
-    ASSERT_TRUE(thread->start(paths, settings,
+    ASSERT_TRUE(thread->start(paths, FirstAccountProfile(paths, settings),
                               [fake = mailbox] { return std::make_unique<HeldUntilStopped>(fake); }));
     const QDeadlineTimer patience(10000);
     while (!mailbox.log->steps().contains(QStringLiteral("fetch 1")) && !patience.hasExpired())

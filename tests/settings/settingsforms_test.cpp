@@ -4,11 +4,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <gtest/gtest.h>
 
 #include "settings/alwaysonform.h"
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
+#include "settings/servercopysetting.h"
 #include "settings/signinform.h"
 #include "settings/trustedauthserv.h"
 #include "tests/support/appfolder.h"
@@ -40,6 +43,43 @@ TEST_F(SettingsForms, signInWindowOffersTheProvidersAndAsksForEndpointsOnlyForAn
 TEST_F(SettingsForms, serverWindowStaysAboveTheOthers) {
     OptionForm servers(context);
     EXPECT_TRUE(servers.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST_F(SettingsForms, serverWindowKeepsWhatStaysOnTheServerBesideTheAccount) {
+    using M = ServerCopy::Mode;
+    WriteBytes(context.paths.accountFile(), "[EXEINI]\r\nNAME=taro\r\n");
+    OptionForm servers(context);
+    servers.open();
+    const QStringList captions{QStringLiteral("受信後サーバーから削除"), QStringLiteral("サーバーに残す"),
+                               QStringLiteral("n 日後に削除"),
+                               QStringLiteral("履歴で削除したらサーバーからも削除")};
+    for (int i = 0; i < captions.size(); ++i)
+        EXPECT_EQ(servers.CopyOption[i]->text(), captions[i]);
+    EXPECT_TRUE(servers.CopyOption[0]->isChecked()) << "an older account file deletes after fetching";
+    EXPECT_FALSE(servers.DaysBox->isEnabled());
+    const struct {
+        const char* name;
+        int option;
+        int days;
+        ServerCopy kept;
+    } rows[] = {
+        {"after-30-days", 2, 30, {M::DeleteAfterDays, 30}},
+        {"kept-with-the-days-typed-before", 1, 30, {M::Keep, 30}},
+        {"with-the-history", 3, 7, {M::DeleteWithHistory, 7}},
+        {"back-to-deleting-after-fetching", 0, 14, {M::DeleteAfterFetch, 14}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        servers.open();
+        servers.CopyOption[row.option]->setChecked(true);
+        servers.DaysBox->setValue(row.days);
+        servers.OKCommand_Click();
+        EXPECT_EQ(ServerCopySetting::read(context.paths.accountFile()), row.kept);
+        servers.open();
+        EXPECT_TRUE(servers.CopyOption[row.option]->isChecked());
+        EXPECT_EQ(servers.DaysBox->isEnabled(), row.kept.mode == M::DeleteAfterDays);
+    }
+    EXPECT_TRUE(prompter.shown.isEmpty());
 }
 
 TEST_F(SettingsForms, accountWindowShowsAndKeepsTheTrustedAuthservId) {

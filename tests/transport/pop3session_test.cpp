@@ -171,6 +171,21 @@ TEST(Pop3Session, theWindowOfRetrsIsBoundedByCountAndByBytes) {
     }
 }
 
+// Mail stored before and left on the server is not sent ahead for nothing.
+TEST(Pop3Session, messagesPassedOverAreNotFetchedAhead) {
+    auto script = loggedIn({"PIPELINING"}, {"1 100", "2 100", "3 100", "4 100"});
+    script += {S::expect("RETR 2"), S::expect("RETR 4"), S::send("+OK"), S::send("2"),      S::send("."),
+               S::send("+OK"),      S::send("4"),        S::send("."),   S::expect("QUIT"), S::send("+OK")};
+    ScriptedServer server({script});
+    Pop3Session pop(quick(), CertificateTrust(), ClearLoginAgreed());
+    ASSERT_EQ(logIn(pop, server), 4) << problemsOf(server);
+    pop.passOver({1, 3});
+    EXPECT_EQ(*pop.fetchRaw(2), QByteArray("2\r\n"));
+    EXPECT_EQ(*pop.fetchRaw(4), QByteArray("4\r\n"));
+    pop.close();
+    EXPECT_TRUE(server.problems().isEmpty()) << problemsOf(server);
+}
+
 TEST(Pop3Session, pipelinedLoginRefusedGivesTheServersWords) {
     auto script = greeting({"PIPELINING", "USER"});
     script += {S::expect("USER u"),

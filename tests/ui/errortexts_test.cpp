@@ -294,6 +294,15 @@ TEST(ErrorTexts, eachErrorReadsAsTheUserHasAlwaysReadIt) {
          of(K::LoginFailed)
              .because(words(K::Login, QStringLiteral("-ERR no") + QChar(u'\0') + QStringLiteral("hidden"))),
          QStringLiteral("-ERR no")},
+        {"one-of-several-accounts",
+         Error{.kind = K::InAccount, .name = QStringLiteral("会社")}.because(
+             of(K::LoginFailed)
+                 .because(words(K::Login, QStringLiteral("-ERR [AUTH] Authentication failed.")))),
+         QStringLiteral("アカウント「会社」: -ERR [AUTH] Authentication failed.")},
+        {"a-further-account-without-its-server",
+         Error{.kind = K::AccountIncomplete, .name = QStringLiteral("自宅")},
+         QStringLiteral(
+             "アカウント「自宅」はサーバーかログインが設定されていないため、受信しませんでした。")},
         {"log-unreadable",
          of(K::LogUnreadable).because(at(K::FileNotRead, QStringLiteral("/a/received.log"), EIO)),
          QStringLiteral("受信の記録を読めませんでした。メールはサーバーに残してあります。\n"

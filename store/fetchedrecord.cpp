@@ -1,0 +1,107 @@
+#include "store/fetchedrecord.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdio>
+#include <optional>
+
+#include "store/posixfile.h"
+
+namespace {
+
+const QByteArray kVersionLine = "fennick-fetched 1";
+const QByteArray kNone = "-";
+
+QByteArray orNone(const QByteArray& text) {
+    return text.isEmpty() ? kNone : text;
+}
+
+QByteArray unlessNone(const QByteArray& text) {
+    return text == kNone ? QByteArray() : text;
+}
+
+QByteArray text(const FetchedRecord::Entry& e) {
+    // UIDLs are printable ASCII (RFC 1939) but a server may send anything.
+    const QByteArray uidl = e.uidl.toUtf8().toPercentEncoding({}, kNone);
+    return orNone(uidl) + ' ' + QByteArray::number(e.size) + ' ' + e.message + ' ' +
+           QByteArray::number(e.storedAt) + ' ' + QByteArray::number(e.number) + ' ' + orNone(e.record) +
+           '\n';
+}
+
+std::optional<FetchedRecord::Entry> parse(const QByteArray& line) {
+    const QList<QByteArray> f = line.split(' ');
+    if (f.size() != 6 || f[2].size() != 64)
+        return std::nullopt;
+    FetchedRecord::Entry e;
+    bool sizeOk = false, timeOk = false, numberOk = false;
+    e.uidl = QString::fromUtf8(QByteArray::fromPercentEncoding(unlessNone(f[0])));
+    e.size = f[1].toLongLong(&sizeOk);
+    e.message = f[2];
+    e.storedAt = f[3].toLongLong(&timeOk);
+    e.number = f[4].toInt(&numberOk);
+    e.record = unlessNone(f[5]);
+    // The record's digest as the received log gives it: 40 hex digits, 64 from logs written before.
+    if (!sizeOk || !timeOk || !numberOk ||
+        !(e.record.isEmpty() || e.record.size() == 40 || e.record.size() == 64))
+        return std::nullopt;
+    return e;
+}
+
+} // namespace
+
+QString FetchedRecord::fileName(const QString& accountKey) {
+    // The key is ours, but a file name must not reach out of the folder.
+    const QByteArray safe = accountKey.toUtf8().toPercentEncoding({}, {}, '_');
+    return QStringLiteral("fetched-%1.list").arg(QString::fromLatin1(safe));
+}
+
+FetchedRecord::FetchedRecord(QString path) : path_(std::move(path)) {}
+
+Result<QList<FetchedRecord::Entry>> FetchedRecord::read() const {
+    using R = Result<QList<Entry>>;
+    QList<Entry> entries;
+    if (!QFileInfo::exists(path_))
+        return entries;
+    PosixFile file;
+    if (!file.open(path_, PosixFile::ReadOnly))
+        return R::failure(file.error());
+    const qint64 length = file.size();
+    if (length < 0)
+        return R::failure(file.error());
+    QByteArray bytes(length, Qt::Uninitialized);
+    if (file.readAt(0, bytes.data(), length) != length)
+        return R::failure(file.error());
+    const QList<QByteArray> lines = bytes.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        if (const std::optional<Entry> e = parse(lines[i]))
+            entries.append(*e);
+    return entries;
+}
+
+Status FetchedRecord::write(const QList<Entry>& entries) const {
+    const QString folder = QFileInfo(path_).absolutePath();
+    if (entries.isEmpty()) {
+        if (std::remove(QFile::encodeName(path_).constData()) != 0 && QFileInfo::exists(path_))
+            return Status::failure(
+                {.kind = Error::Kind::FileNotRemoved, .path = path_, .systemError = errno});
+        SyncFolder(folder);
+        return {};
+    }
+    QByteArray bytes = kVersionLine + '\n';
+    for (const Entry& e : entries)
+        bytes += text(e);
+    const QString temporary = path_ + QStringLiteral(".tmp");
+    PosixFile file;
+    if (!file.open(temporary, PosixFile::CreateTruncate))
+        return Status::failure(file.error());
+    // Before a byte of it is written: what a user fetched is theirs to read.
+    QFile::setPermissions(temporary, QFile::ReadOwner | QFile::WriteOwner);
+    if (!file.writeAt(0, bytes.constData(), bytes.size()) || !file.sync() || !file.close())
+        return Status::failure(file.error());
+    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path_).constData()) != 0)
+        return Status::failure({.kind = Error::Kind::FileNotRenamed, .path = path_, .systemError = errno});
+    if (!SyncFolder(folder))
+        return Status::failure({.kind = Error::Kind::FolderNotSynced, .path = folder});
+    return {};
+}

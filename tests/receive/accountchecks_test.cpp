@@ -1,0 +1,99 @@
+// Several accounts into one history: how many at once, and what the user is told.
+#include <QDeadlineTimer>
+#include <QMutex>
+#include <QSet>
+#include <QWaitCondition>
+#include <gtest/gtest.h>
+
+#include "receive/accountchecks.h"
+
+namespace {
+
+using K = Error::Kind;
+
+AccountProfile account(const char* key, const char* name) {
+    AccountProfile a;
+    a.key = QString::fromLatin1(key);
+    a.displayName = QString::fromUtf8(name);
+    return a;
+}
+
+} // namespace
+
+TEST(AccountChecks, checksTwoAccountsSideBySideAndNeverMore) {
+    const QList<AccountProfile> accounts = {account("1", "会社"), account("a1", "自宅"), account("b2", "店"),
+                                            account("c3", "趣味")};
+    QMutex mutex;
+    QWaitCondition changed;
+    int running = 0, most = 0;
+    QStringList started;
+    const MailCheck::Outcome all = AccountChecks::run(accounts, [&](const AccountProfile& a) {
+        QMutexLocker lock(&mutex);
+        started << a.key;
+        most = std::max(most, ++running);
+        changed.wakeAll();
+        // The first two wait for each other: they can only both get here side by side.
+        const QDeadlineTimer giveUp(10000);
+        while (started.size() < 2 && !giveUp.hasExpired())
+            changed.wait(&mutex, giveUp);
+        --running;
+        MailCheck::Outcome one;
+        one.waiting = one.stored = int(a.key.size());
+        return one;
+    });
+    EXPECT_EQ(most, AccountChecks::kAtOnce);
+    EXPECT_EQ(QSet<QString>(started.cbegin(), started.cbegin() + 2),
+              (QSet<QString>{QStringLiteral("1"), QStringLiteral("a1")}))
+        << "the first two accounts first";
+    EXPECT_EQ(all.stored, 1 + 2 + 2 + 2);
+    EXPECT_EQ(all.waiting, all.stored);
+}
+
+TEST(AccountChecks, eachAccountsErrorsNameItAndOnlyTheFirstOpensTheSettings) {
+    const Error refused =
+        Error{.kind = K::LoginFailed}.because({.kind = K::Login, .detail = QStringLiteral("-ERR")});
+    MailCheck::Outcome failed;
+    failed.waiting = -1;
+    failed.errors = {refused};
+    MailCheck::Outcome incomplete;
+    incomplete.waiting = -1;
+    incomplete.needs = MailCheck::Needs::Server;
+    MailCheck::Outcome fine;
+    fine.waiting = 3;
+    fine.stored = 3;
+    const struct {
+        const char* name;
+        QList<AccountProfile> accounts;
+        QList<MailCheck::Outcome> outcomes;
+        QList<Error> errors;
+        MailCheck::Needs needs;
+        int stored;
+    } rows[] = {
+        {"one-account-as-before", {account("1", "会社")}, {failed}, {refused}, MailCheck::Needs::Nothing, 0},
+        {"a-failing-account-beside-one-that-worked",
+         {account("1", "会社"), account("a1", "自宅")},
+         {fine, failed},
+         {Error{.kind = K::InAccount, .name = QStringLiteral("自宅")}.because(refused)},
+         MailCheck::Needs::Nothing,
+         3},
+        {"the-first-account-without-its-server",
+         {account("1", "会社"), account("a1", "自宅")},
+         {incomplete, fine},
+         {},
+         MailCheck::Needs::Server,
+         3},
+        {"a-further-account-without-its-server",
+         {account("1", "会社"), account("a1", "自宅")},
+         {fine, incomplete},
+         {{.kind = K::AccountIncomplete, .name = QStringLiteral("自宅")}},
+         MailCheck::Needs::Nothing,
+         3},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const MailCheck::Outcome all = AccountChecks::combined(row.accounts, row.outcomes);
+        EXPECT_EQ(all.errors, row.errors);
+        EXPECT_EQ(all.needs, row.needs);
+        EXPECT_EQ(all.stored, row.stored);
+    }
+}

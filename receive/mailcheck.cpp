@@ -236,17 +236,21 @@ void MailCheck::updateFetchedRecord(bool deletionsCommitted, bool examinedAll) {
     // listed message, drops the log's line that no message matched. At no
     // point is a message known to neither, nor stored by both.
     const qint64 now = now_().toSecsSinceEpoch();
+    QList<FetchedRecord::Entry> added;
     if (durable_)
         for (const int n : std::as_const(kept_)) {
             const std::optional<ReceivedLog::Line> line = log_.lineOf(n);
             if (!line)
                 continue;
-            next.append(
+            added.append(
                 {listing_[n - 1].uidl, listing_[n - 1].size, line->message, now, line->number, line->record});
         }
-    bool recorded = next == entries_;
+    // Mail that only came in is appended: a check of a large mailbox left on
+    // the server writes what is new, not everything again.
+    const bool unchanged = next == entries_;
+    bool recorded = unchanged && added.isEmpty();
     if (!recorded) {
-        const Status written = fetched_.write(next);
+        const Status written = unchanged ? fetched_.append(added) : fetched_.write(next + added);
         if (!written)
             report(Error{.kind = K::NotSynced}.because(written.error()));
         recorded = written.ok();

@@ -72,7 +72,8 @@ Result<QList<FetchedRecord::Entry>> FetchedRecord::read() const {
     QByteArray bytes(length, Qt::Uninitialized);
     if (file.readAt(0, bytes.data(), length) != length)
         return R::failure(file.error());
-    const QList<QByteArray> lines = bytes.split('\n');
+    // What follows the last line end is an append a kill cut short.
+    const QList<QByteArray> lines = bytes.left(bytes.lastIndexOf('\n') + 1).split('\n');
     for (qsizetype i = 1; i < lines.size(); ++i)
         if (const std::optional<Entry> e = parse(lines[i]))
             entries.append(*e);
@@ -103,5 +104,33 @@ Status FetchedRecord::write(const QList<Entry>& entries) const {
         return Status::failure({.kind = Error::Kind::FileNotRenamed, .path = path_, .systemError = errno});
     if (!SyncFolder(folder))
         return Status::failure({.kind = Error::Kind::FolderNotSynced, .path = folder});
+    return {};
+}
+
+Status FetchedRecord::append(const QList<Entry>& entries) const {
+    if (!QFileInfo::exists(path_))
+        return write(entries);
+    QByteArray bytes;
+    for (const Entry& e : entries)
+        bytes += text(e);
+    PosixFile file;
+    if (!file.open(path_, PosixFile::ReadWrite))
+        return Status::failure(file.error());
+    qint64 end = file.size();
+    char last = '\n';
+    if (end < 0 || (end > 0 && file.readAt(end - 1, &last, 1) != 1))
+        return Status::failure(file.error());
+    if (last != '\n') { // a line a kill cut short goes, as it is not read
+        QByteArray all(end, Qt::Uninitialized);
+        if (file.readAt(0, all.data(), end) != end)
+            return Status::failure(file.error());
+        end = all.lastIndexOf('\n') + 1;
+        if (!file.truncate(end))
+            return Status::failure(file.error());
+    }
+    if (end == 0)
+        bytes.prepend(kVersionLine + '\n');
+    if (!file.writeAt(end, bytes.constData(), bytes.size()) || !file.sync() || !file.close())
+        return Status::failure(file.error());
     return {};
 }

@@ -15,11 +15,12 @@
 // keeps them (ReceivedLog), "-" for a record not known; stored-at in seconds
 // since 1970, UTC).
 //
-// It is only ever replaced whole, through a synced temporary file and a
-// rename: a kill leaves the old file or the new one, never a mix. The mail
-// check writes it after the records it names are durable, and before the
-// received log forgets them, so that a message is always known to one of
-// the two.
+// New entries are appended and synced; anything else replaces the file
+// whole, through a synced temporary file and a rename. A kill leaves the old
+// file, the new one, or the old one with a last line cut short, which is
+// not read: the mail check writes the file after the records it names are
+// durable, and before the received log forgets them, so that a message is
+// always known to one of the two.
 class FetchedRecord {
   public:
     struct Entry {
@@ -43,6 +44,8 @@ class FetchedRecord {
     Result<QList<Entry>> read() const;
     // Replaces the file, or removes it when no entry is left.
     Status write(const QList<Entry>& entries) const;
+    // Adds entries after those in the file (which begins it when there is none).
+    Status append(const QList<Entry>& entries) const;
 
   private:
     QString path_;

@@ -128,6 +128,16 @@ struct Error {
         SettingsNotWritten, // path
         SignInNotKept,      // path; why
         SignInNotRemoved,   // path
+        AccountsUnreadable, // path: the further accounts' file; number: its line at fault (0: the whole
+                            // file); detail: the system's words, if any
+        SettingWithLineBreak, // a value holds a line break; detail: which value
+        TooManyAccounts,      // number: the most there may be
+        NoSuchAccount,        // name: the account's key
+
+        // The desktop's keyring (Secret Service).
+        NoKeyring,       // none is running
+        KeyringRefused,  // detail: its words
+        KeyringTimedOut, // number: the seconds waited
 
         // The search index.
         SearchIndexUnusable,    // detail: SQLite's words

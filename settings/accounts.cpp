@@ -1,0 +1,316 @@
+#include "settings/accounts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QStringDecoder>
+
+#include "settings/accountfile.h"
+#include "settings/inifile.h"
+#include "settings/serversettings.h"
+#include "settings/tokenstore.h"
+#include "store/posixfile.h"
+
+namespace {
+
+// The file's first line: a file that does not start with it is not ours.
+constexpr QByteArrayView kHeader = "fennick accounts 1";
+constexpr qint64 kMostBytes = 1 << 20;
+
+// The first account's name for the list, beside its login; older copies
+// do not read this section.
+const QString kFirstSection = QStringLiteral("ACCOUNT");
+const QString kFirstDisplayName = QStringLiteral("DISPLAYNAME");
+
+struct TextField {
+    QByteArrayView name;
+    QString AccountProfile::*member;
+};
+
+const TextField kTextFields[] = {
+    {"name", &AccountProfile::displayName},       {"address", &AccountProfile::address},
+    {"pop3", &AccountProfile::pop3Server},        {"login", &AccountProfile::loginId},
+    {"password", &AccountProfile::password},      {"smtp", &AccountProfile::smtpServer},
+    {"smtp-login", &AccountProfile::smtpLoginId}, {"smtp-password", &AccountProfile::smtpPassword},
+};
+
+using Mode = ServerCopy::Mode;
+
+QByteArray serverCopyText(const ServerCopy& copy) {
+    switch (copy.mode) {
+    case Mode::DeleteAfterFetch:
+        return "delete";
+    case Mode::Keep:
+        return "keep";
+    case Mode::DeleteAfterDays:
+        return "after-days " + QByteArray::number(copy.days);
+    case Mode::DeleteWithHistory:
+        return "with-history";
+    }
+    return {};
+}
+
+std::optional<ServerCopy> serverCopyFrom(const QByteArray& text) {
+    for (Mode mode : {Mode::DeleteAfterFetch, Mode::Keep, Mode::DeleteWithHistory})
+        if (text == serverCopyText({.mode = mode}))
+            return ServerCopy{.mode = mode};
+    if (!text.startsWith("after-days "))
+        return std::nullopt;
+    bool ok = false;
+    const int days = text.mid(11).toInt(&ok);
+    if (!ok || days < 1)
+        return std::nullopt;
+    return ServerCopy{.mode = Mode::DeleteAfterDays, .days = days};
+}
+
+bool isKey(const QByteArray& text) {
+    if (text.size() != 8)
+        return false;
+    for (char c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    return true;
+}
+
+std::optional<Error> lineBreakIn(const AccountProfile& profile) {
+    for (const TextField& field : kTextFields) {
+        const QString& value = profile.*field.member;
+        if (value.contains(u'\n') || value.contains(u'\r') || value.contains(QChar(0)))
+            return Error{.kind = Error::Kind::SettingWithLineBreak,
+                         .detail = QString::fromLatin1(field.name)};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+struct Accounts::Further {
+    QList<AccountProfile> accounts;
+    QStringList retiredKeys; // of removed accounts, never to be given again
+
+    qsizetype indexOf(const QString& key) const {
+        for (qsizetype i = 0; i < accounts.size(); ++i)
+            if (accounts[i].key == key)
+                return i;
+        return -1;
+    }
+};
+
+Accounts::Accounts(QString serverSettingsFile, QString accountFile, std::function<quint32()> random)
+    : serverSettingsFile_(std::move(serverSettingsFile)), accountFile_(std::move(accountFile)),
+      random_(std::move(random)) {}
+
+quint32 Accounts::systemRandom() {
+    return QRandomGenerator::system()->generate();
+}
+
+QString Accounts::furtherAccountsFile() const {
+    return QFileInfo(accountFile_).dir().filePath(kFileName);
+}
+
+QString Accounts::signInFileOf(const QString& key) const {
+    return QFileInfo(accountFile_).dir().filePath(TokenStore::kFileName + u'-' + key);
+}
+
+Accounts::Loaded Accounts::load() const {
+    const ServerSettings servers = ServerSettings::read(serverSettingsFile_);
+    const AccountFile accountFile(accountFile_);
+    const Account login = accountFile.load();
+    AccountProfile first;
+    first.key = AccountProfile::kFirstKey;
+    first.displayName = IniFile(accountFile_, 0600).read(kFirstSection, kFirstDisplayName);
+    first.address = servers.MailAddress;
+    first.pop3Server = servers.Pop3Server;
+    first.loginId = login.id;
+    first.password = login.password;
+    first.apop = servers.UseApop == 1;
+    first.signedIn = login.signedIn;
+    first.signInFile = accountFile.tokenStoreFile();
+    first.smtpServer = servers.SmtpServer;
+    Loaded loaded{{first}, std::nullopt};
+    Result<Further> further = readFurther();
+    if (!further)
+        loaded.unreadable = further.error();
+    else
+        loaded.accounts += further->accounts;
+    return loaded;
+}
+
+Result<Accounts::Further> Accounts::readFurther() const {
+    using R = Result<Further>;
+    const QString path = furtherAccountsFile();
+    QFile file(path);
+    if (!file.exists())
+        return Further{};
+    const auto damaged = [&path](qint64 line, QString detail = {}) {
+        return R::failure(
+            {.kind = Error::Kind::AccountsUnreadable, .path = path, .detail = detail, .number = line});
+    };
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return damaged(0, file.errorString());
+    const QByteArray bytes = file.read(kMostBytes + 1);
+    if (bytes.size() > kMostBytes)
+        return damaged(0);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    Further further;
+    AccountProfile* account = nullptr;
+    const QList<QByteArray> lines = bytes.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QByteArray line = lines[i];
+        if (line.endsWith('\r'))
+            line.chop(1);
+        const qint64 number = i + 1;
+        if (i == 0) {
+            if (line != kHeader)
+                return damaged(number);
+            continue;
+        }
+        if (line.isEmpty())
+            continue;
+        if (line.startsWith('[')) {
+            const QByteArray key = line.mid(1, line.size() - 2);
+            if (!line.endsWith(']') || !isKey(key) || further.indexOf(QString::fromLatin1(key)) >= 0 ||
+                further.accounts.size() == kMost - 1)
+                return damaged(number);
+            account = &further.accounts.emplace_back();
+            account->key = QString::fromLatin1(key);
+            account->signInFile = signInFileOf(account->key);
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (equals < 0)
+            return damaged(number);
+        const QByteArray name = line.left(equals);
+        const QByteArray value = line.mid(equals + 1);
+        const QString text = utf8(value);
+        if (utf8.hasError())
+            return damaged(number);
+        if (!account) {
+            if (name != "retired")
+                return damaged(number);
+            further.retiredKeys += text.split(u' ', Qt::SkipEmptyParts);
+            continue;
+        }
+        if (name == "apop") {
+            if (value != "0" && value != "1")
+                return damaged(number);
+            account->apop = value == "1";
+        } else if (name == "server-copy") {
+            const std::optional<ServerCopy> copy = serverCopyFrom(value);
+            if (!copy)
+                return damaged(number);
+            account->serverCopy = *copy;
+        } else {
+            // A name not known here is a later version's: left for it.
+            for (const TextField& field : kTextFields)
+                if (name == field.name)
+                    (*account).*field.member = text;
+        }
+    }
+    for (AccountProfile& a : further.accounts)
+        a.signedIn = TokenStore(a.signInFile).load().has_value();
+    return further;
+}
+
+Status Accounts::writeFurther(const Further& further) const {
+    QByteArray bytes = kHeader.toByteArray() + '\n';
+    if (!further.retiredKeys.isEmpty())
+        bytes += "retired=" + further.retiredKeys.join(u' ').toLatin1() + '\n';
+    for (const AccountProfile& a : further.accounts) {
+        bytes += "\n[" + a.key.toLatin1() + "]\n";
+        for (const TextField& field : kTextFields)
+            bytes += field.name.toByteArray() + '=' + (a.*field.member).toUtf8() + '\n';
+        bytes += QByteArray("apop=") + (a.apop ? '1' : '0') + '\n';
+        bytes += "server-copy=" + serverCopyText(a.serverCopy) + '\n';
+    }
+    return ReplaceFileDurably(furtherAccountsFile(), bytes, 0600);
+}
+
+QString Accounts::newKey(const Further& further) const {
+    for (;;) {
+        const QString key = QStringLiteral("%1").arg(random_(), 8, 16, QLatin1Char('0'));
+        if (further.indexOf(key) < 0 && !further.retiredKeys.contains(key))
+            return key;
+    }
+}
+
+Result<AccountProfile> Accounts::add(AccountProfile profile) const {
+    using R = Result<AccountProfile>;
+    if (const std::optional<Error> refused = lineBreakIn(profile))
+        return R::failure(*refused);
+    Result<Further> read = readFurther();
+    if (!read)
+        return R::failure(read.error());
+    Further& further = read.value();
+    if (further.accounts.size() >= kMost - 1)
+        return R::failure({.kind = Error::Kind::TooManyAccounts, .number = kMost});
+    profile.key = newKey(further);
+    profile.signInFile = signInFileOf(profile.key);
+    profile.signedIn = false;
+    further.accounts.append(profile);
+    if (Status written = writeFurther(further); !written)
+        return R::failure(written.error());
+    return profile;
+}
+
+Status Accounts::edit(const AccountProfile& profile) const {
+    if (const std::optional<Error> refused = lineBreakIn(profile))
+        return Status::failure(*refused);
+    if (profile.isFirst()) {
+        const ServerSettings servers{profile.smtpServer, profile.pop3Server, profile.address,
+                                     profile.apop ? 1 : 0};
+        if (Status s = servers.write(serverSettingsFile_); !s)
+            return s;
+        // The first account sends with its POP3 login, as it always has.
+        if (Status s = AccountFile(accountFile_).confirm({profile.loginId, profile.password}, true); !s)
+            return s;
+        return IniFile(accountFile_, 0600).write(kFirstSection, kFirstDisplayName, profile.displayName);
+    }
+    Result<Further> read = readFurther();
+    if (!read)
+        return Status::failure(read.error());
+    Further& further = read.value();
+    const qsizetype at = further.indexOf(profile.key);
+    if (at < 0)
+        return Status::failure({.kind = Error::Kind::NoSuchAccount, .name = profile.key});
+    // Its sign-in file follows from its key; the file does not keep it.
+    further.accounts[at] = profile;
+    return writeFurther(further);
+}
+
+Status Accounts::remove(const QString& key) const {
+    Result<Further> read = readFurther();
+    if (!read)
+        return Status::failure(read.error());
+    Further& further = read.value();
+    const qsizetype at = further.indexOf(key);
+    if (at < 0)
+        return Status::failure({.kind = Error::Kind::NoSuchAccount, .name = key});
+    const QString signInFile = further.accounts.takeAt(at).signInFile;
+    further.retiredKeys.append(key);
+    if (Status written = writeFurther(further); !written)
+        return written;
+    if (Status s = TokenStore(signInFile).remove(); !s)
+        return s;
+    QFile::remove(signInFile + QStringLiteral(".lock"));
+    return {};
+}
+
+Status Accounts::reorder(const QStringList& furtherKeys) const {
+    Result<Further> read = readFurther();
+    if (!read)
+        return Status::failure(read.error());
+    Further& further = read.value();
+    QList<AccountProfile> ordered;
+    for (const QString& key : furtherKeys) {
+        const qsizetype at = further.indexOf(key);
+        if (at < 0)
+            return Status::failure({.kind = Error::Kind::NoSuchAccount, .name = key});
+        ordered.append(further.accounts.takeAt(at));
+    }
+    if (!further.accounts.isEmpty())
+        return Status::failure({.kind = Error::Kind::NoSuchAccount, .name = further.accounts.first().key});
+    further.accounts = ordered;
+    return writeFurther(further);
+}

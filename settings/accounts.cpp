@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QStringDecoder>
 
 #include "settings/accountfile.h"
@@ -22,6 +23,14 @@ constexpr qint64 kMostBytes = 1 << 20;
 // do not read this section.
 const QString kFirstSection = QStringLiteral("ACCOUNT");
 const QString kFirstDisplayName = QStringLiteral("DISPLAYNAME");
+// Set once the first account's password was moved to the keyring: the name
+// it is kept under there.
+const QString kFirstKeyringHolder = QStringLiteral("KEYRING");
+
+// An account's passwords in the keyring: "account 3fa9c2d1 pop3".
+QString secretName(const QString& holder, QStringView which) {
+    return QStringLiteral("account %1 %2").arg(holder, which);
+}
 
 struct TextField {
     QByteArrayView name;
@@ -34,6 +43,10 @@ const TextField kTextFields[] = {
     {"password", &AccountProfile::password},      {"smtp", &AccountProfile::smtpServer},
     {"smtp-login", &AccountProfile::smtpLoginId}, {"smtp-password", &AccountProfile::smtpPassword},
 };
+
+bool isSecret(const TextField& field) {
+    return field.member == &AccountProfile::password || field.member == &AccountProfile::smtpPassword;
+}
 
 using Mode = ServerCopy::Mode;
 
@@ -88,6 +101,7 @@ std::optional<Error> lineBreakIn(const AccountProfile& profile) {
 struct Accounts::Further {
     QList<AccountProfile> accounts;
     QStringList retiredKeys; // of removed accounts, never to be given again
+    QSet<QString> inKeyring; // the accounts whose passwords the keyring holds
 
     qsizetype indexOf(const QString& key) const {
         for (qsizetype i = 0; i < accounts.size(); ++i)
@@ -97,9 +111,10 @@ struct Accounts::Further {
     }
 };
 
-Accounts::Accounts(QString serverSettingsFile, QString accountFile, std::function<quint32()> random)
+Accounts::Accounts(QString serverSettingsFile, QString accountFile, const SecretStore* secrets,
+                   std::function<quint32()> random)
     : serverSettingsFile_(std::move(serverSettingsFile)), accountFile_(std::move(accountFile)),
-      random_(std::move(random)) {}
+      secrets_(secrets), random_(std::move(random)) {}
 
 quint32 Accounts::systemRandom() {
     return QRandomGenerator::system()->generate();
@@ -128,12 +143,20 @@ Accounts::Loaded Accounts::load() const {
     first.signedIn = login.signedIn;
     first.signInFile = accountFile.tokenStoreFile();
     first.smtpServer = servers.SmtpServer;
-    Loaded loaded{{first}, std::nullopt};
+    Loaded loaded{{}, std::nullopt, std::nullopt};
+    if (const QString holder = firstKeyringHolder(); !holder.isEmpty())
+        loaded.keyring = fillSecrets(holder, first);
+    loaded.accounts.append(first);
     Result<Further> further = readFurther();
-    if (!further)
+    if (!further) {
         loaded.unreadable = further.error();
-    else
-        loaded.accounts += further->accounts;
+        return loaded;
+    }
+    for (AccountProfile& a : further.value().accounts) {
+        if (further->inKeyring.contains(a.key) && !loaded.keyring)
+            loaded.keyring = fillSecrets(a.key, a);
+        loaded.accounts.append(a);
+    }
     return loaded;
 }
 
@@ -192,7 +215,11 @@ Result<Accounts::Further> Accounts::readFurther() const {
             further.retiredKeys += text.split(u' ', Qt::SkipEmptyParts);
             continue;
         }
-        if (name == "apop") {
+        if (name == "secrets") {
+            if (value != "keyring")
+                return damaged(number);
+            further.inKeyring.insert(account->key);
+        } else if (name == "apop") {
             if (value != "0" && value != "1")
                 return damaged(number);
             account->apop = value == "1";
@@ -219,10 +246,14 @@ Status Accounts::writeFurther(const Further& further) const {
         bytes += "retired=" + further.retiredKeys.join(u' ').toLatin1() + '\n';
     for (const AccountProfile& a : further.accounts) {
         bytes += "\n[" + a.key.toLatin1() + "]\n";
+        const bool inKeyring = further.inKeyring.contains(a.key);
         for (const TextField& field : kTextFields)
-            bytes += field.name.toByteArray() + '=' + (a.*field.member).toUtf8() + '\n';
+            if (!(inKeyring && isSecret(field)))
+                bytes += field.name.toByteArray() + '=' + (a.*field.member).toUtf8() + '\n';
         bytes += QByteArray("apop=") + (a.apop ? '1' : '0') + '\n';
         bytes += "server-copy=" + serverCopyText(a.serverCopy) + '\n';
+        if (inKeyring)
+            bytes += "secrets=keyring\n";
     }
     return ReplaceFileDurably(furtherAccountsFile(), bytes, 0600);
 }
@@ -248,9 +279,17 @@ Result<AccountProfile> Accounts::add(AccountProfile profile) const {
     profile.key = newKey(further);
     profile.signInFile = signInFileOf(profile.key);
     profile.signedIn = false;
+    if (keyringRuns()) {
+        if (Status kept = keepSecrets(profile.key, profile); !kept)
+            return R::failure(kept.error());
+        further.inKeyring.insert(profile.key);
+    }
     further.accounts.append(profile);
-    if (Status written = writeFurther(further); !written)
+    if (Status written = writeFurther(further); !written) {
+        if (further.inKeyring.contains(profile.key))
+            (void)dropSecrets(profile.key); // no entry names them
         return R::failure(written.error());
+    }
     return profile;
 }
 
@@ -263,8 +302,16 @@ Status Accounts::edit(const AccountProfile& profile) const {
         if (Status s = servers.write(serverSettingsFile_); !s)
             return s;
         // The first account sends with its POP3 login, as it always has.
-        if (Status s = AccountFile(accountFile_).confirm({profile.loginId, profile.password}, true); !s)
-            return s;
+        const QString holder = firstKeyringHolder();
+        if (holder.isEmpty()) {
+            if (Status s = AccountFile(accountFile_).confirm({profile.loginId, profile.password}, true); !s)
+                return s;
+        } else {
+            if (Status s = keepSecrets(holder, profile); !s)
+                return s;
+            if (Status s = AccountFile(accountFile_).setId(profile.loginId); !s)
+                return s;
+        }
         return IniFile(accountFile_, 0600).write(kFirstSection, kFirstDisplayName, profile.displayName);
     }
     Result<Further> read = readFurther();
@@ -274,6 +321,11 @@ Status Accounts::edit(const AccountProfile& profile) const {
     const qsizetype at = further.indexOf(profile.key);
     if (at < 0)
         return Status::failure({.kind = Error::Kind::NoSuchAccount, .name = profile.key});
+    if (further.inKeyring.contains(profile.key) || keyringRuns()) {
+        if (Status kept = keepSecrets(profile.key, profile); !kept)
+            return kept;
+        further.inKeyring.insert(profile.key);
+    }
     // Its sign-in file follows from its key; the file does not keep it.
     further.accounts[at] = profile;
     return writeFurther(further);
@@ -289,12 +341,13 @@ Status Accounts::remove(const QString& key) const {
         return Status::failure({.kind = Error::Kind::NoSuchAccount, .name = key});
     const QString signInFile = further.accounts.takeAt(at).signInFile;
     further.retiredKeys.append(key);
+    const bool inKeyring = further.inKeyring.remove(key);
     if (Status written = writeFurther(further); !written)
         return written;
     if (Status s = TokenStore(signInFile).remove(); !s)
         return s;
     QFile::remove(signInFile + QStringLiteral(".lock"));
-    return {};
+    return inKeyring ? dropSecrets(key) : Status();
 }
 
 Status Accounts::reorder(const QStringList& furtherKeys) const {
@@ -313,4 +366,65 @@ Status Accounts::reorder(const QStringList& furtherKeys) const {
         return Status::failure({.kind = Error::Kind::NoSuchAccount, .name = further.accounts.first().key});
     further.accounts = ordered;
     return writeFurther(further);
+}
+
+Status Accounts::moveFirstPasswordToKeyring() const {
+    if (!firstKeyringHolder().isEmpty())
+        return {};
+    if (!keyringRuns())
+        return Status::failure({.kind = Error::Kind::NoKeyring});
+    AccountProfile first;
+    first.password = AccountFile(accountFile_).load().password;
+    const QString holder = QStringLiteral("%1").arg(random_(), 8, 16, QLatin1Char('0'));
+    if (Status s = keepSecrets(holder, first); !s)
+        return s;
+    // Marked before NAME2 is emptied: a crash between leaves the password in
+    // both places, never in neither.
+    const IniFile ini(accountFile_, 0600);
+    if (Status s = ini.write(kFirstSection, kFirstKeyringHolder, holder); !s)
+        return s;
+    return ini.write(QStringLiteral("EXEINI"), QStringLiteral("NAME2"), QString());
+}
+
+bool Accounts::keyringRuns() const {
+    return secrets_ && secrets_->available();
+}
+
+QString Accounts::firstKeyringHolder() const {
+    return IniFile(accountFile_, 0600).read(kFirstSection, kFirstKeyringHolder).trimmed();
+}
+
+Status Accounts::keepSecrets(const QString& holder, const AccountProfile& profile) const {
+    if (!keyringRuns())
+        return Status::failure({.kind = Error::Kind::NoKeyring});
+    const std::pair<QStringView, QString> secrets[] = {{u"pop3", profile.password},
+                                                       {u"smtp", profile.smtpPassword}};
+    for (const auto& [which, secret] : secrets) {
+        const QString name = secretName(holder, which);
+        if (Status s = secret.isEmpty() ? secrets_->remove(name) : secrets_->write(name, secret); !s)
+            return s;
+    }
+    return {};
+}
+
+std::optional<Error> Accounts::fillSecrets(const QString& holder, AccountProfile& profile) const {
+    if (!keyringRuns())
+        return Error{.kind = Error::Kind::NoKeyring};
+    for (auto [which, member] :
+         {std::pair{u"pop3", &AccountProfile::password}, std::pair{u"smtp", &AccountProfile::smtpPassword}}) {
+        const Result<std::optional<QString>> secret = secrets_->read(secretName(holder, which));
+        if (!secret)
+            return secret.error();
+        profile.*member = secret->value_or(QString());
+    }
+    return std::nullopt;
+}
+
+Status Accounts::dropSecrets(const QString& holder) const {
+    if (!keyringRuns())
+        return Status::failure({.kind = Error::Kind::NoKeyring});
+    for (QStringView which : {u"pop3", u"smtp"})
+        if (Status s = secrets_->remove(secretName(holder, which)); !s)
+            return s;
+    return {};
 }

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "settings/accountprofile.h"
+#include "settings/secretstore.h"
 #include "text/result.h"
 
 // Every account, up to kMost. The first lives where it always has
@@ -15,20 +16,29 @@
 // under a key of 8 hex digits that is never used again once removed, with a
 // sign-in file of its own ("oauth2-signin-<key>"). No value may hold a line
 // break: none of the files could keep it.
+//
+// Where the desktop's keyring runs, a further account's passwords go there
+// whenever it is added or changed, and its entry says so instead of holding
+// them; the first account's "NAME2" moves there only when asked.
 class Accounts {
   public:
     static constexpr int kMost = 8;
     static inline const QString kFileName = QStringLiteral("accounts");
 
     // `serverSettingsFile` is orvex.ini, `accountFile` iniIdPass.ini.
-    // `random` gives the new accounts' keys.
-    Accounts(QString serverSettingsFile, QString accountFile, std::function<quint32()> random = systemRandom);
+    // `secrets`: the desktop's keyring, if any. `random` gives the new
+    // accounts' keys.
+    Accounts(QString serverSettingsFile, QString accountFile, const SecretStore* secrets = nullptr,
+             std::function<quint32()> random = systemRandom);
 
     struct Loaded {
         QList<AccountProfile> accounts; // the first, then the further ones in their order
         // The further accounts' file is damaged or not ours: it reads as no
         // further accounts, and is left as it is.
         std::optional<Error> unreadable;
+        // A password the keyring did not give (the first such failure; no
+        // more are asked for): its account's stays empty.
+        std::optional<Error> keyring;
     };
     Loaded load() const;
 
@@ -41,6 +51,9 @@ class Accounts {
     // The further accounts in the order of `furtherKeys`, which names each
     // of them once; the first stays first.
     Status reorder(const QStringList& furtherKeys) const;
+    // The first account's password leaves "NAME2" for the keyring. Older
+    // copies of the program then read no password for it, and ask for one.
+    Status moveFirstPasswordToKeyring() const;
 
     QString furtherAccountsFile() const;
 
@@ -52,8 +65,14 @@ class Accounts {
     Status writeFurther(const Further& further) const;
     QString signInFileOf(const QString& key) const;
     QString newKey(const Further& further) const;
+    bool keyringRuns() const;
+    QString firstKeyringHolder() const;
+    Status keepSecrets(const QString& holder, const AccountProfile& profile) const;
+    std::optional<Error> fillSecrets(const QString& holder, AccountProfile& profile) const;
+    Status dropSecrets(const QString& holder) const;
 
     QString serverSettingsFile_;
     QString accountFile_;
+    const SecretStore* secrets_;
     std::function<quint32()> random_;
 };

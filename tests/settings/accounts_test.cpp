@@ -21,7 +21,9 @@ struct Folder {
     QString servers = dir.file(QStringLiteral("orvex.ini"));
     QString account = dir.file(QStringLiteral("iniIdPass.ini"));
     QString further = dir.file(QStringLiteral("accounts"));
-    Accounts accounts(QList<quint32> keys = {}) const { return Accounts(servers, account, keysFrom(keys)); }
+    Accounts accounts(QList<quint32> keys = {}) const {
+        return Accounts(servers, account, nullptr, keysFrom(keys));
+    }
 };
 
 AccountProfile work() {

@@ -155,6 +155,7 @@ Accounts::Loaded Accounts::load() const {
     for (AccountProfile& a : further.value().accounts) {
         if (further->inKeyring.contains(a.key) && !loaded.keyring)
             loaded.keyring = fillSecrets(a.key, a);
+        a.signedIn = signInOf(a).load().has_value();
         loaded.accounts.append(a);
     }
     return loaded;
@@ -235,8 +236,6 @@ Result<Accounts::Further> Accounts::readFurther() const {
                     (*account).*field.member = text;
         }
     }
-    for (AccountProfile& a : further.accounts)
-        a.signedIn = TokenStore(a.signInFile).load().has_value();
     return further;
 }
 
@@ -339,14 +338,14 @@ Status Accounts::remove(const QString& key) const {
     const qsizetype at = further.indexOf(key);
     if (at < 0)
         return Status::failure({.kind = Error::Kind::NoSuchAccount, .name = key});
-    const QString signInFile = further.accounts.takeAt(at).signInFile;
+    const AccountProfile removed = further.accounts.takeAt(at);
     further.retiredKeys.append(key);
     const bool inKeyring = further.inKeyring.remove(key);
     if (Status written = writeFurther(further); !written)
         return written;
-    if (Status s = TokenStore(signInFile).remove(); !s)
+    if (Status s = signInOf(removed).remove(); !s)
         return s;
-    QFile::remove(signInFile + QStringLiteral(".lock"));
+    QFile::remove(removed.signInFile + QStringLiteral(".lock"));
     return inKeyring ? dropSecrets(key) : Status();
 }
 
@@ -384,6 +383,12 @@ Status Accounts::moveFirstPasswordToKeyring() const {
     if (Status s = ini.write(kFirstSection, kFirstKeyringHolder, holder); !s)
         return s;
     return ini.write(QStringLiteral("EXEINI"), QStringLiteral("NAME2"), QString());
+}
+
+TokenStore Accounts::signInOf(const AccountProfile& account) const {
+    if (account.isFirst())
+        return TokenStore(account.signInFile);
+    return TokenStore(account.signInFile, secrets_, secretName(account.key, u"refresh"));
 }
 
 bool Accounts::keyringRuns() const {

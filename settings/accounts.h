@@ -7,6 +7,7 @@
 
 #include "settings/accountprofile.h"
 #include "settings/secretstore.h"
+#include "settings/tokenstore.h"
 #include "text/result.h"
 
 // Every account, up to kMost. The first lives where it always has
@@ -56,6 +57,9 @@ class Accounts {
     Status moveFirstPasswordToKeyring() const;
 
     QString furtherAccountsFile() const;
+    // Where the account's sign-in is kept: a further account's refresh
+    // token goes to the keyring where one runs.
+    TokenStore signInOf(const AccountProfile& account) const;
 
   private:
     static quint32 systemRandom();

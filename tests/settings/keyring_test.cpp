@@ -137,3 +137,28 @@ TEST(KeyringAccounts, aKeyringThatStopsAnsweringIsAnErrorAfterTheTimeout) {
     EXPECT_EQ(*loaded.keyring, Error({.kind = K::KeyringTimedOut, .number = 1}));
     EXPECT_EQ(folder.accounts().load().accounts.last().password, QStringLiteral("pw"));
 }
+
+TEST(KeyringAccounts, aFurtherAccountsRefreshTokenLivesInTheKeyringAndGoesWithIt) {
+    const Folder folder;
+    const Accounts accounts = folder.accounts(0x400);
+    const AccountProfile added = *accounts.add(withPasswords(QStringLiteral("pw"), {}));
+    const TokenStore signIn = accounts.signInOf(added);
+    OAuthSignIn first;
+    first.user = QStringLiteral("taro@example.jp");
+    first.client.tokenUrl = QStringLiteral("https://t.example.jp/token");
+    first.client.clientId = QStringLiteral("c");
+    first.tokens.refreshToken = QStringLiteral("refresh-1");
+    OAuthSignIn rotated = first;
+    rotated.tokens.refreshToken = QStringLiteral("refresh-2");
+    const QString name = QStringLiteral("account 00000400 refresh");
+
+    ASSERT_TRUE(signIn.save(first));
+    EXPECT_FALSE(ReadBytes(added.signInFile).contains("refresh-1"));
+    EXPECT_EQ(signIn.load(), first);
+    EXPECT_TRUE(accounts.load().accounts.last().signedIn);
+    ASSERT_TRUE(signIn.saveRenewal(first, rotated).value());
+    EXPECT_EQ(folder.secret(name), QStringLiteral("refresh-2"));
+    EXPECT_FALSE(TokenStore(added.signInFile).load().has_value()) << "the file alone signs nobody in";
+    ASSERT_TRUE(accounts.remove(added.key));
+    EXPECT_EQ(folder.secret(name), std::nullopt);
+}

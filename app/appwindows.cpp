@@ -31,8 +31,9 @@ AppWindows::~AppWindows() {
 
 void AppWindows::openSettings() {
     if (!setForm_)
-        setForm_ =
-            new SetForm([this] { openAccount(); }, [this] { openServers(); }, [this] { openAlwaysOn(); });
+        setForm_ = new SetForm(
+            context_, [this](const QString& key) { openAccount(key); },
+            [this](const QString&) { openServers(); }, [this] { openAlwaysOn(); });
     bringForward(setForm_);
 }
 
@@ -60,8 +61,8 @@ IdPassForm* AppWindows::accountWindow() {
     return idPassForm_;
 }
 
-void AppWindows::openAccount() {
-    accountWindow()->open();
+void AppWindows::openAccount(const QString& accountKey) {
+    accountWindow()->openFor(accountKey);
 }
 
 void AppWindows::openServers() {

@@ -33,7 +33,8 @@ class AppWindows {
     ~AppWindows();
 
     void openSettings();
-    void openAccount();
+    // On the account under `accountKey`; the first by default.
+    void openAccount(const QString& accountKey = AccountProfile::kFirstKey);
     void openServers();
     // The timed checks, the tray and the login's autostart entry.
     void openAlwaysOn();

@@ -258,9 +258,11 @@ Status Accounts::writeFurther(const Further& further) const {
 }
 
 QString Accounts::newKey(const Further& further) const {
+    // The first account's name in the keyring is taken too.
+    const QString firstHolder = firstKeyringHolder();
     for (;;) {
         const QString key = QStringLiteral("%1").arg(random_(), 8, 16, QLatin1Char('0'));
-        if (further.indexOf(key) < 0 && !further.retiredKeys.contains(key))
+        if (further.indexOf(key) < 0 && !further.retiredKeys.contains(key) && key != firstHolder)
             return key;
     }
 }
@@ -374,7 +376,9 @@ Status Accounts::moveFirstPasswordToKeyring() const {
         return Status::failure({.kind = Error::Kind::NoKeyring});
     AccountProfile first;
     first.password = AccountFile(accountFile_).load().password;
-    const QString holder = QStringLiteral("%1").arg(random_(), 8, 16, QLatin1Char('0'));
+    // Named like a further account, and never as one of them.
+    const Result<Further> further = readFurther();
+    const QString holder = newKey(further ? *further : Further{});
     if (Status s = keepSecrets(holder, first); !s)
         return s;
     // Marked before NAME2 is emptied: a crash between leaves the password in

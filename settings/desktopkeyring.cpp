@@ -53,11 +53,11 @@ template <typename JobType> std::unique_ptr<JobType> jobFor(const QString& name)
 
 } // namespace
 
-DesktopKeyring::DesktopKeyring(QDBusConnection bus, std::chrono::milliseconds timeout)
+DesktopKeyring::DesktopKeyring(std::function<QDBusConnection()> bus, std::chrono::milliseconds timeout)
     : bus_(std::move(bus)), timeout_(timeout) {}
 
 bool DesktopKeyring::available() const {
-    const QDBusConnectionInterface* bus = bus_.interface();
+    const QDBusConnectionInterface* bus = bus_().interface();
     if (!bus)
         return false;
     for (const QString& name : kKeyringNames)

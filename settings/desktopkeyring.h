@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <chrono>
+#include <functional>
 
 #include "settings/secretstore.h"
 
@@ -13,8 +14,9 @@ class DesktopKeyring : public SecretStore {
     // Every secret of the program is kept under this service name.
     static inline const QString kService = QStringLiteral("Fennick");
 
-    // `bus` is the session bus the keyring is looked for on.
-    explicit DesktopKeyring(QDBusConnection bus,
+    // `bus` gives the session bus the keyring is looked for on, joined only
+    // when the first secret is asked for.
+    explicit DesktopKeyring(std::function<QDBusConnection()> bus,
                             std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
     // A Secret Service or KWallet owns its name on the session bus. Only an
@@ -26,6 +28,6 @@ class DesktopKeyring : public SecretStore {
     Status remove(const QString& name) const override;
 
   private:
-    QDBusConnection bus_;
+    std::function<QDBusConnection()> bus_;
     std::chrono::milliseconds timeout_;
 };

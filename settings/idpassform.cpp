@@ -53,6 +53,20 @@ IdPassForm::IdPassForm(AppContext& context) : DesignedWindow(kDesign), context_(
 }
 
 void IdPassForm::Form_Load() {
+    const bool further = accountKey_ != AccountProfile::kFirstKey;
+    Check1->setEnabled(!further);
+    OAuthCommand->setEnabled(!further);
+    AuthservText->setEnabled(!further);
+    if (further) {
+        PassText->setPlaceholderText(QString());
+        for (const AccountProfile& a : context_.accounts().load().accounts)
+            if (a.key == accountKey_) {
+                IdText->setText(a.loginId);
+                PassText->setText(a.password);
+            }
+        Check1->setChecked(true);
+        return;
+    }
     const Account account = AccountFile(context_.paths.accountFile()).load();
     IdText->setText(account.id);
     PassText->setText(account.password);
@@ -62,13 +76,40 @@ void IdPassForm::Form_Load() {
 }
 
 void IdPassForm::open() {
-    Check1->setChecked(false);
+    openFor(AccountProfile::kFirstKey);
+}
+
+void IdPassForm::openFor(const QString& accountKey) {
+    if (accountKey != accountKey_) {
+        accountKey_ = accountKey;
+        Form_Load();
+    }
+    Check1->setChecked(accountKey_ != AccountProfile::kFirstKey);
     show();
     raise();
     activateWindow();
 }
 
+void IdPassForm::confirmFurther() {
+    const Accounts accounts = context_.accounts();
+    Status kept = Status::failure({.kind = Error::Kind::NoSuchAccount, .name = accountKey_});
+    for (AccountProfile a : accounts.load().accounts)
+        if (a.key == accountKey_) {
+            a.loginId = IdText->text();
+            a.password = PassText->text();
+            kept = accounts.edit(a);
+        }
+    if (!kept) {
+        context_.prompter->message(this, ErrorText(kept.error()), QStringLiteral("Fennick"),
+                                   Prompter::Icon::Warning);
+        return;
+    }
+    close();
+}
+
 void IdPassForm::OKCommand_Click() {
+    if (accountKey_ != AccountProfile::kFirstKey)
+        return confirmFurther();
     const Account account{IdText->text(), PassText->text()};
     context_.settings.AccountId = account.id;
     context_.settings.AccountPassword = account.password;

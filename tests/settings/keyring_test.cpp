@@ -18,7 +18,7 @@ struct Folder {
     QString servers = dir.file(QStringLiteral("orvex.ini"));
     QString account = dir.file(QStringLiteral("iniIdPass.ini"));
     QString further = dir.file(QStringLiteral("accounts"));
-    DesktopKeyring desktop{QDBusConnection::sessionBus(), std::chrono::seconds(10)};
+    DesktopKeyring desktop{&QDBusConnection::sessionBus, std::chrono::seconds(10)};
 
     Accounts accounts(const SecretStore& secrets, quint32 key = 0) const {
         return Accounts(servers, account, &secrets, [key] { return key; });
@@ -104,7 +104,7 @@ TEST(KeyringAccounts, theFirstPasswordLeavesName2OnlyWhenAsked) {
 TEST(KeyringAccounts, withoutAKeyringOnTheBusTheFilesKeepThePasswords) {
     const PrivateSessionBus empty;
     ASSERT_TRUE(empty.running());
-    const DesktopKeyring none(empty.connect(QStringLiteral("nokeyring")));
+    const DesktopKeyring none([&empty] { return empty.connect(QStringLiteral("nokeyring")); });
     EXPECT_FALSE(none.available());
     const Folder folder;
     WriteBytes(folder.account, "[EXEINI]\r\nNAME=me\r\nNAME2=old\r\n");
@@ -128,7 +128,7 @@ TEST(KeyringAccounts, withoutAKeyringOnTheBusTheFilesKeepThePasswords) {
 
 TEST(KeyringAccounts, aKeyringThatStopsAnsweringIsAnErrorAfterTheTimeout) {
     const Folder folder;
-    const DesktopKeyring impatient(QDBusConnection::sessionBus(), std::chrono::milliseconds(300));
+    const DesktopKeyring impatient(&QDBusConnection::sessionBus, std::chrono::milliseconds(300));
     const AccountProfile held = *folder.accounts(0x300).add(withPasswords(QStringLiteral("pw"), {}));
     keyring->hang();
     const Accounts::Loaded loaded = folder.accounts(impatient).load();

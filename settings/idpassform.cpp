@@ -59,12 +59,17 @@ void IdPassForm::Form_Load() {
     AuthservText->setEnabled(!further);
     if (further) {
         PassText->setPlaceholderText(QString());
-        for (const AccountProfile& a : context_.accounts().load().accounts)
+        const Accounts::Loaded loaded = context_.accounts().load();
+        for (const AccountProfile& a : loaded.accounts)
             if (a.key == accountKey_) {
                 IdText->setText(a.loginId);
                 PassText->setText(a.password);
             }
         Check1->setChecked(true);
+        // The box then shows no password: say why before one is typed over it.
+        if (loaded.keyring)
+            context_.prompter->message(this, ErrorText(*loaded.keyring), QStringLiteral("Fennick"),
+                                       Prompter::Icon::Warning);
         return;
     }
     const Account account = AccountFile(context_.paths.accountFile()).load();

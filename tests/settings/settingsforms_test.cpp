@@ -191,3 +191,14 @@ TEST_F(AccountHub, accountWindowEditsTheSelectedFurtherAccountAndLeavesTheFirst)
     EXPECT_EQ(account.IdText->text(), QStringLiteral("me"));
     EXPECT_FALSE(account.Check1->isChecked());
 }
+
+TEST_F(SettingsForms, accountWindowSaysWhyAPasswordKeptInTheKeyringIsMissing) {
+    WriteBytes(context.paths.dataFile(QStringLiteral("accounts")),
+               "fennick accounts 1\n[0badcafe]\nlogin=hana\nsecrets=keyring\n");
+    IdPassForm account(context);
+    account.openFor(QStringLiteral("0badcafe"));
+    EXPECT_EQ(account.IdText->text(), QStringLiteral("hana"));
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown[0].text,
+              QStringLiteral("デスクトップのキーリング (GNOME キーリング、KWallet) が動いていません。"));
+}

@@ -44,11 +44,9 @@ Error notWritten(const QString& path, int systemError) {
     return {.kind = Error::Kind::SignInNotKept, .path = path, .systemError = systemError};
 }
 
-} // namespace
-
-namespace {
 // The file's value in place of a refresh token kept in the keyring.
 const QString kInKeyring = QStringLiteral("keyring");
+
 } // namespace
 
 TokenStore::TokenStore(QString path) : path_(std::move(path)) {}

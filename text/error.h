@@ -125,11 +125,10 @@ struct Error {
         PartsMissing,   // a piece of a split message; subject, sender: the mail
 
         // Settings.
-        SettingsNotWritten, // path
-        SignInNotKept,      // path; why
-        SignInNotRemoved,   // path
-        AccountsUnreadable, // path: the further accounts' file; number: its line at fault (0: the whole
-                            // file); detail: the system's words, if any
+        SettingsNotWritten,   // path
+        SignInNotKept,        // path; why
+        SignInNotRemoved,     // path
+        AccountsUnreadable,   // path; number: the line at fault (0: the whole file); detail: why, if known
         SettingWithLineBreak, // a value holds a line break; detail: which value
         TooManyAccounts,      // number: the most there may be
         NoSuchAccount,        // name: the account's key

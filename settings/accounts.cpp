@@ -143,9 +143,15 @@ Accounts::Loaded Accounts::load() const {
     first.signedIn = login.signedIn;
     first.signInFile = accountFile.tokenStoreFile();
     first.smtpServer = servers.SmtpServer;
-    Loaded loaded{{}, std::nullopt, std::nullopt};
+    Loaded loaded{{}, std::nullopt, std::nullopt, {}};
+    const auto secretsOf = [this, &loaded](const QString& holder, AccountProfile& account) {
+        if (!loaded.keyring)
+            loaded.keyring = fillSecrets(holder, account);
+        if (loaded.keyring)
+            loaded.withoutPasswords.append(account.key);
+    };
     if (const QString holder = firstKeyringHolder(); !holder.isEmpty())
-        loaded.keyring = fillSecrets(holder, first);
+        secretsOf(holder, first);
     loaded.accounts.append(first);
     Result<Further> further = readFurther();
     if (!further) {
@@ -153,8 +159,8 @@ Accounts::Loaded Accounts::load() const {
         return loaded;
     }
     for (AccountProfile& a : further.value().accounts) {
-        if (further->inKeyring.contains(a.key) && !loaded.keyring)
-            loaded.keyring = fillSecrets(a.key, a);
+        if (further->inKeyring.contains(a.key))
+            secretsOf(a.key, a);
         a.signedIn = signInOf(a).load().has_value();
         loaded.accounts.append(a);
     }
@@ -303,16 +309,8 @@ Status Accounts::edit(const AccountProfile& profile) const {
         if (Status s = servers.write(serverSettingsFile_); !s)
             return s;
         // The first account sends with its POP3 login, as it always has.
-        const QString holder = firstKeyringHolder();
-        if (holder.isEmpty()) {
-            if (Status s = AccountFile(accountFile_).confirm({profile.loginId, profile.password}, true); !s)
-                return s;
-        } else {
-            if (Status s = keepSecrets(holder, profile); !s)
-                return s;
-            if (Status s = AccountFile(accountFile_).setId(profile.loginId); !s)
-                return s;
-        }
+        if (Status s = confirmFirst({profile.loginId, profile.password}, true); !s)
+            return s;
         return IniFile(accountFile_, 0600).write(kFirstSection, kFirstDisplayName, profile.displayName);
     }
     Result<Further> read = readFurther();
@@ -367,6 +365,21 @@ Status Accounts::reorder(const QStringList& furtherKeys) const {
         return Status::failure({.kind = Error::Kind::NoSuchAccount, .name = further.accounts.first().key});
     further.accounts = ordered;
     return writeFurther(further);
+}
+
+Status Accounts::confirmFirst(const Account& login, bool save) const {
+    const QString holder = firstKeyringHolder();
+    const AccountFile file(accountFile_);
+    if (holder.isEmpty() || !save)
+        return file.confirm(login, save);
+    AccountProfile secrets;
+    secrets.password = login.password;
+    if (Status s = keepSecrets(holder, secrets); !s)
+        return s;
+    if (Status s = file.setId(login.id); !s)
+        return s;
+    return IniFile(accountFile_, 0600)
+        .write(QStringLiteral("EXEINI"), QStringLiteral("NAME3"), QStringLiteral("1"));
 }
 
 Status Accounts::moveFirstPasswordToKeyring() const {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 
+#include "settings/accountfile.h"
 #include "settings/accountprofile.h"
 #include "settings/secretstore.h"
 #include "settings/tokenstore.h"
@@ -37,9 +38,11 @@ class Accounts {
         // The further accounts' file is damaged or not ours: it reads as no
         // further accounts, and is left as it is.
         std::optional<Error> unreadable;
-        // A password the keyring did not give (the first such failure; no
-        // more are asked for): its account's stays empty.
+        // Why the keyring did not give an account's passwords (the first
+        // failure: no more are asked for), and the accounts whose passwords
+        // are therefore empty.
         std::optional<Error> keyring;
+        QStringList withoutPasswords;
     };
     Loaded load() const;
 
@@ -52,6 +55,9 @@ class Accounts {
     // The further accounts in the order of `furtherKeys`, which names each
     // of them once; the first stays first.
     Status reorder(const QStringList& furtherKeys) const;
+    // The account window's OK on the first account (see AccountFile::confirm),
+    // its password going to the keyring once it was moved there.
+    Status confirmFirst(const Account& login, bool save) const;
     // The first account's password leaves "NAME2" for the keyring. Older
     // copies of the program then read no password for it, and ask for one.
     Status moveFirstPasswordToKeyring() const;

@@ -57,27 +57,19 @@ void IdPassForm::Form_Load() {
     Check1->setEnabled(!further);
     OAuthCommand->setEnabled(!further);
     AuthservText->setEnabled(!further);
-    if (further) {
-        PassText->setPlaceholderText(QString());
-        const Accounts::Loaded loaded = context_.accounts().load();
-        for (const AccountProfile& a : loaded.accounts)
-            if (a.key == accountKey_) {
-                IdText->setText(a.loginId);
-                PassText->setText(a.password);
-            }
-        Check1->setChecked(true);
-        // The box then shows no password: say why before one is typed over it.
-        if (loaded.keyring)
-            context_.prompter->message(this, ErrorText(*loaded.keyring), QStringLiteral("Fennick"),
-                                       Prompter::Icon::Warning);
-        return;
-    }
-    const Account account = AccountFile(context_.paths.accountFile()).load();
-    IdText->setText(account.id);
-    PassText->setText(account.password);
-    PassText->setPlaceholderText(account.signedIn ? QStringLiteral("OAuth2 でサインイン済み") : QString());
-    Check1->setChecked(false);
+    const Accounts::Loaded loaded = context_.accounts().load();
+    for (const AccountProfile& a : loaded.accounts)
+        if (a.key == accountKey_) {
+            IdText->setText(a.loginId);
+            PassText->setText(a.password);
+            PassText->setPlaceholderText(a.signedIn ? QStringLiteral("OAuth2 でサインイン済み") : QString());
+        }
+    Check1->setChecked(further);
     AuthservText->setText(TrustedAuthserv(context_.paths.dataFile(TrustedAuthserv::kFileName)).load());
+    // The box then shows no password: say why before one is typed over it.
+    if (loaded.withoutPasswords.contains(accountKey_))
+        context_.prompter->message(this, ErrorText(*loaded.keyring), QStringLiteral("Fennick"),
+                                   Prompter::Icon::Warning);
 }
 
 void IdPassForm::open() {
@@ -119,7 +111,7 @@ void IdPassForm::OKCommand_Click() {
     context_.settings.AccountId = account.id;
     context_.settings.AccountPassword = account.password;
     const bool save = Check1->isChecked();
-    const Status saved = AccountFile(context_.paths.accountFile()).confirm(account, save);
+    const Status saved = context_.accounts().confirmFirst(account, save);
     const TrustedAuthserv trusted(context_.paths.dataFile(TrustedAuthserv::kFileName));
     if (AuthservText->text().trimmed().toLower() != trusted.load())
         if (const Status kept = trusted.save(AuthservText->text()); !kept)

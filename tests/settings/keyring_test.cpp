@@ -93,8 +93,8 @@ TEST(KeyringAccounts, theFirstPasswordLeavesName2OnlyWhenAsked) {
         ReadBytes(folder.account),
         "[EXEINI]\r\nNAME=taro\r\nNAME2=pw2\r\nNAME3=1\r\n[ACCOUNT]\r\nDISPLAYNAME=\x8e\x64\x8e\x96\r\n");
     ASSERT_TRUE(accounts.moveFirstPasswordToKeyring());
-    first.password = QStringLiteral("pw3");
-    ASSERT_TRUE(accounts.edit(first));
+    // The account window's OK, as it has always confirmed the first account.
+    ASSERT_TRUE(accounts.confirmFirst({QStringLiteral("taro"), QStringLiteral("pw3")}, true));
     EXPECT_EQ(ReadBytes(folder.account), "[EXEINI]\r\nNAME=taro\r\nNAME2=\r\nNAME3=1\r\n[ACCOUNT]\r\n"
                                          "DISPLAYNAME=\x8e\x64\x8e\x96\r\nKEYRING=00000077\r\n");
     EXPECT_EQ(folder.secret(QStringLiteral("account 00000077 pop3")), QStringLiteral("pw3"));
@@ -121,6 +121,7 @@ TEST(KeyringAccounts, withoutAKeyringOnTheBusTheFilesKeepThePasswords) {
     const QByteArray before = ReadBytes(folder.further);
     const Accounts::Loaded loaded = folder.accounts(none).load();
     EXPECT_EQ(loaded.keyring->kind, K::NoKeyring);
+    EXPECT_EQ(loaded.withoutPasswords, QStringList{held.key});
     EXPECT_EQ(loaded.accounts.last().password, QString());
     EXPECT_EQ(folder.accounts(none).edit(held).error().kind, K::NoKeyring);
     EXPECT_EQ(ReadBytes(folder.further), before);

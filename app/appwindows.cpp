@@ -31,8 +31,9 @@ AppWindows::~AppWindows() {
 
 void AppWindows::openSettings() {
     if (!setForm_)
-        setForm_ =
-            new SetForm([this] { openAccount(); }, [this] { openServers(); }, [this] { openAlwaysOn(); });
+        setForm_ = new SetForm(
+            context_, [this](const QString& key) { openAccount(key); },
+            [this](const QString& key) { openServers(key); }, [this] { openAlwaysOn(); });
     bringForward(setForm_);
 }
 
@@ -60,16 +61,16 @@ IdPassForm* AppWindows::accountWindow() {
     return idPassForm_;
 }
 
-void AppWindows::openAccount() {
-    accountWindow()->open();
+void AppWindows::openAccount(const QString& accountKey) {
+    accountWindow()->openFor(accountKey);
 }
 
-void AppWindows::openServers() {
+void AppWindows::openServers(const QString& accountKey) {
     if (!optionForm_) {
         optionForm_ = new OptionForm(context_);
         optionForm_->setAttribute(Qt::WA_DeleteOnClose);
     }
-    optionForm_->open();
+    optionForm_->openFor(accountKey);
 }
 
 SetForm* AppWindows::settingsWindow() const {

@@ -33,8 +33,9 @@ class AppWindows {
     ~AppWindows();
 
     void openSettings();
-    void openAccount();
-    void openServers();
+    // On the account under `accountKey`; the first by default.
+    void openAccount(const QString& accountKey = AccountProfile::kFirstKey);
+    void openServers(const QString& accountKey = AccountProfile::kFirstKey);
     // The timed checks, the tray and the login's autostart entry.
     void openAlwaysOn();
     AlwaysOnForm* alwaysOnWindow() const;

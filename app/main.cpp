@@ -6,6 +6,7 @@
 #include "app/qttranslations.h"
 #include "app/singleinstance.h"
 #include "pageview/pageviewloader.h"
+#include "settings/desktopkeyring.h"
 #include "transport/maillibraries.h"
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
@@ -25,6 +26,8 @@ int main(int argc, char* argv[]) {
     context.prompter = &prompter;
     context.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     context.pageModule = PageViewLoader::modulePathBesideProgram();
+    const DesktopKeyring keyring(&QDBusConnection::sessionBus);
+    context.secrets = &keyring;
 
     const SingleInstance instance(context.paths.applicationFolder());
     if (!instance.acquired()) {

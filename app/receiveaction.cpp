@@ -80,6 +80,19 @@ MailCheckHooks ReceiveAction::windowHooks() {
     return hooks;
 }
 
+QList<AccountProfile> ReceiveAction::accountsToCheck() const {
+    // The first account as this run has it (a login the account window could
+    // not save holds); its password from the keyring when it moved there.
+    AccountProfile first = FirstAccountProfile(context_.paths, context_.settings);
+    const Accounts::Loaded loaded = context_.accounts().load();
+    if (!loaded.accounts.isEmpty()) {
+        first.displayName = loaded.accounts[0].displayName;
+        if (first.password.isEmpty())
+            first.password = loaded.accounts[0].password;
+    }
+    return QList<AccountProfile>{first} + loaded.accounts.mid(1);
+}
+
 bool ReceiveAction::run(CheckTrigger trigger) {
     if (checks_->isRunning())
         return false;
@@ -95,7 +108,7 @@ bool ReceiveAction::run(CheckTrigger trigger) {
         };
     // The check gets this run's account as it is now; it changes none.
     const bool started = checks_->start(
-        context_.paths, {FirstAccountProfile(context_.paths, context_.settings)},
+        context_.paths, accountsToCheck(),
         [mailboxes = mailboxes_, ask](const AccountProfile& account) { return mailboxes(ask, account); });
     if (started)
         form_.showBusy(true);

@@ -153,7 +153,7 @@ int main(int argc, char* argv[]) {
         QCoreApplication::quit();
     });
     timer.start();
-    check.start(paths, FirstAccountProfile(paths, settings), [&trust, &policy] {
+    check.start(paths, {FirstAccountProfile(paths, settings)}, [&trust, &policy](const AccountProfile&) {
         return std::make_unique<Pop3Session>(Pop3Session::Options{}, trust, policy);
     });
     QCoreApplication::exec();

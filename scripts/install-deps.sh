@@ -7,11 +7,11 @@ PACKAGES=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools qt6-translations-l10n
   libqt6opengl6-dev libgl-dev
-  libgmime-3.0-dev libsqlite3-dev libssl-dev libicu-dev
+  libgmime-3.0-dev libsqlite3-dev libssl-dev libicu-dev qtkeychain-qt6-dev
   googletest libgtest-dev libgmock-dev
   fonts-noto-cjk xvfb xauth x11-utils xdotool
   dovecot-core dovecot-pop3d postfix mpop
-  openssl procps iproute2 time bc desktop-file-utils python3 dbus-daemon
+  openssl procps iproute2 time bc desktop-file-utils python3 dbus-daemon gnome-keyring
 )
 
 SUDO=""

@@ -53,27 +53,65 @@ IdPassForm::IdPassForm(AppContext& context) : DesignedWindow(kDesign), context_(
 }
 
 void IdPassForm::Form_Load() {
-    const Account account = AccountFile(context_.paths.accountFile()).load();
-    IdText->setText(account.id);
-    PassText->setText(account.password);
-    PassText->setPlaceholderText(account.signedIn ? QStringLiteral("OAuth2 でサインイン済み") : QString());
-    Check1->setChecked(false);
+    const bool further = accountKey_ != AccountProfile::kFirstKey;
+    Check1->setEnabled(!further);
+    OAuthCommand->setEnabled(!further);
+    AuthservText->setEnabled(!further);
+    const Accounts::Loaded loaded = context_.accounts().load();
+    for (const AccountProfile& a : loaded.accounts)
+        if (a.key == accountKey_) {
+            IdText->setText(a.loginId);
+            PassText->setText(a.password);
+            PassText->setPlaceholderText(a.signedIn ? QStringLiteral("OAuth2 でサインイン済み") : QString());
+        }
+    Check1->setChecked(further);
     AuthservText->setText(TrustedAuthserv(context_.paths.dataFile(TrustedAuthserv::kFileName)).load());
+    // The box then shows no password: say why before one is typed over it.
+    if (loaded.withoutPasswords.contains(accountKey_))
+        context_.prompter->message(this, ErrorText(*loaded.keyring), QStringLiteral("Fennick"),
+                                   Prompter::Icon::Warning);
 }
 
 void IdPassForm::open() {
-    Check1->setChecked(false);
+    openFor(AccountProfile::kFirstKey);
+}
+
+void IdPassForm::openFor(const QString& accountKey) {
+    if (accountKey != accountKey_) {
+        accountKey_ = accountKey;
+        Form_Load();
+    }
+    Check1->setChecked(accountKey_ != AccountProfile::kFirstKey);
     show();
     raise();
     activateWindow();
 }
 
+void IdPassForm::confirmFurther() {
+    const Accounts accounts = context_.accounts();
+    Status kept = Status::failure({.kind = Error::Kind::NoSuchAccount, .name = accountKey_});
+    for (AccountProfile a : accounts.load().accounts)
+        if (a.key == accountKey_) {
+            a.loginId = IdText->text();
+            a.password = PassText->text();
+            kept = accounts.edit(a);
+        }
+    if (!kept) {
+        context_.prompter->message(this, ErrorText(kept.error()), QStringLiteral("Fennick"),
+                                   Prompter::Icon::Warning);
+        return;
+    }
+    close();
+}
+
 void IdPassForm::OKCommand_Click() {
+    if (accountKey_ != AccountProfile::kFirstKey)
+        return confirmFurther();
     const Account account{IdText->text(), PassText->text()};
     context_.settings.AccountId = account.id;
     context_.settings.AccountPassword = account.password;
     const bool save = Check1->isChecked();
-    const Status saved = AccountFile(context_.paths.accountFile()).confirm(account, save);
+    const Status saved = context_.accounts().confirmFirst(account, save);
     const TrustedAuthserv trusted(context_.paths.dataFile(TrustedAuthserv::kFileName));
     if (AuthservText->text().trimmed().toLower() != trusted.load())
         if (const Status kept = trusted.save(AuthservText->text()); !kept)

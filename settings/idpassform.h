@@ -2,6 +2,7 @@
 
 #include <QPointer>
 
+#include "settings/accountprofile.h"
 #include "ui/designedwindow.h"
 
 class QCheckBox;
@@ -19,10 +20,13 @@ class IdPassForm : public DesignedWindow {
   public:
     explicit IdPassForm(AppContext& context);
 
-    // Fills the boxes from the account file (the window's loading).
+    // Fills the boxes from the account's files (the window's loading).
     void Form_Load();
     // Shows the window (or brings it forward) with the save box unticked.
     void open();
+    // The same, on the account under `accountKey`. A further account is
+    // always kept: its save box is ticked, and it signs in with its password.
+    void openFor(const QString& accountKey);
     void OKCommand_Click();
     void CancelCommand_Click();
     void OAuthCommand_Click();
@@ -43,6 +47,9 @@ class IdPassForm : public DesignedWindow {
     SignInForm* signInWindow() const;
 
   private:
+    void confirmFurther();
+
     AppContext& context_;
+    QString accountKey_ = AccountProfile::kFirstKey;
     QPointer<SignInForm> signIn_;
 };

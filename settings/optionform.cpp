@@ -48,31 +48,33 @@ constexpr char16_t kCopyHelp[] =
     u"「履歴で削除したら…」は、受信履歴で削除したメールを次の受信でサーバーから削除します。";
 
 constexpr ControlRow kControls[] = {
-    Row<&OptionForm::Label1>("Label1", {240, 280, 1900, 255}, u"SMTPサーバー名(&S)", kSmtpHelp.view())
+    Row<&OptionForm::NameLabel>("NameLabel", {240, 280, 1900, 255}, u"アカウント名(&N)").buddy("NameText"),
+    Row<&OptionForm::NameText>("NameText", {2200, 240, 2900, 315}),
+    Row<&OptionForm::Label1>("Label1", {240, 760, 1900, 255}, u"SMTPサーバー名(&S)", kSmtpHelp.view())
         .buddy("SmtpText"),
-    Row<&OptionForm::SmtpText>("SmtpText", {2200, 240, 2900, 315}, {}, kSmtpHelp.view()),
-    Row<&OptionForm::Label2>("Label2", {240, 760, 1900, 255}, u"POP3サーバー名(&P)", kPop3Help.view())
+    Row<&OptionForm::SmtpText>("SmtpText", {2200, 720, 2900, 315}, {}, kSmtpHelp.view()),
+    Row<&OptionForm::Label2>("Label2", {240, 1240, 1900, 255}, u"POP3サーバー名(&P)", kPop3Help.view())
         .buddy("Pop3Text"),
-    Row<&OptionForm::Pop3Text>("Pop3Text", {2200, 720, 2900, 315}, {}, kPop3Help.view()),
-    Row<&OptionForm::Label3>("Label3", {240, 1240, 1900, 255}, u"メールアドレス(&M)").buddy("MailText"),
-    Row<&OptionForm::MailText>("MailText", {2200, 1200, 2900, 315}),
-    Row<&OptionForm::ApopCheck>("ApopCheck", {2200, 1680, 2900, 315}, u"APOP を使用する(&A)"),
-    Row<&OptionForm::Label4>("Label4", {240, 2160, 1900, 255}, u"受信したメール", kCopyHelp),
-    Row<&OptionForm::CopyOption, 0>("CopyOption0", {2200, 2120, 3400, 315}, u"受信後サーバーから削除",
+    Row<&OptionForm::Pop3Text>("Pop3Text", {2200, 1200, 2900, 315}, {}, kPop3Help.view()),
+    Row<&OptionForm::Label3>("Label3", {240, 1720, 1900, 255}, u"メールアドレス(&M)").buddy("MailText"),
+    Row<&OptionForm::MailText>("MailText", {2200, 1680, 2900, 315}),
+    Row<&OptionForm::ApopCheck>("ApopCheck", {2200, 2160, 2900, 315}, u"APOP を使用する(&A)"),
+    Row<&OptionForm::Label4>("Label4", {240, 2640, 1900, 255}, u"受信したメール", kCopyHelp),
+    Row<&OptionForm::CopyOption, 0>("CopyOption0", {2200, 2600, 3400, 315}, u"受信後サーバーから削除",
                                     kCopyHelp),
-    Row<&OptionForm::CopyOption, 1>("CopyOption1", {2200, 2480, 3400, 315}, u"サーバーに残す", kCopyHelp),
-    Row<&OptionForm::CopyOption, 2>("CopyOption2", {2200, 2840, 1900, 315}, u"n 日後に削除", kCopyHelp),
-    Row<&OptionForm::DaysBox>("DaysBox", {4200, 2820, 1100, 315}, {}, kCopyHelp),
-    Row<&OptionForm::CopyOption, 3>("CopyOption3", {2200, 3200, 3400, 315},
+    Row<&OptionForm::CopyOption, 1>("CopyOption1", {2200, 2960, 3400, 315}, u"サーバーに残す", kCopyHelp),
+    Row<&OptionForm::CopyOption, 2>("CopyOption2", {2200, 3320, 1900, 315}, u"n 日後に削除", kCopyHelp),
+    Row<&OptionForm::DaysBox>("DaysBox", {4200, 3300, 1100, 315}, {}, kCopyHelp),
+    Row<&OptionForm::CopyOption, 3>("CopyOption3", {2200, 3680, 3400, 315},
                                     u"履歴で削除したらサーバーからも削除", kCopyHelp),
-    Row<&OptionForm::OKCommand>("OKCommand", {2200, 3720, 1335, 435}, u"設定"),
-    Row<&OptionForm::CancelCommand>("CancelCommand", {3765, 3720, 1335, 435}, u"中止"),
+    Row<&OptionForm::OKCommand>("OKCommand", {2200, 4200, 1335, 435}, u"設定"),
+    Row<&OptionForm::CancelCommand>("CancelCommand", {3765, 4200, 1335, 435}, u"中止"),
 };
 
 constexpr WindowDesign kDesign{.name = "OptionForm",
                                .title = u"サーバー設定",
                                .width = 5800,
-                               .height = 4420,
+                               .height = 4900,
                                .fixedSize = true,
                                .rows = kControls};
 
@@ -90,22 +92,73 @@ OptionForm::OptionForm(AppContext& context)
 }
 
 void OptionForm::open() {
-    const ServerSettings& s = context_.settings.servers;
-    SmtpText->setText(s.SmtpServer);
-    Pop3Text->setText(s.Pop3Server);
-    MailText->setText(s.MailAddress);
-    ApopCheck->setChecked(s.UseApop != 0);
-    // Read from the account file as every check reads it.
-    const ServerCopy copy = ServerCopySetting::read(context_.paths.accountFile());
-    CopyOption[int(copy.mode)]->setChecked(true);
-    DaysBox->setValue(copy.days);
-    DaysBox->setEnabled(copy.mode == ServerCopy::Mode::DeleteAfterDays);
+    openFor(AccountProfile::kFirstKey);
+}
+
+void OptionForm::openFor(const QString& accountKey) {
+    accountKey_ = accountKey;
+    const Accounts::Loaded loaded = context_.accounts().load();
+    AccountProfile account;
+    for (const AccountProfile& a : loaded.accounts)
+        if (a.key == accountKey)
+            account = a;
+    if (accountKey == AccountProfile::kFirstKey) {
+        const ServerSettings& s = context_.settings.servers;
+        account.smtpServer = s.SmtpServer;
+        account.pop3Server = s.Pop3Server;
+        account.address = s.MailAddress;
+        account.apop = s.UseApop != 0;
+        // Read from the account file as every check reads it.
+        account.serverCopy = ServerCopySetting::read(context_.paths.accountFile());
+    }
+    NameText->setText(account.displayName);
+    SmtpText->setText(account.smtpServer);
+    Pop3Text->setText(account.pop3Server);
+    MailText->setText(account.address);
+    ApopCheck->setChecked(account.apop);
+    CopyOption[int(account.serverCopy.mode)]->setChecked(true);
+    DaysBox->setValue(account.serverCopy.days);
+    DaysBox->setEnabled(account.serverCopy.mode == ServerCopy::Mode::DeleteAfterDays);
     show();
     raise();
     activateWindow();
 }
 
+ServerCopy OptionForm::chosenCopy() const {
+    ServerCopy copy;
+    for (int mode = 0; mode < 4; ++mode)
+        if (CopyOption[mode]->isChecked())
+            copy.mode = ServerCopy::Mode(mode);
+    copy.days = DaysBox->value();
+    return copy;
+}
+
+void OptionForm::warn(const Error& error) {
+    context_.prompter->message(this, ErrorText(error), QStringLiteral("Fennick"), Prompter::Icon::Warning);
+}
+
+void OptionForm::confirmFurther() {
+    const Accounts accounts = context_.accounts();
+    Status kept = Status::failure({.kind = Error::Kind::NoSuchAccount, .name = accountKey_});
+    for (AccountProfile a : accounts.load().accounts)
+        if (a.key == accountKey_) {
+            a.displayName = NameText->text();
+            a.smtpServer = SmtpText->text();
+            a.pop3Server = Pop3Text->text();
+            a.address = MailText->text();
+            a.apop = ApopCheck->isChecked();
+            a.serverCopy = chosenCopy();
+            kept = accounts.edit(a);
+        }
+    // What was typed stays in the window to be tried again.
+    if (!kept)
+        return warn(kept.error());
+    close();
+}
+
 void OptionForm::OKCommand_Click() {
+    if (accountKey_ != AccountProfile::kFirstKey)
+        return confirmFurther();
     ServerSettings s;
     s.SmtpServer = SmtpText->text();
     s.Pop3Server = Pop3Text->text();
@@ -116,14 +169,10 @@ void OptionForm::OKCommand_Click() {
     if (!saved)
         context_.prompter->message(this, SettingsForThisRunText(saved.error()), QStringLiteral("Fennick"),
                                    Prompter::Icon::Warning);
-    ServerCopy copy;
-    for (int mode = 0; mode < 4; ++mode)
-        if (CopyOption[mode]->isChecked())
-            copy.mode = ServerCopy::Mode(mode);
-    copy.days = DaysBox->value();
-    if (const Status kept = ServerCopySetting::write(context_.paths.accountFile(), copy); !kept)
-        context_.prompter->message(this, ErrorText(kept.error()), QStringLiteral("Fennick"),
-                                   Prompter::Icon::Warning);
+    if (const Status kept = ServerCopySetting::write(context_.paths.accountFile(), chosenCopy()); !kept)
+        warn(kept.error());
+    if (const Status named = context_.accounts().nameFirst(NameText->text()); !named)
+        warn(named.error());
     close();
 }
 

@@ -44,9 +44,15 @@ Error notWritten(const QString& path, int systemError) {
     return {.kind = Error::Kind::SignInNotKept, .path = path, .systemError = systemError};
 }
 
+// The file's value in place of a refresh token kept in the keyring.
+const QString kInKeyring = QStringLiteral("keyring");
+
 } // namespace
 
 TokenStore::TokenStore(QString path) : path_(std::move(path)) {}
+
+TokenStore::TokenStore(QString path, const SecretStore* secrets, QString secretName)
+    : path_(std::move(path)), secrets_(secrets), secretName_(std::move(secretName)) {}
 
 std::optional<OAuthSignIn> TokenStore::load() const {
     QFile f(path_);
@@ -61,6 +67,11 @@ std::optional<OAuthSignIn> TokenStore::load() const {
     s.tokens.refreshToken = text("refreshToken");
     s.tokens.accessToken = text("accessToken");
     s.tokens.expiresAt = QDateTime::fromString(text("expiresAt"), Qt::ISODate);
+    if (text("refreshTokenIn") == kInKeyring) {
+        const Result<std::optional<QString>> kept =
+            secrets_ && secrets_->available() ? secrets_->read(secretName_) : std::optional<QString>();
+        s.tokens.refreshToken = kept ? kept->value_or(QString()) : QString();
+    }
     if (s.tokens.refreshToken.isEmpty() || s.client.tokenUrl.isEmpty() || s.client.clientId.isEmpty())
         return std::nullopt;
     return s;
@@ -87,7 +98,7 @@ Result<bool> TokenStore::saveRenewal(const OAuthSignIn& renewedFrom, const OAuth
 }
 
 Status TokenStore::write(const OAuthSignIn& s) const {
-    const QJsonObject o{
+    QJsonObject o{
         {QStringLiteral("user"), s.user},
         {QStringLiteral("provider"), s.client.provider},
         {QStringLiteral("authorizationUrl"), s.client.authorizationUrl},
@@ -99,6 +110,12 @@ Status TokenStore::write(const OAuthSignIn& s) const {
         {QStringLiteral("accessToken"), s.tokens.accessToken},
         {QStringLiteral("expiresAt"), s.tokens.expiresAt.toUTC().toString(Qt::ISODateWithMs)},
     };
+    if (secrets_ && secrets_->available()) {
+        if (Status kept = secrets_->write(secretName_, s.tokens.refreshToken); !kept)
+            return kept;
+        o.insert(QStringLiteral("refreshToken"), QString());
+        o.insert(QStringLiteral("refreshTokenIn"), kInKeyring);
+    }
     const QByteArray bytes = QJsonDocument(o).toJson();
     QSaveFile f(path_);
     if (!f.open(QIODevice::WriteOnly) ||
@@ -110,6 +127,9 @@ Status TokenStore::write(const OAuthSignIn& s) const {
 }
 
 Status TokenStore::remove() const {
+    if (secrets_ && secrets_->available())
+        if (Status s = secrets_->remove(secretName_); !s)
+            return s;
     if (!QFile::exists(path_))
         return {};
     const SignInFileLock lock(path_);

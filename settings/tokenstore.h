@@ -4,6 +4,7 @@
 #include <QString>
 #include <optional>
 
+#include "settings/secretstore.h"
 #include "text/result.h"
 
 // A provider's OAuth 2.0 endpoints and the client registered with it, as
@@ -50,6 +51,10 @@ class TokenStore {
     static inline const QString kFileName = QStringLiteral("oauth2-signin");
 
     explicit TokenStore(QString path);
+    // A sign-in whose refresh token goes to `secrets`, under `secretName`,
+    // whenever the keyring runs at the time it is written; the file then
+    // says so in its place.
+    TokenStore(QString path, const SecretStore* secrets, QString secretName);
 
     // Nothing when there is no file, or none that holds a refresh token and
     // the client to renew it with.
@@ -68,4 +73,6 @@ class TokenStore {
     Status write(const OAuthSignIn& signIn) const;
 
     QString path_;
+    const SecretStore* secrets_ = nullptr;
+    QString secretName_;
 };

@@ -1,7 +1,9 @@
 #include "store/posixfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,7 +22,7 @@ bool PosixFile::fail(Error::Kind what) {
     return false;
 }
 
-bool PosixFile::open(const QString& path, Mode mode) {
+bool PosixFile::open(const QString& path, Mode mode, int permissions) {
     path_ = path;
     int flags = O_CLOEXEC;
     switch (mode) {
@@ -40,7 +42,7 @@ bool PosixFile::open(const QString& path, Mode mode) {
         break;
     }
     // O_NOFOLLOW: a record file replaced by a link must not redirect writes.
-    fd_ = ::open(QFile::encodeName(path).constData(), flags | O_NOFOLLOW, 0644);
+    fd_ = ::open(QFile::encodeName(path).constData(), flags | O_NOFOLLOW, permissions);
     return fd_ >= 0 || fail(Error::Kind::FileNotOpened);
 }
 
@@ -132,5 +134,24 @@ Status SyncFile(const QString& path) {
     PosixFile file;
     if (!file.open(path, PosixFile::ReadOnly) || !file.sync() || !file.close())
         return Status::failure(file.error());
+    return {};
+}
+
+Status ReplaceFileDurably(const QString& path, const QByteArray& bytes, int permissions) {
+    const QString temporary = path + QStringLiteral(".tmp");
+    // One left by a crash keeps the permissions it was made with: start anew.
+    if (::unlink(QFile::encodeName(temporary).constData()) != 0 && errno != ENOENT)
+        return Status::failure(
+            {.kind = Error::Kind::FileNotRemoved, .path = temporary, .systemError = errno});
+    PosixFile file;
+    if (!file.open(temporary, PosixFile::CreateTruncate, permissions) ||
+        !file.writeAt(0, bytes.constData(), bytes.size()) || !file.sync() || !file.close())
+        return Status::failure(file.error());
+    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0)
+        return Status::failure({.kind = Error::Kind::FileNotRenamed, .path = path, .systemError = errno});
+    if (!SyncFolder(QFileInfo(path).absolutePath()))
+        return Status::failure({.kind = Error::Kind::FolderNotSynced,
+                                .path = QFileInfo(path).absolutePath(),
+                                .systemError = errno});
     return {};
 }

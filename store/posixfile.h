@@ -18,7 +18,8 @@ class PosixFile {
     PosixFile& operator=(const PosixFile&) = delete;
 
     // On failure returns false and leaves the reason in error().
-    bool open(const QString& path, Mode mode);
+    // A file created here gets `permissions` (less the umask).
+    bool open(const QString& path, Mode mode, int permissions = 0644);
     bool isOpen() const { return fd_ >= 0; }
     qint64 size();
     // What fstat says of the open file: a reader compares two to notice
@@ -64,3 +65,9 @@ void StartWriteback(int fd, qint64 offset = 0, qint64 length = 0);
 
 // Makes what was written to the file durable (fsync). A missing file is fine.
 Status SyncFile(const QString& path);
+
+// Puts `bytes` in the place of the file at `path` so that a crash at any
+// point leaves either the old file or the new one whole: written to a
+// temporary file beside it, made durable, renamed over it, and the rename
+// made durable. The new file gets `permissions` whatever the old one had.
+Status ReplaceFileDurably(const QString& path, const QByteArray& bytes, int permissions);

@@ -127,9 +127,18 @@ struct Error {
         PartsMissing,   // a piece of a split message; subject, sender: the mail
 
         // Settings.
-        SettingsNotWritten, // path
-        SignInNotKept,      // path; why
-        SignInNotRemoved,   // path
+        SettingsNotWritten,   // path
+        SignInNotKept,        // path; why
+        SignInNotRemoved,     // path
+        AccountsUnreadable,   // path; number: the line at fault (0: the whole file); detail: why, if known
+        SettingWithLineBreak, // a value holds a line break; detail: which value
+        TooManyAccounts,      // number: the most there may be
+        NoSuchAccount,        // name: the account's key
+
+        // The desktop's keyring (Secret Service).
+        NoKeyring,       // none is running
+        KeyringRefused,  // detail: its words
+        KeyringTimedOut, // number: the seconds waited
 
         // The search index.
         SearchIndexUnusable,    // detail: SQLite's words

@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <functional>
 
+#include "settings/accounts.h"
 #include "settings/appsettings.h"
 #include "store/apppaths.h"
 
@@ -26,6 +27,8 @@ struct AppContext {
     std::function<bool(const QUrl&)> openUrl; // the system web browser
     QString pageModule;                       // the page engine's module; none: pages cannot be shown
     AppSettings settings;
+    const SecretStore* secrets = nullptr; // the desktop's keyring; none: passwords stay in the files
 
     QString serverSettingsFile() const { return currentFolder + u'/' + ServerSettings::kFileName; }
+    Accounts accounts() const { return Accounts(serverSettingsFile(), paths.accountFile(), secrets); }
 };

@@ -333,6 +333,21 @@ QString ErrorText(const Error& e) {
         return QStringLiteral("サインインの情報を「%1」に書き込めませんでした。(%2)").arg(e.path, whyText(e));
     case K::SignInNotRemoved:
         return QStringLiteral("サインインの情報「%1」を削除できませんでした。").arg(e.path);
+    case K::AccountsUnreadable:
+        return QStringLiteral("アカウントの一覧「%1」を読めません。2 番目からのアカウントは使えません。")
+            .arg(e.path);
+    case K::SettingWithLineBreak:
+        return QStringLiteral("設定の値に改行は使えません。");
+    case K::TooManyAccounts:
+        return QStringLiteral("アカウントは %1 個までです。").arg(e.number);
+    case K::NoSuchAccount:
+        return QStringLiteral("そのアカウントはもうありません。");
+    case K::NoKeyring:
+        return QStringLiteral("デスクトップのキーリング (GNOME キーリング、KWallet) が動いていません。");
+    case K::KeyringRefused:
+        return QStringLiteral("デスクトップのキーリングが断りました: %1").arg(e.detail);
+    case K::KeyringTimedOut:
+        return QStringLiteral("デスクトップのキーリングが %1 秒待っても答えません。").arg(e.number);
     case K::SearchIndexUnusable:
         return QStringLiteral("検索用の索引を使えません: %1").arg(e.detail);
     case K::NoSearchIndex:

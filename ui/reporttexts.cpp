@@ -109,6 +109,19 @@ QString UnreadStatusText(int unread) {
     return unread > 0 ? QStringLiteral("未読メール %1 件").arg(unread) : QString();
 }
 
+QString AccountListText(const AccountProfile& account) {
+    if (!account.displayName.isEmpty())
+        return account.displayName;
+    if (!account.address.isEmpty())
+        return account.address;
+    return QStringLiteral("（新しいアカウント）");
+}
+
+QString RemoveAccountQuestionText(const AccountProfile& account) {
+    return QStringLiteral("アカウント「%1」を削除しますか？\n受信したメールは履歴に残ります。")
+        .arg(AccountListText(account));
+}
+
 QString SettingsForThisRunText(const Error& notWritten) {
     return ErrorText(notWritten) + QStringLiteral("\nこの設定は今回の起動中だけ使われます。");
 }

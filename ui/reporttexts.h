@@ -8,6 +8,7 @@
 #include "history/maildeletion.h"
 #include "oauth/loopbackredirect.h"
 #include "receive/checkschedule.h"
+#include "settings/accountprofile.h"
 #include "store/mailrecord.h"
 
 // The words the windows say about what the logic reports besides errors:
@@ -40,6 +41,11 @@ QString EmptyingQuestionText(const QString& file);
 // the main window's line of that count (empty when every mail was read).
 QString HistoryTitleText(const QString& caption, int unread);
 QString UnreadStatusText(int unread);
+
+// An account as the settings hub lists it: its name, else its address.
+QString AccountListText(const AccountProfile& account);
+// Asked before an account is removed.
+QString RemoveAccountQuestionText(const AccountProfile& account);
 
 // Settings that could not be written: why, and that they hold for this run only.
 QString SettingsForThisRunText(const Error& notWritten);

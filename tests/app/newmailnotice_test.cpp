@@ -49,12 +49,12 @@ class NewMailNoticeTest : public testing::Test, protected AppFolder {
         form = std::make_unique<MainForm>(context, *windows);
         form->show();
         newMail = std::make_unique<NewMailNotice>(context, *windows, *notices);
-        receive =
-            std::make_unique<ReceiveAction>(context, *windows, *form, [this](const ConnectionQuestion&) {
-                auto mailbox = std::make_unique<FakeMailbox>();
-                mailbox->messages = std::exchange(waiting, {});
-                return mailbox;
-            });
+        receive = std::make_unique<ReceiveAction>(context, *windows, *form,
+                                                  [this](const ConnectionQuestion&, const AccountProfile&) {
+                                                      auto mailbox = std::make_unique<FakeMailbox>();
+                                                      mailbox->messages = std::exchange(waiting, {});
+                                                      return mailbox;
+                                                  });
         receive->onEnded = [this](const ReceiveAction::Ended& ended) { newMail->checkEnded(ended); };
     }
     void TearDown() override {

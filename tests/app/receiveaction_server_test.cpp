@@ -47,7 +47,7 @@ TEST_F(ReceiveWindowTest, clockTicksAndASecondPressDoesNothingWhileAThousandMess
                                               QByteArray::number(i) + "\r\n");
     auto gate = std::make_shared<QSemaphore>();
     std::atomic<int> checksStarted = 0;
-    ReceiveAction receive(context, *windows, *form, [&](const ConnectionQuestion&) {
+    ReceiveAction receive(context, *windows, *form, [&](const ConnectionQuestion&, const AccountProfile&) {
         ++checksStarted;
         return std::make_unique<HeldSession>(gate, 500);
     });
@@ -83,7 +83,7 @@ TEST_F(ReceiveWindowTest, aMailTheProviderFoundForgedShowsTheRedBandInTheHistory
                  "Subject: =?UTF-8?B?44GU5Yip55So56K66KqN?=\r\n"
                  "\r\n"
                  "Please sign in.\r\n");
-    ReceiveAction receive(context, *windows, *form, [](const ConnectionQuestion&) {
+    ReceiveAction receive(context, *windows, *form, [](const ConnectionQuestion&, const AccountProfile&) {
         return std::make_unique<Pop3Session>(Pop3Session::Options{}, TestMailServers::trust());
     });
     form->onReceive = [&] { receive.run(); };

@@ -57,7 +57,7 @@ class ReceiveProgressTest : public testing::Test, protected AppFolder {
     // Starts a check of `count` messages and waits until the last is shown stored.
     void holdCheckOf(int count) {
         receive = std::make_unique<ReceiveAction>(
-            context, *windows, *form, [this, count](const ConnectionQuestion&) {
+            context, *windows, *form, [this, count](const ConnectionQuestion&, const AccountProfile&) {
                 auto mailbox = std::make_unique<HeldAtDeletion>(gate);
                 for (int i = 1; i <= count; ++i)
                     mailbox->messages << mail(QStringLiteral("m%1").arg(i));
@@ -112,14 +112,15 @@ TEST_F(ReceiveProgressTest, theMainWindowCountsUnreadMailUntilTheHistoryShowsIt)
 // Unpacking's note under the program's name, what failed under "エラー",
 // in the order it happened.
 TEST_F(ReceiveProgressTest, whatWentWrongIsShownInOrderOnceTheCheckHasEnded) {
-    receive = std::make_unique<ReceiveAction>(context, *windows, *form, [](const ConnectionQuestion&) {
-        auto mailbox = std::make_unique<FakeMailbox>();
-        ReceivedMessage page = mail(QStringLiteral("../x")); // names no folder
-        page.body = HtmlMailMarker;
-        mailbox->messages = {page, mail(QStringLiteral("big"))};
-        mailbox->tooLarge = {2};
-        return mailbox;
-    });
+    receive = std::make_unique<ReceiveAction>(
+        context, *windows, *form, [](const ConnectionQuestion&, const AccountProfile&) {
+            auto mailbox = std::make_unique<FakeMailbox>();
+            ReceivedMessage page = mail(QStringLiteral("../x")); // names no folder
+            page.body = HtmlMailMarker;
+            mailbox->messages = {page, mail(QStringLiteral("big"))};
+            mailbox->tooLarge = {2};
+            return mailbox;
+        });
     receive->run();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !receive->isRunning(); }, 10000));
     ASSERT_EQ(prompter.shown.size(), 2);

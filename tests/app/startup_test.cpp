@@ -243,8 +243,9 @@ TEST_F(StartUpTest, waitCursorShowsOverTheMainWindowOnlyWhileTheCheckRuns) {
     writeCompleteFiles();
     start();
     auto gate = std::make_shared<QSemaphore>();
-    ReceiveAction receive(context, *windows, *form,
-                          [gate](const ConnectionQuestion&) { return std::make_unique<GatedMailbox>(gate); });
+    ReceiveAction receive(context, *windows, *form, [gate](const ConnectionQuestion&, const AccountProfile&) {
+        return std::make_unique<GatedMailbox>(gate);
+    });
     form->onReceive = [&] { receive.run(); };
     const Qt::CursorShape statusBoxPointer = form->Text1->cursor().shape();
     QTest::mouseClick(form->Label[2], Qt::LeftButton);
@@ -309,7 +310,7 @@ TEST_F(StartUpTest, checkReportsReachTheWindowsAndTheSettingsOfThisRun) {
     start();
     context.settings.AccountId.clear();
     auto gate = std::make_shared<QSemaphore>(1);
-    ReceiveAction receive(context, *windows, *form, [gate](const ConnectionQuestion&) {
+    ReceiveAction receive(context, *windows, *form, [gate](const ConnectionQuestion&, const AccountProfile&) {
         auto mailbox = std::make_unique<GatedMailbox>(gate);
         mailbox->refused = true;
         return mailbox;

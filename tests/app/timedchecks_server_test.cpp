@@ -78,8 +78,8 @@ class TimedCheckTest : public testing::Test, protected AppFolder {
         windows = std::make_unique<AppWindows>(context);
         form = std::make_unique<MainForm>(context, *windows);
         form->show();
-        receive =
-            std::make_unique<ReceiveAction>(context, *windows, *form, [this](const ConnectionQuestion& ask) {
+        receive = std::make_unique<ReceiveAction>(
+            context, *windows, *form, [this](const ConnectionQuestion& ask, const AccountProfile&) {
                 qint64 unset = -1;
                 firstAt.compare_exchange_strong(unset, sinceArmed.elapsed());
                 ++sessions;

@@ -155,8 +155,10 @@ TEST_F(MailCheckThreadTest, errorsArriveWithTheOutcomeOnceTheSessionHasClosed) {
 TEST_F(MailCheckThreadTest, goingAwayStopsTheCheckAfterTheMessageInHandAndDeletesWhatItStored) {
     mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二")), mail(QStringLiteral("三"))};
     auto thread = checker();
-    ASSERT_TRUE(thread->start(paths, FirstAccountProfile(paths, settings),
-                              [fake = mailbox] { return std::make_unique<HeldUntilStopped>(fake); }));
+    ASSERT_TRUE(
+        thread->start(paths, {FirstAccountProfile(paths, settings)}, [fake = mailbox](const AccountProfile&) {
+            return std::make_unique<HeldUntilStopped>(fake);
+        }));
     const QDeadlineTimer patience(10000);
     while (!mailbox.log->steps().contains(QStringLiteral("fetch 1")) && !patience.hasExpired())
         QThread::yieldCurrentThread();

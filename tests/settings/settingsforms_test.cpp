@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 #include "settings/idpassform.h"
 #include "settings/optionform.h"
 #include "settings/servercopysetting.h"
+#include "settings/setform.h"
 #include "settings/signinform.h"
 #include "settings/trustedauthserv.h"
 #include "tests/support/appfolder.h"
@@ -19,6 +22,38 @@
 namespace {
 
 class SettingsForms : public testing::Test, protected AppFolder {};
+
+// The hub on the first account (by its address) and two further ones.
+class AccountHub : public SettingsForms {
+  protected:
+    void SetUp() override {
+        WriteBytes(context.serverSettingsFile(), "MAIL=me@example.jp\r\n");
+        AccountProfile work;
+        work.displayName = QStringLiteral("仕事");
+        work.loginId = QStringLiteral("taro");
+        keys = {AccountProfile::kFirstKey, context.accounts().add(work)->key,
+                context.accounts().add({})->key};
+        hub = std::make_unique<SetForm>(
+            context, [this](const QString& key) { opened << QStringLiteral("account ") + key; },
+            [this](const QString& key) { opened << QStringLiteral("servers ") + key; }, [] {});
+    }
+    QStringList listed() const {
+        QStringList texts;
+        for (int i = 0; i < hub->AccountList->count(); ++i)
+            texts << hub->AccountList->item(i)->text();
+        return texts;
+    }
+    QStringList furtherKeysInFile() {
+        QStringList further;
+        for (const AccountProfile& a : context.accounts().load().accounts.mid(1))
+            further << a.key;
+        return further;
+    }
+
+    QStringList keys;
+    QStringList opened;
+    std::unique_ptr<SetForm> hub;
+};
 
 } // namespace
 
@@ -124,4 +159,115 @@ TEST_F(SettingsForms, alwaysOnWindowKeepsItsChoicesBesideTheAccountAndWritesTheL
     form.OKCommand_Click();
     EXPECT_FALSE(entry.isInstalled());
     EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST_F(AccountHub, listsTheAccountsAndOffersWhatTheSelectedOneAllows) {
+    EXPECT_EQ(listed(), (QStringList{QStringLiteral("me@example.jp"), QStringLiteral("仕事"),
+                                     QStringLiteral("（新しいアカウント）")}));
+    const struct {
+        const char* name;
+        int row;
+        bool up, down, remove;
+    } rows[] = {
+        {"first-stays-first", 0, false, false, false},
+        {"second-cannot-pass-the-first", 1, false, true, true},
+        {"last-cannot-go-down", 2, true, false, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        hub->AccountList->setCurrentRow(row.row);
+        EXPECT_EQ(hub->UpCommand->isEnabled(), row.up);
+        EXPECT_EQ(hub->DownCommand->isEnabled(), row.down);
+        EXPECT_EQ(hub->RemoveCommand->isEnabled(), row.remove);
+        hub->Command1_Click();
+        EXPECT_EQ(opened.takeLast(), QStringLiteral("account ") + keys[row.row]);
+        hub->Command2_Click();
+        EXPECT_EQ(opened.takeLast(), QStringLiteral("servers ") + keys[row.row]);
+    }
+}
+
+TEST_F(AccountHub, serverWindowEditsTheSelectedAccountsOwnEntry) {
+    const QByteArray firstServers = ReadBytes(context.serverSettingsFile());
+    OptionForm servers(context);
+    servers.openFor(keys[1]);
+    EXPECT_EQ(servers.NameText->text(), QStringLiteral("仕事"));
+    servers.NameText->setText(QStringLiteral("会社"));
+    servers.SmtpText->setText(QStringLiteral("smtp.work.example:587"));
+    servers.Pop3Text->setText(QStringLiteral("pop3s://pop.work.example"));
+    servers.MailText->setText(QStringLiteral("taro@work.example"));
+    servers.CopyOption[int(ServerCopy::Mode::Keep)]->setChecked(true);
+    servers.OKCommand_Click();
+    const AccountProfile work = context.accounts().load().accounts.value(1);
+    EXPECT_EQ(work.displayName, QStringLiteral("会社"));
+    EXPECT_EQ(work.smtpServer, QStringLiteral("smtp.work.example:587"));
+    EXPECT_EQ(work.pop3Server, QStringLiteral("pop3s://pop.work.example"));
+    EXPECT_EQ(work.address, QStringLiteral("taro@work.example"));
+    EXPECT_EQ(work.serverCopy.mode, ServerCopy::Mode::Keep);
+    EXPECT_EQ(work.loginId, QStringLiteral("taro")) << "the account window's part stays";
+    EXPECT_EQ(ReadBytes(context.serverSettingsFile()), firstServers) << "the first account's servers stay";
+
+    servers.openFor(AccountProfile::kFirstKey);
+    EXPECT_EQ(servers.MailText->text(), QStringLiteral("me@example.jp"));
+    servers.NameText->setText(QStringLiteral("個人"));
+    servers.OKCommand_Click();
+    EXPECT_EQ(context.accounts().load().accounts.value(0).displayName, QStringLiteral("個人"));
+    EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST_F(AccountHub, removesAnAccountOnlyWhenTheUserSaysYes) {
+    hub->AccountList->setCurrentRow(1);
+    prompter.answers = {Prompter::Answer::No, Prompter::Answer::Yes};
+    hub->RemoveCommand_Click();
+    EXPECT_EQ(furtherKeysInFile(), keys.mid(1));
+    hub->RemoveCommand_Click();
+    EXPECT_EQ(furtherKeysInFile(), keys.mid(2));
+    EXPECT_EQ(listed(),
+              (QStringList{QStringLiteral("me@example.jp"), QStringLiteral("（新しいアカウント）")}));
+    ASSERT_EQ(prompter.shown.size(), 2);
+    EXPECT_EQ(prompter.shown[0].text,
+              QStringLiteral("アカウント「仕事」を削除しますか？\n受信したメールは履歴に残ります。"));
+    EXPECT_EQ(prompter.shown[0].title, QStringLiteral("確認"));
+    EXPECT_EQ(prompter.shown[0].buttons, Prompter::Buttons::YesNo);
+}
+
+TEST_F(AccountHub, movesAFurtherAccountAndTheSelectionFollows) {
+    hub->AccountList->setCurrentRow(2);
+    hub->UpCommand_Click();
+    EXPECT_EQ(furtherKeysInFile(), (QStringList{keys[2], keys[1]}));
+    EXPECT_EQ(hub->AccountList->currentRow(), 1);
+    hub->DownCommand_Click();
+    EXPECT_EQ(furtherKeysInFile(), keys.mid(1));
+    hub->AddCommand_Click();
+    EXPECT_EQ(hub->AccountList->currentRow(), 3);
+    EXPECT_EQ(furtherKeysInFile().size(), 3);
+}
+
+TEST_F(AccountHub, accountWindowEditsTheSelectedFurtherAccountAndLeavesTheFirst) {
+    WriteBytes(context.paths.accountFile(), "[EXEINI]\r\nNAME=me\r\nNAME2=pw\r\n");
+    IdPassForm account(context);
+    account.openFor(keys[1]);
+    EXPECT_EQ(account.IdText->text(), QStringLiteral("taro"));
+    EXPECT_TRUE(account.Check1->isChecked());
+    account.IdText->setText(QStringLiteral("taro2"));
+    account.PassText->setText(QStringLiteral("new"));
+    account.OKCommand_Click();
+    const AccountProfile edited = context.accounts().load().accounts[1];
+    EXPECT_EQ(edited.loginId, QStringLiteral("taro2"));
+    EXPECT_EQ(edited.password, QStringLiteral("new"));
+    EXPECT_EQ(edited.displayName, QStringLiteral("仕事"));
+    EXPECT_EQ(ReadBytes(context.paths.accountFile()), "[EXEINI]\r\nNAME=me\r\nNAME2=pw\r\n");
+    account.openFor(AccountProfile::kFirstKey);
+    EXPECT_EQ(account.IdText->text(), QStringLiteral("me"));
+    EXPECT_FALSE(account.Check1->isChecked());
+}
+
+TEST_F(SettingsForms, accountWindowSaysWhyAPasswordKeptInTheKeyringIsMissing) {
+    WriteBytes(context.paths.dataFile(QStringLiteral("accounts")),
+               "fennick accounts 1\n[0badcafe]\nlogin=hana\nsecrets=keyring\n");
+    IdPassForm account(context);
+    account.openFor(QStringLiteral("0badcafe"));
+    EXPECT_EQ(account.IdText->text(), QStringLiteral("hana"));
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown[0].text,
+              QStringLiteral("デスクトップのキーリング (GNOME キーリング、KWallet) が動いていません。"));
 }

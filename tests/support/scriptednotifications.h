@@ -15,6 +15,7 @@ class PrivateSessionBus {
     PrivateSessionBus();
     ~PrivateSessionBus();
     bool running() const { return !address_.isEmpty(); }
+    const QString& address() const { return address_; }
     // A connection of its own to the bus, named `name` within the test.
     QDBusConnection connect(const QString& name) const;
 

@@ -313,8 +313,6 @@ Status Accounts::edit(const AccountProfile& profile) const {
         // The first account sends with its POP3 login, as it always has.
         if (Status s = confirmFirst({profile.loginId, profile.password}, true); !s)
             return s;
-        if (Status s = ServerCopySetting::write(accountFile_, profile.serverCopy); !s)
-            return s;
         return nameFirst(profile.displayName);
     }
     Result<Further> read = readFurther();

@@ -206,6 +206,7 @@ TEST_F(AccountHub, serverWindowEditsTheSelectedAccountsOwnEntry) {
     EXPECT_EQ(work.loginId, QStringLiteral("taro")) << "the account window's part stays";
     EXPECT_EQ(ReadBytes(context.serverSettingsFile()), firstServers) << "the first account's servers stay";
 
+    context.settings.servers = ServerSettings::read(context.serverSettingsFile()); // as at start-up
     servers.openFor(AccountProfile::kFirstKey);
     EXPECT_EQ(servers.MailText->text(), QStringLiteral("me@example.jp"));
     servers.NameText->setText(QStringLiteral("個人"));

@@ -66,14 +66,11 @@ Result<QList<FetchedRecord::Entry>> FetchedRecord::read() const {
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadOnly))
         return R::failure(file.error());
-    const qint64 length = file.size();
-    if (length < 0)
-        return R::failure(file.error());
-    QByteArray bytes(length, Qt::Uninitialized);
-    if (file.readAt(0, bytes.data(), length) != length)
+    const std::optional<QByteArray> bytes = file.readAll();
+    if (!bytes)
         return R::failure(file.error());
     // What follows the last line end is an append a kill cut short.
-    const QList<QByteArray> lines = bytes.left(bytes.lastIndexOf('\n') + 1).split('\n');
+    const QList<QByteArray> lines = bytes->left(bytes->lastIndexOf('\n') + 1).split('\n');
     for (qsizetype i = 1; i < lines.size(); ++i)
         if (const std::optional<Entry> e = parse(lines[i]))
             entries.append(*e);

@@ -65,6 +65,16 @@ Result<PosixFile::Stamp> PosixFile::stamp() {
                  S_ISREG(st.st_mode)};
 }
 
+std::optional<QByteArray> PosixFile::readAll() {
+    const qint64 length = size();
+    if (length < 0)
+        return std::nullopt;
+    QByteArray bytes(length, Qt::Uninitialized);
+    if (readAt(0, bytes.data(), length) != length)
+        return std::nullopt;
+    return bytes;
+}
+
 qint64 PosixFile::readAt(qint64 offset, char* data, qint64 length) {
     qint64 done = 0;
     while (done < length) {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 #include "text/result.h"
 
@@ -33,6 +34,8 @@ class PosixFile {
     Result<Stamp> stamp();
     // Reads up to `length` bytes at `offset`; fewer only at the end of the file.
     qint64 readAt(qint64 offset, char* data, qint64 length);
+    // Everything the file holds now; std::nullopt on a failure (error()).
+    std::optional<QByteArray> readAll();
     bool writeAt(qint64 offset, const char* data, qint64 length);
     bool truncate(qint64 length);
     bool sync();

@@ -111,16 +111,13 @@ Result<QList<ReceivedLog::Line>> ReceivedLog::read() const {
     PosixFile file;
     if (!file.open(path_, PosixFile::ReadWrite))
         return R::failure(file.error());
-    const qint64 length = file.size();
-    if (length < 0)
+    const std::optional<QByteArray> bytes = file.readAll();
+    if (!bytes)
         return R::failure(file.error());
-    QByteArray bytes(length, Qt::Uninitialized);
-    if (file.readAt(0, bytes.data(), length) != length)
+    const qsizetype whole = bytes->lastIndexOf('\n') + 1;
+    if (whole < bytes->size() && !file.truncate(whole))
         return R::failure(file.error());
-    const qsizetype whole = bytes.lastIndexOf('\n') + 1;
-    if (whole < length && !file.truncate(whole))
-        return R::failure(file.error());
-    for (const QByteArray& line : bytes.left(whole).split('\n'))
+    for (const QByteArray& line : bytes->left(whole).split('\n'))
         if (const std::optional<Line> parsed = parse(line))
             lines.append(*parsed);
     return lines;

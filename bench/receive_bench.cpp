@@ -8,7 +8,9 @@
 // "fetch" runs the POP3 session alone: every message fetched raw and
 // deleted, nothing decoded or stored. "keep" checks an account that leaves
 // its mail on the server (only what is new is fetched); "fill" takes the
-// number of messages as a fifth argument (1000 without it).
+// number of messages as a fifth argument (1000 without it). ACCOUNT may name
+// several ("u1,u2,u3"): "fill" fills each, "check" checks them as further
+// accounts of one history, as 「受信」 does.
 // The check trusts the servers' self-signed certificate as a user who said
 // yes to it once would, and knows the server gives TLS, as after a first check.
 #include <QCoreApplication>
@@ -96,12 +98,14 @@ int main(int argc, char* argv[]) {
         qFatal(
             "usage: receive_bench SERVERS_DIR ACCOUNT fill|check|fetch|keep APP_FOLDER [POP3_SERVER|COUNT]");
     const QString servers = QString::fromLocal8Bit(argv[1]);
-    const QString account = QString::fromLocal8Bit(argv[2]);
+    const QStringList accounts = QString::fromLocal8Bit(argv[2]).split(QLatin1Char(','));
+    const QString account = accounts.first();
     const QString mode = QString::fromLocal8Bit(argv[3]);
     const QString appFolder = QString::fromLocal8Bit(argv[4]);
     if (mode == QStringLiteral("fill")) {
-        fill(ServerSetting(servers, QStringLiteral("MAIL_ROOT")) + QStringLiteral("/mail/") + account,
-             argc > 5 ? std::atoi(argv[5]) : 1000);
+        for (const QString& each : accounts)
+            fill(ServerSetting(servers, QStringLiteral("MAIL_ROOT")) + QStringLiteral("/mail/") + each,
+                 argc > 5 ? std::atoi(argv[5]) : 1000);
         return 0;
     }
     QDir().mkpath(appFolder);
@@ -153,7 +157,16 @@ int main(int argc, char* argv[]) {
         QCoreApplication::quit();
     });
     timer.start();
-    check.start(paths, {FirstAccountProfile(paths, settings)}, [&trust, &policy](const AccountProfile&) {
+    QList<AccountProfile> profiles = {FirstAccountProfile(paths, settings)};
+    for (qsizetype i = 1; i < accounts.size(); ++i) {
+        AccountProfile further = profiles.first();
+        further.key = QStringLiteral("b%1").arg(i, 7, 10, QLatin1Char('0'));
+        further.displayName = further.loginId = accounts[i];
+        further.password = QStringLiteral("pw-") + accounts[i];
+        further.signInFile = paths.dataFile(QStringLiteral("oauth2-signin-") + further.key);
+        profiles << further;
+    }
+    check.start(paths, profiles, [&trust, &policy](const AccountProfile&) {
         return std::make_unique<Pop3Session>(Pop3Session::Options{}, trust, policy);
     });
     QCoreApplication::exec();
@@ -165,5 +178,5 @@ int main(int argc, char* argv[]) {
     printPeakMemory();
     for (const Error& error : outcome.errors)
         std::fprintf(stderr, "error: %s\n", qPrintable(error.debugText()));
-    return (keeps || outcome.stored == 1000) && outcome.errors.isEmpty() ? 0 : 1;
+    return (keeps || outcome.stored == 1000 * accounts.size()) && outcome.errors.isEmpty() ? 0 : 1;
 }

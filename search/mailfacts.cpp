@@ -365,27 +365,27 @@ Status MailFacts::recordRemoved(int row) {
 }
 
 void MailFacts::beforeAppend() {
-    // The time a file was last written changes with every write, ours and
-    // others': the same time, size and inode as seen last, and nothing
-    // touched it since.
     const Result<RecordFileState> now = RecordFileState::statOf(recordFile_);
-    unchangedBeforeAppend_ = now && now->size == followed_.size && now->modifiedNs == followed_.modifiedNs &&
-                             now->inode == followed_.inode;
+    beforeAppend_ = now ? std::optional(*now) : std::nullopt;
 }
 
 Status MailFacts::recordAppended(int row, QByteArrayView record, const QList<Fact>& facts,
                                  QByteArray digest) {
-    const bool unchangedBefore = std::exchange(unchangedBeforeAppend_, false);
+    const std::optional<RecordFileState> before = std::exchange(beforeAppend_, std::nullopt);
     const Result<RecordFileState> now = RecordFileState::statOf(recordFile_);
     if (!now)
         return Status::failure(now.error());
     if (Status s = exec("BEGIN IMMEDIATE"); !s)
         return s;
-    // Our own append onto the file as this connection saw and saved it last
-    // (no other connection moved the facts since): the first record and the
-    // former last are as saved. Anything else is followed first.
+    // Our own append onto the file as the facts were last saved against it,
+    // by this connection or another (a second check, the history window):
+    // the time a file was last written changes with every write, ours and
+    // others', so the same time, size and inode before the append as saved
+    // mean nothing touched it since, and the first record and the former
+    // last are as saved. Anything else is followed first.
     const std::optional<RecordFileState> saved = savedState();
-    const bool onlyThisAppended = unchangedBefore && saved && *saved == followed_ &&
+    const bool onlyThisAppended = before && saved && before->size == saved->size &&
+                                  before->modifiedNs == saved->modifiedNs && before->inode == saved->inode &&
                                   now->inode == saved->inode &&
                                   saved->size == qint64(saved->records()) * record.size() &&
                                   now->size == saved->size + record.size() && row == saved->records() + 1;

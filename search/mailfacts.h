@@ -58,9 +58,10 @@ class MailFacts {
     // A record appended by us, under the record file's lock held from
     // beforeAppend() to recordAppended(): its facts are written with the
     // bytes in hand, in one transaction, without reading the file again, so
-    // that a check's every mail costs one digest of its record. When the
-    // file was not as this connection last saw it before the append, it is
-    // followed first, as any other change.
+    // that a check's every mail costs one digest of its record (two checks
+    // appending in turn included). When the file was not as the facts were
+    // last saved against it before the append, it is followed first, as any
+    // other change.
     void beforeAppend();
     // `digest`: the record's RecordDigest, when the caller has it already.
     Status recordAppended(int row, QByteArrayView record, const QList<Fact>& facts, QByteArray digest = {});
@@ -81,5 +82,5 @@ class MailFacts {
     QString recordFile_;
     // The file as this connection last saw it and saved it.
     RecordFileState followed_;
-    bool unchangedBeforeAppend_ = false;
+    std::optional<RecordFileState> beforeAppend_; // the file as beforeAppend() found it
 };

@@ -64,6 +64,18 @@ void ReceiveAction::finished(const MailCheck::Outcome& outcome) {
 MailCheckHooks ReceiveAction::windowHooks() {
     MailCheckHooks hooks;
     hooks.setStatus = [this](CheckStatus status) { form_.Text1->setText(statusText(status)); };
+    hooks.accountChecking = [this](const QString& key, bool checking) {
+        for (auto& [account, now] : checking_)
+            if (account.key == key)
+                now = checking;
+        QString names;
+        for (const auto& [account, now] : checking_)
+            if (now)
+                names += QStringLiteral("「%1」").arg(account.displayName.isEmpty() ? account.address
+                                                                                    : account.displayName);
+        if (!names.isEmpty())
+            form_.Text1->setText(names + QStringLiteral("のメールをチェックしています。"));
+    };
     hooks.accountLoaded = [this](const Account& account) {
         IdPassForm* w = windows_.accountWindow();
         w->IdText->setText(account.id);
@@ -106,9 +118,13 @@ bool ReceiveAction::run(CheckTrigger trigger) {
             BackgroundTask::Job::current()->post([this, problem] { keptQuestion_ = problem; });
             return false;
         };
-    // The check gets this run's account as it is now; it changes none.
+    // The check gets this run's accounts as they are now; it changes none.
+    const QList<AccountProfile> accounts = accountsToCheck();
+    checking_.clear();
+    for (const AccountProfile& account : accounts)
+        checking_.append({account, false});
     const bool started = checks_->start(
-        context_.paths, accountsToCheck(),
+        context_.paths, accounts,
         [mailboxes = mailboxes_, ask](const AccountProfile& account) { return mailboxes(ask, account); });
     if (started)
         form_.showBusy(true);

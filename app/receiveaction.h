@@ -64,6 +64,8 @@ class ReceiveAction {
     std::unique_ptr<MailCheckThread> checks_;
     // Of the check running.
     CheckTrigger trigger_ = CheckTrigger::User;
+    // Its accounts in their order, and whether each is being checked now.
+    QList<std::pair<AccountProfile, bool>> checking_;
     std::optional<Error> keptQuestion_;
     bool settingsWanted_ = false;
 };

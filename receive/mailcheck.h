@@ -47,6 +47,9 @@ enum class CheckStatus { Checking, NewMail, NoNewMail };
 // What the check reports to the windows around it while it runs.
 struct MailCheckHooks {
     std::function<void(CheckStatus)> setStatus;
+    // When several accounts are checked: the account `key` begins (true) or
+    // ends (false) its check.
+    std::function<void(const QString& key, bool checking)> accountChecking;
     std::function<void(const Account&)> accountLoaded; // the account window's boxes
     std::function<void(const LastReceived&)> received; // once per stored message
     // Message n of count is next (told for every message, before it is fetched).

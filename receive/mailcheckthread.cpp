@@ -38,6 +38,7 @@ MailCheckHooks relayedHooks(const MailCheckHooks& home, Job& job) {
     enum Slot { Received, Progress };
     MailCheckHooks worker;
     worker.setStatus = relayed(home.setStatus, job);
+    worker.accountChecking = relayed(home.accountChecking, job);
     worker.accountLoaded = relayed(home.accountLoaded, job);
     worker.received = relayedLatest(home.received, job, Received);
     worker.progress = relayedLatest(home.progress, job, Progress);
@@ -61,16 +62,22 @@ bool MailCheckThread::start(AppPaths paths, QList<AccountProfile> accounts, Mail
             MailCheckHooks further = hooks;
             further.accountLoaded = {};
             const bool several = accounts.size() > 1;
+            // With several, the status names the accounts being checked instead.
             if (several)
-                further.setStatus = [set = hooks.setStatus](CheckStatus now) {
-                    if (set && now == CheckStatus::Checking)
-                        set(now);
-                };
+                further.setStatus = {};
             MailCheckHooks first = further;
             first.accountLoaded = hooks.accountLoaded;
+            const auto tell = [&](const AccountProfile& account, bool checking) {
+                if (several && hooks.accountChecking)
+                    hooks.accountChecking(account.key, checking);
+            };
             *outcome = AccountChecks::run(accounts, [&](const AccountProfile& account) {
+                tell(account, true);
                 const std::unique_ptr<Mailbox> mailbox = mailboxes(account);
-                return MailCheck(paths, account, *mailbox, account.isFirst() ? first : further).CheckMail();
+                MailCheck::Outcome one =
+                    MailCheck(paths, account, *mailbox, account.isFirst() ? first : further).CheckMail();
+                tell(account, false);
+                return one;
             });
             if (several && hooks.setStatus)
                 hooks.setStatus(outcome->waiting < 1 ? CheckStatus::NoNewMail : CheckStatus::NewMail);

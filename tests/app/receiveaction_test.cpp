@@ -109,6 +109,34 @@ TEST_F(ReceiveProgressTest, theMainWindowCountsUnreadMailUntilTheHistoryShowsIt)
     EXPECT_TRUE(form->UnreadLabel->text().isEmpty());
 }
 
+// Several accounts: the status names those being checked, then says how the whole check ended.
+TEST_F(ReceiveProgressTest, theStatusNamesTheAccountsBeingChecked) {
+    ASSERT_TRUE(context.accounts().nameFirst(QStringLiteral("会社")).ok());
+    AccountProfile home;
+    home.displayName = QStringLiteral("自宅");
+    home.pop3Server = QStringLiteral("pop.home.example");
+    home.loginId = QStringLiteral("hanako");
+    home.password = QStringLiteral("pw");
+    ASSERT_TRUE(context.accounts().add(home).ok());
+    receive = std::make_unique<ReceiveAction>(
+        context, *windows, *form, [this](const ConnectionQuestion&, const AccountProfile& account) {
+            auto mailbox = std::make_unique<HeldAtDeletion>(gate);
+            mailbox->messages << mail(account.loginId);
+            return mailbox;
+        });
+    receive->run();
+    // Both wait at their deletion, side by side.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return form->Text1->text() == QStringLiteral("「会社」「自宅」のメールをチェックしています。");
+        },
+        10000))
+        << form->Text1->text().toStdString();
+    gate->release(2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receive->isRunning(); }, 10000));
+    EXPECT_EQ(form->Text1->text(), QStringLiteral("新着メール有り。"));
+}
+
 // Unpacking's note under the program's name, what failed under "エラー",
 // in the order it happened.
 TEST_F(ReceiveProgressTest, whatWentWrongIsShownInOrderOnceTheCheckHasEnded) {

@@ -4,28 +4,8 @@
 # as one history (two at a time), against the same three checked one after
 # another. Needs root and a build with benchmarks. ROUNDS (5), DELAY_MS (10)
 # and STORE_ROOT may be set. Ends with the medians and their ratio.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-build=${BUILD_DIR:-build}
-rounds=${ROUNDS:-5}
-delay=${DELAY_MS:-10}
-work=$(mktemp -d "${STORE_ROOT:-/tmp}/fennick-accounts-bench.XXXXXX")
-servers=$work/servers
-proxy_pid=""
-cleanup() {
-  if [ -n "$proxy_pid" ]; then kill "$proxy_pid" 2>/dev/null || true; fi
-  scripts/mailservers.sh stop "$servers"
-  rm -rf "$work"
-}
-scripts/mailservers.sh start "$servers"
-trap cleanup EXIT
-. "$servers/servers.env"
-bench=$build/bench/receive_bench
-
-coproc PROXY { exec "$build/bench/delay_proxy" "$POP3_PORT" "$delay"; }
-proxy_pid=$PROXY_PID
-read -r proxy_port <&"${PROXY[0]}"
+bench_name=fennick-accounts-bench default_rounds=5
+. "$(dirname "$0")/pop3bench.sh"
 server="127.0.0.1:$proxy_port"
 
 seconds() { /usr/bin/time -f %e "$@" 2>&1 >/dev/null | tail -1; }

@@ -6,29 +6,8 @@
 # the other (neither deletes, so both find the same 10 new). Needs root and
 # a build with benchmarks. ROUNDS (5), DELAY_MS (10) and STORE_ROOT may be
 # set. Ends with each side's median wall and processor time and their ratio.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-build=${BUILD_DIR:-build}
-rounds=${ROUNDS:-5}
-delay=${DELAY_MS:-10}
-work=$(mktemp -d "${STORE_ROOT:-/tmp}/fennick-keep-bench.XXXXXX")
-servers=$work/servers
-proxy_pid=""
-cleanup() {
-  if [ -n "$proxy_pid" ]; then kill "$proxy_pid" 2>/dev/null || true; fi
-  scripts/mailservers.sh stop "$servers"
-  rm -rf "$work"
-}
-scripts/mailservers.sh start "$servers"
-trap cleanup EXIT
-. "$servers/servers.env"
-bench=$build/bench/receive_bench
-
-coproc PROXY { exec "$build/bench/delay_proxy" "$POP3_PORT" "$delay"; }
-proxy_pid=$PROXY_PID
-read -r proxy_port <&"${PROXY[0]}"
-fingerprint=$(openssl x509 -in "$MAIL_ROOT/tls/cert.pem" -noout -fingerprint -sha256 | cut -d= -f2)
+bench_name=fennick-keep-bench default_rounds=5
+. "$(dirname "$0")/pop3bench.sh"
 maildir=$work/mpop
 mkdir -p "$maildir/new" "$maildir/cur" "$maildir/tmp"
 

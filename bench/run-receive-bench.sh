@@ -8,29 +8,8 @@
 # /dev/shm takes the disk's fsync out of the figures, mpop syncs every mail)
 # may be set in the environment. It ends with each side's median and their
 # ratio per link.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-scripts/install-deps.sh # mpop, GNU time and bc among them
-build=${BUILD_DIR:-build}
-rounds=${ROUNDS:-3}
-delay=${DELAY_MS:-10}
-work=$(mktemp -d "${STORE_ROOT:-/tmp}/fennick-bench.XXXXXX")
-servers=$work/servers
-proxy_pid=""
-cleanup() {
-  if [ -n "$proxy_pid" ]; then kill "$proxy_pid" 2>/dev/null || true; fi
-  scripts/mailservers.sh stop "$servers"
-  rm -rf "$work"
-}
-scripts/mailservers.sh start "$servers"
-trap cleanup EXIT
-. "$servers/servers.env"
-bench=$build/bench/receive_bench
-
-coproc PROXY { exec "$build/bench/delay_proxy" "$POP3_PORT" "$delay"; }
-proxy_pid=$PROXY_PID
-read -r proxy_port <&"${PROXY[0]}"
-fingerprint=$(openssl x509 -in "$MAIL_ROOT/tls/cert.pem" -noout -fingerprint -sha256 | cut -d= -f2)
+bench_name=fennick-bench default_rounds=3
+. "$(dirname "$0")/pop3bench.sh"
 
 run_round() {
   local link=$1 port=$2 round=$3

@@ -143,8 +143,10 @@ void AppWindows::openReply(const ReplyDraft& draft) {
         backForm_ = new BackForm(context_);
         backForm_->setAttribute(Qt::WA_DeleteOnClose);
     }
-    if (backForm_->fill(draft.subject, draft.to, draft.body))
+    if (backForm_->fill(draft.subject, draft.to, draft.body)) {
         backForm_->showWarning(draft.warning);
+        backForm_->answerFrom(draft.account);
+    }
     bringForward(backForm_);
 }
 

@@ -53,7 +53,7 @@ Program::Program(AppContext& context)
         context, *windows_, *form_, [&context](const ConnectionQuestion& ask, const AccountProfile& account) {
             // An account signed in through its provider logs in with its tokens.
             Pop3Session::Options options;
-            options.bearer = AccessTokens::forAccount(account.signInFile);
+            options.bearer = AccessTokens::forAccount(context.accounts().signInOf(account));
             // A certificate that fails the checks, or a login in clear, is put to the user (or kept for him).
             return std::make_unique<Pop3Session>(options, UserCertificateTrust(context, ask),
                                                  UserTlsPolicy(context, ask));

@@ -5,7 +5,6 @@
 #include "app/appwindows.h"
 #include "app/mainform.h"
 #include "search/unreadmarks.h"
-#include "settings/firstaccount.h"
 #include "settings/idpassform.h"
 #include "text/backgroundtask.h"
 #include "transport/mailbox.h"
@@ -93,16 +92,7 @@ MailCheckHooks ReceiveAction::windowHooks() {
 }
 
 QList<AccountProfile> ReceiveAction::accountsToCheck() const {
-    // The first account as this run has it (a login the account window could
-    // not save holds); its password from the keyring when it moved there.
-    AccountProfile first = FirstAccountProfile(context_.paths, context_.settings);
-    const Accounts::Loaded loaded = context_.accounts().load();
-    if (!loaded.accounts.isEmpty()) {
-        first.displayName = loaded.accounts[0].displayName;
-        if (first.password.isEmpty())
-            first.password = loaded.accounts[0].password;
-    }
-    return QList<AccountProfile>{first} + loaded.accounts.mid(1);
+    return context_.accountsThisRun().load();
 }
 
 bool ReceiveAction::run(CheckTrigger trigger) {

@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +27,9 @@ constexpr ControlRow kControls[] = {
     Row<&BackForm::Command2>("Command2", {120, 60, 1000, 345}, u"送信"),
     Row<&BackForm::Command3>("Command3", {1140, 60, 1000, 345}, u"送信中止"),
     Row<&BackForm::Command4>("Command4", {2160, 60, 1000, 345}, u"本文に貼付"),
+    // Shown with more than one account.
+    Row<&BackForm::Label2, 2>("Label2_2", {3300, 120, 700, 255}, u"差出人"),
+    Row<&BackForm::FromCombo>("FromCombo", {4040, 90, 2600, 285}),
     Row<&BackForm::Label2, 3>("Label2_3", {120, 510, 960, 255}, u"宛先"),
     Row<&BackForm::Label2, 0>("Label2_0", {120, 810, 960, 255}, u"題名"),
     Row<&BackForm::Label2, 1>("Label2_1", {120, 1110, 960, 255}, u"添付File"),
@@ -57,8 +61,9 @@ BackForm::BackForm(AppContext& context) : DesignedWindow(kDesign), context_(cont
                       QStringLiteral("Noto Sans CJK JP")});
     BodyText->setFont(font);
     attachmentRow_ = {AttachCommand, Command9, Command10, AttachText, List2};
-    sendLock_ =
-        SendLock({ToText, SubjectText, AttachText, BodyText}, {Command4, AttachCommand, Command9, Command10});
+    senderChoice_ = SenderChoice(Label2[2], FromCombo);
+    sendLock_ = SendLock({ToText, SubjectText, AttachText, BodyText},
+                         {FromCombo, Command4, AttachCommand, Command9, Command10});
 
     connect(Command2, &QPushButton::clicked, this, &BackForm::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &BackForm::Command3_Click);
@@ -76,6 +81,7 @@ void BackForm::Form_Load() {
     setWidthTwips(AttachText, 2800);
     List2->hide();
     VerdictBand->hide();
+    senderChoice_.fill(context_.accountsThisRun().listed());
 }
 
 // The factors are taken on the outer size, frame and title bar included.
@@ -126,6 +132,10 @@ bool BackForm::fill(const QString& subject, const QString& to, const QString& bo
     return true;
 }
 
+void BackForm::answerFrom(const QString& accountKey) {
+    senderChoice_.choose(accountKey);
+}
+
 void BackForm::showWarning(const QString& text) {
     VerdictBand->setText(text);
     VerdictBand->setStyleSheet(QStringLiteral("background: #c00000; color: white; padding: 0 4px;"));
@@ -165,15 +175,15 @@ void BackForm::Command2_Click() {
     request.subject = SubjectText->text();
     request.body = ToCrLf(BodyText->toPlainText()); // the box's paragraphs are lines ended by CR LF
     request.attachText = AttachText->text();
-    request.smtpServer = context_.settings.servers.SmtpServer;
-    request.sender = context_.settings.servers.MailAddress;
     request.keepSentRecord = false;
     Command2->setEnabled(false);
     sendLock_.lock();
     auto report = std::make_shared<SendReport>();
-    sending_.start([send = MailSend(context_.paths, std::make_shared<SmtpSender>(UserSmtpSender(context_))),
-                    request = request, report](BackgroundTask::Job&) { *report = send.run(request); },
-                   [this, report] { showSendReport(*report); });
+    AccountSend send(context_.paths, context_.accountsThisRun(), senderChoice_.chosenKey(),
+                     UserSmtpSenders(context_));
+    sending_.start(
+        [send = std::move(send), request, report](BackgroundTask::Job&) { *report = send.run(request); },
+        [this, report] { showSendReport(*report); });
 }
 
 void BackForm::showSendReport(const SendReport& report) {

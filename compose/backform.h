@@ -1,11 +1,14 @@
 #pragma once
 
+#include "compose/accountsend.h"
 #include "compose/attachmentrow.h"
 #include "compose/mailsend.h"
+#include "compose/senderchoice.h"
 #include "compose/sendlock.h"
 #include "text/backgroundtask.h"
 #include "ui/designedwindow.h"
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -29,6 +32,9 @@ class BackForm : public DesignedWindow {
     // text that "本文に貼付" puts below the clipboard's. Refused, saying so,
     // while a reply is being sent.
     bool fill(const QString& subject, const QString& to, const QString& body);
+    // The reply goes out from the account the answered mail came to (the
+    // first when it is gone), unless another is chosen.
+    void answerFrom(const QString& accountKey);
     // A red line above the body warning of the answered mail's sender; empty hides it.
     void showWarning(const QString& text);
 
@@ -47,7 +53,8 @@ class BackForm : public DesignedWindow {
     QPushButton* Command2;
     QPushButton* Command3;
     QPushButton* Command4;
-    QLabel* Label2[4] = {}; // indexes 0, 1 and 3
+    QLabel* Label2[4] = {}; // 2 names the From choice
+    QComboBox* FromCombo;
     QLabel* VerdictBand;
     QLineEdit* ToText;
     QLineEdit* SubjectText;
@@ -73,4 +80,5 @@ class BackForm : public DesignedWindow {
     AttachmentRow attachmentRow_;
     BackgroundTask sending_; // the send, off the window thread
     SendLock sendLock_;
+    SenderChoice senderChoice_;
 };

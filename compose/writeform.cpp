@@ -81,6 +81,9 @@ constexpr ControlRow kControls[] = {
         u"ル（GIF等）、BGM等が入ったファイルを、エクスプローラからドラッグ＆ドロップさせ、その後、"
         u"送信ボタンを押して下さい。この操作をした場合は、TEXT形式での送信は行われません。")
         .in("Picture4"),
+    // Shown with more than one account, in the recipient's place: the rows from there down then move down by one.
+    Row<&WriteForm::Label2, 2>("Label2_2", {120, 870, 700, 255}, u"差出人").over("Label2_3"),
+    Row<&WriteForm::FromCombo>("FromCombo", {840, 840, 5940, 285}).over("ToText"),
     Row<&WriteForm::Label2, 3>("Label2_3", {120, 870, 700, 255}, u"宛先"),
     Row<&WriteForm::Label2, 1>("Label2_1", {120, 1170, 700, 255}, u"件名"),
     Row<&WriteForm::Label2, 0>("Label2_0", {120, 1470, 700, 255}, u"首記例"),
@@ -160,9 +163,10 @@ WriteForm::WriteForm(AppContext& context, WriteFormLinks links)
     Text8->hide();
     Text9->hide();
     attachmentRow_ = {AttachCommand, Command9, Command10, AttachText, List2};
+    senderChoice_ = SenderChoice(Label2[2], FromCombo);
     sendLock_ = SendLock({ToText, SubjectText, AttachText, BodyText},
-                         {Command5, Command7, Combo1, AttachCommand, Command9, Command10, Command12,
-                          Command13, Option1, Option2, List1, Label5});
+                         {FromCombo, Command5, Command7, Combo1, AttachCommand, Command9, Command10,
+                          Command12, Command13, Option1, Option2, List1, Label5});
 
     Label5->installEventFilter(this);
     Combo1->installEventFilter(this);
@@ -213,11 +217,25 @@ void WriteForm::Form_Load() {
     Combo1->setCurrentIndex(-1);
     greetingPending_ = false;
     fillAddressList(AddressList::fromStartupFile(context_.paths));
+    showSenderChoice();
+}
+
+void WriteForm::showSenderChoice() {
+    const bool shown = senderChoice_.fill(context_.accountsThisRun().listed());
+    const int row = shown ? 300 : 0;
+    if (row == fromRowTwips_)
+        return;
+    for (QWidget* w : std::initializer_list<QWidget*>{Label2[3], Label2[1], Label2[0], ToText, SubjectText,
+                                                      Combo1, AttachCommand, Command9, Command10, AttachText,
+                                                      BodyText, Picture3, List2, Text14})
+        setTopTwips(w, topTwips(w) + row - fromRowTwips_);
+    fromRowTwips_ = row;
+    Form_Resize();
 }
 
 void WriteForm::Form_Resize() {
     for (QWidget* area : {static_cast<QWidget*>(Picture3), static_cast<QWidget*>(BodyText)})
-        resizeTwips(area, int(0.97 * outerWidthTwips()), int(0.67 * outerHeightTwips()));
+        resizeTwips(area, int(0.97 * outerWidthTwips()), int(0.67 * outerHeightTwips()) - fromRowTwips_);
 }
 
 void WriteForm::showEvent(QShowEvent* event) {
@@ -440,6 +458,11 @@ void WriteForm::Command3_Click() {
     close();
 }
 
+AccountSend WriteForm::sendAs() const {
+    return AccountSend(context_.paths, context_.accountsThisRun(), senderChoice_.chosenKey(),
+                       UserSmtpSenders(context_));
+}
+
 SendRequest WriteForm::typedRequest() const {
     SendRequest r;
     r.toText = ToText->text();
@@ -450,8 +473,6 @@ SendRequest WriteForm::typedRequest() const {
     r.listEntries = List1->count();
     if (r.sendToAll) // after a partial failure: only where the mail has not been
         r.alreadyReached = sendToAllRound_.reached();
-    r.smtpServer = context_.settings.servers.SmtpServer;
-    r.sender = context_.settings.servers.MailAddress;
     r.dateText = links_.clockText ? links_.clockText() : QString();
     return r;
 }
@@ -467,8 +488,8 @@ void WriteForm::Command1_Click() {
     sendLock_.lock();
 
     auto report = std::make_shared<SendReport>();
-    sending_.start([send = MailSend(context_.paths, std::make_shared<SmtpSender>(UserSmtpSender(context_))),
-                    request = typedRequest(), report](BackgroundTask::Job&) { *report = send.run(request); },
+    sending_.start([send = sendAs(), request = typedRequest(),
+                    report](BackgroundTask::Job&) { *report = send.run(request); },
                    [this, report] { showSendReport(*report); });
 }
 

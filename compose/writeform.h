@@ -4,9 +4,11 @@
 #include <QUrl>
 #include <functional>
 
+#include "compose/accountsend.h"
 #include "compose/addresslist.h"
 #include "compose/attachmentrow.h"
 #include "compose/mailsend.h"
+#include "compose/senderchoice.h"
 #include "compose/sendlock.h"
 #include "compose/sendtoallround.h"
 #include "text/backgroundtask.h"
@@ -83,7 +85,8 @@ class WriteForm : public DesignedWindow {
     QPushButton* Command13;
     QFrame* Picture4;
     QLabel* Label5;
-    QLabel* Label2[4] = {}; // indexes 0, 1 and 3
+    QLabel* Label2[4] = {}; // 2 names the From choice
+    QComboBox* FromCombo;
     QLineEdit* ToText;
     QLineEdit* SubjectText;
     QComboBox* Combo1;
@@ -125,10 +128,12 @@ class WriteForm : public DesignedWindow {
     void fillAddressList(const Result<AddressList>& list);
     void paintList1(const QColor& color);
     void clearSendToAll();
+    void showSenderChoice();
     bool dropTargetEvent(QEvent* event);
     void refreshPreview();
     void showPreview(const QString& file);
     SendRequest typedRequest() const;
+    AccountSend sendAs() const; // as the account chosen
     void showSendReport(const SendReport& report);
 
     AppContext& context_;
@@ -143,5 +148,7 @@ class WriteForm : public DesignedWindow {
     BackgroundTask sending_; // the send, off the window thread
     SendLock sendLock_;
     SendToAllRound sendToAllRound_;
+    SenderChoice senderChoice_;
+    int fromRowTwips_ = 0; // the From choice's row, when it shows, pushes the fields below it down
     PageViewInterface* preview_ = nullptr;
 };

@@ -13,6 +13,8 @@ struct ReplyDraft {
     QString body;
     // What the window warns of the answered mail's sender, worded; empty when nothing.
     QString warning;
+    // The key of the account the answered mail came to; empty for the first.
+    QString account;
 
     static ReplyDraft answering(const MailDetails& shown);
 

@@ -29,8 +29,9 @@
 #include "history/quicksave.h"
 #include "pageview/pageviewloader.h"
 #include "pageview/pageviewplugin.h"
-#include "search/unreadmarks.h"
+#include "search/mailaccounts.h"
 #include "search/mailfacts.h"
+#include "search/unreadmarks.h"
 #include "text/text.h"
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
@@ -307,6 +308,7 @@ void TyakuForm::OpenHistory(HistoryMode mode) {
     reloadList();
     searchBar_->setHistory(HistorySetup::fileOf(mode, context_.paths).path(),
                            HistorySetup::indexOf(mode, context_.paths));
+    showAccountChoice();
     exchange_->modeChanged();
 }
 
@@ -459,6 +461,19 @@ void TyakuForm::MailListView_Click() {
     if (d.updatesCount)
         showCount();
     showVerdict(p);
+}
+
+// Received mail can be narrowed to the account it came to.
+void TyakuForm::showAccountChoice() {
+    QList<MailAccounts::Narrowing> accounts;
+    QStringList names;
+    if (mode_ == HistoryMode::Received) {
+        for (const AccountProfile& a : context_.accountsThisRun().listed()) {
+            accounts.append({a.key, a.isFirst()});
+            names.append(a.displayName.isEmpty() ? a.address : a.displayName);
+        }
+    }
+    searchBar_->setAccounts(accounts, names);
 }
 
 // Read on this thread through a connection of its own; a history without
@@ -692,6 +707,12 @@ void TyakuForm::Command5_Click() {
         v != verdicts_.cend() && mode_ == HistoryMode::Received) {
         if (const ::VerdictBand band = VerdictBandText(*v); band.warning)
             draft.warning = band.text;
+    }
+    // Answered from the account the mail came to; when that cannot be read, the first answers.
+    if (mode_ == HistoryMode::Received) {
+        if (const Result<QString> account =
+                MailAccounts::accountOf(context_.paths.receivedMailFile(), *selectedRow_))
+            draft.account = *account;
     }
     onReply(draft);
 }

@@ -138,6 +138,7 @@ class TyakuForm : public DesignedWindow {
     // The title counts the rows listed unread; the window tells of those of the file.
     void showUnreadCount(int inFile);
     void loadVerdicts();
+    void showAccountChoice();
     void showVerdict(int record);
     // Makes room for the band above the shown text or page when it shows.
     void placeVerdictBand();

@@ -13,13 +13,13 @@ std::mutex& renewals() {
 
 } // namespace
 
-AccessTokens::AccessTokens(QString storeFile, std::shared_ptr<TokenEndpoint> endpoint, Clock now)
-    : storeFile_(std::move(storeFile)), endpoint_(std::move(endpoint)), now_(std::move(now)) {}
+AccessTokens::AccessTokens(TokenStore store, std::shared_ptr<TokenEndpoint> endpoint, Clock now)
+    : store_(std::move(store)), endpoint_(std::move(endpoint)), now_(std::move(now)) {}
 
-std::shared_ptr<BearerTokenSource> AccessTokens::forAccount(const QString& storeFile) {
-    if (!TokenStore(storeFile).load())
+std::shared_ptr<BearerTokenSource> AccessTokens::forAccount(const TokenStore& store) {
+    if (!store.load())
         return nullptr;
-    return std::make_shared<AccessTokens>(storeFile, std::make_shared<HttpsTokenEndpoint>());
+    return std::make_shared<AccessTokens>(store, std::make_shared<HttpsTokenEndpoint>());
 }
 
 Result<QString> AccessTokens::accessToken() {
@@ -33,7 +33,7 @@ Result<QString> AccessTokens::renewedAccessToken() {
 Result<QString> AccessTokens::token(bool refused) {
     using R = Result<QString>;
     const std::lock_guard lock(renewals());
-    const TokenStore store(storeFile_);
+    const TokenStore& store = store_;
     // A sign-in or a return to the password made while a renewal was on its
     // way wins over it: then the session goes by what the file holds now.
     for (;;) {

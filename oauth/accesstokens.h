@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "oauth/tokenendpoint.h"
+#include "settings/tokenstore.h"
 #include "transport/bearertokensource.h"
 
 // The access tokens of the account signed in through its provider, for the
@@ -17,12 +18,12 @@ class AccessTokens : public BearerTokenSource {
     using Clock = std::function<QDateTime()>;
 
     AccessTokens(
-        QString storeFile, std::shared_ptr<TokenEndpoint> endpoint,
+        TokenStore store, std::shared_ptr<TokenEndpoint> endpoint,
         Clock now = [] { return QDateTime::currentDateTimeUtc(); });
 
-    // For the account whose sign-in `storeFile` holds; none when it logs in
+    // For the account whose sign-in `store` holds; none when it logs in
     // with its password.
-    static std::shared_ptr<BearerTokenSource> forAccount(const QString& storeFile);
+    static std::shared_ptr<BearerTokenSource> forAccount(const TokenStore& store);
 
     Result<QString> accessToken() override;
     Result<QString> renewedAccessToken() override;
@@ -36,7 +37,7 @@ class AccessTokens : public BearerTokenSource {
     // `stored` with the tokens the provider renewed it with; not yet kept.
     Result<OAuthSignIn> refresh(const OAuthSignIn& stored);
 
-    QString storeFile_;
+    TokenStore store_;
     std::shared_ptr<TokenEndpoint> endpoint_;
     Clock now_;
     QString handedOut_; // the token last given to the session

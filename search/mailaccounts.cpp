@@ -4,6 +4,17 @@
 
 namespace MailAccounts {
 
+Result<QString> accountOf(const QString& recordFile, int row) {
+    using R = Result<QString>;
+    Result<MailFacts> facts = MailFacts::open(recordFile);
+    if (!facts)
+        return R::failure(facts.error());
+    const Result<QByteArray> key = MailFacts(std::move(facts).value()).value(row, kFact);
+    if (!key)
+        return R::failure(key.error());
+    return QString::fromUtf8(*key);
+}
+
 Result<QList<int>> narrow(const QString& recordFile, const QList<int>& rows, const Narrowing& account) {
     using R = Result<QList<int>>;
     Result<MailFacts> facts = MailFacts::open(recordFile);

@@ -20,6 +20,10 @@ struct Narrowing {
     friend bool operator==(const Narrowing&, const Narrowing&) = default;
 };
 
+// The key of the account the mail in `row` came to; empty when it has no
+// such fact (the first account's).
+Result<QString> accountOf(const QString& recordFile, int row);
+
 // Of `rows` of the record file, those that came to the account.
 Result<QList<int>> narrow(const QString& recordFile, const QList<int>& rows, const Narrowing& account);
 

@@ -129,7 +129,7 @@ QString Accounts::signInFileOf(const QString& key) const {
     return QFileInfo(accountFile_).dir().filePath(TokenStore::kFileName + u'-' + key);
 }
 
-Accounts::Loaded Accounts::load() const {
+Accounts::Loaded Accounts::load(Secrets secrets) const {
     const ServerSettings servers = ServerSettings::read(serverSettingsFile_);
     const AccountFile accountFile(accountFile_);
     const Account login = accountFile.load();
@@ -146,7 +146,9 @@ Accounts::Loaded Accounts::load() const {
     first.smtpServer = servers.SmtpServer;
     first.serverCopy = ServerCopySetting::read(accountFile_);
     Loaded loaded{{}, std::nullopt, std::nullopt, {}};
-    const auto secretsOf = [this, &loaded](const QString& holder, AccountProfile& account) {
+    const auto secretsOf = [this, &loaded, secrets](const QString& holder, AccountProfile& account) {
+        if (secrets == Secrets::Left)
+            return;
         if (!loaded.keyring)
             loaded.keyring = fillSecrets(holder, account);
         if (loaded.keyring)
@@ -163,7 +165,7 @@ Accounts::Loaded Accounts::load() const {
     for (AccountProfile& a : further.value().accounts) {
         if (further->inKeyring.contains(a.key))
             secretsOf(a.key, a);
-        a.signedIn = signInOf(a).load().has_value();
+        a.signedIn = secrets == Secrets::Read && signInOf(a).load().has_value();
         loaded.accounts.append(a);
     }
     return loaded;

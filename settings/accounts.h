@@ -44,7 +44,10 @@ class Accounts {
         std::optional<Error> keyring;
         QStringList withoutPasswords;
     };
-    Loaded load() const;
+    // What the keyring is asked for: `Left`, nothing (names, addresses and
+    // servers only, for a list; no passwords, and no sign-in known).
+    enum class Secrets { Read, Left };
+    Loaded load(Secrets secrets = Secrets::Read) const;
 
     // A further account: it gets its key and sign-in file here.
     Result<AccountProfile> add(AccountProfile profile) const;

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "settings/accounts.h"
+#include "settings/accountsthisrun.h"
 #include "settings/appsettings.h"
 #include "store/apppaths.h"
 
@@ -31,4 +32,5 @@ struct AppContext {
 
     QString serverSettingsFile() const { return currentFolder + u'/' + ServerSettings::kFileName; }
     Accounts accounts() const { return Accounts(serverSettingsFile(), paths.accountFile(), secrets); }
+    AccountsThisRun accountsThisRun() const { return AccountsThisRun(paths, settings, accounts()); }
 };

@@ -1,7 +1,6 @@
 #include "ui/usertransport.h"
 
 #include "oauth/accesstokens.h"
-#include "settings/accountfile.h"
 #include "text/backgroundtask.h"
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
@@ -38,12 +37,13 @@ TlsPolicy UserTlsPolicy(const AppContext& context, ConnectionQuestion ask) {
     return TlsPolicy(context.paths.dataFile(TlsPolicy::kFileName), std::move(ask));
 }
 
-SmtpSender UserSmtpSender(const AppContext& context) {
-    Account account{context.settings.AccountId, context.settings.AccountPassword};
-    if (account.id.isEmpty())
-        account = AccountFile(context.paths.accountFile()).load();
-    // An account signed in through its provider logs in with its tokens.
-    const auto bearer = AccessTokens::forAccount(AccountFile(context.paths.accountFile()).tokenStoreFile());
-    return SmtpSender({{}, {account.id, account.password, bearer}}, UserCertificateTrust(context),
-                      UserTlsPolicy(context));
+std::function<std::shared_ptr<const MailSender>(const AccountProfile&)>
+UserSmtpSenders(const AppContext& context) {
+    return [trust = UserCertificateTrust(context), policy = UserTlsPolicy(context),
+            accounts = context.accounts()](const AccountProfile& account) {
+        SmtpLogin login{account.smtpLoginId, account.smtpPassword};
+        if (login.id.isEmpty())
+            login = {account.loginId, account.password, AccessTokens::forAccount(accounts.signInOf(account))};
+        return std::make_shared<const SmtpSender>(SmtpSender::Options{{}, login}, trust, policy);
+    };
 }

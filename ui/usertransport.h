@@ -1,5 +1,9 @@
 #pragma once
 
+#include <functional>
+#include <memory>
+
+#include "settings/accountprofile.h"
 #include "transport/certificatetrust.h"
 #include "transport/smtpsender.h"
 #include "transport/tlspolicy.h"
@@ -28,8 +32,10 @@ CertificateTrust UserCertificateTrust(const AppContext& context, ConnectionQuest
 TlsPolicy UserTlsPolicy(const AppContext& context);
 TlsPolicy UserTlsPolicy(const AppContext& context, ConnectionQuestion ask);
 
-// The sender the windows send with: TLS with the user's certificates and TLS
-// policy, and the account's ID and password for servers that want a login
-// (those of this run, else those in iniIdPass.ini), or its sign-in's
-// tokens when it signed in through its provider.
-SmtpSender UserSmtpSender(const AppContext& context);
+// The senders the windows send with, one for each account: TLS with the
+// user's certificates and TLS policy; the account's own login for sending
+// where it has one, else its POP3 login, or its sign-in's tokens when it
+// signed in through its provider (as the first account always sent).
+// Made on the window thread; an account's tokens are read when it sends.
+std::function<std::shared_ptr<const MailSender>(const AccountProfile&)>
+UserSmtpSenders(const AppContext& context);

@@ -1,5 +1,6 @@
 // The compose and HTML help windows as the main window opens them, and the
 // reply window as the history window opens it.
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -17,6 +18,8 @@
 #include "compose/writeform.h"
 #include "history/tyakuform.h"
 #include "mime/htmlmailmarker.h"
+#include "search/mailaccounts.h"
+#include "search/mailfacts.h"
 #include "store/mailfile.h"
 #include "tests/support/appfolder.h"
 #include "tests/support/tempfolder.h"
@@ -93,6 +96,15 @@ TEST_F(ComposeWindows, replyButtonFillsOneReplyWindowFromTheMailOnScreen) {
                     .append({QStringLiteral("Garden"), date, QStringLiteral("●HTML形式"),
                              QStringLiteral("sato@x.jp"), HtmlMailMarker, 1})
                     .ok());
+    // The second mail came to a further account; the others from before there were accounts.
+    AccountProfile work;
+    work.displayName = QStringLiteral("仕事");
+    work.address = QStringLiteral("taro@work.jp");
+    const Result<AccountProfile> added = context.accounts().add(work);
+    ASSERT_TRUE(added.ok());
+    Result<MailFacts> facts = MailFacts::open(context.paths.receivedMailFile());
+    ASSERT_TRUE(facts.ok());
+    ASSERT_TRUE(MailFacts(std::move(facts).value()).set({2}, MailAccounts::kFact, added->key.toUtf8()).ok());
     AppWindows windows(context);
     windows.openHistory(HistoryMode::Received);
     TyakuForm* history = windows.historyWindow();
@@ -108,18 +120,21 @@ TEST_F(ComposeWindows, replyButtonFillsOneReplyWindowFromTheMailOnScreen) {
     EXPECT_EQ(reply->SubjectText->text(), QStringLiteral("Re:  Meeting"));
     EXPECT_EQ(reply->ToText->text(), QStringLiteral("yamada@x.jp"));
     EXPECT_EQ(reply->BodyText->toPlainText(), QStringLiteral("水曜日でいかがでしょうか。"));
+    EXPECT_EQ(reply->FromCombo->currentIndex(), 0) << "answered from the first account";
 
     clickRow(history, 1);
     history->Command5->click();
     EXPECT_EQ(windows.replyWindow(), reply) << "a second reply fills the same window";
     EXPECT_EQ(reply->SubjectText->text(), QStringLiteral("Re:  Re:  Meeting"));
     EXPECT_EQ(reply->BodyText->toPlainText(), QStringLiteral("承知しました。"));
+    EXPECT_EQ(reply->FromCombo->currentIndex(), 1) << "answered from the account it came to";
 
     clickRow(history, 2);
     history->Command5->click();
     EXPECT_EQ(reply->SubjectText->text(), QStringLiteral("Re:  Garden"));
     EXPECT_EQ(reply->ToText->text(), QStringLiteral("sato@x.jp"));
     EXPECT_TRUE(reply->BodyText->toPlainText().isEmpty()) << "an HTML mail is answered with an empty body";
+    EXPECT_EQ(reply->FromCombo->currentIndex(), 0);
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.value(0).text.toStdString();
 
     reply->Command3->click();

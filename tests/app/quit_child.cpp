@@ -92,7 +92,7 @@ int runStage(QApplication& app, const QByteArray& stage, int argc, char** argv) 
         reached = [&server] { return server.received().size() >= 2; };
     } else if (stage == "reply") {
         program.windows().openReply(
-            {QStringLiteral("Re:  件名"), QStringLiteral("to@example.jp"), QStringLiteral("本文"), {}});
+            {QStringLiteral("Re:  件名"), QStringLiteral("to@example.jp"), QStringLiteral("本文"), {}, {}});
         program.windows().replyWindow()->Command2_Click();
         reached = [&server] { return server.received().size() >= 2; };
     } else if (stage == "import") {

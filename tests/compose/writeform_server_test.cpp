@@ -1,5 +1,6 @@
 // The compose window sending through the real Postfix of the test run, and
 // two application folders exchanging an HTML mail end to end.
+#include <QComboBox>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
@@ -64,6 +65,22 @@ class WriteFormServerTest : public testing::Test {
             copy->context, WriteFormLinks{[] { return QStringLiteral("2026/12/07  10:41:05"); }, {}});
         form->show();
     }
+    // The one mail the account got, once Postfix has delivered it; none, saying why, when it did not.
+    std::optional<ReceivedMessage> onlyMailArrived() {
+        if (!TestMailServers::waitForMessages(account, 1)) {
+            ADD_FAILURE() << "nothing arrived";
+            return std::nullopt;
+        }
+        Pop3Session pop({}, TestMailServers::trust());
+        const bool in = pop.connect(TestMailServers::pop3Server()).ok() &&
+                        countOf(pop.authenticate(account.name, account.password, false)) == 1;
+        Result<ReceivedMessage> got = in ? pop.fetch(1) : Result<ReceivedMessage>::failure({});
+        if (!got) {
+            ADD_FAILURE() << got.error().debugText().toStdString();
+            return std::nullopt;
+        }
+        return *got;
+    }
     void drop(const QString& file) { DropFiles(form->Label5, {QUrl::fromLocalFile(file)}); }
     // Presses 送信 and waits for the outcome, checking the window stays live.
     void send() {
@@ -113,12 +130,8 @@ TEST_F(WriteFormServerTest, htmlMailOfADroppedPictureAndPageGoesOutWithTheMarker
     EXPECT_EQ(TrimSpaces(sent[0].record.party), account.address);
     EXPECT_EQ(sent[0].record.date.left(20), QStringLiteral("2026/12/07  10:41:05"));
 
-    ASSERT_TRUE(TestMailServers::waitForMessages(account, 1));
-    Pop3Session pop({}, TestMailServers::trust());
-    ASSERT_TRUE(pop.connect(TestMailServers::pop3Server()));
-    ASSERT_EQ(countOf(pop.authenticate(account.name, account.password, false)), 1);
-    const Result<ReceivedMessage> got = pop.fetch(1);
-    ASSERT_TRUE(got.ok());
+    const std::optional<ReceivedMessage> got = onlyMailArrived();
+    ASSERT_TRUE(got);
     EXPECT_EQ(got->body, QStringLiteral("HTML送信QFM5270XBNWRD4618"));
     ASSERT_EQ(got->attachments.size(), 2);
     EXPECT_EQ(got->attachments[0].name, QStringLiteral("photo.png"));
@@ -270,4 +283,33 @@ TEST_F(WriteFormServerTest, twoCopiesExchangeAnHtmlMail) {
         });
     ASSERT_TRUE(QTest::qWaitFor([&] { return answered; }, 10000));
     EXPECT_EQ(width.toInt(), 40);
+}
+
+TEST_F(WriteFormServerTest, mailSentFromTheSecondAccountArrivesWithItsFromThroughItsOwnServer) {
+    // The first account sends through plain SMTP without a login; the
+    // second through the submission port, logging in as itself.
+    const TestAccount second = TestMailServers::claimAccount();
+    AccountProfile work;
+    work.displayName = QStringLiteral("仕事");
+    work.address = second.address;
+    work.smtpServer = TestMailServers::submissionServer();
+    work.loginId = second.name;
+    work.password = second.password;
+    ASSERT_TRUE(copy->context.accounts().add(work).ok());
+    form = std::make_unique<WriteForm>(
+        copy->context, WriteFormLinks{[] { return QStringLiteral("2026/12/08  09:00:00"); }, {}});
+    form->show();
+    form->FromCombo->setCurrentIndex(1);
+    form->ToText->setText(account.address);
+    form->SubjectText->setText(QStringLiteral("仕事から"));
+    form->BodyText->setPlainText(QStringLiteral("本文"));
+    send();
+    for (const auto& shown : copy->prompter.shown) // the submission port's certificate, trusted once asked
+        EXPECT_EQ(shown.title, QStringLiteral("確認")) << shown.text.toStdString();
+    EXPECT_EQ(copy->sent().size(), 1) << "one sent history for every account";
+
+    const std::optional<ReceivedMessage> got = onlyMailArrived();
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->sender, second.address);
+    EXPECT_EQ(TestMailServers::smtpSession(second.address).mechanism, QStringLiteral("PLAIN"));
 }

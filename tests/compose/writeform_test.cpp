@@ -456,3 +456,42 @@ TEST(HTForm, helpTextIsTheTwentyFiveLinesAndTheButtonPreparesTheSupportMail) {
     EXPECT_EQ(help.Command1->y(), help.Text1->height() + Twips::toPixels(170));
     EXPECT_EQ(help.Command1->x(), Twips::toPixels(1560));
 }
+
+TEST_F(WriteFormTest, withSeveralAccountsAFromChoiceStandsAboveTheRecipientAndTheFieldsBelowMoveDownARow) {
+    context.settings.servers.MailAddress = QStringLiteral("me@home.jp");
+    struct Row {
+        const char* name;
+        QString addedAccount; // its name; none: the first alone
+        QStringList choices;  // none: the choice stays hidden
+    };
+    const Row rows[] = {
+        {"first-account-alone", {}, {}},
+        {"a-further-account",
+         QStringLiteral("仕事"),
+         {QStringLiteral("me@home.jp"), QStringLiteral("仕事 <taro@work.jp>")}},
+    };
+    int bodyBottom = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!row.addedAccount.isEmpty()) {
+            AccountProfile work;
+            work.displayName = row.addedAccount;
+            work.address = QStringLiteral("taro@work.jp");
+            ASSERT_TRUE(context.accounts().add(work).ok());
+        }
+        open();
+        QStringList choices;
+        for (int i = 0; i < form->FromCombo->count(); ++i)
+            choices << form->FromCombo->itemText(i);
+        const bool shown = !row.choices.isEmpty();
+        EXPECT_EQ(form->FromCombo->isVisible(), shown);
+        EXPECT_EQ(form->Label2[2]->isVisible(), shown);
+        EXPECT_EQ(shown ? choices : QStringList(), row.choices);
+        EXPECT_EQ(form->FromCombo->currentIndex(), 0) << "the first account sends unless another is chosen";
+        EXPECT_NEAR(Twips::fromPixels(form->ToText->y()), shown ? 1140 : 840, 16);
+        EXPECT_NEAR(Twips::fromPixels(form->AttachText->y()), shown ? 2040 : 1740, 16);
+        const int bottom = Twips::fromPixels(form->BodyText->geometry().bottom());
+        EXPECT_NEAR(bottom, bodyBottom ? bodyBottom : bottom, 16) << "the body ends where it did";
+        bodyBottom = bottom;
+    }
+}

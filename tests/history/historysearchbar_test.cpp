@@ -107,17 +107,25 @@ TEST_F(HistorySearchBarTest, listsTheMailsFoundWithTheirRecordNumbersAndClearing
 }
 
 TEST_F(HistorySearchBarTest, anAccountChoiceNarrowsTheListToThatAccountsMail) {
+    EXPECT_TRUE(form->searchBar()->accountChoice()->isHidden()) << "one account: nothing to choose";
+    ASSERT_TRUE(context.accounts().nameFirst(QStringLiteral("会社")).ok());
+    AccountProfile home;
+    home.displayName = QStringLiteral("自宅");
+    const Result<AccountProfile> added = context.accounts().add(home);
+    ASSERT_TRUE(added.ok());
     {
         auto facts = MailFacts::open(context.paths.receivedMailFile());
         ASSERT_TRUE(facts.ok());
-        ASSERT_TRUE(facts.value().set({2, 5, 7}, MailAccounts::kFact, "b7e1").ok());
+        ASSERT_TRUE(facts.value().set({2, 5, 7}, MailAccounts::kFact, added->key.toUtf8()).ok());
     }
+    openWindow(); // the accounts as they are when the history opens
     HistorySearchBar* bar = form->searchBar();
-    bar->setAccounts({{QStringLiteral("1"), true}}, {QStringLiteral("会社")});
-    EXPECT_TRUE(bar->accountChoice()->isHidden()) << "one account: nothing to choose";
-    bar->setAccounts({{QStringLiteral("1"), true}, {QStringLiteral("b7e1"), false}},
-                     {QStringLiteral("会社"), QStringLiteral("自宅")});
     ASSERT_FALSE(bar->accountChoice()->isHidden());
+    QStringList choices;
+    for (int i = 0; i < bar->accountChoice()->count(); ++i)
+        choices << bar->accountChoice()->itemText(i);
+    EXPECT_EQ(choices, (QStringList{QStringLiteral("すべてのアカウント"), QStringLiteral("会社"),
+                                    QStringLiteral("自宅")}));
     const auto choose = [&](int index, int rows) {
         bar->accountChoice()->setCurrentIndex(index);
         Q_EMIT bar->accountChoice()->activated(index);

@@ -84,7 +84,7 @@ TEST(AccessTokens, theStoredTokenServesUntilItExpiresOrIsRefused) {
         ASSERT_TRUE(TokenStore(file).save(stored(kNow.addSecs(row.expiresIn))).ok());
         auto endpoint = std::make_shared<FakeTokenEndpoint>();
         endpoint->replies = row.replies;
-        AccessTokens tokens(file, endpoint, [] { return kNow; });
+        AccessTokens tokens(TokenStore(file), endpoint, [] { return kNow; });
         if (row.refusedByServer) {
             ASSERT_EQ(*tokens.accessToken(), a0);
         }
@@ -140,7 +140,8 @@ TEST(AccessTokens, onlyARefusedGrantOrClientAsksToSignInAgainAndTheSignInIsKept)
         const ExpiredSignIn account;
         auto endpoint = std::make_shared<FakeTokenEndpoint>();
         endpoint->replies = {row.reply};
-        const Result<QString> got = AccessTokens(account.file, endpoint, [] { return kNow; }).accessToken();
+        const Result<QString> got =
+            AccessTokens(TokenStore(account.file), endpoint, [] { return kNow; }).accessToken();
         ASSERT_FALSE(got.ok());
         EXPECT_EQ(got.error().debugText(), row.error);
         EXPECT_EQ(held(account.file), QStringLiteral("taro@example.jp r0 a0"));
@@ -172,7 +173,8 @@ TEST(AccessTokens, aRenewalNeverUndoesASignInOrASignOutMadeWhileItWasOnItsWay) {
         auto endpoint = std::make_shared<FakeTokenEndpoint>();
         endpoint->replies = {FakeTokenEndpoint::json(200, R"({"access_token":"a1","expires_in":3600})")};
         endpoint->meanwhile = [&] { EXPECT_TRUE(row.meanwhile(TokenStore(account.file)).ok()); };
-        const Result<QString> got = AccessTokens(account.file, endpoint, [] { return kNow; }).accessToken();
+        const Result<QString> got =
+            AccessTokens(TokenStore(account.file), endpoint, [] { return kNow; }).accessToken();
         EXPECT_EQ(got.ok() ? *got : got.error().debugText(), row.got);
         EXPECT_EQ(held(account.file), row.held);
         EXPECT_EQ(endpoint->posts.size(), 1);

@@ -26,7 +26,7 @@ class SignInServers : public testing::Test {
     // A mail check's login with the stored sign-in.
     Result<int> logIn() {
         Pop3Session::Options options;
-        options.bearer = AccessTokens::forAccount(store);
+        options.bearer = AccessTokens::forAccount(TokenStore(store));
         Pop3Session pop(options, TestMailServers::trust());
         if (const Status connected = pop.connect(TestMailServers::pop3sOAuthServer()); !connected)
             return Result<int>::failure(connected.error());
@@ -94,7 +94,7 @@ TEST_F(SignInServers, aSendLogsInWithTheTokenAndARefusedOneIsRenewedOnce) {
         if (row.revokeRefresh)
             TestMailServers::revokeToken(signedIn.tokens.refreshToken);
         const QString from = QStringLiteral("%1-%2@fennick.test").arg(QLatin1String(row.name), account.name);
-        const SmtpSender sender({{}, {account.name, {}, AccessTokens::forAccount(store)}},
+        const SmtpSender sender({{}, {account.name, {}, AccessTokens::forAccount(TokenStore(store))}},
                                 TestMailServers::trust());
         const MailOutcome sent =
             sender.send(TestMailServers::submissionOAuthServer(),

@@ -53,7 +53,7 @@ TEST(AccountChecksServer, threeAccountsOneSignedInGoToOneHistoryAndAFailingOneSt
     const MailCheck::Outcome outcome = AccountChecks::run(accounts, [&](const AccountProfile& account) {
         Pop3Session::Options options;
         if (account.signedIn)
-            options.bearer = AccessTokens::forAccount(account.signInFile);
+            options.bearer = AccessTokens::forAccount(TokenStore(account.signInFile));
         Pop3Session pop(options, TestMailServers::trust());
         return MailCheck(paths, account, pop, {}, std::nullopt).CheckMail();
     });

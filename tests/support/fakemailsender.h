@@ -17,23 +17,28 @@ class FakeMailSender : public MailSender {
     QStringList refusing;
     QString closingAt;
     std::shared_ptr<QStringList> asked = std::make_shared<QStringList>(); // shared by copies
+    // "server: sender" of every mail handed over, shared by copies.
+    std::shared_ptr<QStringList> sentAs = std::make_shared<QStringList>();
 
-    std::unique_ptr<MailConnection> open(const QString&) const override {
-        return std::make_unique<Connection>(this);
+    std::unique_ptr<MailConnection> open(const QString& server) const override {
+        return std::make_unique<Connection>(this, server);
     }
 
   private:
     // Lives within a send, which holds its sender.
     class Connection : public MailConnection {
       public:
-        explicit Connection(const FakeMailSender* sender) : sender_(sender) {}
+        Connection(const FakeMailSender* sender, QString server)
+            : sender_(sender), server_(std::move(server)) {}
         void submit(const OutgoingMail& mail) override {
-            if (!closed_)
+            if (!closed_) {
                 *sender_->asked << mail.recipient;
+                *sender_->sentAs << server_ + QStringLiteral(": ") + mail.sender;
+            }
             closed_ = closed_ || mail.recipient == sender_->closingAt;
             if (closed_)
-                outcomes_.push_back({.failure = Error{.kind = Error::Kind::ClearLoginDeclined},
-                                     .connectionEnded = true});
+                outcomes_.push_back(
+                    {.failure = Error{.kind = Error::Kind::ClearLoginDeclined}, .connectionEnded = true});
             else
                 outcomes_.push_back(outcomeFor(mail.recipient));
         }
@@ -61,6 +66,7 @@ class FakeMailSender : public MailSender {
         }
 
         const FakeMailSender* sender_;
+        QString server_;
         bool closed_ = false;
         std::deque<MailOutcome> outcomes_;
     };

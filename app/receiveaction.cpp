@@ -91,10 +91,6 @@ MailCheckHooks ReceiveAction::windowHooks() {
     return hooks;
 }
 
-QList<AccountProfile> ReceiveAction::accountsToCheck() const {
-    return context_.accountsThisRun().load();
-}
-
 bool ReceiveAction::run(CheckTrigger trigger) {
     if (checks_->isRunning())
         return false;
@@ -108,13 +104,14 @@ bool ReceiveAction::run(CheckTrigger trigger) {
             BackgroundTask::Job::current()->post([this, problem] { keptQuestion_ = problem; });
             return false;
         };
-    // The check gets this run's accounts as they are now; it changes none.
-    const QList<AccountProfile> accounts = accountsToCheck();
+    // The check gets this run's accounts as they are now, their passwords
+    // read from the keyring on its own thread; it changes none.
+    const AccountsThisRun accounts = context_.accountsThisRun();
     checking_.clear();
-    for (const AccountProfile& account : accounts)
+    for (const AccountProfile& account : accounts.listed())
         checking_.append({account, false});
     const bool started = checks_->start(
-        context_.paths, accounts,
+        context_.paths, [accounts] { return accounts.load(); },
         [mailboxes = mailboxes_, ask](const AccountProfile& account) { return mailboxes(ask, account); });
     if (started)
         form_.showBusy(true);

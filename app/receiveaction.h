@@ -54,8 +54,6 @@ class ReceiveAction {
 
     MailCheckHooks windowHooks();
     void finished(const MailCheck::Outcome& outcome);
-    // Every account, the first first.
-    QList<AccountProfile> accountsToCheck() const;
 
     AppContext& context_;
     AppWindows& windows_;

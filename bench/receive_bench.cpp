@@ -166,9 +166,14 @@ int main(int argc, char* argv[]) {
         further.signInFile = paths.dataFile(QStringLiteral("oauth2-signin-") + further.key);
         profiles << further;
     }
-    check.start(paths, profiles, [&trust, &policy](const AccountProfile&) {
-        return std::make_unique<Pop3Session>(Pop3Session::Options{}, trust, policy);
-    });
+    check.start(
+        paths,
+        [profiles] {
+            return Accounts::Loaded{profiles, std::nullopt, std::nullopt, {}};
+        },
+        [&trust, &policy](const AccountProfile&) {
+            return std::make_unique<Pop3Session>(Pop3Session::Options{}, trust, policy);
+        });
     QCoreApplication::exec();
     const double seconds = timer.nsecsElapsed() / 1e9;
     std::printf("fennick: login and first message %.3f s, fetch+store %.3f s, sync+delete+quit %.3f s\n",

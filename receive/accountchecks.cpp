@@ -7,14 +7,23 @@
 
 namespace AccountChecks {
 
-MailCheck::Outcome run(const QList<AccountProfile>& accounts, const CheckOne& check) {
+MailCheck::Outcome run(const Accounts::Loaded& loaded, const CheckOne& check) {
+    const QList<AccountProfile>& accounts = loaded.accounts;
     QList<MailCheck::Outcome> outcomes(accounts.size());
     std::atomic<int> next = 0;
+    const auto checkOne = [&](const AccountProfile& account) {
+        if (!loaded.keyring || !loaded.withoutPasswords.contains(account.key))
+            return check(account);
+        MailCheck::Outcome unread;
+        unread.waiting = -1;
+        unread.errors.append(*loaded.keyring);
+        return unread;
+    };
     // Each side takes the next account not yet taken; outcomes[i] is written
     // by one side only, and read after both have joined.
     const auto checkInTurn = [&] {
         for (int i = next++; i < accounts.size(); i = next++)
-            outcomes[i] = check(accounts[i]);
+            outcomes[i] = checkOne(accounts[i]);
     };
     std::optional<BackgroundTask::Beside> beside;
     if (accounts.size() > 1)
@@ -22,7 +31,10 @@ MailCheck::Outcome run(const QList<AccountProfile>& accounts, const CheckOne& ch
     checkInTurn();
     if (beside)
         beside->join();
-    return combined(accounts, outcomes);
+    MailCheck::Outcome all = combined(accounts, outcomes);
+    if (loaded.unreadable)
+        all.errors.append(*loaded.unreadable);
+    return all;
 }
 
 MailCheck::Outcome combined(const QList<AccountProfile>& accounts,

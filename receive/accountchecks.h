@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "receive/mailcheck.h"
-#include "settings/accountprofile.h"
+#include "settings/accounts.h"
 
 // 「受信」 over every account into the one received history: at most
 // kAtOnce accounts are checked side by side (two slow servers overlap),
@@ -19,7 +19,10 @@ constexpr int kAtOnce = 2;
 
 using CheckOne = std::function<MailCheck::Outcome(const AccountProfile&)>;
 
-MailCheck::Outcome run(const QList<AccountProfile>& accounts, const CheckOne& check);
+// An account whose passwords the keyring did not give is not checked (a
+// login without them would only be refused): the keyring's failure is its
+// outcome. A further accounts' file that could not be read is said at the end.
+MailCheck::Outcome run(const Accounts::Loaded& loaded, const CheckOne& check);
 
 // The outcomes of `accounts` (in their order) as one.
 MailCheck::Outcome combined(const QList<AccountProfile>& accounts, const QList<MailCheck::Outcome>& outcomes);

@@ -51,12 +51,14 @@ MailCheckHooks relayedHooks(const MailCheckHooks& home, Job& job) {
 MailCheckThread::MailCheckThread(MailCheckHooks hooks, Finished finished)
     : hooks_(std::move(hooks)), finished_(std::move(finished)) {}
 
-bool MailCheckThread::start(AppPaths paths, QList<AccountProfile> accounts, MailboxFactory mailboxes) {
+bool MailCheckThread::start(AppPaths paths, AccountsSource source, MailboxFactory mailboxes) {
     auto outcome = std::make_shared<MailCheck::Outcome>();
     return task_.start(
-        [this, paths = std::move(paths), accounts = std::move(accounts), mailboxes = std::move(mailboxes),
+        [this, paths = std::move(paths), source = std::move(source), mailboxes = std::move(mailboxes),
          outcome](Job& job) {
             const MailCheckHooks hooks = relayedHooks(hooks_, job);
+            const Accounts::Loaded loaded = source();
+            const QList<AccountProfile>& accounts = loaded.accounts;
             // The account window shows the first account's login only, and the
             // status says how the whole check ended once every account has.
             MailCheckHooks further = hooks;
@@ -71,7 +73,7 @@ bool MailCheckThread::start(AppPaths paths, QList<AccountProfile> accounts, Mail
                 if (several && hooks.accountChecking)
                     hooks.accountChecking(account.key, checking);
             };
-            *outcome = AccountChecks::run(accounts, [&](const AccountProfile& account) {
+            *outcome = AccountChecks::run(loaded, [&](const AccountProfile& account) {
                 tell(account, true);
                 const std::unique_ptr<Mailbox> mailbox = mailboxes(account);
                 MailCheck::Outcome one =

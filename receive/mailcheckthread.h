@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "receive/mailcheck.h"
+#include "settings/accounts.h"
 #include "text/backgroundtask.h"
 
 // Runs the mail check as a background task, so that the windows stay live.
@@ -15,13 +16,16 @@
 // then the end with the outcome, whose errors the windows show once the
 // session is over. A question that must be answered mid-session (a
 // certificate, a login in clear) is asked through the task. The job gets
-// its own copies of the paths and the account and shares nothing else with
+// its own copies of the paths and the accounts and shares nothing else with
 // the window thread.
 class MailCheckThread {
   public:
     // A session for the account, made on the thread that checks it.
     using MailboxFactory = std::function<std::unique_ptr<Mailbox>(const AccountProfile&)>;
     using Finished = std::function<void(const MailCheck::Outcome&)>;
+    // The accounts to check, read on the job's thread (the keyring may keep
+    // it waiting).
+    using AccountsSource = std::function<Accounts::Loaded()>;
 
     // `hooks` and `finished` are only used on the creating thread.
     MailCheckThread(MailCheckHooks hooks, Finished finished);
@@ -34,7 +38,7 @@ class MailCheckThread {
 
     // Starts a check of the accounts (AccountChecks); while one is running,
     // does nothing and returns false.
-    bool start(AppPaths paths, QList<AccountProfile> accounts, MailboxFactory mailboxes);
+    bool start(AppPaths paths, AccountsSource accounts, MailboxFactory mailboxes);
     bool isRunning() const { return task_.isRunning(); }
 
   private:

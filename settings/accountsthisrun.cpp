@@ -5,31 +5,34 @@
 AccountsThisRun::AccountsThisRun(const AppPaths& paths, const AppSettings& settings, Accounts accounts)
     : first_(FirstAccountProfile(paths, settings)), accounts_(std::move(accounts)) {}
 
-QList<AccountProfile> AccountsThisRun::merged(const Accounts::Loaded& loaded) const {
+Accounts::Loaded AccountsThisRun::merged(Accounts::Loaded loaded) const {
     AccountProfile first = first_;
     if (!loaded.accounts.isEmpty()) {
         first.displayName = loaded.accounts[0].displayName;
         if (first.password.isEmpty())
             first.password = loaded.accounts[0].password;
     }
-    return QList<AccountProfile>{first} + loaded.accounts.mid(1);
+    if (!first.password.isEmpty())
+        loaded.withoutPasswords.removeAll(first.key);
+    loaded.accounts = QList<AccountProfile>{first} + loaded.accounts.mid(1);
+    return loaded;
 }
 
-QList<AccountProfile> AccountsThisRun::load() const {
+Accounts::Loaded AccountsThisRun::load() const {
     return merged(accounts_.load());
 }
 
 QList<AccountProfile> AccountsThisRun::listed() const {
-    return merged(accounts_.load(Accounts::Secrets::Left));
+    return merged(accounts_.load(Accounts::Secrets::Left)).accounts;
 }
 
 Result<AccountProfile> AccountsThisRun::find(const QString& key) const {
     using R = Result<AccountProfile>;
-    const Accounts::Loaded loaded = accounts_.load();
-    for (const AccountProfile& account : merged(loaded)) {
+    const Accounts::Loaded loaded = load();
+    for (const AccountProfile& account : loaded.accounts) {
         if (account.key != key)
             continue;
-        if (loaded.keyring && loaded.withoutPasswords.contains(key) && account.password.isEmpty())
+        if (loaded.keyring && loaded.withoutPasswords.contains(key))
             return R::failure(*loaded.keyring);
         return account;
     }

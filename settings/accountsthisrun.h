@@ -14,8 +14,9 @@ class AccountsThisRun {
   public:
     AccountsThisRun(const AppPaths& paths, const AppSettings& settings, Accounts accounts);
 
-    // Every account, its passwords as far as the keyring gave them.
-    QList<AccountProfile> load() const;
+    // Every account, its passwords as far as the keyring gave them (the
+    // first's password typed in this run needs none).
+    Accounts::Loaded load() const;
     // Every account for a list to choose from: the keyring is not asked.
     QList<AccountProfile> listed() const;
     // The account under `key`: NoSuchAccount once it is gone, the keyring's
@@ -24,7 +25,7 @@ class AccountsThisRun {
     const Accounts& accounts() const { return accounts_; }
 
   private:
-    QList<AccountProfile> merged(const Accounts::Loaded& loaded) const;
+    Accounts::Loaded merged(Accounts::Loaded loaded) const;
 
     AccountProfile first_;
     Accounts accounts_;

@@ -50,13 +50,14 @@ TEST(AccountChecksServer, threeAccountsOneSignedInGoToOneHistoryAndAFailingOneSt
     refused.password = QStringLiteral("not-the-password");
 
     const QList<AccountProfile> accounts = {first, signedIn, refused};
-    const MailCheck::Outcome outcome = AccountChecks::run(accounts, [&](const AccountProfile& account) {
-        Pop3Session::Options options;
-        if (account.signedIn)
-            options.bearer = AccessTokens::forAccount(TokenStore(account.signInFile));
-        Pop3Session pop(options, TestMailServers::trust());
-        return MailCheck(paths, account, pop, {}, std::nullopt).CheckMail();
-    });
+    const MailCheck::Outcome outcome =
+        AccountChecks::run({accounts, std::nullopt, std::nullopt, {}}, [&](const AccountProfile& account) {
+            Pop3Session::Options options;
+            if (account.signedIn)
+                options.bearer = AccessTokens::forAccount(TokenStore(account.signInFile));
+            Pop3Session pop(options, TestMailServers::trust());
+            return MailCheck(paths, account, pop, {}, std::nullopt).CheckMail();
+        });
 
     EXPECT_EQ(outcome.stored, 5);
     ASSERT_EQ(outcome.errors.size(), 1);

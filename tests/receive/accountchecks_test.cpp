@@ -27,18 +27,19 @@ TEST(AccountChecks, checksTwoAccountsSideBySideAndNeverMore) {
     std::condition_variable changed;
     int running = 0, most = 0;
     QStringList started;
-    const MailCheck::Outcome all = AccountChecks::run(accounts, [&](const AccountProfile& a) {
-        std::unique_lock lock(mutex);
-        started << a.key;
-        most = std::max(most, ++running);
-        changed.notify_all();
-        // The first two wait for each other: they can only both get here side by side.
-        changed.wait_for(lock, std::chrono::seconds(10), [&] { return started.size() >= 2; });
-        --running;
-        MailCheck::Outcome one;
-        one.waiting = one.stored = int(a.key.size());
-        return one;
-    });
+    const MailCheck::Outcome all =
+        AccountChecks::run({accounts, std::nullopt, std::nullopt, {}}, [&](const AccountProfile& a) {
+            std::unique_lock lock(mutex);
+            started << a.key;
+            most = std::max(most, ++running);
+            changed.notify_all();
+            // The first two wait for each other: they can only both get here side by side.
+            changed.wait_for(lock, std::chrono::seconds(10), [&] { return started.size() >= 2; });
+            --running;
+            MailCheck::Outcome one;
+            one.waiting = one.stored = int(a.key.size());
+            return one;
+        });
     EXPECT_EQ(most, AccountChecks::kAtOnce);
     EXPECT_EQ(QSet<QString>(started.cbegin(), started.cbegin() + 2),
               (QSet<QString>{QStringLiteral("1"), QStringLiteral("a1")}))
@@ -93,5 +94,43 @@ TEST(AccountChecks, eachAccountsErrorsNameItAndOnlyTheFirstOpensTheSettings) {
         EXPECT_EQ(all.errors, row.errors);
         EXPECT_EQ(all.needs, row.needs);
         EXPECT_EQ(all.stored, row.stored);
+    }
+}
+
+TEST(AccountChecks, anAccountTheKeyringOrTheFileCouldNotGiveIsNotCheckedAndSaysSo) {
+    const Error locked{.kind = K::KeyringTimedOut, .number = 20};
+    const Error damaged{.kind = K::AccountsUnreadable, .path = QStringLiteral("accounts"), .number = 3};
+    const QList<AccountProfile> both = {account("1", "会社"), account("a1", "自宅")};
+    const struct {
+        const char* name;
+        Accounts::Loaded loaded;
+        QStringList checked;
+        QList<Error> errors;
+    } rows[] = {
+        {"further-accounts-passwords-in-a-keyring-that-did-not-answer",
+         {both, std::nullopt, locked, {QStringLiteral("a1")}},
+         {QStringLiteral("1")},
+         {Error{.kind = K::InAccount, .name = QStringLiteral("自宅")}.because(locked)}},
+        {"further-accounts-file-damaged",
+         {{account("1", "会社")}, damaged, std::nullopt, {}},
+         {QStringLiteral("1")},
+         {damaged}},
+        {"keyring-failed-for-none-of-them",
+         {both, std::nullopt, locked, {}},
+         {QStringLiteral("1"), QStringLiteral("a1")},
+         {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::mutex mutex;
+        QStringList checked;
+        const MailCheck::Outcome all = AccountChecks::run(row.loaded, [&](const AccountProfile& a) {
+            const std::lock_guard lock(mutex);
+            checked << a.key;
+            return MailCheck::Outcome{};
+        });
+        checked.sort();
+        EXPECT_EQ(checked, row.checked);
+        EXPECT_EQ(all.errors, row.errors);
     }
 }

@@ -59,6 +59,11 @@ class MailCheckThreadTest : public testing::Test {
         WriteBytes(paths.accountFile(), QByteArray("[EXEINI]\r\nNAME=taro\r\nNAME2=pw\r\n"));
     }
 
+    MailCheckThread::AccountsSource firstAccount() const {
+        return [account = FirstAccountProfile(paths, settings)] {
+            return Accounts::Loaded{{account}, std::nullopt, std::nullopt, {}};
+        };
+    }
     void report(const QString& what) {
         allOnWindowThread =
             allOnWindowThread && QThread::currentThread() == QCoreApplication::instance()->thread();
@@ -103,9 +108,8 @@ class MailCheckThreadTest : public testing::Test {
 TEST_F(MailCheckThreadTest, reportsArriveOnTheStartingThreadInTheCheckOrder) {
     mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二"))};
     const auto thread = checker();
-    ASSERT_TRUE(thread->start(paths, {FirstAccountProfile(paths, settings)}, mailboxes()));
-    EXPECT_FALSE(thread->start(paths, {FirstAccountProfile(paths, settings)}, mailboxes()))
-        << "a second check while one runs";
+    ASSERT_TRUE(thread->start(paths, firstAccount(), mailboxes()));
+    EXPECT_FALSE(thread->start(paths, firstAccount(), mailboxes())) << "a second check while one runs";
     waitForTheEnd(*thread);
     // The first mail's report may have been overtaken by the second's before the window thread got to it.
     reports.removeOne(QStringLiteral("received 一"));
@@ -117,7 +121,7 @@ TEST_F(MailCheckThreadTest, reportsArriveOnTheStartingThreadInTheCheckOrder) {
     EXPECT_EQ(outcome->stored, 2);
     EXPECT_EQ(outcome->deleted, 2);
     EXPECT_EQ(mailbox.log->steps().count(QStringLiteral("connect pop.example.jp")), 1) << "one check only";
-    ASSERT_TRUE(thread->start(paths, {FirstAccountProfile(paths, settings)}, mailboxes()))
+    ASSERT_TRUE(thread->start(paths, firstAccount(), mailboxes()))
         << "the next check may start once one ended";
     waitForTheEnd(*thread);
     EXPECT_EQ(reports.last(), QStringLiteral("finished"));
@@ -129,7 +133,7 @@ TEST_F(MailCheckThreadTest, reportsArriveOnTheStartingThreadInTheCheckOrder) {
 TEST_F(MailCheckThreadTest, aBurstOfMailsReachesABusyWindowThreadAsTheLatestOnly) {
     mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二")), mail(QStringLiteral("三"))};
     const auto thread = checker();
-    ASSERT_TRUE(thread->start(paths, {FirstAccountProfile(paths, settings)}, mailboxes()));
+    ASSERT_TRUE(thread->start(paths, firstAccount(), mailboxes()));
     const QDeadlineTimer patience(10000);
     while (!mailbox.log->steps().contains(QStringLiteral("close")) && !patience.hasExpired())
         QThread::yieldCurrentThread(); // no events handled meanwhile
@@ -144,7 +148,7 @@ TEST_F(MailCheckThreadTest, errorsArriveWithTheOutcomeOnceTheSessionHasClosed) {
     mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("大"))};
     mailbox.tooLarge = {2};
     const auto thread = checker();
-    ASSERT_TRUE(thread->start(paths, {FirstAccountProfile(paths, settings)}, mailboxes()));
+    ASSERT_TRUE(thread->start(paths, firstAccount(), mailboxes()));
     waitForTheEnd(*thread);
     ASSERT_TRUE(outcome.has_value());
     EXPECT_EQ(kindsOf(outcome->errors), QList<Error::Kind>{Error::Kind::TooLarge});
@@ -155,10 +159,9 @@ TEST_F(MailCheckThreadTest, errorsArriveWithTheOutcomeOnceTheSessionHasClosed) {
 TEST_F(MailCheckThreadTest, goingAwayStopsTheCheckAfterTheMessageInHandAndDeletesWhatItStored) {
     mailbox.messages = {mail(QStringLiteral("一")), mail(QStringLiteral("二")), mail(QStringLiteral("三"))};
     auto thread = checker();
-    ASSERT_TRUE(
-        thread->start(paths, {FirstAccountProfile(paths, settings)}, [fake = mailbox](const AccountProfile&) {
-            return std::make_unique<HeldUntilStopped>(fake);
-        }));
+    ASSERT_TRUE(thread->start(paths, firstAccount(), [fake = mailbox](const AccountProfile&) {
+        return std::make_unique<HeldUntilStopped>(fake);
+    }));
     const QDeadlineTimer patience(10000);
     while (!mailbox.log->steps().contains(QStringLiteral("fetch 1")) && !patience.hasExpired())
         QThread::yieldCurrentThread();

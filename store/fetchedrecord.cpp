@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "store/posixfile.h"
+#include "store/receivedlog.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ QByteArray text(const FetchedRecord::Entry& e) {
 
 std::optional<FetchedRecord::Entry> parse(const QByteArray& line) {
     const QList<QByteArray> f = line.split(' ');
-    if (f.size() != 6 || f[2].size() != 64)
+    if (f.size() != 6 || !ReceivedLog::isMessageDigest(f[2]))
         return std::nullopt;
     FetchedRecord::Entry e;
     bool sizeOk = false, timeOk = false, numberOk = false;

@@ -2,15 +2,17 @@
 
 namespace {
 
-// Line by line rather than byte by byte: most mail has CR LF throughout.
+// In runs from one bare line feed to the next: most mail has CR LF
+// throughout and is copied in one.
 QByteArray withCrLf(QByteArrayView raw) {
     QByteArray out;
     out.reserve(raw.size() + 64);
     qsizetype pos = 0;
-    for (qsizetype lf = raw.indexOf('\n'); lf >= 0; lf = raw.indexOf('\n', pos)) {
-        const bool bare = lf == 0 || raw[lf - 1] != '\r';
+    for (qsizetype lf = raw.indexOf('\n'); lf >= 0; lf = raw.indexOf('\n', lf + 1)) {
+        if (lf > 0 && raw[lf - 1] == '\r')
+            continue;
         out.append(raw.sliced(pos, lf - pos));
-        out.append(bare ? "\r\n" : "\n");
+        out.append("\r\n");
         pos = lf + 1;
     }
     out.append(raw.sliced(pos));

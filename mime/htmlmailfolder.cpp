@@ -1,5 +1,6 @@
 #include "mime/htmlmailfolder.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +10,6 @@
 #include <sys/stat.h>
 
 #include "store/posixfile.h"
-#include "store/receivedlog.h"
 #include "text/shiftjis.h"
 #include "text/text.h"
 
@@ -182,7 +182,8 @@ bool isUsableName(const QString& subject) {
 }
 
 QByteArray keyOf(const MailRecord& record) {
-    return ReceivedLog::digest(asStored(record).toBytes());
+    // BLAKE2b-256, as owner files have always had it.
+    return QCryptographicHash::hash(asStored(record).toBytes(), QCryptographicHash::Blake2b_256).toHex();
 }
 
 Made create(const AppPaths& paths, const MailRecord& record) {

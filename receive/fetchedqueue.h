@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <condition_variable>
 #include <deque>
@@ -19,10 +20,12 @@ class FetchedQueue {
         enum class Kind { Fetched, TooLarge, NotFetched };
         int n = 0;
         Kind kind = Kind::Fetched;
-        QByteArray raw;    // Fetched
-        QByteArray digest; // Fetched: what the stored log knows it by
-        Error error;       // NotFetched: why
-        qint64 size = 0;   // TooLarge: the size the server gave
+        QByteArray raw; // Fetched
+        // Fetched: what the received log and the fetched record may know it
+        // by (ReceivedLog::digestsOf), the digest written now first.
+        QList<QByteArray> digests;
+        Error error;     // NotFetched: why
+        qint64 size = 0; // TooLarge: the size the server gave
     };
 
     explicit FetchedQueue(qint64 maxBytes) : maxBytes_(maxBytes) {}

@@ -130,6 +130,10 @@ Status MailCheck::matchFetchedRecord(int count) {
     if (!entries)
         return Status::failure(entries.error());
     entries_ = std::move(entries).value();
+    olderDigests_ = log_.knowsOlderDigests() ||
+                    std::any_of(entries_.cbegin(), entries_.cend(), [](const FetchedRecord::Entry& e) {
+                        return ReceivedLog::isOlderDigest(e.message);
+                    });
     // A UIDL that two listed messages share names neither.
     QHash<QString, int> listed;
     for (int n = 1; n <= count; ++n) {
@@ -162,8 +166,10 @@ Status MailCheck::matchFetchedRecord(int count) {
     return {};
 }
 
-std::optional<int> MailCheck::knownByContent(const QByteArray& digest) {
-    QList<int> candidates = entriesByDigest_.values(digest);
+std::optional<int> MailCheck::knownByContent(const QList<QByteArray>& digests) {
+    QList<int> candidates;
+    for (const QByteArray& digest : digests)
+        candidates += entriesByDigest_.values(digest);
     std::sort(candidates.begin(), candidates.end());
     for (const int e : std::as_const(candidates))
         if (!takenEntries_.contains(e)) {
@@ -266,20 +272,25 @@ bool MailCheck::stopping() const {
     return stopped_ || CancelToken::current().isCancelled();
 }
 
-std::optional<bool> MailCheck::storedBefore(int n, const QByteArray& digest) {
-    if (!log_.mayHaveStored(digest))
+std::optional<bool> MailCheck::storedBefore(int n, const QList<QByteArray>& digests) {
+    if (std::none_of(digests.cbegin(), digests.cend(),
+                     [this](const QByteArray& digest) { return log_.mayHaveStored(digest); }))
         return false;
     const MailFile& file = received_;
     const RecordFileLock lock(file.path());
     const Result<int> count = file.count(); // finishes a deletion left half done
-    const Result<bool> stored = count
-                                    ? log_.storedBefore(n, digest, RecordFile(file.path(), MailRecord::kSize))
-                                    : Result<bool>::failure(count.error());
-    if (!stored) {
-        report(Error{.kind = K::NotVerified}.because(stored.error()));
-        return std::nullopt;
+    for (const QByteArray& digest : digests) {
+        const Result<bool> stored =
+            count ? log_.storedBefore(n, digest, RecordFile(file.path(), MailRecord::kSize))
+                  : Result<bool>::failure(count.error());
+        if (!stored) {
+            report(Error{.kind = K::NotVerified}.because(stored.error()));
+            return std::nullopt;
+        }
+        if (*stored)
+            return true;
     }
-    return *stored;
+    return false;
 }
 
 Result<int> MailCheck::append(int n, const QByteArray& digest, const MailRecord& record,
@@ -330,7 +341,7 @@ void MailCheck::fetchAll(int count, FetchedQueue& queue) {
         } else if (Result<QByteArray> raw = mailbox_.fetchRaw(n); raw) {
             item.raw = std::move(raw).value();
             // Here rather than on the storing side, which has more to do.
-            item.digest = ReceivedLog::digest(item.raw);
+            item.digests = ReceivedLog::digestsOf(item.raw, olderDigests_);
         } else {
             item.kind = Kind::NotFetched;
             item.error = raw.error();
@@ -358,7 +369,7 @@ int MailCheck::storeAll(FetchedQueue& queue, MessageProcessor& processor, Sender
         } else if (item->kind == Kind::NotFetched) {
             report(item->error);
             break;
-        } else if (!storeMessage(item->n, item->raw, item->digest, processor, verdicts, outcome)) {
+        } else if (!storeMessage(item->n, item->raw, item->digests, processor, verdicts, outcome)) {
             queue.refuse();
             break;
         }
@@ -378,16 +389,16 @@ void MailCheck::openFacts() {
     facts_ = facts ? std::make_unique<MailFacts>(std::move(facts).value()) : nullptr;
 }
 
-bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& digest,
+bool MailCheck::storeMessage(int n, const QByteArray& raw, const QList<QByteArray>& digests,
                              MessageProcessor& processor, SenderVerdicts& verdicts, Outcome& outcome) {
     // Known by what the server sends, not by its UIDL: UIDLs repeat, go
     // missing and change on real servers.
     QList<int>& settled = account_.serverCopy.keepsMail() ? kept_ : toDelete_;
-    if (const std::optional<int> entry = knownByContent(digest)) {
+    if (const std::optional<int> entry = knownByContent(digests)) {
         knownByContent_.insert(n, *entry);
         return true;
     }
-    const std::optional<bool> already = storedBefore(n, digest);
+    const std::optional<bool> already = storedBefore(n, digests);
     if (!already)
         return false;
     if (*already) {
@@ -405,7 +416,7 @@ bool MailCheck::storeMessage(int n, const QByteArray& raw, const QByteArray& dig
     // Judged before it is stored, so that its facts go with its record:
     // what DNS our own check waits for holds no lock.
     const QByteArray verdict = verdicts.verdictOf(raw, mail.message);
-    const Result<int> appended = append(n, digest, mail.processed.record, verdict);
+    const Result<int> appended = append(n, digests.first(), mail.processed.record, verdict);
     if (!appended) {
         processor.discard(mail.processed);
         reportNotStored(n, mail.message, appended.error());

@@ -132,8 +132,9 @@ class MailCheck {
     // UIDL: those are not fetched.
     Status matchFetchedRecord(int count);
     // On the storing side: the entry of the fetched record with this
-    // message's content that no other message took, if any; it is taken now.
-    std::optional<int> knownByContent(const QByteArray& digest);
+    // message's content (one of its digests) that no other message took, if
+    // any; it is taken now.
+    std::optional<int> knownByContent(const QList<QByteArray>& digests);
     // After the storing: which messages stored by earlier checks leave the server now.
     void chooseDeletions();
     // The fetched record after this check: the messages it stored and left,
@@ -146,11 +147,11 @@ class MailCheck {
                  Outcome& outcome);
     void openFacts(); // on the storing thread
     // Returns false when the check must end here (nothing after n is stored).
-    bool storeMessage(int n, const QByteArray& raw, const QByteArray& digest, MessageProcessor& processor,
-                      SenderVerdicts& verdicts, Outcome& outcome);
+    bool storeMessage(int n, const QByteArray& raw, const QList<QByteArray>& digests,
+                      MessageProcessor& processor, SenderVerdicts& verdicts, Outcome& outcome);
     void report(Error error) { errors_.append(std::move(error)); }
     // Whether message n was stored by an earlier check; nothing on a failure reported.
-    std::optional<bool> storedBefore(int n, const QByteArray& digest);
+    std::optional<bool> storedBefore(int n, const QList<QByteArray>& digests);
     Result<int> append(int n, const QByteArray& digest, const MailRecord& record, const QByteArray& verdict);
     void reportNotStored(int n, const ReceivedMessage& message, Error why);
     // What a stored message wrote besides its record, to be made durable before it is deleted.
@@ -180,6 +181,9 @@ class MailCheck {
     QHash<int, int> knownByUidl_;    // message -> entry; not fetched
     QHash<int, int> knownByContent_; // the same, of those fetched (written by the storing side)
     QMultiHash<QByteArray, int> entriesByDigest_;
+    // The log or the fetched record knows messages by the digest written
+    // before (a copy before this one wrote them): fetched messages get both.
+    bool olderDigests_ = false;
     QSet<int> takenEntries_; // entries that stand for a listed message (the storing side adds)
     QStringList unsyncedFiles_;
     QStringList unsyncedFolders_;

@@ -19,7 +19,8 @@ const QString kSavedMessageName = QStringLiteral("/0.txt");
 
 } // namespace
 
-MessageProcessor::MessageProcessor(const AppPaths& paths) : paths_(paths) {}
+MessageProcessor::MessageProcessor(const AppPaths& paths)
+    : paths_(paths), attachmentFolder_(paths.attachmentFolder()) {}
 
 ProcessedMessage MessageProcessor::ProcessReceivedMessage(const ReceivedMessage& message) {
     ProcessedMessage result;
@@ -40,7 +41,7 @@ ProcessedMessage MessageProcessor::ProcessReceivedMessage(const ReceivedMessage&
     if (result.html)
         unpackIntoOwnFolder(message, result);
     if (!result.failure)
-        UnpackMessage(message, paths_.attachmentFolder(), result);
+        UnpackMessage(message, attachmentFolder_, result);
     if (result.failure)
         discard(result);
     return result;

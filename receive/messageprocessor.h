@@ -66,5 +66,7 @@ class MessageProcessor {
     void removeSavedMessages();
 
     const AppPaths& paths_;
+    // Found once: finding it may list the application folder.
+    const QString attachmentFolder_;
     QStringList savedFiles_;
 };

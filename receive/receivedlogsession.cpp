@@ -30,6 +30,12 @@ QList<int> ReceivedLogSession::linesOf(const QByteArray& messageDigest) const {
     return lines;
 }
 
+bool ReceivedLogSession::knowsOlderDigests() const {
+    return std::any_of(lines_.cbegin(), lines_.cend(), [](const ReceivedLog::Line& line) {
+        return ReceivedLog::isOlderDigest(line.message);
+    });
+}
+
 bool ReceivedLogSession::mayHaveStored(const QByteArray& messageDigest) const {
     const QList<int> lines = byMessage_.values(messageDigest);
     return std::any_of(lines.cbegin(), lines.cend(), [this](int i) { return unused(i); });

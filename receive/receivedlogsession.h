@@ -24,6 +24,8 @@ class ReceivedLogSession {
     // `othersGoing`: the lines of the other accounts' logs, whose checks
     // append to the same file.
     Status load(const RecordFile& records, const QList<ReceivedLog::Line>& othersGoing = {});
+    // Whether a line knows its message by the digest written before.
+    bool knowsOlderDigests() const;
     // Whether a line that no message of this check matched yet has this digest.
     bool mayHaveStored(const QByteArray& messageDigest) const;
     // Whether message n (its digest) was stored by an earlier check, or

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <cstring>
 #include <sqlite3.h>
 
 #include "search/recordfilestate.h"
@@ -68,15 +69,17 @@ QMap<int, int> placeAgain(const QMap<int, QByteArray>& digestOfRow, QHash<QByteA
 MailFacts::MailFacts(sqlite3* db, QString recordFilePath) : db_(db), recordFile_(std::move(recordFilePath)) {}
 
 MailFacts::~MailFacts() {
+    statements_.clear();
     sqlite3_close(db_);
 }
 
 MailFacts::MailFacts(MailFacts&& other) noexcept
-    : db_(std::exchange(other.db_, nullptr)), recordFile_(std::move(other.recordFile_)),
-      followed_(std::move(other.followed_)) {}
+    : db_(std::exchange(other.db_, nullptr)), statements_(std::move(other.statements_)),
+      recordFile_(std::move(other.recordFile_)), followed_(std::move(other.followed_)) {}
 
 MailFacts& MailFacts::operator=(MailFacts&& other) noexcept {
     std::swap(db_, other.db_);
+    std::swap(statements_, other.statements_);
     std::swap(recordFile_, other.recordFile_);
     std::swap(followed_, other.followed_);
     return *this;
@@ -98,9 +101,16 @@ void MailFacts::rollback() {
 }
 
 Status MailFacts::exec(const char* sql) {
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        return Status::failure(lastError());
-    return {};
+    if (std::strchr(sql, ';')) { // several statements: run once, not worth keeping
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            return Status::failure(lastError());
+        return {};
+    }
+    SqliteStatement statement(statements_, db_, QString::fromLatin1(sql));
+    int stepped;
+    while ((stepped = statement.step()) == SQLITE_ROW) {
+    }
+    return stepped == SQLITE_DONE ? Status() : Status::failure(lastError());
 }
 
 Result<MailFacts> MailFacts::open(const QString& recordFilePath) {
@@ -165,7 +175,8 @@ Status MailFacts::follow() {
         // Each fact goes to the row that holds its record now.
         QMap<int, QByteArray> digestOfRow;
         {
-            SqliteStatement select(db_, QStringLiteral("SELECT row, digest FROM digest ORDER BY row"));
+            SqliteStatement select(statements_, db_,
+                                   QStringLiteral("SELECT row, digest FROM digest ORDER BY row"));
             while (select.step() == SQLITE_ROW)
                 digestOfRow.insert(int(select.integer(0)), select.blob(1));
         }
@@ -183,7 +194,8 @@ Status MailFacts::follow() {
             return fail(s.error());
         for (auto it = placed.cbegin(); it != placed.cend(); ++it) {
             for (const QString& table : {QStringLiteral("fact"), QStringLiteral("digest")}) {
-                SqliteStatement move(db_, QStringLiteral("UPDATE %1 SET row = ?2 WHERE row = ?1").arg(table));
+                SqliteStatement move(statements_, db_,
+                                     QStringLiteral("UPDATE %1 SET row = ?2 WHERE row = ?1").arg(table));
                 move.bind(1, -qint64(it.key()));
                 move.bind(2, qint64(it.value()));
                 if (move.step() != SQLITE_DONE)
@@ -200,7 +212,8 @@ Status MailFacts::follow() {
 }
 
 std::optional<RecordFileState> MailFacts::savedState() {
-    SqliteStatement select(db_, QStringLiteral("SELECT size, modified, inode, first, last FROM state"));
+    SqliteStatement select(statements_, db_,
+                           QStringLiteral("SELECT size, modified, inode, first, last FROM state"));
     if (select.step() != SQLITE_ROW)
         return std::nullopt;
     return RecordFileState{select.integer(0), select.integer(1), select.integer(2), select.blob(3),
@@ -210,7 +223,7 @@ std::optional<RecordFileState> MailFacts::savedState() {
 Status MailFacts::saveState(const RecordFileState& state) {
     if (Status s = exec("DELETE FROM state"); !s)
         return s;
-    SqliteStatement insert(db_, QStringLiteral("INSERT INTO state VALUES(?1, ?2, ?3, ?4, ?5)"));
+    SqliteStatement insert(statements_, db_, QStringLiteral("INSERT INTO state VALUES(?1, ?2, ?3, ?4, ?5)"));
     insert.bind(1, state.size);
     insert.bind(2, state.modifiedNs);
     insert.bind(3, state.inode);
@@ -223,7 +236,8 @@ Status MailFacts::saveState(const RecordFileState& state) {
 }
 
 Status MailFacts::insertFact(int row, const QString& name, const QByteArray& value) {
-    SqliteStatement insert(db_, QStringLiteral("INSERT OR REPLACE INTO fact VALUES(?1, ?2, ?3)"));
+    SqliteStatement insert(statements_, db_,
+                           QStringLiteral("INSERT OR REPLACE INTO fact VALUES(?1, ?2, ?3)"));
     insert.bind(1, qint64(row));
     insert.bind(2, name);
     insert.bind(3, value);
@@ -234,7 +248,7 @@ Result<QHash<int, QByteArray>> MailFacts::values(const QString& name) {
     using R = Result<QHash<int, QByteArray>>;
     if (Status s = follow(); !s)
         return R::failure(s.error());
-    SqliteStatement select(db_, QStringLiteral("SELECT row, value FROM fact WHERE name = ?1"));
+    SqliteStatement select(statements_, db_, QStringLiteral("SELECT row, value FROM fact WHERE name = ?1"));
     select.bind(1, name);
     QHash<int, QByteArray> out;
     int stepped;
@@ -248,7 +262,8 @@ Result<QHash<int, QByteArray>> MailFacts::values(const QString& name) {
 Result<QByteArray> MailFacts::value(int row, const QString& name) {
     if (Status s = follow(); !s)
         return Result<QByteArray>::failure(s.error());
-    SqliteStatement select(db_, QStringLiteral("SELECT value FROM fact WHERE row = ?1 AND name = ?2"));
+    SqliteStatement select(statements_, db_,
+                           QStringLiteral("SELECT value FROM fact WHERE row = ?1 AND name = ?2"));
     select.bind(1, qint64(row));
     select.bind(2, name);
     const int stepped = select.step();
@@ -262,7 +277,7 @@ Result<QByteArray> MailFacts::value(int row, const QString& name) {
 Result<int> MailFacts::count(const QString& name) {
     if (Status s = follow(); !s)
         return Result<int>::failure(s.error());
-    SqliteStatement select(db_, QStringLiteral("SELECT count(*) FROM fact WHERE name = ?1"));
+    SqliteStatement select(statements_, db_, QStringLiteral("SELECT count(*) FROM fact WHERE name = ?1"));
     select.bind(1, name);
     if (select.step() != SQLITE_ROW)
         return Result<int>::failure(lastError());
@@ -283,20 +298,21 @@ Status MailFacts::set(const QList<int>& rows, const QString& name, const QByteAr
     };
     for (int row : rows) {
         if (value.isEmpty()) {
-            SqliteStatement remove(db_, QStringLiteral("DELETE FROM fact WHERE row = ?1 AND name = ?2"));
+            SqliteStatement remove(statements_, db_,
+                                   QStringLiteral("DELETE FROM fact WHERE row = ?1 AND name = ?2"));
             remove.bind(1, qint64(row));
             remove.bind(2, name);
             if (remove.step() != SQLITE_DONE)
                 return fail(lastError());
             continue;
         }
-        SqliteStatement known(db_, QStringLiteral("SELECT 1 FROM digest WHERE row = ?1"));
+        SqliteStatement known(statements_, db_, QStringLiteral("SELECT 1 FROM digest WHERE row = ?1"));
         known.bind(1, qint64(row));
         if (known.step() != SQLITE_ROW) {
             const Result<QByteArray> digest = RecordFileState::digestOf(recordFile_, row);
             if (!digest)
                 return fail(digest.error());
-            SqliteStatement keep(db_, QStringLiteral("INSERT INTO digest VALUES(?1, ?2)"));
+            SqliteStatement keep(statements_, db_, QStringLiteral("INSERT INTO digest VALUES(?1, ?2)"));
             keep.bind(1, qint64(row));
             keep.bind(2, *digest);
             if (keep.step() != SQLITE_DONE)
@@ -313,7 +329,7 @@ Status MailFacts::set(const QList<int>& rows, const QString& name, const QByteAr
 Status MailFacts::clear(const QString& name) {
     if (Status s = exec("BEGIN IMMEDIATE"); !s)
         return s;
-    SqliteStatement remove(db_, QStringLiteral("DELETE FROM fact WHERE name = ?1"));
+    SqliteStatement remove(statements_, db_, QStringLiteral("DELETE FROM fact WHERE name = ?1"));
     remove.bind(1, name);
     if (remove.step() != SQLITE_DONE || !exec("DELETE FROM digest WHERE row NOT IN (SELECT row FROM fact)")) {
         const Error e = lastError();
@@ -331,7 +347,7 @@ Status MailFacts::recordRemoved(int row) {
         return s;
     int savedRecords = -1;
     {
-        SqliteStatement select(db_, QStringLiteral("SELECT size FROM state"));
+        SqliteStatement select(statements_, db_, QStringLiteral("SELECT size FROM state"));
         if (select.step() == SQLITE_ROW) {
             RecordFileState saved;
             saved.size = select.integer(0);
@@ -344,8 +360,8 @@ Status MailFacts::recordRemoved(int row) {
         rollback();
         return follow();
     }
-    SqliteStatement removeFacts(db_, QStringLiteral("DELETE FROM fact WHERE row = ?1"));
-    SqliteStatement removeDigest(db_, QStringLiteral("DELETE FROM digest WHERE row = ?1"));
+    SqliteStatement removeFacts(statements_, db_, QStringLiteral("DELETE FROM fact WHERE row = ?1"));
+    SqliteStatement removeDigest(statements_, db_, QStringLiteral("DELETE FROM digest WHERE row = ?1"));
     removeFacts.bind(1, qint64(row));
     removeDigest.bind(1, qint64(row));
     // Later rows move up through negative numbers, so that no two meet on the way.
@@ -407,7 +423,8 @@ Status MailFacts::recordAppended(int row, QByteArrayView record, const QList<Fac
     const bool anyFact =
         std::any_of(facts.cbegin(), facts.cend(), [](const Fact& f) { return !f.second.isEmpty(); });
     if (anyFact) {
-        SqliteStatement keep(db_, QStringLiteral("INSERT OR REPLACE INTO digest VALUES(?1, ?2)"));
+        SqliteStatement keep(statements_, db_,
+                             QStringLiteral("INSERT OR REPLACE INTO digest VALUES(?1, ?2)"));
         keep.bind(1, qint64(row));
         keep.bind(2, grown.lastDigest);
         if (keep.step() != SQLITE_DONE)

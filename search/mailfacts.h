@@ -8,9 +8,8 @@
 #include <optional>
 
 #include "search/recordfilestate.h"
+#include "search/sqlitestatement.h"
 #include "text/result.h"
-
-struct sqlite3;
 
 // What the program knows of each mail beyond its record, kept beside the
 // record file and never in it: named facts such as whether a mail was read,
@@ -79,6 +78,7 @@ class MailFacts {
     Error lastError() const;
 
     sqlite3* db_ = nullptr;
+    SqliteStatementCache statements_; // of db_
     QString recordFile_;
     // The file as this connection last saw it and saved it.
     RecordFileState followed_;

@@ -2,11 +2,13 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <optional>
 
 #include "store/posixfile.h"
+#include "store/receivedlog.h"
 
 namespace {
 
@@ -29,18 +31,28 @@ QByteArray text(const FetchedRecord::Entry& e) {
            '\n';
 }
 
-std::optional<FetchedRecord::Entry> parse(const QByteArray& line) {
-    const QList<QByteArray> f = line.split(' ');
-    if (f.size() != 6 || f[2].size() != 64)
+// Its fields, read in place: a record of ten thousand messages is read at
+// every check.
+std::optional<FetchedRecord::Entry> parse(QByteArrayView line) {
+    if (std::count(line.begin(), line.end(), ' ') != 5)
+        return std::nullopt;
+    QByteArrayView f[6];
+    for (qsizetype i = 0, start = 0; i < 6; ++i) {
+        const qsizetype space = i < 5 ? line.indexOf(' ', start) : line.size();
+        f[i] = line.sliced(start, space - start);
+        start = space + 1;
+    }
+    if (!ReceivedLog::isMessageDigest(f[2].toByteArray()))
         return std::nullopt;
     FetchedRecord::Entry e;
     bool sizeOk = false, timeOk = false, numberOk = false;
-    e.uidl = QString::fromUtf8(QByteArray::fromPercentEncoding(unlessNone(f[0])));
+    const QByteArray uidl = unlessNone(f[0].toByteArray());
+    e.uidl = QString::fromUtf8(uidl.contains('%') ? QByteArray::fromPercentEncoding(uidl) : uidl);
     e.size = f[1].toLongLong(&sizeOk);
-    e.message = f[2];
+    e.message = f[2].toByteArray();
     e.storedAt = f[3].toLongLong(&timeOk);
     e.number = f[4].toInt(&numberOk);
-    e.record = unlessNone(f[5]);
+    e.record = unlessNone(f[5].toByteArray());
     // The record's digest as the received log gives it: 40 hex digits, 64 from logs written before.
     if (!sizeOk || !timeOk || !numberOk ||
         !(e.record.isEmpty() || e.record.size() == 40 || e.record.size() == 64))
@@ -69,11 +81,14 @@ Result<QList<FetchedRecord::Entry>> FetchedRecord::read() const {
     const std::optional<QByteArray> bytes = file.readAll();
     if (!bytes)
         return R::failure(file.error());
-    // What follows the last line end is an append a kill cut short.
-    const QList<QByteArray> lines = bytes->left(bytes->lastIndexOf('\n') + 1).split('\n');
-    for (qsizetype i = 1; i < lines.size(); ++i)
-        if (const std::optional<Entry> e = parse(lines[i]))
-            entries.append(*e);
+    // What follows the last line end is an append a kill cut short; the
+    // first line is the version's.
+    const QByteArrayView whole = QByteArrayView(*bytes).first(bytes->lastIndexOf('\n') + 1);
+    for (qsizetype start = whole.indexOf('\n') + 1, end; start > 0 && start < whole.size(); start = end + 1) {
+        end = whole.indexOf('\n', start);
+        if (std::optional<Entry> e = parse(whole.sliced(start, end - start)))
+            entries.append(std::move(*e));
+    }
     return entries;
 }
 

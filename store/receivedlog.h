@@ -13,8 +13,8 @@ class RecordFile;
 
 // What the mail check stored while the server may still hold it, known by
 // content: one line per stored message, "message-digest record-number
-// record-digest" (BLAKE2b-256 of the message as the server sent it,
-// BLAKE2b-160 of its record), written before the record is appended. A check killed
+// record-digest" (SHA-224 of the message as the server sent it, BLAKE2b-160
+// of its record), written before the record is appended. A check killed
 // part-way leaves it behind; the next check fetches each message again and
 // takes it as stored exactly when its digest matches a line no other message
 // of that check matched, whose record is whole in the file and byte for byte
@@ -52,8 +52,16 @@ class ReceivedLog {
     explicit ReceivedLog(QString path);
     const QString& path() const { return path_; }
 
-    // Of a message as the server sent it.
+    // Of a message as the server sent it: 56 hex digits.
     static QByteArray digest(QByteArrayView bytes);
+    // The same as logs and fetched records written before keep it: 64 hex
+    // digits (BLAKE2b-256, which records had there too).
+    static QByteArray olderDigest(QByteArrayView bytes);
+    static bool isOlderDigest(const QByteArray& messageDigest) { return messageDigest.size() == 64; }
+    // Whether `text` is a message digest of either kind.
+    static bool isMessageDigest(const QByteArray& text);
+    // What a message may be known by: its digest, then, with `older`, its older one.
+    static QList<QByteArray> digestsOf(QByteArrayView bytes, bool older);
     // Of a record: the digest the facts beside the records keep as well, so
     // that a check hashes each record it stores once. (Logs written before
     // kept a record's BLAKE2b-256; their lines are still read.)

@@ -97,29 +97,41 @@ QByteArray encode(const QString& text, qsizetype& replaced) {
     const Cp932Table* table = Cp932Table::instance();
     if (!table)
         return encodeThroughIconv(text, replaced);
-    QByteArray out;
-    out.reserve(text.size() * 2);
+    // Two bytes a unit at most (a surrogate pair's four units of room take
+    // what iconv gives for it), written in place: appending byte by byte
+    // cost more than the look-ups.
+    QByteArray out(text.size() * 2, Qt::Uninitialized);
+    char* end = out.data();
+    const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t unit = text.at(i).unicode();
-        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+        const char16_t unit = units[i];
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && QChar::isLowSurrogate(units[i + 1])) {
             // Beyond the plane iconv has its own rules (it drops the tag
             // characters of flag emoji, for one): ask it, pair by pair.
             qsizetype pairReplaced = 0;
-            out += encodeThroughIconv(text.mid(i, 2), pairReplaced);
+            const QByteArray pair = encodeThroughIconv(text.mid(i, 2), pairReplaced);
+            const qsizetype used = end - out.data();
+            if (pair.size() > 4) { // never seen; room for it all the same
+                out.resize(out.size() + pair.size());
+                end = out.data() + used;
+            }
+            end = std::copy(pair.cbegin(), pair.cend(), end);
             replaced += pairReplaced;
             ++i;
             continue;
         }
         const quint16 code = QChar::isSurrogate(unit) ? Cp932Table::kNone : table->of(unit);
         if (code == Cp932Table::kNone) {
-            out.append(kGeta, 2);
+            *end++ = kGeta[0];
+            *end++ = kGeta[1];
             ++replaced;
             continue;
         }
         if (code > 0xFF)
-            out += char(code >> 8);
-        out += char(code & 0xFF);
+            *end++ = char(code >> 8);
+        *end++ = char(code & 0xFF);
     }
+    out.truncate(end - out.data());
     return out;
 }
 

@@ -25,24 +25,33 @@ Error ofMessage(K kind, int n, const QByteArray& reply = {}) {
 
 // "1 2048\r\n2 512\r\n" (LIST) or "1 abc\r\n" (UIDL): each line a message
 // number and one more field, or nothing when a line is not of that form.
-std::optional<QList<QPair<int, QByteArray>>> numberedLines(const QByteArray& body) {
-    QList<QPair<int, QByteArray>> out;
-    for (const QByteArray& line : body.split('\n')) {
-        const QByteArray trimmed = line.trimmed();
-        if (trimmed.isEmpty())
+// The fields are views of `body`, read in place: a mailbox of ten thousand
+// messages is listed at every check.
+std::optional<QList<QPair<int, QByteArrayView>>> numberedLines(const QByteArray& body) {
+    QList<QPair<int, QByteArrayView>> out;
+    const QByteArrayView all(body);
+    for (qsizetype start = 0; start < all.size();) {
+        qsizetype end = all.indexOf('\n', start);
+        if (end < 0)
+            end = all.size();
+        const QByteArrayView line = all.sliced(start, end - start).trimmed();
+        start = end + 1;
+        if (line.isEmpty())
             continue;
-        const QList<QByteArray> fields = trimmed.split(' ');
+        const qsizetype space = line.indexOf(' ');
         bool ok = false;
-        const int n = fields[0].toInt(&ok);
-        if (fields.size() < 2 || !ok || n < 1)
+        const int n = line.first(space < 0 ? line.size() : space).toInt(&ok);
+        if (space < 0 || !ok || n < 1)
             return std::nullopt;
-        out.append({n, fields[1]});
+        const QByteArrayView rest = line.sliced(space + 1);
+        const qsizetype next = rest.indexOf(' ');
+        out.append({n, next < 0 ? rest : rest.first(next)});
     }
     return out;
 }
 
 // RFC 1939 section 7: a unique-id is 1 to 70 characters from 0x21 to 0x7E.
-bool isUidl(const QByteArray& id) {
+bool isUidl(QByteArrayView id) {
     return !id.isEmpty() && id.size() <= 70 &&
            std::all_of(id.cbegin(), id.cend(), [](char c) { return c >= 0x21 && c <= 0x7E; });
 }
@@ -430,7 +439,7 @@ bool Pop3Session::readListings() {
     // is not to be acted on: nothing is fetched, nothing deleted.
     const auto listed = numberedLines(list->body);
     bool agrees = listed && listed->size() == count_;
-    for (const auto& [n, size] : listed.value_or(QList<QPair<int, QByteArray>>())) {
+    for (const auto& [n, size] : listed.value_or(QList<QPair<int, QByteArrayView>>())) {
         bool ok = false;
         const qint64 bytes = size.toLongLong(&ok);
         agrees = agrees && ok && bytes >= 0 && n <= count_ && !sizes_.contains(n);
@@ -448,7 +457,7 @@ bool Pop3Session::readListings() {
     // A server without UIDL answers -ERR. An id out of form or range is as
     // good as none: what is stored is known by its content, not by its id.
     if (uidl->ok)
-        for (const auto& [n, id] : numberedLines(uidl->body).value_or(QList<QPair<int, QByteArray>>()))
+        for (const auto& [n, id] : numberedLines(uidl->body).value_or(QList<QPair<int, QByteArrayView>>()))
             if (sizes_.contains(n) && isUidl(id) && !uidls_.contains(n))
                 uidls_.insert(n, QString::fromLatin1(id));
     return true;

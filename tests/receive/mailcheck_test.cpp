@@ -73,6 +73,28 @@ class MailCheckTest : public testing::Test {
     QList<NumberedMailRecord> stored() {
         return MailFile(paths.receivedMailFile(), QString()).readAll().value();
     }
+
+    // The received log and the fetched record as a copy before this one left
+    // them: the messages (of `messages`) and the log's records known by
+    // their BLAKE2b-256.
+    void asAnOlderCopyWroteThem(const QList<ReceivedMessage>& messages) {
+        QHash<QByteArray, QByteArray> older;
+        for (const ReceivedMessage& m : messages)
+            older.insert(ReceivedLog::digest(rawMessage(m)), ReceivedLog::olderDigest(rawMessage(m)));
+        const ReceivedLog log(paths.dataFile(ReceivedLog::kFileName));
+        QList<ReceivedLog::Line> lines = log.read().value();
+        const RecordFile records(paths.receivedMailFile(), MailRecord::kSize);
+        for (ReceivedLog::Line& l : lines) {
+            l.message = older.value(l.message);
+            l.record = ReceivedLog::olderDigest(records.read(l.number).value().value());
+        }
+        ASSERT_TRUE(log.rewrite(lines).ok());
+        const FetchedRecord fetched(paths.dataFile(FetchedRecord::fileName(AccountProfile::kFirstKey)));
+        QList<FetchedRecord::Entry> entries = fetched.read().value();
+        for (FetchedRecord::Entry& e : entries)
+            e.message = older.value(e.message);
+        ASSERT_TRUE(fetched.write(entries).ok());
+    }
 };
 
 } // namespace
@@ -440,6 +462,7 @@ TEST_F(InterruptedCheckTest, everyListedMessageIsStoredOnceWhateverItsUidl) {
         QList<ReceivedMessage> messages;
         QStringList uidls = {};
         bool cutShort = false;
+        bool byAnOlderCopy = false;
     };
     // The last check fetches and deletes every message it lists.
     const struct {
@@ -452,6 +475,9 @@ TEST_F(InterruptedCheckTest, everyListedMessageIsStoredOnceWhateverItsUidl) {
         {.name = "two-messages-one-uidl", .checks = {{{a, b}, {u, u}}}, .records = "A B"},
         {.name = "same-content-listed-twice", .checks = {{{a, a}}}, .records = "A A"},
         {.name = "no-uidls-after-a-kill", .checks = {{{a, b}, {}, true}, {{a, b}}}, .records = "A B"},
+        {.name = "no-uidls-after-an-older-copy-was-killed",
+         .checks = {{{a, b}, {}, true, true}, {{a, b}}},
+         .records = "A B"},
         {.name = "a-uidl-names-another-message-after-a-kill",
          .checks = {{{a}, {u}, true}, {{b}, {u}}},
          .records = "A B"},
@@ -495,6 +521,8 @@ TEST_F(InterruptedCheckTest, everyListedMessageIsStoredOnceWhateverItsUidl) {
             mailbox.uidls = c.uidls;
             if (c.cutShort) {
                 cutShort(c.messages);
+                if (c.byAnOlderCopy)
+                    asAnOlderCopyWroteThem(c.messages);
             } else {
                 mailbox.messages = c.messages;
                 const auto outcome = check();
@@ -573,6 +601,7 @@ class ServerCopyTest : public MailCheckTest {
         int day = 0;          // days after the first check
         int deleteRecord = 0; // the user deletes this record in the history first
         ServerCopy::Mode mode = ServerCopy::Mode::Keep;
+        bool byAnOlderCopy = false;
     };
 
     // Runs the checks from an empty history; the steps of the last one.
@@ -591,6 +620,8 @@ class ServerCopyTest : public MailCheckTest {
             mailbox.uidls = c.uidls;
             const auto outcome = check();
             EXPECT_TRUE(outcome.errors.isEmpty()) << testing::PrintToString(outcome.errors);
+            if (c.byAnOlderCopy)
+                asAnOlderCopyWroteThem(c.messages);
         }
         now = first;
         return mailbox.log->steps().filter(QRegularExpression(QStringLiteral("^(fetch|delete) ")));
@@ -633,6 +664,11 @@ TEST_F(ServerCopyTest, aMessageLeftOnTheServerIsStoredOnceWhateverItsUidl) {
          3},
         {"no-uidls-fetch-all-and-store-only-the-new-one",
          {{{a, b}}, {{a, b, c}}},
+         {QStringLiteral("fetch 1"), QStringLiteral("fetch 2"), QStringLiteral("fetch 3")},
+         "A B C",
+         3},
+        {"no-uidls-after-an-older-copy-fetched-them",
+         {{{a, b}, {}, 0, 0, ServerCopy::Mode::Keep, true}, {{a, b, c}}},
          {QStringLiteral("fetch 1"), QStringLiteral("fetch 2"), QStringLiteral("fetch 3")},
          "A B C",
          3},

@@ -18,10 +18,11 @@ ReceivedLog::Line line(const char* message, int number, const char* record, int 
     return l;
 }
 
-// A line as logs written before kept it: the record by its BLAKE2b-256.
+// A line as logs written before kept it: the message and the record by their BLAKE2b-256.
 ReceivedLog::Line olderLine(const char* message, int number, const char* record, int lowest) {
     ReceivedLog::Line l = line(message, number, record, lowest);
-    l.record = ReceivedLog::digest(record);
+    l.message = ReceivedLog::olderDigest(message);
+    l.record = ReceivedLog::olderDigest(record);
     return l;
 }
 

@@ -96,7 +96,8 @@ TEST_F(ComposeWindows, replyButtonFillsOneReplyWindowFromTheMailOnScreen) {
                     .append({QStringLiteral("Garden"), date, QStringLiteral("●HTML形式"),
                              QStringLiteral("sato@x.jp"), HtmlMailMarker, 1})
                     .ok());
-    // The second mail came to a further account; the others from before there were accounts.
+    // The second mail came to a further account, the third to one since removed, the first from before there
+    // were accounts.
     AccountProfile work;
     work.displayName = QStringLiteral("仕事");
     work.address = QStringLiteral("taro@work.jp");
@@ -104,7 +105,9 @@ TEST_F(ComposeWindows, replyButtonFillsOneReplyWindowFromTheMailOnScreen) {
     ASSERT_TRUE(added.ok());
     Result<MailFacts> facts = MailFacts::open(context.paths.receivedMailFile());
     ASSERT_TRUE(facts.ok());
-    ASSERT_TRUE(MailFacts(std::move(facts).value()).set({2}, MailAccounts::kFact, added->key.toUtf8()).ok());
+    MailFacts cameTo = std::move(facts).value();
+    ASSERT_TRUE(cameTo.set({2}, MailAccounts::kFact, added->key.toUtf8()).ok());
+    ASSERT_TRUE(cameTo.set({3}, MailAccounts::kFact, "0badcafe").ok()); // an account since removed
     AppWindows windows(context);
     windows.openHistory(HistoryMode::Received);
     TyakuForm* history = windows.historyWindow();
@@ -134,7 +137,7 @@ TEST_F(ComposeWindows, replyButtonFillsOneReplyWindowFromTheMailOnScreen) {
     EXPECT_EQ(reply->SubjectText->text(), QStringLiteral("Re:  Garden"));
     EXPECT_EQ(reply->ToText->text(), QStringLiteral("sato@x.jp"));
     EXPECT_TRUE(reply->BodyText->toPlainText().isEmpty()) << "an HTML mail is answered with an empty body";
-    EXPECT_EQ(reply->FromCombo->currentIndex(), 0);
+    EXPECT_EQ(reply->FromCombo->currentIndex(), 0) << "the account it came to is gone: the first answers";
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.value(0).text.toStdString();
 
     reply->Command3->click();

@@ -3,7 +3,6 @@
 // backform_server_test.cpp.
 #include <QApplication>
 #include <QClipboard>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -195,33 +194,4 @@ TEST_F(BackFormTest, aWarningOfTheSenderStandsRedAboveTheBodyUntilTheNextAnswer)
     form->showWarning(QString());
     EXPECT_FALSE(form->VerdictBand->isVisible());
     EXPECT_EQ(form->BodyText->y(), form->VerdictBand->y()) << "the body takes its place again";
-}
-
-TEST_F(BackFormTest, theReplyStartsFromTheAccountTheAnsweredMailCameToWhileItIsThere) {
-    EXPECT_FALSE(form->FromCombo->isVisible()) << "one account: nothing to choose";
-    context.settings.servers.MailAddress = QStringLiteral("me@home.jp");
-    AccountProfile work;
-    work.displayName = QStringLiteral("仕事");
-    work.address = QStringLiteral("taro@work.jp");
-    const Result<AccountProfile> added = context.accounts().add(work);
-    ASSERT_TRUE(added.ok());
-    struct Row {
-        const char* name;
-        QString answeredAccount;
-        QString chosen;
-    };
-    const Row rows[] = {
-        {"came-to-the-further-account", added->key, QStringLiteral("仕事 <taro@work.jp>")},
-        {"came-before-there-were-accounts", QString(), QStringLiteral("me@home.jp")},
-        {"came-to-an-account-since-removed", QStringLiteral("0badcafe"), QStringLiteral("me@home.jp")},
-    };
-    form = std::make_unique<BackForm>(context);
-    form->show();
-    EXPECT_TRUE(form->FromCombo->isVisible());
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        ASSERT_TRUE(form->fill(QStringLiteral("Re:  予定"), QStringLiteral("a@x.jp"), QString()));
-        form->answerFrom(row.answeredAccount);
-        EXPECT_EQ(form->FromCombo->currentText(), row.chosen);
-    }
 }

@@ -17,6 +17,7 @@
 #include "receive/receivedmail.h"
 #include "receive/senderverdicts.h"
 #include "search/unreadmarks.h"
+#include "settings/accountprofile.h"
 #include "settings/trustedauthserv.h"
 #include "store/addressfile.h"
 #include "store/mailfile.h"
@@ -54,7 +55,7 @@ Times storeAll(const QString& folder, const QList<QByteArray>& mails, bool judge
         return {-1, 0};
     MailFacts facts = std::move(opened).value();
     MessageProcessor processor(paths);
-    SenderVerdicts verdicts(paths, std::nullopt);
+    SenderVerdicts verdicts(paths, AccountProfile::kFirstKey, std::nullopt);
     Times times;
     const qint64 begun = threadCpuNs();
     for (const QByteArray& raw : mails) {

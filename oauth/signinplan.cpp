@@ -28,12 +28,29 @@ Result<SignInPlan> SignInPlan::make(const SignInChoice& choice, const OAuthClien
     return plan;
 }
 
-Status SignInPlan::keep(const OAuthTokens& tokens, const AppPaths& paths, const QString& serverSettingsFile,
+Status SignInPlan::keep(const OAuthTokens& tokens, const QString& accountKey, const Accounts& accounts,
                         AppSettings& settings) const {
-    const AccountFile account(paths.accountFile());
-    if (Status s = TokenStore(account.tokenStoreFile()).save({user, client, tokens}); !s)
+    std::optional<AccountProfile> further;
+    if (accountKey != AccountProfile::kFirstKey) {
+        // Found before anything is written: an account gone meanwhile keeps no sign-in.
+        const Accounts::Loaded loaded = accounts.load();
+        for (const AccountProfile& a : loaded.accounts)
+            if (a.key == accountKey)
+                further = a;
+        if (!further)
+            return Status::failure({.kind = Error::Kind::NoSuchAccount, .name = accountKey});
+        // Its entry is written again with the passwords read: one the
+        // keyring did not give would be lost.
+        if (loaded.withoutPasswords.contains(accountKey))
+            return Status::failure(*loaded.keyring);
+    }
+    if (Status s = accounts.signInOf(accountKey).save({user, client, tokens}); !s)
         return s;
-    if (Status s = account.setId(user); !s)
+    return further ? keepFurther(*further, accounts) : keepFirst(accounts, settings);
+}
+
+Status SignInPlan::keepFirst(const Accounts& accounts, AppSettings& settings) const {
+    if (Status s = AccountFile(accounts.firstAccountFile()).setId(user); !s)
         return s;
     settings.AccountId = user;
     if (!preset)
@@ -42,5 +59,20 @@ Status SignInPlan::keep(const OAuthTokens& tokens, const AppPaths& paths, const 
     settings.servers.SmtpServer = preset->smtpServer;
     settings.servers.MailAddress = user;
     settings.servers.UseApop = 0;
-    return settings.servers.write(serverSettingsFile);
+    return settings.servers.write(accounts.serverSettingsFile());
+}
+
+Status SignInPlan::keepFurther(AccountProfile account, const Accounts& accounts) const {
+    account.loginId = user;
+    if (preset) {
+        account.pop3Server = preset->pop3Server;
+        account.smtpServer = preset->smtpServer;
+        account.address = user;
+        account.apop = false;
+        // The provider's SMTP server takes the sign-in, not a login kept
+        // for the server the account sent through before.
+        account.smtpLoginId.clear();
+        account.smtpPassword.clear();
+    }
+    return accounts.edit(account);
 }

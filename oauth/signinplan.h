@@ -4,9 +4,9 @@
 
 #include "oauth/oauthclients.h"
 #include "oauth/oauthprovider.h"
+#include "settings/accounts.h"
 #include "settings/appsettings.h"
 #include "settings/tokenstore.h"
-#include "store/apppaths.h"
 
 // What the sign-in window asks for, as typed.
 struct SignInChoice {
@@ -26,10 +26,17 @@ struct SignInPlan {
     // Fails with what is missing.
     static Result<SignInPlan> make(const SignInChoice& choice, const OAuthClients& clients);
 
-    // After the sign-in: the tokens are stored, the account's ID becomes the
-    // address signed in with (its password stays, for a return to it), and
-    // with a preset the servers and the address become the provider's with
-    // APOP off, in the files and in this run's settings.
-    Status keep(const OAuthTokens& tokens, const AppPaths& paths, const QString& serverSettingsFile,
+    // After the sign-in of the account under `accountKey`: the tokens go
+    // where that account's sign-in is kept (Accounts::signInOf), its login
+    // becomes the address signed in with (its password stays, for a return
+    // to it), and with a preset its servers and address become the
+    // provider's with APOP off. The first account's live in its old files
+    // and this run's settings; a further account's in its entry, the first
+    // account's files left as they are.
+    Status keep(const OAuthTokens& tokens, const QString& accountKey, const Accounts& accounts,
                 AppSettings& settings) const;
+
+  private:
+    Status keepFirst(const Accounts& accounts, AppSettings& settings) const;
+    Status keepFurther(AccountProfile account, const Accounts& accounts) const;
 };

@@ -106,7 +106,7 @@ MailCheck::Outcome MailCheck::CheckMail() {
     // go to the file in the server's order, one message at a time.
     FetchedQueue queue(kFetchedAheadBytes);
     int examined = 0;
-    SenderVerdicts verdicts(paths_, dns_);
+    SenderVerdicts verdicts(paths_, account_.key, dns_);
     BackgroundTask::Beside storing =
         BackgroundTask::beside([&] { examined = storeAll(queue, processor, verdicts, outcome); });
     fetchAll(outcome.waiting, queue);

@@ -5,22 +5,23 @@
 
 #include "auth/providerverdict.h"
 #include "auth/rawmessage.h"
-#include "settings/trustedauthserv.h"
+#include "settings/accountprofile.h"
 #include "store/addressfile.h"
 
-SenderVerdicts::SenderVerdicts(AppPaths paths, std::optional<DnsTxtLookup::Server> dns)
-    : paths_(std::move(paths)), dns_(std::move(dns)) {}
+SenderVerdicts::SenderVerdicts(AppPaths paths, const QString& accountKey,
+                               std::optional<DnsTxtLookup::Server> dns)
+    : paths_(std::move(paths)), trusted_(paths_.dataFile(TrustedAuthserv::fileName(accountKey))),
+      dns_(std::move(dns)) {}
 
 SenderVerdicts SenderVerdicts::providerOnly(AppPaths paths) {
-    SenderVerdicts v(std::move(paths), std::nullopt);
+    SenderVerdicts v(std::move(paths), AccountProfile::kFirstKey, std::nullopt);
     v.providerOnly_ = true;
     return v;
 }
 
 void SenderVerdicts::prepare() {
     check_.emplace(DkimVerifier([this](const QByteArray& name) { return lookup(name); }));
-    context_.trustedAuthservId =
-        TrustedAuthserv(paths_.dataFile(TrustedAuthserv::kFileName)).load().toLatin1();
+    context_.trustedAuthservId = trusted_.load().toLatin1();
     PhishingSigns::Known known;
     // Reading the book would create it: a check leaves a missing one missing.
     if (QFileInfo::exists(paths_.addressFile())) {
@@ -70,8 +71,7 @@ QByteArray SenderVerdicts::verdictOf(QByteArrayView raw, const ReceivedMessage& 
     }
     if (context_.trustedAuthservId.isEmpty()) {
         const QByteArray first = ProviderVerdict::topmostAuthservId(RawMessage::splitHeaders(raw));
-        if (!first.isEmpty() &&
-            TrustedAuthserv(paths_.dataFile(TrustedAuthserv::kFileName)).save(QString::fromLatin1(first)))
+        if (!first.isEmpty() && trusted_.save(QString::fromLatin1(first)))
             context_.trustedAuthservId = first;
     }
     return check_->check(raw, message, context_, QDateTime::currentDateTimeUtc()).encode();

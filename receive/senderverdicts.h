@@ -10,6 +10,7 @@
 #include "auth/sendercheck.h"
 #include "mime/receivedmessage.h"
 #include "search/mailfacts.h"
+#include "settings/trustedauthserv.h"
 #include "store/apppaths.h"
 
 // The verdicts one mail check gives the mail it stores, kept beside the
@@ -20,19 +21,21 @@
 // wrote no verdict our own DKIM check asks DNS, each lookup for at most a
 // second and all of a check's lookups for at most kDnsBudget together, so
 // that a DNS server that stopped answering costs a check a few seconds at
-// most; what is left unasked is unknown. The account trusts the authserv-id
-// of the first mail that carries one, until the user says otherwise.
+// most; what is left unasked is unknown. The account checked trusts the
+// authserv-id of its first mail that carries one, until the user says
+// otherwise; each account its own, since each may be at another provider.
 class SenderVerdicts {
   public:
     static constexpr std::chrono::milliseconds kDnsBudget{3000};
     static constexpr std::chrono::milliseconds kLookupTimeout{1000};
     static inline const QString kFact = QStringLiteral("verdict");
 
-    // `dns`: the resolver our own check asks; none, and it gets no answer.
-    SenderVerdicts(AppPaths paths, std::optional<DnsTxtLookup::Server> dns);
-    // For mail taken in from files: only a verdict of the trusted provider
-    // is kept, nothing is looked up (keys change over the years) and no
-    // authserv-id is learned from the files.
+    // For the mail of the account under `accountKey`. `dns`: the resolver
+    // our own check asks; none, and it gets no answer.
+    SenderVerdicts(AppPaths paths, const QString& accountKey, std::optional<DnsTxtLookup::Server> dns);
+    // For mail taken in from files: only a verdict of the first account's
+    // trusted provider is kept, nothing is looked up (keys change over the
+    // years) and no authserv-id is learned from the files.
     static SenderVerdicts providerOnly(AppPaths paths);
 
     // The verdict on a mail about to be stored, as kept (the fact's value);
@@ -50,6 +53,7 @@ class SenderVerdicts {
     DnsTxtLookup::Answer lookup(const QByteArray& name);
 
     const AppPaths paths_;
+    const TrustedAuthserv trusted_;
     const std::optional<DnsTxtLookup::Server> dns_;
     bool providerOnly_ = false;
     std::chrono::milliseconds budgetLeft_ = kDnsBudget;

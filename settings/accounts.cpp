@@ -12,6 +12,7 @@
 #include "settings/servercopysetting.h"
 #include "settings/serversettings.h"
 #include "settings/tokenstore.h"
+#include "settings/trustedauthserv.h"
 #include "store/posixfile.h"
 
 namespace {
@@ -358,6 +359,7 @@ Status Accounts::remove(const QString& key) const {
     if (Status s = signInOf(removed).remove(); !s)
         return s;
     QFile::remove(removed.signInFile + QStringLiteral(".lock"));
+    QFile::remove(QFileInfo(accountFile_).dir().filePath(TrustedAuthserv::fileName(key)));
     return inKeyring ? dropSecrets(key) : Status();
 }
 
@@ -418,6 +420,13 @@ TokenStore Accounts::signInOf(const AccountProfile& account) const {
     if (account.isFirst())
         return TokenStore(account.signInFile);
     return TokenStore(account.signInFile, secrets_, secretName(account.key, u"refresh"));
+}
+
+TokenStore Accounts::signInOf(const QString& key) const {
+    AccountProfile account;
+    account.key = key;
+    account.signInFile = account.isFirst() ? AccountFile(accountFile_).tokenStoreFile() : signInFileOf(key);
+    return signInOf(account);
 }
 
 bool Accounts::keyringRuns() const {

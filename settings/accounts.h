@@ -53,7 +53,8 @@ class Accounts {
     Result<AccountProfile> add(AccountProfile profile) const;
     // The account under `profile.key`, the first one included.
     Status edit(const AccountProfile& profile) const;
-    // A further account and its sign-in go; the mail it brought stays.
+    // A further account, its sign-in and its trusted authserv-id go; the
+    // mail it brought stays.
     Status remove(const QString& key) const;
     // The further accounts in the order of `furtherKeys`, which names each
     // of them once; the first stays first.
@@ -69,9 +70,12 @@ class Accounts {
     Status moveFirstPasswordToKeyring() const;
 
     QString furtherAccountsFile() const;
+    const QString& serverSettingsFile() const { return serverSettingsFile_; }
+    const QString& firstAccountFile() const { return accountFile_; }
     // Where the account's sign-in is kept: a further account's refresh
     // token goes to the keyring where one runs.
     TokenStore signInOf(const AccountProfile& account) const;
+    TokenStore signInOf(const QString& key) const;
 
   private:
     static quint32 systemRandom();

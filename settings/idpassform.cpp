@@ -55,8 +55,6 @@ IdPassForm::IdPassForm(AppContext& context) : DesignedWindow(kDesign), context_(
 void IdPassForm::Form_Load() {
     const bool further = accountKey_ != AccountProfile::kFirstKey;
     Check1->setEnabled(!further);
-    OAuthCommand->setEnabled(!further);
-    AuthservText->setEnabled(!further);
     const Accounts::Loaded loaded = context_.accounts().load();
     for (const AccountProfile& a : loaded.accounts)
         if (a.key == accountKey_) {
@@ -65,7 +63,7 @@ void IdPassForm::Form_Load() {
             PassText->setPlaceholderText(a.signedIn ? QStringLiteral("OAuth2 でサインイン済み") : QString());
         }
     Check1->setChecked(further);
-    AuthservText->setText(TrustedAuthserv(context_.paths.dataFile(TrustedAuthserv::kFileName)).load());
+    AuthservText->setText(trustedAuthserv().load());
     // The box then shows no password: say why before one is typed over it.
     if (loaded.withoutPasswords.contains(accountKey_))
         context_.prompter->message(this, ErrorText(*loaded.keyring), QStringLiteral("Fennick"),
@@ -78,6 +76,10 @@ void IdPassForm::open() {
 
 void IdPassForm::openFor(const QString& accountKey) {
     if (accountKey != accountKey_) {
+        // Its sign-in window signs in the account it was opened for.
+        if (signIn_)
+            signIn_->close(); // and goes (WA_DeleteOnClose)
+        signIn_.clear();
         accountKey_ = accountKey;
         Form_Load();
     }
@@ -101,7 +103,20 @@ void IdPassForm::confirmFurther() {
                                    Prompter::Icon::Warning);
         return;
     }
+    keepTrustedAuthserv();
     close();
+}
+
+TrustedAuthserv IdPassForm::trustedAuthserv() const {
+    return TrustedAuthserv(context_.paths.dataFile(TrustedAuthserv::fileName(accountKey_)));
+}
+
+void IdPassForm::keepTrustedAuthserv() {
+    const TrustedAuthserv trusted = trustedAuthserv();
+    if (AuthservText->text().trimmed().toLower() != trusted.load())
+        if (const Status kept = trusted.save(AuthservText->text()); !kept)
+            context_.prompter->message(this, ErrorText(kept.error()), QStringLiteral("Fennick"),
+                                       Prompter::Icon::Warning);
 }
 
 void IdPassForm::OKCommand_Click() {
@@ -112,11 +127,7 @@ void IdPassForm::OKCommand_Click() {
     context_.settings.AccountPassword = account.password;
     const bool save = Check1->isChecked();
     const Status saved = context_.accounts().confirmFirst(account, save);
-    const TrustedAuthserv trusted(context_.paths.dataFile(TrustedAuthserv::kFileName));
-    if (AuthservText->text().trimmed().toLower() != trusted.load())
-        if (const Status kept = trusted.save(AuthservText->text()); !kept)
-            context_.prompter->message(this, ErrorText(kept.error()), QStringLiteral("Fennick"),
-                                       Prompter::Icon::Warning);
+    keepTrustedAuthserv();
     if (save)
         context_.settings.unsavedAccount = saved ? std::nullopt : std::optional<Account>(account);
     if (!saved)
@@ -137,7 +148,7 @@ SignInForm* IdPassForm::signInWindow() const {
 void IdPassForm::OAuthCommand_Click() {
     if (!signIn_) {
         // A window of its own that goes when this one goes.
-        signIn_ = new SignInForm(context_, [this] { Form_Load(); });
+        signIn_ = new SignInForm(context_, accountKey_, [this] { Form_Load(); });
         signIn_->setParent(this, Qt::Window);
         signIn_->setAttribute(Qt::WA_DeleteOnClose);
     }

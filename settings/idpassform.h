@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include "settings/accountprofile.h"
+#include "settings/trustedauthserv.h"
 #include "ui/designedwindow.h"
 
 class QCheckBox;
@@ -25,7 +26,7 @@ class IdPassForm : public DesignedWindow {
     // Shows the window (or brings it forward) with the save box unticked.
     void open();
     // The same, on the account under `accountKey`. A further account is
-    // always kept: its save box is ticked, and it signs in with its password.
+    // always kept: its save box is ticked.
     void openFor(const QString& accountKey);
     void OKCommand_Click();
     void CancelCommand_Click();
@@ -40,14 +41,16 @@ class IdPassForm : public DesignedWindow {
     QPushButton* CancelCommand;
     QPushButton* OAuthCommand;
     QLabel* Label3;
-    // The authserv-id whose verdicts on senders the account trusts.
+    // The authserv-id whose verdicts on senders the selected account trusts.
     QLineEdit* AuthservText;
 
-    // The sign-in window, once opened.
+    // The sign-in window of the selected account, once opened.
     SignInForm* signInWindow() const;
 
   private:
     void confirmFurther();
+    TrustedAuthserv trustedAuthserv() const;
+    void keepTrustedAuthserv(); // tells the user when it cannot
 
     AppContext& context_;
     QString accountKey_ = AccountProfile::kFirstKey;

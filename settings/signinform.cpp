@@ -8,7 +8,6 @@
 
 #include "oauth/signinflow.h"
 #include "oauth/signinplan.h"
-#include "settings/accountfile.h"
 #include "ui/appcontext.h"
 #include "ui/errortexts.h"
 #include "ui/prompter.h"
@@ -50,8 +49,9 @@ constexpr WindowDesign kDesign{.name = "SignInForm",
 
 } // namespace
 
-SignInForm::SignInForm(AppContext& context, std::function<void()> changed)
-    : DesignedWindow(kDesign), context_(context), changed_(std::move(changed)) {
+SignInForm::SignInForm(AppContext& context, QString accountKey, std::function<void()> changed)
+    : DesignedWindow(kDesign), context_(context), accountKey_(std::move(accountKey)),
+      changed_(std::move(changed)) {
     build();
     for (const OAuthProvider& p : OAuthProviders())
         ProviderCombo->addItem(p.name, p.id);
@@ -70,9 +70,12 @@ SignInForm::SignInForm(AppContext& context, std::function<void()> changed)
 
 SignInForm::~SignInForm() = default;
 
+TokenStore SignInForm::signIn() const {
+    return context_.accounts().signInOf(accountKey_);
+}
+
 void SignInForm::open() {
-    const AccountFile account(context_.paths.accountFile());
-    const std::optional<OAuthSignIn> signedIn = TokenStore(account.tokenStoreFile()).load();
+    const std::optional<OAuthSignIn> signedIn = signIn().load();
     if (signedIn) {
         ProviderCombo->setCurrentIndex(std::max(0, ProviderCombo->findData(signedIn->client.provider)));
         AddressText->setText(signedIn->user);
@@ -86,7 +89,9 @@ void SignInForm::open() {
         StatusLabel->setText(QStringLiteral("%1 でサインインしています。").arg(signedIn->user));
     } else {
         if (AddressText->text().isEmpty())
-            AddressText->setText(account.load().id);
+            for (const AccountProfile& a : context_.accounts().load(Accounts::Secrets::Left).accounts)
+                if (a.key == accountKey_)
+                    AddressText->setText(a.loginId);
         StatusLabel->setText(QStringLiteral("パスワードでログインしています。"));
     }
     SignOutCommand->setEnabled(signedIn.has_value() && !running_);
@@ -104,9 +109,7 @@ void SignInForm::ProviderCombo_Change() {
 void SignInForm::showRunning(bool running) {
     running_ = running;
     SignInCommand->setText(running ? QStringLiteral("中止") : QStringLiteral("ブラウザでサインイン"));
-    SignOutCommand->setEnabled(
-        !running &&
-        TokenStore(AccountFile(context_.paths.accountFile()).tokenStoreFile()).load().has_value());
+    SignOutCommand->setEnabled(!running && signIn().load().has_value());
     if (!running)
         UrlText->hide();
 }
@@ -167,9 +170,7 @@ void SignInForm::finish(const SignInPlan& plan, const Result<OAuthTokens>& token
     showRunning(false);
     if (!tokens)
         return fail(ErrorText(tokens.error()));
-    if (const Status kept =
-            plan.keep(*tokens, context_.paths, context_.serverSettingsFile(), context_.settings);
-        !kept)
+    if (const Status kept = plan.keep(*tokens, accountKey_, context_.accounts(), context_.settings); !kept)
         return fail(ErrorText(kept.error()));
     QString text =
         QStringLiteral(
@@ -185,7 +186,7 @@ void SignInForm::finish(const SignInPlan& plan, const Result<OAuthTokens>& token
 }
 
 void SignInForm::SignOutCommand_Click() {
-    const Status removed = TokenStore(AccountFile(context_.paths.accountFile()).tokenStoreFile()).remove();
+    const Status removed = signIn().remove();
     if (!removed)
         return fail(ErrorText(removed.error()));
     SignOutCommand->setEnabled(false);

@@ -17,12 +17,13 @@ struct SignInPlan;
 
 // "OAuth2 サインイン": signing in with the mail provider through the browser,
 // instead of a password, and the way back to the password. Opened from the
-// account window.
+// account window, for the account it shows.
 class SignInForm : public DesignedWindow {
     Q_OBJECT
   public:
-    // `changed` is told after a sign-in or a return to the password.
-    SignInForm(AppContext& context, std::function<void()> changed);
+    // For the account under `accountKey`; `changed` is told after a sign-in
+    // or a return to the password.
+    SignInForm(AppContext& context, QString accountKey, std::function<void()> changed);
     ~SignInForm() override;
 
     // Shows the window with the account's sign-in as it stands.
@@ -61,8 +62,10 @@ class SignInForm : public DesignedWindow {
     void finish(const SignInPlan& plan, const Result<OAuthTokens>& tokens);
     void showRunning(bool running);
     void fail(const QString& text);
+    TokenStore signIn() const;
 
     AppContext& context_;
+    const QString accountKey_;
     std::function<void()> changed_;
     BackgroundTask signIn_; // the wait for the browser, off the window thread
     bool closed_ = false;   // a sign-in cancelled by closing the window is not reported

@@ -1,11 +1,17 @@
 #include "settings/trustedauthserv.h"
 
+#include "settings/accountprofile.h"
 #include "settings/inifile.h"
 
 namespace {
 const QString kSection = QStringLiteral("ACCOUNT");
 const QString kKey = QStringLiteral("TRUSTED");
 } // namespace
+
+QString TrustedAuthserv::fileName(const QString& accountKey) {
+    return accountKey == AccountProfile::kFirstKey ? kFileName
+                                                   : QStringLiteral("authserv-%1.ini").arg(accountKey);
+}
 
 TrustedAuthserv::TrustedAuthserv(QString path) : path_(std::move(path)) {}
 

@@ -5,21 +5,7 @@
 #include "compose/accountsend.h"
 #include "tests/support/fakemailsender.h"
 #include "tests/support/tempfolder.h"
-
-namespace {
-
-// A keyring that holds the further account's passwords and cannot be read.
-struct UnreadableKeyring : SecretStore {
-    bool available() const override { return true; }
-    Result<std::optional<QString>> read(const QString&) const override {
-        return Result<std::optional<QString>>::failure(
-            {.kind = Error::Kind::KeyringRefused, .detail = u"locked"_qs});
-    }
-    Status write(const QString&, const QString&) const override { return {}; }
-    Status remove(const QString&) const override { return {}; }
-};
-
-} // namespace
+#include "tests/support/unreadablekeyring.h"
 
 TEST(AccountSend, sendsThroughTheChosenAccountsServerAsItsAddressOrNotAtAll) {
     enum class Further { Kept, Removed, InLockedKeyring }; // the further account, since the window opened

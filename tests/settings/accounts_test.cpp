@@ -5,6 +5,7 @@
 
 #include "settings/accounts.h"
 #include "settings/tokenstore.h"
+#include "settings/trustedauthserv.h"
 #include "tests/support/tempfolder.h"
 
 namespace {
@@ -213,7 +214,7 @@ TEST(Accounts, aKeyIsNeverGivenTwiceAndThereAreAtMostEight) {
     EXPECT_EQ(folder.accounts().load().accounts.size(), 8);
 }
 
-TEST(Accounts, removingTakesTheSignInAndLeavesTheMail) {
+TEST(Accounts, removingTakesTheSignInAndTheTrustedAuthservIdAndLeavesTheMail) {
     const Folder folder;
     const QString mail = folder.dir.file(QStringLiteral("orxdata2.data"));
     WriteBytes(mail, QByteArray(32298, ' '));
@@ -223,6 +224,8 @@ TEST(Accounts, removingTakesTheSignInAndLeavesTheMail) {
     signIn.client.clientId = QStringLiteral("c");
     signIn.tokens.refreshToken = QStringLiteral("r");
     ASSERT_TRUE(TokenStore(added.signInFile).save(signIn));
+    ASSERT_TRUE(TrustedAuthserv(folder.dir.file(TrustedAuthserv::fileName(added.key)))
+                    .save(QStringLiteral("mx.work")));
     EXPECT_TRUE(folder.accounts().load().accounts.last().signedIn);
     for (const QString& key : {AccountProfile::kFirstKey, QStringLiteral("0000002b")})
         EXPECT_EQ(folder.accounts().remove(key).error().kind, K::NoSuchAccount) << key.toStdString();

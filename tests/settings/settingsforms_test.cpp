@@ -63,7 +63,7 @@ TEST_F(SettingsForms, accountWindowMasksThePassword) {
 }
 
 TEST_F(SettingsForms, signInWindowOffersTheProvidersAndAsksForEndpointsOnlyForAnother) {
-    SignInForm signIn(context, {});
+    SignInForm signIn(context, AccountProfile::kFirstKey, {});
     const QStringList providers{QStringLiteral("Google (Gmail)"),
                                 QStringLiteral("Microsoft (Outlook.com, Microsoft 365)"),
                                 QStringLiteral("その他 (URL を入力)")};
@@ -115,17 +115,6 @@ TEST_F(SettingsForms, serverWindowKeepsWhatStaysOnTheServerBesideTheAccount) {
         EXPECT_EQ(servers.DaysBox->isEnabled(), row.kept.mode == M::DeleteAfterDays);
     }
     EXPECT_TRUE(prompter.shown.isEmpty());
-}
-
-TEST_F(SettingsForms, accountWindowShowsAndKeepsTheTrustedAuthservId) {
-    const TrustedAuthserv trusted(context.paths.dataFile(TrustedAuthserv::kFileName));
-    ASSERT_TRUE(trusted.save(QStringLiteral("mx.google.com")).ok());
-    IdPassForm account(context);
-    account.Form_Load();
-    EXPECT_EQ(account.AuthservText->text(), QStringLiteral("mx.google.com"));
-    account.AuthservText->setText(QStringLiteral(" MX.Provider.Example "));
-    account.OKCommand_Click();
-    EXPECT_EQ(trusted.load(), QStringLiteral("mx.provider.example"));
 }
 
 TEST_F(SettingsForms, alwaysOnWindowKeepsItsChoicesBesideTheAccountAndWritesTheLoginEntry) {
@@ -260,6 +249,35 @@ TEST_F(AccountHub, accountWindowEditsTheSelectedFurtherAccountAndLeavesTheFirst)
     account.openFor(AccountProfile::kFirstKey);
     EXPECT_EQ(account.IdText->text(), QStringLiteral("me"));
     EXPECT_FALSE(account.Check1->isChecked());
+}
+
+TEST_F(AccountHub, accountWindowShowsAndKeepsTheSelectedAccountsTrustedAuthservId) {
+    const auto trusted = [this](int account) {
+        return TrustedAuthserv(context.paths.dataFile(
+            account == 0 ? QStringLiteral("authserv.ini") : TrustedAuthserv::fileName(keys[account])));
+    };
+    const struct {
+        const char* name;
+        int account;
+        QString shown;
+    } rows[] = {
+        {"first-account-in-the-file-older-copies-read", 0, QStringLiteral("mx.google.com")},
+        {"further-account-in-its-own", 1, QStringLiteral("mx.work.example")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(trusted(0).save(rows[0].shown).ok());
+        ASSERT_TRUE(trusted(1).save(rows[1].shown).ok());
+        IdPassForm account(context);
+        account.openFor(keys[row.account]);
+        EXPECT_TRUE(account.AuthservText->isEnabled());
+        EXPECT_EQ(account.AuthservText->text(), row.shown);
+        account.AuthservText->setText(QStringLiteral(" MX.Provider.Example "));
+        account.OKCommand_Click();
+        EXPECT_EQ(trusted(row.account).load(), QStringLiteral("mx.provider.example"));
+        EXPECT_EQ(trusted(1 - row.account).load(), rows[1 - row.account].shown);
+    }
+    EXPECT_TRUE(prompter.shown.isEmpty());
 }
 
 TEST_F(SettingsForms, accountWindowSaysWhyAPasswordKeptInTheKeyringIsMissing) {

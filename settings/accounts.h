@@ -68,6 +68,7 @@ class Accounts {
     // The first account's password leaves "NAME2" for the keyring. Older
     // copies of the program then read no password for it, and ask for one.
     Status moveFirstPasswordToKeyring() const;
+    bool firstPasswordInKeyring() const { return !firstKeyringHolder().isEmpty(); }
 
     QString furtherAccountsFile() const;
     const QString& serverSettingsFile() const { return serverSettingsFile_; }

@@ -31,12 +31,16 @@ constexpr ControlRow kControls[] = {
     Row<&IdPassForm::AuthservText>("AuthservText", {1200, 2300, 2700, 315}, {},
                                    u"差出人の認証結果を信頼するプロバイダのサーバ名 (authserv-id) です。"
                                    u"最初に受信したメールから自動で設定されます。"),
+    // The first account only, while its password is still in iniIdPass.ini and a keyring runs.
+    Row<&IdPassForm::KeyringCommand>("KeyringCommand", {1200, 2760, 2700, 375}, u"キーリングへ移す",
+                                     u"パスワードを iniIdPass.ini からデスクトップのキーリングへ移します。"
+                                     u"以前の版の Fennick はこのパスワードを読めなくなります。"),
 };
 
 constexpr WindowDesign kDesign{.name = "IdPassForm",
                                .title = u"ID,PASS",
                                .width = 4200,
-                               .height = 2900,
+                               .height = 3400,
                                .fixedSize = true,
                                .rows = kControls};
 
@@ -49,6 +53,7 @@ IdPassForm::IdPassForm(AppContext& context) : DesignedWindow(kDesign), context_(
     connect(OAuthCommand, &QPushButton::clicked, this, &IdPassForm::OAuthCommand_Click);
     connect(OKCommand, &QPushButton::clicked, this, &IdPassForm::OKCommand_Click);
     connect(CancelCommand, &QPushButton::clicked, this, &IdPassForm::CancelCommand_Click);
+    connect(KeyringCommand, &QPushButton::clicked, this, &IdPassForm::KeyringCommand_Click);
     Form_Load();
 }
 
@@ -63,11 +68,27 @@ void IdPassForm::Form_Load() {
             PassText->setPlaceholderText(a.signedIn ? QStringLiteral("OAuth2 でサインイン済み") : QString());
         }
     Check1->setChecked(further);
+    KeyringCommand->setEnabled(!further && context_.secrets && context_.secrets->available() &&
+                               !context_.accounts().firstPasswordInKeyring());
     AuthservText->setText(trustedAuthserv().load());
     // The box then shows no password: say why before one is typed over it.
     if (loaded.withoutPasswords.contains(accountKey_))
         context_.prompter->message(this, ErrorText(*loaded.keyring), QStringLiteral("Fennick"),
                                    Prompter::Icon::Warning);
+}
+
+void IdPassForm::KeyringCommand_Click() {
+    if (context_.prompter->message(
+            this,
+            QStringLiteral("パスワードをキーリングへ移します。以前の版の Fennick は、"
+                           "このパスワードを読めなくなり、受信の時に尋ねます。よろしいですか？"),
+            windowTitle(), Prompter::Icon::Question, Prompter::Buttons::YesNo) != Prompter::Answer::Yes)
+        return;
+    if (const Status moved = context_.accounts().moveFirstPasswordToKeyring(); !moved) {
+        context_.prompter->message(this, ErrorText(moved.error()), windowTitle(), Prompter::Icon::Warning);
+        return;
+    }
+    KeyringCommand->setEnabled(false);
 }
 
 void IdPassForm::open() {

@@ -31,6 +31,7 @@ class IdPassForm : public DesignedWindow {
     void OKCommand_Click();
     void CancelCommand_Click();
     void OAuthCommand_Click();
+    void KeyringCommand_Click(); // the first account's password leaves iniIdPass.ini for the keyring
 
     QLabel* Label1;
     QLineEdit* IdText;
@@ -40,6 +41,7 @@ class IdPassForm : public DesignedWindow {
     QPushButton* OKCommand;
     QPushButton* CancelCommand;
     QPushButton* OAuthCommand;
+    QPushButton* KeyringCommand;
     QLabel* Label3;
     // The authserv-id whose verdicts on senders the selected account trusts.
     QLineEdit* AuthservText;

@@ -290,3 +290,56 @@ TEST_F(SettingsForms, accountWindowSaysWhyAPasswordKeptInTheKeyringIsMissing) {
     EXPECT_EQ(prompter.shown[0].text,
               QStringLiteral("デスクトップのキーリング (GNOME キーリング、KWallet) が動いていません。"));
 }
+
+namespace {
+
+// A keyring that runs and keeps what it is given.
+struct KeptSecrets : SecretStore {
+    mutable QHash<QString, QString> kept;
+    bool available() const override { return true; }
+    Result<std::optional<QString>> read(const QString& name) const override {
+        return kept.contains(name) ? std::optional(kept.value(name)) : std::nullopt;
+    }
+    Status write(const QString& name, const QString& secret) const override {
+        kept.insert(name, secret);
+        return {};
+    }
+    Status remove(const QString& name) const override {
+        kept.remove(name);
+        return {};
+    }
+};
+
+} // namespace
+
+TEST_F(SettingsForms, theFirstAccountsPasswordMovesToTheKeyringOnlyWhenAskedAndOnlyOnce) {
+    const KeptSecrets keyring;
+    const QByteArray inFile = "[EXEINI]\r\nNAME=taro\r\nNAME2=pw\r\n";
+    const struct {
+        const char* name;
+        bool keyringRuns;
+        Prompter::Answer answer;
+        bool moved; // the password left the file for the keyring
+    } rows[] = {
+        {"no-keyring-running", false, Prompter::Answer::Yes, false},
+        {"asked-and-declined", true, Prompter::Answer::No, false},
+        {"asked-and-agreed", true, Prompter::Answer::Yes, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        keyring.kept.clear();
+        WriteBytes(context.paths.accountFile(), inFile);
+        context.secrets = row.keyringRuns ? &keyring : nullptr;
+        prompter.answers = {row.answer};
+        IdPassForm account(context);
+        account.open();
+        EXPECT_EQ(account.KeyringCommand->isEnabled(), row.keyringRuns);
+        account.KeyringCommand->click();
+        EXPECT_EQ(ReadBytes(context.paths.accountFile()).contains("NAME2=pw"), !row.moved);
+        EXPECT_EQ(keyring.kept.values().contains(QStringLiteral("pw")), row.moved);
+        EXPECT_EQ(context.accounts().load().accounts.value(0).password, QStringLiteral("pw"))
+            << "read either way";
+        EXPECT_EQ(IdPassForm(context).KeyringCommand->isEnabled(), row.keyringRuns && !row.moved)
+            << "once moved, there is nothing left to move";
+    }
+}

@@ -1,12 +1,14 @@
 #include "text/backgroundtask.h"
 
-#include <QHash>
+#include <QMap>
 #include <QMetaObject>
 #include <utility>
 
 struct LatestCalls {
     std::mutex mutex;
-    QHash<int, std::function<void()>> waiting;
+    QMap<int, std::function<void()>> waiting;
+    bool queued = false;  // a call to run them is on its way home
+    bool spacing = false; // home's spacing timer runs: it runs them when it ends
 };
 
 namespace {
@@ -29,8 +31,13 @@ class JobScope {
 
 } // namespace
 
-BackgroundTask::BackgroundTask(const QString& homeName) : latest_(std::make_shared<LatestCalls>()) {
+BackgroundTask::BackgroundTask(const QString& homeName)
+    : latest_(std::make_shared<LatestCalls>()), latestSpacing_(new QTimer(&home_)) {
     home_.setObjectName(homeName);
+    latestSpacing_->setSingleShot(true);
+    latestSpacing_->setTimerType(Qt::PreciseTimer); // a coarse one may end up to 5 % early
+    latestSpacing_->setInterval(kLatestSpacing);
+    QObject::connect(latestSpacing_, &QTimer::timeout, &home_, [this] { runLatest(); });
 }
 
 BackgroundTask::~BackgroundTask() {
@@ -52,6 +59,22 @@ BackgroundTask::~BackgroundTask() {
 
 void BackgroundTask::postHome(std::function<void()> call) {
     QMetaObject::invokeMethod(&home_, std::move(call), Qt::QueuedConnection);
+}
+
+void BackgroundTask::runLatest() {
+    QMap<int, std::function<void()>> calls;
+    {
+        const std::lock_guard lock(latest_->mutex);
+        calls = std::exchange(latest_->waiting, {});
+        latest_->queued = false;
+        // What comes while the spacing runs waits for its end; once a spacing
+        // passes with nothing new, the next call is run at once again.
+        latest_->spacing = !calls.isEmpty() || latestSpacing_->isActive();
+    }
+    if (!calls.isEmpty())
+        latestSpacing_->start();
+    for (const std::function<void()>& call : std::as_const(calls))
+        call();
 }
 
 bool BackgroundTask::start(Work work, Done done) {
@@ -119,6 +142,7 @@ void BackgroundTask::loop() {
         }
         // Queued behind everything the job posted.
         postHome([this, done = std::move(entry.done)] {
+            runLatest();
             --unfinished_;
             if (done)
                 done();
@@ -127,27 +151,23 @@ void BackgroundTask::loop() {
 }
 
 void BackgroundTask::Job::post(std::function<void()> call) {
-    task_.postHome(std::move(call));
+    // The latest calls made before this one come before it.
+    task_.postHome([task = &task_, call = std::move(call)] {
+        task->runLatest();
+        call();
+    });
 }
 
 void BackgroundTask::Job::postLatest(int slot, std::function<void()> call) {
     const std::shared_ptr<LatestCalls> latest = task_.latest_;
     {
         const std::lock_guard lock(latest->mutex);
-        const bool waiting = latest->waiting.contains(slot);
         latest->waiting.insert(slot, std::move(call));
-        if (waiting)
+        if (latest->queued || latest->spacing)
             return;
+        latest->queued = true;
     }
-    task_.postHome([latest, slot] {
-        std::function<void()> call;
-        {
-            const std::lock_guard lock(latest->mutex);
-            call = latest->waiting.take(slot);
-        }
-        if (call)
-            call();
-    });
+    task_.postHome([task = &task_] { task->runLatest(); });
 }
 
 bool BackgroundTask::Job::askHome(std::function<void()> question) {

@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QThread>
+#include <QTimer>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -31,7 +33,10 @@ class BackgroundTask {
         void post(std::function<void()> call);
         // Of the calls posted under one `slot`, home runs the latest: while
         // one waits there, a newer one takes its place (what a window only
-        // shows: progress, the mail just stored).
+        // shows: progress, the mail just stored). Home is woken for them at
+        // most once every kLatestSpacing, so a burst costs a few repaints,
+        // not one a call; a later post() or the job's end still finds them
+        // run first.
         void postLatest(int slot, std::function<void()> call);
 
         // Asks on the home thread and waits for the answer. Nothing comes
@@ -79,6 +84,9 @@ class BackgroundTask {
     using Work = std::function<void(Job&)>;
     using Done = std::function<void()>;
 
+    // A window shows twenty changes a second at most.
+    static constexpr std::chrono::milliseconds kLatestSpacing{50};
+
     // `homeName` names the object its calls are queued to at home.
     explicit BackgroundTask(const QString& homeName = {});
     ~BackgroundTask();
@@ -106,6 +114,9 @@ class BackgroundTask {
     void enqueue(Entry entry, bool cancelRunning);
     void loop();
     void postHome(std::function<void()> call);
+    // Home: runs the latest calls waiting, and keeps the next ones waiting
+    // until the spacing is over.
+    void runLatest();
 
     QObject home_; // on the creating thread: calls queued to it run there
     std::mutex mutex_;
@@ -116,4 +127,5 @@ class BackgroundTask {
     int unfinished_ = 0; // home only: jobs whose `done` is still to come
     std::unique_ptr<QThread> thread_;
     std::shared_ptr<struct LatestCalls> latest_;
+    QTimer* latestSpacing_; // home: on while latest calls wait out the spacing; a child of home_
 };

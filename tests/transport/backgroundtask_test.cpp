@@ -2,6 +2,7 @@
 // in order (or only the latest), and a cancel reaches the job wherever it
 // waits. Here beside the transport, since one place a job waits is a socket.
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -136,4 +137,26 @@ TEST(BackgroundTask, reportsReachHomeInOrderAndACancelReachesTheJobWhereverItWai
         EXPECT_TRUE(WaitFor([&] { return !task.isRunning(); }, 10000));
         EXPECT_EQ(*heard, (row.heard.isEmpty() ? numbers : row.heard) + QStringList{QStringLiteral("done")});
     }
+}
+
+TEST(BackgroundTask, aBurstOfLatestCallsWakesHomeOncePerSpacingAndAPostAfterThemStillComesLast) {
+    const Heard heard = std::make_shared<QStringList>();
+    std::atomic<qint64> burstMillis = 0;
+    BackgroundTask task;
+    ASSERT_TRUE(task.start([&](Job& job) {
+        QElapsedTimer burst;
+        burst.start();
+        for (int i = 1; i <= 300; ++i) { // one a millisecond: several spacings' worth
+            job.postLatest(1, note(heard, QString::number(i)));
+            QThread::msleep(1);
+        }
+        job.postLatest(1, note(heard, QStringLiteral("last")));
+        burstMillis = burst.elapsed();
+        job.post(note(heard, QStringLiteral("posted")));
+    }));
+    // Home runs freely meanwhile, as a window's event loop does.
+    ASSERT_TRUE(WaitFor([&] { return !task.isRunning(); }, 10000));
+    const qint64 spacings = burstMillis / BackgroundTask::kLatestSpacing.count();
+    EXPECT_LE(heard->size(), spacings + 3) << heard->join(u' ').toStdString();
+    EXPECT_EQ(heard->mid(heard->size() - 2), (QStringList{QStringLiteral("last"), QStringLiteral("posted")}));
 }

@@ -21,7 +21,6 @@ for round in $(seq 1 "$rounds"); do
   echo "apart: $total"
 done | tee "$times"
 
-median() { sort -n | awk '{ t[NR] = $1 } END { print (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2 }'; }
 together=$(grep '^together:' "$times" | awk '{ print $2 }' | median)
 apart=$(grep '^apart:' "$times" | awk '{ print $2 }' | median)
 echo "== medians of $rounds rounds, $delay ms each way"

@@ -24,9 +24,6 @@ for round in $(seq 1 "$rounds"); do
     --received-header=off --uidls-file="$work/uidls" -q
 done 2>&1 | tee "$times"
 
-median() { sort -n | awk '{ t[NR] = $1 } END { print (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2 }'; }
-wall() { grep -E "^$1 *: wall" "$times" | sed -E 's/.*wall ([0-9.]+) s.*/\1/' | median; }
-cpu() { grep -E "^$1 *: wall" "$times" | sed -E 's/.*cpu ([0-9.]+) ([0-9.]+)/\1 \2/' | awk '{ print $1 + $2 }' | median; }
 echo "== medians of $rounds rounds, 1000 messages deleted once stored, stored under $STORE_ROOT"
-printf 'cpu:  fennick %s s, mpop %s s, ratio %.2f\n' "$(cpu fennick)" "$(cpu mpop)" "$(echo "scale=3; $(cpu fennick) / $(cpu mpop)" | bc)"
-printf 'wall: fennick %s s, mpop %s s, ratio %.2f\n' "$(wall fennick)" "$(wall mpop)" "$(echo "scale=3; $(wall fennick) / $(wall mpop)" | bc)"
+side_by_side 'cpu: ' "$(cpu fennick)" "$(cpu mpop)"
+side_by_side 'wall:' "$(wall fennick)" "$(wall mpop)"

@@ -37,14 +37,7 @@ times=$work/times.log
   for round in $(seq 1 "$rounds"); do run_round delayed "$proxy_port" "$round"; done
 } 2>&1 | tee "$times"
 
-# The median wall time of one program on one link.
-median() {
-  grep -E "^$1 +$2: wall" "$times" | sed -E 's/.*wall ([0-9.]+) s.*/\1/' | sort -n |
-    awk '{ t[NR] = $1 } END { print (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2 }'
-}
 echo "== medians of $rounds rounds"
 for link in loopback delayed; do
-  ours=$(median fennick "$link")
-  theirs=$(median mpop "$link")
-  printf '%s: fennick %s s, mpop %s s, ratio %.2f\n' "$link" "$ours" "$theirs" "$(echo "scale=3; $ours / $theirs" | bc)"
+  side_by_side "$link:" "$(wall "fennick +$link")" "$(wall "mpop +$link")"
 done

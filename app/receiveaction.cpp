@@ -70,8 +70,7 @@ MailCheckHooks ReceiveAction::windowHooks() {
         QString names;
         for (const auto& [account, now] : checking_)
             if (now)
-                names += QStringLiteral("「%1」").arg(account.displayName.isEmpty() ? account.address
-                                                                                    : account.displayName);
+                names += QStringLiteral("「%1」").arg(account.shownName());
         if (!names.isEmpty())
             form_.Text1->setText(names + QStringLiteral("のメールをチェックしています。"));
     };

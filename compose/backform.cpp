@@ -16,7 +16,6 @@
 #include "ui/errortexts.h"
 #include "ui/prompter.h"
 #include "ui/reporttexts.h"
-#include "ui/usertransport.h"
 
 namespace {
 
@@ -81,7 +80,7 @@ void BackForm::Form_Load() {
     setWidthTwips(AttachText, 2800);
     List2->hide();
     VerdictBand->hide();
-    senderChoice_.fill(context_.accountsThisRun().listed());
+    senderChoice_.fill(context_);
 }
 
 // The factors are taken on the outer size, frame and title bar included.
@@ -179,11 +178,9 @@ void BackForm::Command2_Click() {
     Command2->setEnabled(false);
     sendLock_.lock();
     auto report = std::make_shared<SendReport>();
-    AccountSend send(context_.paths, context_.accountsThisRun(), senderChoice_.chosenKey(),
-                     UserSmtpSenders(context_));
-    sending_.start(
-        [send = std::move(send), request, report](BackgroundTask::Job&) { *report = send.run(request); },
-        [this, report] { showSendReport(*report); });
+    sending_.start([send = senderChoice_.sendAs(context_), request,
+                    report](BackgroundTask::Job&) { *report = send.run(request); },
+                   [this, report] { showSendReport(*report); });
 }
 
 void BackForm::showSendReport(const SendReport& report) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "compose/accountsend.h"
 #include "compose/attachmentrow.h"
 #include "compose/mailsend.h"
 #include "compose/senderchoice.h"

@@ -3,9 +3,13 @@
 #include <QComboBox>
 #include <QLabel>
 
+#include "ui/appcontext.h"
+#include "ui/usertransport.h"
+
 SenderChoice::SenderChoice(QLabel* label, QComboBox* box) : label_(label), box_(box) {}
 
-bool SenderChoice::fill(const QList<AccountProfile>& accounts) {
+bool SenderChoice::fill(const AppContext& context) {
+    const QList<AccountProfile> accounts = context.accountsThisRun().listed();
     box_->clear();
     for (const AccountProfile& a : accounts) {
         const QString shown =
@@ -26,4 +30,8 @@ void SenderChoice::choose(const QString& key) {
 QString SenderChoice::chosenKey() const {
     const QVariant key = box_->currentData();
     return key.isValid() ? key.toString() : AccountProfile::kFirstKey;
+}
+
+AccountSend SenderChoice::sendAs(const AppContext& context) const {
+    return AccountSend(context.paths, context.accountsThisRun(), chosenKey(), UserSmtpSenders(context));
 }

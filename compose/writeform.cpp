@@ -28,7 +28,6 @@
 #include "ui/prompter.h"
 #include "ui/reporttexts.h"
 #include "ui/twips.h"
-#include "ui/usertransport.h"
 
 const QString WriteForm::kGreetings[8] = {
     QStringLiteral("御社益々ご清祥の事とお慶び申し上げます。"),
@@ -81,7 +80,8 @@ constexpr ControlRow kControls[] = {
         u"ル（GIF等）、BGM等が入ったファイルを、エクスプローラからドラッグ＆ドロップさせ、その後、"
         u"送信ボタンを押して下さい。この操作をした場合は、TEXT形式での送信は行われません。")
         .in("Picture4"),
-    // Shown with more than one account, in the recipient's place: the rows from there down then move down by one.
+    // Shown with more than one account, in the recipient's place: the rows from there down then move down by
+    // one.
     Row<&WriteForm::Label2, 2>("Label2_2", {120, 870, 700, 255}, u"差出人").over("Label2_3"),
     Row<&WriteForm::FromCombo>("FromCombo", {840, 840, 5940, 285}).over("ToText"),
     Row<&WriteForm::Label2, 3>("Label2_3", {120, 870, 700, 255}, u"宛先"),
@@ -221,7 +221,7 @@ void WriteForm::Form_Load() {
 }
 
 void WriteForm::showSenderChoice() {
-    const bool shown = senderChoice_.fill(context_.accountsThisRun().listed());
+    const bool shown = senderChoice_.fill(context_);
     const int row = shown ? 300 : 0;
     if (row == fromRowTwips_)
         return;
@@ -458,11 +458,6 @@ void WriteForm::Command3_Click() {
     close();
 }
 
-AccountSend WriteForm::sendAs() const {
-    return AccountSend(context_.paths, context_.accountsThisRun(), senderChoice_.chosenKey(),
-                       UserSmtpSenders(context_));
-}
-
 SendRequest WriteForm::typedRequest() const {
     SendRequest r;
     r.toText = ToText->text();
@@ -488,7 +483,7 @@ void WriteForm::Command1_Click() {
     sendLock_.lock();
 
     auto report = std::make_shared<SendReport>();
-    sending_.start([send = sendAs(), request = typedRequest(),
+    sending_.start([send = senderChoice_.sendAs(context_), request = typedRequest(),
                     report](BackgroundTask::Job&) { *report = send.run(request); },
                    [this, report] { showSendReport(*report); });
 }

@@ -4,7 +4,6 @@
 #include <QUrl>
 #include <functional>
 
-#include "compose/accountsend.h"
 #include "compose/addresslist.h"
 #include "compose/attachmentrow.h"
 #include "compose/mailsend.h"
@@ -133,7 +132,6 @@ class WriteForm : public DesignedWindow {
     void refreshPreview();
     void showPreview(const QString& file);
     SendRequest typedRequest() const;
-    AccountSend sendAs() const; // as the account chosen
     void showSendReport(const SendReport& report);
 
     AppContext& context_;

@@ -470,7 +470,7 @@ void TyakuForm::showAccountChoice() {
     if (mode_ == HistoryMode::Received) {
         for (const AccountProfile& a : context_.accountsThisRun().listed()) {
             accounts.append({a.key, a.isFirst()});
-            names.append(a.displayName.isEmpty() ? a.address : a.displayName);
+            names.append(a.shownName());
         }
     }
     searchBar_->setAccounts(accounts, names);

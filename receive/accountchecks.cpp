@@ -51,8 +51,7 @@ MailCheck::Outcome combined(const QList<AccountProfile>& accounts,
         all.storedBefore += one.storedBefore;
         all.fetchedBefore += one.fetchedBefore;
         all.deleted += one.deleted;
-        const QString name =
-            accounts[i].displayName.isEmpty() ? accounts[i].address : accounts[i].displayName;
+        const QString name = accounts[i].shownName();
         if (accounts[i].isFirst())
             all.needs = one.needs;
         else if (one.needs != MailCheck::Needs::Nothing)

@@ -48,6 +48,8 @@ struct AccountProfile {
     static inline const QString kFirstKey = QStringLiteral("1");
 
     bool isFirst() const { return key == kFirstKey; }
+    // How lists and messages name it: its name, else its address.
+    QString shownName() const { return displayName.isEmpty() ? address : displayName; }
 
     friend bool operator==(const AccountProfile&, const AccountProfile&) = default;
 };

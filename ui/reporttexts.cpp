@@ -110,11 +110,7 @@ QString UnreadStatusText(int unread) {
 }
 
 QString AccountListText(const AccountProfile& account) {
-    if (!account.displayName.isEmpty())
-        return account.displayName;
-    if (!account.address.isEmpty())
-        return account.address;
-    return QStringLiteral("（新しいアカウント）");
+    return account.shownName().isEmpty() ? QStringLiteral("（新しいアカウント）") : account.shownName();
 }
 
 QString RemoveAccountQuestionText(const AccountProfile& account) {
